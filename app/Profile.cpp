@@ -1,0 +1,124 @@
+#include "app/Profile.h"
+
+#include "app/DataFolder.h"
+#include "app/SettingsTable.h"
+
+#include <QSettings>
+
+namespace
+{
+
+// The table's own spelling of a section and key, so that any spelling reaches the same value.
+struct CanonicalKey
+{
+    const SettingDef* def = nullptr;
+    QString group;
+    QString key;
+};
+
+CanonicalKey Resolve(const QString& section, const QString& key, std::initializer_list<SettingType> types)
+{
+    const SettingDef* def = CSettingsTable::Find(section, key);
+    if (!def || std::find(types.begin(), types.end(), def->type) == types.end())
+    {
+        qWarning("settings: %s\\%s is not a known value of this kind", qPrintable(section), qPrintable(key));
+        return {};
+    }
+    const QString name = QLatin1String(def->key);
+    const QString suffix = def->numbered ? key.mid(name.size()) : QString();
+    return {def, QLatin1String(def->section), name + suffix};
+}
+
+QVariant ReadValue(const CanonicalKey& where)
+{
+    QSettings store(CDataFolder::SettingsFile(), QSettings::IniFormat);
+    store.beginGroup(where.group);
+    return store.value(where.key);
+}
+
+bool WriteValue(const CanonicalKey& where, const QVariant& value)
+{
+    if (!where.def)
+        return false;
+    QSettings store(CDataFolder::SettingsFile(), QSettings::IniFormat);
+    store.beginGroup(where.group);
+    store.setValue(where.key, value);
+    store.endGroup();
+    store.sync();
+    return store.status() == QSettings::NoError;
+}
+
+int ReadInt(const CanonicalKey& where, int fallback)
+{
+    const QVariant value = ReadValue(where);
+    bool ok = false;
+    const int result = value.toInt(&ok);
+    return ok ? result : fallback;
+}
+
+} // namespace
+
+int GetProfileInt(const QString& section, const QString& key)
+{
+    const CanonicalKey where = Resolve(section, key, {SettingType::Int});
+    if (!where.def)
+        return 0;
+    return ReadInt(where, where.def->intDefault);
+}
+
+int GetProfileInt(const QString& section, const QString& key, int callerDefault)
+{
+    const CanonicalKey where = Resolve(section, key, {SettingType::Int});
+    if (!where.def)
+        return callerDefault;
+    return ReadInt(where, where.def->callerDefault ? callerDefault : where.def->intDefault);
+}
+
+bool WriteProfileInt(const QString& section, const QString& key, int value)
+{
+    return WriteValue(Resolve(section, key, {SettingType::Int}), value);
+}
+
+QString GetProfileString(const QString& section, const QString& key)
+{
+    const CanonicalKey where = Resolve(section, key, {SettingType::String});
+    if (!where.def)
+        return {};
+    const QVariant value = ReadValue(where);
+    return value.isValid() ? value.toString() : QString::fromUtf8(where.def->stringDefault);
+}
+
+bool WriteProfileString(const QString& section, const QString& key, const QString& value)
+{
+    return WriteValue(Resolve(section, key, {SettingType::String}), value);
+}
+
+QByteArray GetProfileBinary(const QString& section, const QString& key)
+{
+    const CanonicalKey where = Resolve(section, key, {SettingType::Binary, SettingType::Object});
+    if (!where.def)
+        return {};
+    const QVariant value = ReadValue(where);
+    return value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray();
+}
+
+bool WriteProfileBinary(const QString& section, const QString& key, const QByteArray& value)
+{
+    return WriteValue(Resolve(section, key, {SettingType::Binary, SettingType::Object}), value);
+}
+
+bool LoadProfileObject(const QString& section, const QString& key, ISerializable& object)
+{
+    const QByteArray blob = GetProfileBinary(section, key);
+    if (blob.isEmpty() || blob.size() >= kProfileObjectLimit)
+        return false;
+    return object.Deserialize(blob);
+}
+
+bool SaveProfileObject(const QString& section, const QString& key, const ISerializable& object)
+{
+    const QByteArray blob = object.Serialize();
+    if (blob.size() >= kProfileObjectLimit)
+        return false;
+    return WriteProfileBinary(section, key, blob);
+}

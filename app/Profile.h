@@ -1,0 +1,30 @@
+#pragma once
+
+#include "app/Serializable.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The per-user settings store. Every section and key must stand in CSettingsTable, which also gives
+// each missing value its default. Each call opens the store afresh, so worker threads may read and
+// write it alongside the user-interface thread.
+
+int GetProfileInt(const QString& section, const QString& key);
+// For the few values whose default is the caller's own (a docking bar's size).
+int GetProfileInt(const QString& section, const QString& key, int callerDefault);
+bool WriteProfileInt(const QString& section, const QString& key, int value);
+
+QString GetProfileString(const QString& section, const QString& key);
+bool WriteProfileString(const QString& section, const QString& key, const QString& value);
+
+// Empty when the value is missing.
+QByteArray GetProfileBinary(const QString& section, const QString& key);
+bool WriteProfileBinary(const QString& section, const QString& key, const QByteArray& value);
+
+// Objects are kept only while their archive form stays below this many bytes.
+inline constexpr qsizetype kProfileObjectLimit = 4096;
+
+// True when a stored value below the limit deserialised into the object; else the object is untouched.
+bool LoadProfileObject(const QString& section, const QString& key, ISerializable& object);
+// True when the archive form was below the limit and written; a larger one leaves the stored value alone.
+bool SaveProfileObject(const QString& section, const QString& key, const ISerializable& object);

@@ -1,0 +1,26 @@
+#include "cli/Arguments.h"
+
+CArguments::CArguments(const QStringList& words, const QSet<QString>& valueOptions,
+                       const QSet<QString>& flagOptions)
+{
+    for (qsizetype i = 0; i < words.size(); ++i)
+    {
+        const QString& word = words[i];
+        if (!word.startsWith(QLatin1String("--")) || word == QLatin1String("--"))
+        {
+            m_positional.append(word);
+            continue;
+        }
+        const QString name = word.mid(2);
+        if (flagOptions.contains(name))
+            m_values.insert(name, QString());
+        else if (!valueOptions.contains(name))
+            m_error = QStringLiteral("unknown option: %1").arg(word);
+        else if (i + 1 >= words.size())
+            m_error = QStringLiteral("option %1 needs a value").arg(word);
+        else
+            m_values.insert(name, words[++i]);
+        if (!m_error.isEmpty())
+            return;
+    }
+}

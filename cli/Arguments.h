@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QHash>
+#include <QSet>
+#include <QStringList>
+
+// The words of one command: positional arguments and "--name value" or "--flag" options.
+class CArguments
+{
+public:
+    // valueOptions take the next word as their value; flagOptions stand alone. Anything else that
+    // begins with "--" is an error.
+    CArguments(const QStringList& words, const QSet<QString>& valueOptions, const QSet<QString>& flagOptions);
+
+    bool IsValid() const { return m_error.isEmpty(); }
+    const QString& Error() const { return m_error; }
+    const QStringList& Positional() const { return m_positional; }
+    bool Has(const QString& option) const { return m_values.contains(option); }
+    QString Value(const QString& option) const { return m_values.value(option); }
+
+private:
+    QStringList m_positional;
+    QHash<QString, QString> m_values;
+    QString m_error;
+};

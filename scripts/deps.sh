@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a build (and, with --test, the test run) needs, when they are missing.
+set -euo pipefail
+
+build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-translations-l10n
+    fonts-noto-cjk libssl-dev libssh-dev libssh2-1-dev libzip-dev libgcab-dev zlib1g-dev)
+test_packages=(xvfb openssl)
+
+wanted=("${build_packages[@]}")
+if [[ "${1:-}" == "--test" ]]; then
+    wanted+=("${test_packages[@]}")
+fi
+
+missing=()
+for p in "${wanted[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if (( ${#missing[@]} )); then
+    if [[ $(id -u) -ne 0 ]]; then
+        echo "Missing packages: ${missing[*]}; run this as root or install them with apt-get." >&2
+        exit 1
+    fi
+    echo "Installing: ${missing[*]}" >&2
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+fi

@@ -1,0 +1,98 @@
+#include "sites/PasswordProtection.h"
+
+#include "app/Profile.h"
+#include "sites/PasswordCipher.h"
+#include "xml/XmlDocument.h"
+
+#include <functional>
+
+namespace
+{
+
+const QByteArray kSite = "SITE";
+const QByteArray kPassword = "PASSWORD";
+
+CPasswordCipher SettingsCipher()
+{
+    CPasswordCipher cipher;
+    cipher.SetKey(CPasswordCipher::kSettingsPassPhrase);
+    return cipher;
+}
+
+bool IsSite(const CXmlElement& element)
+{
+    return element.Name().compare(kSite, Qt::CaseInsensitive) == 0;
+}
+
+// Visits every SITE in document order; the walk descends through everything that is not a SITE.
+void ForEachSite(CXmlElement& parent, const std::function<void(CXmlElement&)>& visit)
+{
+    for (const auto& child : parent.Children())
+    {
+        if (IsSite(*child))
+            visit(*child);
+        else
+            ForEachSite(*child, visit);
+    }
+}
+
+bool IsFramed(const QByteArray& text)
+{
+    return text.startsWith('|') && text.endsWith('|');
+}
+
+QByteArray StripBars(const QByteArray& text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text[first] == '|')
+        ++first;
+    while (last > first && text[last - 1] == '|')
+        --last;
+    return text.mid(first, last - first);
+}
+
+} // namespace
+
+QByteArray ReadMasterPassword()
+{
+    const QByteArray stored = GetProfileString("Security", "Password").toUtf8();
+    return SettingsCipher().Decrypt(stored);
+}
+
+bool WriteMasterPassword(const QByteArray& master)
+{
+    const QByteArray stored = SettingsCipher().Encrypt(master);
+    return WriteProfileString("Security", "Password", QString::fromLatin1(stored));
+}
+
+void ProtectSitePasswords(CXmlDocument& document)
+{
+    QByteArray master;
+    if (GetProfileInt("Security", "EncryptPasswords") != 0)
+        master = ReadMasterPassword();
+    CPasswordCipher cipher;
+    cipher.SetKey(master);
+    ForEachSite(*document.GetRoot(),
+                [&](CXmlElement& site)
+                {
+                    QByteArray text = document.GetChildValue(&site, kPassword);
+                    if (!master.isEmpty())
+                        text = '|' + cipher.Encrypt(text) + '|';
+                    document.SetChildValue(&site, kPassword, text);
+                });
+}
+
+void UnprotectSitePasswords(CXmlDocument& document)
+{
+    CPasswordCipher cipher;
+    cipher.SetKey(ReadMasterPassword());
+    ForEachSite(*document.GetRoot(),
+                [&](CXmlElement& site)
+                {
+                    QByteArray text = document.GetChildValue(&site, kPassword);
+                    if (IsFramed(text))
+                        text = cipher.Decrypt(StripBars(text));
+                    document.SetChildValue(&site, kPassword, text);
+                });
+}

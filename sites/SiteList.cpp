@@ -1,0 +1,259 @@
+#include "sites/SiteList.h"
+
+#include "app/DataFolder.h"
+#include "app/Profile.h"
+#include "sites/PasswordProtection.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <climits>
+#include <functional>
+
+namespace
+{
+
+const QByteArray kRootName = "SITES";
+const QByteArray kFolder = "FOLDER";
+const QByteArray kSite = "SITE";
+const QByteArray kNameKey = "name";
+const QByteArray kFavourites = "我的最愛";
+const QByteArray kNewSiteName = "新站台";
+
+bool NameIs(const CXmlElement* element, const QByteArray& name)
+{
+    return element && element->Name().compare(name, Qt::CaseInsensitive) == 0;
+}
+
+bool LabelEquals(const CXmlElement* element, const QString& label)
+{
+    return QString::fromUtf8(element->GetAttribute(kNameKey)).compare(label, Qt::CaseInsensitive) == 0;
+}
+
+QByteArray NameAttributeText(const QString& name)
+{
+    return "name = \"" + name.toUtf8() + '"';
+}
+
+// The C library's decimal conversion: white space, an optional sign, digits up to the first other byte.
+qint32 ToInt(const QByteArray& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    qint64 value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = std::min<qint64>(value * 10 + (text[i] - '0'), qint64(INT_MAX) + 1);
+    value = negative ? -value : value;
+    return qint32(std::clamp<qint64>(value, INT_MIN, INT_MAX));
+}
+
+QByteArray Number(qint32 value)
+{
+    return QByteArray::number(value);
+}
+
+} // namespace
+
+CSiteList::CSiteList(QString filePath)
+    : m_filePath(filePath.isEmpty() ? CDataFolder::FilePath(QStringLiteral("sites.xml"))
+                                    : std::move(filePath))
+{
+    SetUpEmpty();
+}
+
+void CSiteList::SetUpEmpty()
+{
+    m_document.Clear();
+    CXmlElement* root = m_document.GetRoot();
+    root->SetName(kRootName);
+    root->SetAttribute(kNameKey, kFavourites);
+}
+
+bool CSiteList::LoadSites()
+{
+    if (!m_document.Load(m_filePath))
+    {
+        SetUpEmpty();
+        return false;
+    }
+    UnprotectSitePasswords(m_document);
+    return true;
+}
+
+bool CSiteList::SaveSites()
+{
+    ProtectSitePasswords(m_document);
+    const bool saved = QDir().mkpath(QFileInfo(m_filePath).absolutePath()) && m_document.Save(m_filePath);
+    UnprotectSitePasswords(m_document);
+    return saved;
+}
+
+bool CSiteList::LoadSiteByPath(const QString& path, CFtpSite& site)
+{
+    const qsizetype cut = path.lastIndexOf(u'\\');
+    CXmlElement* folder = nullptr;
+    if (cut >= 0)
+        folder = FindFolderByPath(nullptr, path.left(cut));
+    CXmlElement* element = FindSiteInFolder(folder, cut >= 0 ? path.mid(cut + 1) : path);
+    if (!element)
+        return false;
+    FillSite(element, site);
+    return true;
+}
+
+bool CSiteList::StoreSite(const CFtpSite& site, const QString& folderPath)
+{
+    // A name the file cannot hold would corrupt sites.xml.
+    if (!CheckName(site.Name).isEmpty())
+        return false;
+    CXmlElement* folder = folderPath.isEmpty() ? nullptr : FindFolderByPath(nullptr, folderPath);
+    CXmlElement* element = FindSiteInFolder(folder, site.Name);
+    if (!element)
+        element = m_document.AddElement(folder ? folder : m_document.GetRoot(), kSite, {},
+                                        NameAttributeText(site.Name));
+    const auto set = [&](const char* name, const QByteArray& value)
+    { m_document.SetChildValue(element, name, value); };
+    set("ADDRESS", site.Address.toUtf8());
+    set("PORT", Number(site.Port));
+    set("DATAMODE", Number(site.DataMode));
+    set("TRANSFERTYPE", Number(site.TransferType));
+    set("LOGIN", site.Login.toUtf8());
+    set("PASSWORD", site.Password.toUtf8());
+    set("REMOTEPATH", site.RemotePath.toUtf8());
+    set("LOCALPATH", site.LocalPath.toUtf8());
+    set("RETRIES", Number(site.Retries));
+    set("RETRYDELAY", Number(site.RetryDelay));
+    set("DESCRIPTION", site.Description.toUtf8());
+    set("PROTOCOLTYPE", Number(site.ProtocolType));
+    set("CLEARCOMMANDCHANNEL", site.ClearCommandChannel ? "1" : "0");
+    set("CLEARDATACHANNEL", site.ClearDataChannel ? "1" : "0");
+    // Reloading after a failed write would throw the change away.
+    if (!SaveSites())
+        return false;
+    LoadSites();
+    return true;
+}
+
+CXmlElement* CSiteList::FindFolderByPath(CXmlElement* start, const QString& path)
+{
+    CXmlElement* parent = start ? start : m_document.GetRoot();
+    QString last = path;
+    const qsizetype cut = path.lastIndexOf(u'\\');
+    if (cut >= 0)
+    {
+        CXmlElement* resolved = FindFolderByPath(start, path.left(cut));
+        parent = resolved ? resolved : m_document.GetRoot();
+        last = path.mid(cut + 1);
+    }
+    for (const auto& child : parent->Children())
+        if (NameIs(child.get(), kFolder) && LabelEquals(child.get(), last))
+            return child.get();
+    return nullptr;
+}
+
+CXmlElement* CSiteList::FindSiteInFolder(CXmlElement* folder, const QString& name)
+{
+    const CXmlElement* parent = folder ? folder : m_document.GetRoot();
+    for (const auto& child : parent->Children())
+        if (NameIs(child.get(), kSite) && LabelEquals(child.get(), name))
+            return child.get();
+    return nullptr;
+}
+
+bool CSiteList::IsFolderElement(const CXmlElement* element)
+{
+    return NameIs(element, kFolder) || NameIs(element, kRootName);
+}
+
+bool CSiteList::IsSiteElement(const CXmlElement* element)
+{
+    return NameIs(element, kSite);
+}
+
+void CSiteList::FillSite(CXmlElement* element, CFtpSite& site)
+{
+    const auto text = [&](const char* name) { return m_document.GetChildValue(element, name); };
+    site.Name = QString::fromUtf8(element->GetAttribute(kNameKey));
+    site.Address = QString::fromUtf8(text("ADDRESS"));
+    site.Description = QString::fromUtf8(text("DESCRIPTION"));
+    site.LocalPath = QString::fromUtf8(text("LOCALPATH"));
+    site.RemotePath = QString::fromUtf8(text("REMOTEPATH"));
+    site.Login = QString::fromUtf8(text("LOGIN"));
+    site.Password = QString::fromUtf8(text("PASSWORD"));
+    site.DataMode = ToInt(text("DATAMODE"));
+    site.TransferType = ToInt(text("TRANSFERTYPE"));
+    site.Retries = ToInt(text("RETRIES"));
+    site.RetryDelay = ToInt(text("RETRYDELAY"));
+    site.Port = ToInt(text("PORT"));
+    site.ProtocolType = ToInt(text("PROTOCOLTYPE"));
+    site.ClearCommandChannel = text("CLEARCOMMANDCHANNEL") == "1";
+    site.ClearDataChannel = text("CLEARDATACHANNEL") == "1";
+}
+
+CXmlElement* CSiteList::AddNewSite(CXmlElement* selection)
+{
+    const bool copyFromSite = IsSiteElement(selection);
+    CXmlElement* folder = copyFromSite ? selection->Parent() : selection;
+    if (!IsFolderElement(folder))
+        folder = m_document.GetRoot();
+    CXmlElement* site =
+        m_document.AddElement(folder, kSite, {}, NameAttributeText(QString::fromUtf8(kNewSiteName)));
+    const auto value = [&](const char* name, const QByteArray& fallback)
+    { return copyFromSite ? m_document.GetChildValue(selection, name) : fallback; };
+    const auto setting = [](const char* key) { return Number(GetProfileInt("Settings", key)); };
+    const QByteArray localPath = GetProfileString("Settings", "DefaultLocalPath").toUtf8();
+    m_document.SetChildValue(site, "ADDRESS", value("ADDRESS", {}));
+    m_document.SetChildValue(site, "PORT", value("PORT", Number(CFtpSite().Port)));
+    m_document.SetChildValue(site, "DATAMODE", value("DATAMODE", "0"));
+    m_document.SetChildValue(site, "TRANSFERTYPE", value("TRANSFERTYPE", "0"));
+    m_document.SetChildValue(site, "LOGIN", value("LOGIN", {}));
+    m_document.SetChildValue(site, "PASSWORD", value("PASSWORD", {}));
+    m_document.SetChildValue(site, "REMOTEPATH", value("REMOTEPATH", {}));
+    m_document.SetChildValue(site, "LOCALPATH", value("LOCALPATH", localPath));
+    m_document.SetChildValue(site, "RETRIES", value("RETRIES", setting("DefaultRetries")));
+    m_document.SetChildValue(site, "RETRYDELAY", value("RETRYDELAY", setting("DefaultRetryDelay")));
+    m_document.SetChildValue(site, "DESCRIPTION", value("DESCRIPTION", {}));
+    return site;
+}
+
+QString CSiteList::PathOf(const CXmlElement* element)
+{
+    QStringList names;
+    for (const CXmlElement* e = element; e && e != m_document.GetRoot(); e = e->Parent())
+        names.prepend(QString::fromUtf8(e->GetAttribute(kNameKey)));
+    return names.join(u'\\');
+}
+
+QStringList CSiteList::SitePaths()
+{
+    QStringList paths;
+    std::function<void(const CXmlElement*, const QString&)> walk =
+        [&](const CXmlElement* parent, const QString& prefix)
+    {
+        for (const auto& child : parent->Children())
+        {
+            const QString path = prefix + QString::fromUtf8(child->GetAttribute(kNameKey));
+            if (IsSiteElement(child.get()))
+                paths.append(path);
+            else if (NameIs(child.get(), kFolder))
+                walk(child.get(), path + u'\\');
+        }
+    };
+    walk(m_document.GetRoot(), QString());
+    return paths;
+}
+
+QString CSiteList::CheckName(const QString& name)
+{
+    if (name.trimmed().isEmpty())
+        return QStringLiteral("名稱不能是空白");
+    if (name.contains(u'\\'))
+        return QStringLiteral("名稱不能包含 \\ 字元");
+    if (!CXmlElement::CanWriteAttribute(kNameKey, name.toUtf8()))
+        return QStringLiteral("名稱不能包含 \" < > 或換行字元");
+    return {};
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "sites/FtpSite.h"
+#include "xml/XmlDocument.h"
+
+#include <QString>
+#include <QStringList>
+
+// The saved sites: the sites.xml document, kept for the whole run, and the operations that find,
+// fill and store sites by their site path (folder names and the site's name joined by "\").
+class CSiteList
+{
+public:
+    // The file in the data folder unless a path is given.
+    explicit CSiteList(QString filePath = {});
+
+    const QString& FilePath() const { return m_filePath; }
+    CXmlDocument& Document() { return m_document; }
+
+    // False when the file could not be read; the document is then an empty favourites root and
+    // the caller offers the connection wizard.
+    bool LoadSites();
+    // Writes protected passwords, then turns them plain again in memory; false when the write failed.
+    bool SaveSites();
+
+    bool LoadSiteByPath(const QString& path, CFtpSite& site);
+    // Adds the site to the folder (the root when the path is empty or unknown) or updates the
+    // same-named one there; saves, and reloads when the save succeeded. False for a name that
+    // CheckName refuses or when the file could not be written.
+    bool StoreSite(const CFtpSite& site, const QString& folderPath = {});
+
+    CXmlElement* FindFolderByPath(CXmlElement* start, const QString& path);
+    CXmlElement* FindSiteInFolder(CXmlElement* folder, const QString& name);
+    static bool IsFolderElement(const CXmlElement* element);
+    static bool IsSiteElement(const CXmlElement* element);
+
+    // Fills a record from a SITE element.
+    void FillSite(CXmlElement* element, CFtpSite& site);
+    // The new-site command: copies the selected site's settings into its folder, or gives a site in
+    // the selected folder the program's defaults. The new site is called "新站台".
+    CXmlElement* AddNewSite(CXmlElement* selection);
+
+    QString PathOf(const CXmlElement* element);
+    // Every site's path in document order.
+    QStringList SitePaths();
+
+    // Why a name cannot be a site or folder name, or empty when it can.
+    static QString CheckName(const QString& name);
+
+private:
+    void SetUpEmpty();
+
+    QString m_filePath;
+    CXmlDocument m_document;
+};

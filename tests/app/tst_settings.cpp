@@ -1,0 +1,250 @@
+#include "app/DataFolder.h"
+#include "app/Profile.h"
+#include "app/SettingsTable.h"
+#include "app/StringList.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_home;
+
+    static QByteArray Blob(std::initializer_list<int> bytes)
+    {
+        QByteArray out;
+        for (int b : bytes)
+            out.append(char(b));
+        return out;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("ZENTRAVA_HOME", m_home.path().toUtf8());
+        QFile::remove(CDataFolder::SettingsFile());
+    }
+
+    void emptyStoreGivesDocumentedDefaults()
+    {
+        QCOMPARE(GetProfileInt("Settings", "DataMode"), 1);
+        QCOMPARE(GetProfileInt("Settings", "ViewStyle"), 59409);
+        QCOMPARE(GetProfileInt("Settings", "LocalBrowserStyle"), 4014);
+        QCOMPARE(GetProfileInt("Settings", "FrameLeft"), -1);
+        QCOMPARE(GetProfileInt("Security", "MaskPassword"), 1);
+        QCOMPARE(GetProfileInt("SmartKeepAlive", "IntervalEnd"), 60);
+        QCOMPARE(GetProfileInt("SmartOverwrite", "Timeout"), 30);
+        QCOMPARE(GetProfileInt("ToolbarState", "MainToolbarLargeIcons"), 1);
+        QCOMPARE(GetProfileString("Settings", "LastSite"), QString());
+        QVERIFY(GetProfileBinary("OverwriteRules", "Rules").isEmpty());
+        // A bar's size without a stored value is the bar's own.
+        QCOMPARE(GetProfileInt("TransferManager", "SizeHorzCX", 321), 321);
+        // Reading created nothing.
+        QVERIFY(!QFile::exists(CDataFolder::SettingsFile()));
+    }
+
+    void everyRowOfTheTableReadsItsDefault()
+    {
+        for (const SettingDef& def : CSettingsTable::All())
+        {
+            const QString key = QLatin1String(def.key) + (def.numbered ? QStringLiteral("0") : QString());
+            switch (def.type)
+            {
+            case SettingType::Int:
+                QCOMPARE(GetProfileInt(def.section, key, -777), def.callerDefault ? -777 : def.intDefault);
+                break;
+            case SettingType::String:
+                QCOMPARE(GetProfileString(def.section, key), QString::fromUtf8(def.stringDefault));
+                break;
+            case SettingType::Binary:
+            case SettingType::Object:
+                QVERIFY(GetProfileBinary(def.section, key).isEmpty());
+                break;
+            }
+        }
+    }
+
+    void valuesRoundTripUnderAnySpelling()
+    {
+        QVERIFY(WriteProfileInt("Settings", "TransferMax", 4));
+        QCOMPARE(GetProfileInt("settings", "TRANSFERMAX"), 4);
+        QVERIFY(WriteProfileString("settings", "lastsite", QStringLiteral("工作\\夜間 備份")));
+        QCOMPARE(GetProfileString("Settings", "LastSite"), QStringLiteral("工作\\夜間 備份"));
+        const QByteArray state = Blob({0, 1, 2, 0xFF, 0x80, 0});
+        QVERIFY(WriteProfileBinary("Settings", "LocalBrowserState", state));
+        QCOMPARE(GetProfileBinary("Settings", "LocalBrowserState"), state);
+        QVERIFY(WriteProfileString("QuickConnect", "QuickConnect12", QStringLiteral("ftp.example.org")));
+        QCOMPARE(GetProfileString("QuickConnect", "quickconnect12"), QStringLiteral("ftp.example.org"));
+        QCOMPARE(GetProfileString("QuickConnect", "QuickConnect1"), QString());
+        QVERIFY(QFile::exists(m_home.filePath(QStringLiteral("Zentrava Pro 3.1.ini"))));
+    }
+
+    void unknownOrMistypedKeysAreRefused()
+    {
+        QVERIFY(!WriteProfileInt("Settings", "NoSuchKey", 1));
+        QVERIFY(!WriteProfileInt("NoSuchSection", "DataMode", 1));
+        QVERIFY(!WriteProfileString("QuickConnect", "QuickConnectX", QStringLiteral("x")));
+        QVERIFY(!WriteProfileString("Settings", "DataMode", QStringLiteral("2")));
+        QCOMPARE(GetProfileInt("Settings", "DataMode"), 1);
+        QCOMPARE(GetProfileInt("Settings", "NoSuchKey"), 0);
+    }
+
+    void aStoredValueOfTheWrongKindReadsAsDefault()
+    {
+        QVERIFY(WriteProfileString("Settings", "EmailAddress", QStringLiteral("x")));
+        QFile ini(CDataFolder::SettingsFile());
+        QVERIFY(ini.open(QIODevice::Append));
+        ini.write("\n[SmartOverwrite]\nTimeout=soon\n");
+        ini.close();
+        QCOMPARE(GetProfileInt("SmartOverwrite", "Timeout"), 30);
+    }
+
+    void stringListArchiveBytes_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QByteArray>("prefix");
+        QTest::newRow("empty") << 0 << Blob({1, 0, 0});
+        QTest::newRow("254 bytes: one-byte length") << 254 << Blob({1, 0, 254});
+        QTest::newRow("255 bytes: 0xFF and 16 bits") << 255 << Blob({1, 0, 0xFF, 0xFF, 0x00});
+        QTest::newRow("300 bytes") << 300 << Blob({1, 0, 0xFF, 0x2C, 0x01});
+        QTest::newRow("4000 bytes") << 4000 << Blob({1, 0, 0xFF, 0xA0, 0x0F});
+    }
+
+    void stringListArchiveBytes()
+    {
+        QFETCH(int, length);
+        QFETCH(QByteArray, prefix);
+        const QByteArray text(length, 'm');
+        const QByteArray blob = CStringList::SerializeStrings({text});
+        QCOMPARE(blob, prefix + text);
+        QList<QByteArray> back;
+        QVERIFY(CStringList::DeserializeStrings(blob, back));
+        QCOMPARE(back, QList<QByteArray>{text});
+    }
+
+    void stringListKeepsOrderAndText()
+    {
+        CStringList list(
+            {QStringLiteral("*.txt"), QString(), QStringLiteral("報告 *.doc"), QStringLiteral("a|b")});
+        const QByteArray blob = list.Serialize();
+        QCOMPARE(blob.left(2), Blob({4, 0}));
+        CStringList back;
+        QVERIFY(back.Deserialize(blob));
+        QCOMPARE(back.Items(), list.Items());
+    }
+
+    void objectsAtTheSizeLimit()
+    {
+        // One string of n bytes archives to 2 + 3 + n bytes once n >= 255.
+        CStringList fits({QString(kProfileObjectLimit - 6, u'a')});
+        QCOMPARE(fits.Serialize().size(), kProfileObjectLimit - 1);
+        QVERIFY(SaveProfileObject("Filter", "Mask", fits));
+        CStringList loaded;
+        QVERIFY(LoadProfileObject("Filter", "Mask", loaded));
+        QCOMPARE(loaded.Items(), fits.Items());
+
+        // One byte more is not written, and the stored list stays.
+        CStringList tooLong({QString(kProfileObjectLimit - 5, u'b')});
+        QCOMPARE(tooLong.Serialize().size(), kProfileObjectLimit);
+        QVERIFY(!SaveProfileObject("Filter", "Mask", tooLong));
+        QVERIFY(LoadProfileObject("Filter", "Mask", loaded));
+        QCOMPARE(loaded.Items(), fits.Items());
+    }
+
+    void aStoredBlobAtTheLimitIsIgnored()
+    {
+        const QByteArray blob = CStringList::SerializeStrings({QByteArray(kProfileObjectLimit - 5, 'c')});
+        QCOMPARE(blob.size(), kProfileObjectLimit);
+        QVERIFY(WriteProfileBinary("SmartKeepAlive", "Commands", blob));
+        CStringList list({QStringLiteral("NOOP")});
+        QVERIFY(!LoadProfileObject("SmartKeepAlive", "Commands", list));
+        QCOMPARE(list.Items(), QStringList{QStringLiteral("NOOP")});
+    }
+
+    void malformedBlobsChangeNothing_data()
+    {
+        QTest::addColumn<QByteArray>("blob");
+        QTest::newRow("one byte") << Blob({1});
+        QTest::newRow("count without strings") << Blob({2, 0, 1, 'a'});
+        QTest::newRow("length past the end") << Blob({1, 0, 9, 'a', 'b'});
+        QTest::newRow("long length cut") << Blob({1, 0, 0xFF, 0x10});
+        QTest::newRow("wide-string marker") << Blob({1, 0, 0xFF, 0xFE, 0xFF, 1, 'a'});
+        QTest::newRow("huge count") << Blob({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F});
+        QTest::newRow("trailing bytes") << Blob({1, 0, 1, 'a', 'z'});
+    }
+
+    void malformedBlobsChangeNothing()
+    {
+        QFETCH(QByteArray, blob);
+        QVERIFY(WriteProfileBinary("Filter", "NotMask", blob));
+        CStringList list({QStringLiteral("keep")});
+        QVERIFY(!LoadProfileObject("Filter", "NotMask", list));
+        QCOMPARE(list.Items(), QStringList{QStringLiteral("keep")});
+    }
+
+    void truncatedAndRandomBlobsNeverCrash()
+    {
+        const QByteArray good = CStringList::SerializeStrings({"one", QByteArray(300, 'x'), "three"});
+        for (qsizetype cut = 0; cut < good.size(); ++cut)
+        {
+            QList<QByteArray> out{"untouched"};
+            QVERIFY(!CStringList::DeserializeStrings(good.left(cut), out));
+            QCOMPARE(out, QList<QByteArray>{"untouched"});
+        }
+        QRandomGenerator random(20261206);
+        for (int round = 0; round < 5000; ++round)
+        {
+            QByteArray junk(random.bounded(0, 64), '\0');
+            for (char& c : junk)
+                c = char(random.bounded(256));
+            QList<QByteArray> out;
+            if (CStringList::DeserializeStrings(junk, out))
+                QCOMPARE(CStringList::SerializeStrings(out), junk);
+        }
+    }
+
+    void workersReadAndWriteAlongside()
+    {
+        QVERIFY(WriteProfileInt("Settings", "TransferMax", 7));
+        std::atomic<int> wrongReads{0};
+        QList<QThread*> threads;
+        for (int t = 0; t < 4; ++t)
+        {
+            threads.append(QThread::create(
+                [t, &wrongReads]
+                {
+                    const QString key = QStringLiteral("GoToFolder%1").arg(t);
+                    for (int i = 0; i < 40; ++i)
+                    {
+                        if (GetProfileInt("Settings", "TransferMax") != 7)
+                            ++wrongReads;
+                        WriteProfileString("GoToFolder", key, QString::number(i));
+                        if (GetProfileString("GoToFolder", key) != QString::number(i))
+                            ++wrongReads;
+                    }
+                }));
+            threads.last()->start();
+        }
+        for (QThread* thread : threads)
+        {
+            QVERIFY(thread->wait(60000));
+            delete thread;
+        }
+        QCOMPARE(wrongReads.load(), 0);
+        for (int t = 0; t < 4; ++t)
+            QCOMPARE(GetProfileString("GoToFolder", QStringLiteral("GoToFolder%1").arg(t)),
+                     QStringLiteral("39"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"

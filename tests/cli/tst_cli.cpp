@@ -1,0 +1,141 @@
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace
+{
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_home;
+
+    Run Cli(QStringList args)
+    {
+        args.prepend(m_home->path());
+        args.prepend(QStringLiteral("--home"));
+        QProcess process;
+        process.start(QStringLiteral(ZENTRAVA_CLI), args);
+        if (!process.waitForFinished(30000))
+            return {};
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_home = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_home->isValid());
+    }
+
+    void sitesAddListAndShow()
+    {
+        Run run = Cli({"sites", "add", "--name", "Nightly", "--address", "ftp.example.org", "--login", "bob",
+                       "--password", "s3cr&t", "--protocol", "3"});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, QStringLiteral("stored Nightly\n"));
+        QCOMPARE(Cli({"sites", "add", "--name", "夜間", "--address", "h", "--folder", "No\\Such"}).exitCode,
+                 0);
+        QCOMPARE(Cli({"sites", "list"}).out, QStringLiteral("Nightly\n夜間\n"));
+
+        run = Cli({"sites", "show", "NIGHTLY"});
+        QCOMPARE(run.exitCode, 0);
+        const QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 15);
+        QCOMPARE(lines.first(), QStringLiteral("Address=ftp.example.org"));
+        QVERIFY(lines.contains(QStringLiteral("Password=******")));
+        QVERIFY(lines.contains(QStringLiteral("Port=22")));
+        QVERIFY(lines.contains(QStringLiteral("Retries=3")));
+        QVERIFY(lines.contains(QStringLiteral("ClearDataChannel=0")));
+        QVERIFY(!run.out.contains(QStringLiteral("s3cr&t")));
+        QVERIFY(Cli({"sites", "show", "Nightly", "--show-password"})
+                    .out.contains(QStringLiteral("Password=s3cr&t\n")));
+
+        run = Cli({"sites", "show", "Missing"});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(run.err.contains(QStringLiteral("Missing")));
+    }
+
+    void sitesRefusesBadInput_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no name") << QStringList{"sites", "add", "--address", "h"};
+        QTest::newRow("quote in name") << QStringList{"sites", "add", "--name", "a\"b", "--address", "h"};
+        QTest::newRow("backslash in name") << QStringList{"sites", "add", "--name", "a\\b", "--address", "h"};
+        QTest::newRow("port not a number")
+            << QStringList{"sites", "add", "--name", "a", "--address", "h", "--port", "x"};
+        QTest::newRow("port out of range")
+            << QStringList{"sites", "add", "--name", "a", "--address", "h", "--port", "70000"};
+        QTest::newRow("protocol out of range")
+            << QStringList{"sites", "add", "--name", "a", "--address", "h", "--protocol", "4"};
+        QTest::newRow("unknown option")
+            << QStringList{"sites", "add", "--name", "a", "--address", "h", "--bogus", "1"};
+        QTest::newRow("option without value") << QStringList{"sites", "add", "--name"};
+        QTest::newRow("unknown verb") << QStringList{"sites", "remove", "a"};
+        QTest::newRow("unknown command") << QStringList{"fly"};
+        QTest::newRow("no command") << QStringList{};
+    }
+
+    void sitesRefusesBadInput()
+    {
+        QFETCH(QStringList, args);
+        const Run run = Cli(args);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(!run.err.isEmpty());
+        QCOMPARE(Cli({"sites", "list"}).out, QString());
+    }
+
+    void settingsAreTypedByTheTable()
+    {
+        QCOMPARE(Cli({"settings", "get", "Settings", "DataMode"}).out, QStringLiteral("1\n"));
+        QCOMPARE(Cli({"settings", "set", "settings", "datamode", "2"}).exitCode, 0);
+        QCOMPARE(Cli({"settings", "get", "Settings", "DataMode"}).out, QStringLiteral("2\n"));
+        QCOMPARE(Cli({"settings", "set", "Settings", "LastSite", "Work\\夜間"}).exitCode, 0);
+        QCOMPARE(Cli({"settings", "get", "Settings", "LastSite"}).out, QStringLiteral("Work\\夜間\n"));
+        QCOMPARE(Cli({"settings", "set", "Filter", "Mask", "*.txt", "*.doc"}).exitCode, 0);
+        QCOMPARE(Cli({"settings", "get", "Filter", "Mask"}).out, QStringLiteral("*.txt\n*.doc\n"));
+
+        Run run = Cli({"settings", "set", "Settings", "DataMode", "fast"});
+        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(Cli({"settings", "get", "Settings", "DataMode"}).out, QStringLiteral("2\n"));
+
+        run = Cli({"settings", "get", "Settings", "NoSuchKey"});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.err.contains(QStringLiteral("NoSuchKey")));
+        run = Cli({"settings", "get", "Nowhere", "DataMode"});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.err.contains(QStringLiteral("Nowhere")));
+        QCOMPARE(Cli({"settings", "get", "Settings"}).exitCode, 2);
+    }
+
+    void helpAndHome()
+    {
+        const Run run = Cli({"help"});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.out.contains(QStringLiteral("sites list")));
+        QProcess process;
+        process.start(QStringLiteral(ZENTRAVA_CLI), {QStringLiteral("--home")});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 2);
+        // Nothing is written outside the home folder given.
+        QCOMPARE(Cli({"settings", "set", "Settings", "TransferMax", "3"}).exitCode, 0);
+        QVERIFY(QFile::exists(m_home->filePath(QStringLiteral("Zentrava Pro 3.1.ini"))));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
