@@ -27,3 +27,8 @@ if (( ${#missing[@]} )); then
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 fi
+
+# The real servers the tests start on loopback.
+if [[ "${1:-}" == "--test" ]]; then
+    bash "$(dirname "$0")/../tests/servers/install.sh"
+fi
