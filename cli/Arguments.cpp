@@ -6,12 +6,14 @@ CArguments::CArguments(const QStringList& words, const QSet<QString>& valueOptio
     for (qsizetype i = 0; i < words.size(); ++i)
     {
         const QString& word = words[i];
-        if (!word.startsWith(QLatin1String("--")) || word == QLatin1String("--"))
+        const bool longOption = word.startsWith(QLatin1String("--")) && word.size() > 2;
+        const bool shortOption = word.size() == 2 && word[0] == u'-' && word[1] != u'-';
+        if (!longOption && !shortOption)
         {
             m_positional.append(word);
             continue;
         }
-        const QString name = word.mid(2);
+        const QString name = word.mid(longOption ? 2 : 1);
         if (flagOptions.contains(name))
             m_values.insert(name, QString());
         else if (!valueOptions.contains(name))

@@ -4,12 +4,12 @@
 #include <QSet>
 #include <QStringList>
 
-// The words of one command: positional arguments and "--name value" or "--flag" options.
+// The words of one command: positional arguments and "--name value", "-x value" or "--flag" options.
 class CArguments
 {
 public:
     // valueOptions take the next word as their value; flagOptions stand alone. Anything else that
-    // begins with "--" is an error.
+    // looks like an option is an error.
     CArguments(const QStringList& words, const QSet<QString>& valueOptions, const QSet<QString>& flagOptions);
 
     bool IsValid() const { return m_error.isEmpty(); }

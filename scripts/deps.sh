@@ -4,7 +4,7 @@ set -euo pipefail
 
 build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-translations-l10n
     fonts-noto-cjk libssl-dev libssh-dev libssh2-1-dev libzip-dev libgcab-dev zlib1g-dev)
-test_packages=(xvfb openssl)
+test_packages=(xvfb openssl zip unzip cabextract time curl)
 
 wanted=("${build_packages[@]}")
 if [[ "${1:-}" == "--test" ]]; then
