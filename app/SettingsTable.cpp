@@ -141,6 +141,7 @@ constexpr SettingDef kTable[] = {
 
     Numbered("QuickConnect", "QuickConnect"),
     Numbered("GoToFolder", "GoToFolder"),
+    Numbered("MoveToFolder", "MoveToFolder"),
     Numbered("LogonUsers", "LogonUsers"),
     Numbered("Recent File List", "File"),
 };

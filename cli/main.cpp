@@ -1,6 +1,8 @@
 #include "cli/ExitCodes.h"
+#include "cli/PackCommands.h"
 #include "cli/SettingsCommand.h"
 #include "cli/SitesCommand.h"
+#include "cli/TransferCommands.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -20,10 +22,29 @@ Commands:
                                      add a site, or update the same-named one
   settings get SECTION KEY           one value of the settings store
   settings set SECTION KEY VALUE...  change it (a list takes one VALUE per item)
+  ls URL                             list a remote folder
+  get URL [LOCALPATH]                download a file (into LOCALPATH, a file or a folder)
+  put LOCALPATH URL                  upload a file (a URL ending in "/" keeps its name)
+  pack zip|cab|targz PATH... [-o DIR]
+                                     pack files and folders into one archive; prints its path
+  unpack ARCHIVE.zip [--password W]  extract a zip beside it, into the folder of its name
   help                               this text
 
 Options:
   --home DIR   keep sites, certificates and settings in DIR (as ZENTRAVA_HOME does)
+
+URL: ftp:// (plain), ftpes:// (explicit TLS) or ftps:// (implicit TLS), as
+  scheme://[user[:password]@]host[:port]/path, with %XX escapes; the path is relative to the
+  log-in folder ("//path" for an absolute one).
+Transfer options (ls, get, put):
+  --password-file FILE  the password is the file's first line (it then stays out of the process list)
+  --resume              continue a partial file (get: the local one, put: the remote one)
+  --ascii               ASCII mode: CR LF on the wire, LF on disk
+  --active              active data connections (EPRT/PORT) instead of passive ones
+  --accept-certificate  take the server's TLS certificate without asking; otherwise a certificate
+                        that is neither in the trusted store nor verified by the system is asked
+                        about on a terminal (and kept when accepted) and refused elsewhere
+  --verbose             the commands and replies on standard error (passwords masked)
 
 Exit codes: 0 success, 1 failure or not found, 2 usage error.
 )";
@@ -62,6 +83,12 @@ int main(int argc, char* argv[])
         return RunSitesCommand(rest, out, err);
     if (command == QLatin1String("settings"))
         return RunSettingsCommand(rest, out, err);
+    if (command == QLatin1String("ls") || command == QLatin1String("get") || command == QLatin1String("put"))
+        return RunTransferCommand(command, rest, out, err);
+    if (command == QLatin1String("pack"))
+        return RunPackCommand(rest, out, err);
+    if (command == QLatin1String("unpack"))
+        return RunUnpackCommand(rest, out, err);
     if (command == QLatin1String("help") || command == QLatin1String("--help") ||
         command == QLatin1String("-h"))
     {

@@ -8,6 +8,7 @@ struct CFtpListItem
 {
     QString name;
     qint64 size = 0;
+    // Empty until first needed; the remote list fills it in from the name.
     QString typeText;
     QDateTime modified;
     bool isFolder = false;
@@ -15,4 +16,8 @@ struct CFtpListItem
     int permissionBits = 0;
     QString owner;
     QString group;
+
+    // The row that leads up one level; listings never carry an entry of that name themselves.
+    static CFtpListItem ParentRow() { return {QStringLiteral(".."), 0, {}, {}, true, 0, {}, {}}; }
+    bool IsParent() const { return isFolder && name == QLatin1String(".."); }
 };

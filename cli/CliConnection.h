@@ -1,0 +1,47 @@
+#pragma once
+
+#include "cli/FtpUrl.h"
+#include "cli/ProgressBar.h"
+#include "engine/FtpComponent.h"
+
+#include <QTextStream>
+
+struct CliConnectionOptions
+{
+    QString password;
+    bool ascii = false;
+    bool active = false;
+    bool resume = false;
+    bool acceptCertificate = false; // any certificate, without asking
+    bool verbose = false;           // the command and reply log on standard error, passwords masked
+};
+
+// One connection of zentrava-cli: CFtpComponent in blocking mode, with the terminal's answers to its
+// events. Each call returns an empty text on success, else the error text with the server's reply.
+class CCliConnection
+{
+public:
+    CCliConnection(const CFtpUrl& url, const CliConnectionOptions& options, QTextStream& err);
+
+    QString Open();
+    QString List(const QString& path);
+    const std::vector<ListItem>& Items() const { return m_ftp.Items(); }
+    QString Download(const QString& remotePath, const QString& localPath);
+    QString Upload(const QString& localPath, const QString& remotePath);
+    void Close();
+
+private:
+    void ConnectEvents();
+    void StoreOutcome(int code, const QString& text);
+    QString Outcome() const;
+    bool Decide(const ServerCertificate& certificate, const QString& problem);
+    bool AskOnTerminal(const ServerCertificate& certificate, const QString& problem);
+
+    CliConnectionOptions m_options;
+    QTextStream& m_err;
+    CFtpComponent m_ftp;
+    CProgressBar m_progress;
+    bool m_showProgress = false;
+    int m_code = 0;
+    QString m_text;
+};

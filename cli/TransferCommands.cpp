@@ -1,0 +1,144 @@
+#include "cli/TransferCommands.h"
+
+#include "cli/Arguments.h"
+#include "cli/CliConnection.h"
+#include "cli/ExitCodes.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace
+{
+const char kUsage[] = "usage: zentrava-cli ls URL\n"
+                      "       zentrava-cli get URL [LOCALPATH]\n"
+                      "       zentrava-cli put LOCALPATH URL\n"
+                      "URL: ftp://, ftpes:// (explicit TLS) or ftps:// (implicit TLS) "
+                      "[user[:password]@]host[:port]/path\n"
+                      "options: --password-file FILE  --resume  --ascii  --active  --accept-certificate  "
+                      "--verbose";
+
+int Usage(QTextStream& err, const QString& problem)
+{
+    err << "zentrava-cli: " << problem << "\n" << kUsage << Qt::endl;
+    return ExitUsage;
+}
+
+int Failure(QTextStream& err, const QString& problem)
+{
+    err << "zentrava-cli: " << problem << Qt::endl;
+    return ExitFailure;
+}
+
+QString FileName(const QString& path)
+{
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+// The first line of the file, so the password need not show in the process list.
+bool ReadPasswordFile(const QString& path, QString* password, QString* problem)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+    {
+        *problem = QStringLiteral("cannot read the password file %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    QByteArray line = file.readLine();
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    *password = QString::fromUtf8(line);
+    return true;
+}
+
+QString ListLine(const ListItem& item)
+{
+    const QString date = item.modified.isValid()
+                             ? item.modified.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                             : QString(16, u' ');
+    QString name = QString::fromUtf8(item.name);
+    if (!item.linkTarget.isEmpty())
+        name += QStringLiteral(" -> ") + QString::fromUtf8(item.linkTarget);
+    return QStringLiteral("%1 %2 %3 %4 %5 %6")
+        .arg(QString::fromUtf8(item.permissions), -10)
+        .arg(QString::fromUtf8(item.owner), -8)
+        .arg(QString::fromUtf8(item.group), -8)
+        .arg(item.size, 12)
+        .arg(date, name);
+}
+
+int List(CCliConnection& connection, const QString& path, QTextStream& out, QTextStream& err)
+{
+    const QString problem = connection.List(path);
+    if (!problem.isEmpty())
+        return Failure(err, problem);
+    for (const ListItem& item : connection.Items())
+        out << ListLine(item) << "\n";
+    out.flush();
+    return ExitSuccess;
+}
+
+int Get(CCliConnection& connection, const QString& remotePath, QString localPath, QTextStream& err)
+{
+    if (localPath.isEmpty())
+        localPath = FileName(remotePath);
+    else if (QFileInfo(localPath).isDir())
+        localPath += u'/' + FileName(remotePath);
+    const QString problem = connection.Download(remotePath, localPath);
+    return problem.isEmpty() ? ExitSuccess : Failure(err, problem);
+}
+
+int Put(CCliConnection& connection, const QString& localPath, QString remotePath, QTextStream& err)
+{
+    if (!QFileInfo(localPath).isFile())
+        return Failure(err, QStringLiteral("no such local file: %1").arg(localPath));
+    if (remotePath.isEmpty() || remotePath.endsWith(u'/'))
+        remotePath += FileName(localPath);
+    const QString problem = connection.Upload(localPath, remotePath);
+    return problem.isEmpty() ? ExitSuccess : Failure(err, problem);
+}
+} // namespace
+
+int RunTransferCommand(const QString& command, const QStringList& words, QTextStream& out, QTextStream& err)
+{
+    const CArguments args(words, {QStringLiteral("password-file")},
+                          {QStringLiteral("resume"), QStringLiteral("ascii"), QStringLiteral("active"),
+                           QStringLiteral("accept-certificate"), QStringLiteral("verbose")});
+    if (!args.IsValid())
+        return Usage(err, args.Error());
+    const QStringList& positional = args.Positional();
+    const bool isPut = command == QLatin1String("put");
+    const qsizetype wanted = command == QLatin1String("ls") ? 1 : 2;
+    if (positional.size() < (command == QLatin1String("get") ? 1 : wanted) || positional.size() > wanted)
+        return Usage(err, QStringLiteral("%1 takes %2").arg(command, isPut ? "LOCALPATH URL" : "URL"));
+    const CFtpUrl url = CFtpUrl::Parse(positional[isPut ? 1 : 0]);
+    if (!url.IsValid())
+        return Usage(err, url.Error());
+    if (command == QLatin1String("get") && (url.Path().isEmpty() || url.Path().endsWith(u'/')))
+        return Usage(err, QStringLiteral("get needs a URL that names a file: %1").arg(url.Display()));
+
+    CliConnectionOptions options;
+    options.password = url.Password();
+    QString problem;
+    if (args.Has(QStringLiteral("password-file")) &&
+        !ReadPasswordFile(args.Value(QStringLiteral("password-file")), &options.password, &problem))
+        return Failure(err, problem);
+    options.ascii = args.Has(QStringLiteral("ascii"));
+    options.active = args.Has(QStringLiteral("active"));
+    options.resume = args.Has(QStringLiteral("resume"));
+    options.acceptCertificate = args.Has(QStringLiteral("accept-certificate"));
+    options.verbose = args.Has(QStringLiteral("verbose"));
+
+    CCliConnection connection(url, options, err);
+    problem = connection.Open();
+    if (!problem.isEmpty())
+        return Failure(err, problem);
+    int result = ExitSuccess;
+    if (command == QLatin1String("ls"))
+        result = List(connection, url.Path(), out, err);
+    else if (isPut)
+        result = Put(connection, positional[0], url.Path(), err);
+    else
+        result = Get(connection, url.Path(), positional.value(1), err);
+    connection.Close();
+    return result;
+}

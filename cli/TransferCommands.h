@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+// zentrava-cli ls URL | get URL [LOCALPATH] | put LOCALPATH URL, with --password-file FILE, --resume,
+// --ascii, --active, --accept-certificate and --verbose. command is "ls", "get" or "put".
+int RunTransferCommand(const QString& command, const QStringList& words, QTextStream& out, QTextStream& err);

@@ -1,0 +1,569 @@
+// The component in front of the FTP core: CFtpClient runs on a private thread, and its results and
+// hooks come back to the owner's thread as queued events.
+#include "engine/FtpComponent.h"
+
+#include "engine/ProgressThrottle.h"
+
+#include <QEventLoop>
+#include <QMetaMethod>
+#include <cctype>
+
+namespace
+{
+// How long the I/O thread waits for the owner's handlers before going on without them.
+constexpr int kCommandAnswerMs = 5000;
+constexpr int kCertificateAnswerMs = 120000;
+// Deeper folders than this are taken for a link loop.
+constexpr int kMaxFolderDepth = 64;
+
+QByteArray Bytes(const QString& text)
+{
+    return text.toUtf8();
+}
+
+int CodeOf(FtpStatus status)
+{
+    switch (status)
+    {
+    case FtpStatus::Ok:
+        return 0;
+    case FtpStatus::TimedOut:
+        return FtpErrorTimedOut;
+    case FtpStatus::Cancelled:
+        return FtpErrorCancelled;
+    case FtpStatus::Protocol:
+    case FtpStatus::Refused:
+        return FtpErrorProtocol;
+    case FtpStatus::Local:
+        return FtpErrorLocal;
+    case FtpStatus::Rejected:
+        return FtpErrorRejected;
+    case FtpStatus::NotConnected:
+        return FtpErrorNotConnected;
+    case FtpStatus::BadRequest:
+        return FtpErrorBadRequest;
+    case FtpStatus::Network:
+        break;
+    }
+    return FtpErrorNetwork;
+}
+
+// "226 Done" and "226-Done" give 226; a continuation line gives 0.
+int ReplyCodeOf(const QByteArray& line)
+{
+    if (line.size() < 3 || line[0] < '1' || line[0] > '5' || !isdigit(uchar(line[1])) ||
+        !isdigit(uchar(line[2])))
+        return 0;
+    if (line.size() > 3 && line[3] != ' ' && line[3] != '-')
+        return 0;
+    return line.left(3).toInt();
+}
+
+QByteArray JoinPath(const QByteArray& folder, const QByteArray& name)
+{
+    if (folder.isEmpty())
+        return name;
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+FtpResult Cancelled(const QString& what)
+{
+    return FtpResult::Failure(FtpStatus::Cancelled, what + QStringLiteral("：作業已取消"));
+}
+} // namespace
+
+CFtpComponent::CFtpComponent(QObject* parent)
+    : QObject(parent), m_thread(
+                           [this]
+                           {
+                               m_client.Cancel();
+                               m_ownerCall.Cancel();
+                           },
+                           [this]
+                           {
+                               m_client.ClearCancel();
+                               m_ownerCall.Reset();
+                           })
+{
+    InstallHooks();
+}
+
+CFtpComponent::~CFtpComponent()
+{
+    m_thread.Stop();
+    // Blocking calls further up this thread's stack return once they see the component gone.
+    for (QEventLoop* loop : std::as_const(m_blockingWaits))
+        loop->quit();
+}
+
+int CFtpComponent::SetRemoteFolder(const QString& path)
+{
+    const QByteArray folder = Bytes(path);
+    auto value = std::make_shared<JobResult>(JobResult{FtpErrorCancelled, {}});
+    Start(
+        [this, folder, value](quint64 job)
+        {
+            FtpResult result = m_client.ChangeFolder(folder);
+            QString current;
+            if (result.Ok())
+            {
+                const FtpValue<QByteArray> pwd = m_client.CurrentFolder();
+                result = pwd.result;
+                current = QString::fromUtf8(pwd.value);
+            }
+            const JobResult outcome = ResultOf(result);
+            Complete(job,
+                     [this, value, outcome, current]
+                     {
+                         if (outcome.code == 0)
+                             m_remoteFolder = current;
+                         *value = outcome;
+                         Q_EMIT Done(outcome.code, outcome.text);
+                     });
+        },
+        false, WaitMode::Always);
+    return value->code;
+}
+
+void CFtpComponent::Connect()
+{
+    if (m_protocol == FtpProtocol::Sftp)
+    {
+        Start(
+            [this](quint64 job) {
+                Complete(job, [this]
+                         { Q_EMIT Connected(FtpErrorUnsupported, QStringLiteral("尚未支援 SFTP 連線")); });
+            },
+            false);
+        return;
+    }
+    const FtpConnectOptions options = ConnectOptions();
+    Start(
+        [this, options](quint64 job)
+        {
+            const FtpResult result = m_client.Connect(options);
+            QString folder;
+            if (result.Ok())
+                folder = QString::fromUtf8(m_client.CurrentFolder().value);
+            const JobResult outcome = ResultOf(result);
+            Complete(job,
+                     [this, outcome, folder]
+                     {
+                         if (outcome.code == 0)
+                             m_remoteFolder = folder;
+                         Q_EMIT Connected(outcome.code, outcome.text);
+                     });
+        },
+        true);
+}
+
+void CFtpComponent::Disconnect()
+{
+    m_thread.AbortRunning();
+    Start(
+        [this](quint64 job)
+        {
+            if (m_client.IsConnected())
+                m_client.Quit();
+            Complete(job, [] {});
+        },
+        true);
+}
+
+void CFtpComponent::Download(const QString& localPath, const QString& remotePath)
+{
+    const QByteArray remote = Bytes(remotePath);
+    const bool resume = m_resume;
+    StartTransfer([this, localPath, remote, resume](const FtpProgressHook& progress)
+                  { return m_client.Download(remote, localPath, resume, progress); });
+}
+
+void CFtpComponent::Upload(const QString& localPath, const QString& remotePath)
+{
+    const QByteArray remote = Bytes(remotePath);
+    const FtpUploadMode mode = m_resume ? FtpUploadMode::Resume : FtpUploadMode::Replace;
+    StartTransfer([this, localPath, remote, mode](const FtpProgressHook& progress)
+                  { return m_client.Upload(localPath, remote, mode, progress); });
+}
+
+void CFtpComponent::MakeFolder(const QString& path)
+{
+    const QByteArray folder = Bytes(path);
+    StartSimple([this, folder] { return m_client.MakeFolder(folder); }, false);
+}
+
+void CFtpComponent::RemoveFolder(const QString& path)
+{
+    const QByteArray folder = Bytes(path);
+    StartSimple([this, folder] { return m_client.RemoveFolder(folder); }, false);
+}
+
+void CFtpComponent::Delete(const QString& path)
+{
+    const QByteArray file = Bytes(path);
+    StartSimple([this, file] { return m_client.Delete(file); }, false);
+}
+
+void CFtpComponent::List(const QString& path)
+{
+    const QByteArray folder = Bytes(path);
+    const bool passive = m_passive;
+    Start(
+        [this, folder, passive](quint64 job)
+        {
+            m_client.SetPassive(passive);
+            FtpValue<FtpListing> listing = m_client.List(folder);
+            if (listing.result.Ok())
+            {
+                const QString lines = QString::fromUtf8(listing.value.lines.join("\r\n"));
+                Post([this, lines] { Q_EMIT ListItems(lines); });
+            }
+            auto items = std::make_shared<std::vector<ListItem>>(std::move(listing.value.items));
+            const JobResult outcome = ResultOf(listing.result);
+            Complete(job,
+                     [this, items, outcome]
+                     {
+                         // A failed listing leaves no items, so none are taken for the new folder's.
+                         m_items = outcome.code == 0 ? std::move(*items) : std::vector<ListItem>();
+                         Q_EMIT Done(outcome.code, outcome.text);
+                     });
+        },
+        true);
+}
+
+void CFtpComponent::Rename(const QString& newPath, const QString& oldPath)
+{
+    const QByteArray from = Bytes(oldPath);
+    const QByteArray to = Bytes(newPath);
+    StartSimple([this, from, to] { return m_client.Rename(from, to); }, false);
+}
+
+void CFtpComponent::Abort()
+{
+    m_thread.AbortRunning();
+}
+
+void CFtpComponent::RawCommand(const QString& command)
+{
+    QByteArray line = Bytes(command);
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    Start(
+        [this, line](quint64 job)
+        {
+            const FtpResult result = m_client.Raw(line);
+            const int code = result.reply.code;
+            const QString reply = code ? QString::fromUtf8(result.reply.Text()) : result.message;
+            Complete(job,
+                     [this, line, code, reply] { Q_EMIT FTPReply(QString::fromUtf8(line), code, reply); });
+        },
+        false);
+}
+
+void CFtpComponent::DeleteFolderContents(const QString& path)
+{
+    const QByteArray folder = Bytes(path);
+    StartSimple(
+        [this, folder]
+        {
+            // LIST of a file would name the file itself: make sure this is a folder first.
+            const FtpResult entered = VisitFolder(folder);
+            return entered.Ok() ? DeleteContents(folder, 0) : entered;
+        },
+        true);
+}
+
+QString CFtpComponent::RemoteChecksum(ChecksumKind kind, const QString& path)
+{
+    const QByteArray file = Bytes(path);
+    auto value = std::make_shared<QString>();
+    Start(
+        [this, kind, file, value](quint64 job)
+        {
+            const FtpValue<QByteArray> checksum = m_client.RemoteChecksum(kind, file);
+            const QString text = QString::fromLatin1(checksum.value);
+            const JobResult outcome = ResultOf(checksum.result);
+            Complete(job,
+                     [this, value, text, outcome]
+                     {
+                         *value = outcome.code == 0 ? text : QString();
+                         Q_EMIT Done(outcome.code, outcome.text);
+                     });
+        },
+        false, WaitMode::Always);
+    return *value;
+}
+
+QString CFtpComponent::LocalChecksum(ChecksumKind kind, const QString& localPath)
+{
+    auto value = std::make_shared<QString>();
+    Start(
+        [this, kind, localPath, value](quint64 job)
+        {
+            QString error;
+            const QString text =
+                QString::fromLatin1(::LocalChecksum(localPath, kind, &m_thread.Aborted(), &error));
+            const JobResult outcome = text.isEmpty() ? JobResult{FtpErrorLocal, error} : JobResult{};
+            Complete(job,
+                     [this, value, text, outcome]
+                     {
+                         *value = text;
+                         Q_EMIT Done(outcome.code, outcome.text);
+                     });
+        },
+        true, WaitMode::Always);
+    return *value;
+}
+
+int CFtpComponent::CheckFolder(const QString& path)
+{
+    const QByteArray folder = Bytes(path);
+    auto value = std::make_shared<JobResult>(JobResult{FtpErrorCancelled, {}});
+    Start(
+        [this, folder, value](quint64 job)
+        {
+            const JobResult outcome = ResultOf(VisitFolder(folder));
+            Complete(job,
+                     [this, value, outcome]
+                     {
+                         *value = outcome;
+                         Q_EMIT Done(outcome.code, outcome.text);
+                     });
+        },
+        false, WaitMode::Always);
+    return value->code;
+}
+
+quint64 CFtpComponent::Start(std::function<void(quint64 job)> job, bool abortable, WaitMode wait)
+{
+    const quint64 id = ++m_postedJobs;
+    m_thread.Post([job = std::move(job), id] { job(id); }, abortable);
+    if (m_blocking || wait == WaitMode::Always)
+        WaitFor(id);
+    return id;
+}
+
+void CFtpComponent::StartTransfer(std::function<FtpResult(const FtpProgressHook& progress)> transfer)
+{
+    const bool passive = m_passive;
+    const FtpTransferType mode = m_transferMode;
+    Start(
+        [this, transfer = std::move(transfer), passive, mode](quint64 job)
+        {
+            m_client.SetPassive(passive);
+            m_client.SetTransferType(mode);
+            CProgressThrottle throttle(
+                [this](qint64 position, qint64 total)
+                { Post([this, position, total] { Q_EMIT Progress(position, total); }); });
+            const FtpResult result =
+                transfer([&throttle](qint64 position, qint64 total) { throttle.Report(position, total); });
+            throttle.Flush();
+            CompleteWithDone(job, result);
+        },
+        true);
+}
+
+void CFtpComponent::StartSimple(std::function<FtpResult()> call, bool abortable)
+{
+    Start([this, call = std::move(call)](quint64 job) { CompleteWithDone(job, call()); }, abortable);
+}
+
+void CFtpComponent::WaitFor(quint64 job)
+{
+    const QPointer<CFtpComponent> alive(this);
+    QEventLoop loop;
+    m_blockingWaits.append(&loop);
+    while (m_completedJobs < job)
+    {
+        loop.exec();
+        if (!alive)
+            return;
+    }
+    m_blockingWaits.removeOne(&loop);
+}
+
+void CFtpComponent::Complete(quint64 job, std::function<void()> completion)
+{
+    const bool connected = m_client.IsConnected();
+    const bool changed = connected != m_ioConnected;
+    m_ioConnected = connected;
+    Post([this, job, completion = std::move(completion), changed, connected]
+         { Finish(job, completion, changed, connected); });
+}
+
+void CFtpComponent::CompleteWithDone(quint64 job, const FtpResult& result)
+{
+    const JobResult outcome = ResultOf(result);
+    Complete(job, [this, outcome] { Q_EMIT Done(outcome.code, outcome.text); });
+}
+
+void CFtpComponent::Finish(quint64 job, const std::function<void()>& completion, bool changed, bool connected)
+{
+    // Blocking waits end with this event, after the handlers below have run.
+    m_completedJobs = job;
+    for (QEventLoop* loop : std::as_const(m_blockingWaits))
+        loop->quit();
+    const QPointer<CFtpComponent> alive(this);
+    if (changed)
+    {
+        const int old = m_state;
+        m_state = connected ? FtpStateConnected : FtpStateDisconnected;
+        Q_EMIT StateChange(old);
+        if (alive && !connected)
+            Q_EMIT Disconnected();
+    }
+    if (alive)
+        completion();
+}
+
+void CFtpComponent::Post(std::function<void()> event)
+{
+    QMetaObject::invokeMethod(this, std::move(event), Qt::QueuedConnection);
+}
+
+CFtpComponent::JobResult CFtpComponent::ResultOf(const FtpResult& result)
+{
+    if (result.Ok())
+        return {};
+    // The server's own code says most; a refusal without one is a protocol fault.
+    const int code = result.status == FtpStatus::Refused && result.reply.code >= 400 ? result.reply.code
+                                                                                     : CodeOf(result.status);
+    return {code, result.message};
+}
+
+FtpConnectOptions CFtpComponent::ConnectOptions() const
+{
+    FtpConnectOptions options;
+    options.host = Bytes(m_host);
+    options.port = quint16(qBound(0, m_port, 65535));
+    if (!m_login.isEmpty())
+        options.user = Bytes(m_login);
+    options.password = Bytes(m_password);
+    switch (m_protocol)
+    {
+    case FtpProtocol::ExplicitTlsClearData:
+        options.clearDataChannel = true;
+        Q_FALLTHROUGH();
+    case FtpProtocol::ExplicitTls:
+        options.security = FtpSecurity::ExplicitTls;
+        break;
+    case FtpProtocol::ImplicitTls:
+        options.security = FtpSecurity::ImplicitTls;
+        break;
+    case FtpProtocol::Ftp:
+    case FtpProtocol::Sftp:
+        options.security = FtpSecurity::None;
+        break;
+    }
+    options.clearCommandChannel = m_clearCommandChannel;
+    options.passive = m_passive;
+    options.timeoutMs = m_timeoutMs;
+    if (m_authentication == FtpAuthentication::Key)
+    {
+        options.certificateFile = m_certificateFile;
+        options.keyFile = m_keyFile;
+        options.keyPassphrase = m_keyPassphrase;
+    }
+    return options;
+}
+
+void CFtpComponent::InstallHooks()
+{
+    m_client.SetLogHook(
+        [this](FtpLogKind kind, const QByteArray& line)
+        {
+            const QString text = QString::fromUtf8(line);
+            if (kind == FtpLogKind::Reply)
+            {
+                const int code = ReplyCodeOf(line);
+                Post([this, code, text] { Q_EMIT PreTranslateReply(code, text); });
+            }
+            else if (kind == FtpLogKind::Info)
+            {
+                Post([this, text] { Q_EMIT Information(text); });
+            }
+        });
+    m_client.SetCommandHook([this](QByteArray& command) { command = TranslateCommand(command); });
+    m_client.SetCertificateHook([this](const ServerCertificate& certificate)
+                                { return AskAboutCertificate(certificate); });
+}
+
+QByteArray CFtpComponent::TranslateCommand(const QByteArray& command)
+{
+    // Without a handler there is nobody to ask and no round trip to wait for.
+    if (!isSignalConnected(QMetaMethod::fromSignal(&CFtpComponent::PreTranslateCommand)))
+        return command;
+    const QString original = QString::fromUtf8(command);
+    const std::optional<QString> answer = m_ownerCall.Ask<QString>(
+        this,
+        [this, original]
+        {
+            QString translated = original;
+            Q_EMIT PreTranslateCommand(translated);
+            return translated;
+        },
+        kCommandAnswerMs);
+    if (answer)
+        return Bytes(*answer);
+    // Unanswered in time: the command goes as it is, and the owner still sees it.
+    Post(
+        [this, original]
+        {
+            QString late = original;
+            Q_EMIT PreTranslateCommand(late);
+        });
+    return command;
+}
+
+bool CFtpComponent::AskAboutCertificate(const ServerCertificate& certificate)
+{
+    if (!isSignalConnected(QMetaMethod::fromSignal(&CFtpComponent::HostCertificate)))
+        return certificate.trusted;
+    const int code = certificate.trusted ? 0 : FtpErrorUntrusted;
+    const QString text = certificate.trusted ? QString() : certificate.problem;
+    const std::optional<bool> accepted = m_ownerCall.Ask<bool>(
+        this,
+        [this, certificate, code, text]
+        {
+            bool accept = certificate.trusted;
+            Q_EMIT HostCertificate(certificate, code, text, accept);
+            return accept;
+        },
+        kCertificateAnswerMs);
+    return accepted.value_or(false);
+}
+
+FtpResult CFtpComponent::VisitFolder(const QByteArray& folder)
+{
+    const FtpValue<QByteArray> here = m_client.CurrentFolder();
+    if (!here.result.Ok())
+        return here.result;
+    const FtpResult entered = m_client.ChangeFolder(folder);
+    return entered.Ok() ? m_client.ChangeFolder(here.value) : entered;
+}
+
+FtpResult CFtpComponent::DeleteContents(const QByteArray& folder, int depth)
+{
+    const QString what = QStringLiteral("無法刪除目錄內容");
+    if (depth > kMaxFolderDepth)
+        return FtpResult::Failure(FtpStatus::BadRequest,
+                                  what + QStringLiteral("：目錄層數過深 ") + QString::fromUtf8(folder));
+    const FtpValue<FtpListing> listing = m_client.List(folder);
+    if (!listing.result.Ok())
+        return listing.result;
+    for (const ListItem& item : listing.value.items)
+    {
+        if (m_thread.Aborted())
+            return Cancelled(what);
+        if (item.name == "." || item.name == "..")
+            continue;
+        const QByteArray path = JoinPath(folder, item.name);
+        const bool isFolder = item.kind == ListItem::Kind::Folder;
+        FtpResult step = isFolder ? DeleteContents(path, depth + 1) : m_client.Delete(path);
+        if (step.Ok() && isFolder)
+            step = m_client.RemoveFolder(path);
+        if (!step.Ok())
+            return step;
+    }
+    return FtpResult::Success();
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+#include <functional>
+
+enum class FtpLogKind
+{
+    Command, // a command as sent, password included: the owner masks PASS before showing it
+    Reply,   // one reply line as received
+    Info     // something the engine decided on its own (an address substitution, a fallback)
+};
+
+using FtpLogHook = std::function<void(FtpLogKind kind, const QByteArray& line)>;
+// Sees each command just before it is sent and may change it (the owner's last word on what goes out).
+using FtpCommandHook = std::function<void(QByteArray& command)>;

@@ -1,0 +1,56 @@
+#include "engine/FtpResult.h"
+
+namespace
+{
+QString Describe(const IoResult& io)
+{
+    switch (io.status)
+    {
+    case IoStatus::Closed:
+        return QStringLiteral("伺服器已關閉連線");
+    case IoStatus::TimedOut:
+        return QStringLiteral("連線逾時");
+    case IoStatus::Cancelled:
+        return QStringLiteral("作業已取消");
+    default:
+        return io.error.isEmpty() ? QStringLiteral("未知的錯誤") : io.error;
+    }
+}
+
+FtpStatus StatusOf(IoStatus status)
+{
+    switch (status)
+    {
+    case IoStatus::Ok:
+        return FtpStatus::Ok;
+    case IoStatus::TimedOut:
+        return FtpStatus::TimedOut;
+    case IoStatus::Cancelled:
+        return FtpStatus::Cancelled;
+    case IoStatus::Protocol:
+        return FtpStatus::Protocol;
+    default:
+        return FtpStatus::Network;
+    }
+}
+} // namespace
+
+FtpResult FtpResult::Success(const FtpReply& reply)
+{
+    return {FtpStatus::Ok, reply, {}};
+}
+
+FtpResult FtpResult::Failure(FtpStatus status, const QString& message, const FtpReply& reply)
+{
+    return {status, reply, message};
+}
+
+FtpResult FtpResult::Refused(const QString& what, const FtpReply& reply)
+{
+    return {FtpStatus::Refused, reply, what + QStringLiteral("：") + QString::fromUtf8(reply.Text())};
+}
+
+FtpResult FtpResult::FromIo(const QString& what, const IoResult& io)
+{
+    return {StatusOf(io.status), {}, what + QStringLiteral("：") + Describe(io)};
+}

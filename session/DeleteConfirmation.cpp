@@ -1,0 +1,21 @@
+#include "session/DeleteConfirmation.h"
+
+QString DeleteConfirmationText(const QList<CFtpListItem>& selected)
+{
+    const CFtpListItem* only = nullptr;
+    qsizetype count = 0;
+    for (const CFtpListItem& item : selected)
+    {
+        if (item.IsParent())
+            continue;
+        only = &item;
+        ++count;
+    }
+    if (count == 0)
+        return {};
+    if (count > 1)
+        return QStringLiteral("您確定要刪除 %1 這些項目嗎?").arg(count);
+    if (only->isFolder)
+        return QStringLiteral("您確定要刪除這個資料夾 '%1' 及所有的內容？").arg(only->name);
+    return QStringLiteral("您確定要刪除 '%1' ？").arg(only->name);
+}

@@ -1,0 +1,8 @@
+#pragma once
+
+class CEvent;
+
+// Waits until event is set or ms milliseconds have passed, dispatching the calling thread's events
+// meanwhile (queued signals, posted events, timers, input), so handlers run nested inside the wait.
+// Returns 1 when the event was set before the deadline, else 0. An auto-reset event is reset by it.
+int PumpWait(CEvent& event, int ms);
