@@ -27,11 +27,17 @@ public:
             m_err << '\n' << Qt::flush;
     }
 
+    // An encrypted archive was left unopened for want of a password.
+    bool Declined() const { return m_declined; }
+
     std::optional<QString> Password(const QString& archive) override
     {
         if (!m_password)
+        {
             m_err << "zentrava-cli: " << archive << " is encrypted; give its password with --password"
                   << Qt::endl;
+            m_declined = true;
+        }
         return m_password;
     }
 
@@ -51,6 +57,7 @@ private:
     QTextStream& m_err;
     std::optional<QString> m_password;
     bool m_terminal;
+    bool m_declined = false;
     QString m_lastFile;
 };
 
@@ -134,5 +141,6 @@ int RunUnpackCommand(const QStringList& words, QTextStream& out, QTextStream& er
     if (args.Has("password"))
         password = args.Value("password");
     CConsoleProgress progress(err, password);
-    return Report(UnpackZip({archive.absoluteFilePath()}, progress), out, err);
+    const int result = Report(UnpackZip({archive.absoluteFilePath()}, progress), out, err);
+    return progress.Declined() ? ExitFailure : result;
 }

@@ -299,6 +299,8 @@ void TestFtpComponent::deliversEveryEventOnTheCreatingThread()
     ftp.Upload(Local(name), name);
     ftp.List();
     ftp.RawCommand(QStringLiteral("SYST\r\n"));
+    // Disconnect aborts whatever still runs, so it waits for the last queued call to answer.
+    QVERIFY(replies.wait(kWaitMs));
     ftp.Disconnect();
     QSignalSpy disconnected(&ftp, &CFtpComponent::Disconnected);
     QVERIFY(disconnected.wait(kWaitMs));
