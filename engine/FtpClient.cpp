@@ -3,6 +3,7 @@
 #include "engine/FtpClient.h"
 
 #include "engine/ListParser.h"
+#include "engine/ProxyConnector.h"
 #include "engine/ReplyParser.h"
 #include "engine/TcpTransport.h"
 #include "engine/TlsContext.h"
@@ -103,11 +104,16 @@ FtpResult CFtpClient::Open()
     const bool implicit = m_options.security == FtpSecurity::ImplicitTls;
     const quint16 port = m_options.port ? m_options.port : (implicit ? 990 : 21);
     const QByteArray host = m_options.host.contains(':') ? "[" + m_options.host + "]" : m_options.host;
-    const QString where =
+    QString where =
         QStringLiteral("無法連線到 ") + QString::fromUtf8(host) + QStringLiteral(":") + QString::number(port);
-    auto tcp = std::make_unique<CTcpTransport>(m_cancel);
-    const IoResult connected = tcp->Connect(m_options.host, port, m_options.timeoutMs);
-    if (!connected.Ok())
+    const CProxyConnector connector(m_options.proxy, m_cancel);
+    if (m_options.proxy.type != ProxyType::None)
+        where += QStringLiteral("（經由 proxy ") + QString::fromUtf8(m_options.proxy.host) +
+                 QStringLiteral(":") + QString::number(connector.ProxyPort(port)) + QStringLiteral("）");
+    IoResult connected;
+    std::unique_ptr<CTcpTransport> tcp =
+        connector.Connect(m_options.host, port, m_options.timeoutMs, &connected);
+    if (!tcp)
         return FtpResult::FromIo(where, connected);
     m_peer = CSocketAddress::PeerOf(tcp->Fd());
     m_control.Attach(std::move(tcp));
@@ -194,12 +200,49 @@ FtpResult CFtpClient::ProtectData()
 
 FtpResult CFtpClient::LogIn()
 {
-    const QString what = QStringLiteral("登入失敗");
-    FtpValue<FtpReply> step = Exchange("USER " + m_options.user, what);
+    const ProxySettings& proxy = m_options.proxy;
+    QByteArray user = m_options.user;
+    if (proxy.type == ProxyType::FtpSite || proxy.type == ProxyType::FtpOpen)
+    {
+        const FtpResult opened = OpenThroughFtpProxy();
+        if (!opened.Ok())
+            return opened;
+    }
+    else if (proxy.type == ProxyType::FtpUser)
+        user += "@" + ProxyTarget();
+    return LogInAs(user, m_options.password, m_options.account, QStringLiteral("登入失敗"));
+}
+
+QByteArray CFtpClient::ProxyTarget() const
+{
+    const quint16 port = m_options.port ? m_options.port : 21;
+    return port == 21 ? m_options.host : m_options.host + ":" + QByteArray::number(port);
+}
+
+FtpResult CFtpClient::OpenThroughFtpProxy()
+{
+    const ProxySettings& proxy = m_options.proxy;
+    const QString what = QStringLiteral("FTP proxy 無法連到伺服器");
+    if (proxy.type == ProxyType::FtpOpen)
+        return Expect("OPEN " + ProxyTarget(), what);
+    if (!proxy.user.isEmpty())
+    {
+        const FtpResult loggedIn =
+            LogInAs(proxy.user, proxy.password, {}, QStringLiteral("FTP proxy 登入失敗"));
+        if (!loggedIn.Ok())
+            return loggedIn;
+    }
+    return Expect("SITE " + ProxyTarget(), what);
+}
+
+FtpResult CFtpClient::LogInAs(const QByteArray& user, const QByteArray& password, const QByteArray& account,
+                              const QString& what)
+{
+    FtpValue<FtpReply> step = Exchange("USER " + user, what);
     if (step.result.Ok() && step.value.code == 331)
-        step = Exchange("PASS " + m_options.password, what);
+        step = Exchange("PASS " + password, what);
     if (step.result.Ok() && step.value.code == 332)
-        step = Exchange("ACCT " + m_options.account, what);
+        step = Exchange("ACCT " + account, what);
     if (!step.result.Ok())
         return step.result;
     return step.value.IsPositive() ? FtpResult::Success(step.value) : FtpResult::Refused(what, step.value);
@@ -635,6 +678,8 @@ FtpDataSettings CFtpClient::DataSettings() const
     settings.tlsHost = m_options.host;
     settings.controlPeer = m_peer;
     settings.timeoutMs = m_options.timeoutMs;
+    settings.proxy = m_options.proxy;
+    settings.serverHost = m_options.host;
     return settings;
 }
 

@@ -110,6 +110,12 @@ private:
     FtpResult StartTls();
     FtpResult ProtectData();
     FtpResult LogIn();
+    // The server as an FTP proxy is told it: "host", or "host:port" for another port than 21.
+    QByteArray ProxyTarget() const;
+    // SITE style (with the proxy's own log-in first) or OPEN style.
+    FtpResult OpenThroughFtpProxy();
+    FtpResult LogInAs(const QByteArray& user, const QByteArray& password, const QByteArray& account,
+                      const QString& what);
     FtpResult ClearCommandChannel();
     FtpResult ReadFeatures();
 

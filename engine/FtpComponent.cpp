@@ -458,6 +458,11 @@ FtpConnectOptions CFtpComponent::ConnectOptions() const
     options.clearCommandChannel = m_clearCommandChannel;
     options.passive = m_passive;
     options.timeoutMs = m_timeoutMs;
+    options.proxy.type = ProxySettings::TypeFromNumber(m_proxyType);
+    options.proxy.host = Bytes(m_proxyHost);
+    options.proxy.port = quint16(qBound(0, m_proxyPort, 65535));
+    options.proxy.user = Bytes(m_proxyLogin);
+    options.proxy.password = Bytes(m_proxyPassword);
     if (m_authentication == FtpAuthentication::Key)
     {
         options.certificateFile = m_certificateFile;

@@ -102,6 +102,19 @@ public:
     }
     void SetPassive(bool passive) { m_passive = passive; }
     bool IsPassive() const { return m_passive; }
+    // The proxy for the control and the passive data connections. Type numbers: 0 none, 1 SOCKS4,
+    // 2 SOCKS5, 3 HTTP CONNECT, 4 relay, 5 SOCKS4a, 100 FTP SITE, 101 FTP OPEN, 102 FTP USER; any
+    // other number means none. Port 0: the kind's usual port.
+    void SetProxyHost(const QString& host) { m_proxyHost = host; }
+    const QString& ProxyHost() const { return m_proxyHost; }
+    void SetProxyLogin(const QString& login) { m_proxyLogin = login; }
+    const QString& ProxyLogin() const { return m_proxyLogin; }
+    void SetProxyPassword(const QString& password) { m_proxyPassword = password; }
+    const QString& ProxyPassword() const { return m_proxyPassword; }
+    void SetProxyPort(int port) { m_proxyPort = port; }
+    int ProxyPort() const { return m_proxyPort; }
+    void SetProxyType(int type) { m_proxyType = type; }
+    int ProxyType() const { return m_proxyType; }
     // CCC after log-in: the command channel goes clear, data connections stay as the protocol says.
     void SetClearCommandChannel(bool clear) { m_clearCommandChannel = clear; }
     bool ClearCommandChannel() const { return m_clearCommandChannel; }
@@ -208,6 +221,9 @@ private:
     QString m_certificateFile, m_keyFile;
     QByteArray m_keyPassphrase;
     bool m_passive = true;
+    QString m_proxyHost, m_proxyLogin, m_proxyPassword;
+    int m_proxyPort = 0;
+    int m_proxyType = 0;
     bool m_clearCommandChannel = false;
     int m_timeoutMs = 30000;
     FtpTransferType m_transferMode = FtpTransferType::Binary;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/ProxySettings.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -24,4 +26,5 @@ struct FtpConnectOptions
     int timeoutMs = 30000;            // for connecting and for each wait afterwards
     QString certificateFile, keyFile; // client certificate (PEM), optional
     QByteArray keyPassphrase;
+    ProxySettings proxy;
 };

@@ -5,6 +5,7 @@
 #include "engine/ControlChannel.h"
 #include "engine/FtpCapabilities.h"
 #include "engine/PassiveReply.h"
+#include "engine/ProxyConnector.h"
 #include "engine/TcpListener.h"
 #include "engine/TcpTransport.h"
 #include "engine/TlsTransport.h"
@@ -64,6 +65,8 @@ FtpResult CFtpDataChannel::PreparePassive()
                                               QString::fromUtf8(epsv.reply.Text()),
                                           epsv.reply);
             m_capabilities.epsv = FtpSupport::Yes;
+            if (m_settings.proxy.IsTunnel())
+                return ConnectThroughProxy(*port);
             CSocketAddress address = m_settings.controlPeer;
             address.SetPort(*port);
             return ConnectTo(address);
@@ -83,6 +86,9 @@ FtpResult CFtpDataChannel::PreparePassive()
         return FtpResult::Failure(
             FtpStatus::Protocol,
             QStringLiteral("無法解讀被動模式回應：") + QString::fromUtf8(pasv.reply.Text()), pasv.reply);
+    // The proxy dials the server itself: an address the reply names could point it anywhere.
+    if (m_settings.proxy.IsTunnel())
+        return ConnectThroughProxy(offered->Port());
     const CSocketAddress chosen = CPassiveReply::Choose(*offered, m_settings.controlPeer);
     if (!chosen.SameHost(*offered))
         m_control.Log(FtpLogKind::Info,
@@ -103,8 +109,27 @@ FtpResult CFtpDataChannel::ConnectTo(const CSocketAddress& address)
     return FtpResult::Success();
 }
 
+FtpResult CFtpDataChannel::ConnectThroughProxy(quint16 port)
+{
+    IoResult io;
+    std::unique_ptr<CTcpTransport> tcp = CProxyConnector(m_settings.proxy, m_cancel)
+                                             .Connect(m_settings.serverHost, port, m_settings.timeoutMs, &io);
+    if (!tcp)
+        return FtpResult::FromIo(kOpenFailed + QStringLiteral(" ") +
+                                     QString::fromUtf8(m_settings.serverHost) + QStringLiteral(":") +
+                                     QString::number(port),
+                                 io);
+    m_transport = std::move(tcp);
+    return FtpResult::Success();
+}
+
 FtpResult CFtpDataChannel::PrepareActive()
 {
+    // The server could not reach a port that listens here; the proxy offers no listening for it.
+    if (m_settings.proxy.IsTunnel())
+        return FtpResult::Failure(FtpStatus::BadRequest,
+                                  kOpenFailed +
+                                      QStringLiteral("：透過 SOCKS 或 HTTP proxy 只能使用被動模式"));
     const CSocketAddress local = CSocketAddress::LocalOf(m_control.Transport()->Fd());
     m_listener = std::make_unique<CTcpListener>(m_cancel);
     IoResult io = m_listener->Listen(local);

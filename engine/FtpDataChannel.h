@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/FtpResult.h"
+#include "engine/ProxySettings.h"
 #include "engine/SocketAddress.h"
 
 #include <memory>
@@ -19,6 +20,8 @@ struct FtpDataSettings
     QByteArray tlsHost;         // the name the control connection's TLS used
     CSocketAddress controlPeer;
     int timeoutMs = 30000;
+    ProxySettings proxy;   // a SOCKS or HTTP proxy carries passive data connections too
+    QByteArray serverHost; // the target named through such a proxy
 };
 
 // One data connection: passive (EPSV, falling back to PASV) or active (EPRT, falling back to PORT),
@@ -44,6 +47,8 @@ private:
     FtpResult PreparePassive();
     FtpResult PrepareActive();
     FtpResult ConnectTo(const CSocketAddress& address);
+    // Through a SOCKS or HTTP proxy, to the server's own name and the port it offered.
+    FtpResult ConnectThroughProxy(quint16 port);
     FtpResult AcceptActive();
     FtpResult StartTls();
     // 5xx replies that mean "this command is not available" rather than "this request failed".

@@ -234,21 +234,6 @@ bool IsSafeName(const QByteArray& name)
     return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') && !name.contains('\0');
 }
 
-ListItem::Kind KindOfTypeLetter(char letter)
-{
-    switch (letter)
-    {
-    case 'd':
-        return ListItem::Kind::Folder;
-    case 'l':
-        return ListItem::Kind::Link;
-    case '-':
-        return ListItem::Kind::File;
-    default:
-        return ListItem::Kind::Other;
-    }
-}
-
 // Octal mode such as "0755", "4755" or Python's "0o644".
 std::optional<int> ParseOctalMode(View text)
 {
@@ -434,7 +419,7 @@ ListItem MakeUnixItem(View mode, const UnixColumns& columns, const UnixDate& dat
 {
     ListItem item;
     item.permissions = mode.first(10).toByteArray();
-    item.kind = KindOfTypeLetter(mode[0]);
+    item.kind = CListParser::KindOfTypeLetter(mode[0]);
     item.size = columns.size;
     item.owner = columns.owner.toByteArray();
     item.group = columns.group.toByteArray();
@@ -741,4 +726,19 @@ std::vector<ListItem> CListParser::ParseListing(const QByteArray& body, bool mls
             items.push_back(std::move(*item));
     }
     return items;
+}
+
+ListItem::Kind CListParser::KindOfTypeLetter(char letter)
+{
+    switch (letter)
+    {
+    case 'd':
+        return ListItem::Kind::Folder;
+    case 'l':
+        return ListItem::Kind::Link;
+    case '-':
+        return ListItem::Kind::File;
+    default:
+        return ListItem::Kind::Other;
+    }
 }

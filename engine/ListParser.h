@@ -18,4 +18,6 @@ public:
     static std::optional<ListItem> ParseMlsdLine(const QByteArray& line);
     // A whole listing body: lines split at CR LF or LF, "." and ".." left out, unreadable lines skipped.
     static std::vector<ListItem> ParseListing(const QByteArray& body, bool mlsd, const QDateTime& nowUtc);
+    // The kind an "ls -l" mode's first letter names ('d', 'l', '-'; anything else is Other).
+    static ListItem::Kind KindOfTypeLetter(char letter);
 };

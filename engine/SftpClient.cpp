@@ -3,6 +3,8 @@
 // from draft-ietf-secsh-filexfer-extensions-00.
 #include "engine/SftpClient.h"
 
+#include "engine/ListParser.h"
+
 #include "engine/KeyCertificate.h"
 #include "engine/LocalFile.h"
 #include "engine/SftpAttributes.h"
@@ -45,21 +47,6 @@ FtpResult Malformed(const QString& what)
     return FtpResult::Failure(FtpStatus::Protocol, what + QStringLiteral("：伺服器的回應格式錯誤"));
 }
 
-ListItem::Kind KindFromLetter(const QByteArray& permissions)
-{
-    switch (permissions.isEmpty() ? '?' : permissions[0])
-    {
-    case 'd':
-        return ListItem::Kind::Folder;
-    case 'l':
-        return ListItem::Kind::Link;
-    case '-':
-        return ListItem::Kind::File;
-    default:
-        return ListItem::Kind::Other;
-    }
-}
-
 ListItem ItemOf(const QByteArray& name, const QByteArray& longName, const SftpAttributes& attributes)
 {
     ListItem item;
@@ -74,7 +61,8 @@ ListItem ItemOf(const QByteArray& name, const QByteArray& longName, const SftpAt
         item.owner = parsed->owner;
         item.group = parsed->group;
         if (item.kind == ListItem::Kind::Other)
-            item.kind = KindFromLetter(parsed->permissions);
+            item.kind =
+                CListParser::KindOfTypeLetter(parsed->permissions.isEmpty() ? '?' : parsed->permissions[0]);
     }
     else
     {

@@ -1,14 +1,11 @@
 #pragma once
 
-#include "servers/TestServer.h"
+#include "support/TestFiles.h"
 
 #include "engine/KeyCertificate.h"
 #include "engine/SftpClient.h"
 
 #include <QByteArray>
-#include <QCryptographicHash>
-#include <QFile>
-#include <QRandomGenerator>
 #include <QString>
 #include <memory>
 
@@ -43,46 +40,7 @@ struct SftpServer
 
 namespace SftpTest
 {
-constexpr qint64 kMiB = 1024 * 1024;
-
-inline QByteArray Sha256(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing " + path.toUtf8() + ">";
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(&file);
-    return hash.result().toHex();
-}
-
-inline QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-inline bool WriteAll(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
-}
-
-// Random bytes, a fixed seed per size.
-inline bool MakeFile(const QString& path, qint64 size)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    QRandomGenerator random{quint32(size)};
-    QByteArray block(int(qMin(size, kMiB)), Qt::Uninitialized);
-    for (qint64 left = size; left > 0; left -= block.size())
-    {
-        random.fillRange(reinterpret_cast<quint32*>(block.data()), block.size() / 4);
-        if (file.write(block.constData(), qMin<qint64>(left, block.size())) < 0)
-            return false;
-    }
-    return true;
-}
+using namespace TestFiles;
 
 inline std::shared_ptr<CKeyCertificate> Key(const QString& path, const QByteArray& passphrase = {})
 {

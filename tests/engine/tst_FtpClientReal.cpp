@@ -1,19 +1,16 @@
-#include "servers/TestServer.h"
+#include "support/TestFiles.h"
 
 #include "engine/Checksum.h"
 #include "engine/FtpClient.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <arpa/inet.h>
 #include <atomic>
-#include <map>
 #include <memory>
 #include <netinet/in.h>
 #include <poll.h>
@@ -23,56 +20,11 @@
 
 Q_DECLARE_METATYPE(FtpSecurity)
 
+using namespace TestFiles;
+
 namespace
 {
 constexpr int kTimeoutMs = 10000;
-constexpr qint64 kMiB = 1024 * 1024;
-
-QByteArray Sha256(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing " + path.toUtf8() + ">";
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(&file);
-    return hash.result().toHex();
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool WriteFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
-}
-
-// Random bytes (a fixed seed per size), written a block at a time.
-bool MakeFile(const QString& path, qint64 size)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    QRandomGenerator random{quint32(size)};
-    QByteArray block(int(qMin(size, kMiB)), Qt::Uninitialized);
-    for (qint64 left = size; left > 0; left -= block.size())
-    {
-        random.fillRange(reinterpret_cast<quint32*>(block.data()), block.size() / 4);
-        if (file.write(block.constData(), qMin<qint64>(left, block.size())) < 0)
-            return false;
-    }
-    return true;
-}
-
-// A file of zeros that takes no room on disk.
-bool MakeSparse(const QString& path, qint64 size)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.resize(size);
-}
 
 // A listening socket whose accept queue is full, so a new connection attempt gets no answer.
 class CFullListener
@@ -146,7 +98,7 @@ private Q_SLOTS:
     void handsTheCertificateToTheOwner();
 
 private:
-    CTestServer* Server(const QString& kind);
+    CTestServer* Server(const QString& kind) { return m_servers.Get(kind); }
     FtpResult Open(CFtpClient& client, const QString& kind, FtpSecurity security = FtpSecurity::None,
                    bool passive = true);
     QString Local(const QString& name) const { return m_local->filePath(name); }
@@ -156,8 +108,7 @@ private:
     }
     void AddSetups();
 
-    std::map<QString, std::unique_ptr<CTestServer>> m_servers;
-    QHash<QString, QString> m_startErrors;
+    CServerPool m_servers;
     std::unique_ptr<QTemporaryDir> m_local;
     int m_folders = 0;
 };
@@ -170,30 +121,15 @@ void TestFtpClientReal::initTestCase()
 
 void TestFtpClientReal::cleanupTestCase()
 {
-    m_servers.clear();
+    m_servers.Clear();
     m_local.reset();
-}
-
-CTestServer* TestFtpClientReal::Server(const QString& kind)
-{
-    auto found = m_servers.find(kind);
-    if (found != m_servers.end())
-        return found->second.get();
-    auto server = std::make_unique<CTestServer>(kind);
-    QString error;
-    if (!server->Start(&error))
-    {
-        m_startErrors.insert(kind, error);
-        return nullptr;
-    }
-    return m_servers.emplace(kind, std::move(server)).first->second.get();
 }
 
 FtpResult TestFtpClientReal::Open(CFtpClient& client, const QString& kind, FtpSecurity security, bool passive)
 {
     CTestServer* server = Server(kind);
     if (!server)
-        return FtpResult::Failure(FtpStatus::Network, m_startErrors.value(kind));
+        return FtpResult::Failure(FtpStatus::Network, m_servers.Error(kind));
     FtpConnectOptions options;
     options.host = "127.0.0.1";
     options.port = security == FtpSecurity::ImplicitTls ? server->TlsPort() : server->Port();
@@ -220,7 +156,7 @@ void TestFtpClientReal::reportsLoginFailure()
     QFETCH(QString, kind);
     QFETCH(FtpSecurity, security);
     CTestServer* server = Server(kind);
-    QVERIFY2(server, qPrintable(m_startErrors.value(kind)));
+    QVERIFY2(server, qPrintable(m_servers.Error(kind)));
     CFtpClient client;
     client.SetCertificateHook([](const ServerCertificate&) { return true; });
     FtpConnectOptions options;
@@ -307,7 +243,7 @@ void TestFtpClientReal::transfersFilesByteForByte()
     QFETCH(bool, clearCommand);
 
     CTestServer* server = Server(kind);
-    QVERIFY2(server, qPrintable(m_startErrors.value(kind)));
+    QVERIFY2(server, qPrintable(m_servers.Error(kind)));
     CFtpClient client;
     client.SetCertificateHook([](const ServerCertificate&) { return true; });
     FtpConnectOptions options;
@@ -595,7 +531,7 @@ void TestFtpClientReal::comparesRemoteChecksums()
 void TestFtpClientReal::handsTheCertificateToTheOwner()
 {
     CTestServer* server = Server("vsftpd");
-    QVERIFY2(server, qPrintable(m_startErrors.value("vsftpd")));
+    QVERIFY2(server, qPrintable(m_servers.Error("vsftpd")));
     FtpConnectOptions options;
     options.host = "127.0.0.1";
     options.port = server->Port();

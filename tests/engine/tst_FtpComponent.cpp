@@ -1,9 +1,8 @@
-#include "servers/TestServer.h"
+#include "support/TestFiles.h"
 
 #include "engine/FtpComponent.h"
 #include "engine/ProgressThrottle.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,48 +14,16 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
-#include <map>
 #include <memory>
 
 Q_DECLARE_METATYPE(FtpProtocol)
 Q_DECLARE_METATYPE(ChecksumKind)
 
+using namespace TestFiles;
+
 namespace
 {
 constexpr int kWaitMs = 60000;
-constexpr qint64 kMiB = 1024 * 1024;
-
-QByteArray Sha256(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing " + path.toUtf8() + ">";
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(&file);
-    return hash.result().toHex();
-}
-
-bool WriteRandom(const QString& path, qint64 size)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    QByteArray block(int(qMin(size, kMiB)), Qt::Uninitialized);
-    for (qint64 left = size; left > 0; left -= block.size())
-    {
-        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(block.data()), block.size() / 4);
-        if (file.write(block.constData(), qMin<qint64>(left, block.size())) < 0)
-            return false;
-    }
-    return true;
-}
-
-// A large file of zeros on the server that takes no room on disk.
-bool MakeSparse(const QString& path, qint64 size)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.resize(size);
-}
 
 // Records the thread of every event a component delivers.
 struct EventLog
@@ -113,14 +80,13 @@ private Q_SLOTS:
     void destructionEndsAnUnansweredQuestion();
 
 private:
-    CTestServer* Server(const QString& kind);
+    CTestServer* Server(const QString& kind) { return m_servers.Get(kind); }
     // Sets the component up for the server; false (with the test failed) when it did not start.
     bool Configure(CFtpComponent& ftp, const QString& kind, FtpProtocol protocol = FtpProtocol::Ftp);
     bool ConnectBlocking(CFtpComponent& ftp, const QString& kind, FtpProtocol protocol = FtpProtocol::Ftp);
     QString Local(const QString& name) const { return m_local->filePath(name); }
 
-    std::map<QString, std::unique_ptr<CTestServer>> m_servers;
-    QHash<QString, QString> m_startErrors;
+    CServerPool m_servers;
     std::unique_ptr<QTemporaryDir> m_local;
 };
 
@@ -132,22 +98,7 @@ void TestFtpComponent::initTestCase()
 
 void TestFtpComponent::cleanupTestCase()
 {
-    m_servers.clear();
-}
-
-CTestServer* TestFtpComponent::Server(const QString& kind)
-{
-    auto found = m_servers.find(kind);
-    if (found != m_servers.end())
-        return found->second.get();
-    auto server = std::make_unique<CTestServer>(kind);
-    QString error;
-    if (!server->Start(&error))
-    {
-        m_startErrors.insert(kind, error);
-        return nullptr;
-    }
-    return m_servers.emplace(kind, std::move(server)).first->second.get();
+    m_servers.Clear();
 }
 
 bool TestFtpComponent::Configure(CFtpComponent& ftp, const QString& kind, FtpProtocol protocol)
@@ -155,7 +106,7 @@ bool TestFtpComponent::Configure(CFtpComponent& ftp, const QString& kind, FtpPro
     CTestServer* server = Server(kind);
     if (!server)
     {
-        QTest::qFail(qPrintable(m_startErrors.value(kind)), __FILE__, __LINE__);
+        QTest::qFail(qPrintable(m_servers.Error(kind)), __FILE__, __LINE__);
         return false;
     }
     ftp.SetHost(QStringLiteral("127.0.0.1"));
@@ -225,7 +176,7 @@ void TestFtpComponent::refusesSftpForNow()
 void TestFtpComponent::presentsTheClientCertificate()
 {
     CTestServer* server = Server(QStringLiteral("proftpd"));
-    QVERIFY2(server, qPrintable(m_startErrors.value(QStringLiteral("proftpd"))));
+    QVERIFY2(server, qPrintable(m_servers.Error(QStringLiteral("proftpd"))));
     // The server's own pair stands in for a client's; proftpd here does not ask for one, so a good pair
     // changes nothing and a bad one fails before any log-in.
     const QString certificate = server->Value(QStringLiteral("CERT"));
@@ -284,7 +235,7 @@ void TestFtpComponent::reportsConnectFailures()
 void TestFtpComponent::deliversEveryEventOnTheCreatingThread()
 {
     const QString name = QStringLiteral("threads.bin");
-    QVERIFY(WriteRandom(Local(name), 3 * kMiB + 17));
+    QVERIFY(MakeFile(Local(name), 3 * kMiB + 17, *QRandomGenerator::global()));
     CFtpComponent ftp;
     EventLog log;
     log.Watch(ftp);
@@ -468,7 +419,7 @@ void TestFtpComponent::transfersWithThrottledProgress()
     QFETCH(bool, passive);
     const QString name = QStringLiteral("進度 %1.bin").arg(QTest::currentDataTag()).replace(u' ', u'_');
     const qint64 size = 48 * kMiB + 5;
-    QVERIFY(WriteRandom(Local(name), size));
+    QVERIFY(MakeFile(Local(name), size, *QRandomGenerator::global()));
     CFtpComponent ftp;
     QVERIFY(ConnectBlocking(ftp, kind, protocol));
     ftp.SetPassive(passive);
@@ -513,7 +464,7 @@ void TestFtpComponent::managesRemoteFolders()
     CFtpComponent ftp;
     QVERIFY(ConnectBlocking(ftp, QStringLiteral("proftpd")));
     const QString root = ftp.RemoteFolder();
-    QVERIFY(WriteRandom(Local(QStringLiteral("leaf.bin")), 1000));
+    QVERIFY(MakeFile(Local(QStringLiteral("leaf.bin")), 1000, *QRandomGenerator::global()));
     ftp.SetBlocking(true);
     QSignalSpy done(&ftp, &CFtpComponent::Done);
     ftp.MakeFolder(QStringLiteral("tree"));
@@ -576,7 +527,7 @@ void TestFtpComponent::comparesChecksums()
     QFETCH(ChecksumKind, checksum);
     QFETCH(bool, offered);
     const QString name = QStringLiteral("sum.bin");
-    QVERIFY(WriteRandom(Local(name), 300 * 1024 + 3));
+    QVERIFY(MakeFile(Local(name), 300 * 1024 + 3, *QRandomGenerator::global()));
     CFtpComponent ftp;
     QVERIFY(ConnectBlocking(ftp, kind));
     ftp.SetBlocking(true);
@@ -617,7 +568,7 @@ void TestFtpComponent::abortsATransferAndStaysUsable()
     QCOMPARE(ftp.State(), int(FtpStateConnected));
 
     // The next command works, and no cancel is left over for it.
-    QVERIFY(WriteRandom(Local(QStringLiteral("after.bin")), 2 * kMiB));
+    QVERIFY(MakeFile(Local(QStringLiteral("after.bin")), 2 * kMiB, *QRandomGenerator::global()));
     ftp.Upload(Local(QStringLiteral("after.bin")), QStringLiteral("after.bin"));
     QVERIFY(done.wait(kWaitMs));
     QCOMPARE(done[1][0].toInt(), 0);

@@ -1,0 +1,270 @@
+#include "FakeFtpServer.h"
+#include "servers/TestServer.h"
+
+#include "engine/FtpClient.h"
+#include "engine/FtpComponent.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <map>
+#include <memory>
+
+namespace
+{
+constexpr int kTimeoutMs = 10000;
+
+QByteArray Sha256(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<missing " + path.toUtf8() + ">";
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&file);
+    return hash.result().toHex();
+}
+
+bool MakeFile(const QString& path, qint64 size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    QByteArray data(int(size), Qt::Uninitialized);
+    QRandomGenerator random{quint32(size)};
+    for (char& byte : data)
+        byte = char(random.generate());
+    return file.write(data) == size;
+}
+} // namespace
+
+class TestProxyReal : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void transfersThroughProxies_data();
+    void transfersThroughProxies();
+    void showsTheProxysRefusal_data();
+    void showsTheProxysRefusal();
+    void refusesActiveModeThroughAProxy();
+    void sendsPassiveDataToTheServerThroughAProxy();
+    void componentPassesTheProxyOn();
+
+private:
+    CTestServer* Server(const QString& kind);
+    FtpConnectOptions Options(const QString& proxyKind, const QByteArray& proxyPassword = {});
+
+    std::map<QString, std::unique_ptr<CTestServer>> m_servers;
+    QHash<QString, QString> m_startErrors;
+    std::unique_ptr<QTemporaryDir> m_local;
+    int m_folders = 0;
+};
+
+void TestProxyReal::initTestCase()
+{
+    m_local = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_local->isValid());
+}
+
+void TestProxyReal::cleanupTestCase()
+{
+    m_servers.clear();
+    m_local.reset();
+}
+
+CTestServer* TestProxyReal::Server(const QString& kind)
+{
+    auto found = m_servers.find(kind);
+    if (found != m_servers.end())
+        return found->second.get();
+    auto server = std::make_unique<CTestServer>(kind);
+    QString error;
+    if (!server->Start(&error))
+    {
+        m_startErrors.insert(kind, error);
+        return nullptr;
+    }
+    return m_servers.emplace(kind, std::move(server)).first->second.get();
+}
+
+// proftpd reached through the proxy of the kind; the proxy's own password unless one is given.
+FtpConnectOptions TestProxyReal::Options(const QString& proxyKind, const QByteArray& proxyPassword)
+{
+    CTestServer* ftp = Server("proftpd");
+    CTestServer* proxy = Server(proxyKind);
+    FtpConnectOptions options;
+    if (!ftp || !proxy)
+        return options;
+    options.host = "127.0.0.1";
+    options.port = ftp->Port();
+    options.user = ftp->User().toUtf8();
+    options.password = ftp->Password().toUtf8();
+    options.timeoutMs = kTimeoutMs;
+    options.proxy.type = proxyKind.startsWith("socks5") ? ProxyType::Socks5 : ProxyType::HttpConnect;
+    options.proxy.host = "127.0.0.1";
+    options.proxy.port = proxy->Port();
+    options.proxy.user = proxy->User().toUtf8();
+    options.proxy.password = proxyPassword.isEmpty() ? proxy->Password().toUtf8() : proxyPassword;
+    return options;
+}
+
+void TestProxyReal::transfersThroughProxies_data()
+{
+    QTest::addColumn<QString>("proxy");
+    for (const char* kind : {"socks5", "socks5-auth", "httpproxy", "httpproxy-auth"})
+        QTest::newRow(kind) << QString::fromLatin1(kind);
+}
+
+void TestProxyReal::transfersThroughProxies()
+{
+    QFETCH(QString, proxy);
+    const FtpConnectOptions options = Options(proxy);
+    QVERIFY2(options.port != 0, qPrintable(m_startErrors.value("proftpd") + m_startErrors.value(proxy)));
+
+    CFtpClient client;
+    const FtpResult connected = client.Connect(options);
+    QVERIFY2(connected.Ok(), qPrintable(connected.message));
+    const QByteArray folder = "proxied" + QByteArray::number(++m_folders);
+    QVERIFY(client.MakeFolder(folder).Ok());
+    QVERIFY(client.ChangeFolder(folder).Ok());
+
+    const QString source = m_local->filePath("source.bin");
+    QVERIFY(MakeFile(source, 3 * 1024 * 1024 + 17));
+    const FtpResult up = client.Upload(source, "file.bin", FtpUploadMode::Replace);
+    QVERIFY2(up.Ok(), qPrintable(up.message));
+    QCOMPARE(Sha256(Server("proftpd")->Root() + "/" + folder + "/file.bin"), Sha256(source));
+
+    const QString copy = m_local->filePath("copy.bin");
+    const FtpResult down = client.Download("file.bin", copy, false);
+    QVERIFY2(down.Ok(), qPrintable(down.message));
+    QCOMPARE(Sha256(copy), Sha256(source));
+
+    const FtpValue<FtpListing> listing = client.List();
+    QVERIFY2(listing.result.Ok(), qPrintable(listing.result.message));
+    QCOMPARE(listing.value.items.size(), size_t(1));
+    QCOMPARE(listing.value.items.front().name, QByteArray("file.bin"));
+    QCOMPARE(listing.value.items.front().size, QFileInfo(source).size());
+    QVERIFY(client.Quit().Ok());
+}
+
+void TestProxyReal::showsTheProxysRefusal_data()
+{
+    QTest::addColumn<QString>("proxy");
+    QTest::addColumn<bool>("logIn");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("socks5 wrong password")
+        << "socks5-auth" << true << QStringLiteral("SOCKS5 proxy 拒絕連線：帳號或密碼錯誤");
+    QTest::newRow("socks5 no log-in")
+        << "socks5-auth" << false << QStringLiteral("SOCKS5 proxy 拒絕連線：需要登入");
+    // tinyproxy answers a wrong password with 401 and a missing one with 407: its status line verbatim.
+    QTest::newRow("http wrong password")
+        << "httpproxy-auth" << true << QStringLiteral("HTTP proxy 拒絕連線：HTTP/1.0 401 Unauthorized");
+    QTest::newRow("http no log-in") << "httpproxy-auth" << false
+                                    << QStringLiteral(
+                                           "HTTP proxy 拒絕連線：HTTP/1.0 407 Proxy Authentication Required");
+}
+
+void TestProxyReal::showsTheProxysRefusal()
+{
+    QFETCH(QString, proxy);
+    QFETCH(bool, logIn);
+    QFETCH(QString, reason);
+    FtpConnectOptions options = Options(proxy, "not the password");
+    if (!logIn)
+        options.proxy.user.clear();
+    QVERIFY2(options.port != 0, qPrintable(m_startErrors.value("proftpd") + m_startErrors.value(proxy)));
+
+    CFtpClient client;
+    const FtpResult connected = client.Connect(options);
+    QVERIFY(!connected.Ok());
+    QVERIFY2(connected.message.contains(reason), qPrintable(connected.message));
+    QVERIFY(!connected.message.contains("not the password"));
+}
+
+void TestProxyReal::refusesActiveModeThroughAProxy()
+{
+    FtpConnectOptions options = Options("socks5");
+    QVERIFY2(options.port != 0, qPrintable(m_startErrors.value("proftpd") + m_startErrors.value("socks5")));
+    options.passive = false;
+    CFtpClient client;
+    const FtpResult connected = client.Connect(options);
+    QVERIFY2(connected.Ok(), qPrintable(connected.message));
+    const FtpValue<FtpListing> listing = client.List();
+    QCOMPARE(listing.result.status, FtpStatus::BadRequest);
+    QVERIFY2(listing.result.message.contains(QStringLiteral("只能使用被動模式")),
+             qPrintable(listing.result.message));
+    // Nothing was sent for it, and the connection stays usable.
+    QVERIFY(client.Noop().Ok());
+}
+
+void TestProxyReal::sendsPassiveDataToTheServerThroughAProxy()
+{
+    CTestServer* socks = Server("socks5");
+    QVERIFY2(socks, qPrintable(m_startErrors.value("socks5")));
+    // No EPSV, and a PASV address where the server does not listen: the proxy is sent to the server's own
+    // name.
+    CFakeFtpServer fake;
+    fake.On("EPSV", "502 Not here\r\n");
+    fake.On("PASV", "227 Entering Passive Mode (127,0,0,2,%PASVPORT)\r\n");
+    fake.On("LIST", QList<FakeResponse>{{"150 Here it comes\r\n", FakeResponse::Data::Send,
+                                         "-rw-r--r-- 1 u g 5 Jan 01 2024 a.txt\r\n", "226 Done\r\n"}});
+    QString error;
+    QVERIFY2(fake.Start(&error), qPrintable(error));
+
+    CFtpClient client;
+    FtpConnectOptions options;
+    options.host = "127.0.0.1";
+    options.port = fake.Port();
+    options.timeoutMs = kTimeoutMs;
+    options.proxy.type = ProxyType::Socks5;
+    options.proxy.host = "127.0.0.1";
+    options.proxy.port = socks->Port();
+    const FtpResult connected = client.Connect(options);
+    QVERIFY2(connected.Ok(), qPrintable(connected.message));
+    const FtpValue<FtpListing> listing = client.List();
+    QVERIFY2(listing.result.Ok(), qPrintable(listing.result.message));
+    QCOMPARE(listing.value.lines, QList<QByteArray>{"-rw-r--r-- 1 u g 5 Jan 01 2024 a.txt"});
+    QVERIFY(fake.Commands().contains("PASV"));
+}
+
+void TestProxyReal::componentPassesTheProxyOn()
+{
+    const FtpConnectOptions options = Options("socks5-auth");
+    QVERIFY2(options.port != 0,
+             qPrintable(m_startErrors.value("proftpd") + m_startErrors.value("socks5-auth")));
+
+    for (const QByteArray& password : {QByteArray("not the password"), options.proxy.password})
+    {
+        CFtpComponent ftp;
+        ftp.SetHost(QStringLiteral("127.0.0.1"));
+        ftp.SetPort(options.port);
+        ftp.SetLogin(QString::fromUtf8(options.user));
+        ftp.SetPassword(QString::fromUtf8(options.password));
+        ftp.SetTimeout(kTimeoutMs);
+        ftp.SetProxyType(2);
+        ftp.SetProxyHost(QStringLiteral("127.0.0.1"));
+        ftp.SetProxyPort(options.proxy.port);
+        ftp.SetProxyLogin(QString::fromUtf8(options.proxy.user));
+        ftp.SetProxyPassword(QString::fromUtf8(password));
+        QSignalSpy connected(&ftp, &CFtpComponent::Connected);
+        ftp.SetBlocking(true);
+        ftp.Connect();
+        QCOMPARE(connected.size(), 1);
+        const bool right = password == options.proxy.password;
+        QVERIFY2((connected[0][0].toInt() == 0) == right, qPrintable(connected[0][1].toString()));
+        if (!right)
+            QVERIFY2(connected[0][1].toString().contains(QStringLiteral("帳號或密碼錯誤")),
+                     qPrintable(connected[0][1].toString()));
+        else
+            ftp.Disconnect();
+    }
+}
+
+QTEST_GUILESS_MAIN(TestProxyReal)
+#include "tst_ProxyReal.moc"
