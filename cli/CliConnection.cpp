@@ -1,5 +1,7 @@
 #include "cli/CliConnection.h"
 
+#include "app/DataFolder.h"
+#include "engine/KnownHosts.h"
 #include "security/TrustedCertificates.h"
 
 #include <QFile>
@@ -22,13 +24,18 @@ bool IsInteractive()
 } // namespace
 
 CCliConnection::CCliConnection(const CFtpUrl& url, const CliConnectionOptions& options, QTextStream& err)
-    : m_options(options), m_err(err), m_progress(err), m_showProgress(isatty(STDERR_FILENO))
+    : m_options(options), m_host(url.Host().toUtf8()), m_port(quint16(url.Port())), m_err(err),
+      m_progress(err), m_showProgress(isatty(STDERR_FILENO))
 {
     m_ftp.SetBlocking(true);
     m_ftp.SetProtocol(url.Protocol());
     m_ftp.SetHost(url.Host());
     m_ftp.SetPort(url.Port());
-    m_ftp.SetLogin(url.HasUser() ? url.User() : QStringLiteral("anonymous"));
+    const bool sftp = url.Protocol() == FtpProtocol::Sftp;
+    const QString defaultUser = sftp ? qEnvironmentVariable("USER") : QStringLiteral("anonymous");
+    m_ftp.SetLogin(url.HasUser() ? url.User() : defaultUser);
+    if (sftp)
+        m_ftp.SetPrivateKey(options.keyFile, options.keyPassphrase);
     m_ftp.SetPassword(options.password);
     m_ftp.SetPassive(!options.active);
     m_ftp.SetTransferMode(options.ascii ? FtpTransferType::Ascii : FtpTransferType::Binary);
@@ -76,6 +83,9 @@ void CCliConnection::ConnectEvents()
     QObject::connect(&m_ftp, &CFtpComponent::HostCertificate, &m_ftp,
                      [this](const ServerCertificate& certificate, int, const QString& problem, bool& accept)
                      { accept = Decide(certificate, problem); });
+    QObject::connect(&m_ftp, &CFtpComponent::HostKey, &m_ftp,
+                     [this](const QString&, const QString&, bool& accept)
+                     { accept = DecideHostKey(m_ftp.ServerHostKey()); });
     if (m_showProgress)
         QObject::connect(&m_ftp, &CFtpComponent::Progress, &m_ftp,
                          [this](qint64 position, qint64 total) { m_progress.Show(position, total); });
@@ -132,6 +142,62 @@ bool CCliConnection::AskOnTerminal(const ServerCertificate& certificate, const Q
           << certificate.notAfter.toString(Qt::ISODate) << "\n"
           << "  SHA-256:  " << certificate.sha256 << "\n"
           << "Accept it and keep it among the trusted certificates? [y/N] " << Qt::flush;
+    return AnsweredYes();
+}
+
+bool CCliConnection::DecideHostKey(const SshHostKey& key)
+{
+    CKnownHosts store(CDataFolder::FilePath(QStringLiteral("known_hosts")));
+    const FtpResult loaded = store.Load();
+    if (!loaded.Ok())
+    {
+        m_err << "zentrava-cli: " << loaded.message << Qt::endl;
+        return false;
+    }
+    const QString host = QString::fromUtf8(CKnownHosts::HostName(m_host, m_port));
+    const HostKeyCheck check = store.Check(m_host, m_port, key);
+    switch (check.match)
+    {
+    case HostKeyMatch::Known:
+        return true;
+    case HostKeyMatch::Changed:
+        m_err << "zentrava-cli: WARNING: the host key of " << host << " has changed; refusing to connect.\n"
+              << "  on record: " << check.knownType << " " << check.knownFingerprint << "\n"
+              << "  offered:   " << key.type << " " << key.Fingerprint() << "\n"
+              << "If the change is expected, remove the old key from " << store.FilePath() << Qt::endl;
+        return false;
+    case HostKeyMatch::Revoked:
+        m_err << "zentrava-cli: the host key of " << host << " (" << key.Fingerprint()
+              << ") is marked revoked in " << store.FilePath() << Qt::endl;
+        return false;
+    case HostKeyMatch::New:
+        break;
+    }
+    if (!m_options.acceptHostKey && !IsInteractive())
+    {
+        m_err << "zentrava-cli: the host key of " << host << " is not known (" << key.type << " "
+              << key.Fingerprint() << "); --accept-host-key accepts it" << Qt::endl;
+        return false;
+    }
+    if (!m_options.acceptHostKey && !AskAboutHostKey(key))
+        return false;
+    const FtpResult added = CDataFolder::Ensure() ? store.Add(m_host, m_port, key)
+                                                  : FtpResult::Failure(FtpStatus::Local, store.FilePath());
+    if (!added.Ok())
+        m_err << "zentrava-cli: could not save the host key: " << added.message << Qt::endl;
+    return true;
+}
+
+bool CCliConnection::AskAboutHostKey(const SshHostKey& key)
+{
+    m_err << "The host key of " << CKnownHosts::HostName(m_host, m_port) << " is not known.\n"
+          << "  " << key.type << " " << key.Fingerprint() << "\n"
+          << "Accept it and keep it among the known hosts? [y/N] " << Qt::flush;
+    return AnsweredYes();
+}
+
+bool CCliConnection::AnsweredYes()
+{
     QFile input;
     if (!input.open(stdin, QIODevice::ReadOnly))
         return false;

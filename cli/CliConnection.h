@@ -13,7 +13,10 @@ struct CliConnectionOptions
     bool active = false;
     bool resume = false;
     bool acceptCertificate = false; // any certificate, without asking
-    bool verbose = false;           // the command and reply log on standard error, passwords masked
+    bool acceptHostKey = false;     // an SSH host key not on record, without asking (a changed one never)
+    QString keyFile;                // SFTP public-key log-in
+    QByteArray keyPassphrase;
+    bool verbose = false; // the command and reply log on standard error, passwords masked
 };
 
 // One connection of zentrava-cli: CFtpComponent in blocking mode, with the terminal's answers to its
@@ -36,8 +39,13 @@ private:
     QString Outcome() const;
     bool Decide(const ServerCertificate& certificate, const QString& problem);
     bool AskOnTerminal(const ServerCertificate& certificate, const QString& problem);
+    bool DecideHostKey(const SshHostKey& key);
+    bool AskAboutHostKey(const SshHostKey& key);
+    static bool AnsweredYes();
 
     CliConnectionOptions m_options;
+    QByteArray m_host;
+    quint16 m_port = 0;
     QTextStream& m_err;
     CFtpComponent m_ftp;
     CProgressBar m_progress;

@@ -16,7 +16,8 @@ struct Scheme
 
 constexpr Scheme kSchemes[] = {{"ftp", FtpProtocol::Ftp, 21},
                                {"ftpes", FtpProtocol::ExplicitTls, 21},
-                               {"ftps", FtpProtocol::ImplicitTls, 990}};
+                               {"ftps", FtpProtocol::ImplicitTls, 990},
+                               {"sftp", FtpProtocol::Sftp, 22}};
 
 int HexValue(char c)
 {

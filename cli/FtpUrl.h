@@ -4,7 +4,7 @@
 
 #include <QString>
 
-// An ftp:// (plain), ftpes:// (explicit TLS) or ftps:// (implicit TLS) address as
+// An ftp:// (plain), ftpes:// (explicit TLS), ftps:// (implicit TLS) or sftp:// address as
 // scheme://[user[:password]@]host[:port][/path], with percent-escapes decoded. As in RFC 1738 the path
 // is relative to the folder the log-in starts in; "//dir" or "/%2Fdir" names an absolute one.
 class CFtpUrl
@@ -18,7 +18,7 @@ public:
 
     FtpProtocol Protocol() const { return m_protocol; }
     const QString& Host() const { return m_host; }
-    // The given port, else 21 (990 for ftps://).
+    // The given port, else 21 (990 for ftps://, 22 for sftp://).
     int Port() const { return m_port; }
     bool HasUser() const { return m_hasUser; }
     const QString& User() const { return m_user; }

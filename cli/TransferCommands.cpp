@@ -12,10 +12,11 @@ namespace
 const char kUsage[] = "usage: zentrava-cli ls URL\n"
                       "       zentrava-cli get URL [LOCALPATH]\n"
                       "       zentrava-cli put LOCALPATH URL\n"
-                      "URL: ftp://, ftpes:// (explicit TLS) or ftps:// (implicit TLS) "
+                      "URL: ftp://, ftpes:// (explicit TLS), ftps:// (implicit TLS) or sftp:// "
                       "[user[:password]@]host[:port]/path\n"
                       "options: --password-file FILE  --resume  --ascii  --active  --accept-certificate  "
-                      "--verbose";
+                      "--verbose\n"
+                      "sftp:    --key FILE  --passphrase-file FILE  --accept-host-key";
 
 int Usage(QTextStream& err, const QString& problem)
 {
@@ -34,19 +35,19 @@ QString FileName(const QString& path)
     return path.mid(path.lastIndexOf(u'/') + 1);
 }
 
-// The first line of the file, so the password need not show in the process list.
-bool ReadPasswordFile(const QString& path, QString* password, QString* problem)
+// The first line of the file, so the secret need not show in the process list.
+bool ReadSecretFile(const QString& what, const QString& path, QByteArray* secret, QString* problem)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
     {
-        *problem = QStringLiteral("cannot read the password file %1: %2").arg(path, file.errorString());
+        *problem = QStringLiteral("cannot read the %1 %2: %3").arg(what, path, file.errorString());
         return false;
     }
     QByteArray line = file.readLine();
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
-    *password = QString::fromUtf8(line);
+    *secret = line;
     return true;
 }
 
@@ -100,9 +101,10 @@ int Put(CCliConnection& connection, const QString& localPath, QString remotePath
 
 int RunTransferCommand(const QString& command, const QStringList& words, QTextStream& out, QTextStream& err)
 {
-    const CArguments args(words, {QStringLiteral("password-file")},
-                          {QStringLiteral("resume"), QStringLiteral("ascii"), QStringLiteral("active"),
-                           QStringLiteral("accept-certificate"), QStringLiteral("verbose")});
+    const CArguments args(
+        words, {QStringLiteral("password-file"), QStringLiteral("key"), QStringLiteral("passphrase-file")},
+        {QStringLiteral("resume"), QStringLiteral("ascii"), QStringLiteral("active"),
+         QStringLiteral("accept-certificate"), QStringLiteral("accept-host-key"), QStringLiteral("verbose")});
     if (!args.IsValid())
         return Usage(err, args.Error());
     const QStringList& positional = args.Positional();
@@ -119,9 +121,20 @@ int RunTransferCommand(const QString& command, const QStringList& words, QTextSt
     CliConnectionOptions options;
     options.password = url.Password();
     QString problem;
-    if (args.Has(QStringLiteral("password-file")) &&
-        !ReadPasswordFile(args.Value(QStringLiteral("password-file")), &options.password, &problem))
+    QByteArray password;
+    if (args.Has(QStringLiteral("password-file")))
+    {
+        if (!ReadSecretFile(QStringLiteral("password file"), args.Value(QStringLiteral("password-file")),
+                            &password, &problem))
+            return Failure(err, problem);
+        options.password = QString::fromUtf8(password);
+    }
+    options.keyFile = args.Value(QStringLiteral("key"));
+    if (args.Has(QStringLiteral("passphrase-file")) &&
+        !ReadSecretFile(QStringLiteral("pass phrase file"), args.Value(QStringLiteral("passphrase-file")),
+                        &options.keyPassphrase, &problem))
         return Failure(err, problem);
+    options.acceptHostKey = args.Has(QStringLiteral("accept-host-key"));
     options.ascii = args.Has(QStringLiteral("ascii"));
     options.active = args.Has(QStringLiteral("active"));
     options.resume = args.Has(QStringLiteral("resume"));

@@ -2,6 +2,7 @@
 // hooks come back to the owner's thread as queued events.
 #include "engine/FtpComponent.h"
 
+#include "engine/KeyCertificate.h"
 #include "engine/ProgressThrottle.h"
 
 #include <QEventLoop>
@@ -77,11 +78,13 @@ CFtpComponent::CFtpComponent(QObject* parent)
                            [this]
                            {
                                m_client.Cancel();
+                               m_sftp.Cancel();
                                m_ownerCall.Cancel();
                            },
                            [this]
                            {
                                m_client.ClearCancel();
+                               m_sftp.ClearCancel();
                                m_ownerCall.Reset();
                            })
 {
@@ -103,11 +106,12 @@ int CFtpComponent::SetRemoteFolder(const QString& path)
     Start(
         [this, folder, value](quint64 job)
         {
-            FtpResult result = m_client.ChangeFolder(folder);
+            FtpResult result = OnClient([&](auto& client) { return client.ChangeFolder(folder); });
             QString current;
             if (result.Ok())
             {
-                const FtpValue<QByteArray> pwd = m_client.CurrentFolder();
+                const FtpValue<QByteArray> pwd =
+                    OnClient([](auto& client) { return client.CurrentFolder(); });
                 result = pwd.result;
                 current = QString::fromUtf8(pwd.value);
             }
@@ -127,24 +131,41 @@ int CFtpComponent::SetRemoteFolder(const QString& path)
 
 void CFtpComponent::Connect()
 {
-    if (m_protocol == FtpProtocol::Sftp)
+    const bool sftp = m_protocol == FtpProtocol::Sftp;
+    if (sftp && ProxySettings::TypeFromNumber(m_proxyType) != ProxyType::None)
     {
+        // Going direct would bypass the proxy the owner asked for.
         Start(
-            [this](quint64 job) {
-                Complete(job, [this]
-                         { Q_EMIT Connected(FtpErrorUnsupported, QStringLiteral("尚未支援 SFTP 連線")); });
+            [this](quint64 job)
+            {
+                Complete(job,
+                         [this] {
+                             Q_EMIT Connected(FtpErrorUnsupported,
+                                              QStringLiteral("SFTP 尚不支援經由代理伺服器連線"));
+                         });
             },
             false);
         return;
     }
     const FtpConnectOptions options = ConnectOptions();
+    const SftpConnectOptions sftpOptions = SftpOptions();
+    const QString keyFile = m_keyFile;
+    const QByteArray passphrase = m_keyPassphrase;
     Start(
-        [this, options](quint64 job)
+        [this, sftp, options, sftpOptions, keyFile, passphrase](quint64 job)
         {
-            const FtpResult result = m_client.Connect(options);
+            if (IoConnected())
+                OnClient([](auto& client) { client.Disconnect(); });
+            m_ioSftp = sftp;
+            FtpResult result;
+            if (!sftp)
+                result = m_client.Connect(options);
+            else
+                result = ConnectSftp(sftpOptions, keyFile, passphrase);
             QString folder;
             if (result.Ok())
-                folder = QString::fromUtf8(m_client.CurrentFolder().value);
+                folder =
+                    QString::fromUtf8(OnClient([](auto& client) { return client.CurrentFolder(); }).value);
             const JobResult outcome = ResultOf(result);
             Complete(job,
                      [this, outcome, folder]
@@ -163,7 +184,9 @@ void CFtpComponent::Disconnect()
     Start(
         [this](quint64 job)
         {
-            if (m_client.IsConnected())
+            if (m_ioSftp && m_sftp.IsConnected())
+                m_sftp.Disconnect();
+            else if (!m_ioSftp && m_client.IsConnected())
                 m_client.Quit();
             Complete(job, [] {});
         },
@@ -174,34 +197,41 @@ void CFtpComponent::Download(const QString& localPath, const QString& remotePath
 {
     const QByteArray remote = Bytes(remotePath);
     const bool resume = m_resume;
-    StartTransfer([this, localPath, remote, resume](const FtpProgressHook& progress)
-                  { return m_client.Download(remote, localPath, resume, progress); });
+    StartTransfer(
+        [this, localPath, remote, resume](const FtpProgressHook& progress) {
+            return OnClient([&](auto& client)
+                            { return client.Download(remote, localPath, resume, progress); });
+        });
 }
 
 void CFtpComponent::Upload(const QString& localPath, const QString& remotePath)
 {
     const QByteArray remote = Bytes(remotePath);
     const FtpUploadMode mode = m_resume ? FtpUploadMode::Resume : FtpUploadMode::Replace;
-    StartTransfer([this, localPath, remote, mode](const FtpProgressHook& progress)
-                  { return m_client.Upload(localPath, remote, mode, progress); });
+    StartTransfer(
+        [this, localPath, remote, mode](const FtpProgressHook& progress)
+        { return OnClient([&](auto& client) { return client.Upload(localPath, remote, mode, progress); }); });
 }
 
 void CFtpComponent::MakeFolder(const QString& path)
 {
     const QByteArray folder = Bytes(path);
-    StartSimple([this, folder] { return m_client.MakeFolder(folder); }, false);
+    StartSimple([this, folder] { return OnClient([&](auto& client) { return client.MakeFolder(folder); }); },
+                false);
 }
 
 void CFtpComponent::RemoveFolder(const QString& path)
 {
     const QByteArray folder = Bytes(path);
-    StartSimple([this, folder] { return m_client.RemoveFolder(folder); }, false);
+    StartSimple([this, folder]
+                { return OnClient([&](auto& client) { return client.RemoveFolder(folder); }); },
+                false);
 }
 
 void CFtpComponent::Delete(const QString& path)
 {
     const QByteArray file = Bytes(path);
-    StartSimple([this, file] { return m_client.Delete(file); }, false);
+    StartSimple([this, file] { return OnClient([&](auto& client) { return client.Delete(file); }); }, false);
 }
 
 void CFtpComponent::List(const QString& path)
@@ -212,7 +242,7 @@ void CFtpComponent::List(const QString& path)
         [this, folder, passive](quint64 job)
         {
             m_client.SetPassive(passive);
-            FtpValue<FtpListing> listing = m_client.List(folder);
+            FtpValue<FtpListing> listing = OnClient([&](auto& client) { return client.List(folder); });
             if (listing.result.Ok())
             {
                 const QString lines = QString::fromUtf8(listing.value.lines.join("\r\n"));
@@ -235,7 +265,8 @@ void CFtpComponent::Rename(const QString& newPath, const QString& oldPath)
 {
     const QByteArray from = Bytes(oldPath);
     const QByteArray to = Bytes(newPath);
-    StartSimple([this, from, to] { return m_client.Rename(from, to); }, false);
+    StartSimple([this, from, to] { return OnClient([&](auto& client) { return client.Rename(from, to); }); },
+                false);
 }
 
 void CFtpComponent::Abort()
@@ -251,7 +282,8 @@ void CFtpComponent::RawCommand(const QString& command)
     Start(
         [this, line](quint64 job)
         {
-            const FtpResult result = m_client.Raw(line);
+            // The FTP client shows its commands to the owner itself; SFTP's emulated ones are shown here.
+            const FtpResult result = m_ioSftp ? m_sftp.Raw(TranslateCommand(line)) : m_client.Raw(line);
             const int code = result.reply.code;
             const QString reply = code ? QString::fromUtf8(result.reply.Text()) : result.message;
             Complete(job,
@@ -266,6 +298,8 @@ void CFtpComponent::DeleteFolderContents(const QString& path)
     StartSimple(
         [this, folder]
         {
+            if (m_ioSftp)
+                return m_sftp.DeleteFolderContents(folder);
             // LIST of a file would name the file itself: make sure this is a folder first.
             const FtpResult entered = VisitFolder(folder);
             return entered.Ok() ? DeleteContents(folder, 0) : entered;
@@ -280,7 +314,8 @@ QString CFtpComponent::RemoteChecksum(ChecksumKind kind, const QString& path)
     Start(
         [this, kind, file, value](quint64 job)
         {
-            const FtpValue<QByteArray> checksum = m_client.RemoteChecksum(kind, file);
+            const FtpValue<QByteArray> checksum =
+                OnClient([&](auto& client) { return client.RemoteChecksum(kind, file); });
             const QString text = QString::fromLatin1(checksum.value);
             const JobResult outcome = ResultOf(checksum.result);
             Complete(job,
@@ -384,7 +419,7 @@ void CFtpComponent::WaitFor(quint64 job)
 
 void CFtpComponent::Complete(quint64 job, std::function<void()> completion)
 {
-    const bool connected = m_client.IsConnected();
+    const bool connected = IoConnected();
     const bool changed = connected != m_ioConnected;
     m_ioConnected = connected;
     Post([this, job, completion = std::move(completion), changed, connected]
@@ -472,22 +507,51 @@ FtpConnectOptions CFtpComponent::ConnectOptions() const
     return options;
 }
 
+SftpConnectOptions CFtpComponent::SftpOptions() const
+{
+    SftpConnectOptions options;
+    options.host = Bytes(m_host);
+    options.port = quint16(qBound(0, m_port, 65535));
+    options.user = Bytes(m_login);
+    options.password = Bytes(m_password);
+    options.authentication = m_authentication == FtpAuthentication::Key ? SftpAuthentication::KeyOnly
+                                                                        : SftpAuthentication::PasswordAllowed;
+    options.timeoutMs = m_timeoutMs;
+    return options;
+}
+
+FtpResult CFtpComponent::ConnectSftp(SftpConnectOptions options, const QString& keyFile,
+                                     const QByteArray& passphrase)
+{
+    if (!keyFile.isEmpty())
+    {
+        auto key = std::make_shared<CKeyCertificate>();
+        const FtpResult loaded = key->LoadPrivateKey(keyFile, passphrase);
+        if (!loaded.Ok())
+            return loaded;
+        options.key = std::move(key);
+    }
+    return m_sftp.Connect(options);
+}
+
 void CFtpComponent::InstallHooks()
 {
-    m_client.SetLogHook(
-        [this](FtpLogKind kind, const QByteArray& line)
+    const FtpLogHook log = [this](FtpLogKind kind, const QByteArray& line)
+    {
+        const QString text = QString::fromUtf8(line);
+        if (kind == FtpLogKind::Reply)
         {
-            const QString text = QString::fromUtf8(line);
-            if (kind == FtpLogKind::Reply)
-            {
-                const int code = ReplyCodeOf(line);
-                Post([this, code, text] { Q_EMIT PreTranslateReply(code, text); });
-            }
-            else if (kind == FtpLogKind::Info)
-            {
-                Post([this, text] { Q_EMIT Information(text); });
-            }
-        });
+            const int code = ReplyCodeOf(line);
+            Post([this, code, text] { Q_EMIT PreTranslateReply(code, text); });
+        }
+        else if (kind == FtpLogKind::Info)
+        {
+            Post([this, text] { Q_EMIT Information(text); });
+        }
+    };
+    m_client.SetLogHook(log);
+    m_sftp.SetLogHook(log);
+    m_sftp.SetHostKeyHook([this](const SshHostKey& key) { return AskAboutHostKey(key); });
     m_client.SetCommandHook([this](QByteArray& command) { command = TranslateCommand(command); });
     m_client.SetCertificateHook([this](const ServerCertificate& certificate)
                                 { return AskAboutCertificate(certificate); });
@@ -538,13 +602,32 @@ bool CFtpComponent::AskAboutCertificate(const ServerCertificate& certificate)
     return accepted.value_or(false);
 }
 
+bool CFtpComponent::AskAboutHostKey(const SshHostKey& key)
+{
+    if (!isSignalConnected(QMetaMethod::fromSignal(&CFtpComponent::HostKey)))
+        return false;
+    const QString type = QString::fromLatin1(key.type);
+    const QString fingerprint = QString::fromLatin1(key.Fingerprint());
+    const std::optional<bool> accepted = m_ownerCall.Ask<bool>(
+        this,
+        [this, key, type, fingerprint]
+        {
+            m_serverHostKey = key;
+            bool accept = false;
+            Q_EMIT HostKey(type, fingerprint, accept);
+            return accept;
+        },
+        kCertificateAnswerMs);
+    return accepted.value_or(false);
+}
+
 FtpResult CFtpComponent::VisitFolder(const QByteArray& folder)
 {
-    const FtpValue<QByteArray> here = m_client.CurrentFolder();
+    const FtpValue<QByteArray> here = OnClient([](auto& client) { return client.CurrentFolder(); });
     if (!here.result.Ok())
         return here.result;
-    const FtpResult entered = m_client.ChangeFolder(folder);
-    return entered.Ok() ? m_client.ChangeFolder(here.value) : entered;
+    const FtpResult entered = OnClient([&](auto& client) { return client.ChangeFolder(folder); });
+    return entered.Ok() ? OnClient([&](auto& client) { return client.ChangeFolder(here.value); }) : entered;
 }
 
 FtpResult CFtpComponent::DeleteContents(const QByteArray& folder, int depth)

@@ -6,6 +6,7 @@
 #include "engine/ListItem.h"
 #include "engine/OwnerCall.h"
 #include "engine/ServerCertificate.h"
+#include "engine/SftpClient.h"
 
 #include <QObject>
 #include <QPointer>
@@ -16,7 +17,7 @@ class QEventLoop;
 enum class FtpProtocol
 {
     Ftp = 0,
-    Sftp = 1,                 // arrives with the SSH engine; Connect refuses it until then
+    Sftp = 1,                 // over SSH; proxies are not offered for it yet
     ExplicitTlsClearData = 2, // AUTH TLS, PROT C
     ExplicitTls = 3,          // AUTH TLS, PROT P
     ImplicitTls = 4
@@ -24,8 +25,9 @@ enum class FtpProtocol
 
 enum class FtpAuthentication
 {
-    Password = 0, // no client certificate
-    Key = 2       // present the key object's certificate and key
+    Password =
+        0,  // no client certificate; SFTP: the private key when set, else (or when refused) the password
+    Key = 2 // present the key object's certificate and key; SFTP: the private key only
 };
 
 // State() values.
@@ -100,6 +102,12 @@ public:
         m_keyFile = keyFile;
         m_keyPassphrase = passphrase;
     }
+    // The private key for SFTP public-key log-in (PEM or OpenSSH format); an empty path for none.
+    void SetPrivateKey(const QString& keyFile, const QByteArray& passphrase)
+    {
+        m_keyFile = keyFile;
+        m_keyPassphrase = passphrase;
+    }
     void SetPassive(bool passive) { m_passive = passive; }
     bool IsPassive() const { return m_passive; }
     // The proxy for the control and the passive data connections. Type numbers: 0 none, 1 SOCKS4,
@@ -127,6 +135,8 @@ public:
     const QString& RemoteFolder() const { return m_remoteFolder; }
     // CWD, then PWD; 0 or an error code (Done carries the text).
     int SetRemoteFolder(const QString& path);
+    // The host key of the last HostKey event, for owners that keep a store of trusted keys.
+    const SshHostKey& ServerHostKey() const { return m_serverHostKey; }
     // The item collection of the last listing (empty after a failed one).
     const std::vector<ListItem>& Items() const { return m_items; }
 
@@ -163,6 +173,9 @@ Q_SIGNALS:
     // empty text when it vouches for the certificate, else FtpErrorUntrusted and OpenSSL's reason);
     // a handler that leaves it false ends the connection.
     void HostCertificate(const ServerCertificate& certificate, int code, const QString& text, bool& accept);
+    // SFTP: the server's host key (type and SHA-256 fingerprint) before any password or key is sent. accept
+    // starts false; a handler that leaves it so, or no handler at all, ends the connection.
+    void HostKey(const QString& type, const QString& fingerprint, bool& accept);
     // Throttled to a few dozen a second; the final position always arrives before Done.
     void Progress(qint64 position, qint64 total);
     // The raw lines of a listing, CR LF between them.
@@ -203,9 +216,16 @@ private:
     static JobResult ResultOf(const FtpResult& result);
 
     FtpConnectOptions ConnectOptions() const;
+    SftpConnectOptions SftpOptions() const;
+    // On the I/O thread; the key file is read there.
+    FtpResult ConnectSftp(SftpConnectOptions options, const QString& keyFile, const QByteArray& passphrase);
+    // On the I/O thread: the call on the client the connection was made with.
+    template <typename Call> auto OnClient(Call call) { return m_ioSftp ? call(m_sftp) : call(m_client); }
+    bool IoConnected() const { return m_ioSftp ? m_sftp.IsConnected() : m_client.IsConnected(); }
     void InstallHooks();
     QByteArray TranslateCommand(const QByteArray& command);
     bool AskAboutCertificate(const ServerCertificate& certificate);
+    bool AskAboutHostKey(const SshHostKey& key);
     // Enters the folder and returns to where it was.
     FtpResult VisitFolder(const QByteArray& folder);
     FtpResult DeleteContents(const QByteArray& folder, int depth);
@@ -229,14 +249,17 @@ private:
     FtpTransferType m_transferMode = FtpTransferType::Binary;
     QString m_remoteFolder;
     std::vector<ListItem> m_items;
+    SshHostKey m_serverHostKey;
     quint64 m_postedJobs = 0;
     quint64 m_completedJobs = 0;
     QList<QEventLoop*> m_blockingWaits;
 
     // I/O-thread state.
     bool m_ioConnected = false;
+    bool m_ioSftp = false; // the protocol of the last Connect
 
     CFtpClient m_client;
+    CSftpClient m_sftp;
     COwnerCall m_ownerCall;
     CJobThread m_thread; // last: stopped first
 };

@@ -36,6 +36,23 @@ QString Escaped(const QString& name)
 {
     return QString::fromLatin1(QUrl::toPercentEncoding(name));
 }
+
+// As OpenSSH prints it: "SHA256:" and the unpadded base64 of the key blob's hash.
+QString Fingerprint(const QByteArray& base64Blob)
+{
+    const QByteArray hash =
+        QCryptographicHash::hash(QByteArray::fromBase64(base64Blob), QCryptographicHash::Sha256);
+    return QStringLiteral("SHA256:") + QString::fromLatin1(hash.toBase64(QByteArray::OmitTrailingEquals));
+}
+
+QByteArray WireString(const QByteArray& bytes)
+{
+    const quint32 size = quint32(bytes.size());
+    QByteArray wire;
+    for (const int shift : {24, 16, 8, 0})
+        wire.append(char(size >> shift));
+    return wire + bytes;
+}
 } // namespace
 
 class TestCliTransfer : public QObject
@@ -60,6 +77,7 @@ private Q_SLOTS:
     void verboseLogMasksThePassword();
     void asksAboutTheCertificateOnATerminal_data();
     void asksAboutTheCertificateOnATerminal();
+    void sftpTransfersAndChecksTheHostKey();
 
 private:
     CTestServer* Server(const QString& kind) { return m_servers.Get(kind); }
@@ -308,7 +326,7 @@ void TestCliTransfer::refusesBadUsage_data()
     QTest::newRow("unknown option") << QStringList{"ls", "ftp://h/", "--fast"};
     QTest::newRow("password file without value") << QStringList{"ls", "ftp://h/", "--password-file"};
     QTest::newRow("no scheme") << QStringList{"ls", "h/dir"};
-    QTest::newRow("sftp scheme") << QStringList{"ls", "sftp://h/"};
+    QTest::newRow("scp scheme") << QStringList{"ls", "scp://h/"};
     QTest::newRow("bad port") << QStringList{"ls", "ftp://h:70000/"};
     QTest::newRow("bad IPv6") << QStringList{"ls", "ftp://[::1/"};
     QTest::newRow("line end in path") << QStringList{"get", "ftp://h/a%0D%0ADELE%20b"};
@@ -389,4 +407,47 @@ void TestCliTransfer::asksAboutTheCertificateOnATerminal()
 }
 
 QTEST_MAIN(TestCliTransfer)
+void TestCliTransfer::sftpTransfersAndChecksTheHostKey()
+{
+    const QString base = Base(QStringLiteral("sshd"), QStringLiteral("sftp"));
+    QVERIFY2(!base.isEmpty(), qPrintable(m_servers.Error(QStringLiteral("sshd"))));
+    CTestServer* server = Server(QStringLiteral("sshd"));
+    const QString work = server->Value(QStringLiteral("WORKDIR")); // absolute: "//" after the port
+    const QString folderUrl = base + work + u'/';
+    const QByteArray hostKey = ReadFile(server->Value(QStringLiteral("HOST_KEY"))).split(' ').value(1);
+    const QString knownHosts = m_home->filePath(QStringLiteral("known_hosts"));
+    const QString hostName = QStringLiteral("[127.0.0.1]:%1").arg(server->Port());
+    const QString name = QStringLiteral("cli sftp 檔案.bin");
+    QVERIFY(WriteFile(Local(name), RandomBytes(5 * 1024 * 1024 + 3)));
+
+    // A new key without a terminal and without --accept-host-key: refused, nothing recorded.
+    Run run = Cli({QStringLiteral("ls"), folderUrl});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(QStringLiteral("--accept-host-key")), qPrintable(run.err));
+    QVERIFY(!QFile::exists(knownHosts));
+
+    run = Cli({QStringLiteral("put"), Local(name), folderUrl, QStringLiteral("--accept-host-key")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(Sha256(work + u'/' + name), Sha256(Local(name)));
+    QVERIFY(ReadFile(knownHosts).contains(hostName.toUtf8() + ' '));
+
+    // The key is on record now: silent, with no option needed.
+    run = Cli({QStringLiteral("get"), folderUrl + Escaped(name), Local(QStringLiteral("back.bin"))});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(run.err, QString());
+    QCOMPARE(Sha256(Local(QStringLiteral("back.bin"))), Sha256(Local(name)));
+
+    // Another key on record for the host: refused even with --accept-host-key, both fingerprints named.
+    const QByteArray otherKey = (WireString("ssh-ed25519") + WireString(QByteArray(32, '\x42'))).toBase64();
+    QVERIFY(WriteFile(knownHosts, hostName.toUtf8() + " ssh-ed25519 " + otherKey + "\n"));
+    run = Cli({QStringLiteral("get"), folderUrl + Escaped(name), Local(QStringLiteral("never")),
+               QStringLiteral("--accept-host-key")});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(hostName), qPrintable(run.err));
+    QVERIFY2(run.err.contains(Fingerprint(otherKey)), qPrintable(run.err));
+    QVERIFY2(run.err.contains(Fingerprint(hostKey)), qPrintable(run.err));
+    QVERIFY(!QFile::exists(Local(QStringLiteral("never"))));
+    QCOMPARE(ReadFile(knownHosts), hostName.toUtf8() + " ssh-ed25519 " + otherKey + "\n");
+}
+
 #include "tst_CliTransfer.moc"

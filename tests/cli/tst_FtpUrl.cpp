@@ -40,6 +40,9 @@ void TestFtpUrl::parsesGoodUrls_data()
         << "ftps://h/a.txt" << FtpProtocol::ImplicitTls << "h" << 990 << "-"
         << "-"
         << "a.txt";
+    QTest::newRow("sftp default port") << "sftp://bob@h/a.txt" << FtpProtocol::Sftp << "h" << 22 << "bob"
+                                       << "-"
+                                       << "a.txt";
     QTest::newRow("scheme case") << "FTPES://h:2121/x" << FtpProtocol::ExplicitTls << "h" << 2121 << "-"
                                  << "-"
                                  << "x";
@@ -116,7 +119,7 @@ void TestFtpUrl::refusesBadUrls_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("empty") << "";
     QTest::newRow("no scheme") << "example.org/file";
-    QTest::newRow("other scheme") << "sftp://h/";
+    QTest::newRow("other scheme") << "scp://h/";
     QTest::newRow("http") << "http://h/";
     QTest::newRow("one slash") << "ftp:/h/";
     QTest::newRow("no host") << "ftp:///file";

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 
 Q_DECLARE_METATYPE(FtpProtocol)
@@ -61,7 +62,9 @@ private Q_SLOTS:
     void cleanupTestCase();
 
     void throttlePassesTheFirstAndTheLastReport();
-    void refusesSftpForNow();
+    void worksOverSftp();
+    void refusesAnUnacceptedHostKey();
+    void logsInOverSftpWithAKeyOnly();
     void presentsTheClientCertificate();
     void reportsConnectFailures_data();
     void reportsConnectFailures();
@@ -160,17 +163,112 @@ void TestFtpComponent::throttlePassesTheFirstAndTheLastReport()
     QCOMPARE(each, (QList<qint64>{1, 2}));
 }
 
-void TestFtpComponent::refusesSftpForNow()
+void TestFtpComponent::worksOverSftp()
 {
     CFtpComponent ftp;
-    ftp.SetProtocol(FtpProtocol::Sftp);
-    ftp.SetHost(QStringLiteral("127.0.0.1"));
-    QSignalSpy connected(&ftp, &CFtpComponent::Connected);
-    ftp.Connect();
-    QVERIFY(connected.wait(kWaitMs));
-    QCOMPARE(connected[0][0].toInt(), int(FtpErrorUnsupported));
-    QVERIFY(connected[0][1].toString().contains(QStringLiteral("SFTP")));
+    QStringList hostKeys;
+    QObject::connect(&ftp, &CFtpComponent::HostKey, &ftp,
+                     [&](const QString& type, const QString& fingerprint, bool& accept)
+                     {
+                         hostKeys << type + u' ' + fingerprint;
+                         accept = true;
+                     });
+    QVERIFY(ConnectBlocking(ftp, QStringLiteral("sshd"), FtpProtocol::Sftp));
+    CTestServer* server = Server(QStringLiteral("sshd"));
+    const QList<QByteArray> publicKey = ReadFile(server->Value(QStringLiteral("HOST_KEY"))).split(' ');
+    const std::optional<SshHostKey> expected =
+        SshHostKey::FromBlob(QByteArray::fromBase64(publicKey.value(1)));
+    QVERIFY(expected);
+    QCOMPARE(hostKeys, QStringList{QString::fromLatin1(expected->type + ' ' + expected->Fingerprint())});
+
+    const QString work = server->Value(QStringLiteral("WORKDIR"));
+    const QString remote = work + QStringLiteral("/component-sftp.bin");
+    const qint64 size = 3 * 1024 * 1024 + 17;
+    QVERIFY(MakeFile(Local(QStringLiteral("sftp-up.bin")), size));
+    ftp.SetBlocking(true);
+    QSignalSpy done(&ftp, &CFtpComponent::Done);
+    QSignalSpy progress(&ftp, &CFtpComponent::Progress);
+    ftp.Upload(Local(QStringLiteral("sftp-up.bin")), remote);
+    QCOMPARE(done.size(), 1);
+    QCOMPARE(done[0][0].toInt(), 0);
+    QVERIFY(!progress.isEmpty());
+    QCOMPARE(progress.last()[0].toLongLong(), size);
+    QCOMPARE(Sha256(remote), Sha256(Local(QStringLiteral("sftp-up.bin"))));
+
+    QSignalSpy lines(&ftp, &CFtpComponent::ListItems);
+    ftp.List(work);
+    QCOMPARE(done.size(), 2);
+    QCOMPARE(done[1][0].toInt(), 0);
+    QCOMPARE(lines.size(), 1);
+    QVERIFY(lines[0][0].toString().contains(QStringLiteral("component-sftp.bin")));
+    const auto item = std::find_if(ftp.Items().begin(), ftp.Items().end(),
+                                   [](const ListItem& entry) { return entry.name == "component-sftp.bin"; });
+    QVERIFY(item != ftp.Items().end());
+    QCOMPARE(item->size, size);
+
+    ftp.Download(Local(QStringLiteral("sftp-down.bin")), remote);
+    QCOMPARE(done.size(), 3);
+    QCOMPARE(done[2][0].toInt(), 0);
+    QCOMPARE(Sha256(Local(QStringLiteral("sftp-down.bin"))), Sha256(remote));
+
+    QSignalSpy replies(&ftp, &CFtpComponent::FTPReply);
+    ftp.RawCommand(QStringLiteral("SYST\r\n"));
+    ftp.RawCommand(QStringLiteral("NO SUCH COMMAND"));
+    QCOMPARE(replies.size(), 2);
+    QCOMPARE(replies[0][1].toInt(), 215);
+    QCOMPARE(replies[1][1].toInt(), 500);
+
+    ftp.Delete(remote);
+    QCOMPARE(done.last()[0].toInt(), 0);
+    QVERIFY(!QFile::exists(remote));
+    ftp.Disconnect();
     QCOMPARE(ftp.State(), int(FtpStateDisconnected));
+}
+
+void TestFtpComponent::refusesAnUnacceptedHostKey()
+{
+    // Leaving accept false and having no handler at all both end the connection before the log-in.
+    for (const bool handler : {true, false})
+    {
+        CFtpComponent ftp;
+        QVERIFY(Configure(ftp, QStringLiteral("sshd"), FtpProtocol::Sftp));
+        int asked = 0;
+        if (handler)
+            QObject::connect(&ftp, &CFtpComponent::HostKey, &ftp,
+                             [&](const QString&, const QString&, bool&) { ++asked; });
+        QSignalSpy connected(&ftp, &CFtpComponent::Connected);
+        ftp.Connect();
+        QVERIFY(connected.wait(kWaitMs));
+        QCOMPARE(asked, handler ? 1 : 0);
+        QVERIFY(connected[0][0].toInt() != 0);
+        QVERIFY(!connected[0][1].toString().isEmpty());
+        QCOMPARE(ftp.State(), int(FtpStateDisconnected));
+    }
+}
+
+void TestFtpComponent::logsInOverSftpWithAKeyOnly()
+{
+    // Key only: a wrong password changes nothing, a wrong pass phrase fails before anything is sent.
+    for (const bool rightPassphrase : {true, false})
+    {
+        CFtpComponent ftp;
+        QVERIFY(Configure(ftp, QStringLiteral("sshd"), FtpProtocol::Sftp));
+        CTestServer* server = Server(QStringLiteral("sshd"));
+        QObject::connect(&ftp, &CFtpComponent::HostKey, &ftp,
+                         [](const QString&, const QString&, bool& accept) { accept = true; });
+        ftp.SetPassword(QStringLiteral("not the password"));
+        ftp.SetAuthentication(FtpAuthentication::Key);
+        const QByteArray passphrase = server->Value(QStringLiteral("KEY_PASSPHRASE")).toUtf8();
+        ftp.SetPrivateKey(server->Value(QStringLiteral("KEY_ED25519_PASSPHRASE")),
+                          rightPassphrase ? passphrase : passphrase + "x");
+        QSignalSpy connected(&ftp, &CFtpComponent::Connected);
+        ftp.SetBlocking(true);
+        ftp.Connect();
+        QCOMPARE(connected.size(), 1);
+        QCOMPARE(connected[0][0].toInt() == 0, rightPassphrase);
+        QCOMPARE(ftp.State(), int(rightPassphrase ? FtpStateConnected : FtpStateDisconnected));
+        QCOMPARE(ftp.RemoteFolder().isEmpty(), !rightPassphrase);
+    }
 }
 
 void TestFtpComponent::presentsTheClientCertificate()
