@@ -1,44 +1,20 @@
 #include "FakeFtpServer.h"
 #include "servers/TestServer.h"
+#include "support/TestFiles.h"
 
 #include "engine/FtpClient.h"
 #include "engine/FtpComponent.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <map>
 #include <memory>
 
 namespace
 {
 constexpr int kTimeoutMs = 10000;
-
-QByteArray Sha256(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing " + path.toUtf8() + ">";
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(&file);
-    return hash.result().toHex();
-}
-
-bool MakeFile(const QString& path, qint64 size)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    QByteArray data(int(size), Qt::Uninitialized);
-    QRandomGenerator random{quint32(size)};
-    for (char& byte : data)
-        byte = char(random.generate());
-    return file.write(data) == size;
-}
 } // namespace
 
 class TestProxyReal : public QObject
@@ -60,8 +36,7 @@ private:
     CTestServer* Server(const QString& kind);
     FtpConnectOptions Options(const QString& proxyKind, const QByteArray& proxyPassword = {});
 
-    std::map<QString, std::unique_ptr<CTestServer>> m_servers;
-    QHash<QString, QString> m_startErrors;
+    TestFiles::CServerPool m_servers;
     std::unique_ptr<QTemporaryDir> m_local;
     int m_folders = 0;
 };
@@ -74,23 +49,13 @@ void TestProxyReal::initTestCase()
 
 void TestProxyReal::cleanupTestCase()
 {
-    m_servers.clear();
+    m_servers.Clear();
     m_local.reset();
 }
 
 CTestServer* TestProxyReal::Server(const QString& kind)
 {
-    auto found = m_servers.find(kind);
-    if (found != m_servers.end())
-        return found->second.get();
-    auto server = std::make_unique<CTestServer>(kind);
-    QString error;
-    if (!server->Start(&error))
-    {
-        m_startErrors.insert(kind, error);
-        return nullptr;
-    }
-    return m_servers.emplace(kind, std::move(server)).first->second.get();
+    return m_servers.Get(kind);
 }
 
 // proftpd reached through the proxy of the kind; the proxy's own password unless one is given.
@@ -125,7 +90,7 @@ void TestProxyReal::transfersThroughProxies()
 {
     QFETCH(QString, proxy);
     const FtpConnectOptions options = Options(proxy);
-    QVERIFY2(options.port != 0, qPrintable(m_startErrors.value("proftpd") + m_startErrors.value(proxy)));
+    QVERIFY2(options.port != 0, qPrintable(m_servers.Error("proftpd") + m_servers.Error(proxy)));
 
     CFtpClient client;
     const FtpResult connected = client.Connect(options);
@@ -135,15 +100,16 @@ void TestProxyReal::transfersThroughProxies()
     QVERIFY(client.ChangeFolder(folder).Ok());
 
     const QString source = m_local->filePath("source.bin");
-    QVERIFY(MakeFile(source, 3 * 1024 * 1024 + 17));
+    QVERIFY(TestFiles::MakeFile(source, 3 * 1024 * 1024 + 17));
     const FtpResult up = client.Upload(source, "file.bin", FtpUploadMode::Replace);
     QVERIFY2(up.Ok(), qPrintable(up.message));
-    QCOMPARE(Sha256(Server("proftpd")->Root() + "/" + folder + "/file.bin"), Sha256(source));
+    QCOMPARE(TestFiles::Sha256(Server("proftpd")->Root() + "/" + folder + "/file.bin"),
+             TestFiles::Sha256(source));
 
     const QString copy = m_local->filePath("copy.bin");
     const FtpResult down = client.Download("file.bin", copy, false);
     QVERIFY2(down.Ok(), qPrintable(down.message));
-    QCOMPARE(Sha256(copy), Sha256(source));
+    QCOMPARE(TestFiles::Sha256(copy), TestFiles::Sha256(source));
 
     const FtpValue<FtpListing> listing = client.List();
     QVERIFY2(listing.result.Ok(), qPrintable(listing.result.message));
@@ -178,7 +144,7 @@ void TestProxyReal::showsTheProxysRefusal()
     FtpConnectOptions options = Options(proxy, "not the password");
     if (!logIn)
         options.proxy.user.clear();
-    QVERIFY2(options.port != 0, qPrintable(m_startErrors.value("proftpd") + m_startErrors.value(proxy)));
+    QVERIFY2(options.port != 0, qPrintable(m_servers.Error("proftpd") + m_servers.Error(proxy)));
 
     CFtpClient client;
     const FtpResult connected = client.Connect(options);
@@ -190,7 +156,7 @@ void TestProxyReal::showsTheProxysRefusal()
 void TestProxyReal::refusesActiveModeThroughAProxy()
 {
     FtpConnectOptions options = Options("socks5");
-    QVERIFY2(options.port != 0, qPrintable(m_startErrors.value("proftpd") + m_startErrors.value("socks5")));
+    QVERIFY2(options.port != 0, qPrintable(m_servers.Error("proftpd") + m_servers.Error("socks5")));
     options.passive = false;
     CFtpClient client;
     const FtpResult connected = client.Connect(options);
@@ -206,7 +172,7 @@ void TestProxyReal::refusesActiveModeThroughAProxy()
 void TestProxyReal::sendsPassiveDataToTheServerThroughAProxy()
 {
     CTestServer* socks = Server("socks5");
-    QVERIFY2(socks, qPrintable(m_startErrors.value("socks5")));
+    QVERIFY2(socks, qPrintable(m_servers.Error("socks5")));
     // No EPSV, and a PASV address where the server does not listen: the proxy is sent to the server's own
     // name.
     CFakeFtpServer fake;
@@ -236,8 +202,7 @@ void TestProxyReal::sendsPassiveDataToTheServerThroughAProxy()
 void TestProxyReal::componentPassesTheProxyOn()
 {
     const FtpConnectOptions options = Options("socks5-auth");
-    QVERIFY2(options.port != 0,
-             qPrintable(m_startErrors.value("proftpd") + m_startErrors.value("socks5-auth")));
+    QVERIFY2(options.port != 0, qPrintable(m_servers.Error("proftpd") + m_servers.Error("socks5-auth")));
 
     for (const QByteArray& password : {QByteArray("not the password"), options.proxy.password})
     {
