@@ -1,0 +1,297 @@
+#include "ui/MainFrame.h"
+
+#include "app/DataFolder.h"
+#include "app/Profile.h"
+#include "ui/AboutDlg.h"
+#include "ui/ConnectionWindow.h"
+#include "ui/FrameCommands.h"
+#include "ui/FramePlacement.h"
+#include "ui/HelpFiles.h"
+#include "ui/MdiTabBar.h"
+#include "ui/MessageBox.h"
+#include "ui/PendingConnectionWindow.h"
+#include "ui/ResizableDlgBar.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace
+{
+
+const QString kToolbarName = QStringLiteral("MainToolbar");
+const QString kToolbarSection = QStringLiteral("ToolbarState");
+const QString kTransferManagerSection = QStringLiteral("TransferManager");
+const QString kFileBrowserSection = QStringLiteral("FileBrowser");
+const QString kLayoutSection = QStringLiteral("QuickConnectState");
+const QString kLayoutKey = QStringLiteral("Layout");
+constexpr int kLargeIconSize = 32;
+constexpr int kSmallIconSize = 16;
+// Bumped when the set of bars changes, so an older saved layout is ignored.
+constexpr int kLayoutVersion = 1;
+
+QWidget* Placeholder(const QString& name)
+{
+    auto* widget = new QWidget;
+    widget->setObjectName(name);
+    return widget;
+}
+
+} // namespace
+
+const QString CMainFrame::kTitle = QStringLiteral("Zentrava Pro");
+
+CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_commands(new CFrameCommands(this))
+{
+    setWindowTitle(kTitle);
+    setObjectName(QStringLiteral("MainFrame"));
+    CreateToolBar();
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    setDockOptions(AnimatedDocks | AllowNestedDocks | AllowTabbedDocks);
+    CreateBars();
+    CreateCentralArea();
+    CreateMenus();
+    WireFrameCommands();
+}
+
+void CMainFrame::CreateToolBar()
+{
+    m_toolBar = new QToolBar(QStringLiteral("工具列"), this);
+    m_toolBar->setObjectName(kToolbarName);
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+}
+
+CResizableDlgBar* CMainFrame::CreateResizableBar(const QString& caption, const QString& name,
+                                                 QSize templateSize)
+{
+    auto* bar =
+        new CResizableDlgBar(caption, Placeholder(name + QLatin1String("Content")), templateSize, this);
+    bar->setObjectName(name);
+    bar->setAllowedAreas(Qt::AllDockWidgetAreas);
+    return bar;
+}
+
+void CMainFrame::CreateBars()
+{
+    m_transferManager =
+        CreateResizableBar(QStringLiteral("傳 送 進 度"), kTransferManagerSection, {600, 150});
+    addDockWidget(Qt::BottomDockWidgetArea, m_transferManager);
+    m_transferSettings = CCachedTransferSettings::Read();
+    CreateQuickConnectBar();
+    m_localBrowser = CreateResizableBar(QStringLiteral("我 的 電 腦"), kFileBrowserSection, {300, 200});
+    addDockWidget(Qt::BottomDockWidgetArea, m_localBrowser);
+    LoadToolbarState(kToolbarName);
+    m_transferManager->LoadBarSizes(kTransferManagerSection);
+    m_localBrowser->LoadBarSizes(kFileBrowserSection);
+    m_siteManager =
+        CreateResizableBar(QStringLiteral("站 台 管 理"), QStringLiteral("SiteManager"), {220, 400});
+    addDockWidget(Qt::LeftDockWidgetArea, m_siteManager);
+    RestoreBarLayout();
+}
+
+void CMainFrame::CreateQuickConnectBar()
+{
+    m_quickConnect = new QDockWidget(QStringLiteral("快速連線"), this);
+    m_quickConnect->setObjectName(QStringLiteral("QuickConnect"));
+    m_quickConnect->setWidget(Placeholder(QStringLiteral("QuickConnectContent")));
+    m_quickConnect->setAllowedAreas(Qt::TopDockWidgetArea | Qt::BottomDockWidgetArea);
+    addDockWidget(Qt::TopDockWidgetArea, m_quickConnect);
+}
+
+void CMainFrame::CreateCentralArea()
+{
+    auto* central = new QWidget(this);
+    m_mdiArea = new QMdiArea(central);
+    m_tabBar = new CMdiTabBar(m_mdiArea, central);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_mdiArea, 1);
+    layout->addWidget(m_tabBar);
+    setCentralWidget(central);
+}
+
+void CMainFrame::CreateMenus()
+{
+    m_commands->Adopt(FrameCommand::ToolBar, m_toolBar->toggleViewAction());
+    m_commands->Adopt(FrameCommand::SiteManager, m_siteManager->toggleViewAction());
+    m_commands->Adopt(FrameCommand::TransferManager, m_transferManager->toggleViewAction());
+    m_commands->Adopt(FrameCommand::QuickConnect, m_quickConnect->toggleViewAction());
+    m_commands->Adopt(FrameCommand::LocalBrowser, m_localBrowser->toggleViewAction());
+    // The toolbar's buttons include the bars' own show-or-hide actions, so it is filled once they exist.
+    m_commands->BuildToolBar(m_toolBar);
+    m_commands->BuildMenus(menuBar());
+}
+
+void CMainFrame::WireFrameCommands()
+{
+    auto wire = [this](FrameCommand command, auto slot)
+    {
+        QAction* action = m_commands->Action(command);
+        action->setEnabled(true);
+        connect(action, &QAction::triggered, this, slot);
+    };
+    QAction* statusBarAction = m_commands->Action(FrameCommand::StatusBar);
+    statusBarAction->setCheckable(true);
+    statusBarAction->setChecked(true);
+    wire(FrameCommand::StatusBar, [this](bool shown) { statusBar()->setVisible(shown); });
+    wire(FrameCommand::Exit, [this] { close(); });
+    wire(FrameCommand::ManageFavourites,
+         [this]
+         {
+             m_siteManager->show();
+             m_siteManager->raise();
+         });
+    wire(FrameCommand::Cascade, [this] { m_mdiArea->cascadeSubWindows(); });
+    wire(FrameCommand::Tile, [this] { m_mdiArea->tileSubWindows(); });
+    wire(FrameCommand::Help, [this] { ShowHelp(); });
+    wire(FrameCommand::About, [this] { CAboutDlg(this).exec(); });
+}
+
+void CMainFrame::LoadToolbarState(const QString& name)
+{
+    const bool large = GetProfileInt(kToolbarSection, name + QLatin1String("LargeIcons")) != 0;
+    const bool labels = GetProfileInt(kToolbarSection, name + QLatin1String("ShowTextLabels")) != 0;
+    const int side = large ? kLargeIconSize : kSmallIconSize;
+    m_toolBar->setIconSize(QSize(side, side));
+    m_toolBar->setToolButtonStyle(labels ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
+}
+
+void CMainFrame::SaveToolbarState(const QString& name)
+{
+    WriteProfileInt(kToolbarSection, name + QLatin1String("LargeIcons"),
+                    m_toolBar->iconSize().width() >= kLargeIconSize ? 1 : 0);
+    WriteProfileInt(kToolbarSection, name + QLatin1String("ShowTextLabels"),
+                    m_toolBar->toolButtonStyle() == Qt::ToolButtonIconOnly ? 0 : 1);
+}
+
+void CMainFrame::RestoreBarLayout()
+{
+    const QByteArray layout = GetProfileBinary(kLayoutSection, kLayoutKey);
+    if (!layout.isEmpty())
+        restoreState(layout, kLayoutVersion);
+}
+
+void CMainFrame::SaveBarLayout()
+{
+    WriteProfileBinary(kLayoutSection, kLayoutKey, saveState(kLayoutVersion));
+}
+
+void CMainFrame::ShowWithSavedPlacement()
+{
+    const std::optional<CFramePlacement> placement = CFramePlacement::Load();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (placement)
+        setGeometry(placement->ScreenRect(screen->availableGeometry(), screen->geometry()));
+    else
+        resize(screen->availableGeometry().size() * 3 / 4);
+    // A program that comes back minimised looks as if it never started.
+    if (placement && placement->showState == CFramePlacement::kShowMaximized)
+        showMaximized();
+    else
+        show();
+    // Docked thickness can be set only once the frame has laid out its docks.
+    for (CResizableDlgBar* bar : {m_transferManager, m_localBrowser, m_siteManager})
+        bar->ApplySizes();
+}
+
+QMdiSubWindow* CMainFrame::OpenConnection(const QString& target)
+{
+    auto* window = new CPendingConnectionWindow(target);
+    window->setWindowIcon(QIcon::fromTheme(QStringLiteral("folder-remote"),
+                                           QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon)));
+    QMdiSubWindow* subWindow = m_mdiArea->addSubWindow(window);
+    subWindow->resize(600, 400);
+    subWindow->showMaximized();
+    m_mdiArea->setActiveSubWindow(subWindow);
+    return subWindow;
+}
+
+void CMainFrame::ConnectInFirstWindow(const QString& sitePath)
+{
+    const QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
+    QMdiSubWindow* first = windows.value(0);
+    auto* connection = first ? dynamic_cast<IConnectionWindow*>(first->widget()) : nullptr;
+    if (!connection)
+    {
+        OpenConnection(sitePath);
+        return;
+    }
+    connection->OpenTarget(sitePath);
+    first->showNormal();
+    first->raise();
+    m_mdiArea->setActiveSubWindow(first);
+}
+
+void CMainFrame::HandOver(const QStringList& arguments)
+{
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    OpenConnection(arguments.value(0));
+}
+
+bool CMainFrame::CanCloseAllWindows()
+{
+    // Each window is asked without being closed; a busy one refuses and stops its wait.
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList())
+    {
+        QCloseEvent query;
+        QCoreApplication::sendEvent(window->widget(), &query);
+        if (!query.isAccepted())
+            return false;
+    }
+    return true;
+}
+
+void CMainFrame::SavePlacement()
+{
+    CFramePlacement placement;
+    placement.showState = isMaximized()   ? CFramePlacement::kShowMaximized
+                          : isMinimized() ? CFramePlacement::kShowMinimized
+                                          : CFramePlacement::kShowNormal;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    placement.normal = CFramePlacement::StoredRect(normalGeometry(), screen->availableGeometry());
+    placement.Save();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (!CanCloseAllWindows())
+    {
+        event->ignore();
+        return;
+    }
+    SavePlacement();
+    SaveToolbarState(kToolbarName);
+    m_transferManager->SaveBarSizes(kTransferManagerSection);
+    m_localBrowser->SaveBarSizes(kFileBrowserSection);
+    SaveBarLayout();
+    event->accept();
+}
+
+void CMainFrame::changeEvent(QEvent* event)
+{
+    // A maximised connection window would add its own title; the frame's title stays the program's.
+    if (event->type() == QEvent::WindowTitleChange && windowTitle() != kTitle)
+        setWindowTitle(kTitle);
+    QMainWindow::changeEvent(event);
+}
+
+void CMainFrame::ShowHelp()
+{
+    const QString index = CHelpFiles::IndexPath(CDataFolder::ProgramFolder());
+    if (index.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(index)))
+        CMessageBox::Show(this, QMessageBox::Warning, QStringLiteral("無法開啟操作手冊。"));
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "ui/CachedTransferSettings.h"
+
+#include <QMainWindow>
+
+class CFrameCommands;
+class CMdiTabBar;
+class CResizableDlgBar;
+class QDockWidget;
+class QMdiArea;
+class QMdiSubWindow;
+class QToolBar;
+
+// The program's one top-level window: the connection windows in its middle with their tab strip
+// below, the toolbar, the status bar and the four docking bars around them.
+class CMainFrame : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    static const QString kTitle;
+
+    explicit CMainFrame(QWidget* parent = nullptr);
+
+    // Shows the frame where it was when last closed (kept within the screen), or where the desktop
+    // puts new windows.
+    void ShowWithSavedPlacement();
+
+    // The one way a connection window opens: a new window for a site path or an address, or an empty
+    // one for an empty target.
+    QMdiSubWindow* OpenConnection(const QString& target);
+    // Connects the first open connection window to the site, or opens a new one when there is none.
+    void ConnectInFirstWindow(const QString& sitePath);
+    // A later start of the program handed over its command line: come forward and open a window.
+    void HandOver(const QStringList& arguments);
+
+    CFrameCommands* Commands() const { return m_commands; }
+    QMdiArea* MdiArea() const { return m_mdiArea; }
+    CMdiTabBar* TabBar() const { return m_tabBar; }
+    QToolBar* MainToolBar() const { return m_toolBar; }
+    CResizableDlgBar* TransferManagerBar() const { return m_transferManager; }
+    CResizableDlgBar* LocalBrowserBar() const { return m_localBrowser; }
+    CResizableDlgBar* SiteManagerBar() const { return m_siteManager; }
+    QDockWidget* QuickConnectBar() const { return m_quickConnect; }
+    const CCachedTransferSettings& TransferSettings() const { return m_transferSettings; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void CreateToolBar();
+    void CreateBars();
+    CResizableDlgBar* CreateResizableBar(const QString& caption, const QString& name, QSize templateSize);
+    void CreateQuickConnectBar();
+    void CreateCentralArea();
+    void CreateMenus();
+    void WireFrameCommands();
+    void LoadToolbarState(const QString& name);
+    void SaveToolbarState(const QString& name);
+    void RestoreBarLayout();
+    void SaveBarLayout();
+    void SavePlacement();
+    bool CanCloseAllWindows();
+    void ShowHelp();
+
+    CFrameCommands* m_commands = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    CResizableDlgBar* m_transferManager = nullptr;
+    CResizableDlgBar* m_localBrowser = nullptr;
+    CResizableDlgBar* m_siteManager = nullptr;
+    QDockWidget* m_quickConnect = nullptr;
+    QMdiArea* m_mdiArea = nullptr;
+    CMdiTabBar* m_tabBar = nullptr;
+    CCachedTransferSettings m_transferSettings;
+};

@@ -1,0 +1,10 @@
+#include "ui/MessageBox.h"
+
+const QString CMessageBox::kCaption = QStringLiteral("Zentrava Pro");
+
+QMessageBox::StandardButton CMessageBox::Show(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                              QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(icon, kCaption, text, buttons, parent);
+    return QMessageBox::StandardButton(box.exec());
+}
