@@ -3,6 +3,7 @@
 #include "app/DataFolder.h"
 #include "engine/KnownHosts.h"
 #include "security/TrustedCertificates.h"
+#include "session/ConnectionSettings.h"
 
 #include <QFile>
 #include <unistd.h>
@@ -40,6 +41,10 @@ CCliConnection::CCliConnection(const CFtpUrl& url, const CliConnectionOptions& o
     m_ftp.SetPassive(!options.active);
     m_ftp.SetTransferMode(options.ascii ? FtpTransferType::Ascii : FtpTransferType::Binary);
     m_ftp.SetResume(options.resume);
+    if (options.proxy)
+        options.proxy->ApplyTo(m_ftp);
+    else
+        ApplyProxySettings(m_ftp);
     ConnectEvents();
 }
 

@@ -2,9 +2,11 @@
 
 #include "cli/FtpUrl.h"
 #include "cli/ProgressBar.h"
+#include "cli/ProxyUrl.h"
 #include "engine/FtpComponent.h"
 
 #include <QTextStream>
+#include <optional>
 
 struct CliConnectionOptions
 {
@@ -16,7 +18,8 @@ struct CliConnectionOptions
     bool acceptHostKey = false;     // an SSH host key not on record, without asking (a changed one never)
     QString keyFile;                // SFTP public-key log-in
     QByteArray keyPassphrase;
-    bool verbose = false; // the command and reply log on standard error, passwords masked
+    bool verbose = false;           // the command and reply log on standard error, passwords masked
+    std::optional<CProxyUrl> proxy; // none given: the settings' Proxy section
 };
 
 // One connection of zentrava-cli: CFtpComponent in blocking mode, with the terminal's answers to its

@@ -86,7 +86,7 @@ CFtpUrl CFtpUrl::Parse(const QString& text)
     if (schemeEnd < 0 || found == std::end(kSchemes))
     {
         // The text is not echoed: it may hold a password.
-        url.Fail(QStringLiteral("not an ftp://, ftpes:// or ftps:// URL"));
+        url.Fail(QStringLiteral("not an ftp://, ftpes://, ftps:// or sftp:// URL"));
         return url;
     }
     url.m_scheme = scheme;
@@ -167,6 +167,7 @@ bool CFtpUrl::ParseHostAndPort(const QString& hostPort)
     if (port < 1 || port > 65535)
         return Fail(QStringLiteral("bad port in the URL: %1").arg(portText));
     m_port = port;
+    m_hasPort = true;
     return true;
 }
 

@@ -20,6 +20,8 @@ public:
     const QString& Host() const { return m_host; }
     // The given port, else 21 (990 for ftps://, 22 for sftp://).
     int Port() const { return m_port; }
+    // The URL names its port.
+    bool HasPort() const { return m_hasPort; }
     bool HasUser() const { return m_hasUser; }
     const QString& User() const { return m_user; }
     bool HasPassword() const { return m_hasPassword; }
@@ -38,6 +40,7 @@ private:
     FtpProtocol m_protocol = FtpProtocol::Ftp;
     QString m_host;
     int m_port = 21;
+    bool m_hasPort = false;
     bool m_hasUser = false;
     QString m_user;
     bool m_hasPassword = false;

@@ -16,7 +16,9 @@ const char kUsage[] = "usage: zentrava-cli ls URL\n"
                       "[user[:password]@]host[:port]/path\n"
                       "options: --password-file FILE  --resume  --ascii  --active  --accept-certificate  "
                       "--verbose\n"
-                      "sftp:    --key FILE  --passphrase-file FILE  --accept-host-key";
+                      "sftp:    --key FILE  --passphrase-file FILE  --accept-host-key\n"
+                      "proxy:   --proxy socks4|socks4a|socks5|http|relay|ftp-site|ftp-open|ftp-user"
+                      "://[user[:password]@]host[:port]";
 
 int Usage(QTextStream& err, const QString& problem)
 {
@@ -101,10 +103,12 @@ int Put(CCliConnection& connection, const QString& localPath, QString remotePath
 
 int RunTransferCommand(const QString& command, const QStringList& words, QTextStream& out, QTextStream& err)
 {
-    const CArguments args(
-        words, {QStringLiteral("password-file"), QStringLiteral("key"), QStringLiteral("passphrase-file")},
-        {QStringLiteral("resume"), QStringLiteral("ascii"), QStringLiteral("active"),
-         QStringLiteral("accept-certificate"), QStringLiteral("accept-host-key"), QStringLiteral("verbose")});
+    const CArguments args(words,
+                          {QStringLiteral("password-file"), QStringLiteral("key"),
+                           QStringLiteral("passphrase-file"), QStringLiteral("proxy")},
+                          {QStringLiteral("resume"), QStringLiteral("ascii"), QStringLiteral("active"),
+                           QStringLiteral("accept-certificate"), QStringLiteral("accept-host-key"),
+                           QStringLiteral("verbose")});
     if (!args.IsValid())
         return Usage(err, args.Error());
     const QStringList& positional = args.Positional();
@@ -119,6 +123,12 @@ int RunTransferCommand(const QString& command, const QStringList& words, QTextSt
         return Usage(err, QStringLiteral("get needs a URL that names a file: %1").arg(url.Display()));
 
     CliConnectionOptions options;
+    if (args.Has(QStringLiteral("proxy")))
+    {
+        options.proxy = CProxyUrl::Parse(args.Value(QStringLiteral("proxy")));
+        if (!options.proxy->IsValid())
+            return Usage(err, options.proxy->Error());
+    }
     options.password = url.Password();
     QString problem;
     QByteArray password;

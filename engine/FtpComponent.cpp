@@ -132,21 +132,6 @@ int CFtpComponent::SetRemoteFolder(const QString& path)
 void CFtpComponent::Connect()
 {
     const bool sftp = m_protocol == FtpProtocol::Sftp;
-    if (sftp && ProxySettings::TypeFromNumber(m_proxyType) != ProxyType::None)
-    {
-        // Going direct would bypass the proxy the owner asked for.
-        Start(
-            [this](quint64 job)
-            {
-                Complete(job,
-                         [this] {
-                             Q_EMIT Connected(FtpErrorUnsupported,
-                                              QStringLiteral("SFTP 尚不支援經由代理伺服器連線"));
-                         });
-            },
-            false);
-        return;
-    }
     const FtpConnectOptions options = ConnectOptions();
     const SftpConnectOptions sftpOptions = SftpOptions();
     const QString keyFile = m_keyFile;
@@ -493,11 +478,7 @@ FtpConnectOptions CFtpComponent::ConnectOptions() const
     options.clearCommandChannel = m_clearCommandChannel;
     options.passive = m_passive;
     options.timeoutMs = m_timeoutMs;
-    options.proxy.type = ProxySettings::TypeFromNumber(m_proxyType);
-    options.proxy.host = Bytes(m_proxyHost);
-    options.proxy.port = quint16(qBound(0, m_proxyPort, 65535));
-    options.proxy.user = Bytes(m_proxyLogin);
-    options.proxy.password = Bytes(m_proxyPassword);
+    options.proxy = Proxy();
     if (m_authentication == FtpAuthentication::Key)
     {
         options.certificateFile = m_certificateFile;
@@ -517,7 +498,19 @@ SftpConnectOptions CFtpComponent::SftpOptions() const
     options.authentication = m_authentication == FtpAuthentication::Key ? SftpAuthentication::KeyOnly
                                                                         : SftpAuthentication::PasswordAllowed;
     options.timeoutMs = m_timeoutMs;
+    options.proxy = Proxy();
     return options;
+}
+
+ProxySettings CFtpComponent::Proxy() const
+{
+    ProxySettings proxy;
+    proxy.type = ProxySettings::TypeFromNumber(m_proxyType);
+    proxy.host = Bytes(m_proxyHost);
+    proxy.port = quint16(qBound(0, m_proxyPort, 65535));
+    proxy.user = Bytes(m_proxyLogin);
+    proxy.password = Bytes(m_proxyPassword);
+    return proxy;
 }
 
 FtpResult CFtpComponent::ConnectSftp(SftpConnectOptions options, const QString& keyFile,

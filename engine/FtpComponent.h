@@ -17,7 +17,7 @@ class QEventLoop;
 enum class FtpProtocol
 {
     Ftp = 0,
-    Sftp = 1,                 // over SSH; proxies are not offered for it yet
+    Sftp = 1,                 // over SSH; through the tunnel proxies and the relay, not the FTP styles
     ExplicitTlsClearData = 2, // AUTH TLS, PROT C
     ExplicitTls = 3,          // AUTH TLS, PROT P
     ImplicitTls = 4
@@ -108,11 +108,14 @@ public:
         m_keyFile = keyFile;
         m_keyPassphrase = passphrase;
     }
+    const QString& CertificateFile() const { return m_certificateFile; }
+    const QString& PrivateKeyFile() const { return m_keyFile; }
     void SetPassive(bool passive) { m_passive = passive; }
     bool IsPassive() const { return m_passive; }
-    // The proxy for the control and the passive data connections. Type numbers: 0 none, 1 SOCKS4,
-    // 2 SOCKS5, 3 HTTP CONNECT, 4 relay, 5 SOCKS4a, 100 FTP SITE, 101 FTP OPEN, 102 FTP USER; any
-    // other number means none. Port 0: the kind's usual port.
+    // The proxy for the control and the passive data connections, or for SFTP's SSH connection. Type
+    // numbers: 0 none, 1 SOCKS4, 2 SOCKS5, 3 HTTP CONNECT, 4 relay, 5 SOCKS4a, 100 FTP SITE, 101 FTP
+    // OPEN, 102 FTP USER (FTP only: SFTP refuses to connect); any other number means none. Port 0: the
+    // kind's usual port.
     void SetProxyHost(const QString& host) { m_proxyHost = host; }
     const QString& ProxyHost() const { return m_proxyHost; }
     void SetProxyLogin(const QString& login) { m_proxyLogin = login; }
@@ -217,6 +220,7 @@ private:
 
     FtpConnectOptions ConnectOptions() const;
     SftpConnectOptions SftpOptions() const;
+    ProxySettings Proxy() const;
     // On the I/O thread; the key file is read there.
     FtpResult ConnectSftp(SftpConnectOptions options, const QString& keyFile, const QByteArray& passphrase);
     // On the I/O thread: the call on the client the connection was made with.

@@ -7,6 +7,7 @@
 
 #include "engine/KeyCertificate.h"
 #include "engine/LocalFile.h"
+#include "engine/ProxyConnector.h"
 #include "engine/SftpAttributes.h"
 #include "engine/SftpConnection.h"
 #include "engine/SftpMessage.h"
@@ -187,10 +188,22 @@ void CSftpClient::Disconnect()
 FtpResult CSftpClient::Open()
 {
     const QByteArray host = m_options.host.contains(':') ? "[" + m_options.host + "]" : m_options.host;
-    const QString where = QStringLiteral("無法連線到 %1:%2").arg(Text(host)).arg(m_options.port);
-    auto tcp = std::make_unique<CTcpTransport>(m_cancel);
-    const IoResult connected = tcp->Connect(m_options.host, m_options.port, m_options.timeoutMs);
-    if (!connected.Ok())
+    QString where = QStringLiteral("無法連線到 %1:%2").arg(Text(host)).arg(m_options.port);
+    const ProxySettings& proxy = m_options.proxy;
+    if (proxy.IsFtpStyle())
+        return FtpResult::Failure(FtpStatus::BadRequest,
+                                  where +
+                                      QStringLiteral("：FTP 類型的 proxy（SITE、OPEN、USER）只能用於 FTP，"
+                                                     "SFTP 請改用 SOCKS、HTTP CONNECT 或轉送"));
+    const CProxyConnector connector(proxy, m_cancel);
+    if (proxy.type != ProxyType::None)
+        where += QStringLiteral("（經由 proxy %1:%2）")
+                     .arg(Text(proxy.host))
+                     .arg(connector.ProxyPort(m_options.port));
+    IoResult connected;
+    std::unique_ptr<CTcpTransport> tcp =
+        connector.Connect(m_options.host, m_options.port, m_options.timeoutMs, &connected);
+    if (!tcp)
         return FtpResult::FromIo(where, connected);
     m_transport = std::move(tcp);
     m_ssh = std::make_unique<CSshSession>(m_cancel, m_options.timeoutMs);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/ProxySettings.h"
+
 #include <QByteArray>
 #include <memory>
 
@@ -20,4 +22,5 @@ struct SftpConnectOptions
     SftpAuthentication authentication = SftpAuthentication::PasswordAllowed;
     std::shared_ptr<const CKeyCertificate> key; // a loaded private key for public-key log-in, optional
     int timeoutMs = 30000;                      // for connecting and for each wait afterwards
+    ProxySettings proxy; // the tunnels and the relay; the FTP proxy styles cannot carry SSH
 };

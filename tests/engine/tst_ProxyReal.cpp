@@ -4,6 +4,7 @@
 
 #include "engine/FtpClient.h"
 #include "engine/FtpComponent.h"
+#include "engine/SftpClient.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -31,10 +32,17 @@ private Q_SLOTS:
     void refusesActiveModeThroughAProxy();
     void sendsPassiveDataToTheServerThroughAProxy();
     void componentPassesTheProxyOn();
+    void sftpTransfersThroughProxies_data();
+    void sftpTransfersThroughProxies();
+    void sftpShowsTheProxysRefusal_data();
+    void sftpShowsTheProxysRefusal();
+    void sftpRefusesTheFtpProxyStyles_data();
+    void sftpRefusesTheFtpProxyStyles();
 
 private:
     CTestServer* Server(const QString& kind);
     FtpConnectOptions Options(const QString& proxyKind, const QByteArray& proxyPassword = {});
+    SftpConnectOptions SftpOptions(const QString& proxyKind, const QByteArray& proxyPassword = {});
 
     TestFiles::CServerPool m_servers;
     std::unique_ptr<QTemporaryDir> m_local;
@@ -76,6 +84,23 @@ FtpConnectOptions TestProxyReal::Options(const QString& proxyKind, const QByteAr
     options.proxy.port = proxy->Port();
     options.proxy.user = proxy->User().toUtf8();
     options.proxy.password = proxyPassword.isEmpty() ? proxy->Password().toUtf8() : proxyPassword;
+    return options;
+}
+
+// sshd reached through the proxy of the kind, with the same proxy settings as for FTP.
+SftpConnectOptions TestProxyReal::SftpOptions(const QString& proxyKind, const QByteArray& proxyPassword)
+{
+    CTestServer* sshd = Server("sshd");
+    const FtpConnectOptions ftp = Options(proxyKind, proxyPassword);
+    SftpConnectOptions options;
+    if (!sshd || ftp.port == 0)
+        return options;
+    options.host = "127.0.0.1";
+    options.port = sshd->Port();
+    options.user = sshd->User().toUtf8();
+    options.password = sshd->Password().toUtf8();
+    options.timeoutMs = kTimeoutMs;
+    options.proxy = ftp.proxy;
     return options;
 }
 
@@ -229,6 +254,110 @@ void TestProxyReal::componentPassesTheProxyOn()
         else
             ftp.Disconnect();
     }
+}
+
+void TestProxyReal::sftpTransfersThroughProxies_data()
+{
+    transfersThroughProxies_data();
+}
+
+void TestProxyReal::sftpTransfersThroughProxies()
+{
+    QFETCH(QString, proxy);
+    const SftpConnectOptions options = SftpOptions(proxy);
+    QVERIFY2(options.port != 0, qPrintable(m_servers.Error("sshd") + m_servers.Error(proxy)));
+
+    CSftpClient client;
+    client.SetHostKeyHook([](const SshHostKey&) { return true; });
+    const FtpResult connected = client.Connect(options);
+    QVERIFY2(connected.Ok(), qPrintable(connected.message));
+    const QByteArray folder =
+        Server("sshd")->Value("WORKDIR").toUtf8() + "/sftp-proxied" + QByteArray::number(++m_folders);
+    QVERIFY(client.MakeFolder(folder).Ok());
+    QVERIFY(client.ChangeFolder(folder).Ok());
+
+    // Several MiB so that many pipelined requests cross the proxy in both directions at once.
+    const QString source = m_local->filePath("sftp-source.bin");
+    QVERIFY(TestFiles::MakeFile(source, 5 * 1024 * 1024 + 3));
+    const FtpResult up = client.Upload(source, "file.bin", FtpUploadMode::Replace);
+    QVERIFY2(up.Ok(), qPrintable(up.message));
+    QCOMPARE(TestFiles::Sha256(QString::fromUtf8(folder) + "/file.bin"), TestFiles::Sha256(source));
+
+    const QString copy = m_local->filePath("sftp-copy.bin");
+    const FtpResult down = client.Download("file.bin", copy, false);
+    QVERIFY2(down.Ok(), qPrintable(down.message));
+    QCOMPARE(TestFiles::Sha256(copy), TestFiles::Sha256(source));
+    client.Disconnect();
+}
+
+void TestProxyReal::sftpShowsTheProxysRefusal_data()
+{
+    showsTheProxysRefusal_data();
+}
+
+void TestProxyReal::sftpShowsTheProxysRefusal()
+{
+    QFETCH(QString, proxy);
+    QFETCH(bool, logIn);
+    QFETCH(QString, reason);
+    SftpConnectOptions options = SftpOptions(proxy, "not the password");
+    if (!logIn)
+        options.proxy.user.clear();
+    QVERIFY2(options.port != 0, qPrintable(m_servers.Error("sshd") + m_servers.Error(proxy)));
+
+    CSftpClient client;
+    bool askedAboutKey = false;
+    client.SetHostKeyHook(
+        [&askedAboutKey](const SshHostKey&)
+        {
+            askedAboutKey = true;
+            return true;
+        });
+    const FtpResult connected = client.Connect(options);
+    QVERIFY(!connected.Ok());
+    QVERIFY2(connected.message.contains(reason), qPrintable(connected.message));
+    QVERIFY(!connected.message.contains("not the password"));
+    QVERIFY(!askedAboutKey);
+    QVERIFY(!client.IsConnected());
+}
+
+void TestProxyReal::sftpRefusesTheFtpProxyStyles_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::newRow("SITE") << 100;
+    QTest::newRow("OPEN") << 101;
+    QTest::newRow("USER") << 102;
+}
+
+void TestProxyReal::sftpRefusesTheFtpProxyStyles()
+{
+    QFETCH(int, type);
+    CTestServer* sshd = Server("sshd");
+    QVERIFY2(sshd, qPrintable(m_servers.Error("sshd")));
+    // A fake FTP proxy that would log any contact: SFTP must not even dial it, nor go direct.
+    CFakeFtpServer fake;
+    QString error;
+    QVERIFY2(fake.Start(&error), qPrintable(error));
+
+    CFtpComponent ftp;
+    ftp.SetProtocol(FtpProtocol::Sftp);
+    ftp.SetHost(QStringLiteral("127.0.0.1"));
+    ftp.SetPort(sshd->Port());
+    ftp.SetLogin(sshd->User());
+    ftp.SetPassword(sshd->Password());
+    ftp.SetTimeout(kTimeoutMs);
+    ftp.SetProxyType(type);
+    ftp.SetProxyHost(QStringLiteral("127.0.0.1"));
+    ftp.SetProxyPort(fake.Port());
+    QSignalSpy connected(&ftp, &CFtpComponent::Connected);
+    ftp.SetBlocking(true);
+    ftp.Connect();
+    QCOMPARE(connected.size(), 1);
+    QCOMPARE(connected[0][0].toInt(), int(FtpErrorBadRequest));
+    QVERIFY2(connected[0][1].toString().contains(QStringLiteral("只能用於 FTP")),
+             qPrintable(connected[0][1].toString()));
+    QCOMPARE(ftp.State(), int(FtpStateDisconnected));
+    QCOMPARE(fake.Connections(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestProxyReal)

@@ -1,5 +1,7 @@
 # OpenSSH sshd: SFTP through internal-sftp, and exec channels (md5sum, sha1sum) through the test user's
-# real shell. The user is not chrooted, so remote paths are the disk's own paths.
+# real shell. The user is not chrooted, so remote paths are the disk's own paths. Every start makes a new
+# host key; ZT_SSHD_PORT, when set, is the port to listen on (a restart on a port that clients already
+# know, to change the host key under them).
 
 sshd_config()
 {
@@ -40,7 +42,12 @@ sshd_authorize_keys()
 start_sshd()
 {
     zt_require_test_user
-    read -r PORT <<<"$(zt_python ports 1)"
+    if [[ -n ${ZT_SSHD_PORT:-} ]]; then
+        [[ $ZT_SSHD_PORT =~ ^[0-9]+$ ]] || zt_die "ZT_SSHD_PORT is not a port number: $ZT_SSHD_PORT"
+        PORT=$ZT_SSHD_PORT
+    else
+        read -r PORT <<<"$(zt_python ports 1)"
+    fi
     zt_make_user_root
     zt_make_host_key
     zt_make_client_keys
