@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QMap>
 #include <QString>
 
 struct evp_pkey_st;
@@ -21,10 +22,24 @@ enum class CertificateField
     Email
 };
 
+enum class KeyAlgorithm
+{
+    Rsa,
+    Dsa
+};
+
+// What a new self-signed certificate says about its owner, and when it is valid.
+struct CertificateRequest
+{
+    QString name; // stands in for the common name when that is empty
+    QMap<CertificateField, QString> subject;
+    QDateTime notBefore, notAfter;
+};
+
 // A private key and a certificate: the key for SSH public-key log-in, the client certificate and key for
 // TLS, or a server's certificate to show and to trust. OpenSSL 3 reads PEM, DER and PKCS#12; libssh reads
-// OpenSSH's own private key format, which OpenSSL cannot. Key and certificate generation will live here
-// too.
+// OpenSSH's own private key format, which OpenSSL cannot. It also makes new key pairs and self-signed
+// certificates and writes them as PEM.
 class CKeyCertificate
 {
 public:
@@ -44,9 +59,21 @@ public:
     bool HasPrivateKey() const { return m_key != nullptr || m_sshKey != nullptr; }
     bool HasCertificate() const { return m_certificate != nullptr; }
 
+    // A new key pair in place of the loaded key and certificate. Sizes OpenSSL refuses, or would quietly
+    // round to another size, fail with a message naming the type and size.
+    FtpResult GenerateKey(KeyAlgorithm algorithm, int bits);
+    // PEM (PKCS#8), encrypted with AES-256 when a pass phrase is given; readable by the owner only.
+    FtpResult WritePrivateKey(const QString& path, const QByteArray& passphrase = {}) const;
+    // A self-signed X.509 v3 certificate for the loaded key, signed with SHA-256, in place of the loaded
+    // certificate.
+    FtpResult CreateSelfSigned(const CertificateRequest& request);
+    // The certificate as PEM.
+    FtpResult WriteCertificate(const QString& path) const;
+
     // "ssh-ed25519", "ssh-rsa", "ecdsa-sha2-nistp256", ...; empty when the key cannot sign SSH log-ins.
     QByteArray KeyType() const;
-    // The public half in OpenSSH's one-line form: "ssh-ed25519 AAAA...".
+    // The public half in OpenSSH's one-line form: "ssh-ed25519 AAAA...", "ssh-rsa AAAA...", also for
+    // keys too small for libssh, "ssh-dss AAAA..." for DSA keys.
     QByteArray PublicKeyText() const;
 
     // The certificate as PEM text; empty without one.
@@ -55,6 +82,13 @@ public:
     QString IssuerField(CertificateField field) const;
     QDateTime NotBefore() const; // UTC
     QDateTime NotAfter() const;
+    // One-line names ("C = TW, O = ..., CN = ...") and the expiry in the locale's date and time format,
+    // for lists of certificates; empty without a certificate.
+    QString IssuerText() const;
+    QString SubjectText() const;
+    QString ExpiryText() const;
+    // Every field in readable form, as openssl x509 -text shows it.
+    QString Dump() const;
 
     // Owned here; null when not loaded. OpenSSH-format keys have no OpenSSL key.
     evp_pkey_st* PrivateKey() const { return m_key; }
