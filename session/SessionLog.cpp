@@ -1,0 +1,37 @@
+#include "session/SessionLog.h"
+
+#include "app/Profile.h"
+
+#include <unistd.h>
+
+QString ThreadTag()
+{
+    return u'[' + QString::number(gettid()) + u']';
+}
+
+QString CleanLogLine(const QString& text)
+{
+    QString line = text;
+    return line.remove(u'\r').replace(u'\n', u' ');
+}
+
+QString MaskedCommandLine(const QString& cleaned)
+{
+    if (!cleaned.contains(QLatin1String("PASS")) || !GetProfileInt("Security", "MaskPassword"))
+        return cleaned;
+    return QStringLiteral("PASS ") + QString(std::max<qsizetype>(cleaned.size() - 4, 0), u'*');
+}
+
+QString CollapseSlashes(QString path)
+{
+    while (path.contains(QLatin1String("//")))
+        path.replace(QLatin1String("//"), QLatin1String("/"));
+    return path;
+}
+
+QString WithoutTrailingSlash(QString folder)
+{
+    while (folder.size() > 1 && folder.endsWith(u'/'))
+        folder.chop(1);
+    return folder;
+}

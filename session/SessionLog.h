@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// "[" and the calling operating-system thread's id and "]": the start of every session log line.
+QString ThreadTag();
+
+// A command or reply as one log line: CR removed, LF become spaces.
+QString CleanLogLine(const QString& text);
+
+// A cleaned command line; one that carries a password becomes "PASS " and stars while
+// "Security" "MaskPassword" is set.
+QString MaskedCommandLine(const QString& cleaned);
+
+// Every "//" made "/" until none is left.
+QString CollapseSlashes(QString path);
+
+// The folder without its trailing "/" ("/" stays as it is).
+QString WithoutTrailingSlash(QString folder);
