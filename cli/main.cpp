@@ -1,6 +1,8 @@
 #include "cli/ExitCodes.h"
+#include "cli/KeyCommands.h"
 #include "cli/PackCommands.h"
 #include "cli/SettingsCommand.h"
+#include "cli/ShellCommand.h"
 #include "cli/SitesCommand.h"
 #include "cli/TransferCommands.h"
 
@@ -25,17 +27,31 @@ Commands:
   ls URL                             list a remote folder
   get URL [LOCALPATH]                download a file (into LOCALPATH, a file or a folder)
   put LOCALPATH URL                  upload a file (a URL ending in "/" keeps its name)
+  shell TARGET [-b FILE] [-v] [--password-file FILE] [--accept-certificate] [--accept-host-key]
+                                     a session with a saved site (its path) or an address: ls, cd,
+                                     pwd, mkdir, rm, rmdir [-r], mv, rename, chmod MODE NAME, quote,
+                                     get, put, back, history, quit; -b runs a file ("-": standard
+                                     input) and stops at the first failure; -v shows the session log
   pack zip|cab|targz PATH... [-o DIR]
                                      pack files and folders into one archive; prints its path
   unpack ARCHIVE.zip [--password W]  extract a zip beside it, into the folder of its name
+  keygen [--type rsa|dsa] [--bits N] [--passphrase W] [--private PATH] [--public PATH]
+                                     make an SSH key pair (default: DSA, 1024 bits, identity.key
+                                     and identity.pub in the Security folder)
+  certgen --name N [--out DIR] [--bits N] [--expires YYYY-MM-DD] [--cn ...] [--org ...]
+          [--unit ...] [--country ...] [--state ...] [--city ...] [--email ...] [--passphrase W]
+                                     make an RSA key and a self-signed certificate, N.key and N.crt
+  cert show FILE                     issuer, subject, expiry and every field of a certificate
   help                               this text
 
 Options:
   --home DIR   keep sites, certificates and settings in DIR (as ZENTRAVA_HOME does)
+  --passphrase-file FILE  keygen, certgen: the pass phrase is the file's first line
 
 URL: ftp:// (plain), ftpes:// (explicit TLS) or ftps:// (implicit TLS), as
   scheme://[user[:password]@]host[:port]/path, with %XX escapes; the path is relative to the
   log-in folder ("//path" for an absolute one).
+  sftp://[user[:password]@]host[:port]/path is SFTP over SSH (port 22; the user defaults to $USER).
 Transfer options (ls, get, put):
   --password-file FILE  the password is the file's first line (it then stays out of the process list)
   --resume              continue a partial file (get: the local one, put: the remote one)
@@ -45,6 +61,15 @@ Transfer options (ls, get, put):
                         that is neither in the trusted store nor verified by the system is asked
                         about on a terminal (and kept when accepted) and refused elsewhere
   --verbose             the commands and replies on standard error (passwords masked)
+  --key FILE            sftp: log in with this private key (OpenSSH or PEM format)
+  --passphrase-file FILE  sftp: the key's pass phrase is the file's first line
+  --accept-host-key     sftp: take a host key that is not known yet and keep it in known_hosts in the
+                        data folder; a key that differs from the one on record is always refused
+  --proxy URL           connect through a proxy, as scheme://[user[:password]@]host[:port]:
+                        socks4://, socks4a:// and socks5:// (the last two let the proxy resolve the
+                        host name), http:// (CONNECT), relay:// (dial the proxy in place of the
+                        server), or the FTP proxy log-in styles ftp-site://, ftp-open:// and
+                        ftp-user:// (FTP only); without it the settings' Proxy section applies
 
 Exit codes: 0 success, 1 failure or not found, 2 usage error.
 )";
@@ -85,10 +110,18 @@ int main(int argc, char* argv[])
         return RunSettingsCommand(rest, out, err);
     if (command == QLatin1String("ls") || command == QLatin1String("get") || command == QLatin1String("put"))
         return RunTransferCommand(command, rest, out, err);
+    if (command == QLatin1String("shell"))
+        return RunShellCommand(rest, out, err);
     if (command == QLatin1String("pack"))
         return RunPackCommand(rest, out, err);
     if (command == QLatin1String("unpack"))
         return RunUnpackCommand(rest, out, err);
+    if (command == QLatin1String("keygen"))
+        return RunKeygenCommand(rest, out, err);
+    if (command == QLatin1String("certgen"))
+        return RunCertgenCommand(rest, out, err);
+    if (command == QLatin1String("cert"))
+        return RunCertCommand(rest, out, err);
     if (command == QLatin1String("help") || command == QLatin1String("--help") ||
         command == QLatin1String("-h"))
     {

@@ -10,7 +10,7 @@ for kind_file in "$ZT_HERE"/kinds/*.sh; do
     source "$kind_file"
 done
 
-readonly kinds="proftpd vsftpd pyftpdlib sshd proftpd-sftp socks5 socks5-auth httpproxy httpproxy-auth"
+readonly kinds="proftpd vsftpd pyftpdlib sshd proftpd-sftp socks5 socks5-auth httpproxy httpproxy-auth proftpd-clientcert"
 readonly attempts=3
 readonly answer_seconds=5
 out_keys=()

@@ -1,0 +1,544 @@
+#include "RulesTestSupport.h"
+
+#include "app/Archive.h"
+#include "sites/SiteList.h"
+#include "transfer/AfterQueueAction.h"
+#include "transfer/ColumnWidths.h"
+#include "transfer/TransferQueue.h"
+#include "transfer/TransferRequester.h"
+#include "transfer/TransferWorkerFactory.h"
+
+#include <QDeadlineTimer>
+#include <QMutex>
+
+#include <optional>
+
+namespace
+{
+
+const QString kCancelled = QStringLiteral("取消下載！");
+const QString kRunning = QStringLiteral("下載中");
+
+// Makes workers that wait for the test's word, by the first name of their job, and records them.
+class CScriptedWorkers final : public ITransferWorkerFactory
+{
+public:
+    bool refuse = false;
+    QList<CWorkerSettings> made;
+
+    std::unique_ptr<CTransferWorker> Make(CTransferWorker::Kind kind, const CTransferJob& job,
+                                          const CWorkerSettings& settings) override;
+
+    void Finish(const QString& name, bool success)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_words.insert(name, success);
+    }
+
+    // Success or failure as the test says; nothing when the worker is cancelled first.
+    std::optional<bool> WaitFor(const QString& name, const CTransferWorker& worker)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_started.append(name);
+        for (QDeadlineTimer deadline(20000); !m_words.contains(name) && !worker.IsCancelled();)
+        {
+            if (deadline.hasExpired())
+                return std::nullopt;
+            lock.unlock();
+            QThread::msleep(5);
+            lock.relock();
+        }
+        return m_words.contains(name) ? std::optional<bool>(m_words.take(name)) : std::nullopt;
+    }
+
+    void Ended()
+    {
+        QMutexLocker lock(&m_mutex);
+        ++m_ended;
+    }
+
+    QStringList Started() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_started;
+    }
+
+    int EndedCount() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_ended;
+    }
+
+private:
+    mutable QMutex m_mutex;
+    QHash<QString, bool> m_words;
+    QStringList m_started;
+    int m_ended = 0;
+};
+
+class CScriptedWorker final : public CTransferWorker
+{
+public:
+    CScriptedWorker(CScriptedWorkers& script, Kind kind, const CTransferJob& job,
+                    const CWorkerSettings& settings)
+        : CTransferWorker(kind, job, settings), m_script(script)
+    {
+    }
+    ~CScriptedWorker() override { StopThread(); }
+
+protected:
+    void Transfer() override
+    {
+        const QString name = Job().files.first().name;
+        const std::optional<bool> word = IsCancelled() ? std::nullopt : Run(name);
+        if (word)
+            SetOutcome(*word,
+                       *word ? QStringLiteral("下載完成！") : QStringLiteral("550 %1: gone").arg(name));
+        else
+            SetOutcome(true, kCancelled);
+        m_script.Ended();
+    }
+
+private:
+    std::optional<bool> Run(const QString& name)
+    {
+        Q_EMIT Status(this, name, kRunning, QStringLiteral("0"));
+        const std::optional<bool> word = m_script.WaitFor(name, *this);
+        AppendDetails(QStringLiteral("> RETR %1\r\n").arg(name));
+        if (word && GetKind() == Kind::Upload)
+            Q_EMIT Relay(this, CTransferEntry{QStringLiteral("/up/") + name, 0, 5, {}});
+        Q_EMIT Status(this, {}, QStringLiteral("完成"), QStringLiteral("100"));
+        return word;
+    }
+
+    CScriptedWorkers& m_script;
+};
+
+std::unique_ptr<CTransferWorker> CScriptedWorkers::Make(CTransferWorker::Kind kind, const CTransferJob& job,
+                                                        const CWorkerSettings& settings)
+{
+    made.append(settings);
+    return refuse ? nullptr : std::make_unique<CScriptedWorker>(*this, kind, job, settings);
+}
+
+// Records what reaches the requesting window and the after-queue action.
+class CRecorder final : public QObject, public ITransferRequester, public IAfterQueueAction
+{
+public:
+    QStringList logs;
+    QStringList dones; // "level line"
+    QStringList relays;
+    QList<int> emptied;
+
+    void OnTransferLog(const QString& line) override { logs.append(line); }
+    void OnTransferDone(int level, const QString& line) override
+    {
+        dones.append(QString::number(level) + u' ' + line);
+    }
+    void OnTransferRelay(const CTransferEntry& entry) override { relays.append(entry.name); }
+    void OnQueueEmpty(int events) override { emptied.append(events); }
+};
+
+CTransferJob Job(const QString& name, const QString& localFolder = QStringLiteral("/tmp/in//"))
+{
+    CTransferJob job;
+    job.files.append(CTransferEntry{name, 0, 5, {}});
+    job.host = QStringLiteral("127.0.0.1");
+    job.remoteFolder = QStringLiteral("/pub");
+    job.localFolder = localFolder;
+    return job;
+}
+
+CScheduleInfo Hourly(const QDateTime& start)
+{
+    CScheduleInfo schedule;
+    schedule.enabled = true;
+    schedule.repeat = true;
+    schedule.unit = CScheduleInfo::Hours;
+    schedule.start = start.addMSecs(-start.time().msec()); // the stored form keeps whole seconds
+    return schedule;
+}
+
+} // namespace
+
+class TestTransferQueue : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    std::unique_ptr<CScriptedWorkers> m_script;
+    std::unique_ptr<CRecorder> m_recorder;
+    CRecorder* m_requester = nullptr; // the window; a test may delete it
+    std::unique_ptr<CTransferQueue> m_queue;
+
+    // A queue made after the settings it reads once.
+    CTransferQueue& MakeQueue(int limit, bool removeFailed = false, CSiteList* sites = nullptr)
+    {
+        WriteProfileInt("Settings", "TransferMax", limit);
+        WriteProfileInt("Settings", "RemoveFailed", removeFailed ? 1 : 0);
+        m_queue = std::make_unique<CTransferQueue>(*m_script, sites, m_recorder.get());
+        return *m_queue;
+    }
+
+    bool Add(const QString& name, std::optional<CScheduleInfo> schedule = std::nullopt)
+    {
+        CTransferJob job = Job(name);
+        job.requestingWindow = m_requester;
+        job.details = QStringLiteral("job\r\n");
+        job.schedule = schedule;
+        return m_queue->AddDownload(job);
+    }
+
+    // Rows a to e, those given running, the others pending.
+    static QStringList Expected(const QStringList& running)
+    {
+        QStringList states;
+        for (const QString& name : QStringList{"a", "b", "c", "d", "e"})
+            states.append(name + u'=' + (running.contains(name) ? kRunning : QStringLiteral("待處理")));
+        return states;
+    }
+
+    static QStringList Sorted(QStringList names)
+    {
+        names.sort();
+        return names;
+    }
+
+    QString Text(int row, int column) const { return m_queue->index(row, column).data().toString(); }
+
+    QString RowTexts(int row) const
+    {
+        QStringList texts;
+        for (int column = 0; column < CTransferQueue::ColumnCount; ++column)
+            texts.append(Text(row, column));
+        return texts.join(u'|');
+    }
+
+    QStringList States() const
+    {
+        QStringList states;
+        for (int row = 0; row < m_queue->rowCount(); ++row)
+            states.append(Text(row, CTransferQueue::NameColumn) + u'=' +
+                          Text(row, CTransferQueue::StatusColumn));
+        return states;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(ResetSettings(m_home));
+        m_script = std::make_unique<CScriptedWorkers>();
+        m_recorder = std::make_unique<CRecorder>();
+        m_requester = new CRecorder;
+    }
+
+    void cleanup()
+    {
+        m_queue.reset();
+        delete m_requester;
+    }
+
+    void rowsAndWorkerSettings()
+    {
+        QFile file(m_home.filePath("sites.xml"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<SITES name=\"x\"><FOLDER name=\"Work\"><SITE name=\"Mirror\">"
+                   "<ADDRESS>mirror.test</ADDRESS></SITE></FOLDER></SITES>");
+        file.close();
+        CSiteList sites(file.fileName());
+        QVERIFY(sites.LoadSites());
+        WriteProfileInt("Settings", "ConnectionTimeout", 7);
+        WriteProfileInt("Settings", "PreserveRemoteTimeStamp", 0);
+        WriteProfileInt("Settings", "PreserveLocalTimeStamp", 1);
+        WriteProfileInt("Filter", "EnableFiltering", 1);
+        WriteProfileInt("Filter", "FilterTransfers", 1);
+        CTransferQueue& queue = MakeQueue(1, false, &sites);
+        WriteProfileInt("Settings", "ConnectionTimeout", 99); // read once: no effect now
+
+        QCOMPARE(queue.headerData(CTransferQueue::ProgressColumn, Qt::Horizontal).toString(), "進度");
+        QVERIFY(Add("busy")); // takes the one slot, so the rows below keep their first state
+        CTransferJob folder = Job("docs", "/tmp/in//");
+        folder.files.first().attributes = kAttributeFolder;
+        folder.failed = true;
+        QVERIFY(queue.AddDownload(folder));
+        QVERIFY(queue.AddDownload(Job("a.txt", "ftp:\\Work\\Mirror")));
+        CTransferJob upload = Job("/home/u/src//b.txt|/pub/copy of b.txt");
+        upload.remoteFolder = "/up";
+        QVERIFY(queue.AddUpload(upload));
+
+        QCOMPARE(RowTexts(1), "docs|127.0.0.1|/pub|/tmp/in/|失敗|");
+        QCOMPARE(RowTexts(2), "a.txt|127.0.0.1|/pub|ftp:\\Work\\Mirror\\|待處理|");
+        QCOMPARE(RowTexts(3), "b.txt|127.0.0.1|/home/u/src/|/up|待處理|");
+        QVERIFY(queue.index(1, 0).data(CTransferQueue::FolderRole).toBool());
+        QVERIFY(!queue.index(2, 0).data(CTransferQueue::FolderRole).toBool());
+
+        QCOMPARE(m_script->made.size(), 4);
+        const CWorkerSettings& download = m_script->made[1];
+        QCOMPARE(download.connectionTimeoutMs, 7000);
+        QVERIFY(download.filter && !download.preserveTime && !download.destinationSite);
+        QCOMPARE(m_script->made[2].destinationSite->Address, "mirror.test");
+        QVERIFY(m_script->made[3].preserveTime && !m_script->made[3].filter);
+
+        // No file, or no worker thread: nothing is queued.
+        QVERIFY(!queue.AddUpload(CTransferJob()));
+        m_script->refuse = true;
+        QVERIFY(!queue.AddDownload(Job("c.txt")));
+        QCOMPARE(queue.rowCount(), 4);
+    }
+
+    void limitStartsFromTheTop_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QStringList>("firstStarted");
+        QTest::addColumn<QStringList>("afterOneDone");
+        QTest::newRow("limit 2") << 2 << QStringList{"a", "b"} << QStringList{"a", "b", "c"};
+        QTest::newRow("no limit") << 0 << QStringList{"a", "b", "c", "d", "e"}
+                                  << QStringList{"a", "b", "c", "d", "e"};
+    }
+
+    void limitStartsFromTheTop()
+    {
+        QFETCH(int, limit);
+        QFETCH(QStringList, firstStarted);
+        QFETCH(QStringList, afterOneDone);
+        CTransferQueue& queue = MakeQueue(limit);
+        for (const QString& name : QStringList{"a", "b", "c", "d", "e"})
+            QVERIFY(Add(name));
+        QCOMPARE(queue.RunningCount(), firstStarted.size());
+        QTRY_COMPARE(States(), Expected(firstStarted));
+        QCOMPARE(Sorted(m_script->Started()), firstStarted); // started together: any order
+
+        const QString tid = QString::number(queue.index(0, 0).data(CTransferQueue::ThreadIdRole).toInt());
+        m_script->Finish("a", true);
+        QTRY_COMPARE(queue.rowCount(), 4);
+        QTRY_COMPARE(Sorted(m_script->Started()), afterOneDone);
+        QCOMPARE(queue.RunningCount(), limit ? limit : 4);
+        QVERIFY(m_requester->logs.contains("[" + tid + "] 下載中: \"a\""));
+        QCOMPARE(m_requester->dones, QStringList{"1 [" + tid + "] 下載完成！"});
+        QVERIFY(m_recorder->emptied.isEmpty());
+    }
+
+    void failedJobsComeBackFailed_data()
+    {
+        QTest::addColumn<bool>("removeFailed");
+        QTest::newRow("re-queued") << false;
+        QTest::newRow("remove failed") << true;
+    }
+
+    void failedJobsComeBackFailed()
+    {
+        QFETCH(bool, removeFailed);
+        CTransferQueue& queue = MakeQueue(1, removeFailed);
+        QVERIFY(Add("a"));
+        QVERIFY(Add("b"));
+        m_script->Finish("a", false);
+        QTRY_COMPARE(m_script->Started().size(), 2);
+        QVERIFY(m_requester->dones.first().startsWith("3 ["));
+        QVERIFY(m_requester->dones.first().endsWith("] 550 a: gone"));
+        if (removeFailed)
+        {
+            QTRY_COMPARE(States(), QStringList{"b=" + kRunning});
+            return;
+        }
+        QTRY_COMPARE(States(), (QStringList{"b=" + kRunning, "a=失敗"}));
+        QCOMPARE(queue.Details(1), "job\r\n> RETR a\r\n");
+
+        // Ticks leave it alone; Resume runs it beside b, past the limit.
+        queue.ProcessQueue();
+        QCOMPARE(m_script->Started(), (QStringList{"a", "b"}));
+        queue.Resume({1});
+        QCOMPARE(queue.RunningCount(), 2);
+        QTRY_COMPARE(m_script->Started(), (QStringList{"a", "b", "a"}));
+        m_script->Finish("a", false);
+        QTRY_COMPARE(queue.RunningCount(), 1);
+        QCOMPARE(States(), (QStringList{"b=" + kRunning, "a=失敗"}));
+        QCOMPARE(queue.Details(1), "job\r\n> RETR a\r\n> RETR a\r\n");
+    }
+
+    void cancelKeepsTheRunningCount()
+    {
+        CTransferQueue& queue = MakeQueue(1);
+        QVERIFY(Add("a"));
+        QVERIFY(Add("b", Hourly(QDateTime::currentDateTime())));
+        QVERIFY(Add("c"));
+        QVERIFY(Add("d"));
+        queue.Cancel({1, 2, 7});
+        queue.Resume({2}); // on its way out: takes no slot
+        QCOMPARE(queue.RunningCount(), 1);
+        // Never-started workers still end and report their cancel; the recurring one is not queued again.
+        QTRY_COMPARE(queue.rowCount(), 2);
+        QCOMPARE(m_script->EndedCount(), 2);
+        QCOMPARE(m_requester->dones.filter(kCancelled).size(), 2);
+        QCOMPARE(queue.RunningCount(), 1);
+        queue.ProcessQueue();
+        QCOMPARE(m_script->Started(), QStringList{"a"});
+
+        m_script->Finish("a", true);
+        QTRY_COMPARE(m_script->Started(), (QStringList{"a", "d"}));
+        QCOMPARE(queue.RunningCount(), 1);
+        // A running worker cancelled ends with its cancel message, not as a failure.
+        queue.Cancel({0});
+        QTRY_COMPARE(queue.rowCount(), 0);
+        QCOMPARE(queue.RunningCount(), 0);
+        QVERIFY(m_requester->dones.last().startsWith("1 "));
+    }
+
+    void hourlyScheduleComesBack()
+    {
+        CTransferQueue& queue = MakeQueue(2);
+        const QDateTime now = QDateTime::currentDateTime();
+        const CScheduleInfo longAgo = Hourly(now.addSecs(-7200));
+        QVERIFY(Add("a", longAgo));
+        // Due at once: pending after the add's pass, started by the next.
+        QCOMPARE(States(), QStringList{"a=待處理"});
+        QVERIFY(m_script->Started().isEmpty());
+        queue.ProcessQueue();
+        QTRY_COMPARE(m_script->Started(), QStringList{"a"});
+
+        // Back one hour after its start, an hour ago: due, so it runs again at once.
+        m_script->Finish("a", true);
+        QTRY_COMPARE(m_script->Started(), (QStringList{"a", "a"}));
+        QCOMPARE(queue.Schedule(0).start, longAgo.start.addSecs(3600));
+        QVERIFY(queue.Schedule(0).enabled && queue.Schedule(0).repeat);
+
+        // Back in half an hour: it waits.
+        const CScheduleInfo halfAnHourAgo = Hourly(now.addSecs(-1800));
+        QVERIFY(Add("b", halfAnHourAgo));
+        QTRY_COMPARE(m_script->Started(), (QStringList{"a", "a", "b"}));
+        m_script->Finish("b", true);
+        QTRY_COMPARE(States().last(), "b=排程");
+        queue.ProcessQueue();
+        QCOMPARE(Text(1, CTransferQueue::StatusColumn), "排程");
+        QCOMPARE(queue.Schedule(1).start, halfAnHourAgo.start.addSecs(3600));
+
+        // The one-second timer turns a row that falls due pending, then starts it.
+        QVERIFY(Add("c", Hourly(QDateTime::currentDateTime().addSecs(2))));
+        QCOMPARE(Text(queue.rowCount() - 1, CTransferQueue::StatusColumn), "排程");
+        QTRY_VERIFY_WITH_TIMEOUT(m_script->Started().contains("c"), 10000);
+    }
+
+    void scheduleDialogOnRows()
+    {
+        CTransferQueue& queue = MakeQueue(1);
+        QVERIFY(Add("a"));
+        QVERIFY(Add("b"));
+        QVERIFY(Add("c"));
+        QTRY_COMPARE(Text(0, CTransferQueue::StatusColumn), kRunning);
+        CScheduleInfo schedule = Hourly(QDateTime::currentDateTime().addSecs(-60));
+        queue.SetSchedule({0, 1, 5}, schedule);
+        schedule.enabled = false;
+        queue.SetSchedule({2}, schedule);
+        QCOMPARE(States(), (QStringList{"a=" + kRunning, "b=排程", "c=待處理"}));
+        QVERIFY(!queue.Schedule(2).repeat);
+        QVERIFY(!queue.Schedule(9).enabled);
+        queue.SetSchedule({2}, Hourly(QDateTime::currentDateTime().addSecs(3600)));
+
+        // a's completion turns the due row pending and starts it; a recurs, back at the end.
+        m_script->Finish("a", true);
+        QTRY_COMPARE(m_script->Started(), (QStringList{"a", "b"}));
+        QCOMPARE(queue.rowCount(), 3);
+        QCOMPARE(Text(1, CTransferQueue::StatusColumn), "排程");
+        QCOMPARE(States().last(), "a=排程");
+    }
+
+    void statusNamesAndRelays()
+    {
+        CTransferQueue& queue = MakeQueue(0);
+        CTransferJob job = Job("1,5 MB, final.txt");
+        job.requestingWindow = m_requester;
+        QVERIFY(queue.AddUpload(job));
+        QTRY_COMPARE(Text(0, CTransferQueue::StatusColumn), kRunning);
+        QCOMPARE(Text(0, CTransferQueue::NameColumn), "1,5 MB, final.txt");
+        QCOMPARE(Text(0, CTransferQueue::ProgressColumn), "0");
+        const QString tid = QString::number(queue.index(0, 0).data(CTransferQueue::ThreadIdRole).toInt());
+        QCOMPARE(m_requester->logs, QStringList{"[" + tid + "] 下載中: \"1,5 MB, final.txt\""});
+        m_script->Finish("1,5 MB, final.txt", true);
+        QTRY_COMPARE(queue.rowCount(), 0);
+        QCOMPARE(m_requester->relays, QStringList{"/up/1,5 MB, final.txt"});
+
+        // A requester that has gone is skipped; the row still completes.
+        QVERIFY(Add("x"));
+        delete std::exchange(m_requester, nullptr);
+        m_script->Finish("x", true);
+        QTRY_COMPARE(queue.rowCount(), 0);
+    }
+
+    void afterQueueActionOncePerEmptyingCompletion()
+    {
+        WriteProfileInt("Settings", "Events", 2);
+        CTransferQueue& queue = MakeQueue(0);
+        QVERIFY(Add("a"));
+        QVERIFY(Add("b"));
+        m_script->Finish("a", true);
+        QTRY_COMPARE(queue.rowCount(), 1);
+        m_script->Finish("b", false); // re-queued as failed: not empty
+        QTRY_COMPARE(States(), QStringList{"b=失敗"});
+        QVERIFY(m_recorder->emptied.isEmpty());
+        queue.Cancel({0});
+        QTRY_COMPARE(m_recorder->emptied, QList<int>{2});
+        queue.ProcessQueue();
+        QCOMPARE(m_recorder->emptied.size(), 1);
+    }
+
+    void destroyingEndsEveryWorker()
+    {
+        CTransferQueue& queue = MakeQueue(2);
+        for (const QString& name : QStringList{"a", "b", "c"})
+            QVERIFY(queue.AddUpload(Job(name)));
+        QVERIFY(Add("d"));
+        QTRY_COMPARE(m_script->Started().size(), 2);
+        m_queue.reset();
+        QCOMPARE(m_script->EndedCount(), 4);
+    }
+
+    void columnWidths_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QList<int>>("widths");
+        QTest::newRow("none") << "" << QList<int>{50, 50, 50, 50, 50, 50};
+        QTest::newRow("fewer parts") << "120,80," << QList<int>{120, 80, 50, 50, 50, 50};
+        QTest::newRow("empty parts skipped") << "120,,80" << QList<int>{120, 80, 50, 50, 50, 50};
+        QTest::newRow("more parts") << "1,2,3,4,5,6,7," << QList<int>{1, 2, 3, 4, 5, 6};
+        QTest::newRow("no widths") << "wide,-4,70" << QList<int>{50, 50, 70, 50, 50, 50};
+    }
+
+    void columnWidths()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QList<int>, widths);
+        QCOMPARE(ParseTransferColumnWidths(stored, CTransferQueue::ColumnCount, 50), widths);
+        const QString written = FormatTransferColumnWidths(widths);
+        QCOMPARE(written.count(u','), 6);
+        QCOMPARE(ParseTransferColumnWidths(written, CTransferQueue::ColumnCount, 0), widths);
+    }
+
+    void scheduleArchive()
+    {
+        CScheduleInfo schedule;
+        schedule.enabled = true;
+        schedule.repeat = true;
+        schedule.interval = 999;
+        schedule.unit = CScheduleInfo::Years;
+        schedule.start = QDateTime::fromSecsSinceEpoch(0xF0000000u); // past 2038: the bits are unsigned
+        const QByteArray bytes = schedule.Serialize();
+        QCOMPARE(bytes.toHex(), "01000000000000f001000000e703000005000000");
+
+        CScheduleInfo read;
+        QVERIFY(read.Deserialize(bytes));
+        QCOMPARE(read.Serialize(), bytes);
+        QCOMPARE(read.start, schedule.start);
+        read.AdvanceOnce();
+        QCOMPARE(read.start, schedule.start.addSecs(999LL * 31536000));
+
+        // Refused, and the record left as it was: a short record, a unit outside the table.
+        QVERIFY(!read.Deserialize(bytes.left(19)));
+        CArchiveWriter badUnit;
+        for (qint32 value : {1, 0, 0, 1, 6})
+            badUnit.WriteInt32(value);
+        QVERIFY(!read.Deserialize(badUnit.Bytes()));
+        QCOMPARE(read.unit, int(CScheduleInfo::Years));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTransferQueue)
+#include "tst_transfer_queue.moc"

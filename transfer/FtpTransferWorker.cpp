@@ -1,0 +1,324 @@
+#include "transfer/FtpTransferWorker.h"
+
+#include "app/DataFolder.h"
+#include "app/Profile.h"
+#include "engine/KnownHosts.h"
+#include "security/TrustedCertificates.h"
+#include "session/ConnectionSettings.h"
+#include "session/PumpWait.h"
+#include "session/SessionLog.h"
+#include "transfer/PumpWaitEither.h"
+#include "transfer/TransferProgressPlain.h"
+
+#include <QDeadlineTimer>
+#include <limits>
+
+namespace
+{
+// Waits that only the engine's own time-outs bound.
+constexpr int kNoLimit = std::numeric_limits<int>::max();
+// After an abort the call still ends with its final event; this long at most is waited for it.
+constexpr int kAbortSettleMs = 30000;
+
+ChecksumKind StoredChecksumKind()
+{
+    switch (GetProfileInt(QStringLiteral("Settings"), QStringLiteral("TypeCRC")))
+    {
+    case 1:
+        return ChecksumKind::Md5;
+    case 2:
+        return ChecksumKind::Sha1;
+    default:
+        return ChecksumKind::Crc32;
+    }
+}
+} // namespace
+
+CFtpTransferWorker::CFtpTransferWorker(Kind kind, const CTransferJob& job, const CWorkerSettings& settings,
+                                       IOverwritePrompts& prompts, TransferProgressMaker makeProgress)
+    : CTransferWorker(kind, job, settings), m_prompts(prompts), m_makeProgress(std::move(makeProgress))
+{
+}
+
+void CFtpTransferWorker::Transfer()
+{
+    if (IsCancelled())
+    {
+        SetOutcome(true, CancelledMessage());
+        return;
+    }
+    ReportStatus({}, QStringLiteral("初始化"));
+    MakeProgressWindow();
+    m_ftp = std::make_unique<CFtpComponent>();
+    HookEvents();
+    const CWorkerStep step = RunGuarded();
+    Disconnect();
+    m_ftp.reset();
+    m_progress.reset();
+    if (step.result == CWorkerStep::Result::Failed)
+    {
+        const QString message = CleanLogLine(step.message);
+        SetOutcome(false, message.isEmpty() ? QStringLiteral("傳送失敗") : message);
+        return;
+    }
+    SetOutcome(true, IsCancelled() ? CancelledMessage() : CompletedMessage());
+}
+
+void CFtpTransferWorker::MakeProgressWindow()
+{
+    if (m_makeProgress)
+        m_progress = m_makeProgress(*this);
+    else
+        m_progress = std::make_unique<CTransferProgressPlain>();
+    if (m_progress)
+        return;
+    // The job does not need a window to run; it only goes unseen.
+    Note(QStringLiteral("無法建立進度視窗，傳送照常進行"));
+    m_progress = std::make_unique<CTransferProgressPlain>();
+}
+
+CWorkerStep CFtpTransferWorker::RunGuarded()
+{
+    const CWorkerStep checked = CheckJob();
+    if (!checked.IsOk())
+        return checked;
+    const CWorkerStep connected = ConnectWithAttempts();
+    if (!connected.IsOk())
+        return connected;
+    const CWorkerStep step = RunJob();
+    if (step.result != CWorkerStep::Result::Failed)
+    {
+        Progress().SetLine1(QStringLiteral("中斷 %1 的連線").arg(Job().host));
+        m_lastPercent = 0;
+        ReportStatus({}, QStringLiteral("完成"));
+    }
+    return step;
+}
+
+void CFtpTransferWorker::HookEvents()
+{
+    CFtpComponent* ftp = m_ftp.get();
+    const auto finished = [this](int code, const QString& text)
+    {
+        m_lastCode = code;
+        m_lastError = text;
+        m_done.Set();
+    };
+    connect(ftp, &CFtpComponent::Connected, ftp, finished);
+    connect(ftp, &CFtpComponent::Done, ftp, finished);
+    connect(ftp, &CFtpComponent::Progress, ftp,
+            [this](qint64 position, qint64 total) { ReportProgress(position, total); });
+    connect(ftp, &CFtpComponent::FTPReply, ftp,
+            [this](const QString& command, int code, const QString& reply)
+            {
+                m_lastReply = {true, code, reply};
+                m_lastReplyCommand = command;
+                m_reply.Set();
+            });
+    connect(ftp, &CFtpComponent::PreTranslateCommand, ftp,
+            [this](QString& command)
+            { Trace(QStringLiteral("> "), MaskedCommandLine(CleanLogLine(command))); });
+    connect(ftp, &CFtpComponent::PreTranslateReply, ftp,
+            [this](int, const QString& reply) { Trace(QStringLiteral("< "), CleanLogLine(reply)); });
+    connect(ftp, &CFtpComponent::HostCertificate, ftp,
+            [this](const ServerCertificate& certificate, int, const QString&, bool& accept)
+            { accept = AcceptCertificate(certificate); });
+    connect(ftp, &CFtpComponent::HostKey, ftp,
+            [this](const QString&, const QString&, bool& accept) { accept = AcceptHostKey(); });
+}
+
+CWorkerStep CFtpTransferWorker::ConnectWithAttempts()
+{
+    Progress().SetPosition(0);
+    Progress().SetLine2({});
+    ReportStatus({}, QStringLiteral("連線中"));
+    const CTransferJob& job = Job();
+    for (int attempt = 1; attempt <= job.attempts; ++attempt)
+    {
+        Progress().SetLine1(
+            QStringLiteral("連線到 %1 (第 %2 / %3 次)").arg(job.host).arg(attempt).arg(job.attempts));
+        ConfigureConnection();
+        m_done.Reset();
+        m_ftp->Connect();
+        const CWorkerStep step = WaitForDone(Settings().connectionTimeoutMs);
+        if (step.result == CWorkerStep::Result::Cancelled)
+            return step;
+        if (m_ftp->State() == FtpStateConnected)
+            break;
+        if (m_lastError.isEmpty())
+            m_lastError = QStringLiteral("無法連線至 %1： 連線逾時").arg(job.host);
+        if (attempt == job.attempts)
+            return CWorkerStep::Failed(m_lastError);
+        Progress().SetLine1(
+            QStringLiteral("無法連線至 %1  (第 %2 / %3 次)").arg(job.host).arg(attempt).arg(job.attempts));
+        Progress().SetLine2(QStringLiteral(" %1 秒後重試...").arg(job.retryDelay));
+        if (PumpWait(CancelEvent(), qMax(job.retryDelay, 0) * 1000) == 1)
+            return CWorkerStep::Failed(m_lastError);
+        ReportStatus({}, QStringLiteral("重試中"));
+        Progress().SetLine2({});
+    }
+    if (!job.remoteFolder.isEmpty() && m_ftp->State() == FtpStateConnected)
+        m_ftp->SetRemoteFolder(job.remoteFolder);
+    m_remoteFolder = job.remoteFolder.isEmpty() ? m_ftp->RemoteFolder() : job.remoteFolder;
+    Progress().SetLine1(QStringLiteral("正在尋找子資料夾中的檔案..."));
+    return CWorkerStep::Ok();
+}
+
+void CFtpTransferWorker::ConfigureConnection()
+{
+    const CTransferJob& job = Job();
+    m_ftp->SetHost(job.host);
+    m_ftp->SetLogin(job.login);
+    m_ftp->SetPassword(job.password);
+    const QString problem = ApplyProtocolSettings(*m_ftp, job.protocolType, job.clearDataChannel);
+    if (!problem.isEmpty())
+        Note(problem);
+    m_ftp->SetClearCommandChannel(job.protocolType == CFtpSite::ProtocolExplicitTls &&
+                                  job.clearCommandChannel);
+    m_ftp->SetPort(job.port);
+    m_ftp->SetPassive(job.passive);
+    ApplyProxySettings(*m_ftp);
+    m_ftp->SetTimeout(Settings().connectionTimeoutMs);
+}
+
+CWorkerStep CFtpTransferWorker::WaitForDone(int timeoutMs)
+{
+    const int which = PumpWaitEither(m_done, CancelEvent(), timeoutMs);
+    if (which == 1)
+    {
+        if (m_lastCode == 0)
+            return CWorkerStep::Ok();
+        return CWorkerStep::Failed(m_lastError.isEmpty() ? QStringLiteral("錯誤 %1").arg(m_lastCode)
+                                                         : m_lastError);
+    }
+    // The call still ends with its final event; waiting for it keeps it from ending a later wait.
+    m_ftp->Abort();
+    PumpWait(m_done, kAbortSettleMs);
+    m_done.Reset();
+    if (which == 2)
+        return CWorkerStep::Cancelled();
+    return CWorkerStep::Failed(QStringLiteral("作業逾時"));
+}
+
+CWorkerStep CFtpTransferWorker::Run(const std::function<void()>& call)
+{
+    m_done.Reset();
+    call();
+    return WaitForDone(kNoLimit);
+}
+
+CRawReply CFtpTransferWorker::SendRaw(const QString& command)
+{
+    StartRaw(command);
+    return WaitRaw(command, Settings().connectionTimeoutMs);
+}
+
+void CFtpTransferWorker::StartRaw(const QString& command)
+{
+    m_reply.Reset();
+    m_ftp->RawCommand(command);
+}
+
+CRawReply CFtpTransferWorker::WaitRaw(const QString& command, int timeoutMs)
+{
+    const QString sent = CleanLogLine(command).trimmed();
+    const QDeadlineTimer deadline(timeoutMs);
+    // A late reply to an earlier command that timed out is not this command's answer.
+    while (PumpWaitEither(m_reply, CancelEvent(), int(deadline.remainingTime())) == 1)
+    {
+        m_reply.Reset();
+        if (m_lastReplyCommand.trimmed() == sent)
+            return m_lastReply;
+    }
+    return {};
+}
+
+CWorkerStep CFtpTransferWorker::VerifyChecksum(const QString& localPath, const QString& remotePath,
+                                               const QString& noSupport, const QString& mismatch)
+{
+    if (GetProfileInt(QStringLiteral("Settings"), QStringLiteral("EnableCRC")) == 0)
+        return CWorkerStep::Ok();
+    if (m_ascii)
+    {
+        // Line ends differ between the two copies by design, so the sums could never agree.
+        Note(QStringLiteral("略過完整性檢查（ASCII 模式）：%1").arg(remotePath));
+        return CWorkerStep::Ok();
+    }
+    const ChecksumKind kind = StoredChecksumKind();
+    const bool blocking = m_ftp->IsBlocking();
+    m_ftp->SetBlocking(true);
+    const QString local = m_ftp->LocalChecksum(kind, localPath);
+    const QString remote = m_ftp->RemoteChecksum(kind, remotePath);
+    m_ftp->SetBlocking(blocking);
+    m_done.Reset();
+    if (remote.isEmpty())
+        return CWorkerStep::Failed(noSupport);
+    if (local != remote)
+        return CWorkerStep::Failed(mismatch);
+    return CWorkerStep::Ok();
+}
+
+void CFtpTransferWorker::ReportStatus(const QString& name, const QString& status)
+{
+    Q_EMIT Status(this, name, status, QString::number(m_lastPercent));
+}
+
+void CFtpTransferWorker::ReportProgress(qint64 position, qint64 total)
+{
+    qint64 percent = 0;
+    if (m_totalBytes > 0)
+        percent = (m_doneBytes + position) * 100 / m_totalBytes;
+    else if (total > 0)
+        percent = position * 100 / total;
+    else
+        return;
+    if (int(percent) == m_lastPercent)
+        return;
+    m_lastPercent = int(percent);
+    Progress().SetPosition(m_lastPercent);
+    Q_EMIT Status(this, {}, {}, QString::number(m_lastPercent));
+}
+
+void CFtpTransferWorker::Note(const QString& text)
+{
+    AppendDetails(QStringLiteral("! ") + CleanLogLine(text) + QStringLiteral("\r\n"));
+}
+
+void CFtpTransferWorker::SetTransferMode(TransferMode mode)
+{
+    m_ascii = mode == TransferMode::Ascii;
+    m_ftp->SetTransferMode(m_ascii ? FtpTransferType::Ascii : FtpTransferType::Binary);
+}
+
+bool CFtpTransferWorker::AcceptCertificate(const ServerCertificate& certificate) const
+{
+    // A worker cannot ask: it goes on with what the system or the user (in a connection window) trusts.
+    if (certificate.trusted)
+        return true;
+    CTrustedCertificates store;
+    return store.Load() && store.Contains(certificate.pem);
+}
+
+bool CFtpTransferWorker::AcceptHostKey() const
+{
+    CKnownHosts store(CDataFolder::FilePath(QStringLiteral("known_hosts")));
+    if (!store.Load().Ok())
+        return false;
+    const QByteArray host = m_ftp->Host().toUtf8();
+    const quint16 port = quint16(m_ftp->Port() > 0 ? m_ftp->Port() : 22);
+    return store.Check(host, port, m_ftp->ServerHostKey()).match == HostKeyMatch::Known;
+}
+
+void CFtpTransferWorker::Trace(const QString& prefix, const QString& line)
+{
+    AppendDetails(prefix + line + QStringLiteral("\r\n"));
+}
+
+void CFtpTransferWorker::Disconnect()
+{
+    // A cancelled worker leaves at once: the component's end closes the connection without a QUIT.
+    if (m_ftp->State() != FtpStateConnected || IsCancelled())
+        return;
+    m_ftp->SetBlocking(true);
+    m_ftp->Disconnect();
+}

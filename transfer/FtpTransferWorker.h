@@ -1,0 +1,100 @@
+#pragma once
+
+#include "engine/FtpComponent.h"
+#include "session/Event.h"
+#include "transfer/OverwritePrompts.h"
+#include "transfer/TransferModeTarget.h"
+#include "transfer/TransferProgress.h"
+#include "transfer/TransferWorker.h"
+#include "transfer/WorkerStep.h"
+
+#include <memory>
+
+struct CRawReply
+{
+    bool answered = false;
+    int code = 0;
+    QString text;
+};
+
+// What the download and the upload worker share: their own component, made on the worker thread;
+// connecting with attempts; the waits on the done and cancel events; the protocol trace; progress
+// arithmetic and status reports; the integrity check; the final message.
+class CFtpTransferWorker : public CTransferWorker, protected ITransferModeTarget
+{
+    Q_OBJECT
+
+protected:
+    CFtpTransferWorker(Kind kind, const CTransferJob& job, const CWorkerSettings& settings,
+                       IOverwritePrompts& prompts, TransferProgressMaker makeProgress);
+
+    // Before anything is sent: a job that cannot work ends here.
+    virtual CWorkerStep CheckJob() { return CWorkerStep::Ok(); }
+    // The job proper, with the component made and the progress window in place.
+    virtual CWorkerStep RunJob() = 0;
+    virtual QString CompletedMessage() const = 0;
+    virtual QString CancelledMessage() const = 0;
+
+    CFtpComponent& Ftp() { return *m_ftp; }
+    // The job's remote folder, or where the log-in left the connection when the job names none.
+    const QString& RemoteFolder() const { return m_remoteFolder; }
+    IOverwritePrompts& Prompts() { return m_prompts; }
+    ITransferProgress& Progress() { return *m_progress; }
+
+    // Connects with the job's attempts, the retry wait cancellable; then enters the job's remote folder.
+    CWorkerStep ConnectWithAttempts();
+    // After a call that ends with Done (or Connected): the call's outcome. Cancel aborts the call.
+    CWorkerStep WaitForDone(int timeoutMs);
+    // Starts a call with the done event cleared and waits for it without a time limit of its own (the
+    // engine's time-outs bound it).
+    CWorkerStep Run(const std::function<void()>& call);
+    // A raw command and its reply, at most the connection timeout.
+    CRawReply SendRaw(const QString& command);
+    // The same in two halves, for a reply that only comes when something else has happened.
+    void StartRaw(const QString& command);
+    // Unanswered when the time ran out or the worker was cancelled.
+    CRawReply WaitRaw(const QString& command, int timeoutMs);
+    // The integrity check of one transferred file; noSupport and mismatch are the failure texts.
+    CWorkerStep VerifyChecksum(const QString& localPath, const QString& remotePath, const QString& noSupport,
+                               const QString& mismatch);
+
+    void ReportStatus(const QString& name, const QString& status);
+    // The progress of the file in flight, against the job's totals.
+    void ReportProgress(qint64 position, qint64 total);
+    void AddTotalBytes(qint64 bytes) { m_totalBytes += bytes; }
+    void AddDoneBytes(qint64 bytes) { m_doneBytes += bytes; }
+    // A worker's own line in the details text (skipped names, checks passed over, rejected commands).
+    void Note(const QString& text);
+    int LastErrorCode() const { return m_lastCode; }
+    QString LastErrorText() const { return m_lastError; }
+    bool FileIsAscii() const { return m_ascii; }
+
+    void SetTransferMode(TransferMode mode) override;
+
+private:
+    void Transfer() final;
+    void MakeProgressWindow();
+    void HookEvents();
+    CWorkerStep RunGuarded();
+    void ConfigureConnection();
+    bool AcceptCertificate(const ServerCertificate& certificate) const;
+    bool AcceptHostKey() const;
+    void Trace(const QString& prefix, const QString& line);
+    void Disconnect();
+
+    IOverwritePrompts& m_prompts;
+    TransferProgressMaker m_makeProgress;
+    std::unique_ptr<ITransferProgress> m_progress;
+    std::unique_ptr<CFtpComponent> m_ftp;
+    CEvent m_done;
+    CEvent m_reply;
+    int m_lastCode = 0;
+    QString m_lastError;
+    CRawReply m_lastReply;
+    QString m_lastReplyCommand;
+    QString m_remoteFolder;
+    qint64 m_totalBytes = 0;
+    qint64 m_doneBytes = 0;
+    int m_lastPercent = 0;
+    bool m_ascii = false;
+};

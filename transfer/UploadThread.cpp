@@ -1,0 +1,193 @@
+#include "transfer/UploadThread.h"
+
+#include "session/SessionLog.h"
+#include "transfer/AsciiTypes.h"
+#include "transfer/RemotePath.h"
+#include "transfer/WorkerPaths.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace
+{
+// Deeper folders than this are taken for a link loop.
+constexpr int kMaxFolderDepth = 64;
+
+QString LocalPartOf(const QString& name)
+{
+    return name.section(u'|', 0, 0);
+}
+
+QString RemotePartOf(const QString& name)
+{
+    const qsizetype bar = name.indexOf(u'|');
+    return bar < 0 ? QString() : name.mid(bar + 1);
+}
+
+QString WithoutTrailingSlashes(QString path)
+{
+    while (path.size() > 1 && path.endsWith(u'/'))
+        path.chop(1);
+    return path;
+}
+
+bool IsPositive(int code)
+{
+    return code >= 200 && code < 300;
+}
+} // namespace
+
+CUploadThread::CUploadThread(const CTransferJob& job, const CWorkerSettings& settings,
+                             IOverwritePrompts& prompts, TransferProgressMaker makeProgress)
+    : CFtpTransferWorker(Kind::Upload, job, settings, prompts, std::move(makeProgress))
+{
+}
+
+CUploadThread::~CUploadThread()
+{
+    StopThread();
+}
+
+QString CUploadThread::CompletedMessage() const
+{
+    return QStringLiteral("檔案上傳完成");
+}
+
+QString CUploadThread::CancelledMessage() const
+{
+    return QStringLiteral("取消上傳");
+}
+
+CWorkerStep CUploadThread::RunJob()
+{
+    QList<CTransferEntry> work = BuildWorkList();
+    while (!work.isEmpty())
+    {
+        CTransferEntry entry = work.takeFirst();
+        const QString localPath = LocalPartOf(entry.name);
+        const QString remotePath = RemotePathFor(localPath, RemotePartOf(entry.name));
+        const CWorkerStep step = UploadEntry(entry, localPath, remotePath);
+        if (!step.IsOk())
+            return step;
+        entry.name = remotePath;
+        Q_EMIT Relay(this, entry);
+    }
+    return CWorkerStep::Ok();
+}
+
+QList<CTransferEntry> CUploadThread::BuildWorkList()
+{
+    QList<CTransferEntry> work;
+    for (const CTransferEntry& entry : Job().files)
+    {
+        work.append(entry);
+        if (entry.attributes & kAttributeFolder)
+            AddLocalFolder(LocalPartOf(entry.name), 0, work);
+        else
+            AddTotalBytes(QFileInfo(LocalPartOf(entry.name)).size());
+    }
+    if (!Job().files.isEmpty())
+        m_baseFolder = LocalFolderOf(WithoutTrailingSlashes(LocalPartOf(Job().files.last().name)));
+    return work;
+}
+
+void CUploadThread::AddLocalFolder(const QString& folder, int depth, QList<CTransferEntry>& work)
+{
+    if (depth > kMaxFolderDepth)
+    {
+        Note(QStringLiteral("資料夾層數過深，略過：%1").arg(folder));
+        return;
+    }
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& info : entries)
+    {
+        const bool isFolder = info.isDir();
+        work.append({info.filePath(), isFolder ? kAttributeFolder : 0u, isFolder ? 0 : info.size(),
+                     info.lastModified()});
+        if (isFolder)
+            AddLocalFolder(info.filePath(), depth + 1, work);
+        else
+            AddTotalBytes(info.size());
+    }
+}
+
+QString CUploadThread::RemotePathFor(const QString& localPath, const QString& remoteName) const
+{
+    if (!remoteName.isEmpty())
+    {
+        // A bare name belongs in the job's folder, wherever earlier files took the connection.
+        return remoteName.startsWith(u'/') ? remoteName : JoinRemotePath(RemoteFolder(), remoteName);
+    }
+    const QString relative = StripCommonPrefix(WithoutTrailingSlashes(localPath), m_baseFolder);
+    return CollapseSlashes(RemoteFolder() + u'/' + relative);
+}
+
+CWorkerStep CUploadThread::UploadEntry(CTransferEntry& entry, const QString& localPath,
+                                       const QString& remotePath)
+{
+    if (entry.attributes & kAttributeFolder)
+    {
+        // A folder that is there already is as good as a new one.
+        Run([&] { Ftp().MakeFolder(remotePath); });
+        return CWorkerStep::Ok();
+    }
+    const bool resume = entry.attributes & kAttributeResume;
+    entry.size = QFileInfo(localPath).size();
+    ChooseTransferMode(Job().transferType, localPath, *this);
+    const CWorkerStep step = UploadFile(localPath, remotePath, resume);
+    if (step.IsOk())
+        AddDoneBytes(entry.size);
+    return step;
+}
+
+CWorkerStep CUploadThread::EnterFolder(const QString& folder)
+{
+    // Files of one folder follow each other: it is made and entered once for all of them.
+    if (folder == m_enteredFolder)
+        return CWorkerStep::Ok();
+    Run([&] { Ftp().MakeFolder(folder); });
+    if (Ftp().CheckFolder(folder) != 0)
+        return CWorkerStep::Failed(LastErrorText());
+    Ftp().SetRemoteFolder(folder);
+    m_enteredFolder = folder;
+    return CWorkerStep::Ok();
+}
+
+CWorkerStep CUploadThread::UploadFile(const QString& localPath, const QString& remotePath, bool resume)
+{
+    const qsizetype slash = remotePath.lastIndexOf(u'/');
+    const QString name = remotePath.mid(slash + 1);
+    const CWorkerStep entered = EnterFolder(remotePath.left(slash + 1));
+    if (!entered.IsOk())
+        return entered;
+    Progress().SetLine1(QStringLiteral("複製中 '%1'").arg(name));
+    Progress().SetLine2(
+        QStringLiteral("由 '%1' 到 '%2'").arg(AbbreviateFolder(LocalFolderOf(localPath)), Job().host));
+    Ftp().SetResume(resume);
+    ReportStatus(localPath, QStringLiteral("上傳中"));
+    const CWorkerStep step = Run([&] { Ftp().Upload(localPath, remotePath); });
+    if (!step.IsOk())
+        return step;
+    if (Settings().preserveTime)
+        SendLocalTime(localPath, remotePath);
+    return VerifyChecksum(localPath, remotePath, QStringLiteral("檔案完整性檢查失敗！FTP伺服器不支援 CRC！"),
+                          QStringLiteral("檔案完整性檢查失敗！ 本機 CRC 檢查與遠端檔案不相符！"));
+}
+
+void CUploadThread::SendLocalTime(const QString& localPath, const QString& remotePath)
+{
+    const QFileInfo info(localPath);
+    if (!info.exists())
+        return;
+    // Servers read these times as UTC (RFC 3659).
+    const QString time = info.lastModified().toUTC().toString(QStringLiteral("yyyyMMddHHmmss"));
+    const CRawReply mdtm = SendRaw(QStringLiteral("MDTM %1 %2").arg(time, remotePath));
+    if (mdtm.answered && IsPositive(mdtm.code))
+        return;
+    const CRawReply mfmt = SendRaw(QStringLiteral("MFMT %1 %2").arg(time, remotePath));
+    if (mfmt.answered && IsPositive(mfmt.code))
+        return;
+    Note(
+        QStringLiteral("伺服器不接受檔案時間 %1：%2").arg(remotePath, mfmt.answered ? mfmt.text : mdtm.text));
+}

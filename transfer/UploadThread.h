@@ -1,0 +1,34 @@
+#pragma once
+
+#include "transfer/FtpTransferWorker.h"
+
+#include <QList>
+
+// One queued upload job and the thread that carries it out over a connection of its own: local folders
+// expanded, each file stored under its remote path (the decisions were made when it was queued),
+// stamped with its local time and checked; every landed file is relayed to the requesting window.
+class CUploadThread final : public CFtpTransferWorker
+{
+    Q_OBJECT
+
+public:
+    CUploadThread(const CTransferJob& job, const CWorkerSettings& settings, IOverwritePrompts& prompts,
+                  TransferProgressMaker makeProgress = {});
+    ~CUploadThread() override;
+
+private:
+    CWorkerStep RunJob() override;
+    QString CompletedMessage() const override;
+    QString CancelledMessage() const override;
+
+    QList<CTransferEntry> BuildWorkList();
+    void AddLocalFolder(const QString& folder, int depth, QList<CTransferEntry>& work);
+    QString RemotePathFor(const QString& localPath, const QString& remoteName) const;
+    CWorkerStep UploadEntry(CTransferEntry& entry, const QString& localPath, const QString& remotePath);
+    CWorkerStep EnterFolder(const QString& folder);
+    CWorkerStep UploadFile(const QString& localPath, const QString& remotePath, bool resume);
+    void SendLocalTime(const QString& localPath, const QString& remotePath);
+
+    QString m_baseFolder;
+    QString m_enteredFolder;
+};
