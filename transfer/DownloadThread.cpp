@@ -6,7 +6,6 @@
 #include "session/SessionLog.h"
 #include "transfer/AsciiTypes.h"
 #include "transfer/PassiveReply.h"
-#include "transfer/PumpWaitEither.h"
 #include "transfer/RemotePath.h"
 #include "transfer/RenameRule.h"
 #include "transfer/WorkerPaths.h"

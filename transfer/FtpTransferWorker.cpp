@@ -7,7 +7,6 @@
 #include "session/ConnectionSettings.h"
 #include "session/PumpWait.h"
 #include "session/SessionLog.h"
-#include "transfer/PumpWaitEither.h"
 #include "transfer/TransferProgressPlain.h"
 
 #include <QDeadlineTimer>

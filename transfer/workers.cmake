@@ -6,8 +6,6 @@ target_sources(zentrava_transfer PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/FtpTransferWorker.h
   ${CMAKE_CURRENT_LIST_DIR}/PassiveReply.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PassiveReply.h
-  ${CMAKE_CURRENT_LIST_DIR}/PumpWaitEither.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/PumpWaitEither.h
   ${CMAKE_CURRENT_LIST_DIR}/TransferProgress.h
   ${CMAKE_CURRENT_LIST_DIR}/TransferProgressPlain.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TransferProgressPlain.h
