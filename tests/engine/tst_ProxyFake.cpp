@@ -248,18 +248,11 @@ void TestProxyFake::reportsTheProxysReason_data()
     QTest::newRow("socks4 rejected") << ProxyType::Socks4 << QByteArray()
                                      << QList<ProxyStep>{{request4, Bytes({0, 91, 0, 0, 0, 0, 0, 0})}}
                                      << QStringLiteral("SOCKS4 proxy 拒絕連線：要求被拒絕或失敗 (91)");
-    QTest::newRow("socks4 identd") << ProxyType::Socks4 << QByteArray()
-                                   << QList<ProxyStep>{{request4, Bytes({0, 93, 0, 0, 0, 0, 0, 0})}}
-                                   << QStringLiteral("identd 回報的使用者不符 (93)");
     const QByteArray request5 = Bytes({5, 1, 0, 1, 10, 0, 0, 1, 0x1f, 0x90});
     QTest::newRow("socks5 connection refused")
         << ProxyType::Socks5 << QByteArray()
         << QList<ProxyStep>{{Bytes({5, 1, 0}), Bytes({5, 0})}, {request5, Bytes({5, 5, 0, 1})}}
         << QStringLiteral("SOCKS5 proxy 拒絕連線：目標拒絕連線 (5)");
-    QTest::newRow("socks5 ruleset") << ProxyType::Socks5 << QByteArray()
-                                    << QList<ProxyStep>{{Bytes({5, 1, 0}), Bytes({5, 0})},
-                                                        {request5, Bytes({5, 2, 0, 1})}}
-                                    << QStringLiteral("規則不允許這個連線 (2)");
     QTest::newRow("socks5 wants a log-in")
         << ProxyType::Socks5 << QByteArray() << QList<ProxyStep>{{Bytes({5, 1, 0}), Bytes({5, 0xff})}}
         << QStringLiteral("需要登入");

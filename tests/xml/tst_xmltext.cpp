@@ -30,7 +30,6 @@ void TestXmlText::escape_data()
     QTest::newRow("quotes escaped") << QByteArray("\"it's\"") << true << QByteArray("&quot;it&apos;s&quot;");
     QTest::newRow("controls copied") << QByteArray("\t\r\n\x01\x7f", 5) << false
                                      << QByteArray("\t\r\n\x01\x7f", 5);
-    QTest::newRow("byte 128") << QByteArray("\x80") << false << QByteArray("&#128;");
     QTest::newRow("byte 255") << QByteArray("\xff") << false << QByteArray("&#255;");
     QTest::newRow("one reference per byte") << QByteArray("我") << false << QByteArray("&#230;&#136;&#145;");
     QTest::newRow("existing entity escaped again") << QByteArray("&amp;") << false << QByteArray("&amp;amp;");
@@ -49,7 +48,6 @@ void TestXmlText::unescape_data()
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QByteArray>("expected");
 
-    QTest::newRow("plain") << QByteArray("abc") << QByteArray("abc");
     QTest::newRow("five entities") << QByteArray("&amp;&lt;&gt;&quot;&apos;") << QByteArray("&<>\"'");
     QTest::newRow("any case") << QByteArray("&AMP;&Lt;&gT;&QUOT;&Apos;") << QByteArray("&<>\"'");
     QTest::newRow("nbsp any case") << QByteArray("a&nbsp;b&NBSP;c&NbSp;") << QByteArray("a b c ");
