@@ -65,8 +65,10 @@ QString NameOf(const QString& path)
 
 } // namespace
 
-CShellCommand::CShellCommand(QTextStream& out, QTextStream& err, bool verbose)
-    : m_out(out), m_err(err), m_verbose(verbose), m_session(this, m_ui, m_sites)
+CShellCommand::CShellCommand(QTextStream& out, QTextStream& err, bool verbose, bool acceptCertificate,
+                             bool acceptHostKey)
+    : m_out(out), m_err(err), m_verbose(verbose), m_ui(err, acceptCertificate, acceptHostKey),
+      m_session(this, m_ui, m_sites)
 {
     m_sites.LoadSites();
     m_session.SetAutoReconnect(true);
@@ -266,12 +268,9 @@ int RunShellCommand(const QStringList& words, QTextStream& out, QTextStream& err
     if (!opened)
         return (err << "zentrava-cli: cannot read " << scriptPath << Qt::endl), ExitFailure;
 
-    CShellCommand shell(out, err, args.Has(QStringLiteral("v")));
-    const bool acceptCertificate = args.Has(QStringLiteral("accept-certificate"));
-    const bool acceptHostKey = args.Has(QStringLiteral("accept-host-key"));
-    shell.Ui().certificateQuestion = [=](const ServerCertificate&, const QString&)
-    { return acceptCertificate; };
-    shell.Ui().hostKeyQuestion = [=](const QString&, const SshHostKey&) { return acceptHostKey; };
+    CShellCommand shell(out, err, args.Has(QStringLiteral("v")),
+                        args.Has(QStringLiteral("accept-certificate")),
+                        args.Has(QStringLiteral("accept-host-key")));
     shell.Ui().messageShown = [&err](const QString& text) { err << "zentrava-cli: " << text << Qt::endl; };
     if (!shell.Open(args.Positional().first(), password))
         return ExitFailure;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "cli/CliSessionUi.h"
 #include "session/FtpSession.h"
-#include "session/PlainSessionUi.h"
 #include "sites/SiteList.h"
 
 #include <QStringList>
@@ -17,9 +17,10 @@ int RunShellCommand(const QStringList& words, QTextStream& out, QTextStream& err
 class CShellCommand : public IFtpSessionSink
 {
 public:
-    CShellCommand(QTextStream& out, QTextStream& err, bool verbose);
+    CShellCommand(QTextStream& out, QTextStream& err, bool verbose, bool acceptCertificate,
+                  bool acceptHostKey);
 
-    CPlainSessionUi& Ui() { return m_ui; }
+    CCliSessionUi& Ui() { return m_ui; }
     // A saved site's path, else an address with its own user and password when it gives them.
     bool Open(const QString& target, const QString& password);
     // One command line; false when it failed. quit sets IsFinished().
@@ -47,7 +48,7 @@ private:
     QTextStream& m_err;
     bool m_verbose;
     bool m_finished = false;
-    CPlainSessionUi m_ui;
+    CCliSessionUi m_ui;
     CSiteList m_sites;
     CFtpSession m_session;
 };

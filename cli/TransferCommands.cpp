@@ -3,14 +3,14 @@
 #include "cli/Arguments.h"
 #include "cli/CliConnection.h"
 #include "cli/ExitCodes.h"
+#include "cli/ListCommand.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 namespace
 {
-const char kUsage[] = "usage: zentrava-cli ls URL\n"
-                      "       zentrava-cli get URL [LOCALPATH]\n"
+const char kUsage[] = "usage: zentrava-cli get URL [LOCALPATH]\n"
                       "       zentrava-cli put LOCALPATH URL\n"
                       "URL: ftp://, ftpes:// (explicit TLS), ftps:// (implicit TLS) or sftp:// "
                       "[user[:password]@]host[:port]/path\n"
@@ -53,33 +53,6 @@ bool ReadSecretFile(const QString& what, const QString& path, QByteArray* secret
     return true;
 }
 
-QString ListLine(const ListItem& item)
-{
-    const QString date = item.modified.isValid()
-                             ? item.modified.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
-                             : QString(16, u' ');
-    QString name = QString::fromUtf8(item.name);
-    if (!item.linkTarget.isEmpty())
-        name += QStringLiteral(" -> ") + QString::fromUtf8(item.linkTarget);
-    return QStringLiteral("%1 %2 %3 %4 %5 %6")
-        .arg(QString::fromUtf8(item.permissions), -10)
-        .arg(QString::fromUtf8(item.owner), -8)
-        .arg(QString::fromUtf8(item.group), -8)
-        .arg(item.size, 12)
-        .arg(date, name);
-}
-
-int List(CCliConnection& connection, const QString& path, QTextStream& out, QTextStream& err)
-{
-    const QString problem = connection.List(path);
-    if (!problem.isEmpty())
-        return Failure(err, problem);
-    for (const ListItem& item : connection.Items())
-        out << ListLine(item) << "\n";
-    out.flush();
-    return ExitSuccess;
-}
-
 int Get(CCliConnection& connection, const QString& remotePath, QString localPath, QTextStream& err)
 {
     if (localPath.isEmpty())
@@ -103,6 +76,8 @@ int Put(CCliConnection& connection, const QString& localPath, QString remotePath
 
 int RunTransferCommand(const QString& command, const QStringList& words, QTextStream& out, QTextStream& err)
 {
+    if (command == QLatin1String("ls"))
+        return RunListCommand(words, out, err);
     const CArguments args(words,
                           {QStringLiteral("password-file"), QStringLiteral("key"),
                            QStringLiteral("passphrase-file"), QStringLiteral("proxy")},
@@ -113,8 +88,7 @@ int RunTransferCommand(const QString& command, const QStringList& words, QTextSt
         return Usage(err, args.Error());
     const QStringList& positional = args.Positional();
     const bool isPut = command == QLatin1String("put");
-    const qsizetype wanted = command == QLatin1String("ls") ? 1 : 2;
-    if (positional.size() < (command == QLatin1String("get") ? 1 : wanted) || positional.size() > wanted)
+    if (positional.size() < (isPut ? 2 : 1) || positional.size() > 2)
         return Usage(err, QStringLiteral("%1 takes %2").arg(command, isPut ? "LOCALPATH URL" : "URL"));
     const CFtpUrl url = CFtpUrl::Parse(positional[isPut ? 1 : 0]);
     if (!url.IsValid())
@@ -156,9 +130,7 @@ int RunTransferCommand(const QString& command, const QStringList& words, QTextSt
     if (!problem.isEmpty())
         return Failure(err, problem);
     int result = ExitSuccess;
-    if (command == QLatin1String("ls"))
-        result = List(connection, url.Path(), out, err);
-    else if (isPut)
+    if (isPut)
         result = Put(connection, positional[0], url.Path(), err);
     else
         result = Get(connection, url.Path(), positional.value(1), err);

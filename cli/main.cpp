@@ -1,6 +1,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/KeyCommands.h"
 #include "cli/PackCommands.h"
+#include "cli/QueueCommands.h"
 #include "cli/SettingsCommand.h"
 #include "cli/ShellCommand.h"
 #include "cli/SitesCommand.h"
@@ -27,6 +28,13 @@ Commands:
   ls URL                             list a remote folder
   get URL [LOCALPATH]                download a file (into LOCALPATH, a file or a folder)
   put LOCALPATH URL                  upload a file (a URL ending in "/" keeps its name)
+  get TARGET REMOTE... -o DIR        download through the transfer queue (TARGET: a saved site
+                                     path or an address; remote paths absolute or relative to it)
+  put TARGET LOCAL... -r REMOTEDIR   upload files and folders through the transfer queue
+  mirror TARGET REMOTEDIR LOCALDIR [--reverse]
+                                     download a folder into LOCALDIR (--reverse: upload LOCALDIR
+                                     into REMOTEDIR); queue options: --parallel N, --retries N,
+                                     --retry-delay S, --overwrite ask|overwrite|skip|resume|number|rules
   shell TARGET [-b FILE] [-v] [--password-file FILE] [--accept-certificate] [--accept-host-key]
                                      a session with a saved site (its path) or an address: ls, cd,
                                      pwd, mkdir, rm, rmdir [-r], mv, rename, chmod MODE NAME, quote,
@@ -108,6 +116,8 @@ int main(int argc, char* argv[])
         return RunSitesCommand(rest, out, err);
     if (command == QLatin1String("settings"))
         return RunSettingsCommand(rest, out, err);
+    if (command == QLatin1String("mirror") || IsQueueForm(command, rest))
+        return RunQueueCommand(command, rest, out, err);
     if (command == QLatin1String("ls") || command == QLatin1String("get") || command == QLatin1String("put"))
         return RunTransferCommand(command, rest, out, err);
     if (command == QLatin1String("shell"))

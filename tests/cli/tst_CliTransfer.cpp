@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -75,6 +76,8 @@ private Q_SLOTS:
     void refusesBadUsage();
     void trustsTheStoreAndReadsThePasswordFile();
     void verboseLogMasksThePassword();
+    void verboseShowsTheSessionLog_data();
+    void verboseShowsTheSessionLog();
     void asksAboutTheCertificateOnATerminal_data();
     void asksAboutTheCertificateOnATerminal();
     void sftpTransfersAndChecksTheHostKey();
@@ -415,6 +418,53 @@ void TestCliTransfer::verboseLogMasksThePassword()
     QVERIFY(run.err.contains(QStringLiteral("< 230")));
     QVERIFY(!run.err.contains(server->Password()));
     QVERIFY(!run.out.contains(server->Password()));
+}
+
+void TestCliTransfer::verboseShowsTheSessionLog_data()
+{
+    QTest::addColumn<QString>("maskSetting");
+    QTest::newRow("mask on") << "1";
+    QTest::newRow("mask off") << "0";
+}
+
+// ls goes through a session: its log lines with their thread tag, a sub-folder without the parent row,
+// and the password hidden whatever the mask setting says.
+void TestCliTransfer::verboseShowsTheSessionLog()
+{
+    QFETCH(QString, maskSetting);
+    CTestServer* server = Server(QStringLiteral("proftpd"));
+    QVERIFY2(server, qPrintable(m_servers.Error(QStringLiteral("proftpd"))));
+    QCOMPARE(Cli({"settings", "set", "Security", "MaskPassword", maskSetting}).exitCode, 0);
+    const QString folder = QStringLiteral("session sub");
+    QVERIFY(QDir(server->Root()).mkpath(folder));
+    QVERIFY(WriteFile(server->Root() + u'/' + folder + QStringLiteral("/inner.txt"), "12345"));
+    QVERIFY(WriteFile(server->Root() + QStringLiteral("/outer.txt"), "1"));
+
+    const Run run = Cli({QStringLiteral("ls"),
+                         Base(QStringLiteral("proftpd"), QStringLiteral("ftp")) + Escaped(folder) + u'/',
+                         QStringLiteral("--verbose")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    const QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines[0].endsWith(QStringLiteral(" inner.txt")) && lines[0].contains(QStringLiteral(" 5 ")),
+             qPrintable(run.out));
+    QVERIFY2(lines[0].startsWith(QStringLiteral("-rw")), qPrintable(run.out));
+
+    const QRegularExpression tagged(QStringLiteral("^\\[\\d+\\] "));
+    const QStringList log = run.err.split(u'\n', Qt::SkipEmptyParts);
+    for (const QString& line : log)
+        QVERIFY2(tagged.match(line).hasMatch(), qPrintable(line));
+    const auto has = [&](const QString& text)
+    { return std::any_of(log.begin(), log.end(), [&](const QString& line) { return line.endsWith(text); }); };
+    QVERIFY2(has(QStringLiteral("] > USER ") + server->User()), qPrintable(run.err));
+    QVERIFY2(has(QStringLiteral("] > PASS ****")), qPrintable(run.err));
+    QVERIFY2(has(QStringLiteral(" 成功連線至： 127.0.0.1.")), qPrintable(run.err));
+    QVERIFY2(has(QStringLiteral(" 接收目錄清單 \"/") + folder + QStringLiteral("\"...")),
+             qPrintable(run.err));
+    QVERIFY2(has(QStringLiteral(" \"/") + folder + QStringLiteral("\" 目錄清單已接收完成")),
+             qPrintable(run.err));
+    QVERIFY2(has(QStringLiteral(" 關閉 FTP 連線...")), qPrintable(run.err));
+    QVERIFY(!run.err.contains(server->Password()));
 }
 
 void TestCliTransfer::asksAboutTheCertificateOnATerminal_data()
