@@ -57,12 +57,6 @@ bool CCliSessionUi::AcceptHostKey(const QString& host, const SshHostKey& key)
     return AnsweredYes();
 }
 
-void CCliSessionUi::RefreshCommandStates()
-{
-    if (stateChanged)
-        stateChanged();
-}
-
 bool CCliSessionUi::AnsweredYes()
 {
     QFile input;

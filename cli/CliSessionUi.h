@@ -12,14 +12,9 @@ class CCliSessionUi : public CPlainSessionUi
 public:
     CCliSessionUi(QTextStream& err, bool acceptCertificate, bool acceptHostKey);
 
-    // Called whenever the session's state changes, also right after it applied its settings to the
-    // component and before it connects (IsConnecting() is then true).
-    std::function<void()> stateChanged;
-
     std::optional<CSessionLogin> AskLogin(const QString& server, const QString& login) override;
     bool AcceptCertificate(const ServerCertificate& certificate, const QString& problem) override;
     bool AcceptHostKey(const QString& host, const SshHostKey& key) override;
-    void RefreshCommandStates() override;
 
 private:
     bool AnsweredYes();

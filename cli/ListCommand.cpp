@@ -72,11 +72,7 @@ CListCommand::CListCommand(const ListOptions& options, QTextStream& out, QTextSt
 {
     m_session.SetAutoReconnect(false);
     m_ui.messageShown = [](const QString&) {};
-    m_ui.stateChanged = [this]
-    {
-        if (m_session.IsConnecting())
-            ApplyOptions();
-    };
+    m_session.SetComponentOverride([this](CFtpComponent& ftp) { ApplyOptions(ftp); });
 }
 
 void CListCommand::OnLog(int level, const QString& text)
@@ -121,9 +117,8 @@ QString CListCommand::RowText(const CFtpListItem& item)
 }
 
 // The session applies the stored settings before each attempt; the command's options go over them.
-void CListCommand::ApplyOptions()
+void CListCommand::ApplyOptions(CFtpComponent& ftp)
 {
-    CFtpComponent& ftp = m_session.Component();
     if (!m_options.keyFile.isEmpty() && ftp.Protocol() == FtpProtocol::Sftp)
         ftp.SetPrivateKey(m_options.keyFile, m_options.keyPassphrase);
     if (m_options.active)

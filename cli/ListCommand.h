@@ -49,7 +49,7 @@ public:
     static QString RowText(const CFtpListItem& item);
 
 private:
-    void ApplyOptions();
+    void ApplyOptions(CFtpComponent& ftp);
     void ExplainChangedHostKey(const CFtpUrl& url);
     bool ListFolder(const QString& path);
     void PrintRows();

@@ -255,6 +255,8 @@ void CFtpSession::ApplySettings()
     m_ftp.SetPassive(IsPassiveDataMode(m_site.DataMode));
     ApplyProxySettings(m_ftp);
     m_ftp.SetTimeout(TimeoutMs() + kComponentMarginMs);
+    if (m_override)
+        m_override(m_ftp);
 }
 
 void CFtpSession::SetConnecting(bool on)

@@ -14,6 +14,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 class CSiteList;
 
 // The server's system type as SYST reports it.
@@ -72,6 +74,9 @@ public:
     // The user stopped the listing.
     void StopListing() { m_listing = false; }
     void SetAutoReconnect(bool on) { m_autoReconnect = on; }
+    // Put over the stored settings before every attempt, reconnects included: options of one run
+    // (a command line's key, proxy or data mode) that must not change what is stored.
+    void SetComponentOverride(std::function<void(CFtpComponent&)> apply) { m_override = std::move(apply); }
     // Back: the folder before the current one, listed with history; false when there is none.
     bool GoBack();
 
@@ -141,6 +146,7 @@ private:
     QString m_server;
     QString m_initialPath;
     bool m_autoReconnect = true;
+    std::function<void(CFtpComponent&)> m_override;
     CFtpComponent m_ftp;
     CEvent m_done;
     CEvent m_reply;
