@@ -138,6 +138,9 @@ constexpr SettingDef kTable[] = {
 
     // The docking layout of all bars, kept as the window's own state blob.
     B("QuickConnectState", "Layout"),
+    // A connection window's bars and the height of its trace pane.
+    B("ChildFrmState", "Layout"),
+    I("Trace", "Height", 120),
 
     Numbered("QuickConnect", "QuickConnect"),
     Numbered("GoToFolder", "GoToFolder"),

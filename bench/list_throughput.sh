@@ -67,7 +67,7 @@ theirs() {
 measure() {
     local folder=$1 n=$2 walls_ours=() walls_lftp=() rss_ours=0 rss_lftp=0 i side t rss lines
     for ((i = 0; i < runs; i++)); do
-        for side in $( ((i % 2)) && echo "lftp ours" || echo "ours lftp"); do
+        for side in $( ((i % 2)) && echo "theirs ours" || echo "ours theirs"); do
             t=$($side "$folder")
             rss=$(cat "$work/last.rss") lines=$(cat "$work/last.lines")
             # Both print one line per entry; a short listing is a failure, not a fast one.

@@ -416,6 +416,8 @@ int CFtpSession::SystemTypeOfReply(const QString& reply)
 
 bool CFtpSession::CheckConnected()
 {
+    // A stop belongs to the call it ended, not to the operations after it.
+    m_stopped = false;
     if (IsConnected())
         return true;
     Log(LogError, QStringLiteral("尚未連線"));
@@ -607,7 +609,10 @@ bool CFtpSession::RunListing()
         m_ftp.List();
         const bool waited = WaitDone();
         if (m_stopped)
+        {
+            EndListing();
             return false;
+        }
         if (waited && m_resultCode == 0)
             return true;
         const int siteMode = m_site.DataMode;

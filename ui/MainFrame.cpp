@@ -3,13 +3,15 @@
 #include "app/DataFolder.h"
 #include "app/Profile.h"
 #include "ui/AboutDlg.h"
+#include "ui/ChildFrame.h"
 #include "ui/ConnectionWindow.h"
+#include "ui/FTPClientView.h"
 #include "ui/FrameCommands.h"
 #include "ui/FramePlacement.h"
 #include "ui/HelpFiles.h"
 #include "ui/MdiTabBar.h"
 #include "ui/MessageBox.h"
-#include "ui/PendingConnectionWindow.h"
+#include "ui/QuickConnectBar.h"
 #include "ui/ResizableDlgBar.h"
 
 #include <QAction>
@@ -62,6 +64,16 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_commands(new CF
     CreateCentralArea();
     CreateMenus();
     WireFrameCommands();
+    WireWindowCommands();
+}
+
+CMainFrame::~CMainFrame()
+{
+    // The windows go after this object's own part: what they signal on the way must not reach it.
+    m_mdiArea->disconnect(this);
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList())
+        if (auto* connection = qobject_cast<CChildFrame*>(window->widget()))
+            connection->View()->disconnect(this);
 }
 
 void CMainFrame::CreateToolBar()
@@ -103,7 +115,13 @@ void CMainFrame::CreateQuickConnectBar()
 {
     m_quickConnect = new QDockWidget(QStringLiteral("快速連線"), this);
     m_quickConnect->setObjectName(QStringLiteral("QuickConnect"));
-    m_quickConnect->setWidget(Placeholder(QStringLiteral("QuickConnectContent")));
+    auto* bar = new CQuickConnectBar(m_quickConnect);
+    bar->setObjectName(QStringLiteral("QuickConnectContent"));
+    connect(bar, &CQuickConnectBar::ConnectRequested, this,
+            [this](const QString& host, const QString& login, const QString& password) {
+                OpenConnection(host, login, password);
+            });
+    m_quickConnect->setWidget(bar);
     m_quickConnect->setAllowedAreas(Qt::TopDockWidgetArea | Qt::BottomDockWidgetArea);
     addDockWidget(Qt::TopDockWidgetArea, m_quickConnect);
 }
@@ -205,16 +223,77 @@ void CMainFrame::ShowWithSavedPlacement()
         bar->ApplySizes();
 }
 
-QMdiSubWindow* CMainFrame::OpenConnection(const QString& target)
+QMdiSubWindow* CMainFrame::OpenConnection(const QString& target, const QString& login,
+                                          const QString& password)
 {
-    auto* window = new CPendingConnectionWindow(target);
+    auto* window = new CChildFrame;
     window->setWindowIcon(QIcon::fromTheme(QStringLiteral("folder-remote"),
                                            QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon)));
+    connect(window->View(), &CFTPClientView::CommandStatesChanged, this,
+            [this, window]
+            {
+                if (ActiveConnectionWindow() == window)
+                    UpdateWindowCommands();
+            });
     QMdiSubWindow* subWindow = m_mdiArea->addSubWindow(window);
     subWindow->resize(600, 400);
     subWindow->showMaximized();
     m_mdiArea->setActiveSubWindow(subWindow);
+    window->OpenTarget(target, login, password);
     return subWindow;
+}
+
+CChildFrame* CMainFrame::ActiveConnectionWindow() const
+{
+    QMdiSubWindow* active = m_mdiArea->activeSubWindow();
+    return active ? qobject_cast<CChildFrame*>(active->widget()) : nullptr;
+}
+
+// The commands that a connection window carries out follow the active window.
+QList<FrameCommand> CMainFrame::WindowCommands()
+{
+    using C = FrameCommand;
+    return {C::Connect,    C::Disconnect, C::Stop,          C::SelectAll, C::InvertSelection,
+            C::LargeIcons, C::SmallIcons, C::List,          C::Details,   C::Refresh,
+            C::Browse,     C::NewFolder,  C::Rename,        C::Delete,    C::Move,
+            C::Properties, C::GoTo,       C::CustomCommand, C::TypeAuto,  C::TypeAscii,
+            C::TypeBinary};
+}
+
+void CMainFrame::WireWindowCommands()
+{
+    for (FrameCommand command : WindowCommands())
+        connect(m_commands->Action(command), &QAction::triggered, this,
+                [this, command] { RunWindowCommand(command); });
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateWindowCommands);
+}
+
+void CMainFrame::RunWindowCommand(FrameCommand command)
+{
+    CChildFrame* window = ActiveConnectionWindow();
+    if (!window)
+        return;
+    // Connected already: a further connection is chosen in the site manager.
+    if (command == FrameCommand::Connect && window->View()->Session().IsConnected())
+    {
+        m_siteManager->show();
+        m_siteManager->raise();
+        return;
+    }
+    window->View()->RunCommand(command);
+    UpdateWindowCommands();
+}
+
+void CMainFrame::UpdateWindowCommands()
+{
+    CChildFrame* window = ActiveConnectionWindow();
+    for (FrameCommand command : WindowCommands())
+    {
+        QAction* action = m_commands->Action(command);
+        action->setEnabled(window && window->View()->IsCommandEnabled(command));
+        if (action->isCheckable())
+            action->setChecked(window && window->View()->IsCommandChecked(command));
+    }
 }
 
 void CMainFrame::ConnectInFirstWindow(const QString& sitePath)
@@ -227,7 +306,7 @@ void CMainFrame::ConnectInFirstWindow(const QString& sitePath)
         OpenConnection(sitePath);
         return;
     }
-    connection->OpenTarget(sitePath);
+    connection->OpenTarget(sitePath, {}, {});
     first->showNormal();
     first->raise();
     m_mdiArea->setActiveSubWindow(first);

@@ -1,10 +1,11 @@
 #pragma once
 
 #include "ui/CachedTransferSettings.h"
+#include "ui/FrameCommands.h"
 
 #include <QMainWindow>
 
-class CFrameCommands;
+class CChildFrame;
 class CMdiTabBar;
 class CResizableDlgBar;
 class QDockWidget;
@@ -22,6 +23,7 @@ public:
     static const QString kTitle;
 
     explicit CMainFrame(QWidget* parent = nullptr);
+    ~CMainFrame() override;
 
     // Shows the frame where it was when last closed (kept within the screen), or where the desktop
     // puts new windows.
@@ -29,11 +31,17 @@ public:
 
     // The one way a connection window opens: a new window for a site path or an address, or an empty
     // one for an empty target.
-    QMdiSubWindow* OpenConnection(const QString& target);
+    QMdiSubWindow* OpenConnection(const QString& target, const QString& login = {},
+                                  const QString& password = {});
     // Connects the first open connection window to the site, or opens a new one when there is none.
     void ConnectInFirstWindow(const QString& sitePath);
     // A later start of the program handed over its command line: come forward and open a window.
     void HandOver(const QStringList& arguments);
+
+    // The connection window of the active sub-window, if any.
+    CChildFrame* ActiveConnectionWindow() const;
+    // Enables and ticks the window commands for the active connection window.
+    void UpdateWindowCommands();
 
     CFrameCommands* Commands() const { return m_commands; }
     QMdiArea* MdiArea() const { return m_mdiArea; }
@@ -57,6 +65,9 @@ private:
     void CreateCentralArea();
     void CreateMenus();
     void WireFrameCommands();
+    void WireWindowCommands();
+    void RunWindowCommand(FrameCommand command);
+    static QList<FrameCommand> WindowCommands();
     void LoadToolbarState(const QString& name);
     void SaveToolbarState(const QString& name);
     void RestoreBarLayout();

@@ -79,6 +79,8 @@ void TestSessionOperations::worksOnARemoteTree()
     CSessionFixture f;
     QVERIFY(ConnectTo(f, "proftpd"));
     CFtpSession& s = *f.session;
+    // A stop that ended an earlier call must not fail the operations after it.
+    s.Stop();
     QVERIFY(s.MakeFolder("tree"));
     QVERIFY(s.MakeFolder("tree/sub"));
     QVERIFY(Upload(s, "/tree/sub/a.txt"));

@@ -1,13 +1,22 @@
+#include "support/TestFiles.h"
+
+#include "app/Profile.h"
 #include "ui/AboutDlg.h"
+#include "ui/ChildFrame.h"
+#include "ui/FTPClientView.h"
+#include "ui/FrameCommands.h"
 #include "ui/MainFrame.h"
 #include "ui/MdiTabBar.h"
+#include "ui/PropertiesDlg.h"
 #include "ui/ResizableDlgBar.h"
 #include "ui/Translations.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,6 +35,7 @@ private:
 
     QTemporaryDir m_home;
     QDir m_folder;
+    TestFiles::CServerPool m_servers;
 };
 
 void TestScreenshots::initTestCase()
@@ -50,14 +60,38 @@ void TestScreenshots::Save(QWidget* widget, const QString& name)
 
 void TestScreenshots::mainWindow()
 {
+    CTestServer* server = m_servers.Get(QStringLiteral("proftpd"));
+    QVERIFY2(server, qPrintable(m_servers.Error(QStringLiteral("proftpd"))));
+    QVERIFY(QDir().mkpath(server->Root() + QStringLiteral("/文件")));
+    for (const char* name : {"報告.pdf", "index.html", "photo.jpg", "notes.txt"})
+        QVERIFY(TestFiles::WriteFile(server->Root() + u'/' + QString::fromUtf8(name), QByteArray(3000, 'x')));
+    WriteProfileInt(QStringLiteral("Settings"), QStringLiteral("ConnectionTimeout"), 20);
+
     CMainFrame frame;
     frame.resize(1024, 700);
     frame.ShowWithSavedPlacement();
-    frame.OpenConnection(QStringLiteral("工作\\備份主機"));
-    frame.OpenConnection(QStringLiteral("ftp://tester@127.0.0.1:2121/pub"));
-    QTRY_COMPARE(frame.TabBar()->count(), 2);
-    QTRY_COMPARE(frame.SiteManagerBar()->width(), frame.SiteManagerBar()->Sizes().vertical.width());
+    const QString address = QStringLiteral("ftp://%1:%2@127.0.0.1:%3/")
+                                .arg(server->User(), server->Password())
+                                .arg(server->Port());
+    auto* window = qobject_cast<CChildFrame*>(frame.OpenConnection(address)->widget());
+    QVERIFY(window);
+    CFTPClientView* view = window->View();
+    QTRY_VERIFY_WITH_TIMEOUT(view->Session().IsConnected() && !view->IsWaiting(), 30000);
+    frame.Commands()->Action(FrameCommand::Details)->trigger();
+    // The picture is of the connection window: the bars that are still empty make room for it.
+    frame.TransferManagerBar()->hide();
+    frame.LocalBrowserBar()->hide();
+    QTRY_VERIFY(frame.MdiArea()->height() > frame.height() / 2);
+    QTRY_COMPARE(frame.TabBar()->count(), 1);
     Save(&frame, QStringLiteral("mainframe.png"));
+
+    const CRemoteListModel& rows = view->Session().ListModel();
+    CPropertiesDlg properties({rows.Item(rows.FindRow(QStringLiteral("報告.pdf")))},
+                              view->Session().ServerName(), view->Session().CurrentFolder(),
+                              view->Session().HasSiteChmod());
+    properties.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&properties));
+    Save(&properties, QStringLiteral("properties.png"));
 }
 
 void TestScreenshots::aboutBox()

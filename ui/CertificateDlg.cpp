@@ -1,0 +1,73 @@
+#include "ui/CertificateDlg.h"
+
+#include "engine/KeyCertificate.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace
+{
+
+QLabel* FieldLabel(const QString& text, const QString& name, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    return label;
+}
+
+} // namespace
+
+CCertificateDlg::CCertificateDlg(const ServerCertificate& certificate, const QString& problem,
+                                 QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("是否接受憑證？"));
+    CKeyCertificate issuer;
+    issuer.LoadCertificateText(certificate.pem);
+
+    auto* form = new QFormLayout;
+    const auto addField = [&](const QString& label, const QString& value, const QString& name)
+    { form->addRow(label, FieldLabel(value, name, this)); };
+    addField(QStringLiteral("發行者："), issuer.IssuerField(CertificateField::CommonName),
+             QStringLiteral("issuerName"));
+    addField(QStringLiteral("國家："), issuer.IssuerField(CertificateField::Country),
+             QStringLiteral("country"));
+    addField(QStringLiteral("組織："), issuer.IssuerField(CertificateField::Organisation),
+             QStringLiteral("organisation"));
+    addField(QStringLiteral("單位："), issuer.IssuerField(CertificateField::Unit), QStringLiteral("unit"));
+    addField(QStringLiteral("有效期自："), DateText(certificate.notBefore), QStringLiteral("validFrom"));
+    addField(QStringLiteral("有效期至："), DateText(certificate.notAfter), QStringLiteral("validTo"));
+
+    auto* question = new QLabel(QStringLiteral("是否接受憑證？"), this);
+    auto* why = FieldLabel(problem, QStringLiteral("problem"), this);
+    why->setWordWrap(true);
+    why->setVisible(!problem.isEmpty());
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* accept = buttons->addButton(QStringLiteral("接受(&A)"), QDialogButtonBox::AcceptRole);
+    QPushButton* refuse = buttons->addButton(QStringLiteral("拒絕(&R)"), QDialogButtonBox::RejectRole);
+    accept->setObjectName(QStringLiteral("accept"));
+    refuse->setObjectName(QStringLiteral("refuse"));
+    // Enter must not trust a certificate by accident.
+    refuse->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(question);
+    layout->addWidget(why);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    refuse->setFocus();
+}
+
+QString CCertificateDlg::DateText(const QDateTime& utc)
+{
+    return QLocale::system().toString(utc.toLocalTime(), QLocale::ShortFormat);
+}

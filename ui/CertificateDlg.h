@@ -1,0 +1,18 @@
+#pragma once
+
+#include "engine/ServerCertificate.h"
+
+#include <QDialog>
+
+// Asks whether to accept a server certificate that is not trusted yet: the issuer's names and the
+// validity dates. Accepted = accept, Rejected = refuse.
+class CCertificateDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    CCertificateDlg(const ServerCertificate& certificate, const QString& problem, QWidget* parent = nullptr);
+
+    // The locale's date and time, in local time.
+    static QString DateText(const QDateTime& utc);
+};

@@ -1,0 +1,172 @@
+#pragma once
+
+#include "session/FtpSession.h"
+#include "session/KeepAlive.h"
+#include "sites/SiteList.h"
+#include "ui/FrameCommands.h"
+
+#include <QWidget>
+
+class CBusyIndicator;
+class CRemoteIconModel;
+class CTracePane;
+class QAbstractItemView;
+class QItemSelectionModel;
+class QListView;
+class QMenu;
+class QStackedWidget;
+class QTreeView;
+
+// The remote list of a connection window: it owns the window's session and keep-alive, shows the
+// session's rows in one of four styles, answers the session's questions with dialogs and carries out
+// the window's commands.
+class CFTPClientView : public QWidget, public IFtpSessionSink, public IFtpSessionUi
+{
+    Q_OBJECT
+
+public:
+    // The values "ViewStyle" keeps.
+    enum ViewStyle
+    {
+        SmallIconStyle = 59408,
+        LargeIconStyle = 59409,
+        ListStyle = 59410,
+        DetailsStyle = 59411
+    };
+
+    explicit CFTPClientView(QWidget* parent = nullptr);
+    ~CFTPClientView() override;
+
+    void SetTracePane(CTracePane* pane) { m_trace = pane; }
+    // Connects to a site path or an address (login and password come apart from it) and lists the
+    // start folder; false when no connection came up.
+    bool ConnectTo(const QString& address, const QString& login, const QString& password);
+    // A listing of the folder, with the shared sort direction and the view's busy state around it.
+    bool ListFolder(const QString& folder, bool addToHistory, bool keepCurrent = false);
+
+    bool IsCommandEnabled(FrameCommand command);
+    bool IsCommandChecked(FrameCommand command);
+    bool CanGoBack();
+    void RunCommand(FrameCommand command);
+
+    void Browse();
+    void GoUp();
+    void GoBack();
+    void Refresh();
+    void NewFolder();
+    void RenameSelected();
+    void DeleteSelected();
+    void MoveSelected();
+    void ShowProperties();
+    void GoToFolder();
+    void SendCustomCommand();
+    void SelectAll();
+    void InvertSelection();
+    void UserDisconnect();
+    void Stop();
+    void SetViewStyle(int style);
+    int CurrentViewStyle() const { return m_viewStyle; }
+    // A header click: the sort column again reverses the direction shared by all windows.
+    void SortByHeaderClick(int column);
+    // Sorts by the column without changing the direction.
+    void ArrangeBy(int column);
+
+    // Something of the session runs: a connect, a listing or an operation that waits for the server.
+    bool IsWaiting() const;
+    bool IsBusyShown() const { return m_busyShown; }
+    bool HasDisconnectedLook() const { return m_disconnectedLook; }
+    // Selected rows in row order, the parent row included.
+    QList<int> SelectedRows() const;
+    // The context menu for what lies at the position (a row or nothing), as it would pop up.
+    QMenu* CreateContextMenu(const QModelIndex& under);
+
+    CFtpSession& Session() { return m_session; }
+    CKeepAlive& KeepAlive() { return m_keepAlive; }
+    CRemoteIconModel* ShownModel() const { return m_shown; }
+    QAbstractItemView* CurrentView() const;
+    QListView* IconView() const { return m_iconView; }
+    QTreeView* DetailsView() const { return m_detailsView; }
+    CBusyIndicator* BusyIndicator() const { return m_busy; }
+
+    static Qt::SortOrder SharedSortOrder() { return s_sortOrder; }
+
+    // IFtpSessionSink
+    void OnLog(int level, const QString& text) override;
+    void OnConnected() override;
+    void OnDisconnected() override;
+
+    // IFtpSessionUi
+    std::optional<CFtpSite> SelectedSite() override { return std::nullopt; }
+    std::optional<CFtpSite> RunConnectionWizard() override { return std::nullopt; }
+    std::optional<CSessionLogin> AskLogin(const QString& server, const QString& login) override;
+    void ShowMessage(const QString& text) override;
+    bool RetryCountdown(int delaySeconds, const QString& message) override;
+    bool AcceptCertificate(const ServerCertificate& certificate, const QString& problem) override;
+    bool AcceptHostKey(const QString& host, const SshHostKey& key) override;
+    void SetWaitCursor(bool on) override;
+    void ShowBusy(bool on) override;
+    void RefreshCommandStates() override { Q_EMIT CommandStatesChanged(); }
+    void UpdateTitle() override { Q_EMIT TitleChanged(); }
+
+Q_SIGNALS:
+    void CommandStatesChanged();
+    void TitleChanged();
+    void ConnectionLookChanged(bool connected);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void CreateViews();
+    void ConfigureView(QAbstractItemView* view);
+    void ApplyConnectionLook(bool connected);
+    void ApplyColumnWidths();
+    void ShowSortIndicator();
+    void PlaceBusyIndicator();
+    void OpenRow(int row);
+    void StartEdit(int row);
+    void FinishEdit();
+    void SyncSortOrder();
+    void RemoveRows(QList<int> rows);
+    QList<int> SelectedRowsWithoutParent() const;
+    int CurrentRow() const;
+    QString ParentFolderPath() const;
+    // A typed folder: "\" made "/", a relative one put under the current folder.
+    QString TypedFolderPath(QString typed) const;
+    bool IsConnectedAndIdle() const;
+    // The site's transfer type, 1 automatic, 2 ASCII, 3 binary; Settings "TransferType" when the site has
+    // none.
+    int EffectiveTransferType() const;
+    void ShowContextMenu(QAbstractItemView* view, const QPoint& where);
+    void AddCommand(QMenu* menu, const QString& text, FrameCommand command);
+    void AddArrangeMenu(QMenu* menu);
+    // Runs one session step that waits for the server, marked as waiting so the window is not
+    // closed under it.
+    template <typename Step> auto Waiting(Step step);
+
+    static Qt::SortOrder s_sortOrder;
+
+    CSiteList m_sites;
+    CFtpSession m_session;
+    CKeepAlive m_keepAlive;
+    CTracePane* m_trace = nullptr;
+    CRemoteIconModel* m_shown = nullptr;
+    QStackedWidget* m_stack = nullptr;
+    QListView* m_iconView = nullptr;
+    QTreeView* m_detailsView = nullptr;
+    QItemSelectionModel* m_selection = nullptr;
+    CBusyIndicator* m_busy = nullptr;
+    int m_viewStyle = LargeIconStyle;
+    // The row being edited in place and its name when the edit started.
+    int m_editRow = -1;
+    QString m_oldName;
+    // What the editor held when it committed; nothing committed means the edit was cancelled.
+    QString m_editText;
+    bool m_editCommitted = false;
+    bool m_newFolder = false;
+    bool m_busyShown = false;
+    bool m_disconnectedLook = false;
+    bool m_waitCursor = false;
+    int m_waiting = 0;
+};

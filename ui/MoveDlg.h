@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDialog>
+
+class CHistoryComboBox;
+
+// "搬移到資料夾...": asks for the destination folder. OK adds it to the "MoveToFolder" history;
+// Shift+OK clears that history instead.
+class CMoveDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit CMoveDlg(QWidget* parent = nullptr);
+
+    // The folder typed when OK was pressed, trimmed.
+    QString Folder() const { return m_chosen; }
+
+    void accept() override;
+
+private:
+    CHistoryComboBox* m_folder;
+    QString m_chosen;
+};
