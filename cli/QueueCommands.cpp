@@ -2,45 +2,39 @@
 
 #include "app/Profile.h"
 #include "cli/Arguments.h"
+#include "cli/CliOverwritePrompts.h"
 #include "cli/ExitCodes.h"
+#include "cli/MirrorConnection.h"
+#include "cli/QueueRun.h"
+#include "packing/PackProcedures.h"
+#include "packing/PackProgress.h"
 #include "session/SessionUrl.h"
 #include "sites/FtpSite.h"
 #include "sites/SiteList.h"
-#include "transfer/AfterQueueAction.h"
 #include "transfer/AsciiTypes.h"
-#include "transfer/OverwritePrompts.h"
+#include "transfer/FilterLists.h"
 #include "transfer/RemotePath.h"
 #include "transfer/TransferQueue.h"
-#include "transfer/TransferRequester.h"
 #include "transfer/WorkerFactory.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QMutex>
-#include <QSocketNotifier>
-#include <QTimer>
-
-#include <csignal>
-#include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace
 {
 const char kUsage[] =
     "usage: zentrava-cli get TARGET REMOTE... -o DIR\n"
-    "       zentrava-cli put TARGET LOCAL... -r REMOTEDIR\n"
+    "       zentrava-cli put TARGET LOCAL... -r REMOTEDIR [--pack zip|cab|targz]\n"
     "       zentrava-cli mirror TARGET REMOTEDIR LOCALDIR [--reverse]\n"
     "TARGET: a saved site path or scheme://[user[:password]@]host[:port][/folder]; remote paths are\n"
     "        absolute or relative to its folder. mirror copies REMOTEDIR into LOCALDIR (--reverse:\n"
-    "        LOCALDIR into REMOTEDIR), the folder's own name included.\n"
-    "options: --parallel N  --retries N  --retry-delay S  --password-file FILE\n"
+    "        LOCALDIR into REMOTEDIR), the folder's own name included. --pack uploads one archive of\n"
+    "        the local selection.\n"
+    "options: --parallel N (one job per entry; mirror: per entry of the folder)  --retries N\n"
+    "         --retry-delay S  --password-file FILE  --verify crc|md5|sha1  --filter\n"
     "         --overwrite ask|overwrite|skip|resume|number|rules";
 
-constexpr int kProgressIntervalMs = 500;
 // The SmartOverwrite value that hands the decision to the rule list.
 constexpr int kUseRules = 6;
 
@@ -159,229 +153,26 @@ CTransferEntry LocalEntry(const QFileInfo& info)
             info.lastModified()};
 }
 
-// The answers to the workers' overwrite questions: a fixed one, or the user's on a terminal.
-class CCliOverwritePrompts final : public IOverwritePrompts
-{
-public:
-    // ask: put every question on the terminal; without a terminal the answer is fixed.
-    CCliOverwritePrompts(bool ask, OverwriteAction fixed) : m_ask(ask && isatty(STDIN_FILENO)), m_fixed(fixed)
-    {
-    }
-
-    OverwriteAction AskReplace(const COverwritePromptInfo& info) override
-    {
-        return Ask(info, "[o]verwrite, overwrite [a]ll, [s]kip, [n]umber");
-    }
-
-    OverwriteAction AskResume(const COverwritePromptInfo& info) override
-    {
-        return Ask(info, "[r]esume, [o]verwrite, overwrite [a]ll, [s]kip, [n]umber");
-    }
-
-    QString AskNewName(const QString&, const QString& proposedName) override
-    {
-        if (!m_ask)
-            return {};
-        const QMutexLocker lock(&m_mutex);
-        const QString line = Question(QStringLiteral("new name [%1]: ").arg(proposedName));
-        return line.isEmpty() ? proposedName : line;
-    }
-
-    // Set while a question waits, so the progress lines leave the terminal alone.
-    bool IsAsking() const { return m_asking.loadAcquire() != 0; }
-
-private:
-    OverwriteAction Ask(const COverwritePromptInfo& info, const char* choices)
-    {
-        if (!m_ask)
-            return m_fixed;
-        const QMutexLocker lock(&m_mutex);
-        const QString question =
-            QStringLiteral("\n%1 exists (%2 bytes, %3); the new one has %4 bytes (%5).\n%6? ")
-                .arg(info.targetPath)
-                .arg(info.existingSize)
-                .arg(info.existingTime.toString(Qt::ISODate))
-                .arg(info.incomingSize)
-                .arg(info.incomingTime.toString(Qt::ISODate), QString::fromLatin1(choices));
-        const QString answer = Question(question).toLower();
-        if (answer.startsWith(u'o'))
-            return OverwriteAction::Overwrite;
-        if (answer.startsWith(u'a'))
-            return OverwriteAction::OverwriteAll;
-        if (answer.startsWith(u'r'))
-            return OverwriteAction::Resume;
-        if (answer.startsWith(u'n'))
-            return OverwriteAction::Number;
-        return OverwriteAction::Skip;
-    }
-
-    // One line from standard input; the end of input reads as an empty answer.
-    QString Question(const QString& text)
-    {
-        m_asking.storeRelease(1);
-        std::fputs(text.toLocal8Bit().constData(), stderr);
-        std::fflush(stderr);
-        char buffer[1024];
-        const bool read = std::fgets(buffer, sizeof buffer, stdin) != nullptr;
-        m_asking.storeRelease(0);
-        return read ? QString::fromLocal8Bit(buffer).trimmed() : QString();
-    }
-
-    const bool m_ask;
-    const OverwriteAction m_fixed;
-    QMutex m_mutex; // several workers may ask at once
-    QAtomicInt m_asking;
-};
-
-int g_interruptPipe[2] = {-1, -1};
-
-extern "C" void OnInterrupt(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = write(g_interruptPipe[1], &byte, 1);
-}
-
-// One command's run: receives the jobs' reports, draws the progress and ends the event loop once
-// every job has reported its end.
-class CQueueRun final : public QObject, public ITransferRequester, public IAfterQueueAction
-{
-public:
-    CQueueRun(const CCliOverwritePrompts& prompts, QTextStream& out, QTextStream& err)
-        : m_prompts(prompts), m_out(out), m_err(err), m_terminal(isatty(STDERR_FILENO))
-    {
-    }
-
-    void OnTransferLog(const QString&) override {}
-    void OnTransferRelay(const CTransferEntry&) override {}
-
-    void OnTransferDone(int level, const QString& line) override
-    {
-        (level == 1 ? m_done : m_failed).append(line);
-        if (m_done.size() + m_failed.size() >= m_jobs)
-            m_loop.quit();
-    }
-
-    void OnQueueEmpty(int) override { m_loop.quit(); }
-
-    // Runs the queue until every one of the jobs has ended; false when it was interrupted.
-    void Run(CTransferQueue& queue, int jobs)
-    {
-        m_jobs = jobs;
-        QTimer progress;
-        QObject::connect(&progress, &QTimer::timeout, this, [this, &queue] { DrawProgress(queue); });
-        progress.start(kProgressIntervalMs);
-        std::unique_ptr<QSocketNotifier> interrupt = WatchInterrupt(queue);
-        if (m_done.size() + m_failed.size() < m_jobs)
-            m_loop.exec();
-        progress.stop();
-        DrawProgress(queue);
-        signal(SIGINT, SIG_DFL);
-    }
-
-    // The summary on standard output: exit 1 when any job failed or the run was interrupted.
-    int Summary()
-    {
-        m_out << "done: " << m_done.size() << ", failed: " << m_failed.size();
-        if (m_interrupted)
-            m_out << " (interrupted)";
-        m_out << "\n";
-        for (const QString& line : m_failed)
-            m_out << "failed " << line << "\n";
-        m_out.flush();
-        return m_failed.isEmpty() && !m_interrupted ? ExitSuccess : ExitFailure;
-    }
-
-private:
-    std::unique_ptr<QSocketNotifier> WatchInterrupt(CTransferQueue& queue)
-    {
-        if (g_interruptPipe[0] < 0 && pipe2(g_interruptPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-            return nullptr;
-        auto notifier = std::make_unique<QSocketNotifier>(g_interruptPipe[0], QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, this,
-                         [this, &queue]
-                         {
-                             char byte = 0;
-                             while (read(g_interruptPipe[0], &byte, 1) > 0)
-                                 ;
-                             CancelAll(queue);
-                         });
-        signal(SIGINT, OnInterrupt);
-        return notifier;
-    }
-
-    // Cancels every running and waiting job; each still reports its end. A failed job that was
-    // put back in the queue has reported already.
-    void CancelAll(CTransferQueue& queue)
-    {
-        m_interrupted = true;
-        m_err << "\nzentrava-cli: interrupted; cancelling every job" << Qt::endl;
-        QList<int> rows;
-        for (int row = 0; row < queue.rowCount(); ++row)
-        {
-            if (queue.data(queue.index(row, CTransferQueue::StatusColumn)).toString() !=
-                CTransferQueue::kFailed)
-                rows.append(row);
-        }
-        queue.Cancel(rows);
-    }
-
-    void DrawProgress(const CTransferQueue& queue)
-    {
-        if (m_prompts.IsAsking())
-            return;
-        QStringList lines;
-        for (int row = 0; row < queue.rowCount(); ++row)
-        {
-            const auto text = [&](int column) { return queue.data(queue.index(row, column)).toString(); };
-            const QString status = text(CTransferQueue::StatusColumn);
-            if (status == CTransferQueue::kPending || status == CTransferQueue::kScheduled ||
-                status == CTransferQueue::kFailed)
-                continue;
-            lines.append(
-                QStringLiteral("%1  %2  %3")
-                    .arg(text(CTransferQueue::NameColumn), status, text(CTransferQueue::ProgressColumn)));
-        }
-        lines.append(QStringLiteral("total: %1 of %2 jobs ended, %3 running")
-                         .arg(m_done.size() + m_failed.size())
-                         .arg(m_jobs)
-                         .arg(queue.RunningCount()));
-        if (m_terminal)
-            Redraw(lines);
-        else if (lines != m_lastLines)
-            m_err << lines.join(u'\n') << Qt::endl;
-        m_lastLines = lines;
-    }
-
-    // Moves up over the lines drawn last time and writes the new ones over them.
-    void Redraw(const QStringList& lines)
-    {
-        if (m_lastLines.size() > 0)
-            m_err << "\x1b[" << m_lastLines.size() << "A";
-        for (const QString& line : lines)
-            m_err << "\r" << line << "\x1b[K\n";
-        m_err << "\x1b[J";
-        m_err.flush();
-    }
-
-    const CCliOverwritePrompts& m_prompts;
-    QTextStream& m_out;
-    QTextStream& m_err;
-    const bool m_terminal;
-    QEventLoop m_loop;
-    int m_jobs = 0;
-    QStringList m_done;
-    QStringList m_failed;
-    QStringList m_lastLines;
-    bool m_interrupted = false;
-};
-
 struct CQueueOptions
 {
     int parallel = 0; // 0: one job for all entries
     int retries = -1; // -1: the target's own
     int retryDelay = -1;
     QString overwrite;
+    std::optional<ChecksumKind> verify;
+    bool filter = false;
+    QString pack;
 };
+
+bool ReadChoice(const CArguments& args, const QString& option, const QStringList& choices, QString* value,
+                QString* problem)
+{
+    *value = args.Value(option);
+    if (!args.Has(option) || choices.contains(*value))
+        return true;
+    *problem = QStringLiteral("--%1 takes one of: %2").arg(option, choices.join(u'|'));
+    return false;
+}
 
 bool ReadOptions(const CArguments& args, CQueueOptions* options, QString* problem)
 {
@@ -390,12 +181,16 @@ bool ReadOptions(const CArguments& args, CQueueOptions* options, QString* proble
         !ReadNumber(args, QStringLiteral("retry-delay"), 0, &options->retryDelay, problem))
         return false;
     static const QStringList kModes{"ask", "overwrite", "skip", "resume", "number", "rules"};
-    options->overwrite = args.Value(QStringLiteral("overwrite"));
-    if (args.Has(QStringLiteral("overwrite")) && !kModes.contains(options->overwrite))
-    {
-        *problem = QStringLiteral("--overwrite takes one of: %1").arg(kModes.join(u'|'));
+    static const QStringList kChecks{"crc", "md5", "sha1"};
+    static const QStringList kArchives{"zip", "cab", "targz"};
+    QString verify;
+    if (!ReadChoice(args, QStringLiteral("overwrite"), kModes, &options->overwrite, problem) ||
+        !ReadChoice(args, QStringLiteral("verify"), kChecks, &verify, problem) ||
+        !ReadChoice(args, QStringLiteral("pack"), kArchives, &options->pack, problem))
         return false;
-    }
+    if (!verify.isEmpty())
+        options->verify = ChecksumKind(kChecks.indexOf(verify)); // listed in ChecksumKind order
+    options->filter = args.Has(QStringLiteral("filter"));
     return true;
 }
 
@@ -410,32 +205,13 @@ OverwriteAction FixedAnswer(const QString& mode)
     return OverwriteAction::Skip;
 }
 
-// A settings value for this run only: the workers and the queue read the store, not the command line.
-class CProfileOverride
+// The run's MatchingFiles: the rule list, or the prompt that the fixed answer or the terminal takes.
+std::optional<int> MatchingFilesFor(const QString& mode)
 {
-public:
-    CProfileOverride(const QString& section, const QString& key, std::optional<int> value)
-        : m_section(section), m_key(key), m_active(value.has_value())
-    {
-        if (!m_active)
-            return;
-        m_previous = GetProfileInt(section, key);
-        WriteProfileInt(section, key, *value);
-    }
-    ~CProfileOverride()
-    {
-        if (m_active)
-            WriteProfileInt(m_section, m_key, m_previous);
-    }
-    CProfileOverride(const CProfileOverride&) = delete;
-    CProfileOverride& operator=(const CProfileOverride&) = delete;
-
-private:
-    const QString m_section;
-    const QString m_key;
-    const bool m_active;
-    int m_previous = 0;
-};
+    if (mode.isEmpty())
+        return std::nullopt;
+    return mode == QLatin1String("rules") ? kUseRules : int(OverwriteAction::Prompt);
+}
 
 struct CQueuedJob
 {
@@ -465,7 +241,7 @@ void AddJobs(QList<CQueuedJob>& jobs, const CTransferJob& base, const QList<CTra
 
 // get: the remote names grouped by their folder, since a job fetches from one folder.
 bool PlanGet(const CTransferJob& target, const QStringList& remotes, const QString& localFolder,
-             bool parallel, QList<CQueuedJob>& jobs, QString* problem)
+             const CQueueOptions& options, QList<CQueuedJob>& jobs, QString* problem)
 {
     QStringList folders;
     QHash<QString, QList<CTransferEntry>> byFolder;
@@ -484,16 +260,58 @@ bool PlanGet(const CTransferJob& target, const QStringList& remotes, const QStri
     }
     CTransferJob job = target;
     job.localFolder = localFolder;
+    job.filterRequested = options.filter;
     for (const QString& folder : folders)
     {
         job.remoteFolder = folder;
-        AddJobs(jobs, job, byFolder[folder], false, parallel);
+        AddJobs(jobs, job, byFolder[folder], false, options.parallel > 0);
     }
     return true;
 }
 
+class CQuietPackProgress final : public CPackProgress
+{
+protected:
+    bool Step(const QString&, qint64, qint64) override { return true; }
+};
+
+// --pack: the selection as one archive in the temporary folder, which is then uploaded in its place.
+bool PackSelection(const QString& kind, const QList<CTransferEntry>& selection, CTransferEntry* archive,
+                   QString* problem)
+{
+    QStringList paths;
+    for (const CTransferEntry& entry : selection)
+        paths.append(entry.name);
+    CQuietPackProgress progress;
+    const CPackResult result = kind == QLatin1String("zip")   ? PackZip(paths, progress)
+                               : kind == QLatin1String("cab") ? PackCab(paths, progress)
+                                                              : PackTarGz(paths, progress);
+    if (!result.IsDone())
+    {
+        const QString detail = result.Detail().isEmpty() ? result.Message() : result.Detail();
+        *problem = QStringLiteral("packing failed%1").arg(detail.isEmpty() ? QString() : ": " + detail);
+        return false;
+    }
+    *archive = LocalEntry(QFileInfo(result.Path()));
+    return true;
+}
+
+// Uploads pass the filter by their own names, as the windows' filtered uploads do; the stored
+// switches filter every queued transfer even without --filter.
+QList<CTransferEntry> FilteredUploads(const QList<CTransferEntry>& entries, bool filter)
+{
+    const CFilterLists lists = LoadFilterLists(filter || FilterTransfersEnabled());
+    QList<CTransferEntry> kept;
+    for (const CTransferEntry& entry : entries)
+    {
+        if (PassesFilter(lists, entry.name, (entry.attributes & kAttributeFolder) != 0))
+            kept.append(entry);
+    }
+    return kept;
+}
+
 bool PlanPut(const CTransferJob& target, const QStringList& locals, const QString& remoteFolder,
-             bool parallel, QList<CQueuedJob>& jobs, QString* problem)
+             const CQueueOptions& options, QList<CQueuedJob>& jobs, QString* problem)
 {
     QList<CTransferEntry> entries;
     for (const QString& local : locals)
@@ -506,41 +324,24 @@ bool PlanPut(const CTransferJob& target, const QStringList& locals, const QStrin
         }
         entries.append(LocalEntry(info));
     }
+    if (!options.pack.isEmpty())
+    {
+        CTransferEntry archive;
+        if (!PackSelection(options.pack, entries, &archive, problem))
+            return false;
+        entries = {archive};
+    }
+    const QList<CTransferEntry> kept = FilteredUploads(entries, options.filter);
+    if (kept.isEmpty())
+    {
+        *problem =
+            QStringLiteral("nothing to upload: the filter leaves out %1").arg(NameOf(entries.first().name));
+        return false;
+    }
     CTransferJob job = target;
     job.remoteFolder = RemotePathOf(target, remoteFolder);
     job.localFolder = QDir::currentPath();
-    AddJobs(jobs, job, entries, true, parallel);
-    return true;
-}
-
-bool PlanMirror(const CTransferJob& target, const QString& remoteDir, const QString& localDir, bool reverse,
-                QList<CQueuedJob>& jobs, QString* problem)
-{
-    CTransferJob job = target;
-    if (reverse)
-    {
-        const QFileInfo info(localDir);
-        if (!info.isDir())
-        {
-            *problem = QStringLiteral("no such local folder: %1").arg(localDir);
-            return false;
-        }
-        job.remoteFolder = RemotePathOf(target, remoteDir);
-        job.localFolder = info.absolutePath();
-        AddJobs(jobs, job, {LocalEntry(info)}, true, false);
-        return true;
-    }
-    QString path = RemotePathOf(target, remoteDir);
-    while (path.size() > 1 && path.endsWith(u'/'))
-        path.chop(1);
-    if (NameOf(path).isEmpty())
-    {
-        *problem = QStringLiteral("mirror needs a remote folder below the root: %1").arg(remoteDir);
-        return false;
-    }
-    job.remoteFolder = ParentOf(path);
-    job.localFolder = localDir;
-    AddJobs(jobs, job, {{NameOf(path), kAttributeFolder, 0, {}}}, false, false);
+    AddJobs(jobs, job, kept, true, options.parallel > 0);
     return true;
 }
 
@@ -553,21 +354,112 @@ bool MakeLocalFolder(const QString& folder, QString* problem)
     return false;
 }
 
-bool Plan(const QString& command, const CArguments& args, const CTransferJob& target, bool parallel,
-          QList<CQueuedJob>& jobs, QString* problem)
+CTransferEntry RemoteEntry(const ListItem& item)
+{
+    const bool folder = item.kind == ListItem::Kind::Folder;
+    return {QString::fromUtf8(item.name), folder ? kAttributeFolder : 0u, folder ? 0 : item.size,
+            item.modified.toLocalTime()};
+}
+
+// mirror --parallel, download: one job per entry of the remote folder, each into the local copy of it.
+bool PlanParallelDownload(const CTransferJob& base, const QString& remotePath, const QString& localDir,
+                          QList<CQueuedJob>& jobs, QString* problem)
+{
+    CMirrorConnection connection(base);
+    std::vector<ListItem> items;
+    *problem = connection.Open();
+    if (problem->isEmpty())
+        *problem = connection.List(remotePath, &items);
+    if (!problem->isEmpty())
+        return false;
+    CTransferJob job = base;
+    job.remoteFolder = remotePath;
+    job.localFolder = localDir + u'/' + NameOf(remotePath);
+    if (!MakeLocalFolder(job.localFolder, problem))
+        return false;
+    QList<CTransferEntry> entries;
+    for (const ListItem& item : items)
+        entries.append(RemoteEntry(item));
+    AddJobs(jobs, job, entries, false, true);
+    return true;
+}
+
+// mirror --parallel --reverse: the remote copy of the folder is made first, then one job per entry.
+bool PlanParallelUpload(const CTransferJob& base, const QFileInfo& local, const QString& remoteDir,
+                        QList<CQueuedJob>& jobs, QString* problem)
+{
+    CTransferJob job = base;
+    job.remoteFolder = JoinRemotePath(remoteDir, local.fileName());
+    CMirrorConnection connection(base);
+    *problem = connection.Open();
+    if (problem->isEmpty())
+        *problem = connection.MakeFolder(job.remoteFolder);
+    if (!problem->isEmpty())
+        return false;
+    job.localFolder = local.absoluteFilePath();
+    QList<CTransferEntry> entries;
+    const QFileInfoList children =
+        QDir(local.absoluteFilePath())
+            .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& child : children)
+        entries.append(LocalEntry(child));
+    AddJobs(jobs, job, FilteredUploads(entries, base.filterRequested), true, true);
+    return true;
+}
+
+bool PlanMirror(const CTransferJob& target, const QString& remoteDir, const QString& localDir, bool reverse,
+                const CQueueOptions& options, QList<CQueuedJob>& jobs, QString* problem)
+{
+    CTransferJob job = target;
+    job.filterRequested = options.filter;
+    const bool parallel = options.parallel > 0;
+    if (reverse)
+    {
+        const QFileInfo info(localDir);
+        if (!info.isDir())
+        {
+            *problem = QStringLiteral("no such local folder: %1").arg(localDir);
+            return false;
+        }
+        const QString remote = RemotePathOf(target, remoteDir);
+        if (parallel)
+            return PlanParallelUpload(job, info, remote, jobs, problem);
+        job.remoteFolder = remote;
+        job.localFolder = info.absolutePath();
+        AddJobs(jobs, job, FilteredUploads({LocalEntry(info)}, options.filter), true, false);
+        return true;
+    }
+    QString path = RemotePathOf(target, remoteDir);
+    while (path.size() > 1 && path.endsWith(u'/'))
+        path.chop(1);
+    if (NameOf(path).isEmpty())
+    {
+        *problem = QStringLiteral("mirror needs a remote folder below the root: %1").arg(remoteDir);
+        return false;
+    }
+    if (parallel)
+        return PlanParallelDownload(job, path, localDir, jobs, problem);
+    job.remoteFolder = ParentOf(path);
+    job.localFolder = localDir;
+    AddJobs(jobs, job, {{NameOf(path), kAttributeFolder, 0, {}}}, false, false);
+    return true;
+}
+
+bool Plan(const QString& command, const CArguments& args, const CTransferJob& target,
+          const CQueueOptions& options, QList<CQueuedJob>& jobs, QString* problem)
 {
     const QStringList items = args.Positional().mid(1);
     if (command == QLatin1String("get"))
     {
         const QString folder = QFileInfo(args.Value(QStringLiteral("o"))).absoluteFilePath();
-        return MakeLocalFolder(folder, problem) && PlanGet(target, items, folder, parallel, jobs, problem);
+        return MakeLocalFolder(folder, problem) && PlanGet(target, items, folder, options, jobs, problem);
     }
     if (command == QLatin1String("put"))
-        return PlanPut(target, items, args.Value(QStringLiteral("r")), parallel, jobs, problem);
+        return PlanPut(target, items, args.Value(QStringLiteral("r")), options, jobs, problem);
     const QString local = QFileInfo(items.value(1)).absoluteFilePath();
     const bool reverse = args.Has(QStringLiteral("reverse"));
     return (reverse || MakeLocalFolder(local, problem)) &&
-           PlanMirror(target, items.value(0), local, reverse, jobs, problem);
+           PlanMirror(target, items.value(0), local, reverse, options, jobs, problem);
 }
 
 QString CheckShape(const QString& command, const CArguments& args)
@@ -581,14 +473,9 @@ QString CheckShape(const QString& command, const CArguments& args)
         return QStringLiteral("mirror takes TARGET REMOTEDIR LOCALDIR");
     if (command != QLatin1String("mirror") && args.Has(QStringLiteral("reverse")))
         return QStringLiteral("--reverse belongs to mirror");
+    if (command != QLatin1String("put") && args.Has(QStringLiteral("pack")))
+        return QStringLiteral("--pack belongs to put");
     return {};
-}
-
-std::optional<int> MatchingFilesFor(const QString& mode)
-{
-    if (mode.isEmpty())
-        return std::nullopt;
-    return mode == QLatin1String("rules") ? kUseRules : int(OverwriteAction::Prompt);
 }
 
 int RunJobs(const QList<CQueuedJob>& jobs, const CQueueOptions& options, QTextStream& out, QTextStream& err)
@@ -597,18 +484,13 @@ int RunJobs(const QList<CQueuedJob>& jobs, const CQueueOptions& options, QTextSt
     const bool ask = options.overwrite.isEmpty() || options.overwrite == QLatin1String("ask") ||
                      options.overwrite == QLatin1String("rules");
     CCliOverwritePrompts prompts(ask, FixedAnswer(options.overwrite));
-    const CProfileOverride matching(QStringLiteral("SmartOverwrite"), QStringLiteral("MatchingFiles"),
-                                    MatchingFilesFor(options.overwrite));
     CWorkerFactory factory(prompts);
     CQueueRun run(prompts, out, err);
-    std::unique_ptr<CTransferQueue> queue;
-    {
-        // The queue reads its limit once, when it is made.
-        const CProfileOverride limit(QStringLiteral("Settings"), QStringLiteral("TransferMax"),
-                                     options.parallel > 0 ? std::optional<int>(options.parallel)
-                                                          : std::nullopt);
-        queue = std::make_unique<CTransferQueue>(factory, nullptr, &run);
-    }
+    CTransferQueue queue(factory, nullptr, &run);
+    // The run's choices travel with the queue and its workers; the stored settings stay as they are.
+    if (options.parallel > 0)
+        queue.SetTransferLimit(options.parallel);
+    queue.SetWorkerOverrides({MatchingFilesFor(options.overwrite), options.verify});
     int queued = 0;
     for (CQueuedJob item : jobs)
     {
@@ -617,15 +499,15 @@ int RunJobs(const QList<CQueuedJob>& jobs, const CQueueOptions& options, QTextSt
             item.job.attempts = options.retries + 1;
         if (options.retryDelay >= 0)
             item.job.retryDelay = options.retryDelay;
-        if (item.upload ? queue->AddUpload(item.job) : queue->AddDownload(item.job))
+        if (item.upload ? queue.AddUpload(item.job) : queue.AddDownload(item.job))
             ++queued;
         else
             err << "zentrava-cli: a job could not be queued" << Qt::endl;
     }
-    if (queued == 0)
+    if (queued == 0 && !jobs.isEmpty())
         return ExitFailure;
-    run.Run(*queue, queued);
-    queue.reset();
+    if (queued > 0)
+        run.Run(queue, queued);
     const int result = run.Summary();
     return queued == jobs.size() ? result : ExitFailure;
 }
@@ -645,8 +527,9 @@ int RunQueueCommand(const QString& command, const QStringList& words, QTextStrea
     const CArguments args(words,
                           {QStringLiteral("o"), QStringLiteral("r"), QStringLiteral("parallel"),
                            QStringLiteral("retries"), QStringLiteral("retry-delay"),
-                           QStringLiteral("overwrite"), QStringLiteral("password-file")},
-                          {QStringLiteral("reverse")});
+                           QStringLiteral("overwrite"), QStringLiteral("password-file"),
+                           QStringLiteral("verify"), QStringLiteral("pack")},
+                          {QStringLiteral("reverse"), QStringLiteral("filter")});
     if (!args.IsValid())
         return Usage(err, args.Error());
     QString problem = CheckShape(command, args);
@@ -663,7 +546,7 @@ int RunQueueCommand(const QString& command, const QStringList& words, QTextStrea
         !ReadPasswordFile(args.Value(QStringLiteral("password-file")), &target.password, &problem))
         return Failure(err, problem);
     QList<CQueuedJob> jobs;
-    if (!Plan(command, args, target, options.parallel > 0, jobs, &problem))
+    if (!Plan(command, args, target, options, jobs, &problem))
         return Failure(err, problem);
     return RunJobs(jobs, options, out, err);
 }

@@ -35,6 +35,8 @@ Commands:
                                      download a folder into LOCALDIR (--reverse: upload LOCALDIR
                                      into REMOTEDIR); queue options: --parallel N, --retries N,
                                      --retry-delay S, --overwrite ask|overwrite|skip|resume|number|rules
+                                     --verify crc|md5|sha1, --filter; put --pack zip|cab|targz
+                                     uploads one archive of the selection
   shell TARGET [-b FILE] [-v] [--password-file FILE] [--accept-certificate] [--accept-host-key]
                                      a session with a saved site (its path) or an address: ls, cd,
                                      pwd, mkdir, rm, rmdir [-r], mv, rename, chmod MODE NAME, quote,

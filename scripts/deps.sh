@@ -5,6 +5,8 @@ set -euo pipefail
 build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-translations-l10n
     fonts-noto-cjk libssl-dev libssh-dev libssh2-1-dev libzip-dev libgcab-dev zlib1g-dev)
 test_packages=(xvfb openssl zip unzip cabextract time curl)
+# Only the benchmarks under bench/ use lftp; no test needs it.
+test_packages+=(lftp)
 
 wanted=("${build_packages[@]}")
 if [[ "${1:-}" == "--test" ]]; then

@@ -171,7 +171,7 @@ CWorkerStep CDownloadThread::DownloadAll(QList<CTransferEntry>& work)
     const bool subPath = QFileInfo(Job().localFolder).isDir() || work.size() > 1;
     CUnaskedReplace unasked(Prompts());
     IOverwritePrompts& prompts = Settings().overwritePrompt ? Prompts() : unasked;
-    COverwriteResolver resolver(prompts);
+    COverwriteResolver resolver(prompts, Settings().overrides.matchingFiles);
     while (!work.isEmpty())
     {
         const CTransferEntry entry = work.takeFirst();

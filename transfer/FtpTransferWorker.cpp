@@ -19,8 +19,11 @@ constexpr int kNoLimit = std::numeric_limits<int>::max();
 // After an abort the call still ends with its final event; this long at most is waited for it.
 constexpr int kAbortSettleMs = 30000;
 
-ChecksumKind StoredChecksumKind()
+// The integrity check the store asks for, if any.
+std::optional<ChecksumKind> StoredChecksumKind()
 {
+    if (GetProfileInt(QStringLiteral("Settings"), QStringLiteral("EnableCRC")) == 0)
+        return std::nullopt;
     switch (GetProfileInt(QStringLiteral("Settings"), QStringLiteral("TypeCRC")))
     {
     case 1:
@@ -235,7 +238,9 @@ CRawReply CFtpTransferWorker::WaitRaw(const QString& command, int timeoutMs)
 CWorkerStep CFtpTransferWorker::VerifyChecksum(const QString& localPath, const QString& remotePath,
                                                const QString& noSupport, const QString& mismatch)
 {
-    if (GetProfileInt(QStringLiteral("Settings"), QStringLiteral("EnableCRC")) == 0)
+    const std::optional<ChecksumKind> kind =
+        Settings().overrides.checksum ? Settings().overrides.checksum : StoredChecksumKind();
+    if (!kind)
         return CWorkerStep::Ok();
     if (m_ascii)
     {
@@ -243,11 +248,10 @@ CWorkerStep CFtpTransferWorker::VerifyChecksum(const QString& localPath, const Q
         Note(QStringLiteral("略過完整性檢查（ASCII 模式）：%1").arg(remotePath));
         return CWorkerStep::Ok();
     }
-    const ChecksumKind kind = StoredChecksumKind();
     const bool blocking = m_ftp->IsBlocking();
     m_ftp->SetBlocking(true);
-    const QString local = m_ftp->LocalChecksum(kind, localPath);
-    const QString remote = m_ftp->RemoteChecksum(kind, remotePath);
+    const QString local = m_ftp->LocalChecksum(*kind, localPath);
+    const QString remote = m_ftp->RemoteChecksum(*kind, remotePath);
     m_ftp->SetBlocking(blocking);
     m_done.Reset();
     if (remote.isEmpty())
@@ -264,6 +268,7 @@ void CFtpTransferWorker::ReportStatus(const QString& name, const QString& status
 
 void CFtpTransferWorker::ReportProgress(qint64 position, qint64 total)
 {
+    SetTransferredBytes(m_doneBytes + position);
     qint64 percent = 0;
     if (m_totalBytes > 0)
         percent = (m_doneBytes + position) * 100 / m_totalBytes;

@@ -62,7 +62,11 @@ protected:
     // The progress of the file in flight, against the job's totals.
     void ReportProgress(qint64 position, qint64 total);
     void AddTotalBytes(qint64 bytes) { m_totalBytes += bytes; }
-    void AddDoneBytes(qint64 bytes) { m_doneBytes += bytes; }
+    void AddDoneBytes(qint64 bytes)
+    {
+        m_doneBytes += bytes;
+        SetTransferredBytes(m_doneBytes);
+    }
     // A worker's own line in the details text (skipped names, checks passed over, rejected commands).
     void Note(const QString& text);
     int LastErrorCode() const { return m_lastCode; }

@@ -18,8 +18,9 @@ qint64 Seconds(const QDateTime& time)
 
 OverwriteAction COverwriteResolver::Decide(TransferDirection direction, const COverwritePromptInfo& info)
 {
-    const OverwriteAction action = DecideOverwrite(direction, info.incomingSize, info.existingSize,
-                                                   Seconds(info.incomingTime), Seconds(info.existingTime));
+    const OverwriteAction action =
+        DecideOverwrite(direction, info.incomingSize, info.existingSize, Seconds(info.incomingTime),
+                        Seconds(info.existingTime), m_matchingFiles);
     if (action != OverwriteAction::Prompt)
         return action;
     const bool resumeAllowed =

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 enum class OverwriteOutcome
 {
     Overwrite,
@@ -49,7 +51,11 @@ struct CUploadConflict
 class COverwriteResolver
 {
 public:
-    explicit COverwriteResolver(IOverwritePrompts& prompts) : m_prompts(prompts) {}
+    // matchingFiles: the run's MatchingFiles in place of the stored one.
+    explicit COverwriteResolver(IOverwritePrompts& prompts, std::optional<int> matchingFiles = std::nullopt)
+        : m_prompts(prompts), m_matchingFiles(matchingFiles)
+    {
+    }
 
     bool YesToAll() const { return m_yesToAll; }
 
@@ -61,5 +67,6 @@ private:
     OverwriteAction Decide(TransferDirection direction, const COverwritePromptInfo& info);
 
     IOverwritePrompts& m_prompts;
+    const std::optional<int> m_matchingFiles;
     bool m_yesToAll = false;
 };

@@ -30,11 +30,11 @@ bool Occupied(const QString& path)
 } // namespace
 
 OverwriteAction DecideOverwrite(TransferDirection direction, qint64 sourceSize, qint64 targetSize,
-                                qint64 sourceTime, qint64 targetTime)
+                                qint64 sourceTime, qint64 targetTime, std::optional<int> matchingFiles)
 {
     if (GetProfileInt(kSection, QStringLiteral("IgnoreZeroBytes")) != 0 && targetSize == 0)
         return OverwriteAction::Overwrite;
-    const int matching = GetProfileInt(kSection, QStringLiteral("MatchingFiles"));
+    const int matching = matchingFiles.value_or(GetProfileInt(kSection, QStringLiteral("MatchingFiles")));
     if (matching >= int(OverwriteAction::Prompt) && matching <= int(OverwriteAction::Number))
         return OverwriteAction(matching);
     // Anything but "use the rules" is a stored value no version wrote: asking loses nothing.

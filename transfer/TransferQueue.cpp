@@ -98,6 +98,8 @@ QVariant CTransferQueue::data(const QModelIndex& index, int role) const
         return row.worker->ThreadId();
     case FolderRole:
         return row.folder;
+    case TransferredBytesRole:
+        return row.worker->TransferredBytes();
     default:
         return {};
     }
@@ -168,6 +170,7 @@ CWorkerSettings CTransferQueue::DownloadSettings(const CTransferJob& job) const
     settings.connectionTimeoutMs = m_connectionTimeoutMs;
     settings.overwritePrompt = true;
     settings.preserveTime = m_preserveRemoteTime;
+    settings.overrides = m_overrides;
     settings.filter = job.filterRequested || FilterTransfersEnabled();
     const qsizetype marker = job.localFolder.indexOf(kSiteMarker);
     CFtpSite destination;
@@ -183,6 +186,7 @@ CWorkerSettings CTransferQueue::UploadSettings() const
     settings.connectionTimeoutMs = m_connectionTimeoutMs;
     settings.overwritePrompt = false;
     settings.preserveTime = m_preserveLocalTime;
+    settings.overrides = m_overrides;
     return settings;
 }
 
@@ -191,6 +195,12 @@ QString CTransferQueue::InitialState(const CTransferJob& job)
     if (job.schedule && job.schedule->enabled)
         return kScheduled;
     return job.failed ? kFailed : kPending;
+}
+
+void CTransferQueue::SetTransferLimit(int limit)
+{
+    m_limit = qMax(limit, 0);
+    ProcessQueue();
 }
 
 void CTransferQueue::ProcessQueue()

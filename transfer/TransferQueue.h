@@ -40,7 +40,8 @@ public:
     enum Role
     {
         ThreadIdRole = Qt::UserRole, // the number in the worker's "[%d]" log lines
-        FolderRole                   // the name column shows a folder (for its icon)
+        FolderRole,                  // the name column shows a folder (for its icon)
+        TransferredBytesRole         // how far the row's worker has got, in bytes (for speeds)
     };
 
     static const QString kScheduled;
@@ -82,6 +83,11 @@ public:
 
     int RunningCount() const { return m_running; }
     int TransferLimit() const { return m_limit; }
+    // A caller's limit in place of the stored TransferMax (0: no limit); pending rows start at once if it
+    // rose.
+    void SetTransferLimit(int limit);
+    // Handed to every worker added from now on.
+    void SetWorkerOverrides(const CWorkerOverrides& overrides) { m_overrides = overrides; }
 
 private:
     struct Row
@@ -118,10 +124,11 @@ private:
     IAfterQueueAction* const m_afterQueue;
 
     const int m_connectionTimeoutMs;
-    const int m_limit; // 0: no limit
+    int m_limit; // 0: no limit
     const bool m_removeFailed;
     const bool m_preserveRemoteTime;
     const bool m_preserveLocalTime;
+    CWorkerOverrides m_overrides;
 
     QList<Row> m_rows;
     std::vector<std::unique_ptr<CTransferWorker>> m_downloads;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/CancelToken.h"
+#include "engine/Checksum.h"
 #include "session/Event.h"
 #include "sites/FtpSite.h"
 #include "transfer/TransferJob.h"
@@ -8,6 +9,14 @@
 #include <QMutex>
 #include <QThread>
 #include <QWaitCondition>
+
+// A caller's choices for one run over the stored settings (zentrava-cli's options). Unset values are
+// read from the store when they are needed, as always; the store itself is never changed for a run.
+struct CWorkerOverrides
+{
+    std::optional<int> matchingFiles;     // SmartOverwrite's MatchingFiles
+    std::optional<ChecksumKind> checksum; // the integrity check, switched on with this kind
+};
 
 // What the queue hands a worker besides its job.
 struct CWorkerSettings
@@ -19,6 +28,7 @@ struct CWorkerSettings
     bool filter = false; // downloads: apply the stored filter
     // Downloads whose local folder names a site ("ftp:\" and a site path): a server-to-server copy to it.
     std::optional<CFtpSite> destinationSite;
+    CWorkerOverrides overrides;
 };
 
 // A queued transfer and the thread that carries it out. Launch starts the thread, which waits, as if
@@ -60,6 +70,10 @@ public:
     void Cancel();
     bool IsCancelled() const;
 
+    // How far this run has got, in bytes: skipped files and a resumed file's offset count as done.
+    // Safe from any thread.
+    qint64 TransferredBytes() const { return m_transferred.loadRelaxed(); }
+
     // Valid once Done was emitted.
     bool Succeeded() const { return m_succeeded; }
     QString FinalMessage() const;
@@ -84,6 +98,7 @@ protected:
     virtual void Transfer() = 0;
 
     void SetOutcome(bool success, const QString& finalMessage);
+    void SetTransferredBytes(qint64 bytes) { m_transferred.storeRelaxed(bytes); }
     void AppendDetails(const QString& text);
     // Ends every blocking network wait of the worker's connections when the worker is cancelled.
     const CCancelToken& CancelToken() const { return m_cancel; }
@@ -101,6 +116,7 @@ private:
     const CTransferJob m_job;
     const CWorkerSettings m_settings;
     QAtomicInt m_threadId = 0;
+    QAtomicInteger<qint64> m_transferred = 0;
     bool m_started = false;
     CScheduleInfo m_schedule;
 

@@ -1,12 +1,19 @@
 #include "support/TestFiles.h"
 
+#include "app/DataFolder.h"
+#include "app/Profile.h"
+#include "app/StringList.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 #include <memory>
+
+#include <csignal>
 
 using namespace TestFiles;
 
@@ -60,6 +67,44 @@ QString Escaped(const QString& text)
 {
     return QString::fromLatin1(QUrl::toPercentEncoding(text));
 }
+
+// Each 8-byte word holds its own offset, so a block written at the wrong place shows.
+bool MakeCountingFile(const QString& path, qint64 size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    QByteArray block(qint64(kMiB), Qt::Uninitialized);
+    for (qint64 offset = 0; offset < size; offset += block.size())
+    {
+        auto* words = reinterpret_cast<quint64*>(block.data());
+        for (qint64 i = 0; i < block.size() / 8; ++i)
+            words[i] = quint64(offset + i * 8);
+        if (file.write(block.constData(), qMin<qint64>(block.size(), size - offset)) < 0)
+            return false;
+    }
+    return true;
+}
+
+void StoreMasks(const QString& key, const QStringList& masks)
+{
+    QVERIFY(SaveProfileObject(QStringLiteral("Filter"), key, CStringList(masks)));
+}
+
+// The names inside a zip, read by Python's zipfile, which also tests every entry's CRC.
+QStringList ZipNames(const QString& path)
+{
+    QProcess python;
+    python.start(QStringLiteral("python3"), {QStringLiteral("-c"),
+                                             QStringLiteral("import sys, zipfile\n"
+                                                            "z = zipfile.ZipFile(sys.argv[1])\n"
+                                                            "assert z.testzip() is None\n"
+                                                            "print('\\n'.join(sorted(z.namelist())))"),
+                                             path});
+    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+        return {QStringLiteral("<unreadable zip>")};
+    return QString::fromUtf8(python.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+}
 } // namespace
 
 class TestCliQueue : public QObject
@@ -78,6 +123,12 @@ private Q_SLOTS:
     void runsJobsInParallel();
     void reportsAFailedJob();
     void appliesTheOverwriteChoice();
+    void verifiesChecksums_data();
+    void verifiesChecksums();
+    void leavesOutFilteredNames();
+    void uploadsAPackedSelection();
+    void keepsTheStoredSettings();
+    void interruptsAndResumes();
     void refusesBadUsage_data();
     void refusesBadUsage();
 
@@ -95,12 +146,15 @@ private:
 void TestCliQueue::initTestCase()
 {
     QVERIFY(m_home.isValid());
+    // The test writes the stored settings the commands read.
+    qputenv("ZENTRAVA_HOME", m_home.path().toUtf8());
 }
 
 void TestCliQueue::init()
 {
     m_local = std::make_unique<QTemporaryDir>();
     QVERIFY(m_local->isValid());
+    QFile::remove(CDataFolder::SettingsFile());
 }
 
 void TestCliQueue::cleanupTestCase()
@@ -114,6 +168,10 @@ Run TestCliQueue::Cli(QStringList args)
     args.prepend(QStringLiteral("--home"));
     QProcess process;
     process.setWorkingDirectory(m_local->path());
+    // Archives packed for upload go to the test's own folder.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TMPDIR"), m_local->path());
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(ZENTRAVA_CLI), args);
     if (!process.waitForStarted(30000))
         return {};
@@ -197,26 +255,37 @@ void TestCliQueue::getsAndPutsSeveralFiles()
 
 void TestCliQueue::mirrorsATreeBothWays_data()
 {
-    getsAndPutsSeveralFiles_data();
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("parallel");
+    QTest::newRow("FTP proftpd, one job") << "proftpd" << QStringList();
+    QTest::newRow("FTP proftpd, a job per entry") << "proftpd" << QStringList{"--parallel", "3"};
+    QTest::newRow("SFTP sshd, one job") << "sshd" << QStringList();
+    QTest::newRow("SFTP sshd, a job per entry") << "sshd" << QStringList{"--parallel", "3"};
 }
 
 void TestCliQueue::mirrorsATreeBothWays()
 {
     QFETCH(QString, kind);
+    QFETCH(QStringList, parallel);
     QString disk;
     const QString target = Target(kind, &disk);
     QVERIFY(!target.isEmpty());
+    QDir(disk + QStringLiteral("/tree")).removeRecursively();
     QVERIFY(MakeTree(Local("src/tree")));
 
-    Run run = Cli({QStringLiteral("mirror"), target, RemoteFolder(kind, disk), Local("src/tree"),
-                   QStringLiteral("--reverse")});
+    Run run = Cli(QStringList{QStringLiteral("mirror"), target, RemoteFolder(kind, disk), Local("src/tree"),
+                              QStringLiteral("--reverse")} +
+                  parallel);
     QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
     QCOMPARE(TreeOf(disk + QStringLiteral("/tree")), TreeOf(Local("src/tree")));
 
-    run = Cli({QStringLiteral("mirror"), target, QStringLiteral("tree"), Local("back")});
+    run =
+        Cli(QStringList{QStringLiteral("mirror"), target, QStringLiteral("tree"), Local("back")} + parallel);
     QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
     QCOMPARE(TreeOf(Local("back/tree")), TreeOf(Local("src/tree")));
     QVERIFY(QFileInfo(Local("back/tree/empty")).isDir());
+    // The tree's three top entries make three jobs when running in parallel.
+    QCOMPARE(run.out, QStringLiteral("done: %1, failed: 0\n").arg(parallel.isEmpty() ? 1 : 3));
 }
 
 void TestCliQueue::runsJobsInParallel()
@@ -236,6 +305,9 @@ void TestCliQueue::runsJobsInParallel()
     QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
     // One job per file, and never more than two at once.
     QCOMPARE(run.out, QStringLiteral("done: 4, failed: 0\n"));
+    // Every progress block ends with the total speed.
+    QVERIFY2(run.err.contains(QRegularExpression(QStringLiteral("running, [0-9]+\\.[0-9] [kMG]?B/s\n"))),
+             qPrintable(run.err));
     QVERIFY2(!run.err.contains(QStringLiteral(", 3 running")) &&
                  !run.err.contains(QStringLiteral(", 4 running")),
              qPrintable(run.err));
@@ -292,6 +364,183 @@ void TestCliQueue::appliesTheOverwriteChoice()
     QCOMPARE(ReadFile(Local("ow/ow.txt")), QByteArray("local again"));
 }
 
+void TestCliQueue::verifiesChecksums_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("check");
+    QTest::addColumn<QString>("failure"); // empty: the check passes
+    QTest::newRow("proftpd crc") << "proftpd"
+                                 << "crc"
+                                 << "";
+    QTest::newRow("proftpd md5") << "proftpd"
+                                 << "md5"
+                                 << "";
+    QTest::newRow("proftpd sha1") << "proftpd"
+                                  << "sha1"
+                                  << "";
+    QTest::newRow("sshd md5") << "sshd"
+                              << "md5"
+                              << "";
+    QTest::newRow("pyftpdlib without checksums") << "pyftpdlib"
+                                                 << "md5"
+                                                 << "檔案完整性檢查失敗！ 伺服器不支援 CRC 功能！";
+}
+
+void TestCliQueue::verifiesChecksums()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, check);
+    QFETCH(QString, failure);
+    QString disk;
+    const QString target = Target(kind, &disk);
+    QVERIFY(!target.isEmpty());
+    QVERIFY(MakeFile(disk + QStringLiteral("/checked.bin"), 3 * kMiB + 17));
+    const Run run =
+        Cli({QStringLiteral("get"), target, QStringLiteral("checked.bin"), QStringLiteral("-o"), Local("v"),
+             QStringLiteral("--verify"), check, QStringLiteral("--retries"), QStringLiteral("0")});
+    if (failure.isEmpty())
+    {
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
+        QCOMPARE(Sha256(Local("v/checked.bin")), Sha256(disk + QStringLiteral("/checked.bin")));
+        return;
+    }
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.out.startsWith(QStringLiteral("done: 0, failed: 1\n")), qPrintable(run.out));
+    QVERIFY2(run.out.contains(failure), qPrintable(run.out));
+}
+
+void TestCliQueue::leavesOutFilteredNames()
+{
+    QString disk;
+    const QString target = Target(QStringLiteral("proftpd"), &disk);
+    QVERIFY(!target.isEmpty());
+    // The exclude list counts only behind an include list.
+    StoreMasks(QStringLiteral("Mask"), {QStringLiteral("*")});
+    StoreMasks(QStringLiteral("NotMask"), {QStringLiteral("*.log")});
+    QVERIFY(QDir().mkpath(disk + QStringLiteral("/flt/deep")));
+    QVERIFY(MakeFile(disk + QStringLiteral("/flt/keep.txt"), 100) &&
+            MakeFile(disk + QStringLiteral("/flt/drop.log"), 100) &&
+            MakeFile(disk + QStringLiteral("/flt/deep/also.log"), 100) &&
+            MakeFile(disk + QStringLiteral("/flt/deep/kept.bin"), 100));
+
+    // Without --filter (and the stored switches off) the masks do nothing.
+    Run run = Cli({QStringLiteral("mirror"), target, QStringLiteral("flt"), Local("all")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
+    QVERIFY(QFile::exists(Local("all/flt/drop.log")) && QFile::exists(Local("all/flt/deep/also.log")));
+
+    run = Cli(
+        {QStringLiteral("mirror"), target, QStringLiteral("flt"), Local("some"), QStringLiteral("--filter")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
+    QVERIFY(QFile::exists(Local("some/flt/keep.txt")) && QFile::exists(Local("some/flt/deep/kept.bin")));
+    QVERIFY(!QFile::exists(Local("some/flt/drop.log")));
+    QVERIFY(!QFile::exists(Local("some/flt/deep/also.log")));
+
+    run = Cli({QStringLiteral("get"), target, QStringLiteral("flt/keep.txt"), QStringLiteral("flt/drop.log"),
+               QStringLiteral("-o"), Local("named"), QStringLiteral("--filter")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
+    QVERIFY(QFile::exists(Local("named/keep.txt")) && !QFile::exists(Local("named/drop.log")));
+
+    // Uploads are filtered by the names given; a put that keeps nothing says so.
+    QVERIFY(MakeFile(Local("up.txt"), 10) && MakeFile(Local("up.log"), 10));
+    run = Cli({QStringLiteral("put"), target, Local("up.txt"), Local("up.log"), QStringLiteral("-r"),
+               QStringLiteral("/"), QStringLiteral("--filter")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
+    QVERIFY(QFile::exists(disk + QStringLiteral("/up.txt")) &&
+            !QFile::exists(disk + QStringLiteral("/up.log")));
+    run = Cli({QStringLiteral("put"), target, Local("up.log"), QStringLiteral("-r"), QStringLiteral("/"),
+               QStringLiteral("--filter")});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(QStringLiteral("the filter leaves out up.log")), qPrintable(run.err));
+}
+
+void TestCliQueue::uploadsAPackedSelection()
+{
+    QString disk;
+    const QString target = Target(QStringLiteral("proftpd"), &disk);
+    QVERIFY(!target.isEmpty());
+    QVERIFY(MakeTree(Local("photos")) && MakeFile(Local("a.txt"), 5));
+    Run run = Cli({QStringLiteral("put"), target, Local("photos"), Local("a.txt"), QStringLiteral("-r"),
+                   QStringLiteral("/"), QStringLiteral("--pack"), QStringLiteral("zip")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
+    // Only the archive travels, named after the first selected entry, holding every file below it.
+    QVERIFY(QFile::exists(disk + QStringLiteral("/photos.zip")));
+    QVERIFY(!QFile::exists(disk + QStringLiteral("/a.txt")) &&
+            !QFile::exists(disk + QStringLiteral("/photos")));
+    QStringList expected;
+    for (const char* file :
+         {"photos/top.bin", "photos/sub/mid file.dat", "photos/sub/深 層/底.txt", "photos/sub/zero", "a.txt"})
+        expected << Local(QString::fromUtf8(file)).mid(1);
+    expected.sort();
+    QCOMPARE(ZipNames(disk + QStringLiteral("/photos.zip")), expected);
+
+    // The archive's own name passes the filter: a filter that keeps only text files keeps no zip.
+    StoreMasks(QStringLiteral("Mask"), {QStringLiteral("*.txt")});
+    run = Cli({QStringLiteral("put"), target, Local("photos"), QStringLiteral("-r"), QStringLiteral("/"),
+               QStringLiteral("--pack"), QStringLiteral("targz"), QStringLiteral("--filter")});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(QStringLiteral("photos.tar.gz")), qPrintable(run.err));
+    QVERIFY(!QFile::exists(disk + QStringLiteral("/photos.tar.gz")));
+}
+
+void TestCliQueue::keepsTheStoredSettings()
+{
+    QString disk;
+    const QString target = Target(QStringLiteral("proftpd"), &disk);
+    QVERIFY(!target.isEmpty());
+    QVERIFY(WriteProfileInt(QStringLiteral("Settings"), QStringLiteral("TransferMax"), 1));
+    QVERIFY(WriteProfileInt(QStringLiteral("SmartOverwrite"), QStringLiteral("MatchingFiles"),
+                            2)); // skip
+    const QByteArray stored = ReadFile(CDataFolder::SettingsFile());
+    QVERIFY(!stored.isEmpty());
+    QVERIFY(WriteFile(disk + QStringLiteral("/mem.txt"), "from the server"));
+    QVERIFY(QDir().mkpath(Local("mem")) && WriteFile(Local("mem/mem.txt"), "local"));
+
+    // The run overwrites although the store says skip, and the store is the same file afterwards.
+    const Run run =
+        Cli({QStringLiteral("get"), target, QStringLiteral("mem.txt"), QStringLiteral("-o"), Local("mem"),
+             QStringLiteral("--overwrite"), QStringLiteral("overwrite"), QStringLiteral("--parallel"),
+             QStringLiteral("3"), QStringLiteral("--verify"), QStringLiteral("md5")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
+    QCOMPARE(ReadFile(Local("mem/mem.txt")), QByteArray("from the server"));
+    QCOMPARE(ReadFile(CDataFolder::SettingsFile()), stored);
+}
+
+void TestCliQueue::interruptsAndResumes()
+{
+    QString disk;
+    const QString target = Target(QStringLiteral("proftpd"), &disk);
+    QVERIFY(!target.isEmpty());
+    constexpr qint64 kSize = 1024 * kMiB;
+    QVERIFY(MakeCountingFile(disk + QStringLiteral("/large.bin"), kSize));
+    const QString local = Local("int/large.bin");
+
+    QProcess process;
+    // A child of a background job would inherit SIGINT ignored; the command must not depend on that.
+    process.setChildProcessModifier([] { ::signal(SIGINT, SIG_DFL); });
+    process.start(QStringLiteral(ZENTRAVA_CLI),
+                  {QStringLiteral("--home"), m_home.path(), QStringLiteral("get"), target,
+                   QStringLiteral("large.bin"), QStringLiteral("-o"), Local("int")});
+    QVERIFY(process.waitForStarted(30000));
+    // Interrupted once the file has begun to arrive.
+    for (int i = 0; i < 6000 && QFileInfo(local).size() == 0 && process.state() == QProcess::Running; ++i)
+        QTest::qSleep(5);
+    QVERIFY(QFileInfo(local).size() > 0);
+    QVERIFY(::kill(pid_t(process.processId()), SIGINT) == 0);
+    QVERIFY(process.waitForFinished(60000));
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 1);
+    QVERIFY2(out.contains(QStringLiteral("(interrupted)")), qPrintable(out));
+    const qint64 partial = QFileInfo(local).size();
+    QVERIFY2(partial > 0 && partial < kSize, qPrintable(QString::number(partial)));
+
+    const Run resumed = Cli({QStringLiteral("get"), target, QStringLiteral("large.bin"), QStringLiteral("-o"),
+                             Local("int"), QStringLiteral("--overwrite"), QStringLiteral("resume")});
+    QVERIFY2(resumed.exitCode == 0, qPrintable(resumed.err + resumed.out));
+    QCOMPARE(Sha256(local), Sha256(disk + QStringLiteral("/large.bin")));
+    QVERIFY(QFile::remove(disk + QStringLiteral("/large.bin")));
+}
+
 void TestCliQueue::refusesBadUsage_data()
 {
     QTest::addColumn<QStringList>("args");
@@ -304,6 +553,10 @@ void TestCliQueue::refusesBadUsage_data()
                                   << "--parallel";
     QTest::newRow("bad overwrite") << QStringList{"get", url, "a", "-o", "x", "--overwrite", "maybe"} << 2
                                    << "--overwrite";
+    QTest::newRow("bad verify") << QStringList{"get", url, "a", "-o", "x", "--verify", "sha256"} << 2
+                                << "--verify";
+    QTest::newRow("pack on get") << QStringList{"get", url, "a", "-o", "x", "--pack", "zip"} << 2 << "--pack";
+    QTest::newRow("bad pack") << QStringList{"put", url, "a", "-r", "/", "--pack", "rar"} << 2 << "--pack";
     QTest::newRow("reverse on put") << QStringList{"put", url, "a", "-r", "/", "--reverse"} << 2
                                     << "--reverse";
     QTest::newRow("unknown site") << QStringList{"get", "No\\Such", "a", "-o", "x"} << 1 << "no such site";

@@ -318,6 +318,29 @@ private Q_SLOTS:
         QVERIFY(m_recorder->emptied.isEmpty());
     }
 
+    // A caller's limit and worker choices stand over the store, for new and re-queued jobs alike.
+    void callerChoicesOverTheStore()
+    {
+        CTransferQueue& queue = MakeQueue(1);
+        queue.SetWorkerOverrides({int(OverwriteAction::Number), ChecksumKind::Sha1});
+        for (const QString& name : QStringList{"a", "b", "c"})
+            QVERIFY(Add(name));
+        QCOMPARE(queue.RunningCount(), 1);
+        queue.SetTransferLimit(3);
+        QCOMPARE(queue.RunningCount(), 3);
+        QCOMPARE(queue.TransferLimit(), 3);
+        QCOMPARE(GetProfileInt("Settings", "TransferMax"), 1);
+
+        m_script->Finish("a", false);
+        QTRY_COMPARE(States(), (QStringList{"b=" + kRunning, "c=" + kRunning, "a=失敗"}));
+        QCOMPARE(m_script->made.size(), 4);
+        for (const CWorkerSettings& settings : m_script->made)
+        {
+            QCOMPARE(settings.overrides.matchingFiles, std::optional<int>(int(OverwriteAction::Number)));
+            QCOMPARE(settings.overrides.checksum, std::optional<ChecksumKind>(ChecksumKind::Sha1));
+        }
+    }
+
     void failedJobsComeBackFailed_data()
     {
         QTest::addColumn<bool>("removeFailed");

@@ -1,0 +1,103 @@
+#include "cli/MirrorConnection.h"
+
+#include "app/DataFolder.h"
+#include "app/Profile.h"
+#include "engine/KnownHosts.h"
+#include "security/TrustedCertificates.h"
+#include "session/ConnectionSettings.h"
+#include "sites/FtpSite.h"
+#include "transfer/WorkerPaths.h"
+
+namespace
+{
+bool TrustedCertificate(const ServerCertificate& certificate)
+{
+    if (certificate.trusted)
+        return true;
+    CTrustedCertificates store;
+    return store.Load() && store.Contains(certificate.pem);
+}
+
+bool KnownHostKey(const CFtpComponent& ftp)
+{
+    CKnownHosts store(CDataFolder::FilePath(QStringLiteral("known_hosts")));
+    if (!store.Load().Ok())
+        return false;
+    const quint16 port = quint16(ftp.Port() > 0 ? ftp.Port() : 22);
+    return store.Check(ftp.Host().toUtf8(), port, ftp.ServerHostKey()).match == HostKeyMatch::Known;
+}
+} // namespace
+
+CMirrorConnection::CMirrorConnection(const CTransferJob& job)
+{
+    m_ftp.SetBlocking(true);
+    m_ftp.SetHost(job.host);
+    m_ftp.SetLogin(job.login);
+    m_ftp.SetPassword(job.password);
+    // A setting the component cannot follow is the workers' to report; this connection only looks.
+    ApplyProtocolSettings(m_ftp, job.protocolType, job.clearDataChannel);
+    m_ftp.SetClearCommandChannel(job.protocolType == CFtpSite::ProtocolExplicitTls &&
+                                 job.clearCommandChannel);
+    m_ftp.SetPort(job.port);
+    m_ftp.SetPassive(job.passive);
+    ApplyProxySettings(m_ftp);
+    m_ftp.SetTimeout(GetProfileInt(QStringLiteral("Settings"), QStringLiteral("ConnectionTimeout")) * 1000);
+    const auto outcome = [this](int code, const QString& text)
+    {
+        m_code = code;
+        m_text = text;
+    };
+    QObject::connect(&m_ftp, &CFtpComponent::Connected, &m_ftp, outcome);
+    QObject::connect(&m_ftp, &CFtpComponent::Done, &m_ftp, outcome);
+    QObject::connect(&m_ftp, &CFtpComponent::HostCertificate, &m_ftp,
+                     [](const ServerCertificate& certificate, int, const QString&, bool& accept)
+                     { accept = TrustedCertificate(certificate); });
+    QObject::connect(&m_ftp, &CFtpComponent::HostKey, &m_ftp,
+                     [this](const QString&, const QString&, bool& accept) { accept = KnownHostKey(m_ftp); });
+}
+
+CMirrorConnection::~CMirrorConnection()
+{
+    if (m_ftp.State() == FtpStateConnected)
+        m_ftp.Disconnect();
+}
+
+QString CMirrorConnection::Open()
+{
+    m_ftp.Connect();
+    if (m_code == 0 && m_ftp.State() != FtpStateConnected)
+        return QStringLiteral("cannot connect to %1").arg(m_ftp.Host());
+    return Outcome();
+}
+
+QString CMirrorConnection::List(const QString& path, std::vector<ListItem>* items)
+{
+    m_ftp.List(path);
+    const QString problem = Outcome();
+    if (!problem.isEmpty())
+        return problem;
+    items->clear();
+    // A hostile listing's "..", or a name with a separator, would lead the jobs outside the folder.
+    for (const ListItem& item : m_ftp.Items())
+    {
+        if (IsSafeRemoteName(QString::fromUtf8(item.name)))
+            items->push_back(item);
+    }
+    return {};
+}
+
+QString CMirrorConnection::MakeFolder(const QString& path)
+{
+    m_ftp.MakeFolder(path);
+    if (m_ftp.CheckFolder(path) == 0)
+        return {};
+    const QString problem = Outcome();
+    return problem.isEmpty() ? QStringLiteral("cannot make the remote folder %1").arg(path) : problem;
+}
+
+QString CMirrorConnection::Outcome() const
+{
+    if (m_code == 0)
+        return {};
+    return m_text.isEmpty() ? QStringLiteral("error %1").arg(m_code) : m_text;
+}

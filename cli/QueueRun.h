@@ -1,0 +1,71 @@
+#pragma once
+
+#include "transfer/AfterQueueAction.h"
+#include "transfer/TransferRequester.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+#include <QTextStream>
+
+#include <csignal>
+
+class CCliOverwritePrompts;
+class CTransferQueue;
+
+// One command's run: receives the jobs' reports, draws the progress on standard error (each running
+// job with its percent and speed, then a total) and ends once every job has reported its end.
+// Ctrl-C cancels every job; each still reports its end, and partial files stay for a later resume.
+class CQueueRun final : public QObject, public ITransferRequester, public IAfterQueueAction
+{
+public:
+    CQueueRun(const CCliOverwritePrompts& prompts, QTextStream& out, QTextStream& err);
+
+    void OnTransferLog(const QString&) override {}
+    void OnTransferRelay(const CTransferEntry&) override {}
+    void OnTransferDone(int level, const QString& line) override;
+    void OnQueueEmpty(int) override;
+
+    // Runs the queue until every one of the jobs has ended or the queue has emptied.
+    void Run(CTransferQueue& queue, int jobs);
+    // The summary on standard output; exit 1 when any job failed or the run was interrupted.
+    int Summary();
+
+    // "12.3 MB/s": bytes per second in decimal units.
+    static QString SpeedText(double bytesPerSecond);
+
+private:
+    // What a worker had moved when first seen and now, to tell its speed from a resume offset.
+    struct Sample
+    {
+        qint64 firstBytes = 0;
+        qint64 firstMs = 0;
+        qint64 lastBytes = 0;
+    };
+
+    void WatchInterrupt(CTransferQueue& queue);
+    void CancelAll(CTransferQueue& queue);
+    void DrawProgress(const CTransferQueue& queue);
+    QString JobSpeed(int threadId, qint64 bytes, qint64 nowMs);
+    void ForgetEndedWorkers(const QList<int>& running);
+    void Redraw(const QStringList& lines);
+
+    const CCliOverwritePrompts& m_prompts;
+    QTextStream& m_out;
+    QTextStream& m_err;
+    const bool m_terminal;
+    QEventLoop m_loop;
+    int m_jobs = 0;
+    QStringList m_done;
+    QStringList m_failed;
+    QStringList m_lastLines;
+    QStringList m_lastShown;
+    bool m_interrupted = false;
+    QElapsedTimer m_clock;
+    QHash<int, Sample> m_samples;
+    qint64 m_endedBytes = 0; // moved by workers that have ended
+    struct sigaction m_previousAction = {};
+    bool m_handlerInstalled = false;
+};

@@ -1,0 +1,192 @@
+#include "WorkerTestSupport.h"
+
+#include "transfer/TransferQueue.h"
+#include "transfer/TransferRequester.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <csignal>
+#include <memory>
+#include <unistd.h>
+
+using namespace WorkerTest;
+
+namespace
+{
+class CRequester final : public QObject, public ITransferRequester
+{
+public:
+    QStringList done;
+    QStringList failed;
+
+    void OnTransferLog(const QString&) override {}
+    void OnTransferDone(int level, const QString& line) override
+    {
+        (level == 1 ? done : failed).append(line);
+    }
+    void OnTransferRelay(const CTransferEntry&) override {}
+};
+
+template <typename Condition> bool WaitUntil(Condition condition, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    return condition();
+}
+
+bool Greets(quint16 port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    return socket.waitForConnected(1000) && socket.waitForReadyRead(2000) &&
+           socket.readAll().startsWith("220");
+}
+
+// proftpd started again on its old configuration (and so its old port), in a process group of its own.
+class CRestartedServer
+{
+public:
+    ~CRestartedServer()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        ::kill(-pid_t(m_process.processId()), SIGTERM);
+        if (!m_process.waitForFinished(10000))
+            ::kill(-pid_t(m_process.processId()), SIGKILL);
+        m_process.waitForFinished(5000);
+    }
+
+    bool Start(const QString& stateFolder, quint16 port)
+    {
+        m_process.setChildProcessModifier([] { ::setsid(); });
+        m_process.start(QStringLiteral("/usr/sbin/proftpd"),
+                        {QStringLiteral("--nodaemon"), QStringLiteral("--config"),
+                         stateFolder + QStringLiteral("/proftpd.conf")});
+        if (!m_process.waitForStarted(10000))
+            return false;
+        for (int attempt = 0; attempt < 50; ++attempt)
+        {
+            if (Greets(port))
+                return true;
+            QTest::qWait(200);
+        }
+        return false;
+    }
+
+private:
+    QProcess m_process;
+};
+} // namespace
+
+class TestTransferQueueReal : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_home;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    CServerPool m_servers;
+    CScriptedPrompts m_prompts;
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(ResetSettings(m_home)); }
+    void cleanupTestCase() { m_servers.Clear(); }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        QFile::remove(CDataFolder::SettingsFile());
+    }
+
+    // The caller's limit stands over the stored one, and no more jobs run than it allows.
+    void runsTwoOfFive()
+    {
+        CTestServer* server = m_servers.Get(QStringLiteral("proftpd"));
+        QVERIFY2(server, qPrintable(m_servers.Error(QStringLiteral("proftpd"))));
+        QVERIFY(WriteProfileInt(QStringLiteral("Settings"), QStringLiteral("TransferMax"), 4));
+        CWorkerFactory factory(m_prompts);
+        CTransferQueue queue(factory, nullptr, nullptr);
+        queue.SetTransferLimit(2);
+        int mostRunning = 0;
+        const auto watch = [&] { mostRunning = qMax(mostRunning, queue.RunningCount()); };
+        connect(&queue, &QAbstractItemModel::dataChanged, this, watch);
+        connect(&queue, &QAbstractItemModel::rowsRemoved, this, watch);
+
+        CRequester requester;
+        CTransferJob job = JobFor(*server, QStringLiteral("proftpd"), false, QStringLiteral("/"));
+        job.localFolder = m_dir->path();
+        job.requestingWindow = &requester;
+        for (int i = 1; i <= 5; ++i)
+        {
+            const QString name = QStringLiteral("five%1.bin").arg(i);
+            QVERIFY(MakeFile(Disk(*server, name), 16 * kMiB + i));
+            job.files = {Entry(name)};
+            QVERIFY(queue.AddDownload(job));
+            watch();
+        }
+        QVERIFY(WaitUntil([&] { return requester.done.size() + requester.failed.size() == 5; }, 180000));
+        QCOMPARE(requester.failed, QStringList());
+        QCOMPARE(mostRunning, 2);
+        QCOMPARE(queue.RunningCount(), 0);
+        for (int i = 1; i <= 5; ++i)
+        {
+            const QString name = QStringLiteral("five%1.bin").arg(i);
+            QCOMPARE(Sha256(m_dir->filePath(name)), Sha256(Disk(*server, name)));
+        }
+    }
+
+    // A server that dies in the middle of a download fails the job; once the server is back, Resume
+    // continues the partial file to a byte-identical copy.
+    void resumesAfterTheServerDied()
+    {
+        CTestServer server(QStringLiteral("proftpd"));
+        QString error;
+        QVERIFY2(server.Start(&error), qPrintable(error));
+        constexpr qint64 kSize = 200 * kMiB;
+        QVERIFY(MakeFile(Disk(server, QStringLiteral("big.bin")), kSize));
+        const QString local = m_dir->filePath(QStringLiteral("big.bin"));
+
+        CWorkerFactory factory(m_prompts);
+        CTransferQueue queue(factory, nullptr, nullptr);
+        // The second run finds the partial file: resume it without asking.
+        queue.SetWorkerOverrides({int(OverwriteAction::Resume), std::nullopt});
+        CRequester requester;
+        CTransferJob job = JobFor(server, QStringLiteral("proftpd"), false, QStringLiteral("/"));
+        job.localFolder = m_dir->path();
+        job.requestingWindow = &requester;
+        job.files = {Entry(QStringLiteral("big.bin"), kSize)};
+        QVERIFY(queue.AddDownload(job));
+
+        const auto moved = [&]
+        { return queue.data(queue.index(0, 0), CTransferQueue::TransferredBytesRole).toLongLong(); };
+        QVERIFY(WaitUntil([&] { return moved() > 0 || !requester.done.isEmpty(); }, 60000));
+        QVERIFY(::kill(-pid_t(server.Value(QStringLiteral("PID")).toInt()), SIGKILL) == 0);
+        QVERIFY(WaitUntil([&] { return !requester.failed.isEmpty() || !requester.done.isEmpty(); }, 60000));
+        QCOMPARE(requester.done, QStringList());
+        QCOMPARE(queue.rowCount(), 1);
+        QCOMPARE(queue.data(queue.index(0, CTransferQueue::StatusColumn)).toString(),
+                 CTransferQueue::kFailed);
+        const qint64 partial = QFileInfo(local).size();
+        QVERIFY2(partial < kSize, qPrintable(QString::number(partial)));
+
+        // A failed row waits for the user: a second of queue ticks leaves it alone.
+        QTest::qWait(1500);
+        QCOMPARE(queue.RunningCount(), 0);
+
+        CRestartedServer restarted;
+        QVERIFY(restarted.Start(QFileInfo(server.Root()).path(), server.Port()));
+        queue.Resume({0});
+        QVERIFY(WaitUntil([&] { return requester.done.size() + requester.failed.size() == 2; }, 120000));
+        QCOMPARE(requester.done.size(), 1);
+        QCOMPARE(Sha256(local), Sha256(Disk(server, QStringLiteral("big.bin"))));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTransferQueueReal)
+#include "tst_transfer_queue_real.moc"
