@@ -8,11 +8,13 @@
 #include "ui/FTPClientView.h"
 #include "ui/FrameCommands.h"
 #include "ui/FramePlacement.h"
+#include "ui/GuiTransferProgress.h"
 #include "ui/HelpFiles.h"
 #include "ui/MdiTabBar.h"
 #include "ui/MessageBox.h"
 #include "ui/QuickConnectBar.h"
 #include "ui/ResizableDlgBar.h"
+#include "ui/TransferManagerBar.h"
 
 #include <QAction>
 #include <QApplication>
@@ -98,6 +100,7 @@ void CMainFrame::CreateBars()
     m_transferManager =
         CreateResizableBar(QStringLiteral("傳 送 進 度"), kTransferManagerSection, {600, 150});
     addDockWidget(Qt::BottomDockWidgetArea, m_transferManager);
+    CreateTransferManager();
     m_transferSettings = CCachedTransferSettings::Read();
     CreateQuickConnectBar();
     m_localBrowser = CreateResizableBar(QStringLiteral("我 的 電 腦"), kFileBrowserSection, {300, 200});
@@ -109,6 +112,17 @@ void CMainFrame::CreateBars()
         CreateResizableBar(QStringLiteral("站 台 管 理"), QStringLiteral("SiteManager"), {220, 400});
     addDockWidget(Qt::LeftDockWidgetArea, m_siteManager);
     RestoreBarLayout();
+}
+
+void CMainFrame::CreateTransferManager()
+{
+    m_prompts = std::make_unique<CGuiOverwritePrompts>(this);
+    m_workerFactory = std::make_unique<CWorkerFactory>(*m_prompts, CGuiTransferProgress::Maker(this));
+    m_transferQueue = std::make_unique<CTransferQueue>(*m_workerFactory, nullptr, nullptr);
+    auto* content = new CTransferManagerBar(*m_transferQueue, m_transferManager);
+    content->setObjectName(QStringLiteral("TransferManagerContent"));
+    delete m_transferManager->widget();
+    m_transferManager->setWidget(content);
 }
 
 void CMainFrame::CreateQuickConnectBar()

@@ -1,9 +1,14 @@
 #pragma once
 
+#include "transfer/TransferQueue.h"
+#include "transfer/WorkerFactory.h"
 #include "ui/CachedTransferSettings.h"
 #include "ui/FrameCommands.h"
+#include "ui/GuiOverwritePrompts.h"
 
 #include <QMainWindow>
+
+#include <memory>
 
 class CChildFrame;
 class CMdiTabBar;
@@ -52,6 +57,7 @@ public:
     CResizableDlgBar* SiteManagerBar() const { return m_siteManager; }
     QDockWidget* QuickConnectBar() const { return m_quickConnect; }
     const CCachedTransferSettings& TransferSettings() const { return m_transferSettings; }
+    CTransferQueue& TransferQueue() const { return *m_transferQueue; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -62,6 +68,8 @@ private:
     void CreateBars();
     CResizableDlgBar* CreateResizableBar(const QString& caption, const QString& name, QSize templateSize);
     void CreateQuickConnectBar();
+    // The queue, its workers' prompts and progress windows, and the list that shows it in the bar.
+    void CreateTransferManager();
     void CreateCentralArea();
     void CreateMenus();
     void WireFrameCommands();
@@ -85,4 +93,8 @@ private:
     QMdiArea* m_mdiArea = nullptr;
     CMdiTabBar* m_tabBar = nullptr;
     CCachedTransferSettings m_transferSettings;
+    // In this order: the queue ends its workers before what they use goes away.
+    std::unique_ptr<CGuiOverwritePrompts> m_prompts;
+    std::unique_ptr<CWorkerFactory> m_workerFactory;
+    std::unique_ptr<CTransferQueue> m_transferQueue;
 };
