@@ -15,6 +15,7 @@
 #include "transfer/FilterLists.h"
 #include "transfer/RemotePath.h"
 #include "transfer/TransferQueue.h"
+#include "transfer/UploadBatch.h"
 #include "transfer/WorkerFactory.h"
 
 #include <QDir>
@@ -310,8 +311,56 @@ QList<CTransferEntry> FilteredUploads(const QList<CTransferEntry>& entries, bool
     return kept;
 }
 
+// The remote folder's rows; none when it cannot be listed (it may not be there yet), and the worker
+// then reports whatever is wrong with the connection.
+QList<CFtpListItem> RemoteRows(const CTransferJob& job)
+{
+    CMirrorConnection connection(job);
+    std::vector<ListItem> items;
+    if (!connection.Open().isEmpty() || !connection.List(job.remoteFolder, &items).isEmpty())
+        return {};
+    QList<CFtpListItem> rows;
+    for (const ListItem& item : items)
+    {
+        CFtpListItem row;
+        row.name = QString::fromUtf8(item.name);
+        row.size = item.size;
+        row.modified = item.modified.toLocalTime();
+        row.isFolder = item.kind == ListItem::Kind::Folder;
+        rows.append(row);
+    }
+    return rows;
+}
+
+// The files go through the upload preparation the windows run, against the remote folder's
+// listing, so the run's overwrite mode decides about names that are there already. Folders are
+// merged into, as the workers do with everything below them.
+QList<CTransferEntry> DecideUploads(const CTransferJob& job, const QList<CTransferEntry>& entries,
+                                    const CQueueOptions& options, IOverwritePrompts& prompts)
+{
+    CUploadBatch batch;
+    batch.remoteFolder = job.remoteFolder;
+    batch.filteredUpload = options.filter;
+    batch.matchingFiles = MatchingFilesFor(options.overwrite);
+    QList<CTransferEntry> kept;
+    for (const CTransferEntry& entry : entries)
+    {
+        if (entry.attributes & kAttributeFolder)
+            kept.append(entry);
+        else
+            batch.records.append({entry.attributes, {}, {}, entry.modified, entry.size, entry.name});
+    }
+    if (batch.records.isEmpty())
+        return kept;
+    batch.remoteList = RemoteRows(job);
+    for (const CTransferJob& prepared : PrepareUploadBatch(batch, prompts))
+        kept += prepared.files;
+    return kept;
+}
+
 bool PlanPut(const CTransferJob& target, const QStringList& locals, const QString& remoteFolder,
-             const CQueueOptions& options, QList<CQueuedJob>& jobs, QString* problem)
+             const CQueueOptions& options, IOverwritePrompts& prompts, QList<CQueuedJob>& jobs,
+             QString* problem)
 {
     QList<CTransferEntry> entries;
     for (const QString& local : locals)
@@ -341,7 +390,7 @@ bool PlanPut(const CTransferJob& target, const QStringList& locals, const QStrin
     CTransferJob job = target;
     job.remoteFolder = RemotePathOf(target, remoteFolder);
     job.localFolder = QDir::currentPath();
-    AddJobs(jobs, job, kept, true, options.parallel > 0);
+    AddJobs(jobs, job, DecideUploads(job, kept, options, prompts), true, options.parallel > 0);
     return true;
 }
 
@@ -386,7 +435,8 @@ bool PlanParallelDownload(const CTransferJob& base, const QString& remotePath, c
 
 // mirror --parallel --reverse: the remote copy of the folder is made first, then one job per entry.
 bool PlanParallelUpload(const CTransferJob& base, const QFileInfo& local, const QString& remoteDir,
-                        QList<CQueuedJob>& jobs, QString* problem)
+                        const CQueueOptions& options, IOverwritePrompts& prompts, QList<CQueuedJob>& jobs,
+                        QString* problem)
 {
     CTransferJob job = base;
     job.remoteFolder = JoinRemotePath(remoteDir, local.fileName());
@@ -403,12 +453,14 @@ bool PlanParallelUpload(const CTransferJob& base, const QFileInfo& local, const 
             .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo& child : children)
         entries.append(LocalEntry(child));
-    AddJobs(jobs, job, FilteredUploads(entries, base.filterRequested), true, true);
+    AddJobs(jobs, job, DecideUploads(job, FilteredUploads(entries, base.filterRequested), options, prompts),
+            true, true);
     return true;
 }
 
 bool PlanMirror(const CTransferJob& target, const QString& remoteDir, const QString& localDir, bool reverse,
-                const CQueueOptions& options, QList<CQueuedJob>& jobs, QString* problem)
+                const CQueueOptions& options, IOverwritePrompts& prompts, QList<CQueuedJob>& jobs,
+                QString* problem)
 {
     CTransferJob job = target;
     job.filterRequested = options.filter;
@@ -423,7 +475,7 @@ bool PlanMirror(const CTransferJob& target, const QString& remoteDir, const QStr
         }
         const QString remote = RemotePathOf(target, remoteDir);
         if (parallel)
-            return PlanParallelUpload(job, info, remote, jobs, problem);
+            return PlanParallelUpload(job, info, remote, options, prompts, jobs, problem);
         job.remoteFolder = remote;
         job.localFolder = info.absolutePath();
         AddJobs(jobs, job, FilteredUploads({LocalEntry(info)}, options.filter), true, false);
@@ -446,7 +498,7 @@ bool PlanMirror(const CTransferJob& target, const QString& remoteDir, const QStr
 }
 
 bool Plan(const QString& command, const CArguments& args, const CTransferJob& target,
-          const CQueueOptions& options, QList<CQueuedJob>& jobs, QString* problem)
+          const CQueueOptions& options, IOverwritePrompts& prompts, QList<CQueuedJob>& jobs, QString* problem)
 {
     const QStringList items = args.Positional().mid(1);
     if (command == QLatin1String("get"))
@@ -455,11 +507,11 @@ bool Plan(const QString& command, const CArguments& args, const CTransferJob& ta
         return MakeLocalFolder(folder, problem) && PlanGet(target, items, folder, options, jobs, problem);
     }
     if (command == QLatin1String("put"))
-        return PlanPut(target, items, args.Value(QStringLiteral("r")), options, jobs, problem);
+        return PlanPut(target, items, args.Value(QStringLiteral("r")), options, prompts, jobs, problem);
     const QString local = QFileInfo(items.value(1)).absoluteFilePath();
     const bool reverse = args.Has(QStringLiteral("reverse"));
     return (reverse || MakeLocalFolder(local, problem)) &&
-           PlanMirror(target, items.value(0), local, reverse, options, jobs, problem);
+           PlanMirror(target, items.value(0), local, reverse, options, prompts, jobs, problem);
 }
 
 QString CheckShape(const QString& command, const CArguments& args)
@@ -478,12 +530,9 @@ QString CheckShape(const QString& command, const CArguments& args)
     return {};
 }
 
-int RunJobs(const QList<CQueuedJob>& jobs, const CQueueOptions& options, QTextStream& out, QTextStream& err)
+int RunJobs(const QList<CQueuedJob>& jobs, const CQueueOptions& options, CCliOverwritePrompts& prompts,
+            QTextStream& out, QTextStream& err)
 {
-    // Without --overwrite the stored choice stands and its questions go to the terminal.
-    const bool ask = options.overwrite.isEmpty() || options.overwrite == QLatin1String("ask") ||
-                     options.overwrite == QLatin1String("rules");
-    CCliOverwritePrompts prompts(ask, FixedAnswer(options.overwrite));
     CWorkerFactory factory(prompts);
     CQueueRun run(prompts, out, err);
     CTransferQueue queue(factory, nullptr, &run);
@@ -545,8 +594,12 @@ int RunQueueCommand(const QString& command, const QStringList& words, QTextStrea
     if (args.Has(QStringLiteral("password-file")) &&
         !ReadPasswordFile(args.Value(QStringLiteral("password-file")), &target.password, &problem))
         return Failure(err, problem);
+    // Without --overwrite the stored choice stands and its questions go to the terminal.
+    const bool ask = options.overwrite.isEmpty() || options.overwrite == QLatin1String("ask") ||
+                     options.overwrite == QLatin1String("rules");
+    CCliOverwritePrompts prompts(ask, FixedAnswer(options.overwrite));
     QList<CQueuedJob> jobs;
-    if (!Plan(command, args, target, options, jobs, &problem))
+    if (!Plan(command, args, target, options, prompts, jobs, &problem))
         return Failure(err, problem);
-    return RunJobs(jobs, options, out, err);
+    return RunJobs(jobs, options, prompts, out, err);
 }

@@ -384,12 +384,7 @@ CWorkerStep CDownloadThread::CopyWhenReady(CFtpComponent& store, const QString& 
                                            CEvent& heard, const bool& ready, const CRawReply& stored)
 {
     store.RawCommand(QStringLiteral("STOR %1\r\n").arg(target));
-    const QDeadlineTimer deadline(Settings().connectionTimeoutMs);
-    while (!ready && !stored.answered && !IsCancelled() && !deadline.hasExpired())
-    {
-        PumpWaitEither(heard, CancelEvent(), int(deadline.remainingTime()));
-        heard.Reset();
-    }
+    WaitForDestination(heard, [&] { return ready || stored.answered; });
     if (IsCancelled())
         return CWorkerStep::Cancelled();
     if (!ready)
@@ -402,10 +397,23 @@ CWorkerStep CDownloadThread::CopyWhenReady(CFtpComponent& store, const QString& 
         return IsCancelled() ? CWorkerStep::Cancelled() : CWorkerStep::Failed(LastErrorText());
     if (sent.code != 226)
         return CWorkerStep::Failed(sent.text);
-    if (!stored.answered)
-        PumpWait(heard, Settings().connectionTimeoutMs);
+    WaitForDestination(heard, [&] { return stored.answered; });
+    if (!stored.answered && IsCancelled())
+        return CWorkerStep::Cancelled();
     if (!stored.answered || stored.code < 200 || stored.code >= 300)
         return CWorkerStep::Failed(stored.answered ? stored.text
                                                    : QStringLiteral("目的站台沒有確認 STOR %1").arg(target));
     return CWorkerStep::Ok();
+}
+
+void CDownloadThread::WaitForDestination(CEvent& heard, const std::function<bool()>& done)
+{
+    // Each reply line sets the event, and the final reply's line comes before the reply itself is
+    // reported: one wake-up does not mean the awaited reply is in.
+    const QDeadlineTimer deadline(Settings().connectionTimeoutMs);
+    while (!done() && !IsCancelled() && !deadline.hasExpired())
+    {
+        PumpWaitEither(heard, CancelEvent(), int(deadline.remainingTime()));
+        heard.Reset();
+    }
 }

@@ -6,6 +6,8 @@
 
 #include <QList>
 
+#include <functional>
+
 class CFtpConnectionDLX;
 
 // One queued download job and the thread that carries it out over a connection of its own: folders
@@ -46,6 +48,7 @@ private:
     CWorkerStep RunCopy(CFtpConnectionDLX& destination, const QString& source, const QString& target);
     CWorkerStep CopyWhenReady(CFtpComponent& store, const QString& source, const QString& target,
                               CEvent& heard, const bool& ready, const CRawReply& stored);
+    void WaitForDestination(CEvent& heard, const std::function<bool()>& done);
 
     CFilterLists m_filter;
 };

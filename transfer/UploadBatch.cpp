@@ -41,7 +41,7 @@ class CBatchPreparation
 {
 public:
     CBatchPreparation(const CUploadBatch& batch, IOverwritePrompts& prompts)
-        : m_batch(batch), m_resolver(prompts), m_remoteNames(NamesOf(batch.remoteList)),
+        : m_batch(batch), m_resolver(prompts, batch.matchingFiles), m_remoteNames(NamesOf(batch.remoteList)),
           m_filter(LoadFilterLists(batch.filteredUpload || FilterTransfersEnabled()))
     {
     }

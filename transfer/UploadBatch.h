@@ -11,6 +11,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <optional>
+
 // Local files a connection window is about to upload into its current remote folder.
 struct CUploadBatch
 {
@@ -21,6 +23,8 @@ struct CUploadBatch
     QPointer<QObject> requestingWindow;
     bool filteredUpload = false; // the filtered upload command
     bool shiftHeld = false;      // one job per file, as with ForceParallelTransfers
+    // A run's MatchingFiles in place of the stored one (the command line's --overwrite).
+    std::optional<int> matchingFiles;
 };
 
 // Filters, renames and decides about every record, then gives the jobs to queue: one holding every

@@ -123,6 +123,8 @@ private Q_SLOTS:
     void runsJobsInParallel();
     void reportsAFailedJob();
     void appliesTheOverwriteChoice();
+    void appliesTheOverwriteChoiceToUploads_data();
+    void appliesTheOverwriteChoiceToUploads();
     void verifiesChecksums_data();
     void verifiesChecksums();
     void leavesOutFilteredNames();
@@ -362,6 +364,54 @@ void TestCliQueue::appliesTheOverwriteChoice()
     run = Cli({QStringLiteral("get"), target, QStringLiteral("ow.txt"), QStringLiteral("-o"), Local("ow")});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
     QCOMPARE(ReadFile(Local("ow/ow.txt")), QByteArray("local again"));
+}
+
+void TestCliQueue::appliesTheOverwriteChoiceToUploads_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FTP proftpd") << "proftpd";
+    QTest::newRow("SFTP sshd") << "sshd";
+}
+
+void TestCliQueue::appliesTheOverwriteChoiceToUploads()
+{
+    QFETCH(QString, kind);
+    QString disk;
+    const QString target = Target(kind, &disk);
+    QVERIFY(!target.isEmpty());
+    const QString remote = disk + QStringLiteral("/po.bin");
+    QVERIFY(QDir().mkpath(Local("first")) && WriteFile(Local("first/po.bin"), "the first upload"));
+    QVERIFY(MakeFile(Local("po.bin"), 300000));
+    const QStringList put{QStringLiteral("put"),    target,
+                          Local("po.bin"),          QStringLiteral("-r"),
+                          RemoteFolder(kind, disk), QStringLiteral("--overwrite")};
+    Run run = Cli({QStringLiteral("put"), target, Local("first/po.bin"), QStringLiteral("-r"),
+                   RemoteFolder(kind, disk)});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
+    QCOMPARE(ReadFile(remote), QByteArray("the first upload"));
+
+    run = Cli(put + QStringList{QStringLiteral("skip")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
+    QCOMPARE(ReadFile(remote), QByteArray("the first upload"));
+
+    // The new file goes up under a numbered name beside the one that stays.
+    run = Cli(put + QStringList{QStringLiteral("number")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
+    QCOMPARE(ReadFile(remote), QByteArray("the first upload"));
+    const QStringList copies = QDir(disk).entryList({QStringLiteral("*po.bin")}, QDir::Files);
+    QVERIFY2(copies.size() == 2, qPrintable(copies.join(u',') + u'\n' + run.err));
+    const QString numbered = copies.first() == QLatin1String("po.bin") ? copies.last() : copies.first();
+    QCOMPARE(Sha256(disk + u'/' + numbered), Sha256(Local("po.bin")));
+
+    run = Cli(put + QStringList{QStringLiteral("overwrite")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
+    QCOMPARE(Sha256(remote), Sha256(Local("po.bin")));
+
+    // A cut-short remote copy is completed to the whole file.
+    QVERIFY(QFile::resize(remote, 1000));
+    run = Cli(put + QStringList{QStringLiteral("resume")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
+    QCOMPARE(Sha256(remote), Sha256(Local("po.bin")));
 }
 
 void TestCliQueue::verifiesChecksums_data()
