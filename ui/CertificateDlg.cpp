@@ -1,5 +1,7 @@
 #include "ui/CertificateDlg.h"
 
+#include "ui/TrustQuestion.h"
+
 #include "engine/KeyCertificate.h"
 
 #include <QDialogButtonBox>
@@ -9,19 +11,6 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
-
-namespace
-{
-
-QLabel* FieldLabel(const QString& text, const QString& name, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    return label;
-}
-
-} // namespace
 
 CCertificateDlg::CCertificateDlg(const ServerCertificate& certificate, const QString& problem,
                                  QWidget* parent)
@@ -33,7 +22,7 @@ CCertificateDlg::CCertificateDlg(const ServerCertificate& certificate, const QSt
 
     auto* form = new QFormLayout;
     const auto addField = [&](const QString& label, const QString& value, const QString& name)
-    { form->addRow(label, FieldLabel(value, name, this)); };
+    { form->addRow(label, SelectableField(value, name, this)); };
     addField(QStringLiteral("發行者："), issuer.IssuerField(CertificateField::CommonName),
              QStringLiteral("issuerName"));
     addField(QStringLiteral("國家："), issuer.IssuerField(CertificateField::Country),
@@ -45,19 +34,12 @@ CCertificateDlg::CCertificateDlg(const ServerCertificate& certificate, const QSt
     addField(QStringLiteral("有效期至："), DateText(certificate.notAfter), QStringLiteral("validTo"));
 
     auto* question = new QLabel(QStringLiteral("是否接受憑證？"), this);
-    auto* why = FieldLabel(problem, QStringLiteral("problem"), this);
+    auto* why = SelectableField(problem, QStringLiteral("problem"), this);
     why->setWordWrap(true);
     why->setVisible(!problem.isEmpty());
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* accept = buttons->addButton(QStringLiteral("接受(&A)"), QDialogButtonBox::AcceptRole);
-    QPushButton* refuse = buttons->addButton(QStringLiteral("拒絕(&R)"), QDialogButtonBox::RejectRole);
-    accept->setObjectName(QStringLiteral("accept"));
-    refuse->setObjectName(QStringLiteral("refuse"));
-    // Enter must not trust a certificate by accident.
-    refuse->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QPushButton* refuse = nullptr;
+    QDialogButtonBox* buttons = AcceptRefuseButtons(this, &refuse);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(question);

@@ -1,20 +1,12 @@
 #pragma once
 
-#include <QDialog>
-
-class CHistoryComboBox;
+#include "ui/FolderPromptDlg.h"
 
 // "前往": asks for a remote folder to open, offering the stored "GoToFolder" entries.
-class CGoToDlg : public QDialog
+class CGoToDlg : public CFolderPromptDlg
 {
     Q_OBJECT
 
 public:
     explicit CGoToDlg(QWidget* parent = nullptr);
-
-    // The typed folder, trimmed.
-    QString Folder() const;
-
-private:
-    CHistoryComboBox* m_folder;
 };

@@ -1,23 +1,12 @@
 #include "ui/HostKeyDlg.h"
 
+#include "ui/TrustQuestion.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace
-{
-
-QLabel* FieldLabel(const QString& text, const QString& name, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    return label;
-}
-
-} // namespace
 
 CHostKeyDlg::CHostKeyDlg(const QString& host, const SshHostKey& key, QWidget* parent) : QDialog(parent)
 {
@@ -27,21 +16,14 @@ CHostKeyDlg::CHostKeyDlg(const QString& host, const SshHostKey& key, QWidget* pa
     question->setWordWrap(true);
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("主機："), FieldLabel(host, QStringLiteral("host"), this));
+    form->addRow(QStringLiteral("主機："), SelectableField(host, QStringLiteral("host"), this));
     form->addRow(QStringLiteral("金鑰類型："),
-                 FieldLabel(QString::fromLatin1(key.type), QStringLiteral("keyType"), this));
-    form->addRow(QStringLiteral("SHA-256 指紋："),
-                 FieldLabel(QString::fromLatin1(key.Fingerprint()), QStringLiteral("fingerprint"), this));
+                 SelectableField(QString::fromLatin1(key.type), QStringLiteral("keyType"), this));
+    form->addRow(QStringLiteral("SHA-256 指紋："), SelectableField(QString::fromLatin1(key.Fingerprint()),
+                                                                   QStringLiteral("fingerprint"), this));
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* accept = buttons->addButton(QStringLiteral("接受(&A)"), QDialogButtonBox::AcceptRole);
-    QPushButton* refuse = buttons->addButton(QStringLiteral("拒絕(&R)"), QDialogButtonBox::RejectRole);
-    accept->setObjectName(QStringLiteral("accept"));
-    refuse->setObjectName(QStringLiteral("refuse"));
-    // Enter must not trust a host key by accident.
-    refuse->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QPushButton* refuse = nullptr;
+    QDialogButtonBox* buttons = AcceptRefuseButtons(this, &refuse);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(question);

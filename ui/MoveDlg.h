@@ -1,12 +1,10 @@
 #pragma once
 
-#include <QDialog>
-
-class CHistoryComboBox;
+#include "ui/FolderPromptDlg.h"
 
 // "搬移到資料夾...": asks for the destination folder. OK adds it to the "MoveToFolder" history;
 // Shift+OK clears that history instead.
-class CMoveDlg : public QDialog
+class CMoveDlg : public CFolderPromptDlg
 {
     Q_OBJECT
 
@@ -19,6 +17,5 @@ public:
     void accept() override;
 
 private:
-    CHistoryComboBox* m_folder;
     QString m_chosen;
 };
