@@ -8,6 +8,7 @@
 #include "security/TrustedCertificates.h"
 #include "transfer/DownloadThread.h"
 #include "transfer/TransferProgress.h"
+#include "transfer/TransferRequester.h"
 #include "transfer/UploadThread.h"
 #include "transfer/WorkerFactory.h"
 
@@ -162,5 +163,29 @@ inline bool MakeTree(const QString& root)
            MakeFile(root + QStringLiteral("/sub/mid file.dat"), 70001) &&
            MakeFile(root + QStringLiteral("/sub/深 層/底.txt"), 513) &&
            MakeFile(root + QStringLiteral("/sub/zero"), 0);
+}
+
+// Collects the done lines a queue sends to the window that queued the job.
+class CRequester final : public QObject, public ITransferRequester
+{
+public:
+    QStringList done;
+    QStringList failed;
+
+    void OnTransferLog(const QString&) override {}
+    void OnTransferDone(int level, const QString& line) override
+    {
+        (level == 1 ? done : failed).append(line);
+    }
+    void OnTransferRelay(const CTransferEntry&) override {}
+};
+
+// Runs the event loop until condition holds or the time is up; the result is the condition's.
+template <typename Condition> bool WaitUntil(Condition condition, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return condition();
 }
 } // namespace WorkerTest

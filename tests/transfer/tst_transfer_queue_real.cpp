@@ -17,28 +17,6 @@ using namespace WorkerTest;
 
 namespace
 {
-class CRequester final : public QObject, public ITransferRequester
-{
-public:
-    QStringList done;
-    QStringList failed;
-
-    void OnTransferLog(const QString&) override {}
-    void OnTransferDone(int level, const QString& line) override
-    {
-        (level == 1 ? done : failed).append(line);
-    }
-    void OnTransferRelay(const CTransferEntry&) override {}
-};
-
-template <typename Condition> bool WaitUntil(Condition condition, int timeoutMs)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!condition() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    return condition();
-}
-
 bool Greets(quint16 port)
 {
     QTcpSocket socket;

@@ -43,28 +43,6 @@ namespace
 
 const QString kSmart = QStringLiteral("SmartOverwrite");
 
-class CRequester final : public QObject, public ITransferRequester
-{
-public:
-    QStringList done;
-    QStringList failed;
-
-    void OnTransferLog(const QString&) override {}
-    void OnTransferDone(int level, const QString& line) override
-    {
-        (level == 1 ? done : failed).append(line);
-    }
-    void OnTransferRelay(const CTransferEntry&) override {}
-};
-
-template <typename Condition> bool WaitUntil(Condition condition, int timeoutMs)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!condition() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return condition();
-}
-
 // Runs answer on the next modal dialog of type T that opens, once the caller starts waiting on it.
 template <typename T> void AnswerNextModal(std::function<void(T&)> answer)
 {
