@@ -3,12 +3,15 @@
 #include "app/Profile.h"
 #include "session/DeleteConfirmation.h"
 #include "session/SessionLog.h"
+#include "transfer/TransferQueue.h"
+#include "transfer/UploadBatch.h"
 #include "ui/BusyIndicator.h"
 #include "ui/CertificateDlg.h"
 #include "ui/CustomCommandDlg.h"
 #include "ui/GoToDlg.h"
 #include "ui/HostKeyDlg.h"
 #include "ui/LogonDlg.h"
+#include "ui/MainFrame.h"
 #include "ui/MessageBox.h"
 #include "ui/MoveDlg.h"
 #include "ui/PropertiesDlg.h"
@@ -17,6 +20,8 @@
 #include "ui/TracePane.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -45,6 +50,7 @@ CFTPClientView::CFTPClientView(QWidget* parent)
     setObjectName(QStringLiteral("RemoteView"));
     m_sites.LoadSites();
     m_session.SetAutoReconnect(GetProfileInt(kSettings, QStringLiteral("AutoReconnect")) != 0);
+    m_forceParallel = GetProfileInt(kSettings, QStringLiteral("ForceParallelTransfers")) != 0;
     CreateViews();
     m_session.ListModel().sort(GetProfileInt(kSettings, QStringLiteral("SortColumn")), s_sortOrder);
     ShowSortIndicator();
@@ -235,6 +241,10 @@ bool CFTPClientView::IsCommandEnabled(FrameCommand command)
     case C::Move:
     case C::Properties:
         return ready && !SelectedRowsWithoutParent().isEmpty();
+    case C::Download:
+        return ready && TransferQueue() && !SelectedRowsWithoutParent().isEmpty();
+    case C::Upload:
+        return ready && TransferQueue();
     case C::SelectAll:
     case C::InvertSelection:
         return m_shown->rowCount() > 0;
@@ -324,6 +334,12 @@ void CFTPClientView::RunCommand(FrameCommand command)
     case C::Properties:
         ShowProperties();
         break;
+    case C::Download:
+        DownloadSelection();
+        break;
+    case C::Upload:
+        ChooseAndUpload();
+        break;
     case C::GoTo:
         GoToFolder();
         break;
@@ -394,9 +410,12 @@ void CFTPClientView::OpenRow(int row)
         GoUp();
         return;
     }
-    // A file is downloaded; that command comes with the transfer queue.
+    // Browsing a file downloads it, with the rest of the selection.
     if (!item.isFolder)
+    {
+        DownloadSelection();
         return;
+    }
     m_session.Log(LogCommand, QStringLiteral("變更資料夾： \"%1\"").arg(item.name));
     ListFolder(CollapseSlashes(m_session.CurrentFolder() + u'/' + item.name + u'/'), true);
 }
@@ -648,6 +667,117 @@ void CFTPClientView::Stop()
 {
     m_session.Stop();
     Q_EMIT CommandStatesChanged();
+}
+
+// ---- transfers
+
+CTransferQueue* CFTPClientView::TransferQueue() const
+{
+    auto* frame = qobject_cast<CMainFrame*>(window());
+    return frame ? &frame->TransferQueue() : nullptr;
+}
+
+bool CFTPClientView::ParallelJobs() const
+{
+    return m_forceParallel || QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+}
+
+QString CFTPClientView::DownloadFolder(const QString& given) const
+{
+    QString folder = given;
+    if (folder.isEmpty())
+        folder = m_session.Site().LocalPath;
+    if (folder.isEmpty())
+        folder = GetProfileString(kSettings, QStringLiteral("DefaultLocalPath"));
+    if (folder.isEmpty())
+        folder = QDir::homePath();
+    while (folder.size() > 1 && (folder.endsWith(u'/') || folder.endsWith(u'\\')))
+        folder.chop(1);
+    return folder;
+}
+
+CFtpSite CFTPClientView::TransferSite() const
+{
+    // A quick connection keeps the whole typed address; the workers need the server it named.
+    CFtpSite site = m_session.Site();
+    if (!m_session.ServerName().isEmpty())
+        site.Address = m_session.ServerName();
+    return site;
+}
+
+void CFTPClientView::DownloadSelection(const QString& localFolder)
+{
+    CTransferQueue* queue = TransferQueue();
+    const QList<int> rows = SelectedRowsWithoutParent();
+    if (!queue || !IsConnectedAndIdle() || rows.isEmpty())
+        return;
+    CTransferJob job = MakeTransferJob(TransferSite(), m_session.CurrentFolder());
+    job.requestingWindow = this;
+    job.localFolder = DownloadFolder(localFolder);
+    for (int row : rows)
+    {
+        const CFtpListItem& item = m_shown->Rows().Item(row);
+        job.files.append({item.name, item.isFolder ? kAttributeFolder : 0, item.size, item.modified});
+    }
+    if (!ParallelJobs())
+    {
+        queue->AddDownload(job);
+        return;
+    }
+    const QList<CTransferEntry> files = job.files;
+    for (const CTransferEntry& file : files)
+    {
+        job.files = {file};
+        queue->AddDownload(job);
+    }
+}
+
+void CFTPClientView::ChooseAndUpload()
+{
+    if (!IsConnectedAndIdle())
+        return;
+    const QStringList paths =
+        QFileDialog::getOpenFileNames(this, QStringLiteral("上傳"), {}, QStringLiteral("All Files (*)"));
+    UploadFiles(paths);
+}
+
+void CFTPClientView::UploadFiles(const QStringList& paths)
+{
+    CTransferQueue* queue = TransferQueue();
+    if (!queue || !IsConnectedAndIdle() || paths.isEmpty())
+        return;
+    CUploadBatch batch;
+    for (const QString& path : paths)
+        batch.records.append(CLocalFileRecord::FromPath(path));
+    batch.remoteFolder = m_session.CurrentFolder();
+    batch.remoteList = m_session.ListModel().Items();
+    batch.site = TransferSite();
+    batch.requestingWindow = this;
+    batch.shiftHeld = ParallelJobs();
+    for (const CTransferJob& job : PrepareUploadBatch(batch, m_prompts))
+        queue->AddUpload(job);
+}
+
+void CFTPClientView::OnTransferLog(const QString& line)
+{
+    OnLog(LogInformation, line);
+}
+
+void CFTPClientView::OnTransferDone(int level, const QString& line)
+{
+    OnLog(level, line);
+}
+
+void CFTPClientView::OnTransferRelay(const CTransferEntry& entry)
+{
+    const auto row = CRemoteListModel::RowForRelayedPath(m_session.CurrentFolder(), entry.name);
+    if (!row)
+        return;
+    if (row->viaSubFolder)
+        m_session.ListModel().AddOrRefreshUploaded(row->name, 0, {}, true);
+    else
+        m_session.ListModel().AddOrRefreshUploaded(row->name, entry.size, entry.modified,
+                                                   (entry.attributes & kAttributeFolder) != 0);
 }
 
 // ---- view style and sorting

@@ -3,13 +3,16 @@
 #include "session/FtpSession.h"
 #include "session/KeepAlive.h"
 #include "sites/SiteList.h"
+#include "transfer/TransferRequester.h"
 #include "ui/FrameCommands.h"
+#include "ui/GuiOverwritePrompts.h"
 
 #include <QWidget>
 
 class CBusyIndicator;
 class CRemoteIconModel;
 class CTracePane;
+class CTransferQueue;
 class QAbstractItemView;
 class QItemSelectionModel;
 class QListView;
@@ -20,7 +23,7 @@ class QTreeView;
 // The remote list of a connection window: it owns the window's session and keep-alive, shows the
 // session's rows in one of four styles, answers the session's questions with dialogs and carries out
 // the window's commands.
-class CFTPClientView : public QWidget, public IFtpSessionSink, public IFtpSessionUi
+class CFTPClientView : public QWidget, public IFtpSessionSink, public IFtpSessionUi, public ITransferRequester
 {
     Q_OBJECT
 
@@ -64,6 +67,15 @@ public:
     void InvertSelection();
     void UserDisconnect();
     void Stop();
+    // Queues the selected rows for download into localFolder, or the preferred local folder when it is
+    // empty.
+    void DownloadSelection(const QString& localFolder = {});
+    // Asks for local files and uploads them.
+    void ChooseAndUpload();
+    // Uploads the local files into the current folder, after the filters and overwrite decisions.
+    void UploadFiles(const QStringList& paths);
+    // The main frame's queue, which takes this window's transfers; none outside a main frame.
+    CTransferQueue* TransferQueue() const;
     void SetViewStyle(int style);
     int CurrentViewStyle() const { return m_viewStyle; }
     // A header click: the sort column again reverses the direction shared by all windows.
@@ -108,6 +120,11 @@ public:
     void RefreshCommandStates() override { Q_EMIT CommandStatesChanged(); }
     void UpdateTitle() override { Q_EMIT TitleChanged(); }
 
+    // ITransferRequester
+    void OnTransferLog(const QString& line) override;
+    void OnTransferDone(int level, const QString& line) override;
+    void OnTransferRelay(const CTransferEntry& entry) override;
+
 Q_SIGNALS:
     void CommandStatesChanged();
     void TitleChanged();
@@ -138,6 +155,12 @@ private:
     // The site's transfer type, 1 automatic, 2 ASCII, 3 binary; Settings "TransferType" when the site has
     // none.
     int EffectiveTransferType() const;
+    // The caller's folder, else the site's local folder, Settings "DefaultLocalPath" or the home folder.
+    QString DownloadFolder(const QString& given) const;
+    // The site with the server the session actually reached, for the transfer workers.
+    CFtpSite TransferSite() const;
+    // One job per row: ForceParallelTransfers or Shift held.
+    bool ParallelJobs() const;
     void ShowContextMenu(QAbstractItemView* view, const QPoint& where);
     void AddCommand(QMenu* menu, const QString& text, FrameCommand command);
     void AddArrangeMenu(QMenu* menu);
@@ -151,6 +174,7 @@ private:
     CFtpSession m_session;
     CKeepAlive m_keepAlive;
     CTracePane* m_trace = nullptr;
+    CGuiOverwritePrompts m_prompts{this};
     CRemoteIconModel* m_shown = nullptr;
     QStackedWidget* m_stack = nullptr;
     QListView* m_iconView = nullptr;
@@ -169,4 +193,5 @@ private:
     bool m_disconnectedLook = false;
     bool m_waitCursor = false;
     int m_waiting = 0;
+    bool m_forceParallel = false;
 };

@@ -271,7 +271,7 @@ QList<FrameCommand> CMainFrame::WindowCommands()
             C::LargeIcons, C::SmallIcons, C::List,          C::Details,   C::Refresh,
             C::Browse,     C::NewFolder,  C::Rename,        C::Delete,    C::Move,
             C::Properties, C::GoTo,       C::CustomCommand, C::TypeAuto,  C::TypeAscii,
-            C::TypeBinary};
+            C::TypeBinary, C::Download,   C::Upload};
 }
 
 void CMainFrame::WireWindowCommands()

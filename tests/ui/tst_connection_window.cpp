@@ -1,6 +1,7 @@
 #include "support/TestFiles.h"
 
 #include "app/Profile.h"
+#include "transfer/TransferQueue.h"
 #include "ui/BusyIndicator.h"
 #include "ui/ChildFrame.h"
 #include "ui/FTPClientDoc.h"
@@ -56,6 +57,31 @@ bool GiveToServerUser(const QString& path, const QString& ownerOf)
 bool MakeTestFile(const QString& path, qint64 size, const QString& ownerOf)
 {
     return WriteFile(path, QByteArray(int(size), 'x')) && GiveToServerUser(path, ownerOf);
+}
+
+// The trace pane's lines of one transfer worker, "[id] " in front, with the level shown by their colour.
+QList<std::pair<QString, QColor>> WorkerLines(CTracePane* pane, const QString& threadId)
+{
+    QList<std::pair<QString, QColor>> found;
+    QListWidget* lines = pane->Lines();
+    for (int i = 0; i < lines->count(); ++i)
+        if (lines->item(i)->text().startsWith(u'[' + threadId + u']'))
+            found.append({lines->item(i)->text(), lines->item(i)->foreground().color()});
+    return found;
+}
+
+// The queue's rows as the bar shows them, for failure messages.
+QString QueueText(const CTransferQueue& queue)
+{
+    QStringList rows;
+    for (int row = 0; row < queue.rowCount(); ++row)
+    {
+        QStringList texts;
+        for (int column = 0; column < queue.columnCount(); ++column)
+            texts << queue.data(queue.index(row, column)).toString();
+        rows << texts.join(u'|') + u'\n' + queue.Details(row);
+    }
+    return rows.join(u'\n');
 }
 
 QStringList MenuTexts(const QMenu* menu)
@@ -161,6 +187,9 @@ private Q_SLOTS:
     void worksOnRemoteFolder_data();
     void worksOnRemoteFolder();
     void closeRefusedWhileListing();
+    void downloadsSelectionIntoFolder_data();
+    void downloadsSelectionIntoFolder();
+    void uploadedFileJoinsRemoteList();
 
 private:
     bool Prepare(const QString& kind, CRemoteFolder* folder, QString* address);
@@ -412,7 +441,7 @@ void TestConnectionWindow::contextMenuFollowsWhatIsUnderCursor()
     QCOMPARE(MenuTexts(menuFor("..").get()), emptyEntries);
     auto nothing = menuFor({});
     QCOMPARE(MenuTexts(nothing.get()), emptyEntries);
-    // Transfers are listed but not yet available; the styles show which one is in use.
+    // Not connected: nothing can be transferred; the styles show which one is in use.
     QVERIFY(!nothing->actions().constFirst()->isEnabled());
     QMenu* styles = nothing->actions().at(3)->menu();
     QCOMPARE(MenuTexts(styles), QStringList({"大圖示(&G)", "小圖示(&M)", "清單(&L)", "詳細資料(&D)"}));
@@ -635,6 +664,88 @@ void TestConnectionWindow::closeRefusedWhileListing()
 
     QVERIFY(subWindow->close());
     QTRY_COMPARE(frame.MdiArea()->subWindowList().size(), 0);
+}
+
+// ---- transfers
+
+void TestConnectionWindow::downloadsSelectionIntoFolder_data()
+{
+    QTest::addColumn<int>("forceParallel");
+    QTest::addColumn<int>("jobs");
+    QTest::newRow("one job") << 0 << 1;
+    QTest::newRow("one job per row") << 1 << 2;
+}
+
+void TestConnectionWindow::downloadsSelectionIntoFolder()
+{
+    QFETCH(int, forceParallel);
+    QFETCH(int, jobs);
+    WriteProfileInt("Settings", "ForceParallelTransfers", forceParallel);
+    CRemoteFolder folder;
+    QString address;
+    QVERIFY(Prepare("proftpd", &folder, &address));
+    // Random content, large enough to need several reads.
+    QVERIFY(MakeFile(folder.disk + "/b.bin", 70000));
+    QVERIFY(GiveToServerUser(folder.disk + "/b.bin", folder.disk));
+    CMainFrame frame;
+    frame.ShowWithSavedPlacement();
+    CChildFrame* window = OpenAndWait(frame, address);
+    QVERIFY(window);
+    CFTPClientView* view = window->View();
+    CTransferQueue& queue = frame.TransferQueue();
+
+    SelectRows(view, {"..", "a.txt", "b.bin"});
+    frame.UpdateWindowCommands();
+    QVERIFY(Command(frame, FrameCommand::Download)->isEnabled());
+    QTemporaryDir target;
+    view->DownloadSelection(target.path() + u'/');
+    QCOMPARE(queue.rowCount(), jobs);
+    QStringList threadIds;
+    for (int row = 0; row < queue.rowCount(); ++row)
+        threadIds << queue.data(queue.index(row, 0), CTransferQueue::ThreadIdRole).toString();
+
+    QVERIFY2(QTest::qWaitFor([&] { return queue.rowCount() == 0; }, kConnectWaitMs),
+             qPrintable(QueueText(queue)));
+    QCOMPARE(QDir(target.path()).entryList(QDir::Files), QStringList({"a.txt", "b.bin"}));
+    for (const char* name : {"a.txt", "b.bin"})
+        QCOMPARE(ReadFile(target.path() + u'/' + QLatin1String(name)),
+                 ReadFile(folder.disk + u'/' + QLatin1String(name)));
+    // Each job's status lines at level 0 and its closing line at the success level.
+    for (const QString& id : threadIds)
+    {
+        const auto lines = WorkerLines(window->TracePane(), id);
+        QVERIFY2(lines.size() >= 2, qPrintable(window->TracePane()->Text()));
+        QCOMPARE(lines.constFirst().second, QColor(0, 0, 0));
+        QCOMPARE(lines.constLast().second, QColor(0, 130, 0));
+    }
+}
+
+void TestConnectionWindow::uploadedFileJoinsRemoteList()
+{
+    CRemoteFolder folder;
+    QString address;
+    QVERIFY(Prepare("proftpd", &folder, &address));
+    CMainFrame frame;
+    frame.ShowWithSavedPlacement();
+    CChildFrame* window = OpenAndWait(frame, address);
+    QVERIFY(window);
+    CFTPClientView* view = window->View();
+    frame.UpdateWindowCommands();
+    QVERIFY(Command(frame, FrameCommand::Upload)->isEnabled());
+    QTemporaryDir source;
+    const QString local = source.path() + "/up.dat";
+    QVERIFY(MakeFile(local, 50000));
+    QVERIFY(!Names(view).contains("up.dat"));
+
+    view->UploadFiles({local});
+    QVERIFY2(QTest::qWaitFor([&] { return frame.TransferQueue().rowCount() == 0; }, kConnectWaitMs),
+             qPrintable(QueueText(frame.TransferQueue())));
+    QCOMPARE(ReadFile(folder.disk + "/up.dat"), ReadFile(local));
+    // The row came from the finished upload, not from a new listing.
+    const int row = view->Session().ListModel().FindRow("up.dat");
+    QVERIFY(row >= 0);
+    QCOMPARE(view->Session().ListModel().Item(row).size, 50000);
+    QVERIFY(!view->Session().ListModel().Item(row).isFolder);
 }
 
 QTEST_MAIN(TestConnectionWindow)
