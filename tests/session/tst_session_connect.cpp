@@ -34,13 +34,6 @@ private Q_SLOTS:
     void decidesAboutHostKeys();
 
 private:
-    CTestServer* Server(const QString& kind)
-    {
-        CTestServer* server = m_servers.Get(kind);
-        if (!server)
-            QTest::qFail(qPrintable(m_servers.Error(kind)), __FILE__, __LINE__);
-        return server;
-    }
     static bool AcceptAll(CPlainSessionUi& ui, int* asked)
     {
         ui.certificateQuestion = [asked](const ServerCertificate&, const QString&) { return ++*asked > 0; };
@@ -151,7 +144,7 @@ void TestSessionConnect::logsAConnectAListingAndADisconnect()
     QFETCH(QString, scheme);
     QFETCH(bool, implicitPort);
     QFETCH(QString, question);
-    CTestServer* server = Server(kind);
+    CTestServer* server = m_servers.Require(kind);
     QVERIFY(server);
     CSessionFixture f;
     int asked = 0;
@@ -254,7 +247,7 @@ void TestSessionConnect::refusesAnAddressThatIsNotFtp()
 
 void TestSessionConnect::entersRelativeAndAbsoluteInitialFolders()
 {
-    CTestServer* server = Server("sshd");
+    CTestServer* server = m_servers.Require("sshd");
     QVERIFY(server);
     CSessionFixture f;
     int asked = 0;
@@ -290,7 +283,7 @@ void TestSessionConnect::entersRelativeAndAbsoluteInitialFolders()
 
 void TestSessionConnect::learnsSystemTypeAndChmodFromTheServer()
 {
-    CTestServer* server = Server("proftpd");
+    CTestServer* server = m_servers.Require("proftpd");
     QVERIFY(server);
     {
         CSessionFixture f;
@@ -316,7 +309,7 @@ void TestSessionConnect::learnsSystemTypeAndChmodFromTheServer()
 
 void TestSessionConnect::decidesAboutHostKeys()
 {
-    CTestServer* server = Server("sshd");
+    CTestServer* server = m_servers.Require("sshd");
     QVERIFY(server);
     CSessionFixture f;
     QStringList askedHosts;

@@ -38,20 +38,12 @@ private Q_SLOTS:
     void reconnectsAnSftpSiteOverSftp();
 
 private:
-    CTestServer* Server(const QString& kind)
-    {
-        CTestServer* server = m_servers.Get(kind);
-        if (!server)
-            QTest::qFail(qPrintable(m_servers.Error(kind)), __FILE__, __LINE__);
-        return server;
-    }
-
     CServerPool m_servers;
 };
 
 void TestSessionReconnect::sendsKeepAliveCommandsInTurn()
 {
-    CTestServer* server = Server("proftpd");
+    CTestServer* server = m_servers.Require("proftpd");
     QVERIFY(server);
     CSessionFixture f;
     QVERIFY(WriteProfileInt("SmartKeepAlive", "EnableSKA", 1));
@@ -86,7 +78,7 @@ void TestSessionReconnect::sendsKeepAliveCommandsInTurn()
 
 void TestSessionReconnect::reconnectsAfterTheServerDropsTheConnection()
 {
-    CTestServer* server = Server("proftpd");
+    CTestServer* server = m_servers.Require("proftpd");
     QVERIFY(server);
     CSessionFixture f;
     QVERIFY(WriteProfileInt("SmartKeepAlive", "Reconnect", 1));
@@ -132,7 +124,7 @@ void TestSessionReconnect::reconnectsAfterTheServerDropsTheConnection()
 
 void TestSessionReconnect::reconnectsAnSftpSiteOverSftp()
 {
-    CTestServer* server = Server("sshd");
+    CTestServer* server = m_servers.Require("sshd");
     QVERIFY(server);
     CSessionFixture f;
     f.ui.hostKeyQuestion = [](const QString&, const SshHostKey&) { return true; };

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QRandomGenerator>
 #include <QString>
+#include <QTest>
 #include <map>
 #include <memory>
 
@@ -86,6 +87,14 @@ public:
             return nullptr;
         }
         return m_servers.emplace(kind, std::move(server)).first->second.get();
+    }
+    // As Get(), and the running test fails with the reason when the server did not start.
+    CTestServer* Require(const QString& kind)
+    {
+        CTestServer* server = Get(kind);
+        if (!server)
+            QTest::qFail(qPrintable(Error(kind)), __FILE__, __LINE__);
+        return server;
     }
     QString Error(const QString& kind) const { return m_errors.value(kind); }
     void Clear() { m_servers.clear(); }

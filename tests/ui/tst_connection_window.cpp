@@ -217,12 +217,9 @@ void TestConnectionWindow::cleanup()
 
 bool TestConnectionWindow::Prepare(const QString& kind, CRemoteFolder* folder, QString* address)
 {
-    CTestServer* server = m_servers.Get(kind);
+    CTestServer* server = m_servers.Require(kind);
     if (!server)
-    {
-        QTest::qFail(qPrintable(m_servers.Error(kind)), __FILE__, __LINE__);
         return false;
-    }
     const bool sftp = kind == QLatin1String("sshd");
     // SFTP paths are the disk's own; the FTP user sees its root folder as "/".
     const QString base = sftp ? server->Value("WORKDIR") : server->Root();

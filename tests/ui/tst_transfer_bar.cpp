@@ -139,13 +139,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     CServerPool m_servers;
 
-    CTestServer* Proftpd()
-    {
-        CTestServer* server = m_servers.Get(QStringLiteral("proftpd"));
-        if (!server)
-            QTest::qFail(qPrintable(m_servers.Error(QStringLiteral("proftpd"))), __FILE__, __LINE__);
-        return server;
-    }
+    CTestServer* Proftpd() { return m_servers.Require(QStringLiteral("proftpd")); }
 
     CTransferJob DownloadJob(CTestServer& server, const QString& name, CRequester& requester) const
     {
