@@ -6,6 +6,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/MirrorConnection.h"
 #include "cli/QueueRun.h"
+#include "cli/SecretFile.h"
 #include "packing/PackProcedures.h"
 #include "packing/PackProgress.h"
 #include "session/SessionUrl.h"
@@ -61,22 +62,6 @@ bool ReadNumber(const CArguments& args, const QString& option, int minimum, int*
         return true;
     *problem = QStringLiteral("--%1 needs a whole number of at least %2").arg(option).arg(minimum);
     return false;
-}
-
-// The first line of the file, so the secret need not show in the process list.
-bool ReadPasswordFile(const QString& path, QString* password, QString* problem)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-    {
-        *problem = QStringLiteral("cannot read the password file %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    QByteArray line = file.readLine();
-    while (line.endsWith('\n') || line.endsWith('\r'))
-        line.chop(1);
-    *password = QString::fromUtf8(line);
-    return true;
 }
 
 // Where TARGET leads: the job's connection fields, with its folder as the job's remote folder.
@@ -591,9 +576,14 @@ int RunQueueCommand(const QString& command, const QStringList& words, QTextStrea
     CTransferJob target;
     if (!ResolveTarget(args.Positional().value(0), &target, &problem))
         return Failure(err, problem);
-    if (args.Has(QStringLiteral("password-file")) &&
-        !ReadPasswordFile(args.Value(QStringLiteral("password-file")), &target.password, &problem))
-        return Failure(err, problem);
+    if (args.Has(QStringLiteral("password-file")))
+    {
+        QByteArray password;
+        if (!ReadSecretFile(QStringLiteral("password file"), args.Value(QStringLiteral("password-file")),
+                            &password, &problem))
+            return Failure(err, problem);
+        target.password = QString::fromUtf8(password);
+    }
     // Without --overwrite the stored choice stands and its questions go to the terminal.
     const bool ask = options.overwrite.isEmpty() || options.overwrite == QLatin1String("ask") ||
                      options.overwrite == QLatin1String("rules");

@@ -4,6 +4,7 @@
 #include "cli/CliConnection.h"
 #include "cli/ExitCodes.h"
 #include "cli/ListCommand.h"
+#include "cli/SecretFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -35,22 +36,6 @@ int Failure(QTextStream& err, const QString& problem)
 QString FileName(const QString& path)
 {
     return path.mid(path.lastIndexOf(u'/') + 1);
-}
-
-// The first line of the file, so the secret need not show in the process list.
-bool ReadSecretFile(const QString& what, const QString& path, QByteArray* secret, QString* problem)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-    {
-        *problem = QStringLiteral("cannot read the %1 %2: %3").arg(what, path, file.errorString());
-        return false;
-    }
-    QByteArray line = file.readLine();
-    while (line.endsWith('\n') || line.endsWith('\r'))
-        line.chop(1);
-    *secret = line;
-    return true;
 }
 
 int Get(CCliConnection& connection, const QString& remotePath, QString localPath, QTextStream& err)
