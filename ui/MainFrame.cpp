@@ -61,6 +61,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_commands(new CF
     setObjectName(QStringLiteral("MainFrame"));
     CreateToolBar();
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    m_sites.LoadSites();
     setDockOptions(AnimatedDocks | AllowNestedDocks | AllowTabbedDocks);
     CreateBars();
     CreateCentralArea();
@@ -118,7 +119,7 @@ void CMainFrame::CreateTransferManager()
 {
     m_prompts = std::make_unique<CGuiOverwritePrompts>(this);
     m_workerFactory = std::make_unique<CWorkerFactory>(*m_prompts, CGuiTransferProgress::Maker(this));
-    m_transferQueue = std::make_unique<CTransferQueue>(*m_workerFactory, nullptr, nullptr);
+    m_transferQueue = std::make_unique<CTransferQueue>(*m_workerFactory, &m_sites, nullptr);
     auto* content = new CTransferManagerBar(*m_transferQueue, m_transferManager);
     content->setObjectName(QStringLiteral("TransferManagerContent"));
     delete m_transferManager->widget();

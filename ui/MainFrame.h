@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sites/SiteList.h"
 #include "transfer/TransferQueue.h"
 #include "transfer/WorkerFactory.h"
 #include "ui/CachedTransferSettings.h"
@@ -58,6 +59,8 @@ public:
     QDockWidget* QuickConnectBar() const { return m_quickConnect; }
     const CCachedTransferSettings& TransferSettings() const { return m_transferSettings; }
     CTransferQueue& TransferQueue() const { return *m_transferQueue; }
+    // The one site list of the program: the site manager edits it, the queue finds copy targets in it.
+    CSiteList& Sites() { return m_sites; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -93,6 +96,7 @@ private:
     QMdiArea* m_mdiArea = nullptr;
     CMdiTabBar* m_tabBar = nullptr;
     CCachedTransferSettings m_transferSettings;
+    CSiteList m_sites;
     // In this order: the queue ends its workers before what they use goes away.
     std::unique_ptr<CGuiOverwritePrompts> m_prompts;
     std::unique_ptr<CWorkerFactory> m_workerFactory;
