@@ -19,6 +19,7 @@ const QByteArray kSite = "SITE";
 const QByteArray kNameKey = "name";
 const QByteArray kFavourites = "我的最愛";
 const QByteArray kNewSiteName = "新站台";
+const QByteArray kNewFolderName = "新資料夾";
 
 bool NameIs(const CXmlElement* element, const QByteArray& name)
 {
@@ -56,6 +57,22 @@ QByteArray Number(qint32 value)
     return QByteArray::number(value);
 }
 
+bool IsWithin(const CXmlElement* element, const CXmlElement* ancestor)
+{
+    for (const CXmlElement* e = element; e; e = e->Parent())
+        if (e == ancestor)
+            return true;
+    return false;
+}
+
+CXmlElement* CopyElement(CXmlDocument& document, const CXmlElement& source, CXmlElement* parent)
+{
+    CXmlElement* copy = document.AddElement(parent, source.Name(), source.GetValue(), source.AttributeText());
+    for (const auto& child : source.Children())
+        CopyElement(document, *child, copy);
+    return copy;
+}
+
 } // namespace
 
 CSiteList::CSiteList(QString filePath)
@@ -75,13 +92,19 @@ void CSiteList::SetUpEmpty()
 
 bool CSiteList::LoadSites()
 {
-    if (!m_document.Load(m_filePath))
-    {
+    const bool loaded = m_document.Load(m_filePath);
+    if (loaded)
+        UnprotectSitePasswords(m_document);
+    else
         SetUpEmpty();
-        return false;
-    }
-    UnprotectSitePasswords(m_document);
-    return true;
+    NotifyReload();
+    return loaded;
+}
+
+void CSiteList::NotifyReload()
+{
+    if (m_reloaded)
+        m_reloaded();
 }
 
 bool CSiteList::SaveSites()
@@ -218,6 +241,25 @@ CXmlElement* CSiteList::AddNewSite(CXmlElement* selection)
     m_document.SetChildValue(site, "RETRYDELAY", value("RETRYDELAY", setting("DefaultRetryDelay")));
     m_document.SetChildValue(site, "DESCRIPTION", value("DESCRIPTION", {}));
     return site;
+}
+
+CXmlElement* CSiteList::AddNewFolder(CXmlElement* selection)
+{
+    CXmlElement* folder = IsSiteElement(selection) ? selection->Parent() : selection;
+    if (!IsFolderElement(folder))
+        folder = m_document.GetRoot();
+    return m_document.AddElement(folder, kFolder, {}, NameAttributeText(QString::fromUtf8(kNewFolderName)));
+}
+
+CXmlElement* CSiteList::MoveElement(CXmlElement* element, CXmlElement* folder)
+{
+    if (!element || element == m_document.GetRoot() || !IsFolderElement(folder) || IsWithin(folder, element))
+        return nullptr;
+    if (element->Parent() == folder)
+        return element;
+    CXmlElement* moved = CopyElement(m_document, *element, folder);
+    m_document.RemoveElement(element);
+    return moved;
 }
 
 QString CSiteList::PathOf(const CXmlElement* element)

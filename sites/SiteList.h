@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The saved sites: the sites.xml document, kept for the whole run, and the operations that find,
 // fill and store sites by their site path (folder names and the site's name joined by "\").
 class CSiteList
@@ -36,6 +38,16 @@ public:
 
     // Fills a record from a SITE element.
     void FillSite(CXmlElement* element, CFtpSite& site);
+    // The new-folder command: a folder called "新資料夾" in the selected folder, the selected site's
+    // folder, or the root.
+    CXmlElement* AddNewFolder(CXmlElement* selection);
+    // Moves a site or folder with everything below it to the end of a folder and gives the moved
+    // element; the element itself when the folder already holds it, nullptr when the move is refused
+    // (not a folder, the element itself or a folder below it).
+    CXmlElement* MoveElement(CXmlElement* element, CXmlElement* folder);
+    // Called after every load, whoever asked for it: element pointers held by views are stale then.
+    void SetReloadHandler(std::function<void()> handler) { m_reloaded = std::move(handler); }
+
     // The new-site command: copies the selected site's settings into its folder, or gives a site in
     // the selected folder the program's defaults. The new site is called "新站台".
     CXmlElement* AddNewSite(CXmlElement* selection);
@@ -50,6 +62,9 @@ public:
 private:
     void SetUpEmpty();
 
+    void NotifyReload();
+
     QString m_filePath;
     CXmlDocument m_document;
+    std::function<void()> m_reloaded;
 };

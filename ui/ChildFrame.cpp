@@ -32,11 +32,11 @@ QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback)
 
 } // namespace
 
-CChildFrame::CChildFrame(QWidget* parent) : QMainWindow(parent)
+CChildFrame::CChildFrame(CSiteList* sites, QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("ChildFrame"));
     CreateTracePane();
-    m_view = new CFTPClientView(this);
+    m_view = new CFTPClientView(sites, this);
     m_view->SetTracePane(m_trace);
     m_doc = new CFTPClientDoc(*m_view, this);
     setCentralWidget(m_view);

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 
 class CFTPClientDoc;
+class CSiteList;
 class CFTPClientView;
 class CTracePane;
 class QComboBox;
@@ -18,7 +19,8 @@ class CChildFrame : public QMainWindow, public IConnectionWindow
     Q_OBJECT
 
 public:
-    explicit CChildFrame(QWidget* parent = nullptr);
+    // The site list is the frame's one list; without one the window's view keeps its own.
+    explicit CChildFrame(CSiteList* sites = nullptr, QWidget* parent = nullptr);
 
     // Connects once the window is shown (the session's waits need a window to show their questions
     // over), then lists the start folder. An empty target opens the window without connecting.

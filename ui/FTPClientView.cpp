@@ -7,6 +7,7 @@
 #include "transfer/UploadBatch.h"
 #include "ui/BusyIndicator.h"
 #include "ui/CertificateDlg.h"
+#include "ui/ConnectionWizard.h"
 #include "ui/CustomCommandDlg.h"
 #include "ui/GoToDlg.h"
 #include "ui/HostKeyDlg.h"
@@ -17,16 +18,22 @@
 #include "ui/PropertiesDlg.h"
 #include "ui/RemoteIconModel.h"
 #include "ui/RetryCountdownDlg.h"
+#include "ui/ScheduleDlg.h"
+#include "ui/SiteManagerDlg.h"
+#include "ui/TargetSiteDlg.h"
 #include "ui/TracePane.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMimeData>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QTreeView>
@@ -40,15 +47,41 @@ constexpr int kLargeIconSide = 32;
 constexpr int kSmallIconSide = 16;
 const QSize kLargeIconGrid(96, 72);
 
+CFTPClientView::TransferChoosers DialogChoosers()
+{
+    CFTPClientView::TransferChoosers choosers;
+    choosers.folder = [](QWidget* parent, const QString& start)
+    { return QFileDialog::getExistingDirectory(parent, QStringLiteral("下載到指定資料夾："), start); };
+    choosers.saveFile = [](QWidget* parent, const QString& suggested)
+    {
+        return QFileDialog::getSaveFileName(parent, QStringLiteral("下載到"), suggested,
+                                            QStringLiteral("所有檔案 (*.*)"));
+    };
+    choosers.openFiles = [](QWidget* parent)
+    {
+        return QFileDialog::getOpenFileNames(parent, QStringLiteral("上傳"), {},
+                                             QStringLiteral("All Files (*)"));
+    };
+    choosers.targetSite = [](QWidget* parent, CSiteList& sites)
+    { return CTargetSiteDlg::ChooseSite(parent, sites); };
+    return choosers;
+}
+
 } // namespace
 
 Qt::SortOrder CFTPClientView::s_sortOrder = Qt::AscendingOrder;
 
-CFTPClientView::CFTPClientView(QWidget* parent)
-    : QWidget(parent), m_session(this, *this, m_sites), m_keepAlive(m_session)
+CFTPClientView::CFTPClientView(CSiteList* sites, QWidget* parent)
+    : QWidget(parent), m_ownSites(sites ? nullptr : std::make_unique<CSiteList>()),
+      m_sites(sites ? *sites : *m_ownSites), m_session(this, *this, m_sites), m_keepAlive(m_session),
+      m_choosers(DialogChoosers())
 {
     setObjectName(QStringLiteral("RemoteView"));
-    m_sites.LoadSites();
+    // Files dropped from a file manager are uploaded into the current folder; the lists themselves
+    // take no drops, so they reach this widget.
+    setAcceptDrops(true);
+    if (m_ownSites)
+        m_sites.LoadSites();
     m_session.SetAutoReconnect(GetProfileInt(kSettings, QStringLiteral("AutoReconnect")) != 0);
     m_forceParallel = GetProfileInt(kSettings, QStringLiteral("ForceParallelTransfers")) != 0;
     CreateViews();
@@ -242,7 +275,8 @@ bool CFTPClientView::IsCommandEnabled(FrameCommand command)
     case C::Properties:
         return ready && !SelectedRowsWithoutParent().isEmpty();
     case C::Download:
-        return ready && TransferQueue() && !SelectedRowsWithoutParent().isEmpty();
+    case C::DownloadTo:
+        return CanDownloadSelection();
     case C::Upload:
         return ready && TransferQueue();
     case C::SelectAll:
@@ -336,6 +370,9 @@ void CFTPClientView::RunCommand(FrameCommand command)
         break;
     case C::Download:
         DownloadSelection();
+        break;
+    case C::DownloadTo:
+        DownloadSelectionTo();
         break;
     case C::Upload:
         ChooseAndUpload();
@@ -705,16 +742,28 @@ CFtpSite CFTPClientView::TransferSite() const
     return site;
 }
 
-void CFTPClientView::DownloadSelection(const QString& localFolder)
+bool CFTPClientView::CanDownloadSelection() const
+{
+    return TransferQueue() && IsConnectedAndIdle() && !SelectedRowsWithoutParent().isEmpty();
+}
+
+bool CFTPClientView::CanUpload() const
+{
+    return TransferQueue() && IsConnectedAndIdle();
+}
+
+void CFTPClientView::QueueDownload(const QString& localFolder, bool filtered,
+                                   const std::optional<CScheduleInfo>& schedule)
 {
     CTransferQueue* queue = TransferQueue();
-    const QList<int> rows = SelectedRowsWithoutParent();
-    if (!queue || !IsConnectedAndIdle() || rows.isEmpty())
+    if (!CanDownloadSelection())
         return;
     CTransferJob job = MakeTransferJob(TransferSite(), m_session.CurrentFolder());
     job.requestingWindow = this;
-    job.localFolder = DownloadFolder(localFolder);
-    for (int row : rows)
+    job.localFolder = localFolder;
+    job.filterRequested = filtered;
+    job.schedule = schedule;
+    for (int row : SelectedRowsWithoutParent())
     {
         const CFtpListItem& item = m_shown->Rows().Item(row);
         job.files.append({item.name, item.isFolder ? kAttributeFolder : 0, item.size, item.modified});
@@ -732,19 +781,98 @@ void CFTPClientView::DownloadSelection(const QString& localFolder)
     }
 }
 
+void CFTPClientView::DownloadSelection(const QString& localFolder)
+{
+    QueueDownload(DownloadFolder(localFolder), false, std::nullopt);
+}
+
+void CFTPClientView::DownloadSelectionTo()
+{
+    const QList<int> rows = SelectedRowsWithoutParent();
+    if (!CanDownloadSelection())
+        return;
+    QString folder;
+    if (rows.size() == 1)
+    {
+        const QString start = m_downloadToFolder.isEmpty() ? DownloadFolder({}) : m_downloadToFolder;
+        const QString file =
+            m_choosers.saveFile(this, QDir(start).filePath(m_shown->Rows().Item(rows.first()).name));
+        if (file.isEmpty())
+            return;
+        folder = QFileInfo(file).absolutePath();
+    }
+    else
+    {
+        folder = m_choosers.folder(this, m_downloadToFolder);
+        if (folder.isEmpty())
+            return;
+    }
+    m_downloadToFolder = folder;
+    QueueDownload(DownloadFolder(folder), false, std::nullopt);
+}
+
+std::optional<CScheduleInfo> CFTPClientView::AskSchedule()
+{
+    CScheduleDlg dialog(CScheduleInfo{}, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Schedule();
+}
+
+void CFTPClientView::ScheduledDownload()
+{
+    if (!CanDownloadSelection())
+        return;
+    if (const std::optional<CScheduleInfo> schedule = AskSchedule())
+        QueueDownload(DownloadFolder({}), false, schedule);
+}
+
+void CFTPClientView::FilteredDownload()
+{
+    QueueDownload(DownloadFolder({}), true, std::nullopt);
+}
+
+void CFTPClientView::CopySelectionToSite()
+{
+    if (!CanDownloadSelection())
+        return;
+    const std::optional<QString> path = m_choosers.targetSite(this, m_sites);
+    if (!path || path->isEmpty())
+        return;
+    QueueDownload(QStringLiteral("ftp:\\") + *path, false, std::nullopt);
+}
+
 void CFTPClientView::ChooseAndUpload()
 {
-    if (!IsConnectedAndIdle())
+    if (CanUpload())
+        QueueUpload(m_choosers.openFiles(this), false, std::nullopt);
+}
+
+void CFTPClientView::ScheduledUpload()
+{
+    if (!CanUpload())
         return;
-    const QStringList paths =
-        QFileDialog::getOpenFileNames(this, QStringLiteral("上傳"), {}, QStringLiteral("All Files (*)"));
-    UploadFiles(paths);
+    const std::optional<CScheduleInfo> schedule = AskSchedule();
+    if (schedule)
+        QueueUpload(m_choosers.openFiles(this), false, schedule);
+}
+
+void CFTPClientView::FilteredUpload()
+{
+    if (CanUpload())
+        QueueUpload(m_choosers.openFiles(this), true, std::nullopt);
 }
 
 void CFTPClientView::UploadFiles(const QStringList& paths)
 {
+    QueueUpload(paths, false, std::nullopt);
+}
+
+void CFTPClientView::QueueUpload(const QStringList& paths, bool filtered,
+                                 const std::optional<CScheduleInfo>& schedule)
+{
     CTransferQueue* queue = TransferQueue();
-    if (!queue || !IsConnectedAndIdle() || paths.isEmpty())
+    if (!CanUpload() || paths.isEmpty())
         return;
     CUploadBatch batch;
     for (const QString& path : paths)
@@ -753,9 +881,40 @@ void CFTPClientView::UploadFiles(const QStringList& paths)
     batch.remoteList = m_session.ListModel().Items();
     batch.site = TransferSite();
     batch.requestingWindow = this;
+    batch.filteredUpload = filtered;
     batch.shiftHeld = ParallelJobs();
-    for (const CTransferJob& job : PrepareUploadBatch(batch, m_prompts))
+    for (CTransferJob job : PrepareUploadBatch(batch, m_prompts))
+    {
+        job.schedule = schedule;
         queue->AddUpload(job);
+    }
+}
+
+QStringList CFTPClientView::DroppedLocalFiles(const QMimeData* data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+            paths.append(QDir::cleanPath(url.toLocalFile()));
+    return paths;
+}
+
+void CFTPClientView::HandleDrop(QDropEvent* event)
+{
+    const QStringList paths = DroppedLocalFiles(event->mimeData());
+    if (paths.isEmpty() || !CanUpload())
+    {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    // Queued once the drop has finished: the overwrite prompts must not run inside the file manager's
+    // drag.
+    if (event->type() == QEvent::Drop)
+        QTimer::singleShot(0, this, [this, paths] { UploadFiles(paths); });
 }
 
 void CFTPClientView::OnTransferLog(const QString& line)
@@ -865,7 +1024,8 @@ QMenu* CFTPClientView::CreateContextMenu(const QModelIndex& under)
 {
     using C = FrameCommand;
     auto* menu = new QMenu(this);
-    auto disabled = [](QMenu* to, const QString& text) { to->addAction(text)->setEnabled(false); };
+    auto add = [this](QMenu* to, const QString& text, bool enabled, void (CFTPClientView::*run)())
+    { to->addAction(text, this, run)->setEnabled(enabled); };
     const bool onRow = under.isValid() && !m_shown->Rows().Item(under.row()).IsParent();
     if (onRow)
     {
@@ -874,9 +1034,10 @@ QMenu* CFTPClientView::CreateContextMenu(const QModelIndex& under)
         AddCommand(menu, QStringLiteral("下載(&W)"), C::Download);
         QMenu* advanced = menu->addMenu(QStringLiteral("進階下載"));
         AddCommand(advanced, QStringLiteral("下載到(&T)..."), C::DownloadTo);
-        disabled(advanced, QStringLiteral("排程下載(&S)..."));
-        disabled(advanced, QStringLiteral("過濾下載(&F)"));
-        disabled(advanced, QStringLiteral("站台對站台傳遞..."));
+        const bool canDownload = CanDownloadSelection();
+        add(advanced, QStringLiteral("排程下載(&S)..."), canDownload, &CFTPClientView::ScheduledDownload);
+        add(advanced, QStringLiteral("過濾下載(&F)"), canDownload, &CFTPClientView::FilteredDownload);
+        add(advanced, QStringLiteral("站台對站台傳遞..."), canDownload, &CFTPClientView::CopySelectionToSite);
         menu->addSeparator();
         AddCommand(menu, QStringLiteral("重新命名(&R)"), C::Rename);
         AddCommand(menu, QStringLiteral("搬移(&M)..."), C::Move);
@@ -887,8 +1048,8 @@ QMenu* CFTPClientView::CreateContextMenu(const QModelIndex& under)
     }
     AddCommand(menu, QStringLiteral("上傳(&U)..."), C::Upload);
     QMenu* advanced = menu->addMenu(QStringLiteral("進階上傳"));
-    disabled(advanced, QStringLiteral("排程上傳(&S)..."));
-    disabled(advanced, QStringLiteral("過濾上傳(&F)..."));
+    add(advanced, QStringLiteral("排程上傳(&S)..."), CanUpload(), &CFTPClientView::ScheduledUpload);
+    add(advanced, QStringLiteral("過濾上傳(&F)..."), CanUpload(), &CFTPClientView::FilteredUpload);
     menu->addSeparator();
     QMenu* styles = menu->addMenu(QStringLiteral("檢視(&V)"));
     AddCommand(styles, QStringLiteral("大圖示(&G)"), C::LargeIcons);
@@ -936,6 +1097,21 @@ void CFTPClientView::ApplyConnectionLook(bool connected)
 void CFTPClientView::PlaceBusyIndicator()
 {
     m_busy->move((width() - m_busy->width()) / 2, (height() - m_busy->height()) / 2);
+}
+
+void CFTPClientView::dragEnterEvent(QDragEnterEvent* event)
+{
+    HandleDrop(event);
+}
+
+void CFTPClientView::dragMoveEvent(QDragMoveEvent* event)
+{
+    HandleDrop(event);
+}
+
+void CFTPClientView::dropEvent(QDropEvent* event)
+{
+    HandleDrop(event);
 }
 
 void CFTPClientView::resizeEvent(QResizeEvent* event)
@@ -1021,4 +1197,20 @@ bool CFTPClientView::AcceptCertificate(const ServerCertificate& certificate, con
 bool CFTPClientView::AcceptHostKey(const QString& host, const SshHostKey& key)
 {
     return CHostKeyDlg(host, key, this).exec() == QDialog::Accepted;
+}
+
+std::optional<CFtpSite> CFTPClientView::SelectedSite()
+{
+    auto* frame = qobject_cast<CMainFrame*>(window());
+    CSiteManagerDlg* siteManager = frame ? frame->SiteManager() : nullptr;
+    return siteManager ? siteManager->SelectedSite() : std::nullopt;
+}
+
+std::optional<CFtpSite> CFTPClientView::RunConnectionWizard()
+{
+    const CWizardResult result = ::RunConnectionWizard(this, m_sites);
+    CFtpSite site;
+    if (!result.finished || !m_sites.LoadSiteByPath(result.sitePath, site))
+        return std::nullopt;
+    return site;
 }

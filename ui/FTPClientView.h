@@ -3,11 +3,17 @@
 #include "session/FtpSession.h"
 #include "session/KeepAlive.h"
 #include "sites/SiteList.h"
+#include "transfer/ScheduleInfo.h"
 #include "transfer/TransferRequester.h"
 #include "ui/FrameCommands.h"
 #include "ui/GuiOverwritePrompts.h"
 
 #include <QWidget>
+
+#include <memory>
+
+#include <functional>
+#include <optional>
 
 class CBusyIndicator;
 class CRemoteIconModel;
@@ -17,6 +23,10 @@ class QAbstractItemView;
 class QItemSelectionModel;
 class QListView;
 class QMenu;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QMimeData;
 class QStackedWidget;
 class QTreeView;
 
@@ -37,7 +47,8 @@ public:
         DetailsStyle = 59411
     };
 
-    explicit CFTPClientView(QWidget* parent = nullptr);
+    // Works on the program's one site list; without one (tests) the view keeps a list of its own.
+    explicit CFTPClientView(CSiteList* sites = nullptr, QWidget* parent = nullptr);
     ~CFTPClientView() override;
 
     void SetTracePane(CTracePane* pane) { m_trace = pane; }
@@ -70,10 +81,31 @@ public:
     // Queues the selected rows for download into localFolder, or the preferred local folder when it is
     // empty.
     void DownloadSelection(const QString& localFolder = {});
+    // Asks where to: a folder for several rows, a file name for one; cancel queues nothing.
+    void DownloadSelectionTo();
+    // The schedule dialog first; the selection is queued with its schedule.
+    void ScheduledDownload();
+    // Queued with the filter applied whatever the filter settings say.
+    void FilteredDownload();
+    // Queued as a copy to another saved site, without passing through the local disk.
+    void CopySelectionToSite();
     // Asks for local files and uploads them.
     void ChooseAndUpload();
+    void ScheduledUpload();
+    void FilteredUpload();
     // Uploads the local files into the current folder, after the filters and overwrite decisions.
     void UploadFiles(const QStringList& paths);
+
+    // The questions the transfer commands ask; each answers nothing when the user cancels.
+    struct TransferChoosers
+    {
+        std::function<QString(QWidget* parent, const QString& startFolder)> folder;
+        std::function<QString(QWidget* parent, const QString& suggestedPath)> saveFile;
+        std::function<QStringList(QWidget* parent)> openFiles;
+        std::function<std::optional<QString>(QWidget* parent, CSiteList& sites)> targetSite;
+    };
+    // Tests put their own answers in place of the dialogs.
+    TransferChoosers& Choosers() { return m_choosers; }
     // The main frame's queue, which takes this window's transfers; none outside a main frame.
     CTransferQueue* TransferQueue() const;
     void SetViewStyle(int style);
@@ -108,8 +140,8 @@ public:
     void OnDisconnected() override;
 
     // IFtpSessionUi
-    std::optional<CFtpSite> SelectedSite() override { return std::nullopt; }
-    std::optional<CFtpSite> RunConnectionWizard() override { return std::nullopt; }
+    std::optional<CFtpSite> SelectedSite() override;
+    std::optional<CFtpSite> RunConnectionWizard() override;
     std::optional<CSessionLogin> AskLogin(const QString& server, const QString& login) override;
     void ShowMessage(const QString& text) override;
     bool RetryCountdown(int delaySeconds, const QString& message) override;
@@ -133,6 +165,9 @@ Q_SIGNALS:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateViews();
@@ -161,6 +196,17 @@ private:
     CFtpSite TransferSite() const;
     // One job per row: ForceParallelTransfers or Shift held.
     bool ParallelJobs() const;
+    bool CanDownloadSelection() const;
+    bool CanUpload() const;
+    // The selection as one job, or one job per row, into the folder as it is given.
+    void QueueDownload(const QString& localFolder, bool filtered,
+                       const std::optional<CScheduleInfo>& schedule);
+    void QueueUpload(const QStringList& paths, bool filtered, const std::optional<CScheduleInfo>& schedule);
+    // The schedule dialog with the defaults; nothing when cancelled.
+    std::optional<CScheduleInfo> AskSchedule();
+    // Local files of a drop from a file manager; other URLs are left out.
+    static QStringList DroppedLocalFiles(const QMimeData* data);
+    void HandleDrop(QDropEvent* event);
     void ShowContextMenu(QAbstractItemView* view, const QPoint& where);
     void AddCommand(QMenu* menu, const QString& text, FrameCommand command);
     void AddArrangeMenu(QMenu* menu);
@@ -170,7 +216,8 @@ private:
 
     static Qt::SortOrder s_sortOrder;
 
-    CSiteList m_sites;
+    std::unique_ptr<CSiteList> m_ownSites;
+    CSiteList& m_sites;
     CFtpSession m_session;
     CKeepAlive m_keepAlive;
     CTracePane* m_trace = nullptr;
@@ -194,4 +241,7 @@ private:
     bool m_waitCursor = false;
     int m_waiting = 0;
     bool m_forceParallel = false;
+    TransferChoosers m_choosers;
+    // Where "下載到" put files last time in this window.
+    QString m_downloadToFolder;
 };

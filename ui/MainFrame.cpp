@@ -3,9 +3,12 @@
 #include "app/DataFolder.h"
 #include "app/Profile.h"
 #include "ui/AboutDlg.h"
+#include "ui/AddFavouriteDlg.h"
 #include "ui/ChildFrame.h"
 #include "ui/ConnectionWindow.h"
+#include "ui/ConnectionWizard.h"
 #include "ui/FTPClientView.h"
+#include "ui/FavouritesMenu.h"
 #include "ui/FrameCommands.h"
 #include "ui/FramePlacement.h"
 #include "ui/GuiTransferProgress.h"
@@ -14,19 +17,23 @@
 #include "ui/MessageBox.h"
 #include "ui/QuickConnectBar.h"
 #include "ui/ResizableDlgBar.h"
+#include "ui/SiteManagerDlg.h"
 #include "ui/TransferManagerBar.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -61,7 +68,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_commands(new CF
     setObjectName(QStringLiteral("MainFrame"));
     CreateToolBar();
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
-    m_sites.LoadSites();
+    m_sitesMissing = !m_sites.LoadSites();
     setDockOptions(AnimatedDocks | AllowNestedDocks | AllowTabbedDocks);
     CreateBars();
     CreateCentralArea();
@@ -77,6 +84,11 @@ CMainFrame::~CMainFrame()
     for (QMdiSubWindow* window : m_mdiArea->subWindowList())
         if (auto* connection = qobject_cast<CChildFrame*>(window->widget()))
             connection->View()->disconnect(this);
+    // The windows and the site manager use the site list, a member that goes before the frame's
+    // children: they go first, once the queue has ended the workers that report to the windows.
+    m_transferQueue.reset();
+    qDeleteAll(m_mdiArea->subWindowList());
+    delete m_siteManagerContent;
 }
 
 void CMainFrame::CreateToolBar()
@@ -112,6 +124,7 @@ void CMainFrame::CreateBars()
     m_siteManager =
         CreateResizableBar(QStringLiteral("站 台 管 理"), QStringLiteral("SiteManager"), {220, 400});
     addDockWidget(Qt::LeftDockWidgetArea, m_siteManager);
+    CreateSiteManager();
     RestoreBarLayout();
 }
 
@@ -119,11 +132,36 @@ void CMainFrame::CreateTransferManager()
 {
     m_prompts = std::make_unique<CGuiOverwritePrompts>(this);
     m_workerFactory = std::make_unique<CWorkerFactory>(*m_prompts, CGuiTransferProgress::Maker(this));
-    m_transferQueue = std::make_unique<CTransferQueue>(*m_workerFactory, &m_sites, nullptr);
+    m_afterQueue = std::make_unique<CAfterQueueActions>(*this);
+    m_transferQueue = std::make_unique<CTransferQueue>(*m_workerFactory, &m_sites, m_afterQueue.get());
     auto* content = new CTransferManagerBar(*m_transferQueue, m_transferManager);
     content->setObjectName(QStringLiteral("TransferManagerContent"));
     delete m_transferManager->widget();
     m_transferManager->setWidget(content);
+}
+
+void CMainFrame::CreateSiteManager()
+{
+    m_siteManagerContent = new CSiteManagerDlg(m_sites, m_siteManager);
+    m_siteManagerContent->setObjectName(QStringLiteral("SiteManagerContent"));
+    delete m_siteManager->widget();
+    m_siteManager->setWidget(m_siteManagerContent);
+    connect(m_siteManagerContent, &CSiteManagerDlg::ConnectRequested, this,
+            [this](const QString& sitePath) { OpenConnection(sitePath); });
+    connect(m_siteManagerContent, &CSiteManagerDlg::WizardRequested, this, &CMainFrame::RunWizard);
+}
+
+void CMainFrame::CreateFavouritesMenu()
+{
+    QMenu* menu = nullptr;
+    for (QAction* top : menuBar()->actions())
+        if (top->menu() && top->text().remove(u'&') == QStringLiteral("我的最愛(A)"))
+            menu = top->menu();
+    m_favourites = new CFavouritesMenu(menu, m_sites.FilePath(), this);
+    connect(m_favourites, &CFavouritesMenu::SiteChosen, this, &CMainFrame::ConnectFavourite);
+    connect(m_siteManagerContent, &CSiteManagerDlg::SitesChanged, m_favourites,
+            &CFavouritesMenu::RefreshFavouritesMenu);
+    m_favourites->RefreshFavouritesMenu();
 }
 
 void CMainFrame::CreateQuickConnectBar()
@@ -133,9 +171,8 @@ void CMainFrame::CreateQuickConnectBar()
     auto* bar = new CQuickConnectBar(m_quickConnect);
     bar->setObjectName(QStringLiteral("QuickConnectContent"));
     connect(bar, &CQuickConnectBar::ConnectRequested, this,
-            [this](const QString& host, const QString& login, const QString& password) {
-                OpenConnection(host, login, password);
-            });
+            [this](const QString& host, const QString& login, const QString& password)
+            { OpenConnection(host, login, password); });
     m_quickConnect->setWidget(bar);
     m_quickConnect->setAllowedAreas(Qt::TopDockWidgetArea | Qt::BottomDockWidgetArea);
     addDockWidget(Qt::TopDockWidgetArea, m_quickConnect);
@@ -164,6 +201,7 @@ void CMainFrame::CreateMenus()
     // The toolbar's buttons include the bars' own show-or-hide actions, so it is filled once they exist.
     m_commands->BuildToolBar(m_toolBar);
     m_commands->BuildMenus(menuBar());
+    CreateFavouritesMenu();
 }
 
 void CMainFrame::WireFrameCommands()
@@ -184,7 +222,12 @@ void CMainFrame::WireFrameCommands()
          {
              m_siteManager->show();
              m_siteManager->raise();
+             m_siteManagerContent->Tree()->setFocus();
          });
+    wire(FrameCommand::Wizard, [this] { RunWizard(); });
+    // Saves a window's connection, so it follows the active window like the window commands.
+    connect(m_commands->Action(FrameCommand::AddFavourite), &QAction::triggered, this,
+            &CMainFrame::AddActiveToFavourites);
     wire(FrameCommand::Cascade, [this] { m_mdiArea->cascadeSubWindows(); });
     wire(FrameCommand::Tile, [this] { m_mdiArea->tileSubWindows(); });
     wire(FrameCommand::Help, [this] { ShowHelp(); });
@@ -241,7 +284,7 @@ void CMainFrame::ShowWithSavedPlacement()
 QMdiSubWindow* CMainFrame::OpenConnection(const QString& target, const QString& login,
                                           const QString& password)
 {
-    auto* window = new CChildFrame;
+    auto* window = new CChildFrame(&m_sites);
     window->setWindowIcon(QIcon::fromTheme(QStringLiteral("folder-remote"),
                                            QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon)));
     connect(window->View(), &CFTPClientView::CommandStatesChanged, this,
@@ -309,6 +352,7 @@ void CMainFrame::UpdateWindowCommands()
         if (action->isCheckable())
             action->setChecked(window && window->View()->IsCommandChecked(command));
     }
+    m_commands->Action(FrameCommand::AddFavourite)->setEnabled(window != nullptr);
 }
 
 void CMainFrame::ConnectInFirstWindow(const QString& sitePath)
@@ -325,6 +369,46 @@ void CMainFrame::ConnectInFirstWindow(const QString& sitePath)
     first->showNormal();
     first->raise();
     m_mdiArea->setActiveSubWindow(first);
+}
+
+void CMainFrame::ConnectFavourite(const QString& sitePath)
+{
+    if (CChildFrame* window = ActiveConnectionWindow())
+        window->OpenTarget(sitePath, {}, {});
+    else
+        ConnectInFirstWindow(sitePath);
+}
+
+void CMainFrame::RunWizard()
+{
+    const CWizardResult result = RunConnectionWizard(this, m_sites);
+    // The wizard's folder tree edits the same document; the bar's items may point at removed folders.
+    m_siteManagerContent->Rebuild();
+    if (!result.finished)
+        return;
+    if (QTreeWidgetItem* item = m_siteManagerContent->FindItemByPath(result.sitePath))
+        m_siteManagerContent->Tree()->setCurrentItem(item);
+    if (result.connectNow)
+        OpenConnection(result.sitePath);
+}
+
+void CMainFrame::AddActiveToFavourites()
+{
+    CChildFrame* window = ActiveConnectionWindow();
+    if (!window)
+        return;
+    const CFtpSession& session = window->View()->Session();
+    // Until the local browser exists its folder is the home folder.
+    AddToFavourites(this, m_sites, session.Site(), session.CurrentFolder(), QDir::homePath());
+    // The dialog's folder commands edit the same document, also when it ends with Cancel.
+    m_siteManagerContent->Rebuild();
+    Q_EMIT m_siteManagerContent->SitesChanged();
+}
+
+void CMainFrame::OfferWizardOnFirstStart()
+{
+    if (m_sitesMissing)
+        QMetaObject::invokeMethod(this, &CMainFrame::RunWizard, Qt::QueuedConnection);
 }
 
 void CMainFrame::HandOver(const QStringList& arguments)

@@ -3,6 +3,7 @@
 #include "sites/SiteList.h"
 #include "transfer/TransferQueue.h"
 #include "transfer/WorkerFactory.h"
+#include "ui/AfterQueueActions.h"
 #include "ui/CachedTransferSettings.h"
 #include "ui/FrameCommands.h"
 #include "ui/GuiOverwritePrompts.h"
@@ -12,8 +13,10 @@
 #include <memory>
 
 class CChildFrame;
+class CFavouritesMenu;
 class CMdiTabBar;
 class CResizableDlgBar;
+class CSiteManagerDlg;
 class QDockWidget;
 class QMdiArea;
 class QMdiSubWindow;
@@ -41,6 +44,14 @@ public:
                                   const QString& password = {});
     // Connects the first open connection window to the site, or opens a new one when there is none.
     void ConnectInFirstWindow(const QString& sitePath);
+    // A site chosen from the favourites menu: the active connection window connects to it.
+    void ConnectFavourite(const QString& sitePath);
+    // Runs the connection wizard and connects to the new site when the user asked for it.
+    void RunWizard();
+    // Saves the active window's connection as a site.
+    void AddActiveToFavourites();
+    // The program's start calls this once the frame is shown: without sites.xml the wizard opens.
+    void OfferWizardOnFirstStart();
     // A later start of the program handed over its command line: come forward and open a window.
     void HandOver(const QStringList& arguments);
 
@@ -56,6 +67,8 @@ public:
     CResizableDlgBar* TransferManagerBar() const { return m_transferManager; }
     CResizableDlgBar* LocalBrowserBar() const { return m_localBrowser; }
     CResizableDlgBar* SiteManagerBar() const { return m_siteManager; }
+    CSiteManagerDlg* SiteManager() const { return m_siteManagerContent; }
+    CFavouritesMenu* FavouritesMenu() const { return m_favourites; }
     QDockWidget* QuickConnectBar() const { return m_quickConnect; }
     const CCachedTransferSettings& TransferSettings() const { return m_transferSettings; }
     CTransferQueue& TransferQueue() const { return *m_transferQueue; }
@@ -73,6 +86,8 @@ private:
     void CreateQuickConnectBar();
     // The queue, its workers' prompts and progress windows, and the list that shows it in the bar.
     void CreateTransferManager();
+    void CreateSiteManager();
+    void CreateFavouritesMenu();
     void CreateCentralArea();
     void CreateMenus();
     void WireFrameCommands();
@@ -92,13 +107,17 @@ private:
     CResizableDlgBar* m_transferManager = nullptr;
     CResizableDlgBar* m_localBrowser = nullptr;
     CResizableDlgBar* m_siteManager = nullptr;
+    CSiteManagerDlg* m_siteManagerContent = nullptr;
+    CFavouritesMenu* m_favourites = nullptr;
     QDockWidget* m_quickConnect = nullptr;
     QMdiArea* m_mdiArea = nullptr;
     CMdiTabBar* m_tabBar = nullptr;
     CCachedTransferSettings m_transferSettings;
     CSiteList m_sites;
+    bool m_sitesMissing = false;
     // In this order: the queue ends its workers before what they use goes away.
     std::unique_ptr<CGuiOverwritePrompts> m_prompts;
+    std::unique_ptr<CAfterQueueActions> m_afterQueue;
     std::unique_ptr<CWorkerFactory> m_workerFactory;
     std::unique_ptr<CTransferQueue> m_transferQueue;
 };

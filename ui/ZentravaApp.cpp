@@ -57,6 +57,7 @@ void CZentravaApp::InitInstance(const QStringList& arguments)
     m_frame = std::make_unique<CMainFrame>();
     OpenFirstWindows(CommandLineTarget(arguments));
     m_frame->ShowWithSavedPlacement();
+    m_frame->OfferWizardOnFirstStart();
 }
 
 void CZentravaApp::OpenFirstWindows(const QString& target)

@@ -240,7 +240,7 @@ void TestMainFrame::menusCarryTextsAndShortcuts_data()
     row("檔案(&F)", "連線(&C)...", "Ctrl+T", false);
     row("檔案(&F)", "中斷(&D)", "Ctrl+D", false);
     row("檔案(&F)", "取消(&L)", "Esc", false);
-    row("檔案(&F)", "連線精靈(&W)...", "Ctrl+W", false);
+    row("檔案(&F)", "連線精靈(&W)...", "Ctrl+W", true);
     row("檔案(&F)", "結束(&X)", "", true);
     row("編輯(&E)", "全選(&A)", "Ctrl+A", false);
     row("編輯(&E)", "反向選取(&V)", "", false);

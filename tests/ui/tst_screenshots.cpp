@@ -1,6 +1,7 @@
 #include "support/TestFiles.h"
 
 #include "app/Profile.h"
+#include "transfer/TransferQueue.h"
 #include "ui/AboutDlg.h"
 #include "ui/ChildFrame.h"
 #include "ui/FTPClientView.h"
@@ -8,6 +9,8 @@
 #include "ui/MainFrame.h"
 #include "ui/MdiTabBar.h"
 #include "ui/PropertiesDlg.h"
+#include "ui/RemoteIconModel.h"
+#include "ui/ReplaceFileDlg.h"
 #include "ui/ResizableDlgBar.h"
 #include "ui/Translations.h"
 
@@ -15,10 +18,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QItemSelectionModel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 
 // Pictures of the main window for a person to look at; written only when ZENTRAVA_SCREENSHOTS names a folder.
 class TestScreenshots : public QObject
@@ -29,6 +35,7 @@ private Q_SLOTS:
     void initTestCase();
     void mainWindow();
     void aboutBox();
+    void transfersWithPrompt();
 
 private:
     void Save(QWidget* widget, const QString& name);
@@ -100,6 +107,78 @@ void TestScreenshots::aboutBox()
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
     Save(&about, QStringLiteral("about.png"));
+}
+
+// Three downloads, each past its first file and waiting at the replace prompt of its second; the picture is
+// the frame with the first prompt drawn where it stands.
+void TestScreenshots::transfersWithPrompt()
+{
+    CTestServer* server = m_servers.Get(QStringLiteral("proftpd"));
+    QVERIFY2(server, qPrintable(m_servers.Error(QStringLiteral("proftpd"))));
+    const QString remote = server->Root() + QStringLiteral("/傳輸");
+    QVERIFY(QDir().mkpath(remote));
+    QTemporaryDir local;
+    const QStringList jobs{QStringLiteral("影片"), QStringLiteral("備份"), QStringLiteral("相片")};
+    for (const QString& job : jobs)
+    {
+        QVERIFY(TestFiles::MakeFile(remote + u'/' + job + QStringLiteral("-1.bin"), 8 << 20));
+        QVERIFY(TestFiles::MakeFile(remote + u'/' + job + QStringLiteral("-2.bin"), 8 << 20));
+        // Larger than the remote file, so that the question is a replace and not a resume.
+        QVERIFY(TestFiles::MakeFile(local.filePath(job + QStringLiteral("-2.bin")), 9 << 20));
+    }
+    WriteProfileInt(QStringLiteral("Settings"), QStringLiteral("ConnectionTimeout"), 20);
+    WriteProfileInt(QStringLiteral("SmartOverwrite"), QStringLiteral("MatchingFiles"), 0);
+    WriteProfileInt(QStringLiteral("SmartOverwrite"), QStringLiteral("EnableTimeout"), 0);
+
+    CMainFrame frame;
+    frame.resize(1024, 700);
+    frame.ShowWithSavedPlacement();
+    const QString address = QStringLiteral("ftp://%1:%2@127.0.0.1:%3/傳輸/")
+                                .arg(server->User(), server->Password())
+                                .arg(server->Port());
+    auto* window = qobject_cast<CChildFrame*>(frame.OpenConnection(address)->widget());
+    QVERIFY(window);
+    CFTPClientView* view = window->View();
+    QTRY_VERIFY_WITH_TIMEOUT(view->Session().IsConnected() && !view->IsWaiting(), 30000);
+    frame.TransferManagerBar()->show();
+    QItemSelectionModel* selection = view->DetailsView()->selectionModel();
+    for (const QString& job : jobs)
+    {
+        selection->clearSelection();
+        for (const QString& suffix : {QStringLiteral("-1.bin"), QStringLiteral("-2.bin")})
+            selection->select(view->ShownModel()->index(view->Session().ListModel().FindRow(job + suffix), 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        view->DownloadSelection(local.path());
+    }
+    CTransferQueue& queue = frame.TransferQueue();
+    QCOMPARE(queue.rowCount(), 3);
+    auto prompts = []
+    {
+        QList<QWidget*> open;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (qobject_cast<CReplaceFileDlg*>(widget) && widget->isVisible())
+                open << widget;
+        return open;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(prompts().size(), 3, 30000);
+    QCOMPARE(queue.RunningCount(), 3);
+
+    QWidget* prompt = prompts().constFirst();
+    QImage picture = frame.grab().toImage();
+    {
+        QPainter painter(&picture);
+        const QPoint at((frame.width() - prompt->width()) / 2, (frame.height() - prompt->height()) / 2);
+        painter.drawPixmap(at * frame.devicePixelRatio(), prompt->grab());
+    }
+    const QString path = m_folder.filePath(QStringLiteral("transfers.png"));
+    QVERIFY(picture.save(path));
+    QCOMPARE(QImage(path).size(), frame.size() * frame.devicePixelRatio());
+
+    QList<int> rows;
+    for (int row = 0; row < queue.rowCount(); ++row)
+        rows << row;
+    queue.Cancel(rows);
+    QTRY_COMPARE_WITH_TIMEOUT(queue.rowCount(), 0, 30000);
 }
 
 QTEST_MAIN(TestScreenshots)

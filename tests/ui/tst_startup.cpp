@@ -1,5 +1,6 @@
 #include "app/Profile.h"
 #include "platform/SingleInstance.h"
+#include "sites/SiteList.h"
 #include "ui/ChildFrame.h"
 #include "ui/FTPClientDoc.h"
 #include "ui/FTPClientView.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -50,6 +52,7 @@ private Q_SLOTS:
     void firstWindowFollowsCommandLineAndLastSite_data();
     void firstWindowFollowsCommandLineAndLastSite();
     void applicationReadsTransferType();
+    void firstStartWithoutSitesOpensWizard();
     void secondStartOpensWindowInRunningProgram();
     void handedOverAddressHidesPassword_data();
     void handedOverAddressHidesPassword();
@@ -139,6 +142,25 @@ void TestStartup::applicationReadsTransferType()
     program.SetTransferType(1);
     QCOMPARE(GetProfileInt(kSettings, QStringLiteral("TransferType")), 1);
     QVERIFY(program.TrustedCertificates().Certificates().isEmpty());
+}
+
+void TestStartup::firstStartWithoutSitesOpensWizard()
+{
+    {
+        CZentravaApp program;
+        program.InitInstance({QStringLiteral("zentrava")});
+        // Offered once the frame is up: the wizard, cancelled here, stores nothing.
+        QTRY_VERIFY(m_answerer.Seen().contains(QStringLiteral("Connection Wizard")));
+        QVERIFY(!QFile::exists(m_home->filePath(QStringLiteral("sites.xml"))));
+    }
+    CSiteList sites;
+    QVERIFY(!sites.LoadSites());
+    QVERIFY(sites.SaveSites());
+    const qsizetype seen = m_answerer.Seen().size();
+    CZentravaApp program;
+    program.InitInstance({QStringLiteral("zentrava")});
+    QTest::qWait(300);
+    QCOMPARE(m_answerer.Seen().size(), seen);
 }
 
 void TestStartup::secondStartOpensWindowInRunningProgram()
