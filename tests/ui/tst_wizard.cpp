@@ -247,7 +247,8 @@ void TestWizard::wizardLocalFolderPage()
             auto* browser = qobject_cast<QFileDialog*>(dialog);
             QVERIFY(browser);
             browserTitle = browser->windowTitle();
-            browser->selectFile(chosen);
+            // Opening the folder and choosing it: selecting a name races the dialog's folder loading.
+            browser->setDirectory(chosen);
             dialog->accept();
         });
     auto* browse = wizard.findChild<QPushButton*>(QStringLiteral("browse"));
