@@ -5,9 +5,10 @@
 
 #include <vector>
 
-// A short blocking connection with a job's fields, used before a parallel mirror is queued: to list the
-// remote folder's top entries, or to make the folder an upload goes into. Certificates and host keys
-// are taken as the workers take them: only those the system or the user already trusts.
+// A short blocking connection with a job's fields, used before a mirror is queued: to list remote
+// folders (a parallel mirror's top entries, the folders an upload decides against), or to make the
+// folder an upload goes into. Certificates and host keys are taken as the workers take them: only
+// those the system or the user already trusts.
 // Each call returns an empty text on success, else the error text.
 class CMirrorConnection
 {

@@ -23,6 +23,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <functional>
+
 namespace
 {
 const char kUsage[] =
@@ -296,13 +298,11 @@ QList<CTransferEntry> FilteredUploads(const QList<CTransferEntry>& entries, bool
     return kept;
 }
 
-// The remote folder's rows; none when it cannot be listed (it may not be there yet), and the worker
-// then reports whatever is wrong with the connection.
-QList<CFtpListItem> RemoteRows(const CTransferJob& job)
+// A remote folder's rows; none when it cannot be listed (it may not be there yet).
+QList<CFtpListItem> RemoteRows(CMirrorConnection& connection, const QString& folder)
 {
-    CMirrorConnection connection(job);
     std::vector<ListItem> items;
-    if (!connection.Open().isEmpty() || !connection.List(job.remoteFolder, &items).isEmpty())
+    if (!connection.List(folder, &items).isEmpty())
         return {};
     QList<CFtpListItem> rows;
     for (const ListItem& item : items)
@@ -317,30 +317,93 @@ QList<CFtpListItem> RemoteRows(const CTransferJob& job)
     return rows;
 }
 
-// The files go through the upload preparation the windows run, against the remote folder's
-// listing, so the run's overwrite mode decides about names that are there already. Folders are
-// merged into, as the workers do with everything below them.
+// The files among the entries through the upload preparation the windows run, against the listing of
+// the remote folder they go to, so the run's overwrite mode decides about names that are there
+// already. The folders among them are left to the caller.
+QList<CTransferEntry> DecideFiles(const QString& remoteFolder, const QList<CTransferEntry>& entries,
+                                  const CQueueOptions& options, IOverwritePrompts& prompts,
+                                  const std::function<QList<CFtpListItem>()>& listRemote)
+{
+    CUploadBatch batch;
+    batch.remoteFolder = remoteFolder;
+    batch.filteredUpload = options.filter;
+    batch.matchingFiles = MatchingFilesFor(options.overwrite);
+    for (const CTransferEntry& entry : entries)
+    {
+        if (!(entry.attributes & kAttributeFolder))
+            batch.records.append({entry.attributes, {}, {}, entry.modified, entry.size, entry.name});
+    }
+    if (batch.records.isEmpty())
+        return {};
+    batch.remoteList = listRemote();
+    QList<CTransferEntry> kept;
+    for (const CTransferJob& prepared : PrepareUploadBatch(batch, prompts))
+        kept += prepared.files;
+    return kept;
+}
+
+// Folders are merged into, as the workers do with everything below them. A folder's listing that
+// fails leaves it empty: the worker then reports whatever is wrong with the connection.
 QList<CTransferEntry> DecideUploads(const CTransferJob& job, const QList<CTransferEntry>& entries,
                                     const CQueueOptions& options, IOverwritePrompts& prompts)
 {
-    CUploadBatch batch;
-    batch.remoteFolder = job.remoteFolder;
-    batch.filteredUpload = options.filter;
-    batch.matchingFiles = MatchingFilesFor(options.overwrite);
     QList<CTransferEntry> kept;
     for (const CTransferEntry& entry : entries)
     {
         if (entry.attributes & kAttributeFolder)
             kept.append(entry);
-        else
-            batch.records.append({entry.attributes, {}, {}, entry.modified, entry.size, entry.name});
     }
-    if (batch.records.isEmpty())
-        return kept;
-    batch.remoteList = RemoteRows(job);
-    for (const CTransferJob& prepared : PrepareUploadBatch(batch, prompts))
-        kept += prepared.files;
-    return kept;
+    const auto listRemote = [&job]
+    {
+        CMirrorConnection connection(job);
+        return connection.Open().isEmpty() ? RemoteRows(connection, job.remoteFolder) : QList<CFtpListItem>();
+    };
+    return kept + DecideFiles(job.remoteFolder, entries, options, prompts, listRemote);
+}
+
+// The entry with its remote path spelled out ("<local>|<remote>"), so it lands there whatever else
+// the job holds.
+CTransferEntry WithRemotePath(CTransferEntry entry, const QString& remoteFolder)
+{
+    if (!entry.name.contains(u'|'))
+        entry.name += u'|' + JoinRemotePath(remoteFolder, NameOf(entry.name));
+    return entry;
+}
+
+// mirror --reverse with --overwrite as one job: every file below the local folder decided against
+// the listing of its own remote folder, so the mode reaches them all. Each kept file carries its
+// remote path; a folder with nothing in it is kept as itself, so that it is still made.
+void DecideTree(CMirrorConnection& connection, const QFileInfo& local, const QString& remoteFolder,
+                const CQueueOptions& options, IOverwritePrompts& prompts, int depth,
+                QList<CTransferEntry>& kept)
+{
+    // Deeper than this is taken for a link loop, as the workers do.
+    constexpr int kMaxFolderDepth = 64;
+    const QFileInfoList children =
+        QDir(local.absoluteFilePath())
+            .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    if (children.isEmpty() || depth > kMaxFolderDepth)
+    {
+        CTransferEntry folder = LocalEntry(local);
+        folder.name += u'|' + remoteFolder;
+        kept.append(folder);
+        return;
+    }
+    QList<CTransferEntry> files;
+    for (const QFileInfo& child : children)
+    {
+        if (!child.isDir())
+            files.append(LocalEntry(child));
+    }
+    const auto listRemote = [&] { return RemoteRows(connection, remoteFolder); };
+    for (const CTransferEntry& entry : DecideFiles(remoteFolder, files, options, prompts, listRemote))
+        kept.append(WithRemotePath(entry, remoteFolder));
+    for (const QFileInfo& child : children)
+    {
+        if (child.isDir())
+            DecideTree(connection, child, JoinRemotePath(remoteFolder, child.fileName()), options, prompts,
+                       depth + 1, kept);
+    }
 }
 
 bool PlanPut(const CTransferJob& target, const QStringList& locals, const QString& remoteFolder,
@@ -463,7 +526,17 @@ bool PlanMirror(const CTransferJob& target, const QString& remoteDir, const QStr
             return PlanParallelUpload(job, info, remote, options, prompts, jobs, problem);
         job.remoteFolder = remote;
         job.localFolder = info.absolutePath();
-        AddJobs(jobs, job, FilteredUploads({LocalEntry(info)}, options.filter), true, false);
+        const QList<CTransferEntry> top = FilteredUploads({LocalEntry(info)}, options.filter);
+        CMirrorConnection connection(job);
+        // Without a connection the worker reports what is wrong; the folder goes as it is.
+        if (options.overwrite.isEmpty() || top.isEmpty() || !connection.Open().isEmpty())
+        {
+            AddJobs(jobs, job, top, true, false);
+            return true;
+        }
+        QList<CTransferEntry> decided;
+        DecideTree(connection, info, JoinRemotePath(remote, info.fileName()), options, prompts, 0, decided);
+        AddJobs(jobs, job, decided, true, false);
         return true;
     }
     QString path = RemotePathOf(target, remoteDir);

@@ -182,10 +182,14 @@ void CFtpComponent::Download(const QString& localPath, const QString& remotePath
 {
     const QByteArray remote = Bytes(remotePath);
     const bool resume = m_resume;
+    const qint64 knownSize = m_knownSize;
     StartTransfer(
-        [this, localPath, remote, resume](const FtpProgressHook& progress) {
-            return OnClient([&](auto& client)
-                            { return client.Download(remote, localPath, resume, progress); });
+        [this, localPath, remote, resume, knownSize](const FtpProgressHook& progress)
+        {
+            // FTP learns the size from the server's reply to RETR anyway.
+            if (m_ioSftp)
+                return m_sftp.Download(remote, localPath, resume, progress, knownSize);
+            return m_client.Download(remote, localPath, resume, progress);
         });
 }
 
@@ -551,6 +555,14 @@ void CFtpComponent::InstallHooks()
 }
 
 QByteArray CFtpComponent::TranslateCommand(const QByteArray& command)
+{
+    const QByteArray sent = AskToTranslate(command);
+    if (isSignalConnected(QMetaMethod::fromSignal(&CFtpComponent::CommandSent)))
+        Post([this, text = QString::fromUtf8(sent)] { Q_EMIT CommandSent(text); });
+    return sent;
+}
+
+QByteArray CFtpComponent::AskToTranslate(const QByteArray& command)
 {
     // Without a handler there is nobody to ask and no round trip to wait for.
     if (!isSignalConnected(QMetaMethod::fromSignal(&CFtpComponent::PreTranslateCommand)))

@@ -89,6 +89,10 @@ public:
     // an upload sends what the remote file lacks.
     void SetResume(bool resume) { m_resume = resume; }
     bool Resume() const { return m_resume; }
+    // The size of the file the next downloads fetch, as a listing gave it, or -1 (the default) when it
+    // is not known: SFTP then need not ask the server for it. A stale size only costs speed.
+    void SetKnownSize(qint64 size) { m_knownSize = size; }
+    qint64 KnownSize() const { return m_knownSize; }
     void SetAuthentication(FtpAuthentication authentication) { m_authentication = authentication; }
     FtpAuthentication Authentication() const { return m_authentication; }
     void SetProtocol(FtpProtocol protocol) { m_protocol = protocol; }
@@ -189,6 +193,9 @@ Q_SIGNALS:
     // Each command just before it is sent, password included (owners mask it before showing it); a
     // handler may change it. The I/O thread waits a few seconds at most for the handlers.
     void PreTranslateCommand(QString& command);
+    // Each command as it goes out, after the handlers above, password included. Queued like the replies:
+    // the I/O thread does not wait for it, so observers that only log should use this one.
+    void CommandSent(const QString& command);
     // Each reply line as received.
     void PreTranslateReply(int code, const QString& reply);
     // What the engine decided on its own (an address substitution, a fallback), for the log.
@@ -227,7 +234,9 @@ private:
     template <typename Call> auto OnClient(Call call) { return m_ioSftp ? call(m_sftp) : call(m_client); }
     bool IoConnected() const { return m_ioSftp ? m_sftp.IsConnected() : m_client.IsConnected(); }
     void InstallHooks();
+    // On the I/O thread: the command as the handlers leave it, announced to CommandSent's observers.
     QByteArray TranslateCommand(const QByteArray& command);
+    QByteArray AskToTranslate(const QByteArray& command);
     bool AskAboutCertificate(const ServerCertificate& certificate);
     bool AskAboutHostKey(const SshHostKey& key);
     // Enters the folder and returns to where it was.
@@ -240,6 +249,7 @@ private:
     int m_port = 0;
     int m_state = FtpStateDisconnected;
     bool m_resume = false;
+    qint64 m_knownSize = -1;
     FtpAuthentication m_authentication = FtpAuthentication::Password;
     FtpProtocol m_protocol = FtpProtocol::Ftp;
     QString m_certificateFile, m_keyFile;

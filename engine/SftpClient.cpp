@@ -590,20 +590,19 @@ FtpValue<QDateTime> CSftpClient::ModifiedTime(const QByteArray& path)
 }
 
 FtpResult CSftpClient::Download(const QByteArray& remotePath, const QString& localPath, bool resume,
-                                const FtpProgressHook& progress)
+                                const FtpProgressHook& progress, qint64 knownSize)
 {
     const QByteArray path = Absolute(remotePath);
     const QString what = QStringLiteral("下載 \"%1\" 失敗").arg(Text(path));
     const FtpValue<QByteArray> handle = OpenHandle(Sftp::Open, path, Sftp::OpenRead, what);
     if (!handle.result.Ok())
         return Finished(handle.result);
-    const FtpResult result = ReceiveFile(handle.value, localPath, resume, progress, what);
+    const FtpResult result = ReceiveFile(handle.value, localPath, resume, knownSize, progress, what);
     const FtpResult closed = CloseHandle(handle.value, what);
     return Finished(result.Ok() ? closed : result);
 }
 
-FtpResult CSftpClient::ReceiveFile(const QByteArray& handle, const QString& localPath, bool resume,
-                                   const FtpProgressHook& progress, const QString& what)
+qint64 CSftpClient::HandleSize(const QByteArray& handle, const QString& what)
 {
     const FtpValue<SftpMessage> answer = Request(
         Sftp::Fstat, [&](CSftpPacket& packet) { packet.AddString(handle); }, what);
@@ -611,7 +610,14 @@ FtpResult CSftpClient::ReceiveFile(const QByteArray& handle, const QString& loca
     SftpAttributes attributes;
     const bool sized = answer.result.Ok() && answer.value.type == Sftp::Attrs &&
                        SftpAttributes::Read(reader, &attributes) && attributes.Has(Sftp::AttrSize);
-    const qint64 total = sized ? qint64(attributes.size) : -1;
+    return sized ? qint64(attributes.size) : -1;
+}
+
+FtpResult CSftpClient::ReceiveFile(const QByteArray& handle, const QString& localPath, bool resume,
+                                   qint64 knownSize, const FtpProgressHook& progress, const QString& what)
+{
+    // A size that turns out stale costs nothing but speed: the reads go on to the real end.
+    const qint64 total = knownSize >= 0 ? knownSize : HandleSize(handle, what);
     const qint64 offset = resume ? qMax<qint64>(0, CLocalFile::SizeOf(localPath)) : 0;
     if (total >= 0 && offset > total)
         return FtpResult::Failure(FtpStatus::BadRequest,

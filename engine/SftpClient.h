@@ -60,9 +60,10 @@ public:
     FtpValue<qint64> Size(const QByteArray& path);
     FtpValue<QDateTime> ModifiedTime(const QByteArray& path);
 
-    // With resume the local file is continued from its end and never truncated.
+    // With resume the local file is continued from its end and never truncated. knownSize: the file's
+    // size as a listing gave it, which spares asking the server; -1 when it is not known.
     FtpResult Download(const QByteArray& remotePath, const QString& localPath, bool resume,
-                       const FtpProgressHook& progress = {});
+                       const FtpProgressHook& progress = {}, qint64 knownSize = -1);
     FtpResult Upload(const QString& localPath, const QByteArray& remotePath, FtpUploadMode mode,
                      const FtpProgressHook& progress = {});
     FtpResult Delete(const QByteArray& path);
@@ -118,8 +119,10 @@ private:
     FtpValue<FtpListing> ReadFolder(const QByteArray& folder, const QString& what);
     FtpResult ReadEntries(const SftpMessage& answer, FtpListing* listing, const QString& what);
     FtpResult DeleteTree(const QByteArray& folder, int depth);
-    FtpResult ReceiveFile(const QByteArray& handle, const QString& localPath, bool resume,
+    FtpResult ReceiveFile(const QByteArray& handle, const QString& localPath, bool resume, qint64 knownSize,
                           const FtpProgressHook& progress, const QString& what);
+    // The open file's size from the server, or -1 when it does not say.
+    qint64 HandleSize(const QByteArray& handle, const QString& what);
     FtpValue<qint64> RemoteSizeForResume(const QByteArray& path, const QString& what);
     FtpValue<QByteArray> CheckFile(ChecksumKind kind, const QByteArray& path);
     FtpValue<QByteArray> HashCommand(ChecksumKind kind, const QByteArray& path);

@@ -48,10 +48,13 @@ FtpResult CSftpTransfer::Download(const QByteArray& handle, qint64 offset, qint6
             break;
         }
         // With a known size one request past the end finds it; a file that grows is read on, one by one.
+        // The request before it asks for exactly the rest, so no short answer costs another round trip
+        // and the end is found in the same one.
         while (m_pending.size() < maxRequests && (m_total < 0 || m_next <= m_total || m_pending.empty()))
         {
-            SendRead(handle, m_next, m_blockSize, false);
-            m_next += m_blockSize;
+            const qint64 length = m_total > m_next ? qMin(m_blockSize, m_total - m_next) : m_blockSize;
+            SendRead(handle, m_next, length, false);
+            m_next += length;
         }
         const auto answer = m_early.find(m_pending.front().id);
         if (answer == m_early.end())

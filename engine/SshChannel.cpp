@@ -35,10 +35,19 @@ IoResult CSshChannel::WriteSome(const char* data, qint64 size)
 
 IoResult CSshChannel::ReadSome(char* data, qint64 size, bool errorStream)
 {
-    // A large count keeps the receive window as large: libssh grows it to what the reader asks for.
-    const int got = ssh_channel_read_timeout(m_channel, data, Clamp(size), errorStream ? 1 : 0, 0);
+    // A large count keeps the receive window as large: libssh grows it to what the reader asks for,
+    // with a WINDOW_ADJUST whenever the window is below the count. Asking for three quarters while less
+    // than a quarter has been used keeps the window wide with an adjust now and then, not one per answer.
+    const bool reopen = m_sinceOpened < 0 || m_sinceOpened >= size / 4;
+    const qint64 count = reopen ? size : qMax<qint64>(1, size - size / 4);
+    const int got = ssh_channel_read_timeout(m_channel, data, Clamp(count), errorStream ? 1 : 0, 0);
+    if (reopen && got >= 0)
+        m_sinceOpened = 0;
     if (got > 0)
+    {
+        m_sinceOpened += got;
         return IoResult::Done(got);
+    }
     if (got == SSH_ERROR)
         return IoResult::Fail(IoStatus::Failed, m_session.Error());
     if (ssh_channel_is_eof(m_channel))

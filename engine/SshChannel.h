@@ -29,4 +29,6 @@ public:
 private:
     const CSshSession& m_session;
     ssh_channel_struct* m_channel;
+    // Bytes read since the receive window was last opened to a full read's size.
+    qint64 m_sinceOpened = -1;
 };

@@ -29,6 +29,11 @@ public:
     // Whether the server took the session the latest data connection offered.
     void NoteResumption(bool offered, bool taken) { m_resumptionRefused = offered && !taken; }
     bool ResumptionRefused() const { return m_resumptionRefused; }
+    // The key exchange group the server chose last (an OpenSSL NID; 0 before any handshake). Later
+    // handshakes send their key share in it, so a server that wants another group than OpenSSL's first
+    // choice (vsftpd takes P-256 only) does not make every data connection say hello twice.
+    int ChosenGroup() const { return m_chosenGroup; }
+    void NoteChosenGroup(int group) { m_chosenGroup = group; }
 
     // OpenSSL's queued errors as one text (and the queue emptied).
     static QString ErrorText();
@@ -44,4 +49,5 @@ private:
     std::deque<SSL_SESSION*> m_fresh;
     SSL_SESSION* m_lastResumed = nullptr;
     bool m_resumptionRefused = false;
+    int m_chosenGroup = 0;
 };

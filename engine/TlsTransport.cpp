@@ -12,6 +12,7 @@
 #include <openssl/x509v3.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <vector>
 
 namespace
 {
@@ -111,6 +112,19 @@ const BIO_METHOD* SocketMethod()
     return method;
 }
 
+// OpenSSL's own client order with the group first, which gets the one key share sent.
+void OfferGroupFirst(SSL* ssl, int group)
+{
+    static const int kGroups[] = {NID_X25519, NID_X9_62_prime256v1, NID_X448, NID_secp521r1, NID_secp384r1};
+    std::vector<int> groups{group};
+    for (const int nid : kGroups)
+    {
+        if (nid != group)
+            groups.push_back(nid);
+    }
+    SSL_set1_groups(ssl, groups.data(), groups.size());
+}
+
 bool NamesHost(X509* certificate, const QByteArray& host)
 {
     if (IsNumericHost(host))
@@ -140,12 +154,18 @@ IoResult CTlsTransport::Handshake(const QByteArray& hostName, bool resumeSession
     SSL_SESSION* session = resumeSession ? m_context.SessionToResume() : nullptr;
     if (session)
         SSL_set_session(m_ssl, session);
+    if (m_context.ChosenGroup() != 0)
+        OfferGroupFirst(m_ssl, m_context.ChosenGroup());
     for (;;)
     {
         ERR_clear_error();
         const int ret = SSL_connect(m_ssl);
         if (ret == 1)
         {
+            const int group = SSL_get_negotiated_group(m_ssl);
+            // Groups OpenSSL has no name for carry a flag and cannot be offered by number.
+            if (group > 0 && (group & TLSEXT_nid_unknown) == 0)
+                m_context.NoteChosenGroup(group);
             m_context.NoteResumption(session != nullptr, SessionReused());
             return IoResult::Done();
         }

@@ -17,6 +17,9 @@
 
 #include <limits>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace
 {
 const QString kSiteMarker = QStringLiteral("ftp:\\");
@@ -92,6 +95,7 @@ CWorkerStep CDownloadThread::CheckJob()
 CWorkerStep CDownloadThread::RunJob()
 {
     m_filter = LoadFilterLists(Settings().filter);
+    m_resumeAllowed = GetProfileInt(QStringLiteral("Settings"), QStringLiteral("DisableResume")) == 0;
     QList<CTransferEntry> work;
     const CWorkerStep built = BuildWorkList(work);
     if (!built.IsOk())
@@ -154,6 +158,8 @@ CWorkerStep CDownloadThread::AddFolder(const QString& folder, int depth, QList<C
         const CTransferEntry entry{CollapseSlashes(JoinRemotePath(folder, name)),
                                    isFolder ? kAttributeFolder : 0u, isFolder ? 0 : item.size, item.modified};
         work.append(entry);
+        if (item.kind == ListItem::Kind::File)
+            m_listedSizes.insert(entry.name, entry.size);
         if (!isFolder)
         {
             AddTotalBytes(entry.size);
@@ -217,9 +223,7 @@ CWorkerStep CDownloadThread::DownloadEntry(const CTransferEntry& entry, const QS
         AddDoneBytes(entry.size);
         return CWorkerStep::Ok();
     }
-    const bool resumeAllowed =
-        GetProfileInt(QStringLiteral("Settings"), QStringLiteral("DisableResume")) == 0;
-    const bool resume = choice.outcome == OverwriteOutcome::Resume && resumeAllowed;
+    const bool resume = choice.outcome == OverwriteOutcome::Resume && m_resumeAllowed;
     ChooseTransferMode(Job().transferType, NameOf(entry.name), *this);
     const CWorkerStep step = DownloadFile(entry, choice.path, resume);
     if (step.IsOk())
@@ -231,11 +235,12 @@ CWorkerStep CDownloadThread::DownloadFile(const CTransferEntry& entry, const QSt
 {
     const QString name = NameOf(entry.name);
     const QString folder = LocalFolderOf(localPath);
-    if (!folder.isEmpty())
-        QDir().mkpath(folder);
+    if (!folder.isEmpty() && folder != m_madeFolder && QDir().mkpath(folder))
+        m_madeFolder = folder;
     Progress().SetLine1(QStringLiteral("複製中 '%1'").arg(name));
     Progress().SetLine2(QStringLiteral("由 '%1' 到 '%2'").arg(Job().host, AbbreviateFolder(folder)));
     Ftp().SetResume(resume);
+    Ftp().SetKnownSize(m_listedSizes.value(entry.name, -1));
     ReportStatus(name, QStringLiteral("下載中"));
     const CWorkerStep step = Run([&] { Ftp().Download(localPath, entry.name); });
     if (!step.IsOk())
@@ -251,12 +256,13 @@ void CDownloadThread::StampRemoteTime(const QString& localPath, const QDateTime&
 {
     if (!remoteTime.isValid())
         return;
-    QFile file(localPath);
-    // A file that refuses the time keeps its own; the download itself went well.
-    if (!file.open(QIODevice::ReadWrite))
-        return;
-    file.setFileTime(remoteTime, QFileDevice::FileModificationTime);
-    file.setFileTime(remoteTime, QFileDevice::FileAccessTime);
+    // Both times in one call on the path, without opening the file again. A file that refuses the
+    // time keeps its own; the download itself went well.
+    const qint64 ms = remoteTime.toMSecsSinceEpoch();
+    const qint64 seconds = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
+    const timespec time{time_t(seconds), long(ms - seconds * 1000) * 1000000};
+    const timespec times[2] = {time, time};
+    utimensat(AT_FDCWD, QFile::encodeName(localPath).constData(), times, 0);
 }
 
 bool CDownloadThread::IsServerCopy() const

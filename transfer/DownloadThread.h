@@ -4,6 +4,7 @@
 #include "transfer/FtpTransferWorker.h"
 #include "transfer/OverwriteResolver.h"
 
+#include <QHash>
 #include <QList>
 
 #include <functional>
@@ -51,4 +52,9 @@ private:
     void WaitForDestination(CEvent& heard, const std::function<bool()>& done);
 
     CFilterLists m_filter;
+    // Plain files' sizes as the listings gave them, so the engine need not ask again.
+    QHash<QString, qint64> m_listedSizes;
+    // The local folder the last file went to: made once for all its files.
+    QString m_madeFolder;
+    bool m_resumeAllowed = true;
 };

@@ -50,6 +50,8 @@ void CFtpTransferWorker::Transfer()
         return;
     }
     ReportStatus({}, QStringLiteral("初始化"));
+    // Read once for the job rather than once a file.
+    m_checksum = Settings().overrides.checksum ? Settings().overrides.checksum : StoredChecksumKind();
     MakeProgressWindow();
     m_ftp = std::make_unique<CFtpComponent>();
     HookEvents();
@@ -117,8 +119,9 @@ void CFtpTransferWorker::HookEvents()
                 m_lastReplyCommand = command;
                 m_reply.Set();
             });
-    connect(ftp, &CFtpComponent::PreTranslateCommand, ftp,
-            [this](QString& command)
+    // Only watched, never changed: the I/O thread goes on without waiting for this thread.
+    connect(ftp, &CFtpComponent::CommandSent, ftp,
+            [this](const QString& command)
             { Trace(QStringLiteral("> "), MaskedCommandLine(CleanLogLine(command))); });
     connect(ftp, &CFtpComponent::PreTranslateReply, ftp,
             [this](int, const QString& reply) { Trace(QStringLiteral("< "), CleanLogLine(reply)); });
@@ -238,8 +241,7 @@ CRawReply CFtpTransferWorker::WaitRaw(const QString& command, int timeoutMs)
 CWorkerStep CFtpTransferWorker::VerifyChecksum(const QString& localPath, const QString& remotePath,
                                                const QString& noSupport, const QString& mismatch)
 {
-    const std::optional<ChecksumKind> kind =
-        Settings().overrides.checksum ? Settings().overrides.checksum : StoredChecksumKind();
+    const std::optional<ChecksumKind>& kind = m_checksum;
     if (!kind)
         return CWorkerStep::Ok();
     if (m_ascii)

@@ -101,4 +101,5 @@ private:
     qint64 m_doneBytes = 0;
     int m_lastPercent = 0;
     bool m_ascii = false;
+    std::optional<ChecksumKind> m_checksum; // the job's integrity check, if any
 };

@@ -182,12 +182,22 @@ void CUploadThread::SendLocalTime(const QString& localPath, const QString& remot
         return;
     // Servers read these times as UTC (RFC 3659).
     const QString time = info.lastModified().toUTC().toString(QStringLiteral("yyyyMMddHHmmss"));
-    const CRawReply mdtm = SendRaw(QStringLiteral("MDTM %1 %2").arg(time, remotePath));
-    if (mdtm.answered && IsPositive(mdtm.code))
-        return;
-    const CRawReply mfmt = SendRaw(QStringLiteral("MFMT %1 %2").arg(time, remotePath));
-    if (mfmt.answered && IsPositive(mfmt.code))
-        return;
-    Note(
-        QStringLiteral("伺服器不接受檔案時間 %1：%2").arg(remotePath, mfmt.answered ? mfmt.text : mdtm.text));
+    // MDTM first; a server that refused it and took MFMT gets MFMT first for the job's later files,
+    // one round trip a file instead of two.
+    QStringList verbs{QStringLiteral("MDTM"), QStringLiteral("MFMT")};
+    if (m_mfmtFirst)
+        verbs.swapItemsAt(0, 1);
+    QString refusal;
+    for (const QString& verb : verbs)
+    {
+        const CRawReply reply = SendRaw(QStringLiteral("%1 %2 %3").arg(verb, time, remotePath));
+        if (reply.answered && IsPositive(reply.code))
+        {
+            m_mfmtFirst = verb == QLatin1String("MFMT");
+            return;
+        }
+        if (reply.answered || refusal.isEmpty())
+            refusal = reply.text;
+    }
+    Note(QStringLiteral("伺服器不接受檔案時間 %1：%2").arg(remotePath, refusal));
 }

@@ -31,4 +31,5 @@ private:
 
     QString m_baseFolder;
     QString m_enteredFolder;
+    bool m_mfmtFirst = false; // the server refused MDTM with a time and took MFMT
 };

@@ -125,6 +125,8 @@ private Q_SLOTS:
     void appliesTheOverwriteChoice();
     void appliesTheOverwriteChoiceToUploads_data();
     void appliesTheOverwriteChoiceToUploads();
+    void appliesTheOverwriteChoiceBelowAMirroredFolder_data();
+    void appliesTheOverwriteChoiceBelowAMirroredFolder();
     void verifiesChecksums_data();
     void verifiesChecksums();
     void leavesOutFilteredNames();
@@ -412,6 +414,63 @@ void TestCliQueue::appliesTheOverwriteChoiceToUploads()
     run = Cli(put + QStringList{QStringLiteral("resume")});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
     QCOMPARE(Sha256(remote), Sha256(Local("po.bin")));
+}
+
+void TestCliQueue::appliesTheOverwriteChoiceBelowAMirroredFolder_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("skip") << "skip";
+    QTest::newRow("overwrite") << "overwrite";
+    QTest::newRow("number") << "number";
+}
+
+void TestCliQueue::appliesTheOverwriteChoiceBelowAMirroredFolder()
+{
+    QFETCH(QString, mode);
+    QString disk;
+    const QString target = Target(QStringLiteral("proftpd"), &disk);
+    QVERIFY(!target.isEmpty());
+    const QString remote = disk + QStringLiteral("/tree");
+    QDir(remote).removeRecursively();
+    QVERIFY(MakeTree(Local("src/tree")));
+    const QStringList mirror{QStringLiteral("mirror"), target, QStringLiteral("/"), Local("src/tree"),
+                             QStringLiteral("--reverse")};
+    Run run = Cli(mirror);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
+    const QStringList before = TreeOf(remote);
+
+    // Changed files at two depths, a new file and a new empty folder.
+    QVERIFY(WriteFile(Local("src/tree/sub/深 層/底.txt"), "changed below"));
+    QVERIFY(WriteFile(Local("src/tree/top.bin"), "changed on top"));
+    QVERIFY(WriteFile(Local("src/tree/sub/new.txt"), "new"));
+    QVERIFY(QDir().mkpath(Local("src/tree/sub/later")));
+    run = Cli(mirror + QStringList{QStringLiteral("--overwrite"), mode});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
+    QCOMPARE(ReadFile(remote + QStringLiteral("/sub/new.txt")), QByteArray("new"));
+    QVERIFY(QFileInfo(remote + QStringLiteral("/sub/later")).isDir());
+    if (mode == QLatin1String("overwrite"))
+    {
+        QCOMPARE(TreeOf(remote), TreeOf(Local("src/tree")));
+        return;
+    }
+    // The files that were there keep their bytes.
+    QStringList kept = TreeOf(remote);
+    kept.removeAll(QStringLiteral("sub/later/"));
+    kept.removeAll(QStringLiteral("sub/new.txt ") +
+                   QString::fromLatin1(Sha256(Local("src/tree/sub/new.txt"))));
+    if (mode == QLatin1String("skip"))
+    {
+        QCOMPARE(kept, before);
+        return;
+    }
+    // number: each changed file lands beside the old one under a new name.
+    const QStringList below = QDir(remote + QStringLiteral("/sub/深 層")).entryList(QDir::Files, QDir::Name);
+    QVERIFY2(below.size() == 2, qPrintable(below.join(u',')));
+    const QString numbered = below.first() == QStringLiteral("底.txt") ? below.last() : below.first();
+    QCOMPARE(ReadFile(remote + QStringLiteral("/sub/深 層/") + numbered), QByteArray("changed below"));
+    QVERIFY(before.contains(QStringLiteral("sub/深 層/底.txt ") +
+                            QString::fromLatin1(Sha256(remote + QStringLiteral("/sub/深 層/底.txt")))));
+    QCOMPARE(QDir(remote).entryList({QStringLiteral("*top.bin")}, QDir::Files).size(), 2);
 }
 
 void TestCliQueue::verifiesChecksums_data()

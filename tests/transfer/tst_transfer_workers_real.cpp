@@ -146,6 +146,44 @@ private Q_SLOTS:
         QVERIFY(TreeHasTime(Local("down/tree"), time));
     }
 
+    // A listing's size only spares the engine a question: a file that changed since still comes whole.
+    void downloadsWhenTheListedSizeIsStale_data()
+    {
+        QTest::addColumn<qint64>("listed");
+        QTest::newRow("as listed") << qint64(300000);
+        QTest::newRow("grown since") << qint64(1000);
+        QTest::newRow("shrunk since") << qint64(600000);
+        QTest::newRow("empty then") << qint64(0);
+    }
+
+    void downloadsWhenTheListedSizeIsStale()
+    {
+        QFETCH(qint64, listed);
+        CTestServer* server = Server(QStringLiteral("sshd"));
+        QVERIFY(server);
+        const QString remote = WritableFolder(*server, QStringLiteral("sshd")) + QStringLiteral("/stale.bin");
+        QVERIFY(MakeFile(Disk(*server, remote), 300000));
+        const CTransferJob job = JobFor(*server, QStringLiteral("sshd"), false, {});
+        CFtpComponent ftp;
+        ftp.SetProtocol(FtpProtocol::Sftp);
+        ftp.SetHost(job.host);
+        ftp.SetPort(job.port);
+        ftp.SetLogin(job.login);
+        ftp.SetPassword(job.password);
+        ftp.SetBlocking(true);
+        QObject::connect(&ftp, &CFtpComponent::HostKey, &ftp,
+                         [](const QString&, const QString&, bool& accept) { accept = true; });
+        int code = -1;
+        QObject::connect(&ftp, &CFtpComponent::Done, &ftp,
+                         [&code](int done, const QString&) { code = done; });
+        ftp.Connect();
+        QCOMPARE(ftp.State(), int(FtpStateConnected));
+        ftp.SetKnownSize(listed);
+        ftp.Download(Local("stale.bin"), remote);
+        QCOMPARE(code, 0);
+        QCOMPARE(Sha256(Local("stale.bin")), Sha256(Disk(*server, remote)));
+    }
+
     void resumesAnInterruptedDownload()
     {
         CTestServer* server = Server(QStringLiteral("proftpd"));
