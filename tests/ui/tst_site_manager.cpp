@@ -8,10 +8,12 @@
 #include "ui/FrameCommands.h"
 #include "ui/MainFrame.h"
 #include "ui/ResizableDlgBar.h"
+#include "ui/SiteFolderTree.h"
 #include "ui/SiteGeneralPage.h"
 #include "ui/SiteManagerDlg.h"
 #include "ui/SitePropertiesSheet.h"
 #include "ui/SiteTypeDlg.h"
+#include "ui/WizardSheet.h"
 
 #include "ModalAnswerer.h"
 
@@ -35,6 +37,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <QWizard>
 
 namespace
 {
@@ -140,6 +143,7 @@ private Q_SLOTS:
     void favouritesMenuHoldsAtMost512Sites();
     void frameMenuFollowsChanges();
     void menuAndDoubleClickConnect();
+    void wizardSiteReachesTreeMenuAndServer();
     void firstStartOffersWizard();
     void screenshot();
 
@@ -842,6 +846,65 @@ void TestSiteManager::menuAndDoubleClickConnect()
     QCOMPARE(area->subWindowList().size(), 2);
     QVERIFY(QTest::qWaitFor([&] { return connectedWindows() == 2; }, kConnectWaitMs));
     QVERIFY(m_answerer->Seen().isEmpty());
+}
+
+void TestSiteManager::wizardSiteReachesTreeMenuAndServer()
+{
+    CTestServer* server = m_servers.Require(QStringLiteral("proftpd"));
+    QVERIFY(server);
+    CMainFrame frame;
+    frame.show();
+    m_answerer->Queue(
+        [server](QDialog* dialog)
+        {
+            auto* wizard = qobject_cast<CWizardSheet*>(dialog);
+            QVERIFY(wizard);
+            wizard->findChild<QLineEdit*>(QStringLiteral("siteName"))->setText(QStringLiteral("Harness"));
+            wizard->next();
+            wizard->findChild<QLineEdit*>(QStringLiteral("address"))->setText(QStringLiteral("127.0.0.1"));
+            wizard->next();
+            wizard->findChild<QLineEdit*>(QStringLiteral("login"))->setText(server->User());
+            wizard->findChild<QLineEdit*>(QStringLiteral("password"))->setText(server->Password());
+            wizard->next();
+            wizard->next();
+            QVERIFY(wizard->findChild<CSiteFolderTree*>(QStringLiteral("folders"))->SelectPath("Work"));
+            wizard->next();
+            wizard->button(QWizard::FinishButton)->click();
+        });
+    frame.Commands()->Action(FrameCommand::Wizard)->trigger();
+    QVERIFY(!m_answerer->HasPendingAnswers());
+
+    CSiteManagerDlg* manager = frame.SiteManager();
+    QTreeWidgetItem* item = manager->FindItemByPath(QStringLiteral("Work\\Harness"));
+    QVERIFY(item);
+    QCOMPARE(manager->Tree()->currentItem(), item);
+    QMenu* work = nullptr;
+    for (QAction* action : FavouritesMenuOf(frame)->actions())
+        if (action->text() == QLatin1String("Work"))
+            work = action->menu();
+    QVERIFY(work);
+    QCOMPARE(MenuTexts(work), QStringList({"Inner", "Harness", "Mail"}));
+
+    // The wizard stores the standard port; the harness listens elsewhere, set in the type page.
+    m_answerer->Queue(
+        [server](QDialog* dialog)
+        {
+            auto* sheet = qobject_cast<CSitePropertiesSheet*>(dialog);
+            QVERIFY(sheet);
+            sheet->Tabs()->setCurrentWidget(sheet->TypePage());
+            sheet->TypePage()->PortBox()->setValue(server->Port());
+            sheet->ConnectButton()->click();
+        });
+    manager->ShowProperties();
+    QVERIFY(!m_answerer->HasPendingAnswers());
+    QMdiArea* area = frame.MdiArea();
+    QCOMPARE(area->subWindowList().size(), 1);
+    auto* window = qobject_cast<CChildFrame*>(area->subWindowList().first()->widget());
+    QVERIFY(QTest::qWaitFor(
+        [window] { return window->View()->Session().IsConnected() && !window->View()->IsWaiting(); },
+        kConnectWaitMs));
+    QCOMPARE(window->View()->Session().Site().Port, int(server->Port()));
+    QCOMPARE(window->View()->Session().Site().Login, server->User());
 }
 
 void TestSiteManager::firstStartOffersWizard()
