@@ -141,6 +141,9 @@ void TestScreenshots::transfersWithPrompt()
     CFTPClientView* view = window->View();
     QTRY_VERIFY_WITH_TIMEOUT(view->Session().IsConnected() && !view->IsWaiting(), 30000);
     frame.TransferManagerBar()->show();
+    // The queue's columns need the frame's whole width on the small offscreen screen.
+    frame.SiteManagerBar()->hide();
+    frame.LocalBrowserBar()->hide();
     QItemSelectionModel* selection = view->DetailsView()->selectionModel();
     for (const QString& job : jobs)
     {
