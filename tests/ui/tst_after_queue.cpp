@@ -12,6 +12,7 @@
 #include "ui/RemoteIconModel.h"
 
 #include "ModalAnswerer.h"
+#include "WindowTestSupport.h"
 
 #include <QDir>
 #include <QMdiSubWindow>
@@ -24,19 +25,12 @@
 #include <unistd.h>
 
 using namespace TestFiles;
+using namespace WindowTestSupport;
 
 namespace
 {
 
 constexpr int kWaitMs = 30000;
-
-// The harness server serves files as its own user.
-bool GiveToServerUser(const QString& path, const QString& ownerOf)
-{
-    struct stat owner = {};
-    return ::stat(QFile::encodeName(ownerOf).constData(), &owner) == 0 &&
-           ::chown(QFile::encodeName(path).constData(), owner.st_uid, owner.st_gid) == 0;
-}
 
 // Set at once by the window's disconnect command, while the connection closes a little later.
 bool AskedToDisconnect(CChildFrame* window)

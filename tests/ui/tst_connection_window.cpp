@@ -13,6 +13,7 @@
 #include "ui/TracePane.h"
 
 #include "ModalAnswerer.h"
+#include "WindowTestSupport.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -33,26 +34,12 @@
 #include <unistd.h>
 
 using namespace TestFiles;
+using namespace WindowTestSupport;
 
 namespace
 {
 
 constexpr int kConnectWaitMs = 30000;
-
-// A folder of the harness server as the test sees it on disk and as the client names it.
-struct CRemoteFolder
-{
-    QString disk;
-    QString remote;
-};
-
-// Files made by the test belong to the server's user, as if they had been uploaded.
-bool GiveToServerUser(const QString& path, const QString& ownerOf)
-{
-    struct stat owner = {};
-    return ::stat(QFile::encodeName(ownerOf).constData(), &owner) == 0 &&
-           ::chown(QFile::encodeName(path).constData(), owner.st_uid, owner.st_gid) == 0;
-}
 
 bool MakeTestFile(const QString& path, qint64 size, const QString& ownerOf)
 {
@@ -68,20 +55,6 @@ QList<std::pair<QString, QColor>> WorkerLines(CTracePane* pane, const QString& t
         if (lines->item(i)->text().startsWith(u'[' + threadId + u']'))
             found.append({lines->item(i)->text(), lines->item(i)->foreground().color()});
     return found;
-}
-
-// The queue's rows as the bar shows them, for failure messages.
-QString QueueText(const CTransferQueue& queue)
-{
-    QStringList rows;
-    for (int row = 0; row < queue.rowCount(); ++row)
-    {
-        QStringList texts;
-        for (int column = 0; column < queue.columnCount(); ++column)
-            texts << queue.data(queue.index(row, column)).toString();
-        rows << texts.join(u'|') + u'\n' + queue.Details(row);
-    }
-    return rows.join(u'\n');
 }
 
 QStringList MenuTexts(const QMenu* menu)
@@ -109,17 +82,6 @@ CFtpListItem Row(const QString& name, bool folder, qint64 size = 0)
     item.size = size;
     item.modified = QDateTime(QDate(2024, 1, 2), QTime(3, 4), Qt::UTC);
     return item;
-}
-
-void SelectRows(CFTPClientView* view, const QStringList& names)
-{
-    QItemSelectionModel* selection = view->DetailsView()->selectionModel();
-    selection->clearSelection();
-    for (const QString& name : names)
-    {
-        const QModelIndex index = view->ShownModel()->index(view->Session().ListModel().FindRow(name), 0);
-        selection->setCurrentIndex(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
 }
 
 // A double click as a mouse makes it: press and release, then the double click and its release.

@@ -10,6 +10,7 @@
 #include "ui/RemoteIconModel.h"
 
 #include "ModalAnswerer.h"
+#include "WindowTestSupport.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -28,25 +29,12 @@
 #include <unistd.h>
 
 using namespace TestFiles;
+using namespace WindowTestSupport;
 
 namespace
 {
 
 constexpr int kWaitMs = 30000;
-
-struct CRemoteFolder
-{
-    QString disk;
-    QString remote;
-};
-
-// Files made by the test belong to the server's user, as if they had been uploaded.
-bool GiveToServerUser(const QString& path, const QString& ownerOf)
-{
-    struct stat owner = {};
-    return ::stat(QFile::encodeName(ownerOf).constData(), &owner) == 0 &&
-           ::chown(QFile::encodeName(path).constData(), owner.st_uid, owner.st_gid) == 0;
-}
 
 bool MakeServerFile(const QString& path, const QByteArray& content, const QString& ownerOf)
 {
@@ -69,33 +57,9 @@ bool MakeServerFolder(CTestServer& server, CRemoteFolder* folder)
            MakeServerFile(folder->disk + "/sub/inner.txt", "inner", server.Root());
 }
 
-QString QueueText(const CTransferQueue& queue)
-{
-    QStringList rows;
-    for (int row = 0; row < queue.rowCount(); ++row)
-    {
-        QStringList texts;
-        for (int column = 0; column < queue.columnCount(); ++column)
-            texts << queue.data(queue.index(row, column)).toString();
-        rows << texts.join(u'|') + u'\n' + queue.Details(row);
-    }
-    return rows.join(u'\n');
-}
-
 QString Status(const CTransferQueue& queue, int row)
 {
     return queue.data(queue.index(row, CTransferQueue::StatusColumn)).toString();
-}
-
-void SelectRows(CFTPClientView* view, const QStringList& names)
-{
-    QItemSelectionModel* selection = view->DetailsView()->selectionModel();
-    selection->clearSelection();
-    for (const QString& name : names)
-    {
-        const QModelIndex index = view->ShownModel()->index(view->Session().ListModel().FindRow(name), 0);
-        selection->setCurrentIndex(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
 }
 
 // Every file under the folder with its content, by path relative to it.
