@@ -26,6 +26,29 @@
 #include <QTest>
 #include <QTreeView>
 
+namespace
+{
+
+// Shows the frame and opens a window connected to the server's folder; null when it did not connect.
+CFTPClientView* OpenConnected(CMainFrame& frame, CTestServer& server, const QString& folder)
+{
+    frame.resize(1024, 700);
+    frame.ShowWithSavedPlacement();
+    const QString address = QStringLiteral("ftp://%1:%2@127.0.0.1:%3%4")
+                                .arg(server.User(), server.Password())
+                                .arg(server.Port())
+                                .arg(folder);
+    auto* window = qobject_cast<CChildFrame*>(frame.OpenConnection(address)->widget());
+    if (!window)
+        return nullptr;
+    CFTPClientView* view = window->View();
+    return QTest::qWaitFor([view] { return view->Session().IsConnected() && !view->IsWaiting(); }, 30000)
+               ? view
+               : nullptr;
+}
+
+} // namespace
+
 // Pictures of the main window for a person to look at; written only when ZENTRAVA_SCREENSHOTS names a folder.
 class TestScreenshots : public QObject
 {
@@ -75,15 +98,8 @@ void TestScreenshots::mainWindow()
     WriteProfileInt(QStringLiteral("Settings"), QStringLiteral("ConnectionTimeout"), 20);
 
     CMainFrame frame;
-    frame.resize(1024, 700);
-    frame.ShowWithSavedPlacement();
-    const QString address = QStringLiteral("ftp://%1:%2@127.0.0.1:%3/")
-                                .arg(server->User(), server->Password())
-                                .arg(server->Port());
-    auto* window = qobject_cast<CChildFrame*>(frame.OpenConnection(address)->widget());
-    QVERIFY(window);
-    CFTPClientView* view = window->View();
-    QTRY_VERIFY_WITH_TIMEOUT(view->Session().IsConnected() && !view->IsWaiting(), 30000);
+    CFTPClientView* view = OpenConnected(frame, *server, QStringLiteral("/"));
+    QVERIFY(view);
     frame.Commands()->Action(FrameCommand::Details)->trigger();
     // The picture is of the connection window: the bars that are still empty make room for it.
     frame.TransferManagerBar()->hide();
@@ -131,15 +147,8 @@ void TestScreenshots::transfersWithPrompt()
     WriteProfileInt(QStringLiteral("SmartOverwrite"), QStringLiteral("EnableTimeout"), 0);
 
     CMainFrame frame;
-    frame.resize(1024, 700);
-    frame.ShowWithSavedPlacement();
-    const QString address = QStringLiteral("ftp://%1:%2@127.0.0.1:%3/傳輸/")
-                                .arg(server->User(), server->Password())
-                                .arg(server->Port());
-    auto* window = qobject_cast<CChildFrame*>(frame.OpenConnection(address)->widget());
-    QVERIFY(window);
-    CFTPClientView* view = window->View();
-    QTRY_VERIFY_WITH_TIMEOUT(view->Session().IsConnected() && !view->IsWaiting(), 30000);
+    CFTPClientView* view = OpenConnected(frame, *server, QStringLiteral("/傳輸/"));
+    QVERIFY(view);
     frame.TransferManagerBar()->show();
     // The queue's columns need the frame's whole width on the small offscreen screen.
     frame.SiteManagerBar()->hide();
