@@ -144,6 +144,7 @@ private Q_SLOTS:
     void frameMenuFollowsChanges();
     void menuAndDoubleClickConnect();
     void wizardSiteReachesTreeMenuAndServer();
+    void connectWithoutSiteUsesSelectionThenWizard();
     void firstStartOffersWizard();
     void screenshot();
 
@@ -905,6 +906,45 @@ void TestSiteManager::wizardSiteReachesTreeMenuAndServer()
         kConnectWaitMs));
     QCOMPARE(window->View()->Session().Site().Port, int(server->Port()));
     QCOMPARE(window->View()->Session().Site().Login, server->User());
+}
+
+void TestSiteManager::connectWithoutSiteUsesSelectionThenWizard()
+{
+    CTestServer* server = m_servers.Require(QStringLiteral("proftpd"));
+    QVERIFY(server);
+    CFtpSite site;
+    site.Name = QStringLiteral("Harness");
+    site.Address = QStringLiteral("127.0.0.1");
+    site.Port = server->Port();
+    site.Login = server->User();
+    site.Password = server->Password();
+    site.Retries = 1;
+    {
+        CSiteList sites;
+        sites.LoadSites();
+        QVERIFY(sites.StoreSite(site, QStringLiteral("Work")));
+    }
+    CMainFrame frame;
+    frame.show();
+    auto* window = qobject_cast<CChildFrame*>(frame.OpenConnection(QString())->widget());
+    QVERIFY(window);
+    CSiteManagerDlg* manager = frame.SiteManager();
+    QAction* connect = frame.Commands()->Action(FrameCommand::Connect);
+
+    // No site selected: the wizard is offered; cancelled, nothing connects.
+    manager->Tree()->setCurrentItem(manager->RootEntry());
+    frame.UpdateWindowCommands();
+    connect->trigger();
+    QTRY_VERIFY(m_answerer->Seen().contains(QStringLiteral("Connection Wizard")));
+    QVERIFY(!window->View()->Session().IsConnected());
+
+    manager->Tree()->setCurrentItem(manager->FindItemByPath(QStringLiteral("Work\\Harness")));
+    frame.UpdateWindowCommands();
+    connect->trigger();
+    QVERIFY(QTest::qWaitFor(
+        [window] { return window->View()->Session().IsConnected() && !window->View()->IsWaiting(); },
+        kConnectWaitMs));
+    QCOMPARE(window->View()->Session().Site().Port, int(server->Port()));
 }
 
 void TestSiteManager::firstStartOffersWizard()
