@@ -108,6 +108,21 @@ bool TypeLabel(QTreeWidget* tree, const QString& text, Qt::Key key = Qt::Key_Ret
     return QTest::qWaitFor([tree] { return !OpenEditor(tree); }, 5000);
 }
 
+// Site Work\Harness for the harness server, stored in sites.xml.
+bool StoreHarnessSite(const CTestServer& server)
+{
+    CFtpSite site;
+    site.Name = QStringLiteral("Harness");
+    site.Address = QStringLiteral("127.0.0.1");
+    site.Port = server.Port();
+    site.Login = server.User();
+    site.Password = server.Password();
+    site.Retries = 1;
+    CSiteList sites;
+    sites.LoadSites();
+    return sites.StoreSite(site, QStringLiteral("Work"));
+}
+
 } // namespace
 
 class TestSiteManager : public QObject
@@ -795,18 +810,7 @@ void TestSiteManager::menuAndDoubleClickConnect()
 {
     CTestServer* server = m_servers.Require(QStringLiteral("proftpd"));
     QVERIFY(server);
-    CFtpSite site;
-    site.Name = QStringLiteral("Harness");
-    site.Address = QStringLiteral("127.0.0.1");
-    site.Port = server->Port();
-    site.Login = server->User();
-    site.Password = server->Password();
-    site.Retries = 1;
-    {
-        CSiteList sites;
-        sites.LoadSites();
-        QVERIFY(sites.StoreSite(site, QStringLiteral("Work")));
-    }
+    QVERIFY(StoreHarnessSite(*server));
     CMainFrame frame;
     frame.show();
     QMdiArea* area = frame.MdiArea();
@@ -912,18 +916,7 @@ void TestSiteManager::connectWithoutSiteUsesSelectionThenWizard()
 {
     CTestServer* server = m_servers.Require(QStringLiteral("proftpd"));
     QVERIFY(server);
-    CFtpSite site;
-    site.Name = QStringLiteral("Harness");
-    site.Address = QStringLiteral("127.0.0.1");
-    site.Port = server->Port();
-    site.Login = server->User();
-    site.Password = server->Password();
-    site.Retries = 1;
-    {
-        CSiteList sites;
-        sites.LoadSites();
-        QVERIFY(sites.StoreSite(site, QStringLiteral("Work")));
-    }
+    QVERIFY(StoreHarnessSite(*server));
     CMainFrame frame;
     frame.show();
     auto* window = qobject_cast<CChildFrame*>(frame.OpenConnection(QString())->widget());
