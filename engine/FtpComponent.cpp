@@ -376,11 +376,22 @@ void CFtpComponent::StartTransfer(std::function<FtpResult(const FtpProgressHook&
         {
             m_client.SetPassive(passive);
             m_client.SetTransferType(mode);
+            // The first report and the last come with the next event anyway; those between keep the
+            // owner's view of a long transfer moving.
+            bool between = false;
             CProgressThrottle throttle(
-                [this](qint64 position, qint64 total)
-                { Post([this, position, total] { Q_EMIT Progress(position, total); }); });
+                [this, &between](qint64 position, qint64 total)
+                {
+                    const auto event = [this, position, total] { Q_EMIT Progress(position, total); };
+                    if (between)
+                        Post(event);
+                    else
+                        Report(event);
+                    between = true;
+                });
             const FtpResult result =
                 transfer([&throttle](qint64 position, qint64 total) { throttle.Report(position, total); });
+            between = false;
             throttle.Flush();
             CompleteWithDone(job, result);
         },
@@ -442,7 +453,35 @@ void CFtpComponent::Finish(quint64 job, const std::function<void()>& completion,
 
 void CFtpComponent::Post(std::function<void()> event)
 {
-    QMetaObject::invokeMethod(this, std::move(event), Qt::QueuedConnection);
+    if (m_heldReports.empty())
+    {
+        QMetaObject::invokeMethod(this, std::move(event), Qt::QueuedConnection);
+        return;
+    }
+    std::vector<std::function<void()>> held;
+    held.swap(m_heldReports);
+    QMetaObject::invokeMethod(
+        this,
+        [this, held = std::move(held), event = std::move(event)]
+        {
+            const QPointer<CFtpComponent> alive(this);
+            for (const std::function<void()>& report : held)
+            {
+                report();
+                if (!alive)
+                    return;
+            }
+            event();
+        },
+        Qt::QueuedConnection);
+}
+
+void CFtpComponent::Report(std::function<void()> event)
+{
+    if (m_deferReports)
+        m_heldReports.push_back(std::move(event));
+    else
+        Post(std::move(event));
 }
 
 CFtpComponent::JobResult CFtpComponent::ResultOf(const FtpResult& result)
@@ -539,11 +578,11 @@ void CFtpComponent::InstallHooks()
         if (kind == FtpLogKind::Reply)
         {
             const int code = ReplyCodeOf(line);
-            Post([this, code, text] { Q_EMIT PreTranslateReply(code, text); });
+            Report([this, code, text] { Q_EMIT PreTranslateReply(code, text); });
         }
         else if (kind == FtpLogKind::Info)
         {
-            Post([this, text] { Q_EMIT Information(text); });
+            Report([this, text] { Q_EMIT Information(text); });
         }
     };
     m_client.SetLogHook(log);
@@ -558,7 +597,7 @@ QByteArray CFtpComponent::TranslateCommand(const QByteArray& command)
 {
     const QByteArray sent = AskToTranslate(command);
     if (isSignalConnected(QMetaMethod::fromSignal(&CFtpComponent::CommandSent)))
-        Post([this, text = QString::fromUtf8(sent)] { Q_EMIT CommandSent(text); });
+        Report([this, text = QString::fromUtf8(sent)] { Q_EMIT CommandSent(text); });
     return sent;
 }
 

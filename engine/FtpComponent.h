@@ -10,6 +10,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <atomic>
 #include <vector>
 
 class QEventLoop;
@@ -73,6 +74,12 @@ public:
 
     // Properties; a call takes the values in force when it is made.
     void SetBlocking(bool blocking) { m_blocking = blocking; }
+    // Log lines (CommandSent, PreTranslateReply, Information) and the first and last Progress of each
+    // transfer wait for the next event that is delivered anyway (a Progress during the transfer, the
+    // final event), in their order, instead of waking the owner's thread each. For owners that move many
+    // small files and only record the lines; a session that shows its log live leaves it off.
+    void SetDeferredReports(bool deferred) { m_deferReports = deferred; }
+    bool DeferredReports() const { return m_deferReports; }
     bool IsBlocking() const { return m_blocking; }
     void SetHost(const QString& host) { m_host = host; }
     const QString& Host() const { return m_host; }
@@ -222,7 +229,10 @@ private:
     void Complete(quint64 job, std::function<void()> completion);
     void CompleteWithDone(quint64 job, const FtpResult& result);
     void Finish(quint64 job, const std::function<void()>& completion, bool changed, bool connected);
+    // Queues the event for the owner's thread, after any reports held back for it.
     void Post(std::function<void()> event);
+    // A report: queued as an event, or held back for the next one when reports are deferred.
+    void Report(std::function<void()> event);
     static JobResult ResultOf(const FtpResult& result);
 
     FtpConnectOptions ConnectOptions() const;
@@ -267,6 +277,10 @@ private:
     quint64 m_postedJobs = 0;
     quint64 m_completedJobs = 0;
     QList<QEventLoop*> m_blockingWaits;
+
+    // Shared: set on the owner's thread, read on the I/O thread; the held reports belong to the I/O thread.
+    std::atomic<bool> m_deferReports{false};
+    std::vector<std::function<void()>> m_heldReports;
 
     // I/O-thread state.
     bool m_ioConnected = false;

@@ -54,6 +54,8 @@ void CFtpTransferWorker::Transfer()
     m_checksum = Settings().overrides.checksum ? Settings().overrides.checksum : StoredChecksumKind();
     MakeProgressWindow();
     m_ftp = std::make_unique<CFtpComponent>();
+    // The job's trace is read when its details are opened, not line by line: one wake-up per file.
+    m_ftp->SetDeferredReports(true);
     HookEvents();
     const CWorkerStep step = RunGuarded();
     Disconnect();

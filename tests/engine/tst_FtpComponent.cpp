@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -70,6 +71,8 @@ private Q_SLOTS:
     void reportsConnectFailures();
     void deliversEveryEventOnTheCreatingThread();
     void blockingCallsKeepEventsFlowing();
+    void deferredReportsKeepTheirOrder_data();
+    void deferredReportsKeepTheirOrder();
     void letsTheOwnerSeeAndChangeCommands();
     void asksTheOwnerAboutTheCertificate_data();
     void asksTheOwnerAboutTheCertificate();
@@ -400,6 +403,65 @@ void TestFtpComponent::blockingCallsKeepEventsFlowing()
     QVERIFY(done[1][1].toString().contains(QStringLiteral("550")));
     ftp.Disconnect();
     QCOMPARE(ftp.State(), int(FtpStateDisconnected));
+}
+
+void TestFtpComponent::deferredReportsKeepTheirOrder_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<FtpProtocol>("protocol");
+    QTest::newRow("proftpd") << "proftpd" << FtpProtocol::Ftp;
+    QTest::newRow("sshd") << "sshd" << FtpProtocol::Sftp;
+}
+
+void TestFtpComponent::deferredReportsKeepTheirOrder()
+{
+    QFETCH(QString, kind);
+    QFETCH(FtpProtocol, protocol);
+    const QString name = QStringLiteral("deferred %1.bin").arg(kind);
+    QVERIFY(MakeFile(Local(name), 5000, *QRandomGenerator::global()));
+    // The same calls with the reports live and deferred: every report arrives, in the same order, and
+    // each call's reports before its final event.
+    QList<QStringList> runs;
+    for (const bool deferred : {false, true})
+    {
+        CFtpComponent ftp;
+        QObject::connect(&ftp, &CFtpComponent::HostKey, &ftp,
+                         [](const QString&, const QString&, bool& accept) { accept = true; });
+        QVERIFY(ConnectBlocking(ftp, kind, protocol));
+        ftp.SetDeferredReports(deferred);
+        QCOMPARE(ftp.DeferredReports(), deferred);
+        QStringList events;
+        QObject::connect(&ftp, &CFtpComponent::CommandSent, &ftp,
+                         [&](const QString& command) { events.append("> " + command); });
+        QObject::connect(&ftp, &CFtpComponent::PreTranslateReply, &ftp,
+                         [&](int, const QString& reply) { events.append("< " + reply); });
+        QObject::connect(&ftp, &CFtpComponent::Progress, &ftp,
+                         [&](qint64 position, qint64 total)
+                         { events.append(QStringLiteral("progress %1/%2").arg(position).arg(total)); });
+        QObject::connect(&ftp, &CFtpComponent::Done, &ftp,
+                         [&](int code, const QString&)
+                         { events.append(QStringLiteral("done %1").arg(code)); });
+        QSignalSpy done(&ftp, &CFtpComponent::Done);
+        const QString remote = protocol == FtpProtocol::Sftp
+                                   ? Server(kind)->Value(QStringLiteral("WORKDIR")) + u'/' + name
+                                   : name;
+        ftp.Upload(Local(name), remote);
+        ftp.Download(Local(name + QStringLiteral(".back")), remote);
+        ftp.Delete(remote);
+        for (int i = 0; i < 3 && done.size() < 3; ++i)
+            QVERIFY(done.wait(kWaitMs));
+        QCOMPARE(done.size(), 3);
+        // Nothing is left held back once the last call has ended.
+        QTest::qWait(50);
+        QCOMPARE(events.last(), QStringLiteral("done 0"));
+        QCOMPARE(Sha256(Local(name + QStringLiteral(".back"))), Sha256(Local(name)));
+        runs.append(events);
+    }
+    // Data connection ports differ between the runs; the rest is the same.
+    for (QStringList& events : runs)
+        events.replaceInStrings(QRegularExpression(QStringLiteral("\\(.*\\)")), QStringLiteral("(...)"));
+    QCOMPARE(runs[1], runs[0]);
+    QVERIFY(runs[0].contains(QStringLiteral("progress 5000/5000")));
 }
 
 void TestFtpComponent::letsTheOwnerSeeAndChangeCommands()
