@@ -461,6 +461,17 @@ FtpResult CSftpClient::CloseHandle(const QByteArray& handle, const QString& what
     return Simple(Sftp::Close, handle, what);
 }
 
+void CSftpClient::CloseReadHandle(const QByteArray& handle)
+{
+    if (!IsConnected())
+        return;
+    const quint32 id = m_sftp->NextId();
+    CSftpPacket packet(Sftp::Close, id);
+    packet.AddString(handle);
+    m_sftp->Queue(id, packet.Finish());
+    m_sftp->SendQueued();
+}
+
 FtpResult CSftpClient::SetAttributes(const QByteArray& path, const SftpAttributes& attributes,
                                      const QString& what)
 {
@@ -598,8 +609,13 @@ FtpResult CSftpClient::Download(const QByteArray& remotePath, const QString& loc
     if (!handle.result.Ok())
         return Finished(handle.result);
     const FtpResult result = ReceiveFile(handle.value, localPath, resume, knownSize, progress, what);
-    const FtpResult closed = CloseHandle(handle.value, what);
-    return Finished(result.Ok() ? closed : result);
+    if (!result.Ok())
+    {
+        CloseHandle(handle.value, what);
+        return Finished(result);
+    }
+    CloseReadHandle(handle.value);
+    return Finished(result);
 }
 
 qint64 CSftpClient::HandleSize(const QByteArray& handle, const QString& what)

@@ -115,6 +115,9 @@ private:
     FtpValue<QByteArray> NameOf(quint8 type, const QByteArray& path, const QString& what);
     FtpValue<QByteArray> OpenHandle(quint8 type, const QByteArray& path, quint32 flags, const QString& what);
     FtpResult CloseHandle(const QByteArray& handle, const QString& what);
+    // A read handle's close goes out at once and is not waited for: its answer tells a finished
+    // download nothing, and whoever reads it drops it.
+    void CloseReadHandle(const QByteArray& handle);
     FtpResult SetAttributes(const QByteArray& path, const SftpAttributes& attributes, const QString& what);
     FtpValue<FtpListing> ReadFolder(const QByteArray& folder, const QString& what);
     FtpResult ReadEntries(const SftpMessage& answer, FtpListing* listing, const QString& what);

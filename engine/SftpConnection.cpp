@@ -72,6 +72,13 @@ FtpValue<SftpMessage> CSftpConnection::Next(const QString& what, int timeoutMs)
     }
 }
 
+void CSftpConnection::SendQueued()
+{
+    bool moved = false;
+    if (!m_broken)
+        Send(&moved);
+}
+
 FtpValue<SftpMessage> CSftpConnection::Exchange(quint32 id, const QByteArray& packet, const QString& what)
 {
     Queue(id, packet);

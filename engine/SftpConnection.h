@@ -35,6 +35,9 @@ public:
     // Sends what is queued and returns the next whole answer; fails after timeoutMs without one.
     FtpValue<SftpMessage> Next(const QString& what, int timeoutMs);
     FtpValue<SftpMessage> Next(const QString& what) { return Next(what, m_timeoutMs); }
+    // Sends what is queued as far as the channel takes it now, without waiting; the rest goes with the
+    // next exchange, which also meets any failure.
+    void SendQueued();
     // Queues one request and returns its answer.
     FtpValue<SftpMessage> Exchange(quint32 id, const QByteArray& packet, const QString& what);
 

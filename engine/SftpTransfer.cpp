@@ -123,6 +123,9 @@ FtpResult CSftpTransfer::TakeRead(const QByteArray& handle, const SftpMessage& a
         return FtpResult::Failure(FtpStatus::Local,
                                   what + QStringLiteral("：寫入本機檔案失敗：") + written.error);
     m_done += data.size();
+    // Data past the size given: it was stale, and the rest is read as from a file of unknown size.
+    if (m_total >= 0 && m_done > m_total)
+        m_total = -1;
     Report(m_done);
     if (data.size() < request.length)
     {
