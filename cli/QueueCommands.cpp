@@ -5,6 +5,7 @@
 #include "cli/CliOverwritePrompts.h"
 #include "cli/ExitCodes.h"
 #include "cli/MirrorConnection.h"
+#include "cli/MirrorShares.h"
 #include "cli/QueueRun.h"
 #include "cli/SecretFile.h"
 #include "packing/PackProcedures.h"
@@ -35,8 +36,8 @@ const char kUsage[] =
     "        absolute or relative to its folder. mirror copies REMOTEDIR into LOCALDIR (--reverse:\n"
     "        LOCALDIR into REMOTEDIR), the folder's own name included. --pack uploads one archive of\n"
     "        the local selection.\n"
-    "options: --parallel N (one job per entry; mirror: per entry of the folder)  --retries N\n"
-    "         --retry-delay S  --password-file FILE  --verify crc|md5|sha1  --filter\n"
+    "options: --parallel N (one job per entry; mirror: the tree's files shared out into N jobs)\n"
+    "         --retries N  --retry-delay S  --password-file FILE  --verify crc|md5|sha1  --filter\n"
     "         --overwrite ask|overwrite|skip|resume|number|rules";
 
 // The SmartOverwrite value that hands the decision to the rule list.
@@ -458,51 +459,135 @@ CTransferEntry RemoteEntry(const ListItem& item)
             item.modified.toLocalTime()};
 }
 
-// mirror --parallel, download: one job per entry of the remote folder, each into the local copy of it.
-bool PlanParallelDownload(const CTransferJob& base, const QString& remotePath, const QString& localDir,
-                          QList<CQueuedJob>& jobs, QString* problem)
+// The files below a remote folder, named by their path below the mirrored folder, listed on the
+// planning connection. Each folder is made locally on the way, so empty ones are there too. The filter
+// leaves out folders and files as the workers' own would.
+QString CollectRemoteFiles(CMirrorConnection& connection, const QString& remoteFolder,
+                           const QString& relative, const QString& localFolder, const CFilterLists& filter,
+                           int depth, QList<CTransferEntry>& files)
 {
-    CMirrorConnection connection(base);
+    // Deeper than this is taken for a link loop, as the workers do.
+    constexpr int kMaxFolderDepth = 64;
+    if (depth > kMaxFolderDepth)
+        return {};
     std::vector<ListItem> items;
-    *problem = connection.Open();
-    if (problem->isEmpty())
-        *problem = connection.List(remotePath, &items);
-    if (!problem->isEmpty())
-        return false;
+    QString problem = connection.List(remoteFolder, &items);
+    if (!problem.isEmpty())
+        return problem;
+    for (const ListItem& item : items)
+    {
+        const CTransferEntry listed = RemoteEntry(item);
+        const bool folder = listed.attributes & kAttributeFolder;
+        if (!PassesFilter(filter, listed.name, folder))
+            continue;
+        const QString path = relative.isEmpty() ? listed.name : relative + u'/' + listed.name;
+        if (!folder)
+        {
+            files.append({path, listed.attributes, listed.size, listed.modified});
+            continue;
+        }
+        if (!MakeLocalFolder(localFolder + u'/' + path, &problem))
+            return problem;
+        problem = CollectRemoteFiles(connection, JoinRemotePath(remoteFolder, listed.name), path, localFolder,
+                                     filter, depth + 1, files);
+        if (!problem.isEmpty())
+            return problem;
+    }
+    return {};
+}
+
+// mirror --parallel, download: the tree listed at once and its files shared out into as many jobs as
+// run together, each one connection for its share.
+bool PlanParallelDownload(const CTransferJob& base, const QString& remotePath, const QString& localDir,
+                          const CQueueOptions& options, QList<CQueuedJob>& jobs, QString* problem)
+{
     CTransferJob job = base;
     job.remoteFolder = remotePath;
     job.localFolder = localDir + u'/' + NameOf(remotePath);
     if (!MakeLocalFolder(job.localFolder, problem))
         return false;
-    QList<CTransferEntry> entries;
-    for (const ListItem& item : items)
-        entries.append(RemoteEntry(item));
-    AddJobs(jobs, job, entries, false, true);
+    CMirrorConnection connection(base);
+    QList<CTransferEntry> files;
+    *problem = connection.Open();
+    if (problem->isEmpty())
+        *problem = CollectRemoteFiles(connection, remotePath, {}, job.localFolder,
+                                      LoadFilterLists(options.filter || FilterTransfersEnabled()), 0, files);
+    if (!problem->isEmpty())
+        return false;
+    for (const QList<CTransferEntry>& share : ShareOut(files, options.parallel))
+        AddJobs(jobs, job, share, false, false);
     return true;
 }
 
-// mirror --parallel --reverse: the remote copy of the folder is made first, then one job per entry.
+// Every folder of a local tree with its remote path, each before the folders inside it.
+void CollectLocalFolders(const QFileInfo& local, const QString& remoteFolder, int depth,
+                         QList<CTransferEntry>& folders)
+{
+    constexpr int kMaxFolderDepth = 64;
+    CTransferEntry folder = LocalEntry(local);
+    folder.name += u'|' + remoteFolder;
+    folders.append(folder);
+    if (depth > kMaxFolderDepth)
+        return;
+    const QFileInfoList children =
+        QDir(local.absoluteFilePath())
+            .entryInfoList(QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& child : children)
+        CollectLocalFolders(child, JoinRemotePath(remoteFolder, child.fileName()), depth + 1, folders);
+}
+
+// Every file of a local tree with its remote path, in tree order.
+void CollectLocalFiles(const QFileInfo& local, const QString& remoteFolder, int depth,
+                       QList<CTransferEntry>& files)
+{
+    constexpr int kMaxFolderDepth = 64;
+    if (depth > kMaxFolderDepth)
+        return;
+    const QFileInfoList children =
+        QDir(local.absoluteFilePath())
+            .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& child : children)
+    {
+        if (!child.isDir())
+            files.append(WithRemotePath(LocalEntry(child), remoteFolder));
+    }
+    for (const QFileInfo& child : children)
+    {
+        if (child.isDir())
+            CollectLocalFiles(child, JoinRemotePath(remoteFolder, child.fileName()), depth + 1, files);
+    }
+}
+
+// mirror --parallel --reverse: every remote folder is made first on the planning connection, then the
+// files (decided by --overwrite as the one-job mirror decides them) are shared out into as many jobs as
+// run together.
 bool PlanParallelUpload(const CTransferJob& base, const QFileInfo& local, const QString& remoteDir,
                         const CQueueOptions& options, IOverwritePrompts& prompts, QList<CQueuedJob>& jobs,
                         QString* problem)
 {
     CTransferJob job = base;
-    job.remoteFolder = JoinRemotePath(remoteDir, local.fileName());
+    job.remoteFolder = remoteDir;
+    job.localFolder = local.absolutePath();
+    if (FilteredUploads({LocalEntry(local)}, options.filter).isEmpty())
+        return true;
+    const QString top = JoinRemotePath(remoteDir, local.fileName());
     CMirrorConnection connection(base);
     *problem = connection.Open();
-    if (problem->isEmpty())
-        *problem = connection.MakeFolder(job.remoteFolder);
+    QList<CTransferEntry> folders;
+    CollectLocalFolders(local, top, 0, folders);
+    for (qsizetype i = 0; problem->isEmpty() && i < folders.size(); ++i)
+        *problem = connection.MakeFolder(folders[i].name.section(u'|', 1));
     if (!problem->isEmpty())
         return false;
-    job.localFolder = local.absoluteFilePath();
-    QList<CTransferEntry> entries;
-    const QFileInfoList children =
-        QDir(local.absoluteFilePath())
-            .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QFileInfo& child : children)
-        entries.append(LocalEntry(child));
-    AddJobs(jobs, job, DecideUploads(job, FilteredUploads(entries, base.filterRequested), options, prompts),
-            true, true);
+    QList<CTransferEntry> files;
+    if (options.overwrite.isEmpty())
+        CollectLocalFiles(local, top, 0, files);
+    else
+        DecideTree(connection, local, top, options, prompts, 0, files);
+    // The tree's folders are made; what is left of a decided tree is its files.
+    files.removeIf([](const CTransferEntry& entry) { return entry.attributes & kAttributeFolder; });
+    for (const QList<CTransferEntry>& share : ShareOut(files, options.parallel))
+        AddJobs(jobs, job, share, true, false);
     return true;
 }
 
@@ -512,7 +597,8 @@ bool PlanMirror(const CTransferJob& target, const QString& remoteDir, const QStr
 {
     CTransferJob job = target;
     job.filterRequested = options.filter;
-    const bool parallel = options.parallel > 0;
+    // One at a time, one job for the tree is the same work on a single connection.
+    const bool parallel = options.parallel > 1;
     if (reverse)
     {
         const QFileInfo info(localDir);
@@ -548,7 +634,7 @@ bool PlanMirror(const CTransferJob& target, const QString& remoteDir, const QStr
         return false;
     }
     if (parallel)
-        return PlanParallelDownload(job, path, localDir, jobs, problem);
+        return PlanParallelDownload(job, path, localDir, options, jobs, problem);
     job.remoteFolder = ParentOf(path);
     job.localFolder = localDir;
     AddJobs(jobs, job, {{NameOf(path), kAttributeFolder, 0, {}}}, false, false);

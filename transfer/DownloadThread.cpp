@@ -113,9 +113,13 @@ CWorkerStep CDownloadThread::BuildWorkList(QList<CTransferEntry>& work)
     for (CTransferEntry entry : Job().files)
     {
         const bool isFolder = entry.attributes & kAttributeFolder;
-        if (!PassesFilter(m_filter, entry.name, isFolder))
+        // An entry may name a file below the job's folder ("sub/name"); the filter looks at its name.
+        if (!PassesFilter(m_filter, NameOf(entry.name), isFolder))
             continue;
         entry.name = CollapseSlashes(folder + u'/' + entry.name);
+        // A size above 0 comes from a listing; 0 may just mean unknown.
+        if (!isFolder && entry.size > 0)
+            m_listedSizes.insert(entry.name, entry.size);
         if (!isFolder)
             AddTotalBytes(entry.size);
         work.append(entry);

@@ -262,9 +262,9 @@ void TestCliQueue::mirrorsATreeBothWays_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QStringList>("parallel");
     QTest::newRow("FTP proftpd, one job") << "proftpd" << QStringList();
-    QTest::newRow("FTP proftpd, a job per entry") << "proftpd" << QStringList{"--parallel", "3"};
+    QTest::newRow("FTP proftpd, three jobs") << "proftpd" << QStringList{"--parallel", "3"};
     QTest::newRow("SFTP sshd, one job") << "sshd" << QStringList();
-    QTest::newRow("SFTP sshd, a job per entry") << "sshd" << QStringList{"--parallel", "3"};
+    QTest::newRow("SFTP sshd, three jobs") << "sshd" << QStringList{"--parallel", "3"};
 }
 
 void TestCliQueue::mirrorsATreeBothWays()
@@ -288,7 +288,7 @@ void TestCliQueue::mirrorsATreeBothWays()
     QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
     QCOMPARE(TreeOf(Local("back/tree")), TreeOf(Local("src/tree")));
     QVERIFY(QFileInfo(Local("back/tree/empty")).isDir());
-    // The tree's three top entries make three jobs when running in parallel.
+    // The tree's four files are shared out into three jobs when running in parallel.
     QCOMPARE(run.out, QStringLiteral("done: %1, failed: 0\n").arg(parallel.isEmpty() ? 1 : 3));
 }
 
@@ -419,14 +419,18 @@ void TestCliQueue::appliesTheOverwriteChoiceToUploads()
 void TestCliQueue::appliesTheOverwriteChoiceBelowAMirroredFolder_data()
 {
     QTest::addColumn<QString>("mode");
-    QTest::newRow("skip") << "skip";
-    QTest::newRow("overwrite") << "overwrite";
-    QTest::newRow("number") << "number";
+    QTest::addColumn<QStringList>("parallel");
+    QTest::newRow("skip") << "skip" << QStringList();
+    QTest::newRow("overwrite") << "overwrite" << QStringList();
+    QTest::newRow("number") << "number" << QStringList();
+    QTest::newRow("skip, two jobs") << "skip" << QStringList{"--parallel", "2"};
+    QTest::newRow("number, two jobs") << "number" << QStringList{"--parallel", "2"};
 }
 
 void TestCliQueue::appliesTheOverwriteChoiceBelowAMirroredFolder()
 {
     QFETCH(QString, mode);
+    QFETCH(QStringList, parallel);
     QString disk;
     const QString target = Target(QStringLiteral("proftpd"), &disk);
     QVERIFY(!target.isEmpty());
@@ -444,7 +448,7 @@ void TestCliQueue::appliesTheOverwriteChoiceBelowAMirroredFolder()
     QVERIFY(WriteFile(Local("src/tree/top.bin"), "changed on top"));
     QVERIFY(WriteFile(Local("src/tree/sub/new.txt"), "new"));
     QVERIFY(QDir().mkpath(Local("src/tree/sub/later")));
-    run = Cli(mirror + QStringList{QStringLiteral("--overwrite"), mode});
+    run = Cli(mirror + QStringList{QStringLiteral("--overwrite"), mode} + parallel);
     QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
     QCOMPARE(ReadFile(remote + QStringLiteral("/sub/new.txt")), QByteArray("new"));
     QVERIFY(QFileInfo(remote + QStringLiteral("/sub/later")).isDir());
@@ -543,6 +547,11 @@ void TestCliQueue::leavesOutFilteredNames()
     QVERIFY(QFile::exists(Local("some/flt/keep.txt")) && QFile::exists(Local("some/flt/deep/kept.bin")));
     QVERIFY(!QFile::exists(Local("some/flt/drop.log")));
     QVERIFY(!QFile::exists(Local("some/flt/deep/also.log")));
+    // Shared out over jobs, the tree is filtered the same way.
+    run = Cli({QStringLiteral("mirror"), target, QStringLiteral("flt"), Local("par"),
+               QStringLiteral("--filter"), QStringLiteral("--parallel"), QStringLiteral("2")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
+    QCOMPARE(TreeOf(Local("par/flt")), TreeOf(Local("some/flt")));
 
     run = Cli({QStringLiteral("get"), target, QStringLiteral("flt/keep.txt"), QStringLiteral("flt/drop.log"),
                QStringLiteral("-o"), Local("named"), QStringLiteral("--filter")});
