@@ -139,6 +139,12 @@ void CFtpComponent::Connect()
     Start(
         [this, sftp, options, sftpOptions, keyFile, passphrase](quint64 job)
         {
+            if (m_thread.Aborted())
+            {
+                const JobResult outcome = ResultOf(Cancelled(QStringLiteral("連線")));
+                Complete(job, [this, outcome] { Q_EMIT Connected(outcome.code, outcome.text); });
+                return;
+            }
             if (IoConnected())
                 OnClient([](auto& client) { client.Disconnect(); });
             m_ioSftp = sftp;
@@ -231,7 +237,9 @@ void CFtpComponent::List(const QString& path)
         [this, folder, passive](quint64 job)
         {
             m_client.SetPassive(passive);
-            FtpValue<FtpListing> listing = OnClient([&](auto& client) { return client.List(folder); });
+            FtpValue<FtpListing> listing =
+                m_thread.Aborted() ? FtpValue<FtpListing>{Cancelled(QStringLiteral("列出目錄")), {}}
+                                   : OnClient([&](auto& client) { return client.List(folder); });
             if (listing.result.Ok())
             {
                 const QString lines = QString::fromUtf8(listing.value.lines.join("\r\n"));
@@ -261,6 +269,11 @@ void CFtpComponent::Rename(const QString& newPath, const QString& oldPath)
 void CFtpComponent::Abort()
 {
     m_thread.AbortRunning();
+}
+
+void CFtpComponent::AbortAll()
+{
+    m_thread.AbortAll();
 }
 
 void CFtpComponent::RawCommand(const QString& command)
@@ -374,6 +387,12 @@ void CFtpComponent::StartTransfer(std::function<FtpResult(const FtpProgressHook&
     Start(
         [this, transfer = std::move(transfer), passive, mode](quint64 job)
         {
+            // Aborted before it began: nothing is sent and no local file is touched.
+            if (m_thread.Aborted())
+            {
+                CompleteWithDone(job, Cancelled(QStringLiteral("傳送檔案")));
+                return;
+            }
             m_client.SetPassive(passive);
             m_client.SetTransferType(mode);
             // The first report and the last come with the next event anyway; those between keep the

@@ -169,6 +169,9 @@ public:
     // Ends the transfer (or listing, or connection attempt) in progress, which then finishes with
     // FtpErrorCancelled; the control connection stays usable when the server settles.
     void Abort();
+    // The same for the call in progress and for every call made before now that has not started (a
+    // transfer, listing or connection attempt): each ends at once with FtpErrorCancelled.
+    void AbortAll();
     // Any command that needs no data connection; a trailing CR LF is dropped.
     void RawCommand(const QString& command);
     // Deletes everything inside the folder, sub-folders included; the folder itself stays.

@@ -30,6 +30,15 @@ bool CJobThread::AbortRunning()
     return true;
 }
 
+void CJobThread::AbortAll()
+{
+    const std::lock_guard lock(m_mutex);
+    for (Entry& entry : m_jobs)
+        entry.abortAtStart = entry.abortable;
+    if (m_running && m_runningAbortable)
+        CancelRunning();
+}
+
 void CJobThread::Stop()
 {
     {
@@ -65,6 +74,8 @@ void CJobThread::Run()
         m_running = true;
         m_runningAbortable = entry.abortable;
         m_aborted = false;
+        if (entry.abortAtStart)
+            CancelRunning();
         lock.unlock();
         entry.job();
         entry.job = nullptr; // what the job captured goes now, on this thread

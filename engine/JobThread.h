@@ -23,6 +23,8 @@ public:
     void Post(Job job, bool abortable);
     // Ends the running job when it was posted abortable; false when there was none to end.
     bool AbortRunning();
+    // The same, and every abortable job waiting now starts aborted, so it ends at once.
+    void AbortAll();
     // Set for the running job once it is to end; jobs of several steps check it between them.
     const std::atomic<bool>& Aborted() const { return m_aborted; }
     // Drops the waiting jobs, ends the running one whatever it is and waits for the thread.
@@ -33,6 +35,7 @@ private:
     {
         Job job;
         bool abortable = false;
+        bool abortAtStart = false;
     };
 
     void Run();

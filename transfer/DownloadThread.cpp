@@ -182,6 +182,9 @@ CWorkerStep CDownloadThread::DownloadAll(QList<CTransferEntry>& work)
     CUnaskedReplace unasked(Prompts());
     IOverwritePrompts& prompts = Settings().overwritePrompt ? Prompts() : unasked;
     COverwriteResolver resolver(prompts, Settings().overrides.matchingFiles);
+    // The next file is decided about and started while the one ahead of it still moves, so the
+    // connection does not wait for this thread between files.
+    std::optional<CStartedDownload> moving;
     while (!work.isEmpty())
     {
         const CTransferEntry entry = work.takeFirst();
@@ -196,11 +199,24 @@ CWorkerStep CDownloadThread::DownloadAll(QList<CTransferEntry>& work)
             QDir().mkpath(localPath);
             continue;
         }
-        const CWorkerStep step = DownloadEntry(entry, localPath, work.isEmpty(), resolver);
-        if (!step.IsOk())
-            return step;
+        const std::optional<CStartedDownload> started =
+            StartDownload(entry, localPath, work.isEmpty(), resolver);
+        if (moving)
+        {
+            const CWorkerStep step = FinishDownload(*moving);
+            if (!step.IsOk())
+                return step;
+        }
+        moving = started;
+        if (moving && !FilesMayOverlap())
+        {
+            const CWorkerStep step = FinishDownload(*moving);
+            moving.reset();
+            if (!step.IsOk())
+                return step;
+        }
     }
-    return CWorkerStep::Ok();
+    return moving ? FinishDownload(*moving) : CWorkerStep::Ok();
 }
 
 QString CDownloadThread::LocalPathFor(const CTransferEntry& entry, bool subPath) const
@@ -215,30 +231,24 @@ QString CDownloadThread::LocalPathFor(const CTransferEntry& entry, bool subPath)
     return IsInside(path, folder) ? path : QString();
 }
 
-CWorkerStep CDownloadThread::DownloadEntry(const CTransferEntry& entry, const QString& localPath,
-                                           bool lastFile, COverwriteResolver& resolver)
+std::optional<CDownloadThread::CStartedDownload> CDownloadThread::StartDownload(const CTransferEntry& entry,
+                                                                                const QString& localPath,
+                                                                                bool lastFile,
+                                                                                COverwriteResolver& resolver)
 {
     const bool scheduled = Schedule().enabled;
     const CDownloadConflict conflict{
         entry.name, ApplyRenameRules(localPath), entry.size, entry.modified, lastFile, scheduled};
-    COverwriteChoice choice = resolver.ForDownload(conflict);
+    const COverwriteChoice choice = resolver.ForDownload(conflict);
     if (choice.outcome == OverwriteOutcome::Skip)
     {
         AddDoneBytes(entry.size);
-        return CWorkerStep::Ok();
+        return std::nullopt;
     }
     const bool resume = choice.outcome == OverwriteOutcome::Resume && m_resumeAllowed;
-    ChooseTransferMode(Job().transferType, NameOf(entry.name), *this);
-    const CWorkerStep step = DownloadFile(entry, choice.path, resume);
-    if (step.IsOk())
-        AddDoneBytes(entry.size);
-    return step;
-}
-
-CWorkerStep CDownloadThread::DownloadFile(const CTransferEntry& entry, const QString& localPath, bool resume)
-{
     const QString name = NameOf(entry.name);
-    const QString folder = LocalFolderOf(localPath);
+    ChooseTransferMode(Job().transferType, name, *this);
+    const QString folder = LocalFolderOf(choice.path);
     if (!folder.isEmpty() && folder != m_madeFolder && QDir().mkpath(folder))
         m_madeFolder = folder;
     Progress().SetLine1(QStringLiteral("複製中 '%1'").arg(name));
@@ -246,14 +256,23 @@ CWorkerStep CDownloadThread::DownloadFile(const CTransferEntry& entry, const QSt
     Ftp().SetResume(resume);
     Ftp().SetKnownSize(m_listedSizes.value(entry.name, -1));
     ReportStatus(name, QStringLiteral("下載中"));
-    const CWorkerStep step = Run([&] { Ftp().Download(localPath, entry.name); });
+    StartCall([&] { Ftp().Download(choice.path, entry.name); });
+    return CStartedDownload{entry, choice.path};
+}
+
+CWorkerStep CDownloadThread::FinishDownload(const CStartedDownload& started)
+{
+    const CWorkerStep step = WaitForDone(std::numeric_limits<int>::max());
     if (!step.IsOk())
         return step;
     if (Settings().preserveTime)
-        StampRemoteTime(localPath, entry.modified);
-    return VerifyChecksum(localPath, entry.name,
-                          QStringLiteral("檔案完整性檢查失敗！ 伺服器不支援 CRC 功能！"),
-                          QStringLiteral("檔案完整性檢查失敗！ 本機 CRC 與遠端檔案不符合！"));
+        StampRemoteTime(started.localPath, started.entry.modified);
+    const CWorkerStep checked = VerifyChecksum(
+        started.localPath, started.entry.name, QStringLiteral("檔案完整性檢查失敗！ 伺服器不支援 CRC 功能！"),
+        QStringLiteral("檔案完整性檢查失敗！ 本機 CRC 與遠端檔案不符合！"));
+    if (checked.IsOk())
+        AddDoneBytes(started.entry.size);
+    return checked;
 }
 
 void CDownloadThread::StampRemoteTime(const QString& localPath, const QDateTime& remoteTime)

@@ -8,6 +8,7 @@
 #include <QList>
 
 #include <functional>
+#include <optional>
 
 class CFtpConnectionDLX;
 
@@ -35,9 +36,17 @@ private:
     CWorkerStep DownloadAll(QList<CTransferEntry>& work);
     // Empty when the entry would land outside the job's folder.
     QString LocalPathFor(const CTransferEntry& entry, bool subPath) const;
-    CWorkerStep DownloadEntry(const CTransferEntry& entry, const QString& localPath, bool lastFile,
-                              COverwriteResolver& resolver);
-    CWorkerStep DownloadFile(const CTransferEntry& entry, const QString& localPath, bool resume);
+    // A file whose download was started, and where it goes.
+    struct CStartedDownload
+    {
+        CTransferEntry entry;
+        QString localPath;
+    };
+    // Decides about the file and starts its download; nothing when it is skipped.
+    std::optional<CStartedDownload> StartDownload(const CTransferEntry& entry, const QString& localPath,
+                                                  bool lastFile, COverwriteResolver& resolver);
+    // Waits for the download, then stamps and checks the file.
+    CWorkerStep FinishDownload(const CStartedDownload& started);
     void StampRemoteTime(const QString& localPath, const QDateTime& remoteTime);
 
     // Server to server: the source passive, the destination told its address, RETR and STOR.

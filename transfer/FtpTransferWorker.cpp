@@ -16,7 +16,7 @@ namespace
 {
 // Waits that only the engine's own time-outs bound.
 constexpr int kNoLimit = std::numeric_limits<int>::max();
-// After an abort the call still ends with its final event; this long at most is waited for it.
+// After an abort the calls still end with their final events; this long at most is waited for them.
 constexpr int kAbortSettleMs = 30000;
 
 // The integrity check the store asks for, if any.
@@ -92,6 +92,9 @@ CWorkerStep CFtpTransferWorker::RunGuarded()
     if (!connected.IsOk())
         return connected;
     const CWorkerStep step = RunJob();
+    // A job that ends early leaves nothing of itself running on the connection.
+    if (m_outstanding > 0)
+        AbortOutstanding();
     if (step.result != CWorkerStep::Result::Failed)
     {
         Progress().SetLine1(QStringLiteral("中斷 %1 的連線").arg(Job().host));
@@ -108,6 +111,7 @@ void CFtpTransferWorker::HookEvents()
     {
         m_lastCode = code;
         m_lastError = text;
+        m_outcomes.push_back({code, text});
         m_done.Set();
     };
     connect(ftp, &CFtpComponent::Connected, ftp, finished);
@@ -145,8 +149,7 @@ CWorkerStep CFtpTransferWorker::ConnectWithAttempts()
         Progress().SetLine1(
             QStringLiteral("連線到 %1 (第 %2 / %3 次)").arg(job.host).arg(attempt).arg(job.attempts));
         ConfigureConnection();
-        m_done.Reset();
-        m_ftp->Connect();
+        StartCall([this] { m_ftp->Connect(); });
         const CWorkerStep step = WaitForDone(Settings().connectionTimeoutMs);
         if (step.result == CWorkerStep::Result::Cancelled)
             return step;
@@ -188,29 +191,62 @@ void CFtpTransferWorker::ConfigureConnection()
     m_ftp->SetTimeout(Settings().connectionTimeoutMs);
 }
 
+void CFtpTransferWorker::StartCall(const std::function<void()>& call)
+{
+    // With nothing outstanding, whatever came in belongs to blocking calls, which have their answers.
+    if (m_outstanding == 0)
+    {
+        m_outcomes.clear();
+        m_done.Reset();
+    }
+    ++m_outstanding;
+    call();
+}
+
 CWorkerStep CFtpTransferWorker::WaitForDone(int timeoutMs)
 {
-    const int which = PumpWaitEither(m_done, CancelEvent(), timeoutMs);
+    const int which = m_outcomes.empty() ? PumpWaitEither(m_done, CancelEvent(), timeoutMs) : 1;
     if (which == 1)
     {
+        TakeOutcome();
         if (m_lastCode == 0)
             return CWorkerStep::Ok();
         return CWorkerStep::Failed(m_lastError.isEmpty() ? QStringLiteral("錯誤 %1").arg(m_lastCode)
                                                          : m_lastError);
     }
-    // The call still ends with its final event; waiting for it keeps it from ending a later wait.
-    m_ftp->Abort();
-    PumpWait(m_done, kAbortSettleMs);
-    m_done.Reset();
+    // The calls still end with their final events; waiting for them keeps them from ending a later wait.
+    AbortOutstanding();
     if (which == 2)
         return CWorkerStep::Cancelled();
     return CWorkerStep::Failed(QStringLiteral("作業逾時"));
 }
 
+void CFtpTransferWorker::TakeOutcome()
+{
+    const CCallOutcome outcome = m_outcomes.front();
+    m_outcomes.pop_front();
+    if (m_outcomes.empty())
+        m_done.Reset();
+    m_outstanding = qMax(m_outstanding - 1, 0);
+    m_lastCode = outcome.code;
+    m_lastError = outcome.text;
+}
+
+void CFtpTransferWorker::AbortOutstanding()
+{
+    m_ftp->AbortAll();
+    const QDeadlineTimer deadline(kAbortSettleMs);
+    while (m_outstanding > 0 &&
+           (!m_outcomes.empty() || PumpWait(m_done, int(qMax<qint64>(0, deadline.remainingTime()))) == 1))
+        TakeOutcome();
+    m_outstanding = 0;
+    m_outcomes.clear();
+    m_done.Reset();
+}
+
 CWorkerStep CFtpTransferWorker::Run(const std::function<void()>& call)
 {
-    m_done.Reset();
-    call();
+    StartCall(call);
     return WaitForDone(kNoLimit);
 }
 
@@ -257,7 +293,6 @@ CWorkerStep CFtpTransferWorker::VerifyChecksum(const QString& localPath, const Q
     const QString local = m_ftp->LocalChecksum(*kind, localPath);
     const QString remote = m_ftp->RemoteChecksum(*kind, remotePath);
     m_ftp->SetBlocking(blocking);
-    m_done.Reset();
     if (remote.isEmpty())
         return CWorkerStep::Failed(noSupport);
     if (local != remote)

@@ -8,6 +8,7 @@
 #include "transfer/TransferWorker.h"
 #include "transfer/WorkerStep.h"
 
+#include <deque>
 #include <memory>
 
 struct CRawReply
@@ -43,11 +44,19 @@ protected:
 
     // Connects with the job's attempts, the retry wait cancellable; then enters the job's remote folder.
     CWorkerStep ConnectWithAttempts();
-    // After a call that ends with Done (or Connected): the call's outcome. Cancel aborts the call.
+    // Starts a call that ends with Done (or Connected) without waiting for it. The engine runs calls in
+    // the order they were made, so a job may start its next file while this one still moves; their
+    // outcomes are taken in the same order by WaitForDone.
+    void StartCall(const std::function<void()>& call);
+    // The outcome of the oldest call started and not yet waited for. Cancel, or the time running out,
+    // aborts every outstanding call.
     CWorkerStep WaitForDone(int timeoutMs);
-    // Starts a call with the done event cleared and waits for it without a time limit of its own (the
-    // engine's time-outs bound it).
+    // Starts a call and waits for it without a time limit of its own (the engine's time-outs bound it);
+    // only with no other call outstanding.
     CWorkerStep Run(const std::function<void()>& call);
+    // Whether a file may start before the one ahead of it has been finished here: not when each file
+    // is checked against the server afterwards, which takes the connection in between.
+    bool FilesMayOverlap() const { return !m_checksum; }
     // A raw command and its reply, at most the connection timeout.
     CRawReply SendRaw(const QString& command);
     // The same in two halves, for a reply that only comes when something else has happened.
@@ -84,14 +93,27 @@ private:
     bool AcceptCertificate(const ServerCertificate& certificate) const;
     bool AcceptHostKey() const;
     void Trace(const QString& prefix, const QString& line);
+    void TakeOutcome();
+    // Ends the outstanding calls: the running one is aborted, each queued one in its turn as it starts.
+    void AbortOutstanding();
     void Disconnect();
 
     IOverwritePrompts& m_prompts;
     TransferProgressMaker m_makeProgress;
     std::unique_ptr<ITransferProgress> m_progress;
     std::unique_ptr<CFtpComponent> m_ftp;
-    CEvent m_done;
+    struct CCallOutcome
+    {
+        int code = 0;
+        QString text;
+    };
+
+    CEvent m_done; // set while outcomes wait to be taken
     CEvent m_reply;
+    // Calls started whose outcome has not been taken, and the outcomes that came, oldest first.
+    int m_outstanding = 0;
+    std::deque<CCallOutcome> m_outcomes;
+    // The outcome taken last, or the last final event of a blocking call.
     int m_lastCode = 0;
     QString m_lastError;
     CRawReply m_lastReply;

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <limits>
+
 namespace
 {
 // Deeper folders than this are taken for a link loop.
@@ -61,18 +63,36 @@ QString CUploadThread::CancelledMessage() const
 CWorkerStep CUploadThread::RunJob()
 {
     QList<CTransferEntry> work = BuildWorkList();
+    // The next file of the same folder starts while the one ahead of it still moves, so the connection
+    // does not wait for this thread between files.
+    std::optional<CStartedUpload> moving;
     while (!work.isEmpty())
     {
         CTransferEntry entry = work.takeFirst();
         const QString localPath = LocalPartOf(entry.name);
         const QString remotePath = RemotePathFor(localPath, RemotePartOf(entry.name));
-        const CWorkerStep step = UploadEntry(entry, localPath, remotePath);
+        // Anything else than such a file needs the connection to itself first.
+        if (moving && !MayFollow(entry, remotePath))
+        {
+            const CWorkerStep step = FinishUpload(*moving);
+            moving.reset();
+            if (!step.IsOk())
+                return step;
+        }
+        std::optional<CStartedUpload> started;
+        const CWorkerStep step = StartEntry(entry, localPath, remotePath, started);
+        if (moving)
+        {
+            const CWorkerStep finished = FinishUpload(*moving);
+            moving.reset();
+            if (!finished.IsOk())
+                return finished;
+        }
         if (!step.IsOk())
             return step;
-        entry.name = remotePath;
-        Q_EMIT Relay(this, entry);
+        moving = started;
     }
-    return CWorkerStep::Ok();
+    return moving ? FinishUpload(*moving) : CWorkerStep::Ok();
 }
 
 QList<CTransferEntry> CUploadThread::BuildWorkList()
@@ -123,22 +143,57 @@ QString CUploadThread::RemotePathFor(const QString& localPath, const QString& re
     return CollapseSlashes(RemoteFolder() + u'/' + relative);
 }
 
-CWorkerStep CUploadThread::UploadEntry(CTransferEntry& entry, const QString& localPath,
-                                       const QString& remotePath)
+bool CUploadThread::MayFollow(const CTransferEntry& entry, const QString& remotePath) const
+{
+    if ((entry.attributes & kAttributeFolder) || Settings().preserveTime || !FilesMayOverlap())
+        return false;
+    return remotePath.left(remotePath.lastIndexOf(u'/') + 1) == m_enteredFolder;
+}
+
+CWorkerStep CUploadThread::StartEntry(CTransferEntry& entry, const QString& localPath,
+                                      const QString& remotePath, std::optional<CStartedUpload>& started)
 {
     if (entry.attributes & kAttributeFolder)
     {
         // A folder that is there already is as good as a new one.
         Run([&] { Ftp().MakeFolder(remotePath); });
+        entry.name = remotePath;
+        Q_EMIT Relay(this, entry);
         return CWorkerStep::Ok();
     }
+    const qsizetype slash = remotePath.lastIndexOf(u'/');
+    const CWorkerStep entered = EnterFolder(remotePath.left(slash + 1));
+    if (!entered.IsOk())
+        return entered;
     const bool resume = entry.attributes & kAttributeResume;
     entry.size = QFileInfo(localPath).size();
     ChooseTransferMode(Job().transferType, localPath, *this);
-    const CWorkerStep step = UploadFile(localPath, remotePath, resume);
-    if (step.IsOk())
-        AddDoneBytes(entry.size);
-    return step;
+    Progress().SetLine1(QStringLiteral("複製中 '%1'").arg(remotePath.mid(slash + 1)));
+    Progress().SetLine2(
+        QStringLiteral("由 '%1' 到 '%2'").arg(AbbreviateFolder(LocalFolderOf(localPath)), Job().host));
+    Ftp().SetResume(resume);
+    ReportStatus(localPath, QStringLiteral("上傳中"));
+    StartCall([&] { Ftp().Upload(localPath, remotePath); });
+    started = CStartedUpload{entry, localPath, remotePath};
+    return CWorkerStep::Ok();
+}
+
+CWorkerStep CUploadThread::FinishUpload(CStartedUpload& started)
+{
+    const CWorkerStep step = WaitForDone(std::numeric_limits<int>::max());
+    if (!step.IsOk())
+        return step;
+    if (Settings().preserveTime)
+        SendLocalTime(started.localPath, started.remotePath);
+    const CWorkerStep checked = VerifyChecksum(
+        started.localPath, started.remotePath, QStringLiteral("檔案完整性檢查失敗！FTP伺服器不支援 CRC！"),
+        QStringLiteral("檔案完整性檢查失敗！ 本機 CRC 檢查與遠端檔案不相符！"));
+    if (!checked.IsOk())
+        return checked;
+    AddDoneBytes(started.entry.size);
+    started.entry.name = started.remotePath;
+    Q_EMIT Relay(this, started.entry);
+    return checked;
 }
 
 CWorkerStep CUploadThread::EnterFolder(const QString& folder)
@@ -152,27 +207,6 @@ CWorkerStep CUploadThread::EnterFolder(const QString& folder)
     Ftp().SetRemoteFolder(folder);
     m_enteredFolder = folder;
     return CWorkerStep::Ok();
-}
-
-CWorkerStep CUploadThread::UploadFile(const QString& localPath, const QString& remotePath, bool resume)
-{
-    const qsizetype slash = remotePath.lastIndexOf(u'/');
-    const QString name = remotePath.mid(slash + 1);
-    const CWorkerStep entered = EnterFolder(remotePath.left(slash + 1));
-    if (!entered.IsOk())
-        return entered;
-    Progress().SetLine1(QStringLiteral("複製中 '%1'").arg(name));
-    Progress().SetLine2(
-        QStringLiteral("由 '%1' 到 '%2'").arg(AbbreviateFolder(LocalFolderOf(localPath)), Job().host));
-    Ftp().SetResume(resume);
-    ReportStatus(localPath, QStringLiteral("上傳中"));
-    const CWorkerStep step = Run([&] { Ftp().Upload(localPath, remotePath); });
-    if (!step.IsOk())
-        return step;
-    if (Settings().preserveTime)
-        SendLocalTime(localPath, remotePath);
-    return VerifyChecksum(localPath, remotePath, QStringLiteral("檔案完整性檢查失敗！FTP伺服器不支援 CRC！"),
-                          QStringLiteral("檔案完整性檢查失敗！ 本機 CRC 檢查與遠端檔案不相符！"));
 }
 
 void CUploadThread::SendLocalTime(const QString& localPath, const QString& remotePath)

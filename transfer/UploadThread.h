@@ -3,6 +3,7 @@
 #include "transfer/FtpTransferWorker.h"
 
 #include <QList>
+#include <optional>
 
 // One queued upload job and the thread that carries it out over a connection of its own: local folders
 // expanded, each file stored under its remote path (the decisions were made when it was queued),
@@ -24,9 +25,21 @@ private:
     QList<CTransferEntry> BuildWorkList();
     void AddLocalFolder(const QString& folder, int depth, QList<CTransferEntry>& work);
     QString RemotePathFor(const QString& localPath, const QString& remoteName) const;
-    CWorkerStep UploadEntry(CTransferEntry& entry, const QString& localPath, const QString& remotePath);
+    // A file whose upload was started, and where it comes from and goes.
+    struct CStartedUpload
+    {
+        CTransferEntry entry;
+        QString localPath;
+        QString remotePath;
+    };
+    // Whether the entry may start while another file still moves: a file of the folder entered last.
+    bool MayFollow(const CTransferEntry& entry, const QString& remotePath) const;
+    // A folder is made and relayed; a file's folder is entered and its upload started.
+    CWorkerStep StartEntry(CTransferEntry& entry, const QString& localPath, const QString& remotePath,
+                           std::optional<CStartedUpload>& started);
+    // Waits for the upload, then stamps, checks and relays the file.
+    CWorkerStep FinishUpload(CStartedUpload& started);
     CWorkerStep EnterFolder(const QString& folder);
-    CWorkerStep UploadFile(const QString& localPath, const QString& remotePath, bool resume);
     void SendLocalTime(const QString& localPath, const QString& remotePath);
 
     QString m_baseFolder;

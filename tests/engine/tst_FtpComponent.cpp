@@ -82,6 +82,7 @@ private Q_SLOTS:
     void comparesChecksums_data();
     void comparesChecksums();
     void abortsATransferAndStaysUsable();
+    void abortAllEndsTheWaitingCallsToo();
     void destructionStopsATransfer();
     void destructionEndsAnUnansweredQuestion();
 
@@ -736,6 +737,43 @@ void TestFtpComponent::abortsATransferAndStaysUsable()
     ftp.List();
     QVERIFY(done.wait(kWaitMs));
     QCOMPARE(done[2][0].toInt(), 0);
+    QFile::remove(Local(name));
+}
+
+void TestFtpComponent::abortAllEndsTheWaitingCallsToo()
+{
+    const QString name = QStringLiteral("abort-all.bin");
+    QVERIFY(Server(QStringLiteral("proftpd")));
+    QVERIFY(MakeSparse(Server(QStringLiteral("proftpd"))->Root() + "/" + name, 4096 * kMiB));
+    CFtpComponent ftp;
+    QVERIFY(ConnectBlocking(ftp, QStringLiteral("proftpd")));
+    QSignalSpy done(&ftp, &CFtpComponent::Done);
+    bool aborted = false;
+    QObject::connect(&ftp, &CFtpComponent::Progress, &ftp,
+                     [&](qint64 position, qint64)
+                     {
+                         if (position == 0 || aborted)
+                             return;
+                         aborted = true;
+                         ftp.AbortAll();
+                     });
+    // Three calls made before the abort: the running one and the two waiting behind it all end.
+    ftp.Download(Local(name), name);
+    ftp.Download(Local(QStringLiteral("waiting.bin")), name);
+    ftp.List();
+    for (int i = 0; i < 3 && done.size() < 3; ++i)
+        QVERIFY(done.wait(kWaitMs));
+    QCOMPARE(done.size(), 3);
+    for (const QList<QVariant>& call : std::as_const(done))
+        QCOMPARE(call[0].toInt(), int(FtpErrorCancelled));
+    QVERIFY(!QFile::exists(Local(QStringLiteral("waiting.bin"))));
+    QCOMPARE(ftp.State(), int(FtpStateConnected));
+
+    // A call made after it is not touched.
+    ftp.List();
+    QVERIFY(done.wait(kWaitMs));
+    QCOMPARE(done[3][0].toInt(), 0);
+    QVERIFY(!ftp.Items().empty());
     QFile::remove(Local(name));
 }
 

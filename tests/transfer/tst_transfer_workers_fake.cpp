@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <memory>
 
 using namespace WorkerTest;
@@ -229,6 +230,85 @@ private Q_SLOTS:
         QVERIFY(run.Run());
         QVERIFY(!run.success);
         QVERIFY2(worker.FinalMessage().contains("No such file here"), qPrintable(worker.FinalMessage()));
+    }
+
+    // The next file is started while one still moves; a cancel ends both, and the waiting one sends
+    // nothing and writes nothing.
+    void cancelEndsTheWaitingFileToo()
+    {
+        for (const bool upload : {false, true})
+        {
+            CFakeFtpServer server;
+            const QByteArray verb = upload ? "STOR" : "RETR";
+            server.On(verb, {{"150 Opening data connection\r\n",
+                              FakeResponse::Data::Stall,
+                              {},
+                              "426 Transfer aborted\r\n"},
+                             Sending("second")});
+            server.On("ABOR", "226 Abort successful\r\n");
+            QVERIFY(Start(server));
+            QVERIFY(QDir().mkpath(Local("job")));
+            CTransferJob job = FakeJob(server);
+            if (upload)
+            {
+                QVERIFY(WriteFile(Local("first.bin"), "first") && WriteFile(Local("second.bin"), "second"));
+                job.files = {Entry(Local("first.bin")), Entry(Local("second.bin"))};
+                job.localFolder = m_dir->path();
+            }
+            else
+            {
+                job.files = {Entry(QStringLiteral("first.bin"), 5), Entry(QStringLiteral("second.bin"), 6)};
+                job.localFolder = Local("job");
+            }
+            // An upload that stamps each file's time waits for it; this one does not.
+            CWorkerSettings settings = Quick();
+            settings.preserveTime = false;
+            CWorkerFactory factory(m_prompts);
+            const std::unique_ptr<CTransferWorker> worker = factory.Make(
+                upload ? CTransferWorker::Kind::Upload : CTransferWorker::Kind::Download, job, settings);
+            CWorkerRun run(*worker);
+            QVERIFY(worker->Launch());
+            worker->Resume();
+            QVERIFY(server.WaitForCommand(verb, 10000));
+            worker->Cancel();
+            QVERIFY(run.Wait(30000));
+            QVERIFY(run.success);
+            QCOMPARE(worker->FinalMessage(),
+                     upload ? QStringLiteral("取消上傳") : QStringLiteral("取消下載！"));
+            const QList<QByteArray> commands = server.Commands();
+            const qsizetype sent = std::count_if(commands.begin(), commands.end(),
+                                                 [&](const QByteArray& c) { return c.startsWith(verb); });
+            QCOMPARE(sent, 1);
+            if (!upload)
+                QVERIFY(!QFile::exists(Local("job/second.bin")));
+        }
+    }
+
+    // A failed file ends the job with its own reason, and the file started behind it is ended as well
+    // instead of being waited for.
+    void aFailedFileEndsTheWaitingOneToo()
+    {
+        CFakeFtpServer server;
+        server.On(
+            "RETR",
+            {{"550 No such file here\r\n", FakeResponse::Data::None, {}, {}},
+             {"150 Opening data connection\r\n", FakeResponse::Data::Stall, {}, "426 Transfer aborted\r\n"}});
+        server.On("ABOR", "226 Abort successful\r\n");
+        QVERIFY(Start(server));
+        QVERIFY(QDir().mkpath(Local("job")));
+        CTransferJob job = FakeJob(server);
+        job.files = {Entry(QStringLiteral("gone.bin"), 5), Entry(QStringLiteral("next.bin"), 6)};
+        job.localFolder = Local("job");
+        CWorkerSettings settings = Quick();
+        // Far beyond the run's bound: a stalled file that is waited for shows as a time-out.
+        settings.connectionTimeoutMs = 600000;
+        CDownloadThread worker(job, settings, m_prompts);
+        CWorkerRun run(worker);
+        QVERIFY(run.Run(60000));
+        QVERIFY(!run.success);
+        QVERIFY2(worker.FinalMessage().contains(QStringLiteral("No such file here")),
+                 qPrintable(worker.FinalMessage()));
+        QCOMPARE(QFileInfo(Local("job/next.bin")).size(), 0);
     }
 
     void countsAttemptsAndCancelsTheRetryWait()
