@@ -42,6 +42,15 @@ const char kUsage[] =
 
 // The SmartOverwrite value that hands the decision to the rule list.
 constexpr int kUseRules = 6;
+// Deeper folders than this are taken for a link loop, as the workers do.
+constexpr int kMaxFolderDepth = 64;
+
+// A local folder's entries, hidden ones included, by name.
+QFileInfoList ChildrenOf(const QFileInfo& folder)
+{
+    return QDir(folder.absoluteFilePath())
+        .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
 
 int Usage(QTextStream& err, const QString& problem)
 {
@@ -378,11 +387,7 @@ void DecideTree(CMirrorConnection& connection, const QFileInfo& local, const QSt
                 const CQueueOptions& options, IOverwritePrompts& prompts, int depth,
                 QList<CTransferEntry>& kept)
 {
-    // Deeper than this is taken for a link loop, as the workers do.
-    constexpr int kMaxFolderDepth = 64;
-    const QFileInfoList children =
-        QDir(local.absoluteFilePath())
-            .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    const QFileInfoList children = ChildrenOf(local);
     if (children.isEmpty() || depth > kMaxFolderDepth)
     {
         CTransferEntry folder = LocalEntry(local);
@@ -466,8 +471,6 @@ QString CollectRemoteFiles(CMirrorConnection& connection, const QString& remoteF
                            const QString& relative, const QString& localFolder, const CFilterLists& filter,
                            int depth, QList<CTransferEntry>& files)
 {
-    // Deeper than this is taken for a link loop, as the workers do.
-    constexpr int kMaxFolderDepth = 64;
     if (depth > kMaxFolderDepth)
         return {};
     std::vector<ListItem> items;
@@ -519,33 +522,17 @@ bool PlanParallelDownload(const CTransferJob& base, const QString& remotePath, c
     return true;
 }
 
-// Every folder of a local tree with its remote path, each before the folders inside it.
-void CollectLocalFolders(const QFileInfo& local, const QString& remoteFolder, int depth,
-                         QList<CTransferEntry>& folders)
+// Every folder of a local tree (each before the folders inside it) and every file (a folder's files
+// before its folders'), with their remote paths.
+void CollectLocalTree(const QFileInfo& local, const QString& remoteFolder, int depth,
+                      QList<CTransferEntry>& folders, QList<CTransferEntry>& files)
 {
-    constexpr int kMaxFolderDepth = 64;
     CTransferEntry folder = LocalEntry(local);
     folder.name += u'|' + remoteFolder;
     folders.append(folder);
     if (depth > kMaxFolderDepth)
         return;
-    const QFileInfoList children =
-        QDir(local.absoluteFilePath())
-            .entryInfoList(QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QFileInfo& child : children)
-        CollectLocalFolders(child, JoinRemotePath(remoteFolder, child.fileName()), depth + 1, folders);
-}
-
-// Every file of a local tree with its remote path, in tree order.
-void CollectLocalFiles(const QFileInfo& local, const QString& remoteFolder, int depth,
-                       QList<CTransferEntry>& files)
-{
-    constexpr int kMaxFolderDepth = 64;
-    if (depth > kMaxFolderDepth)
-        return;
-    const QFileInfoList children =
-        QDir(local.absoluteFilePath())
-            .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    const QFileInfoList children = ChildrenOf(local);
     for (const QFileInfo& child : children)
     {
         if (!child.isDir())
@@ -554,7 +541,8 @@ void CollectLocalFiles(const QFileInfo& local, const QString& remoteFolder, int 
     for (const QFileInfo& child : children)
     {
         if (child.isDir())
-            CollectLocalFiles(child, JoinRemotePath(remoteFolder, child.fileName()), depth + 1, files);
+            CollectLocalTree(child, JoinRemotePath(remoteFolder, child.fileName()), depth + 1, folders,
+                             files);
     }
 }
 
@@ -574,16 +562,17 @@ bool PlanParallelUpload(const CTransferJob& base, const QFileInfo& local, const 
     CMirrorConnection connection(base);
     *problem = connection.Open();
     QList<CTransferEntry> folders;
-    CollectLocalFolders(local, top, 0, folders);
+    QList<CTransferEntry> files;
+    CollectLocalTree(local, top, 0, folders, files);
     for (qsizetype i = 0; problem->isEmpty() && i < folders.size(); ++i)
         *problem = connection.MakeFolder(folders[i].name.section(u'|', 1));
     if (!problem->isEmpty())
         return false;
-    QList<CTransferEntry> files;
-    if (options.overwrite.isEmpty())
-        CollectLocalFiles(local, top, 0, files);
-    else
+    if (!options.overwrite.isEmpty())
+    {
+        files.clear();
         DecideTree(connection, local, top, options, prompts, 0, files);
+    }
     // The tree's folders are made; what is left of a decided tree is its files.
     files.removeIf([](const CTransferEntry& entry) { return entry.attributes & kAttributeFolder; });
     for (const QList<CTransferEntry>& share : ShareOut(files, options.parallel))
