@@ -479,19 +479,21 @@ QString CollectRemoteFiles(CMirrorConnection& connection, const QString& remoteF
         return problem;
     for (const ListItem& item : items)
     {
-        const CTransferEntry listed = RemoteEntry(item);
+        CTransferEntry listed = RemoteEntry(item);
+        const QString name = listed.name;
         const bool folder = listed.attributes & kAttributeFolder;
-        if (!PassesFilter(filter, listed.name, folder))
+        if (!PassesFilter(filter, name, folder))
             continue;
-        const QString path = relative.isEmpty() ? listed.name : relative + u'/' + listed.name;
+        const QString path = relative.isEmpty() ? name : relative + u'/' + name;
         if (!folder)
         {
-            files.append({path, listed.attributes, listed.size, listed.modified});
+            listed.name = path;
+            files.append(listed);
             continue;
         }
         if (!MakeLocalFolder(localFolder + u'/' + path, &problem))
             return problem;
-        problem = CollectRemoteFiles(connection, JoinRemotePath(remoteFolder, listed.name), path, localFolder,
+        problem = CollectRemoteFiles(connection, JoinRemotePath(remoteFolder, name), path, localFolder,
                                      filter, depth + 1, files);
         if (!problem.isEmpty())
             return problem;
@@ -522,14 +524,12 @@ bool PlanParallelDownload(const CTransferJob& base, const QString& remotePath, c
     return true;
 }
 
-// Every folder of a local tree (each before the folders inside it) and every file (a folder's files
-// before its folders'), with their remote paths.
-void CollectLocalTree(const QFileInfo& local, const QString& remoteFolder, int depth,
-                      QList<CTransferEntry>& folders, QList<CTransferEntry>& files)
+// The remote path of every folder of a local tree (each before the folders inside it), and every file
+// (a folder's files before its folders') with its remote path.
+void CollectLocalTree(const QFileInfo& local, const QString& remoteFolder, int depth, QStringList& folders,
+                      QList<CTransferEntry>& files)
 {
-    CTransferEntry folder = LocalEntry(local);
-    folder.name += u'|' + remoteFolder;
-    folders.append(folder);
+    folders.append(remoteFolder);
     if (depth > kMaxFolderDepth)
         return;
     const QFileInfoList children = ChildrenOf(local);
@@ -561,20 +561,20 @@ bool PlanParallelUpload(const CTransferJob& base, const QFileInfo& local, const 
     const QString top = JoinRemotePath(remoteDir, local.fileName());
     CMirrorConnection connection(base);
     *problem = connection.Open();
-    QList<CTransferEntry> folders;
+    QStringList folders;
     QList<CTransferEntry> files;
     CollectLocalTree(local, top, 0, folders, files);
     for (qsizetype i = 0; problem->isEmpty() && i < folders.size(); ++i)
-        *problem = connection.MakeFolder(folders[i].name.section(u'|', 1));
+        *problem = connection.MakeFolder(folders[i]);
     if (!problem->isEmpty())
         return false;
     if (!options.overwrite.isEmpty())
     {
         files.clear();
         DecideTree(connection, local, top, options, prompts, 0, files);
+        // The tree's folders are made; what is left of a decided tree is its files.
+        files.removeIf([](const CTransferEntry& entry) { return entry.attributes & kAttributeFolder; });
     }
-    // The tree's folders are made; what is left of a decided tree is its files.
-    files.removeIf([](const CTransferEntry& entry) { return entry.attributes & kAttributeFolder; });
     for (const QList<CTransferEntry>& share : ShareOut(files, options.parallel))
         AddJobs(jobs, job, share, true, false);
     return true;

@@ -74,13 +74,13 @@ public:
 
     // Properties; a call takes the values in force when it is made.
     void SetBlocking(bool blocking) { m_blocking = blocking; }
+    bool IsBlocking() const { return m_blocking; }
     // Log lines (CommandSent, PreTranslateReply, Information) and the first and last Progress of each
     // transfer wait for the next event that is delivered anyway (a Progress during the transfer, the
     // final event), in their order, instead of waking the owner's thread each. For owners that move many
     // small files and only record the lines; a session that shows its log live leaves it off.
     void SetDeferredReports(bool deferred) { m_deferReports = deferred; }
     bool DeferredReports() const { return m_deferReports; }
-    bool IsBlocking() const { return m_blocking; }
     void SetHost(const QString& host) { m_host = host; }
     const QString& Host() const { return m_host; }
     void SetLogin(const QString& login) { m_login = login; }

@@ -609,12 +609,10 @@ FtpResult CSftpClient::Download(const QByteArray& remotePath, const QString& loc
     if (!handle.result.Ok())
         return Finished(handle.result);
     const FtpResult result = ReceiveFile(handle.value, localPath, resume, knownSize, progress, what);
-    if (!result.Ok())
-    {
+    if (result.Ok())
+        CloseReadHandle(handle.value);
+    else
         CloseHandle(handle.value, what);
-        return Finished(result);
-    }
-    CloseReadHandle(handle.value);
     return Finished(result);
 }
 

@@ -117,11 +117,13 @@ CWorkerStep CDownloadThread::BuildWorkList(QList<CTransferEntry>& work)
         if (!PassesFilter(m_filter, NameOf(entry.name), isFolder))
             continue;
         entry.name = CollapseSlashes(folder + u'/' + entry.name);
-        // A size above 0 comes from a listing; 0 may just mean unknown.
-        if (!isFolder && entry.size > 0)
-            m_listedSizes.insert(entry.name, entry.size);
         if (!isFolder)
+        {
+            // A size above 0 comes from a listing; 0 may just mean unknown.
+            if (entry.size > 0)
+                m_listedSizes.insert(entry.name, entry.size);
             AddTotalBytes(entry.size);
+        }
         work.append(entry);
         if (!isFolder)
             continue;
@@ -262,7 +264,7 @@ std::optional<CDownloadThread::CStartedDownload> CDownloadThread::StartDownload(
 
 CWorkerStep CDownloadThread::FinishDownload(const CStartedDownload& started)
 {
-    const CWorkerStep step = WaitForDone(std::numeric_limits<int>::max());
+    const CWorkerStep step = WaitForCall();
     if (!step.IsOk())
         return step;
     if (Settings().preserveTime)

@@ -244,10 +244,15 @@ void CFtpTransferWorker::AbortOutstanding()
     m_done.Reset();
 }
 
+CWorkerStep CFtpTransferWorker::WaitForCall()
+{
+    return WaitForDone(kNoLimit);
+}
+
 CWorkerStep CFtpTransferWorker::Run(const std::function<void()>& call)
 {
     StartCall(call);
-    return WaitForDone(kNoLimit);
+    return WaitForCall();
 }
 
 CRawReply CFtpTransferWorker::SendRaw(const QString& command)

@@ -51,8 +51,9 @@ protected:
     // The outcome of the oldest call started and not yet waited for. Cancel, or the time running out,
     // aborts every outstanding call.
     CWorkerStep WaitForDone(int timeoutMs);
-    // Starts a call and waits for it without a time limit of its own (the engine's time-outs bound it);
-    // only with no other call outstanding.
+    // The same without a time limit of its own: the engine's time-outs bound the call.
+    CWorkerStep WaitForCall();
+    // Starts a call and waits for it (WaitForCall); only with no other call outstanding.
     CWorkerStep Run(const std::function<void()>& call);
     // Whether a file may start before the one ahead of it has been finished here: not when each file
     // is checked against the server afterwards, which takes the connection in between.
@@ -94,7 +95,7 @@ private:
     bool AcceptHostKey() const;
     void Trace(const QString& prefix, const QString& line);
     void TakeOutcome();
-    // Ends the outstanding calls: the running one is aborted, each queued one in its turn as it starts.
+    // Ends the outstanding calls: the running one is aborted and every queued one starts aborted.
     void AbortOutstanding();
     void Disconnect();
 

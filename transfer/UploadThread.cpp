@@ -8,8 +8,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <limits>
-
 namespace
 {
 // Deeper folders than this are taken for a link loop.
@@ -180,7 +178,7 @@ CWorkerStep CUploadThread::StartEntry(CTransferEntry& entry, const QString& loca
 
 CWorkerStep CUploadThread::FinishUpload(CStartedUpload& started)
 {
-    const CWorkerStep step = WaitForDone(std::numeric_limits<int>::max());
+    const CWorkerStep step = WaitForCall();
     if (!step.IsOk())
         return step;
     if (Settings().preserveTime)
