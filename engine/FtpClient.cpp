@@ -245,7 +245,13 @@ FtpResult CFtpClient::LogInAs(const QByteArray& user, const QByteArray& password
         step = Exchange("ACCT " + account, what);
     if (!step.result.Ok())
         return step.result;
-    return step.value.IsPositive() ? FtpResult::Success(step.value) : FtpResult::Refused(what, step.value);
+    if (step.value.IsPositive())
+        return FtpResult::Success(step.value);
+    FtpResult refused = FtpResult::Refused(what, step.value);
+    // "Not logged in": another try with the same name and password meets the same answer.
+    if (step.value.code == 530)
+        refused.status = FtpStatus::LogInRefused;
+    return refused;
 }
 
 FtpResult CFtpClient::ClearCommandChannel()
@@ -352,16 +358,16 @@ FtpValue<FtpListing> CFtpClient::ListOnce(const QByteArray& path)
 }
 
 FtpResult CFtpClient::Download(const QByteArray& remotePath, const QString& localPath, bool resume,
-                               const FtpProgressHook& progress)
+                               const FtpProgressHook& progress, qint64 listedSize)
 {
-    FtpResult result = DownloadOnce(remotePath, localPath, resume, progress);
+    FtpResult result = DownloadOnce(remotePath, localPath, resume, progress, listedSize);
     if (NeedsNewSessions(result) && RenewSessions().Ok())
-        result = DownloadOnce(remotePath, localPath, resume, progress);
+        result = DownloadOnce(remotePath, localPath, resume, progress, listedSize);
     return Finished(result);
 }
 
 FtpResult CFtpClient::DownloadOnce(const QByteArray& remotePath, const QString& localPath, bool resume,
-                                   const FtpProgressHook& progress)
+                                   const FtpProgressHook& progress, qint64 listedSize)
 {
     const QString what = QStringLiteral("下載失敗");
     const FtpResult refusal = Refusal(remotePath, what);
@@ -383,7 +389,38 @@ FtpResult CFtpClient::DownloadOnce(const QByteArray& remotePath, const QString& 
         return typed;
     CFtpTransfer transfer(m_control, m_cancel, m_capabilities, DataSettings());
     const CLocalFile::Mode mode = resume ? CLocalFile::Mode::Extend : CLocalFile::Mode::Replace;
-    return transfer.Download(request, localPath, mode, what);
+    const FtpResult received = transfer.Download(request, localPath, mode, what);
+    // In ASCII mode the two sides differ by their line ends, so sizes say nothing.
+    if (!received.Ok() || request.ascii)
+        return received;
+    return CheckLength(remotePath, transfer.Position(), transfer.Announced(), listedSize, received);
+}
+
+FtpResult CFtpClient::CheckLength(const QByteArray& remotePath, qint64 received, qint64 announced,
+                                  qint64 listed, const FtpResult& done)
+{
+    qint64 expected = announced >= 0 ? announced : listed;
+    // A listing may be older than the file: when it alone says the file is short, the server's own
+    // size decides.
+    if (announced < 0 && listed > received)
+    {
+        const FtpValue<qint64> size = RemoteSize(remotePath);
+        if (size.result.Ok())
+            expected = size.value;
+    }
+    if (expected < 0 || received == expected)
+        return done;
+    const QString name = QString::fromUtf8(remotePath.mid(remotePath.lastIndexOf('/') + 1));
+    if (received > expected)
+    {
+        m_control.Log(FtpLogKind::Info, QStringLiteral("%1 在傳送時變大：宣告 %2 位元組，收到 %3 位元組")
+                                            .arg(name)
+                                            .arg(expected)
+                                            .arg(received)
+                                            .toUtf8());
+        return done;
+    }
+    return FtpResult::Short(QStringLiteral("下載失敗"), name, received, expected, done.reply);
 }
 
 FtpResult CFtpClient::Upload(const QString& localPath, const QByteArray& remotePath, FtpUploadMode mode,

@@ -82,9 +82,11 @@ public:
     FtpResult ChangeToParent();
     // MLSD when the server offers it, else LIST; path empty for the current folder.
     FtpValue<FtpListing> List(const QByteArray& path = {});
-    // With resume the local file is continued from its end and never truncated.
+    // With resume the local file is continued from its end and never truncated. In binary mode a
+    // transfer that ends with fewer bytes than the server announced (SIZE when resuming, else the
+    // count in its 150 reply, else listedSize from a listing, confirmed by SIZE) fails.
     FtpResult Download(const QByteArray& remotePath, const QString& localPath, bool resume,
-                       const FtpProgressHook& progress = {});
+                       const FtpProgressHook& progress = {}, qint64 listedSize = -1);
     FtpResult Upload(const QString& localPath, const QByteArray& remotePath, FtpUploadMode mode,
                      const FtpProgressHook& progress = {});
     FtpResult Delete(const QByteArray& path);
@@ -124,7 +126,10 @@ private:
     FtpValue<FtpListing> ListOnce(const QByteArray& path);
     FtpValue<qint64> RemoteSize(const QByteArray& path);
     FtpResult DownloadOnce(const QByteArray& remotePath, const QString& localPath, bool resume,
-                           const FtpProgressHook& progress);
+                           const FtpProgressHook& progress, qint64 listedSize);
+    // done as it is, unless the file came short of the size known for it.
+    FtpResult CheckLength(const QByteArray& remotePath, qint64 received, qint64 announced, qint64 listed,
+                          const FtpResult& done);
     FtpResult UploadOnce(const QString& localPath, const QByteArray& remotePath, FtpUploadMode mode,
                          const FtpProgressHook& progress);
     // True when the server refused a transfer whose data connection it would not let resume the TLS

@@ -4,6 +4,7 @@
 
 #include "engine/KeyCertificate.h"
 #include "engine/ProgressThrottle.h"
+#include "engine/RemoteName.h"
 
 #include <QEventLoop>
 #include <QMetaMethod>
@@ -19,7 +20,7 @@ constexpr int kMaxFolderDepth = 64;
 
 QByteArray Bytes(const QString& text)
 {
-    return text.toUtf8();
+    return CRemoteName::ToBytes(text);
 }
 
 int CodeOf(FtpStatus status)
@@ -34,6 +35,7 @@ int CodeOf(FtpStatus status)
         return FtpErrorCancelled;
     case FtpStatus::Protocol:
     case FtpStatus::Refused:
+    case FtpStatus::LogInRefused:
         return FtpErrorProtocol;
     case FtpStatus::Local:
         return FtpErrorLocal;
@@ -113,7 +115,7 @@ int CFtpComponent::SetRemoteFolder(const QString& path)
                 const FtpValue<QByteArray> pwd =
                     OnClient([](auto& client) { return client.CurrentFolder(); });
                 result = pwd.result;
-                current = QString::fromUtf8(pwd.value);
+                current = CRemoteName::ToText(pwd.value);
             }
             const JobResult outcome = ResultOf(result);
             Complete(job,
@@ -142,7 +144,12 @@ void CFtpComponent::Connect()
             if (m_thread.Aborted())
             {
                 const JobResult outcome = ResultOf(Cancelled(QStringLiteral("連線")));
-                Complete(job, [this, outcome] { Q_EMIT Connected(outcome.code, outcome.text); });
+                Complete(job,
+                         [this, outcome]
+                         {
+                             m_logInRefused = false;
+                             Q_EMIT Connected(outcome.code, outcome.text);
+                         });
                 return;
             }
             if (IoConnected())
@@ -156,13 +163,15 @@ void CFtpComponent::Connect()
             QString folder;
             if (result.Ok())
                 folder =
-                    QString::fromUtf8(OnClient([](auto& client) { return client.CurrentFolder(); }).value);
+                    CRemoteName::ToText(OnClient([](auto& client) { return client.CurrentFolder(); }).value);
             const JobResult outcome = ResultOf(result);
+            const bool logInRefused = result.status == FtpStatus::LogInRefused;
             Complete(job,
-                     [this, outcome, folder]
+                     [this, outcome, folder, logInRefused]
                      {
                          if (outcome.code == 0)
                              m_remoteFolder = folder;
+                         m_logInRefused = logInRefused;
                          Q_EMIT Connected(outcome.code, outcome.text);
                      });
         },
@@ -192,10 +201,9 @@ void CFtpComponent::Download(const QString& localPath, const QString& remotePath
     StartTransfer(
         [this, localPath, remote, resume, knownSize](const FtpProgressHook& progress)
         {
-            // FTP learns the size from the server's reply to RETR anyway.
             if (m_ioSftp)
                 return m_sftp.Download(remote, localPath, resume, progress, knownSize);
-            return m_client.Download(remote, localPath, resume, progress);
+            return m_client.Download(remote, localPath, resume, progress, knownSize);
         });
 }
 
@@ -508,8 +516,8 @@ CFtpComponent::JobResult CFtpComponent::ResultOf(const FtpResult& result)
     if (result.Ok())
         return {};
     // The server's own code says most; a refusal without one is a protocol fault.
-    const int code = result.status == FtpStatus::Refused && result.reply.code >= 400 ? result.reply.code
-                                                                                     : CodeOf(result.status);
+    const bool refused = result.status == FtpStatus::Refused || result.status == FtpStatus::LogInRefused;
+    const int code = refused && result.reply.code >= 400 ? result.reply.code : CodeOf(result.status);
     return {code, result.message};
 }
 

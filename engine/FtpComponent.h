@@ -92,12 +92,16 @@ public:
     int Port() const { return m_port; }
     // FtpStateConnected while logged in, else FtpStateDisconnected.
     int State() const { return m_state; }
+    // Whether the last Connect failed because the server refused the log-in (FTP's 530, SSH
+    // authentication): another attempt with the same log-in and password cannot do better.
+    bool LogInRefused() const { return m_logInRefused; }
     // The next transfers continue a partial file: a download appends to the local file from its size,
     // an upload sends what the remote file lacks.
     void SetResume(bool resume) { m_resume = resume; }
     bool Resume() const { return m_resume; }
     // The size of the file the next downloads fetch, as a listing gave it, or -1 (the default) when it
-    // is not known: SFTP then need not ask the server for it. A stale size only costs speed.
+    // is not known: SFTP then need not ask the server for it. A binary download that ends short of it
+    // fails, unless the server's own size, asked again then, shows the listing was stale.
     void SetKnownSize(qint64 size) { m_knownSize = size; }
     qint64 KnownSize() const { return m_knownSize; }
     void SetAuthentication(FtpAuthentication authentication) { m_authentication = authentication; }
@@ -261,6 +265,7 @@ private:
     QString m_host, m_login, m_password;
     int m_port = 0;
     int m_state = FtpStateDisconnected;
+    bool m_logInRefused = false;
     bool m_resume = false;
     qint64 m_knownSize = -1;
     FtpAuthentication m_authentication = FtpAuthentication::Password;

@@ -54,3 +54,13 @@ FtpResult FtpResult::FromIo(const QString& what, const IoResult& io)
 {
     return {StatusOf(io.status), {}, what + QStringLiteral("：") + Describe(io)};
 }
+
+FtpResult FtpResult::Short(const QString& what, const QString& name, qint64 received, qint64 expected,
+                           const FtpReply& reply)
+{
+    return {FtpStatus::Network, reply,
+            what + QStringLiteral("：%1 只收到 %2 位元組，伺服器宣告的大小是 %3 位元組")
+                       .arg(name)
+                       .arg(received)
+                       .arg(expected)};
+}

@@ -9,6 +9,7 @@ enum class FtpStatus
 {
     Ok,
     Refused,      // the server answered with an error reply
+    LogInRefused, // the server refused the user name or password: the same ones will not do better
     Network,      // the connection failed or was closed
     TimedOut,     // no answer within the time-out
     Cancelled,    // the owner cancelled
@@ -35,6 +36,9 @@ struct FtpResult
     static FtpResult Refused(const QString& what, const FtpReply& reply);
     // "<what>：<system error or time-out text>".
     static FtpResult FromIo(const QString& what, const IoResult& io);
+    // A download that ended with fewer bytes than the server had announced for the file.
+    static FtpResult Short(const QString& what, const QString& name, qint64 received, qint64 expected,
+                           const FtpReply& reply = {});
 };
 
 // A result with a value, which is meaningful only when result.Ok().

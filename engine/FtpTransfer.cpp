@@ -39,7 +39,8 @@ FtpResult CFtpTransfer::Download(const FtpTransferRequest& request, const QStrin
     const IoResult opened = file.Open(localPath, mode);
     if (!opened.Ok())
         return Abandon(LocalFailure(QStringLiteral("無法寫入本機檔案"), localPath, opened), what);
-    qint64 position = request.offset;
+    qint64& position = m_position;
+    position = request.offset;
     Report(position);
     const auto store = [&](const char* data, qint64 size)
     {

@@ -41,6 +41,11 @@ public:
     // A listing or another small body, kept in memory.
     FtpValue<QByteArray> Fetch(const FtpTransferRequest& request, const QString& what);
 
+    // After a download: where the file stands (the offset included) and the size the request or the
+    // server's preliminary reply gave for it, -1 when neither did.
+    qint64 Position() const { return m_position; }
+    qint64 Announced() const { return m_request.total; }
+
 private:
     using Sink = std::function<IoResult(const char* data, qint64 size)>;
 
@@ -61,6 +66,7 @@ private:
     std::unique_ptr<char[]> m_buffer;
     std::unique_ptr<char[]> m_converted;
     FtpTransferRequest m_request;
+    qint64 m_position = 0;
     bool m_finalPending = false;
     FtpReply m_final; // the final reply when it came before the data was through
 };

@@ -167,6 +167,9 @@ FtpResult CSftpClient::Connect(const SftpConnectOptions& options)
         result = CheckHostKey();
     if (result.Ok())
         result = LogIn();
+    // However the server said no, the same log-in and password would hear it again.
+    if (result.status == FtpStatus::Refused)
+        result.status = FtpStatus::LogInRefused;
     if (result.Ok())
         result = StartSftp();
     if (!result.Ok())
@@ -608,7 +611,7 @@ FtpResult CSftpClient::Download(const QByteArray& remotePath, const QString& loc
     const FtpValue<QByteArray> handle = OpenHandle(Sftp::Open, path, Sftp::OpenRead, what);
     if (!handle.result.Ok())
         return Finished(handle.result);
-    const FtpResult result = ReceiveFile(handle.value, localPath, resume, knownSize, progress, what);
+    const FtpResult result = ReceiveFile(handle.value, path, localPath, resume, knownSize, progress, what);
     if (result.Ok())
         CloseReadHandle(handle.value);
     else
@@ -627,8 +630,9 @@ qint64 CSftpClient::HandleSize(const QByteArray& handle, const QString& what)
     return sized ? qint64(attributes.size) : -1;
 }
 
-FtpResult CSftpClient::ReceiveFile(const QByteArray& handle, const QString& localPath, bool resume,
-                                   qint64 knownSize, const FtpProgressHook& progress, const QString& what)
+FtpResult CSftpClient::ReceiveFile(const QByteArray& handle, const QByteArray& path, const QString& localPath,
+                                   bool resume, qint64 knownSize, const FtpProgressHook& progress,
+                                   const QString& what)
 {
     // A size that turns out stale costs nothing but speed: the reads go on to the real end.
     const qint64 total = knownSize >= 0 ? knownSize : HandleSize(handle, what);
@@ -644,12 +648,40 @@ FtpResult CSftpClient::ReceiveFile(const QByteArray& handle, const QString& loca
         return FtpResult::Failure(
             FtpStatus::Local,
             what + QStringLiteral("：無法開啟本機檔案 \"%1\"：%2").arg(localPath, opened.error));
-    const FtpResult result =
-        CSftpTransfer(*m_sftp, m_cancel, m_readBlock).Download(handle, offset, total, file, progress, what);
+    CSftpTransfer transfer(*m_sftp, m_cancel, m_readBlock);
+    const FtpResult result = transfer.Download(handle, offset, total, file, progress, what);
     const IoResult closed = file.Close();
     if (result.Ok() && !closed.Ok())
         return FtpResult::Failure(FtpStatus::Local, what + QStringLiteral("：") + closed.error);
-    return result;
+    if (!result.Ok())
+        return result;
+    const QString name = Text(path.mid(path.lastIndexOf('/') + 1));
+    return CheckLength(handle, name, transfer.Position(), total, knownSize >= 0, what);
+}
+
+FtpResult CSftpClient::CheckLength(const QByteArray& handle, const QString& name, qint64 received,
+                                   qint64 total, bool listed, const QString& what)
+{
+    qint64 expected = total;
+    // A listing may be older than the file: when it alone says the file is short, the server's own
+    // size decides.
+    if (listed && received < total)
+    {
+        const qint64 now = HandleSize(handle, what);
+        if (now >= 0)
+            expected = now;
+    }
+    if (expected < 0 || received == expected)
+        return FtpResult::Success();
+    if (received > expected)
+    {
+        Info(QStringLiteral("%1 在傳送時變大：宣告 %2 位元組，收到 %3 位元組")
+                 .arg(name)
+                 .arg(expected)
+                 .arg(received));
+        return FtpResult::Success();
+    }
+    return FtpResult::Short(what, name, received, expected);
 }
 
 FtpValue<qint64> CSftpClient::RemoteSizeForResume(const QByteArray& path, const QString& what)

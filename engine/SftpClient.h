@@ -122,8 +122,13 @@ private:
     FtpValue<FtpListing> ReadFolder(const QByteArray& folder, const QString& what);
     FtpResult ReadEntries(const SftpMessage& answer, FtpListing* listing, const QString& what);
     FtpResult DeleteTree(const QByteArray& folder, int depth);
-    FtpResult ReceiveFile(const QByteArray& handle, const QString& localPath, bool resume, qint64 knownSize,
-                          const FtpProgressHook& progress, const QString& what);
+    FtpResult ReceiveFile(const QByteArray& handle, const QByteArray& path, const QString& localPath,
+                          bool resume, qint64 knownSize, const FtpProgressHook& progress,
+                          const QString& what);
+    // Success unless the file came short of total, the size known before reading (the listing's, when
+    // listed, is checked against the server's own first).
+    FtpResult CheckLength(const QByteArray& handle, const QString& name, qint64 received, qint64 total,
+                          bool listed, const QString& what);
     // The open file's size from the server, or -1 when it does not say.
     qint64 HandleSize(const QByteArray& handle, const QString& what);
     FtpValue<qint64> RemoteSizeForResume(const QByteArray& path, const QString& what);

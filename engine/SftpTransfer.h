@@ -32,6 +32,8 @@ public:
     // -1 when the size is unknown.
     FtpResult Download(const QByteArray& handle, qint64 offset, qint64 total, CLocalFile& target,
                        const FtpProgressHook& progress, const QString& what);
+    // Where the download stands, the offset included.
+    qint64 Position() const { return m_done; }
     // Writes source from where it stands to its end into the remote file from offset on.
     FtpResult Upload(const QByteArray& handle, qint64 offset, qint64 total, CLocalFile& source,
                      const FtpProgressHook& progress, const QString& what);

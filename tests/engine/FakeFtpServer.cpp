@@ -188,6 +188,8 @@ bool CFakeFtpServer::Respond(int fd, const QByteArray& verb, const QByteArray& a
     if (verb == "PASV" || verb == "EPSV")
         OpenPassiveListener();
     RememberActive(verb, argument);
+    if (verb == "REST")
+        m_rest = argument.toLongLong();
     const FakeResponse response = Next(verb);
     SendAll(fd, Expand(response.reply));
     if (response.data != FakeResponse::Data::None)
@@ -318,7 +320,7 @@ void CFakeFtpServer::RunData(int control, int data, const FakeResponse& response
     {
     case FakeResponse::Data::Send:
     case FakeResponse::Data::SendAndDrop:
-        SendAll(data, response.payload);
+        SendAll(data, response.fromRest ? response.payload.mid(m_rest) : response.payload);
         break;
     case FakeResponse::Data::Receive:
     {

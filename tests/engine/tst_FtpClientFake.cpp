@@ -152,10 +152,10 @@ void TestFtpClientFake::logsInWithTheExpectedSequence_data()
                                   << FtpStatus::Ok << QString();
     QTest::newRow("wrong password") << QByteArray("331 Password\r\n")
                                     << QByteArray("530 Login incorrect.\r\n") << none
-                                    << QByteArrayList{"USER tester", "PASS secret"} << FtpStatus::Refused
+                                    << QByteArrayList{"USER tester", "PASS secret"} << FtpStatus::LogInRefused
                                     << QStringLiteral("登入失敗：530 Login incorrect.");
     QTest::newRow("user refused") << QByteArray("530-Not you.\r\n530 Go away.\r\n") << QByteArray() << none
-                                  << QByteArrayList{"USER tester"} << FtpStatus::Refused
+                                  << QByteArrayList{"USER tester"} << FtpStatus::LogInRefused
                                   << QStringLiteral("登入失敗：530-Not you.\n530 Go away.");
 }
 
@@ -377,30 +377,44 @@ void TestFtpClientFake::reportsFailedTransfers_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<QByteArray>("kept");
     QTest::addColumn<bool>("stillConnected");
+    QTest::addColumn<qint64>("listed"); // the size a listing gave; the server's SIZE says 4
 
     QTest::newRow("4xx after 150") << Data(FakeResponse::Data::Send, "partial",
                                            "451 Local error in processing\r\n")
                                    << FtpStatus::Refused
                                    << QStringLiteral("下載失敗：451 Local error in processing")
-                                   << QByteArray("partial") << true;
+                                   << QByteArray("partial") << true << -1ll;
     QTest::newRow("4xx after 150, no data")
         << Data(FakeResponse::Data::Send, {}, "426 Connection closed\r\n") << FtpStatus::Refused
-        << QStringLiteral("下載失敗：426 Connection closed") << QByteArray() << true;
+        << QStringLiteral("下載失敗：426 Connection closed") << QByteArray() << true << -1ll;
     QTest::newRow("refused before 150")
         << Reply("550 No such file\r\n") << FtpStatus::Refused << QStringLiteral("下載失敗：550 No such file")
-        << QByteArray("<missing>") << true;
+        << QByteArray("<missing>") << true << -1ll;
     QTest::newRow("dropped mid-transfer")
         << Data(FakeResponse::Data::SendAndDrop, "half of it", {}) << FtpStatus::Network
-        << QStringLiteral("下載失敗：伺服器已關閉連線") << QByteArray("half of it") << false;
+        << QStringLiteral("下載失敗：伺服器已關閉連線") << QByteArray("half of it") << false << -1ll;
     FakeResponse silentAfterData = Data(FakeResponse::Data::Send, "all", {});
     QTest::newRow("final reply never comes")
         << silentAfterData << FtpStatus::TimedOut << QStringLiteral("下載失敗：連線逾時") << QByteArray("all")
-        << false;
+        << false << -1ll;
     FakeResponse stalled = Data(FakeResponse::Data::Stall, {}, "426 Aborted\r\n");
-    QTest::newRow("data never comes")
-        << stalled << FtpStatus::TimedOut << QStringLiteral("下載失敗：連線逾時") << QByteArray() << true;
+    QTest::newRow("data never comes") << stalled << FtpStatus::TimedOut
+                                      << QStringLiteral("下載失敗：連線逾時") << QByteArray() << true << -1ll;
     QTest::newRow("LF-only replies") << Data(FakeResponse::Data::Send, "ok", "226 Done\n", "150 Go\n")
-                                     << FtpStatus::Ok << QString() << QByteArray("ok") << true;
+                                     << FtpStatus::Ok << QString() << QByteArray("ok") << true << -1ll;
+    const QString shortOf = QStringLiteral("下載失敗：file 只收到 %1 位元組，伺服器宣告的大小是 %2 位元組");
+    const QByteArray counted = "150 Opening data connection (8 bytes)\r\n";
+    QTest::newRow("short of the 150 count")
+        << Data(FakeResponse::Data::Send, "half", "226 Done\r\n", counted) << FtpStatus::Network
+        << shortOf.arg(4).arg(8) << QByteArray("half") << true << -1ll;
+    QTest::newRow("grown past the 150 count")
+        << Data(FakeResponse::Data::Send, "grown up!", "226 Done\r\n", counted) << FtpStatus::Ok << QString()
+        << QByteArray("grown up!") << true << -1ll;
+    QTest::newRow("short of the listing")
+        << Data(FakeResponse::Data::Send, "ha", "226 Done\r\n") << FtpStatus::Network << shortOf.arg(2).arg(4)
+        << QByteArray("ha") << true << 8ll;
+    QTest::newRow("stale listing") << Data(FakeResponse::Data::Send, "half", "226 Done\r\n") << FtpStatus::Ok
+                                   << QString() << QByteArray("half") << true << 8ll;
 }
 
 void TestFtpClientFake::reportsFailedTransfers()
@@ -410,14 +424,16 @@ void TestFtpClientFake::reportsFailedTransfers()
     QFETCH(QString, message);
     QFETCH(QByteArray, kept);
     QFETCH(bool, stillConnected);
+    QFETCH(qint64, listed);
 
     m_server->On("RETR", {retr});
+    m_server->On("SIZE", "213 4\r\n");
     CFtpClient client;
     FtpConnectOptions options;
     options.timeoutMs = 1000;
     QVERIFY(Connect(client, options).Ok());
     const QString local = m_dir->filePath("download.bin");
-    const FtpResult result = client.Download("file", local, false);
+    const FtpResult result = client.Download("file", local, false, {}, listed);
     QCOMPARE(result.status, status);
     QCOMPARE(result.message, message);
     QCOMPARE(ReadFile(local), kept);
@@ -484,7 +500,7 @@ void TestFtpClientFake::givesTheOwnerThePasswordToMask()
             shown.append(pass ? "PASS " + QByteArray(line.size() - 5, '*') : line);
         });
     const FtpResult result = Connect(client);
-    QCOMPARE(result.status, FtpStatus::Refused);
+    QCOMPARE(result.status, FtpStatus::LogInRefused);
     QVERIFY(shown.contains("PASS ******"));
     QCOMPARE(Matching(shown, QRegularExpression("secret")), QByteArrayList{"530 Login incorrect for secret"});
 }
