@@ -8,6 +8,7 @@
 #include "cli/MirrorShares.h"
 #include "cli/QueueRun.h"
 #include "cli/SecretFile.h"
+#include "engine/RemoteName.h"
 #include "packing/PackProcedures.h"
 #include "packing/PackProgress.h"
 #include "session/SessionUrl.h"
@@ -460,7 +461,7 @@ bool MakeLocalFolder(const QString& folder, QString* problem)
 CTransferEntry RemoteEntry(const ListItem& item)
 {
     const bool folder = item.kind == ListItem::Kind::Folder;
-    return {QString::fromUtf8(item.name), folder ? kAttributeFolder : 0u, folder ? 0 : item.size,
+    return {CRemoteName::ToText(item.name), folder ? kAttributeFolder : 0u, folder ? 0 : item.size,
             item.modified.toLocalTime()};
 }
 

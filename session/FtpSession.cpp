@@ -3,6 +3,7 @@
 #include "app/DataFolder.h"
 #include "app/Profile.h"
 #include "engine/KnownHosts.h"
+#include "engine/RemoteName.h"
 #include "security/TrustedCertificates.h"
 #include "session/ConnectionSettings.h"
 #include "session/PermissionBits.h"
@@ -217,7 +218,8 @@ bool CFtpSession::RunAttempts(const QString& attemptFormat)
             return false;
         const QString error =
             m_lastError.isEmpty() ? QStringLiteral("無法連線至 %1： 連線逾時").arg(m_server) : m_lastError;
-        if (remaining == 0)
+        // A refused log-in would only be refused again with the same password.
+        if (remaining == 0 || m_ftp.LogInRefused())
         {
             m_ui.ShowMessage(error);
             return false;
@@ -639,7 +641,7 @@ void CFtpSession::FillRows()
     for (size_t i = 0; i < items.size() && m_listing; ++i)
     {
         const ListItem& item = items[i];
-        const QString name = QString::fromUtf8(item.name);
+        const QString name = CRemoteName::ToText(item.name);
         const bool folder = item.kind == ListItem::Kind::Folder;
         if (name == QLatin1String(".") || name == QLatin1String("..") ||
             !PassesFilter(m_filters, name, folder))

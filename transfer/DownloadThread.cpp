@@ -1,6 +1,7 @@
 #include "transfer/DownloadThread.h"
 
 #include "app/Profile.h"
+#include "engine/RemoteName.h"
 #include "session/FtpConnectionDLX.h"
 #include "session/PumpWait.h"
 #include "session/SessionLog.h"
@@ -152,7 +153,7 @@ CWorkerStep CDownloadThread::AddFolder(const QString& folder, int depth, QList<C
     const std::vector<ListItem> items = Ftp().Items();
     for (const ListItem& item : items)
     {
-        const QString name = QString::fromUtf8(item.name);
+        const QString name = CRemoteName::ToText(item.name);
         if (!IsSafeRemoteName(name))
         {
             Note(QStringLiteral("略過不安全的遠端名稱：'%1'（%2）").arg(name, folder));
@@ -205,20 +206,20 @@ CWorkerStep CDownloadThread::DownloadAll(QList<CTransferEntry>& work)
             StartDownload(entry, localPath, work.isEmpty(), resolver);
         if (moving)
         {
-            const CWorkerStep step = FinishDownload(*moving);
+            const CWorkerStep step = FinishDownload(*moving, started);
             if (!step.IsOk())
                 return step;
         }
         moving = started;
         if (moving && !FilesMayOverlap())
         {
-            const CWorkerStep step = FinishDownload(*moving);
+            const CWorkerStep step = FinishDownload(*moving, std::nullopt);
             moving.reset();
             if (!step.IsOk())
                 return step;
         }
     }
-    return moving ? FinishDownload(*moving) : CWorkerStep::Ok();
+    return moving ? FinishDownload(*moving, std::nullopt) : CWorkerStep::Ok();
 }
 
 QString CDownloadThread::LocalPathFor(const CTransferEntry& entry, bool subPath) const
@@ -229,7 +230,7 @@ QString CDownloadThread::LocalPathFor(const CTransferEntry& entry, bool subPath)
     const QString relative = StripCommonPrefix(entry.name, RemoteFolder());
     if (!IsSafeRelativePath(relative))
         return {};
-    const QString path = CollapseSlashes(folder + u'/' + relative);
+    const QString path = CollapseSlashes(folder + u'/' + CRemoteName::LocalName(relative));
     return IsInside(path, folder) ? path : QString();
 }
 
@@ -247,24 +248,34 @@ std::optional<CDownloadThread::CStartedDownload> CDownloadThread::StartDownload(
         AddDoneBytes(entry.size);
         return std::nullopt;
     }
-    const bool resume = choice.outcome == OverwriteOutcome::Resume && m_resumeAllowed;
-    const QString name = NameOf(entry.name);
-    ChooseTransferMode(Job().transferType, name, *this);
+    const CStartedDownload started{entry, choice.path,
+                                   choice.outcome == OverwriteOutcome::Resume && m_resumeAllowed};
     const QString folder = LocalFolderOf(choice.path);
     if (!folder.isEmpty() && folder != m_madeFolder && QDir().mkpath(folder))
         m_madeFolder = folder;
-    Progress().SetLine1(QStringLiteral("複製中 '%1'").arg(name));
-    Progress().SetLine2(QStringLiteral("由 '%1' 到 '%2'").arg(Job().host, AbbreviateFolder(folder)));
-    Ftp().SetResume(resume);
-    Ftp().SetKnownSize(m_listedSizes.value(entry.name, -1));
-    ReportStatus(name, QStringLiteral("下載中"));
-    StartCall([&] { Ftp().Download(choice.path, entry.name); });
-    return CStartedDownload{entry, choice.path};
+    BeginDownload(started);
+    return started;
 }
 
-CWorkerStep CDownloadThread::FinishDownload(const CStartedDownload& started)
+void CDownloadThread::BeginDownload(const CStartedDownload& started)
 {
-    const CWorkerStep step = WaitForCall();
+    const QString name = NameOf(started.entry.name);
+    ChooseTransferMode(Job().transferType, name, *this);
+    Progress().SetLine1(QStringLiteral("複製中 '%1'").arg(name));
+    Progress().SetLine2(QStringLiteral("由 '%1' 到 '%2'")
+                            .arg(Job().host, AbbreviateFolder(LocalFolderOf(started.localPath))));
+    Ftp().SetResume(started.resume);
+    Ftp().SetKnownSize(m_listedSizes.value(started.entry.name, -1));
+    ReportStatus(name, QStringLiteral("下載中"));
+    StartCall([&] { Ftp().Download(started.localPath, started.entry.name); });
+}
+
+CWorkerStep CDownloadThread::FinishDownload(CStartedDownload& started,
+                                            const std::optional<CStartedDownload>& next)
+{
+    CWorkerStep step = WaitForCall();
+    for (int attempt = 2; attempt <= Job().attempts && LostConnection(step); ++attempt)
+        step = RetryDownload(started, next);
     if (!step.IsOk())
         return step;
     if (Settings().preserveTime)
@@ -275,6 +286,40 @@ CWorkerStep CDownloadThread::FinishDownload(const CStartedDownload& started)
     if (checked.IsOk())
         AddDoneBytes(started.entry.size);
     return checked;
+}
+
+bool CDownloadThread::LostConnection(const CWorkerStep& step) const
+{
+    // 421 and 426: the server closed the connection, or the transfer's, itself.
+    const int code = LastErrorCode();
+    return step.result == CWorkerStep::Result::Failed &&
+           (code == FtpErrorNetwork || code == FtpErrorTimedOut || code == 421 || code == 426);
+}
+
+CWorkerStep CDownloadThread::RetryDownload(CStartedDownload& started,
+                                           const std::optional<CStartedDownload>& next)
+{
+    // Only a file this run has written to is continued; whatever lay there before keeps its decision.
+    started.resume = started.resume || LastCallWrote();
+    Note(QStringLiteral("%1 的傳送中斷（%2），%3 秒後續傳")
+             .arg(NameOf(started.entry.name), LastErrorText())
+             .arg(Job().retryDelay));
+    // The file behind it went to the same broken connection.
+    if (next)
+        AbortOutstanding();
+    ReportStatus({}, QStringLiteral("重試中"));
+    if (PumpWait(CancelEvent(), qMax(Job().retryDelay, 0) * 1000) == 1)
+        return CWorkerStep::Cancelled();
+    if (Ftp().State() != FtpStateConnected)
+    {
+        const CWorkerStep connected = ConnectWithAttempts();
+        if (!connected.IsOk())
+            return connected;
+    }
+    BeginDownload(started);
+    if (next)
+        BeginDownload(*next);
+    return WaitForCall();
 }
 
 void CDownloadThread::StampRemoteTime(const QString& localPath, const QDateTime& remoteTime)

@@ -36,17 +36,22 @@ private:
     CWorkerStep DownloadAll(QList<CTransferEntry>& work);
     // Empty when the entry would land outside the job's folder.
     QString LocalPathFor(const CTransferEntry& entry, bool subPath) const;
-    // A file whose download was started, and where it goes.
+    // A file whose download was started, where it goes and whether it continues what is there.
     struct CStartedDownload
     {
         CTransferEntry entry;
         QString localPath;
+        bool resume = false;
     };
     // Decides about the file and starts its download; nothing when it is skipped.
     std::optional<CStartedDownload> StartDownload(const CTransferEntry& entry, const QString& localPath,
                                                   bool lastFile, COverwriteResolver& resolver);
-    // Waits for the download, then stamps and checks the file.
-    CWorkerStep FinishDownload(const CStartedDownload& started);
+    void BeginDownload(const CStartedDownload& started);
+    // Waits for the download (tried again while the connection breaks and attempts are left), then
+    // stamps and checks the file. next is the file started behind it, if any.
+    CWorkerStep FinishDownload(CStartedDownload& started, const std::optional<CStartedDownload>& next);
+    CWorkerStep RetryDownload(CStartedDownload& started, const std::optional<CStartedDownload>& next);
+    bool LostConnection(const CWorkerStep& step) const;
     void StampRemoteTime(const QString& localPath, const QDateTime& remoteTime);
 
     // Server to server: the source passive, the destination told its address, RETR and STOR.

@@ -111,13 +111,18 @@ void CFtpTransferWorker::HookEvents()
     {
         m_lastCode = code;
         m_lastError = text;
-        m_outcomes.push_back({code, text});
+        m_outcomes.push_back({code, text, m_progressSinceOutcome});
+        m_progressSinceOutcome = false;
         m_done.Set();
     };
     connect(ftp, &CFtpComponent::Connected, ftp, finished);
     connect(ftp, &CFtpComponent::Done, ftp, finished);
     connect(ftp, &CFtpComponent::Progress, ftp,
-            [this](qint64 position, qint64 total) { ReportProgress(position, total); });
+            [this](qint64 position, qint64 total)
+            {
+                m_progressSinceOutcome = true;
+                ReportProgress(position, total);
+            });
     connect(ftp, &CFtpComponent::FTPReply, ftp,
             [this](const QString& command, int code, const QString& reply)
             {
@@ -157,7 +162,7 @@ CWorkerStep CFtpTransferWorker::ConnectWithAttempts()
             break;
         if (m_lastError.isEmpty())
             m_lastError = QStringLiteral("無法連線至 %1： 連線逾時").arg(job.host);
-        if (attempt == job.attempts)
+        if (attempt == job.attempts || m_ftp->LogInRefused())
             return CWorkerStep::Failed(m_lastError);
         Progress().SetLine1(
             QStringLiteral("無法連線至 %1  (第 %2 / %3 次)").arg(job.host).arg(attempt).arg(job.attempts));
@@ -230,6 +235,7 @@ void CFtpTransferWorker::TakeOutcome()
     m_outstanding = qMax(m_outstanding - 1, 0);
     m_lastCode = outcome.code;
     m_lastError = outcome.text;
+    m_lastWrote = outcome.wrote;
 }
 
 void CFtpTransferWorker::AbortOutstanding()

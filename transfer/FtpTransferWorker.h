@@ -55,6 +55,8 @@ protected:
     CWorkerStep WaitForCall();
     // Starts a call and waits for it (WaitForCall); only with no other call outstanding.
     CWorkerStep Run(const std::function<void()>& call);
+    // Ends the outstanding calls: the running one is aborted and every queued one starts aborted.
+    void AbortOutstanding();
     // Whether a file may start before the one ahead of it has been finished here: not when each file
     // is checked against the server afterwards, which takes the connection in between.
     bool FilesMayOverlap() const { return !m_checksum; }
@@ -80,6 +82,9 @@ protected:
     // A worker's own line in the details text (skipped names, checks passed over, rejected commands).
     void Note(const QString& text);
     int LastErrorCode() const { return m_lastCode; }
+    // Whether the call taken last got as far as the local file: a transfer reports its progress only
+    // once the file is open (and, when replaced, truncated).
+    bool LastCallWrote() const { return m_lastWrote; }
     QString LastErrorText() const { return m_lastError; }
     bool FileIsAscii() const { return m_ascii; }
 
@@ -95,8 +100,6 @@ private:
     bool AcceptHostKey() const;
     void Trace(const QString& prefix, const QString& line);
     void TakeOutcome();
-    // Ends the outstanding calls: the running one is aborted and every queued one starts aborted.
-    void AbortOutstanding();
     void Disconnect();
 
     IOverwritePrompts& m_prompts;
@@ -107,6 +110,7 @@ private:
     {
         int code = 0;
         QString text;
+        bool wrote = false;
     };
 
     CEvent m_done; // set while outcomes wait to be taken
@@ -117,6 +121,8 @@ private:
     // The outcome taken last, or the last final event of a blocking call.
     int m_lastCode = 0;
     QString m_lastError;
+    bool m_lastWrote = false;
+    bool m_progressSinceOutcome = false;
     CRawReply m_lastReply;
     QString m_lastReplyCommand;
     QString m_remoteFolder;

@@ -1,3 +1,4 @@
+#include "../engine/FakeFtpServer.h"
 #include "support/TestFiles.h"
 
 #include "app/DataFolder.h"
@@ -68,24 +69,6 @@ QString Escaped(const QString& text)
     return QString::fromLatin1(QUrl::toPercentEncoding(text));
 }
 
-// Each 8-byte word holds its own offset, so a block written at the wrong place shows.
-bool MakeCountingFile(const QString& path, qint64 size)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    QByteArray block(qint64(kMiB), Qt::Uninitialized);
-    for (qint64 offset = 0; offset < size; offset += block.size())
-    {
-        auto* words = reinterpret_cast<quint64*>(block.data());
-        for (qint64 i = 0; i < block.size() / 8; ++i)
-            words[i] = quint64(offset + i * 8);
-        if (file.write(block.constData(), qMin<qint64>(block.size(), size - offset)) < 0)
-            return false;
-    }
-    return true;
-}
-
 void StoreMasks(const QString& key, const QStringList& masks)
 {
     QVERIFY(SaveProfileObject(QStringLiteral("Filter"), key, CStringList(masks)));
@@ -133,11 +116,15 @@ private Q_SLOTS:
     void uploadsAPackedSelection();
     void keepsTheStoredSettings();
     void interruptsAndResumes();
+    void meetsBrokenServers_data();
+    void meetsBrokenServers();
     void refusesBadUsage_data();
     void refusesBadUsage();
 
 private:
     Run Cli(QStringList args);
+    // The arguments with "%1" standing for the fake server's address; the server is started first.
+    Run Cli(const QStringList& args, CFakeFtpServer& server);
     // The address of the folder the user may write to, and that folder on disk; empty on failure.
     QString Target(const QString& kind, QString* disk);
     QString Local(const QString& name) const { return m_local->filePath(name); }
@@ -189,6 +176,15 @@ Run TestCliQueue::Cli(QStringList args)
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -3,
             QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
+}
+
+Run TestCliQueue::Cli(const QStringList& args, CFakeFtpServer& server)
+{
+    QString error;
+    if (!server.IsStarted() && !server.Start(&error))
+        return {-4, {}, error};
+    return Cli(
+        args.join(u'\n').arg(QStringLiteral("ftp://tester:pw@127.0.0.1:%1").arg(server.Port())).split(u'\n'));
 }
 
 QString TestCliQueue::Target(const QString& kind, QString* disk)
@@ -629,7 +625,7 @@ void TestCliQueue::interruptsAndResumes()
     const QString target = Target(QStringLiteral("proftpd"), &disk);
     QVERIFY(!target.isEmpty());
     constexpr qint64 kSize = 1024 * kMiB;
-    QVERIFY(MakeCountingFile(disk + QStringLiteral("/large.bin"), kSize));
+    QVERIFY(MakeFile(disk + QStringLiteral("/large.bin"), kSize));
     const QString local = Local("int/large.bin");
 
     QProcess process;
@@ -657,6 +653,67 @@ void TestCliQueue::interruptsAndResumes()
     QVERIFY2(resumed.exitCode == 0, qPrintable(resumed.err + resumed.out));
     QCOMPARE(Sha256(local), Sha256(disk + QStringLiteral("/large.bin")));
     QVERIFY(QFile::remove(disk + QStringLiteral("/large.bin")));
+}
+
+// A transfer that ends short of its size fails and is resumed later, one whose connection drops is
+// resumed by the job's next attempt; a refused log-in is not tried again, other refusals are.
+void TestCliQueue::meetsBrokenServers_data()
+{
+    QTest::addColumn<QStringList>("first");
+    QTest::addColumn<QStringList>("resume"); // empty: the first run has the last word
+    QTest::addColumn<QByteArray>("pass");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("passes");
+    QTest::addColumn<QString>("local"); // the file that ends complete, if any
+    const QStringList get{"get", "%1/pub/", "f.bin", "-o", "q", "--retries", "2", "--retry-delay", "0"};
+    const QByteArray in = "230 In";
+    QTest::newRow("get, short") << QStringList{"get", "%1/pub/f.bin", "g.bin"} << QStringList{"--resume"}
+                                << in << 1 << "32768.*65536" << 1 << "g.bin";
+    QTest::newRow("mirror, short") << QStringList{"mirror", "%1/", "/pub", "m"}
+                                   << QStringList{"--overwrite", "resume"} << in << 1 << "32768.*65536" << 1
+                                   << "m/pub/f.bin";
+    QTest::newRow("get, short, ASCII") << QStringList{"get", "%1/pub/f.bin", "a.txt", "--ascii"}
+                                       << QStringList() << in << 0 << "" << 1 << "";
+    QTest::newRow("dropped") << get << QStringList() << in << 0 << "done: 1" << 2 << "q/f.bin";
+    QTest::newRow("ls, 530") << QStringList{"ls", "%1/"} << QStringList() << QByteArray("530 No") << 1
+                             << "530 No" << 1 << "";
+    QTest::newRow("queue get, 530") << get << QStringList() << QByteArray("530 No") << 1 << "530 No" << 1
+                                    << "";
+    QTest::newRow("queue get, 421") << get << QStringList() << QByteArray("421 Busy") << 1 << "421 Busy" << 3
+                                    << "";
+}
+
+void TestCliQueue::meetsBrokenServers()
+{
+    QFETCH(QStringList, first);
+    QFETCH(QStringList, resume);
+    QFETCH(QByteArray, pass);
+    QFETCH(int, exitCode);
+    QFETCH(QString, shown);
+    QFETCH(int, passes);
+    QFETCH(QString, local);
+    const QByteArray payload = QByteArray(32768, 'a') + QByteArray(32768, 'b');
+    const QByteArray opening = "150 Opening BINARY mode data connection (65536 bytes)\r\n";
+    // A file the first run completes by itself had its connection dropped.
+    const FakeResponse::Data broken =
+        resume.isEmpty() && !local.isEmpty() ? FakeResponse::Data::SendAndDrop : FakeResponse::Data::Send;
+    CFakeFtpServer server;
+    server.On("PASS", pass + "\r\n");
+    server.On("LIST", {{"150 Here\r\n", FakeResponse::Data::Send,
+                        "-rw-r--r-- 1 u g 65536 Jan 1 2024 f.bin\r\n", "226 Done\r\n"}});
+    server.On("SIZE", "213 65536\r\n");
+    server.On("RETR", {{opening, broken, payload.left(32768), "226 Done\r\n"},
+                       {opening, FakeResponse::Data::Send, payload, "226 Done\r\n", false, true}});
+    const Run run = Cli(first, server);
+    QVERIFY2(run.exitCode == exitCode, qPrintable(run.err + run.out));
+    QVERIFY2((run.out + run.err).contains(QRegularExpression(shown)), qPrintable(run.err + run.out));
+    QCOMPARE(server.Commands().count("PASS pw"), passes);
+    if (local.isEmpty())
+        return;
+    QVERIFY(resume.isEmpty() || Cli(first + resume, server).exitCode == 0);
+    QCOMPARE(ReadFile(Local(local)), payload);
+    QVERIFY(server.Commands().contains("REST 32768"));
 }
 
 void TestCliQueue::refusesBadUsage_data()

@@ -53,7 +53,8 @@ private:
 const QByteArray kListing = "-rw-r--r-- 1 u g 5 Jan 01 2024 ok.txt\r\n"
                             "-rw-r--r-- 1 u g 5 Jan 01 2024 ..\\evil.txt\r\n"
                             "-rw-r--r-- 1 u g 5 Jan 01 2024 a\\b.txt\r\n"
-                            "drwxr-xr-x 2 u g 0 Jan 01 2024 ..\r\n";
+                            "drwxr-xr-x 2 u g 0 Jan 01 2024 ..\r\n"
+                            "-rw-r--r-- 1 u g 5 Jan 01 2024 caf\xe9.txt\r\n";
 } // namespace
 
 class TestTransferWorkersFake : public QObject
@@ -209,9 +210,12 @@ private Q_SLOTS:
         CWorkerRun run(worker);
         QVERIFY(run.Run());
         QVERIFY2(run.success, qPrintable(run.Explain()));
+        // A name that is not UTF-8 is asked for in the server's own bytes and stored with U+FFFD.
+        const QString hello = QString::fromLatin1(Sha256(Local("job/dir/ok.txt")));
         QCOMPARE(TreeOf(m_dir->path()),
-                 QStringList({"job/", "job/dir/",
-                              "job/dir/ok.txt " + QString::fromLatin1(Sha256(Local("job/dir/ok.txt")))}));
+                 QStringList({"job/", "job/dir/", QStringLiteral("job/dir/caf\uFFFD.txt ") + hello,
+                              "job/dir/ok.txt " + hello}));
+        QVERIFY(server.Commands().contains("RETR /pub/dir/caf\xe9.txt"));
         QCOMPARE(ReadFile(Local("job/dir/ok.txt")), QByteArray("hello"));
         for (const char* name : {"..\\evil.txt", "a\\b.txt", "../escape.txt", "..\\up.txt"})
             QVERIFY2(worker.Details().contains(QStringLiteral("%1'").arg(QLatin1String(name))), name);
