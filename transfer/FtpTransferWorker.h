@@ -91,8 +91,8 @@ private:
     void HookEvents();
     CWorkerStep RunGuarded();
     void ConfigureConnection();
-    bool AcceptCertificate(const ServerCertificate& certificate) const;
-    bool AcceptHostKey() const;
+    bool AcceptCertificate(const ServerCertificate& certificate);
+    bool AcceptHostKey();
     void Trace(const QString& prefix, const QString& line);
     void TakeOutcome();
     // Ends the outstanding calls: the running one is aborted and every queued one starts aborted.
