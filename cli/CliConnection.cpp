@@ -136,6 +136,7 @@ bool CCliConnection::DecideHostKey(const SshHostKey& key)
               << CDataFolder::FilePath(QStringLiteral("known_hosts")) << Qt::endl;
     else if (check.match == HostKeyMatch::Revoked)
         m_err << "zentrava-cli: the host key of " << host << " (" << key.Fingerprint()
-              << ") is marked revoked in " << CDataFolder::FilePath(QStringLiteral("known_hosts")) << Qt::endl;
+              << ") is marked revoked in " << CDataFolder::FilePath(QStringLiteral("known_hosts"))
+              << Qt::endl;
     return outcome.accepted;
 }

@@ -15,8 +15,8 @@ struct CliConnectionOptions
     bool ascii = false;
     bool active = false;
     bool resume = false;
-    CliTrustOptions trust;          // servers nothing on record vouches for (a changed host key never)
-    QString keyFile;                // SFTP public-key log-in
+    CliTrustOptions trust; // servers nothing on record vouches for (a changed host key never)
+    QString keyFile;       // SFTP public-key log-in
     QByteArray keyPassphrase;
     bool verbose = false;           // the command and reply log on standard error, passwords masked
     std::optional<CProxyUrl> proxy; // none given: the settings' Proxy section

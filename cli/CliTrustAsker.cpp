@@ -30,7 +30,8 @@ TrustAnswer CliTrustOptions::Given(bool accepted) const
     return trust ? TrustAnswer::Always : TrustAnswer::ThisRun;
 }
 
-CCliTrustAsker::CCliTrustAsker(QTextStream& err, const CliTrustOptions& options) : m_err(err), m_options(options)
+CCliTrustAsker::CCliTrustAsker(QTextStream& err, const CliTrustOptions& options)
+    : m_err(err), m_options(options)
 {
 }
 

@@ -67,8 +67,7 @@ QString AddressOf(const CFtpUrl& url, const QString& scheme)
 } // namespace
 
 CListCommand::CListCommand(const ListOptions& options, QTextStream& out, QTextStream& err)
-    : m_options(options), m_out(out), m_err(err), m_ui(err, options.trust),
-      m_session(this, m_ui, m_sites)
+    : m_options(options), m_out(out), m_err(err), m_ui(err, options.trust), m_session(this, m_ui, m_sites)
 {
     m_session.SetAutoReconnect(false);
     m_ui.messageShown = [](const QString&) {};

@@ -11,7 +11,8 @@
 
 #include <optional>
 
-// zentrava-cli ls URL, with --password-file FILE, --accept-certificate, --accept-host-key, --trust, --key FILE,
+// zentrava-cli ls URL, with --password-file FILE, --accept-certificate, --accept-host-key, --trust, --key
+// FILE,
 // --passphrase-file FILE, --proxy URL, --active and --verbose.
 int RunListCommand(const QStringList& words, QTextStream& out, QTextStream& err);
 

@@ -28,19 +28,22 @@ CMirrorConnection::CMirrorConnection(const CTransferJob& job, const CliTrustOpti
     QObject::connect(&m_ftp, &CFtpComponent::Connected, &m_ftp, outcome);
     QObject::connect(&m_ftp, &CFtpComponent::Done, &m_ftp, outcome);
     const TrustAnswer certificateAnswer = trust.CertificateAnswer();
-    QObject::connect(&m_ftp, &CFtpComponent::HostCertificate, &m_ftp,
-                     [this, certificateAnswer](const ServerCertificate& certificate, int, const QString&, bool& accept)
-                     {
-                         accept = CTrustPolicy::For(m_ftp)
-                                      .Certificate(certificate, [=](const ServerCertificate&) { return certificateAnswer; })
-                                      .accepted;
-                     });
+    QObject::connect(
+        &m_ftp, &CFtpComponent::HostCertificate, &m_ftp,
+        [this, certificateAnswer](const ServerCertificate& certificate, int, const QString&, bool& accept)
+        {
+            accept =
+                CTrustPolicy::For(m_ftp)
+                    .Certificate(certificate, [=](const ServerCertificate&) { return certificateAnswer; })
+                    .accepted;
+        });
     const TrustAnswer hostKeyAnswer = trust.HostKeyAnswer();
     QObject::connect(&m_ftp, &CFtpComponent::HostKey, &m_ftp,
                      [this, hostKeyAnswer](const QString&, const QString&, bool& accept)
                      {
                          accept = CTrustPolicy::For(m_ftp)
-                                      .HostKey(m_ftp.ServerHostKey(), [=](const SshHostKey&) { return hostKeyAnswer; })
+                                      .HostKey(m_ftp.ServerHostKey(),
+                                               [=](const SshHostKey&) { return hostKeyAnswer; })
                                       .accepted;
                      });
 }

@@ -712,12 +712,12 @@ bool IsQueueForm(const QString& command, const QStringList& words)
 
 int RunQueueCommand(const QString& command, const QStringList& words, QTextStream& out, QTextStream& err)
 {
-    const CArguments args(words,
-                          {QStringLiteral("o"), QStringLiteral("r"), QStringLiteral("parallel"),
-                           QStringLiteral("retries"), QStringLiteral("retry-delay"),
-                           QStringLiteral("overwrite"), QStringLiteral("password-file"),
-                           QStringLiteral("verify"), QStringLiteral("pack")},
-                          CliTrustOptions::Flags() + QSet<QString>{QStringLiteral("reverse"), QStringLiteral("filter")});
+    const CArguments args(
+        words,
+        {QStringLiteral("o"), QStringLiteral("r"), QStringLiteral("parallel"), QStringLiteral("retries"),
+         QStringLiteral("retry-delay"), QStringLiteral("overwrite"), QStringLiteral("password-file"),
+         QStringLiteral("verify"), QStringLiteral("pack")},
+        CliTrustOptions::Flags() + QSet<QString>{QStringLiteral("reverse"), QStringLiteral("filter")});
     if (!args.IsValid())
         return Usage(err, args.Error());
     QString problem = CheckShape(command, args);

@@ -66,8 +66,7 @@ QString NameOf(const QString& path)
 } // namespace
 
 CShellCommand::CShellCommand(QTextStream& out, QTextStream& err, bool verbose, const CliTrustOptions& trust)
-    : m_out(out), m_err(err), m_verbose(verbose), m_ui(err, trust),
-      m_session(this, m_ui, m_sites)
+    : m_out(out), m_err(err), m_verbose(verbose), m_ui(err, trust), m_session(this, m_ui, m_sites)
 {
     m_sites.LoadSites();
     m_session.SetAutoReconnect(true);

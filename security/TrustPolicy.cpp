@@ -43,7 +43,8 @@ QString CTrustPolicy::ServerName() const
     return QString::fromUtf8(CKnownHosts::HostName(m_host, m_port));
 }
 
-TrustOutcome CTrustPolicy::Certificate(const ServerCertificate& certificate, const CertificateQuestion& ask) const
+TrustOutcome CTrustPolicy::Certificate(const ServerCertificate& certificate,
+                                       const CertificateQuestion& ask) const
 {
     TrustOutcome outcome;
     CTrustedCertificates store;

@@ -35,7 +35,8 @@ bool IsPlainHost(const QByteArray& host)
                                           [](char c)
                                           {
                                               return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                                                     (c >= '0' && c <= '9') || QByteArray(".-_:%").contains(c);
+                                                     (c >= '0' && c <= '9') ||
+                                                     QByteArray(".-_:%").contains(c);
                                           });
 }
 

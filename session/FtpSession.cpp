@@ -707,8 +707,9 @@ void CFtpSession::OnDisconnectedEvent()
 void CFtpSession::OnHostCertificate(const ServerCertificate& certificate, bool& accept)
 {
     Log(LogInformation, QStringLiteral("遠端伺服器提供憑證"));
-    const TrustOutcome outcome = CTrustPolicy::For(m_ftp).Certificate(
-        certificate, [this](const ServerCertificate& asked) { return m_ui.AcceptCertificate(asked, asked.problem); });
+    const TrustOutcome outcome =
+        CTrustPolicy::For(m_ftp).Certificate(certificate, [this](const ServerCertificate& asked)
+                                             { return m_ui.AcceptCertificate(asked, asked.problem); });
     accept = outcome.accepted;
     if (!outcome.problem.isEmpty())
         Log(LogError, outcome.problem);
@@ -720,8 +721,8 @@ void CFtpSession::OnHostKey(bool& accept)
     const SshHostKey& key = m_ftp.ServerHostKey();
     const CTrustPolicy policy = CTrustPolicy::For(m_ftp);
     const QString shown = policy.ServerName();
-    const TrustOutcome outcome =
-        policy.HostKey(key, [this, &shown](const SshHostKey& asked) { return m_ui.AcceptHostKey(shown, asked); });
+    const TrustOutcome outcome = policy.HostKey(key, [this, &shown](const SshHostKey& asked)
+                                                { return m_ui.AcceptHostKey(shown, asked); });
     accept = outcome.accepted;
     if (!outcome.problem.isEmpty())
         Log(LogError, outcome.problem);

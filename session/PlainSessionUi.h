@@ -16,7 +16,8 @@ public:
     std::optional<CFtpSite> selectedSite;
     std::optional<CFtpSite> wizardSite;
     std::function<std::optional<CSessionLogin>(const QString& server, const QString& login)> loginQuestion;
-    std::function<TrustAnswer(const ServerCertificate& certificate, const QString& problem)> certificateQuestion;
+    std::function<TrustAnswer(const ServerCertificate& certificate, const QString& problem)>
+        certificateQuestion;
     std::function<TrustAnswer(const QString& host, const SshHostKey& key)> hostKeyQuestion;
     // Told of every message and every countdown as it starts.
     std::function<void(const QString& text)> messageShown;

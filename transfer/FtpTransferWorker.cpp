@@ -340,8 +340,8 @@ void CFtpTransferWorker::SetTransferMode(TransferMode mode)
 bool CFtpTransferWorker::AcceptCertificate(const ServerCertificate& certificate)
 {
     const TrustAnswer answer = Settings().overrides.unknownCertificate;
-    const TrustOutcome outcome =
-        CTrustPolicy::For(*m_ftp).Certificate(certificate, [answer](const ServerCertificate&) { return answer; });
+    const TrustOutcome outcome = CTrustPolicy::For(*m_ftp).Certificate(
+        certificate, [answer](const ServerCertificate&) { return answer; });
     if (!outcome.problem.isEmpty())
         Note(outcome.problem);
     return outcome.accepted;
@@ -350,8 +350,8 @@ bool CFtpTransferWorker::AcceptCertificate(const ServerCertificate& certificate)
 bool CFtpTransferWorker::AcceptHostKey()
 {
     const TrustAnswer answer = Settings().overrides.unknownHostKey;
-    const TrustOutcome outcome =
-        CTrustPolicy::For(*m_ftp).HostKey(m_ftp->ServerHostKey(), [answer](const SshHostKey&) { return answer; });
+    const TrustOutcome outcome = CTrustPolicy::For(*m_ftp).HostKey(
+        m_ftp->ServerHostKey(), [answer](const SshHostKey&) { return answer; });
     if (!outcome.problem.isEmpty())
         Note(outcome.problem);
     return outcome.accepted;

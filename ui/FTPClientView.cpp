@@ -1198,7 +1198,8 @@ TrustAnswer CFTPClientView::AcceptCertificate(const ServerCertificate& certifica
 
 TrustAnswer CFTPClientView::AcceptHostKey(const QString& host, const SshHostKey& key)
 {
-    return CHostKeyDlg(host, key, this).exec() == QDialog::Accepted ? TrustAnswer::Always : TrustAnswer::Refuse;
+    return CHostKeyDlg(host, key, this).exec() == QDialog::Accepted ? TrustAnswer::Always
+                                                                    : TrustAnswer::Refuse;
 }
 
 std::optional<CFtpSite> CFTPClientView::SelectedSite()

@@ -419,11 +419,13 @@ void TestCliTransfer::keepsCertificatesOnlyWhenTold()
     Run run = Cli(args + password);
     QVERIFY2(run.exitCode == exitCode, qPrintable(run.err + run.out));
     const QString store = m_home->filePath(QStringLiteral("certifates.xml"));
-    QCOMPARE(ReadFile(store).contains(QStringLiteral("Host=\"127.0.0.1\" Port=\"%1\"").arg(server->Port()).toUtf8()),
+    QCOMPARE(ReadFile(store).contains(
+                 QStringLiteral("Host=\"127.0.0.1\" Port=\"%1\"").arg(server->Port()).toUtf8()),
              kept);
     QCOMPARE(QFile::exists(store), kept);
-    run = Cli(QStringList{QStringLiteral("ls"), Base(QStringLiteral("vsftpd"), QStringLiteral("ftpes"), false)} +
-              password);
+    run = Cli(
+        QStringList{QStringLiteral("ls"), Base(QStringLiteral("vsftpd"), QStringLiteral("ftpes"), false)} +
+        password);
     QCOMPARE(run.exitCode, kept ? 0 : 1);
 }
 
@@ -720,7 +722,8 @@ void TestCliTransfer::refusesAHostKeyChangedByARestart()
     const QString url = QStringLiteral("sftp://%1:%2@127.0.0.1:%3/")
                             .arg(Escaped(first.User()), Escaped(first.Password()))
                             .arg(port);
-    Run run = Cli({QStringLiteral("ls"), url, QStringLiteral("--accept-host-key"), QStringLiteral("--trust")});
+    Run run =
+        Cli({QStringLiteral("ls"), url, QStringLiteral("--accept-host-key"), QStringLiteral("--trust")});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     const QByteArray known = ReadFile(m_home->filePath(QStringLiteral("known_hosts")));
     const QByteArray oldKey = ReadFile(first.Value(QStringLiteral("HOST_KEY"))).split(' ').value(1);
@@ -777,7 +780,10 @@ void TestCliTransfer::sftpTransfersAndChecksTheHostKey()
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QCOMPARE(Sha256(work + u'/' + name), Sha256(Local(name)));
     QVERIFY(!QFile::exists(knownHosts));
-    QCOMPARE(Cli({QStringLiteral("ls"), folderUrl, QStringLiteral("--accept-host-key"), QStringLiteral("--trust")}).exitCode, 0);
+    QCOMPARE(
+        Cli({QStringLiteral("ls"), folderUrl, QStringLiteral("--accept-host-key"), QStringLiteral("--trust")})
+            .exitCode,
+        0);
     QVERIFY(ReadFile(knownHosts).contains(hostName.toUtf8() + ' '));
     run = Cli({QStringLiteral("get"), folderUrl + Escaped(name), Local(QStringLiteral("back.bin"))});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));

@@ -36,8 +36,8 @@ private Q_SLOTS:
         // A certificate made out for ftp.example.test alone.
         QProcess openssl;
         openssl.start(QStringLiteral("openssl"),
-                      {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-subj",
-                       "/CN=ftp.example.test", "-days", "1", "-keyout", "/dev/null", "-out", "-"});
+                      {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes",
+                       "-subj", "/CN=ftp.example.test", "-days", "1", "-keyout", "/dev/null", "-out", "-"});
         QVERIFY(openssl.waitForFinished(60000) && openssl.exitCode() == 0);
         m_named = openssl.readAllStandardOutput();
     }
@@ -112,10 +112,12 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("host");
         QTest::addColumn<int>("port");
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("same host and port") << QByteArray("Files.LAN") << QByteArray("files.lan") << 21 << true;
+        QTest::newRow("same host and port")
+            << QByteArray("Files.LAN") << QByteArray("files.lan") << 21 << true;
         QTest::newRow("other port") << QByteArray("files.lan") << QByteArray("files.lan") << 2121 << false;
         QTest::newRow("other host") << QByteArray("files.lan") << QByteArray("127.0.0.1") << 21 << false;
-        QTest::newRow("named host") << QByteArray("files.lan") << QByteArray("FTP.example.test") << 990 << true;
+        QTest::newRow("named host") << QByteArray("files.lan") << QByteArray("FTP.example.test") << 990
+                                    << true;
         QTest::newRow("no host, unnamed") << QByteArray() << QByteArray("files.lan") << 21 << false;
         QTest::newRow("no host, named") << QByteArray() << QByteArray("ftp.example.test") << 21 << true;
         QTest::newRow("quote in host") << QByteArray("a\" b=\"c") << QByteArray("a\" b=\"c") << 21 << false;
@@ -131,7 +133,8 @@ private Q_SLOTS:
                  !storedHost.contains('"'));
         QFile file(StoreFile());
         file.open(QIODevice::ReadOnly);
-        QCOMPARE(file.readAll().contains("\t<CERTIFICATE Host=\"files.lan\" Port=\"21\" >-----BEGIN CERTIFICATE-----"),
+        QCOMPARE(file.readAll().contains(
+                     "\t<CERTIFICATE Host=\"files.lan\" Port=\"21\" >-----BEGIN CERTIFICATE-----"),
                  !storedHost.isEmpty() && !storedHost.contains('"'));
         CTrustedCertificates reloaded;
         reloaded.Load();

@@ -40,7 +40,8 @@ private:
     {
         ui.certificateQuestion = [asked](const ServerCertificate&, const QString&)
         { return ++*asked, TrustAnswer::Always; };
-        ui.hostKeyQuestion = [asked](const QString&, const SshHostKey&) { return ++*asked, TrustAnswer::Always; };
+        ui.hostKeyQuestion = [asked](const QString&, const SshHostKey&)
+        { return ++*asked, TrustAnswer::Always; };
         return true;
     }
 
@@ -376,7 +377,8 @@ void TestSessionConnect::trustsCertificatesWhereTheyWereAccepted()
 
     QVERIFY(connect(elsewhere, "ftpes", elsewhere.Port()) && connect(elsewhere, "ftpes", elsewhere.Port()));
     QCOMPARE(asked, 1);
-    QVERIFY(ReadFile(storeFile).contains(QStringLiteral("Host=\"127.0.0.1\" Port=\"%1\"").arg(elsewhere.Port()).toUtf8()));
+    QVERIFY(ReadFile(storeFile).contains(
+        QStringLiteral("Host=\"127.0.0.1\" Port=\"%1\"").arg(elsewhere.Port()).toUtf8()));
     f.sink.lines.clear();
     answer = TrustAnswer::Refuse;
     QVERIFY(!connect(elsewhere, "ftps", elsewhere.TlsPort()));
