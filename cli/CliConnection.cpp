@@ -1,11 +1,9 @@
 #include "cli/CliConnection.h"
 
 #include "app/DataFolder.h"
-#include "engine/KnownHosts.h"
-#include "security/TrustedCertificates.h"
+#include "security/TrustPolicy.h"
 #include "session/ConnectionSettings.h"
 
-#include <QFile>
 #include <unistd.h>
 
 namespace
@@ -17,16 +15,11 @@ QString Masked(const QString& command)
                         (command.size() == 4 || command[4] == u' ');
     return isPass ? QStringLiteral("PASS ****") : command;
 }
-
-bool IsInteractive()
-{
-    return isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
-}
 } // namespace
 
 CCliConnection::CCliConnection(const CFtpUrl& url, const CliConnectionOptions& options, QTextStream& err)
-    : m_options(options), m_host(url.Host().toUtf8()), m_port(quint16(url.Port())), m_err(err),
-      m_progress(err), m_showProgress(isatty(STDERR_FILENO))
+    : m_options(options), m_err(err), m_trust(err, options.trust), m_progress(err),
+      m_showProgress(isatty(STDERR_FILENO))
 {
     m_ftp.SetBlocking(true);
     m_ftp.SetProtocol(url.Protocol());
@@ -86,8 +79,8 @@ void CCliConnection::ConnectEvents()
     QObject::connect(&m_ftp, &CFtpComponent::Done, &m_ftp,
                      [this](int code, const QString& text) { StoreOutcome(code, text); });
     QObject::connect(&m_ftp, &CFtpComponent::HostCertificate, &m_ftp,
-                     [this](const ServerCertificate& certificate, int, const QString& problem, bool& accept)
-                     { accept = Decide(certificate, problem); });
+                     [this](const ServerCertificate& certificate, int, const QString&, bool& accept)
+                     { accept = Decide(certificate); });
     QObject::connect(&m_ftp, &CFtpComponent::HostKey, &m_ftp,
                      [this](const QString&, const QString&, bool& accept)
                      { accept = DecideHostKey(m_ftp.ServerHostKey()); });
@@ -117,95 +110,33 @@ QString CCliConnection::Outcome() const
     return m_text.isEmpty() ? QStringLiteral("error %1").arg(m_code) : m_text;
 }
 
-bool CCliConnection::Decide(const ServerCertificate& certificate, const QString& problem)
+bool CCliConnection::Decide(const ServerCertificate& certificate)
 {
-    if (m_options.acceptCertificate || certificate.trusted)
-        return true;
-    CTrustedCertificates store;
-    store.Load();
-    if (store.Contains(certificate.pem))
-        return true;
-    if (!IsInteractive())
-    {
-        m_err << "zentrava-cli: the server's certificate is not trusted (" << problem
-              << "); --accept-certificate accepts it" << Qt::endl;
-        return false;
-    }
-    if (!AskOnTerminal(certificate, problem))
-        return false;
-    if (!store.Add(certificate.pem))
-        m_err << "zentrava-cli: could not save the certificate in " << store.FilePath() << Qt::endl;
-    return true;
-}
-
-bool CCliConnection::AskOnTerminal(const ServerCertificate& certificate, const QString& problem)
-{
-    m_err << "The server's certificate is not trusted: " << problem << "\n"
-          << "  subject:  " << certificate.subject << "\n"
-          << "  issuer:   " << certificate.issuer << "\n"
-          << "  valid:    " << certificate.notBefore.toString(Qt::ISODate) << " to "
-          << certificate.notAfter.toString(Qt::ISODate) << "\n"
-          << "  SHA-256:  " << certificate.sha256 << "\n"
-          << "Accept it and keep it among the trusted certificates? [y/N] " << Qt::flush;
-    return AnsweredYes();
+    const TrustOutcome outcome = CTrustPolicy::For(m_ftp).Certificate(
+        certificate, [this](const ServerCertificate& asked) { return m_trust.Certificate(asked); });
+    if (!outcome.problem.isEmpty())
+        m_err << "zentrava-cli: " << outcome.problem << Qt::endl;
+    return outcome.accepted;
 }
 
 bool CCliConnection::DecideHostKey(const SshHostKey& key)
 {
-    CKnownHosts store(CDataFolder::FilePath(QStringLiteral("known_hosts")));
-    const FtpResult loaded = store.Load();
-    if (!loaded.Ok())
-    {
-        m_err << "zentrava-cli: " << loaded.message << Qt::endl;
-        return false;
-    }
-    const QString host = QString::fromUtf8(CKnownHosts::HostName(m_host, m_port));
-    const HostKeyCheck check = store.Check(m_host, m_port, key);
-    switch (check.match)
-    {
-    case HostKeyMatch::Known:
-        return true;
-    case HostKeyMatch::Changed:
+    const CTrustPolicy policy = CTrustPolicy::For(m_ftp);
+    const QString host = policy.ServerName();
+    const TrustOutcome outcome =
+        policy.HostKey(key, [this, &host](const SshHostKey& asked) { return m_trust.HostKey(host, asked); });
+    if (!outcome.problem.isEmpty())
+        m_err << "zentrava-cli: " << outcome.problem << Qt::endl;
+    const HostKeyCheck& check = outcome.hostKey;
+    if (check.match == HostKeyMatch::Changed)
         m_err << "zentrava-cli: WARNING: the host key of " << host << " has changed; refusing to connect.\n"
               << "  on record: " << check.knownType << " " << check.knownFingerprint << "\n"
               << "  offered:   " << key.type << " " << key.Fingerprint() << "\n"
-              << "If the change is expected, remove the old key from " << store.FilePath() << Qt::endl;
-        return false;
-    case HostKeyMatch::Revoked:
+              << "If the change is expected, remove the old key from "
+              << CDataFolder::FilePath(QStringLiteral("known_hosts")) << Qt::endl;
+    else if (check.match == HostKeyMatch::Revoked)
         m_err << "zentrava-cli: the host key of " << host << " (" << key.Fingerprint()
-              << ") is marked revoked in " << store.FilePath() << Qt::endl;
-        return false;
-    case HostKeyMatch::New:
-        break;
-    }
-    if (!m_options.acceptHostKey && !IsInteractive())
-    {
-        m_err << "zentrava-cli: the host key of " << host << " is not known (" << key.type << " "
-              << key.Fingerprint() << "); --accept-host-key accepts it" << Qt::endl;
-        return false;
-    }
-    if (!m_options.acceptHostKey && !AskAboutHostKey(key))
-        return false;
-    const FtpResult added = CDataFolder::Ensure() ? store.Add(m_host, m_port, key)
-                                                  : FtpResult::Failure(FtpStatus::Local, store.FilePath());
-    if (!added.Ok())
-        m_err << "zentrava-cli: could not save the host key: " << added.message << Qt::endl;
-    return true;
-}
-
-bool CCliConnection::AskAboutHostKey(const SshHostKey& key)
-{
-    m_err << "The host key of " << CKnownHosts::HostName(m_host, m_port) << " is not known.\n"
-          << "  " << key.type << " " << key.Fingerprint() << "\n"
-          << "Accept it and keep it among the known hosts? [y/N] " << Qt::flush;
-    return AnsweredYes();
-}
-
-bool CCliConnection::AnsweredYes()
-{
-    QFile input;
-    if (!input.open(stdin, QIODevice::ReadOnly))
-        return false;
-    const QByteArray answer = input.readLine().trimmed().toLower();
-    return answer == "y" || answer == "yes";
+              << ") is marked revoked in " << CDataFolder::FilePath(QStringLiteral("known_hosts"))
+              << Qt::endl;
+    return outcome.accepted;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/CliTrustAsker.h"
 #include "cli/FtpUrl.h"
 #include "cli/ProgressBar.h"
 #include "cli/ProxyUrl.h"
@@ -14,9 +15,8 @@ struct CliConnectionOptions
     bool ascii = false;
     bool active = false;
     bool resume = false;
-    bool acceptCertificate = false; // any certificate, without asking
-    bool acceptHostKey = false;     // an SSH host key not on record, without asking (a changed one never)
-    QString keyFile;                // SFTP public-key log-in
+    CliTrustOptions trust; // servers nothing on record vouches for (a changed host key never)
+    QString keyFile;       // SFTP public-key log-in
     QByteArray keyPassphrase;
     bool verbose = false;           // the command and reply log on standard error, passwords masked
     std::optional<CProxyUrl> proxy; // none given: the settings' Proxy section
@@ -40,16 +40,12 @@ private:
     void ConnectEvents();
     void StoreOutcome(int code, const QString& text);
     QString Outcome() const;
-    bool Decide(const ServerCertificate& certificate, const QString& problem);
-    bool AskOnTerminal(const ServerCertificate& certificate, const QString& problem);
+    bool Decide(const ServerCertificate& certificate);
     bool DecideHostKey(const SshHostKey& key);
-    bool AskAboutHostKey(const SshHostKey& key);
-    static bool AnsweredYes();
 
     CliConnectionOptions m_options;
-    QByteArray m_host;
-    quint16 m_port = 0;
     QTextStream& m_err;
+    CCliTrustAsker m_trust;
     CFtpComponent m_ftp;
     CProgressBar m_progress;
     bool m_showProgress = false;

@@ -13,7 +13,7 @@ namespace
 const char kUsage[] = "usage: zentrava-cli ls URL\n"
                       "URL: ftp://, ftpes:// (explicit TLS), ftps:// (implicit TLS) or sftp:// "
                       "[user[:password]@]host[:port]/path\n"
-                      "options: --password-file FILE  --active  --accept-certificate  --verbose\n"
+                      "options: --password-file FILE  --active  --accept-certificate  --trust  --verbose\n"
                       "sftp:    --key FILE  --passphrase-file FILE  --accept-host-key\n"
                       "proxy:   --proxy socks4|socks4a|socks5|http|relay|ftp-site|ftp-open|ftp-user"
                       "://[user[:password]@]host[:port]";
@@ -67,8 +67,7 @@ QString AddressOf(const CFtpUrl& url, const QString& scheme)
 } // namespace
 
 CListCommand::CListCommand(const ListOptions& options, QTextStream& out, QTextStream& err)
-    : m_options(options), m_out(out), m_err(err), m_ui(err, options.acceptCertificate, options.acceptHostKey),
-      m_session(this, m_ui, m_sites)
+    : m_options(options), m_out(out), m_err(err), m_ui(err, options.trust), m_session(this, m_ui, m_sites)
 {
     m_session.SetAutoReconnect(false);
     m_ui.messageShown = [](const QString&) {};
@@ -197,8 +196,8 @@ int RunListCommand(const QStringList& words, QTextStream& out, QTextStream& err)
     const CArguments args(words,
                           {QStringLiteral("password-file"), QStringLiteral("key"),
                            QStringLiteral("passphrase-file"), QStringLiteral("proxy")},
-                          {QStringLiteral("active"), QStringLiteral("accept-certificate"),
-                           QStringLiteral("accept-host-key"), QStringLiteral("verbose")});
+                          CliTrustOptions::Flags() +
+                              QSet<QString>{QStringLiteral("active"), QStringLiteral("verbose")});
     if (!args.IsValid())
         return Usage(err, args.Error());
     if (args.Positional().size() != 1)
@@ -224,8 +223,7 @@ int RunListCommand(const QStringList& words, QTextStream& out, QTextStream& err)
     options.keyFile = args.Value(QStringLiteral("key"));
     options.active = args.Has(QStringLiteral("active"));
     options.verbose = args.Has(QStringLiteral("verbose"));
-    options.acceptCertificate = args.Has(QStringLiteral("accept-certificate"));
-    options.acceptHostKey = args.Has(QStringLiteral("accept-host-key"));
+    options.trust = CliTrustOptions::From(args);
     CListCommand command(options, out, err);
     return command.Run(url, text.section(QStringLiteral("://"), 0, 0).toLower());
 }

@@ -11,7 +11,8 @@
 
 #include <optional>
 
-// zentrava-cli ls URL, with --password-file FILE, --accept-certificate, --accept-host-key, --key FILE,
+// zentrava-cli ls URL, with --password-file FILE, --accept-certificate, --accept-host-key, --trust, --key
+// FILE,
 // --passphrase-file FILE, --proxy URL, --active and --verbose.
 int RunListCommand(const QStringList& words, QTextStream& out, QTextStream& err);
 
@@ -24,8 +25,7 @@ struct ListOptions
     std::optional<CProxyUrl> proxy; // none given: the settings' Proxy section
     bool active = false;
     bool verbose = false;
-    bool acceptCertificate = false;
-    bool acceptHostKey = false;
+    CliTrustOptions trust;
 };
 
 // One ls: a session connects, lists the URL's folder into its remote list and the rows are printed.

@@ -1,34 +1,12 @@
 #include "cli/MirrorConnection.h"
 
-#include "app/DataFolder.h"
 #include "app/Profile.h"
-#include "engine/KnownHosts.h"
-#include "security/TrustedCertificates.h"
+#include "security/TrustPolicy.h"
 #include "session/ConnectionSettings.h"
 #include "sites/FtpSite.h"
 #include "transfer/WorkerPaths.h"
 
-namespace
-{
-bool TrustedCertificate(const ServerCertificate& certificate)
-{
-    if (certificate.trusted)
-        return true;
-    CTrustedCertificates store;
-    return store.Load() && store.Contains(certificate.pem);
-}
-
-bool KnownHostKey(const CFtpComponent& ftp)
-{
-    CKnownHosts store(CDataFolder::FilePath(QStringLiteral("known_hosts")));
-    if (!store.Load().Ok())
-        return false;
-    const quint16 port = quint16(ftp.Port() > 0 ? ftp.Port() : 22);
-    return store.Check(ftp.Host().toUtf8(), port, ftp.ServerHostKey()).match == HostKeyMatch::Known;
-}
-} // namespace
-
-CMirrorConnection::CMirrorConnection(const CTransferJob& job)
+CMirrorConnection::CMirrorConnection(const CTransferJob& job, const CliTrustOptions& trust)
 {
     m_ftp.SetBlocking(true);
     m_ftp.SetHost(job.host);
@@ -49,11 +27,25 @@ CMirrorConnection::CMirrorConnection(const CTransferJob& job)
     };
     QObject::connect(&m_ftp, &CFtpComponent::Connected, &m_ftp, outcome);
     QObject::connect(&m_ftp, &CFtpComponent::Done, &m_ftp, outcome);
-    QObject::connect(&m_ftp, &CFtpComponent::HostCertificate, &m_ftp,
-                     [](const ServerCertificate& certificate, int, const QString&, bool& accept)
-                     { accept = TrustedCertificate(certificate); });
+    const TrustAnswer certificateAnswer = trust.CertificateAnswer();
+    QObject::connect(
+        &m_ftp, &CFtpComponent::HostCertificate, &m_ftp,
+        [this, certificateAnswer](const ServerCertificate& certificate, int, const QString&, bool& accept)
+        {
+            accept =
+                CTrustPolicy::For(m_ftp)
+                    .Certificate(certificate, [=](const ServerCertificate&) { return certificateAnswer; })
+                    .accepted;
+        });
+    const TrustAnswer hostKeyAnswer = trust.HostKeyAnswer();
     QObject::connect(&m_ftp, &CFtpComponent::HostKey, &m_ftp,
-                     [this](const QString&, const QString&, bool& accept) { accept = KnownHostKey(m_ftp); });
+                     [this, hostKeyAnswer](const QString&, const QString&, bool& accept)
+                     {
+                         accept = CTrustPolicy::For(m_ftp)
+                                      .HostKey(m_ftp.ServerHostKey(),
+                                               [=](const SshHostKey&) { return hostKeyAnswer; })
+                                      .accepted;
+                     });
 }
 
 CMirrorConnection::~CMirrorConnection()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/CliTrustAsker.h"
 #include "engine/FtpComponent.h"
 #include "transfer/TransferJob.h"
 
@@ -7,13 +8,13 @@
 
 // A short blocking connection with a job's fields, used before a mirror is queued: to list remote
 // folders (a parallel mirror's top entries, the folders an upload decides against), or to make the
-// folder an upload goes into. Certificates and host keys are taken as the workers take them: only
-// those the system or the user already trusts.
+// folder an upload goes into. Certificates and host keys are taken as the workers take them: those on
+// record, and past them as the run's options answer.
 // Each call returns an empty text on success, else the error text.
 class CMirrorConnection
 {
 public:
-    explicit CMirrorConnection(const CTransferJob& job);
+    CMirrorConnection(const CTransferJob& job, const CliTrustOptions& trust);
     ~CMirrorConnection();
     CMirrorConnection(const CMirrorConnection&) = delete;
     CMirrorConnection& operator=(const CMirrorConnection&) = delete;

@@ -3,6 +3,7 @@
 #include "app/Profile.h"
 #include "cli/Arguments.h"
 #include "cli/CliOverwritePrompts.h"
+#include "cli/CliTrustAsker.h"
 #include "cli/ExitCodes.h"
 #include "cli/MirrorConnection.h"
 #include "cli/MirrorShares.h"
@@ -39,7 +40,9 @@ const char kUsage[] =
     "        the local selection.\n"
     "options: --parallel N (one job per entry; mirror: the tree's files shared out into N jobs)\n"
     "         --retries N  --retry-delay S  --password-file FILE  --verify crc|md5|sha1  --filter\n"
-    "         --overwrite ask|overwrite|skip|resume|number|rules";
+    "         --overwrite ask|overwrite|skip|resume|number|rules\n"
+    "         --accept-certificate  --accept-host-key (a server nothing on record vouches for, this run\n"
+    "         only; with --trust it is recorded)";
 
 // The SmartOverwrite value that hands the decision to the rule list.
 constexpr int kUseRules = 6;
@@ -161,6 +164,7 @@ struct CQueueOptions
     std::optional<ChecksumKind> verify;
     bool filter = false;
     QString pack;
+    CliTrustOptions trust;
 };
 
 bool ReadChoice(const CArguments& args, const QString& option, const QStringList& choices, QString* value,
@@ -190,6 +194,7 @@ bool ReadOptions(const CArguments& args, CQueueOptions* options, QString* proble
     if (!verify.isEmpty())
         options->verify = ChecksumKind(kChecks.indexOf(verify)); // listed in ChecksumKind order
     options->filter = args.Has(QStringLiteral("filter"));
+    options->trust = CliTrustOptions::From(args);
     return true;
 }
 
@@ -364,9 +369,9 @@ QList<CTransferEntry> DecideUploads(const CTransferJob& job, const QList<CTransf
         if (entry.attributes & kAttributeFolder)
             kept.append(entry);
     }
-    const auto listRemote = [&job]
+    const auto listRemote = [&job, &options]
     {
-        CMirrorConnection connection(job);
+        CMirrorConnection connection(job, options.trust);
         return connection.Open().isEmpty() ? RemoteRows(connection, job.remoteFolder) : QList<CFtpListItem>();
     };
     return kept + DecideFiles(job.remoteFolder, entries, options, prompts, listRemote);
@@ -512,7 +517,7 @@ bool PlanParallelDownload(const CTransferJob& base, const QString& remotePath, c
     job.localFolder = localDir + u'/' + NameOf(remotePath);
     if (!MakeLocalFolder(job.localFolder, problem))
         return false;
-    CMirrorConnection connection(base);
+    CMirrorConnection connection(base, options.trust);
     QList<CTransferEntry> files;
     *problem = connection.Open();
     if (problem->isEmpty())
@@ -560,7 +565,7 @@ bool PlanParallelUpload(const CTransferJob& base, const QFileInfo& local, const 
     if (FilteredUploads({LocalEntry(local)}, options.filter).isEmpty())
         return true;
     const QString top = JoinRemotePath(remoteDir, local.fileName());
-    CMirrorConnection connection(base);
+    CMirrorConnection connection(base, options.trust);
     *problem = connection.Open();
     QStringList folders;
     QList<CTransferEntry> files;
@@ -603,7 +608,7 @@ bool PlanMirror(const CTransferJob& target, const QString& remoteDir, const QStr
         job.remoteFolder = remote;
         job.localFolder = info.absolutePath();
         const QList<CTransferEntry> top = FilteredUploads({LocalEntry(info)}, options.filter);
-        CMirrorConnection connection(job);
+        CMirrorConnection connection(job, options.trust);
         // Without a connection the worker reports what is wrong; the folder goes as it is.
         if (options.overwrite.isEmpty() || top.isEmpty() || !connection.Open().isEmpty())
         {
@@ -673,7 +678,8 @@ int RunJobs(const QList<CQueuedJob>& jobs, const CQueueOptions& options, CCliOve
     // The run's choices travel with the queue and its workers; the stored settings stay as they are.
     if (options.parallel > 0)
         queue.SetTransferLimit(options.parallel);
-    queue.SetWorkerOverrides({MatchingFilesFor(options.overwrite), options.verify});
+    queue.SetWorkerOverrides({MatchingFilesFor(options.overwrite), options.verify,
+                              options.trust.CertificateAnswer(), options.trust.HostKeyAnswer()});
     int queued = 0;
     for (CQueuedJob item : jobs)
     {
@@ -707,12 +713,12 @@ bool IsQueueForm(const QString& command, const QStringList& words)
 
 int RunQueueCommand(const QString& command, const QStringList& words, QTextStream& out, QTextStream& err)
 {
-    const CArguments args(words,
-                          {QStringLiteral("o"), QStringLiteral("r"), QStringLiteral("parallel"),
-                           QStringLiteral("retries"), QStringLiteral("retry-delay"),
-                           QStringLiteral("overwrite"), QStringLiteral("password-file"),
-                           QStringLiteral("verify"), QStringLiteral("pack")},
-                          {QStringLiteral("reverse"), QStringLiteral("filter")});
+    const CArguments args(
+        words,
+        {QStringLiteral("o"), QStringLiteral("r"), QStringLiteral("parallel"), QStringLiteral("retries"),
+         QStringLiteral("retry-delay"), QStringLiteral("overwrite"), QStringLiteral("password-file"),
+         QStringLiteral("verify"), QStringLiteral("pack")},
+        CliTrustOptions::Flags() + QSet<QString>{QStringLiteral("reverse"), QStringLiteral("filter")});
     if (!args.IsValid())
         return Usage(err, args.Error());
     QString problem = CheckShape(command, args);

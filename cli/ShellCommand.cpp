@@ -14,7 +14,7 @@ namespace
 {
 
 const char kUsage[] = "usage: zentrava-cli shell TARGET [-b FILE] [-v] [--password-file FILE]\n"
-                      "       [--accept-certificate] [--accept-host-key]\n";
+                      "       [--accept-certificate] [--accept-host-key] [--trust]\n";
 const char kHelp[] = "commands: ls, cd PATH, pwd, mkdir NAME, rm NAME, rmdir [-r] NAME, mv FROM TO,\n"
                      "  rename OLD NEW, chmod MODE NAME, quote COMMAND, get REMOTE [LOCAL],\n"
                      "  put LOCAL [REMOTE], back, history, quit\n";
@@ -65,10 +65,8 @@ QString NameOf(const QString& path)
 
 } // namespace
 
-CShellCommand::CShellCommand(QTextStream& out, QTextStream& err, bool verbose, bool acceptCertificate,
-                             bool acceptHostKey)
-    : m_out(out), m_err(err), m_verbose(verbose), m_ui(err, acceptCertificate, acceptHostKey),
-      m_session(this, m_ui, m_sites)
+CShellCommand::CShellCommand(QTextStream& out, QTextStream& err, bool verbose, const CliTrustOptions& trust)
+    : m_out(out), m_err(err), m_verbose(verbose), m_ui(err, trust), m_session(this, m_ui, m_sites)
 {
     m_sites.LoadSites();
     m_session.SetAutoReconnect(true);
@@ -243,9 +241,8 @@ bool CShellCommand::PrintHistory()
 
 int RunShellCommand(const QStringList& words, QTextStream& out, QTextStream& err)
 {
-    const CArguments args(
-        words, {QStringLiteral("b"), QStringLiteral("password-file")},
-        {QStringLiteral("v"), QStringLiteral("accept-certificate"), QStringLiteral("accept-host-key")});
+    const CArguments args(words, {QStringLiteral("b"), QStringLiteral("password-file")},
+                          CliTrustOptions::Flags() + QSet<QString>{QStringLiteral("v")});
     if (!args.IsValid() || args.Positional().size() != 1)
     {
         err << (args.IsValid() ? QString() : args.Error() + u'\n') << kUsage << Qt::flush;
@@ -268,9 +265,7 @@ int RunShellCommand(const QStringList& words, QTextStream& out, QTextStream& err
     if (!opened)
         return (err << "zentrava-cli: cannot read " << scriptPath << Qt::endl), ExitFailure;
 
-    CShellCommand shell(out, err, args.Has(QStringLiteral("v")),
-                        args.Has(QStringLiteral("accept-certificate")),
-                        args.Has(QStringLiteral("accept-host-key")));
+    CShellCommand shell(out, err, args.Has(QStringLiteral("v")), CliTrustOptions::From(args));
     shell.Ui().messageShown = [&err](const QString& text) { err << "zentrava-cli: " << text << Qt::endl; };
     if (!shell.Open(args.Positional().first(), password))
         return ExitFailure;

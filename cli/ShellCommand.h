@@ -8,7 +8,7 @@
 #include <QTextStream>
 
 // zentrava-cli shell TARGET [-b FILE] [-v] [--password-file FILE] [--accept-certificate]
-// [--accept-host-key]: a session with a saved site (its path) or an address, driven by one command
+// [--accept-host-key] [--trust]: a session with a saved site (its path) or an address, driven by one command
 // per line from the terminal, or from a file ("-" for standard input) where the first failure ends
 // the run.
 int RunShellCommand(const QStringList& words, QTextStream& out, QTextStream& err);
@@ -17,8 +17,7 @@ int RunShellCommand(const QStringList& words, QTextStream& out, QTextStream& err
 class CShellCommand : public IFtpSessionSink
 {
 public:
-    CShellCommand(QTextStream& out, QTextStream& err, bool verbose, bool acceptCertificate,
-                  bool acceptHostKey);
+    CShellCommand(QTextStream& out, QTextStream& err, bool verbose, const CliTrustOptions& trust);
 
     CCliSessionUi& Ui() { return m_ui; }
     // A saved site's path, else an address with its own user and password when it gives them.

@@ -16,7 +16,7 @@ const char kUsage[] = "usage: zentrava-cli get URL [LOCALPATH]\n"
                       "URL: ftp://, ftpes:// (explicit TLS), ftps:// (implicit TLS) or sftp:// "
                       "[user[:password]@]host[:port]/path\n"
                       "options: --password-file FILE  --resume  --ascii  --active  --accept-certificate  "
-                      "--verbose\n"
+                      "--trust  --verbose\n"
                       "sftp:    --key FILE  --passphrase-file FILE  --accept-host-key\n"
                       "proxy:   --proxy socks4|socks4a|socks5|http|relay|ftp-site|ftp-open|ftp-user"
                       "://[user[:password]@]host[:port]";
@@ -66,9 +66,9 @@ int RunTransferCommand(const QString& command, const QStringList& words, QTextSt
     const CArguments args(words,
                           {QStringLiteral("password-file"), QStringLiteral("key"),
                            QStringLiteral("passphrase-file"), QStringLiteral("proxy")},
-                          {QStringLiteral("resume"), QStringLiteral("ascii"), QStringLiteral("active"),
-                           QStringLiteral("accept-certificate"), QStringLiteral("accept-host-key"),
-                           QStringLiteral("verbose")});
+                          CliTrustOptions::Flags() +
+                              QSet<QString>{QStringLiteral("resume"), QStringLiteral("ascii"),
+                                            QStringLiteral("active"), QStringLiteral("verbose")});
     if (!args.IsValid())
         return Usage(err, args.Error());
     const QStringList& positional = args.Positional();
@@ -103,11 +103,10 @@ int RunTransferCommand(const QString& command, const QStringList& words, QTextSt
         !ReadSecretFile(QStringLiteral("pass phrase file"), args.Value(QStringLiteral("passphrase-file")),
                         &options.keyPassphrase, &problem))
         return Failure(err, problem);
-    options.acceptHostKey = args.Has(QStringLiteral("accept-host-key"));
     options.ascii = args.Has(QStringLiteral("ascii"));
     options.active = args.Has(QStringLiteral("active"));
     options.resume = args.Has(QStringLiteral("resume"));
-    options.acceptCertificate = args.Has(QStringLiteral("accept-certificate"));
+    options.trust = CliTrustOptions::From(args);
     options.verbose = args.Has(QStringLiteral("verbose"));
 
     CCliConnection connection(url, options, err);

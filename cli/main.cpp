@@ -36,8 +36,9 @@ Commands:
                                      into REMOTEDIR); queue options: --parallel N, --retries N,
                                      --retry-delay S, --overwrite ask|overwrite|skip|resume|number|rules
                                      --verify crc|md5|sha1, --filter; put --pack zip|cab|targz
-                                     uploads one archive of the selection
-  shell TARGET [-b FILE] [-v] [--password-file FILE] [--accept-certificate] [--accept-host-key]
+                                     uploads one archive of the selection; the queue cannot ask,
+                                     so a server nothing on record vouches for needs the options below
+  shell TARGET [-b FILE] [-v] [--password-file FILE] [--accept-certificate] [--accept-host-key] [--trust]
                                      a session with a saved site (its path) or an address: ls, cd,
                                      pwd, mkdir, rm, rmdir [-r], mv, rename, chmod MODE NAME, quote,
                                      get, put, back, history, quit; -b runs a file ("-": standard
@@ -62,19 +63,22 @@ URL: ftp:// (plain), ftpes:// (explicit TLS) or ftps:// (implicit TLS), as
   scheme://[user[:password]@]host[:port]/path, with %XX escapes; the path is relative to the
   log-in folder ("//path" for an absolute one).
   sftp://[user[:password]@]host[:port]/path is SFTP over SSH (port 22; the user defaults to $USER).
-Transfer options (ls, get, put):
+Transfer options (ls, get, put; the last three of them also shell, queued get and put, mirror):
   --password-file FILE  the password is the file's first line (it then stays out of the process list)
   --resume              continue a partial file (get: the local one, put: the remote one)
   --ascii               ASCII mode: CR LF on the wire, LF on disk
   --active              active data connections (EPRT/PORT) instead of passive ones
-  --accept-certificate  take the server's TLS certificate without asking; otherwise a certificate
-                        that is neither in the trusted store nor verified by the system is asked
-                        about on a terminal (and kept when accepted) and refused elsewhere
+  --accept-certificate  take the server's TLS certificate for this run without asking. Otherwise a
+                        certificate that the system does not verify, and that was not accepted for
+                        this host and port (or accepted once and made out for this host), is asked
+                        about on a terminal (yes for this run, always, no) and refused elsewhere
   --verbose             the commands and replies on standard error (passwords masked)
   --key FILE            sftp: log in with this private key (OpenSSH or PEM format)
   --passphrase-file FILE  sftp: the key's pass phrase is the file's first line
-  --accept-host-key     sftp: take a host key that is not known yet and keep it in known_hosts in the
-                        data folder; a key that differs from the one on record is always refused
+  --accept-host-key     sftp: take a host key that is not known yet for this run; a key that differs
+                        from the one on record is always refused
+  --trust               keep what --accept-certificate or --accept-host-key takes, for this host and
+                        port: in certifates.xml or known_hosts in the data folder (as "always" does)
   --proxy URL           connect through a proxy, as scheme://[user[:password]@]host[:port]:
                         socks4://, socks4a:// and socks5:// (the last two let the proxy resolve the
                         host name), http:// (CONNECT), relay:// (dial the proxy in place of the

@@ -2,6 +2,7 @@
 #include "engine/TlsTransport.h"
 
 #include "engine/CancelToken.h"
+#include "engine/CertificateNames.h"
 #include "engine/SocketAddress.h"
 #include "engine/TlsContext.h"
 
@@ -9,7 +10,6 @@
 #include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
-#include <openssl/x509v3.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <vector>
@@ -124,13 +124,6 @@ void OfferGroupFirst(SSL* ssl, int group)
     }
     SSL_set1_groups(ssl, groups.data(), groups.size());
 }
-
-bool NamesHost(X509* certificate, const QByteArray& host)
-{
-    if (IsNumericHost(host))
-        return X509_check_ip_asc(certificate, host.constData(), 0) == 1;
-    return X509_check_host(certificate, host.constData(), size_t(host.size()), 0, nullptr) == 1;
-}
 } // namespace
 
 CTlsTransport::CTlsTransport(std::unique_ptr<CTransport> lower, CTlsContext& context,
@@ -201,7 +194,7 @@ ServerCertificate CTlsTransport::PeerCertificate(const QByteArray& hostName) con
     result.notAfter = TimeOf(X509_get0_notAfter(certificate));
     result.sha256 = Fingerprint(certificate);
     const long verified = SSL_get_verify_result(m_ssl);
-    const bool named = NamesHost(certificate, hostName);
+    const bool named = CertificateNamesHost(certificate, hostName);
     result.trusted = verified == X509_V_OK && named;
     if (verified != X509_V_OK)
         result.problem = QString::fromUtf8(X509_verify_cert_error_string(verified));

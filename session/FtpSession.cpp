@@ -1,10 +1,8 @@
 #include "session/FtpSession.h"
 
-#include "app/DataFolder.h"
 #include "app/Profile.h"
-#include "engine/KnownHosts.h"
 #include "engine/RemoteName.h"
-#include "security/TrustedCertificates.h"
+#include "security/TrustPolicy.h"
 #include "session/ConnectionSettings.h"
 #include "session/PermissionBits.h"
 #include "session/PumpWait.h"
@@ -711,56 +709,34 @@ void CFtpSession::OnDisconnectedEvent()
 void CFtpSession::OnHostCertificate(const ServerCertificate& certificate, bool& accept)
 {
     Log(LogInformation, QStringLiteral("遠端伺服器提供憑證"));
-    CTrustedCertificates store;
-    store.Load();
-    accept = store.Contains(certificate.pem);
-    if (accept || !m_ui.AcceptCertificate(certificate, certificate.problem))
-        return;
-    accept = true;
-    if (!store.Add(certificate.pem))
-        Log(LogError, QStringLiteral("無法儲存憑證： %1").arg(store.FilePath()));
+    const TrustOutcome outcome =
+        CTrustPolicy::For(m_ftp).Certificate(certificate, [this](const ServerCertificate& asked)
+                                             { return m_ui.AcceptCertificate(asked, asked.problem); });
+    accept = outcome.accepted;
+    if (!outcome.problem.isEmpty())
+        Log(LogError, outcome.problem);
 }
 
 void CFtpSession::OnHostKey(bool& accept)
 {
     Log(LogInformation, QStringLiteral("遠端伺服器提供公開金鑰辨識"));
-    accept = false;
     const SshHostKey& key = m_ftp.ServerHostKey();
-    CKnownHosts store(CDataFolder::FilePath(QStringLiteral("known_hosts")));
-    if (const FtpResult loaded = store.Load(); !loaded.Ok())
-    {
-        Log(LogError, loaded.message);
-        return;
-    }
-    const QByteArray host = m_server.toUtf8();
-    const quint16 port = quint16(m_ftp.Port() != 0 ? m_ftp.Port() : 22);
-    const QString shown = QString::fromUtf8(CKnownHosts::HostName(host, port));
-    const HostKeyCheck check = store.Check(host, port, key);
-    switch (check.match)
-    {
-    case HostKeyMatch::Known:
-        accept = true;
-        return;
-    case HostKeyMatch::Changed:
+    const CTrustPolicy policy = CTrustPolicy::For(m_ftp);
+    const QString shown = policy.ServerName();
+    const TrustOutcome outcome = policy.HostKey(key, [this, &shown](const SshHostKey& asked)
+                                                { return m_ui.AcceptHostKey(shown, asked); });
+    accept = outcome.accepted;
+    if (!outcome.problem.isEmpty())
+        Log(LogError, outcome.problem);
+    const HostKeyCheck& check = outcome.hostKey;
+    if (check.match == HostKeyMatch::Changed)
         Log(LogError,
             QStringLiteral("%1 的公開金鑰已變更，拒絕連線：記錄中為 %2 %3，伺服器提供 %4 %5")
                 .arg(shown, QString::fromUtf8(check.knownType), QString::fromUtf8(check.knownFingerprint),
                      QString::fromUtf8(key.type), QString::fromUtf8(key.Fingerprint())));
-        return;
-    case HostKeyMatch::Revoked:
+    else if (check.match == HostKeyMatch::Revoked)
         Log(LogError, QStringLiteral("%1 的公開金鑰 %2 已被撤銷，拒絕連線")
                           .arg(shown, QString::fromUtf8(key.Fingerprint())));
-        return;
-    case HostKeyMatch::New:
-        break;
-    }
-    accept = m_ui.AcceptHostKey(shown, key);
-    if (!accept)
-        return;
-    const FtpResult added = CDataFolder::Ensure() ? store.Add(host, port, key)
-                                                  : FtpResult::Failure(FtpStatus::Local, store.FilePath());
-    if (!added.Ok())
-        Log(LogError, added.message);
 }
 
 void CFtpSession::OnListItems(const QString& text)

@@ -2,6 +2,7 @@
 
 #include "engine/ServerCertificate.h"
 #include "engine/SshHostKey.h"
+#include "security/TrustPolicy.h"
 #include "sites/FtpSite.h"
 
 #include <QString>
@@ -32,10 +33,10 @@ public:
     virtual void ShowMessage(const QString& text) = 0;
     // Counts the delay down before the next attempt; false when the user cancelled it.
     virtual bool RetryCountdown(int delaySeconds, const QString& message) = 0;
-    // A certificate that is not among the trusted ones: true accepts it (and keeps it trusted).
-    virtual bool AcceptCertificate(const ServerCertificate& certificate, const QString& problem) = 0;
-    // An SSH host key not on record for host ("host" or "[host]:port"): true accepts and records it.
-    virtual bool AcceptHostKey(const QString& host, const SshHostKey& key) = 0;
+    // A certificate that nothing on record vouches for at this server.
+    virtual TrustAnswer AcceptCertificate(const ServerCertificate& certificate, const QString& problem) = 0;
+    // An SSH host key not on record for host ("host" or "[host]:port").
+    virtual TrustAnswer AcceptHostKey(const QString& host, const SshHostKey& key) = 0;
     virtual void SetWaitCursor(bool on) = 0;
     // The animation over the remote list while a listing runs.
     virtual void ShowBusy(bool on) = 0;

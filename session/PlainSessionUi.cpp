@@ -27,12 +27,12 @@ bool CPlainSessionUi::RetryCountdown(int delaySeconds, const QString& message)
     return PumpWait(m_cancel, ms) == 0;
 }
 
-bool CPlainSessionUi::AcceptCertificate(const ServerCertificate& certificate, const QString& problem)
+TrustAnswer CPlainSessionUi::AcceptCertificate(const ServerCertificate& certificate, const QString& problem)
 {
-    return certificateQuestion && certificateQuestion(certificate, problem);
+    return certificateQuestion ? certificateQuestion(certificate, problem) : TrustAnswer::Refuse;
 }
 
-bool CPlainSessionUi::AcceptHostKey(const QString& host, const SshHostKey& key)
+TrustAnswer CPlainSessionUi::AcceptHostKey(const QString& host, const SshHostKey& key)
 {
-    return hostKeyQuestion && hostKeyQuestion(host, key);
+    return hostKeyQuestion ? hostKeyQuestion(host, key) : TrustAnswer::Refuse;
 }

@@ -16,8 +16,9 @@ public:
     std::optional<CFtpSite> selectedSite;
     std::optional<CFtpSite> wizardSite;
     std::function<std::optional<CSessionLogin>(const QString& server, const QString& login)> loginQuestion;
-    std::function<bool(const ServerCertificate& certificate, const QString& problem)> certificateQuestion;
-    std::function<bool(const QString& host, const SshHostKey& key)> hostKeyQuestion;
+    std::function<TrustAnswer(const ServerCertificate& certificate, const QString& problem)>
+        certificateQuestion;
+    std::function<TrustAnswer(const QString& host, const SshHostKey& key)> hostKeyQuestion;
     // Told of every message and every countdown as it starts.
     std::function<void(const QString& text)> messageShown;
     std::function<void(int delaySeconds, const QString& message)> countdownStarted;
@@ -37,8 +38,8 @@ public:
     std::optional<CSessionLogin> AskLogin(const QString& server, const QString& login) override;
     void ShowMessage(const QString& text) override;
     bool RetryCountdown(int delaySeconds, const QString& message) override;
-    bool AcceptCertificate(const ServerCertificate& certificate, const QString& problem) override;
-    bool AcceptHostKey(const QString& host, const SshHostKey& key) override;
+    TrustAnswer AcceptCertificate(const ServerCertificate& certificate, const QString& problem) override;
+    TrustAnswer AcceptHostKey(const QString& host, const SshHostKey& key) override;
     void SetWaitCursor(bool on) override { m_waitCursor = on; }
     void ShowBusy(bool on) override { m_busy = on; }
     void RefreshCommandStates() override {}

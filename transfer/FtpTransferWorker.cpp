@@ -1,9 +1,7 @@
 #include "transfer/FtpTransferWorker.h"
 
-#include "app/DataFolder.h"
 #include "app/Profile.h"
-#include "engine/KnownHosts.h"
-#include "security/TrustedCertificates.h"
+#include "security/TrustPolicy.h"
 #include "session/ConnectionSettings.h"
 #include "session/PumpWait.h"
 #include "session/SessionLog.h"
@@ -344,23 +342,25 @@ void CFtpTransferWorker::SetTransferMode(TransferMode mode)
     m_ftp->SetTransferMode(m_ascii ? FtpTransferType::Ascii : FtpTransferType::Binary);
 }
 
-bool CFtpTransferWorker::AcceptCertificate(const ServerCertificate& certificate) const
+// A worker cannot ask: past what is on record, the run's own answer decides.
+bool CFtpTransferWorker::AcceptCertificate(const ServerCertificate& certificate)
 {
-    // A worker cannot ask: it goes on with what the system or the user (in a connection window) trusts.
-    if (certificate.trusted)
-        return true;
-    CTrustedCertificates store;
-    return store.Load() && store.Contains(certificate.pem);
+    const TrustAnswer answer = Settings().overrides.unknownCertificate;
+    const TrustOutcome outcome = CTrustPolicy::For(*m_ftp).Certificate(
+        certificate, [answer](const ServerCertificate&) { return answer; });
+    if (!outcome.problem.isEmpty())
+        Note(outcome.problem);
+    return outcome.accepted;
 }
 
-bool CFtpTransferWorker::AcceptHostKey() const
+bool CFtpTransferWorker::AcceptHostKey()
 {
-    CKnownHosts store(CDataFolder::FilePath(QStringLiteral("known_hosts")));
-    if (!store.Load().Ok())
-        return false;
-    const QByteArray host = m_ftp->Host().toUtf8();
-    const quint16 port = quint16(m_ftp->Port() > 0 ? m_ftp->Port() : 22);
-    return store.Check(host, port, m_ftp->ServerHostKey()).match == HostKeyMatch::Known;
+    const TrustAnswer answer = Settings().overrides.unknownHostKey;
+    const TrustOutcome outcome = CTrustPolicy::For(*m_ftp).HostKey(
+        m_ftp->ServerHostKey(), [answer](const SshHostKey&) { return answer; });
+    if (!outcome.problem.isEmpty())
+        Note(outcome.problem);
+    return outcome.accepted;
 }
 
 void CFtpTransferWorker::Trace(const QString& prefix, const QString& line)

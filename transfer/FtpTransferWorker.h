@@ -96,8 +96,8 @@ private:
     void HookEvents();
     CWorkerStep RunGuarded();
     void ConfigureConnection();
-    bool AcceptCertificate(const ServerCertificate& certificate) const;
-    bool AcceptHostKey() const;
+    bool AcceptCertificate(const ServerCertificate& certificate);
+    bool AcceptHostKey();
     void Trace(const QString& prefix, const QString& line);
     void TakeOutcome();
     void Disconnect();

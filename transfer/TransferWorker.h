@@ -2,6 +2,7 @@
 
 #include "engine/CancelToken.h"
 #include "engine/Checksum.h"
+#include "security/TrustPolicy.h"
 #include "session/Event.h"
 #include "sites/FtpSite.h"
 #include "transfer/TransferJob.h"
@@ -16,6 +17,9 @@ struct CWorkerOverrides
 {
     std::optional<int> matchingFiles;     // SmartOverwrite's MatchingFiles
     std::optional<ChecksumKind> checksum; // the integrity check, switched on with this kind
+    // A worker cannot ask about a server that nothing on record vouches for; these answer instead.
+    TrustAnswer unknownCertificate = TrustAnswer::Refuse;
+    TrustAnswer unknownHostKey = TrustAnswer::Refuse;
 };
 
 // What the queue hands a worker besides its job.

@@ -1189,14 +1189,17 @@ bool CFTPClientView::RetryCountdown(int delaySeconds, const QString& message)
     return CRetryCountdownDlg(delaySeconds, message, this).exec() == QDialog::Accepted;
 }
 
-bool CFTPClientView::AcceptCertificate(const ServerCertificate& certificate, const QString& problem)
+// The dialogs' "接受(&A)" trusts the server from now on.
+TrustAnswer CFTPClientView::AcceptCertificate(const ServerCertificate& certificate, const QString& problem)
 {
-    return CCertificateDlg(certificate, problem, this).exec() == QDialog::Accepted;
+    return CCertificateDlg(certificate, problem, this).exec() == QDialog::Accepted ? TrustAnswer::Always
+                                                                                   : TrustAnswer::Refuse;
 }
 
-bool CFTPClientView::AcceptHostKey(const QString& host, const SshHostKey& key)
+TrustAnswer CFTPClientView::AcceptHostKey(const QString& host, const SshHostKey& key)
 {
-    return CHostKeyDlg(host, key, this).exec() == QDialog::Accepted;
+    return CHostKeyDlg(host, key, this).exec() == QDialog::Accepted ? TrustAnswer::Always
+                                                                    : TrustAnswer::Refuse;
 }
 
 std::optional<CFtpSite> CFTPClientView::SelectedSite()

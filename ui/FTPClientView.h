@@ -145,8 +145,8 @@ public:
     std::optional<CSessionLogin> AskLogin(const QString& server, const QString& login) override;
     void ShowMessage(const QString& text) override;
     bool RetryCountdown(int delaySeconds, const QString& message) override;
-    bool AcceptCertificate(const ServerCertificate& certificate, const QString& problem) override;
-    bool AcceptHostKey(const QString& host, const SshHostKey& key) override;
+    TrustAnswer AcceptCertificate(const ServerCertificate& certificate, const QString& problem) override;
+    TrustAnswer AcceptHostKey(const QString& host, const SshHostKey& key) override;
     void SetWaitCursor(bool on) override;
     void ShowBusy(bool on) override;
     void RefreshCommandStates() override { Q_EMIT CommandStatesChanged(); }

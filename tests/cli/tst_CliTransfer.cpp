@@ -74,7 +74,8 @@ private Q_SLOTS:
     void failsWithTheServersReply();
     void refusesBadUsage_data();
     void refusesBadUsage();
-    void trustsTheStoreAndReadsThePasswordFile();
+    void keepsCertificatesOnlyWhenTold_data();
+    void keepsCertificatesOnlyWhenTold();
     void verboseLogMasksThePassword();
     void verboseShowsTheSessionLog_data();
     void verboseShowsTheSessionLog();
@@ -386,24 +387,46 @@ void TestCliTransfer::refusesBadUsage()
     QVERIFY(run.err.contains(QStringLiteral("usage:")));
 }
 
-void TestCliTransfer::trustsTheStoreAndReadsThePasswordFile()
+void TestCliTransfer::keepsCertificatesOnlyWhenTold_data()
 {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("kept");
+    const QString url = Base(QStringLiteral("vsftpd"), QStringLiteral("ftpes"), false);
+    const QStringList queueGet{"get", url, "kept.txt", "-o", Local("queued"), "--retries", "0"};
+    const QStringList accept{"--accept-certificate"};
+    const QStringList keep{"--accept-certificate", "--trust"};
+    QTest::newRow("ls refused") << QStringList{"ls", url} << 1 << false;
+    QTest::newRow("ls this run") << QStringList{"ls", url} + accept << 0 << false;
+    QTest::newRow("ls kept") << QStringList{"ls", url} + keep << 0 << true;
+    QTest::newRow("get kept") << QStringList{"get", url + "kept.txt", Local("kept.txt")} + keep << 0 << true;
+    QTest::newRow("queue refused") << queueGet << 1 << false;
+    QTest::newRow("queue this run") << queueGet + accept << 0 << false;
+    QTest::newRow("queue kept") << queueGet + keep << 0 << true;
+}
+
+// A certificate nothing vouches for is taken for one run, or kept for its host and port with --trust.
+void TestCliTransfer::keepsCertificatesOnlyWhenTold()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(bool, kept);
     CTestServer* server = Server(QStringLiteral("vsftpd"));
     QVERIFY2(server, qPrintable(m_servers.Error(QStringLiteral("vsftpd"))));
-    const QString url = Base(QStringLiteral("vsftpd"), QStringLiteral("ftpes"), false);
+    QVERIFY(WriteFile(server->Root() + QStringLiteral("/kept.txt"), "kept"));
     QVERIFY(WriteFile(Local(QStringLiteral("password")), server->Password().toUtf8() + "\n"));
-    const QStringList args{QStringLiteral("ls"), url, QStringLiteral("--password-file"),
-                           Local(QStringLiteral("password"))};
-
-    Run run = Cli(args);
-    QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.contains(QStringLiteral("憑證")), qPrintable(run.err));
-
-    CTrustedCertificates store(m_home->filePath(QStringLiteral("certifates.xml")));
-    QVERIFY(store.Add(ReadFile(server->Value(QStringLiteral("CERT")))));
-    run = Cli(args);
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-    QVERIFY(run.err.isEmpty());
+    const QStringList password{QStringLiteral("--password-file"), Local(QStringLiteral("password"))};
+    Run run = Cli(args + password);
+    QVERIFY2(run.exitCode == exitCode, qPrintable(run.err + run.out));
+    const QString store = m_home->filePath(QStringLiteral("certifates.xml"));
+    QCOMPARE(ReadFile(store).contains(
+                 QStringLiteral("Host=\"127.0.0.1\" Port=\"%1\"").arg(server->Port()).toUtf8()),
+             kept);
+    QCOMPARE(QFile::exists(store), kept);
+    run = Cli(
+        QStringList{QStringLiteral("ls"), Base(QStringLiteral("vsftpd"), QStringLiteral("ftpes"), false)} +
+        password);
+    QCOMPARE(run.exitCode, kept ? 0 : 1);
 }
 
 void TestCliTransfer::verboseLogMasksThePassword()
@@ -471,7 +494,8 @@ void TestCliTransfer::asksAboutTheCertificateOnATerminal_data()
 {
     QTest::addColumn<QByteArray>("answer");
     QTest::addColumn<int>("exitCode");
-    QTest::newRow("accepted") << QByteArray("y\n") << 0;
+    QTest::newRow("this run") << QByteArray("y\n") << 0;
+    QTest::newRow("always") << QByteArray("a\n") << 0;
     QTest::newRow("refused") << QByteArray("n\n") << 1;
 }
 
@@ -486,17 +510,17 @@ void TestCliTransfer::asksAboutTheCertificateOnATerminal()
 
     const Run run = CliOnTerminal({QStringLiteral("get"), base + name, Local(name)}, answer);
     QCOMPARE(run.exitCode, exitCode);
-    QVERIFY2(run.out.contains(QStringLiteral("[y/N]")), qPrintable(run.out));
+    QVERIFY2(run.out.contains(QStringLiteral("[y/a/N]")), qPrintable(run.out));
     CTrustedCertificates store(m_home->filePath(QStringLiteral("certifates.xml")));
     store.Load();
-    QCOMPARE(store.Certificates().size(), exitCode == 0 ? 1 : 0);
+    const bool always = answer.startsWith('a');
+    QCOMPARE(store.Certificates().size(), always ? 1 : 0);
     if (exitCode != 0)
         return;
-    // A terminal shows the progress bar; the accepted certificate is trusted from now on.
+    // A terminal shows the progress bar; the certificate is trusted from now on when kept.
     QVERIFY2(run.out.contains(QStringLiteral("100% [")), qPrintable(run.out));
     QCOMPARE(Sha256(Local(name)), Sha256(Server(QStringLiteral("proftpd"))->Root() + u'/' + name));
-    const Run again = Cli({QStringLiteral("ls"), base});
-    QVERIFY2(again.exitCode == 0, qPrintable(again.err));
+    QCOMPARE(Cli({QStringLiteral("ls"), base}).exitCode, always ? 0 : 1);
 }
 
 void TestCliTransfer::transfersThroughAProxy_data()
@@ -698,7 +722,8 @@ void TestCliTransfer::refusesAHostKeyChangedByARestart()
     const QString url = QStringLiteral("sftp://%1:%2@127.0.0.1:%3/")
                             .arg(Escaped(first.User()), Escaped(first.Password()))
                             .arg(port);
-    Run run = Cli({QStringLiteral("ls"), url, QStringLiteral("--accept-host-key")});
+    Run run =
+        Cli({QStringLiteral("ls"), url, QStringLiteral("--accept-host-key"), QStringLiteral("--trust")});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     const QByteArray known = ReadFile(m_home->filePath(QStringLiteral("known_hosts")));
     const QByteArray oldKey = ReadFile(first.Value(QStringLiteral("HOST_KEY"))).split(' ').value(1);
@@ -750,12 +775,16 @@ void TestCliTransfer::sftpTransfersAndChecksTheHostKey()
     QVERIFY2(run.err.contains(QStringLiteral("--accept-host-key")), qPrintable(run.err));
     QVERIFY(!QFile::exists(knownHosts));
 
+    // Taken for this run only; --trust records it, and from then on it is taken silently.
     run = Cli({QStringLiteral("put"), Local(name), folderUrl, QStringLiteral("--accept-host-key")});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QCOMPARE(Sha256(work + u'/' + name), Sha256(Local(name)));
+    QVERIFY(!QFile::exists(knownHosts));
+    QCOMPARE(
+        Cli({QStringLiteral("ls"), folderUrl, QStringLiteral("--accept-host-key"), QStringLiteral("--trust")})
+            .exitCode,
+        0);
     QVERIFY(ReadFile(knownHosts).contains(hostName.toUtf8() + ' '));
-
-    // The key is on record now: silent, with no option needed.
     run = Cli({QStringLiteral("get"), folderUrl + Escaped(name), Local(QStringLiteral("back.bin"))});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QCOMPARE(run.err, QString());

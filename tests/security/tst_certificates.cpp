@@ -1,6 +1,7 @@
 #include "security/TrustedCertificates.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,9 +26,22 @@ class TestCertificates : public QObject
 private:
     QTemporaryDir m_home;
 
+    QByteArray m_named;
+
     QString StoreFile() const { return m_home.filePath(QStringLiteral("certifates.xml")); }
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // A certificate made out for ftp.example.test alone.
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"),
+                      {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes",
+                       "-subj", "/CN=ftp.example.test", "-days", "1", "-keyout", "/dev/null", "-out", "-"});
+        QVERIFY(openssl.waitForFinished(60000) && openssl.exitCode() == 0);
+        m_named = openssl.readAllStandardOutput();
+    }
+
     void init()
     {
         QVERIFY(m_home.isValid());
@@ -88,6 +102,45 @@ private Q_SLOTS:
         CTrustedCertificates reloaded;
         QVERIFY(reloaded.Load());
         QCOMPARE(reloaded.Certificates(), QList<QByteArray>({"first", "third"}));
+    }
+
+    // An entry counts for the host and port it was accepted for, and for the hosts its certificate names;
+    // one without a host (the older program's, an import) for those hosts only.
+    void acceptsOnlyWhereItWasAcceptedOrNamed_data()
+    {
+        QTest::addColumn<QByteArray>("storedHost");
+        QTest::addColumn<QByteArray>("host");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("same host and port")
+            << QByteArray("Files.LAN") << QByteArray("files.lan") << 21 << true;
+        QTest::newRow("other port") << QByteArray("files.lan") << QByteArray("files.lan") << 2121 << false;
+        QTest::newRow("other host") << QByteArray("files.lan") << QByteArray("127.0.0.1") << 21 << false;
+        QTest::newRow("named host") << QByteArray("files.lan") << QByteArray("FTP.example.test") << 990
+                                    << true;
+        QTest::newRow("no host, unnamed") << QByteArray() << QByteArray("files.lan") << 21 << false;
+        QTest::newRow("no host, named") << QByteArray() << QByteArray("ftp.example.test") << 21 << true;
+        QTest::newRow("quote in host") << QByteArray("a\" b=\"c") << QByteArray("a\" b=\"c") << 21 << false;
+    }
+
+    void acceptsOnlyWhereItWasAcceptedOrNamed()
+    {
+        QFETCH(QByteArray, storedHost);
+        QFETCH(QByteArray, host);
+        QFETCH(int, port);
+        CTrustedCertificates store;
+        QCOMPARE(storedHost.isEmpty() ? store.Add(m_named) : store.Add(m_named, storedHost, 21),
+                 !storedHost.contains('"'));
+        QFile file(StoreFile());
+        file.open(QIODevice::ReadOnly);
+        QCOMPARE(file.readAll().contains(
+                     "\t<CERTIFICATE Host=\"files.lan\" Port=\"21\" >-----BEGIN CERTIFICATE-----"),
+                 !storedHost.isEmpty() && !storedHost.contains('"'));
+        CTrustedCertificates reloaded;
+        reloaded.Load();
+        QTEST(reloaded.Accepts(WithCrLf(m_named), host, quint16(port)), "accepted");
+        QCOMPARE(reloaded.Contains(m_named), reloaded.Certificates().size() == 1);
+        QVERIFY(!reloaded.Accepts(kPem, host, quint16(port)));
     }
 
     void anyRootNameLoadsItsCertificates()

@@ -57,10 +57,11 @@ zt_remove_on_stop()
     echo "$1" >>"$STATE/cleanup"
 }
 
+# ZT_CERT_NAME and ZT_CERT_NAMES, when set, replace the common name and the subject alternative names.
 zt_make_certificate()
 {
-    openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj /CN=localhost \
-        -addext subjectAltName=IP:127.0.0.1,DNS:localhost \
+    openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "/CN=${ZT_CERT_NAME:-localhost}" \
+        -addext "subjectAltName=${ZT_CERT_NAMES:-IP:127.0.0.1,DNS:localhost}" \
         -keyout "$STATE/key.pem" -out "$STATE/cert.pem" 2>/dev/null
     chmod 0600 "$STATE/key.pem"
 }

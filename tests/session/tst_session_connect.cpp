@@ -2,6 +2,7 @@
 
 #include "engine/FakeFtpServer.h"
 #include "engine/KnownHosts.h"
+#include "security/TrustedCertificates.h"
 
 #include <QDir>
 #include <QTcpServer>
@@ -32,12 +33,15 @@ private Q_SLOTS:
     void entersRelativeAndAbsoluteInitialFolders();
     void learnsSystemTypeAndChmodFromTheServer();
     void decidesAboutHostKeys();
+    void trustsCertificatesWhereTheyWereAccepted();
 
 private:
     static bool AcceptAll(CPlainSessionUi& ui, int* asked)
     {
-        ui.certificateQuestion = [asked](const ServerCertificate&, const QString&) { return ++*asked > 0; };
-        ui.hostKeyQuestion = [asked](const QString&, const SshHostKey&) { return ++*asked > 0; };
+        ui.certificateQuestion = [asked](const ServerCertificate&, const QString&)
+        { return ++*asked, TrustAnswer::Always; };
+        ui.hostKeyQuestion = [asked](const QString&, const SshHostKey&)
+        { return ++*asked, TrustAnswer::Always; };
         return true;
     }
 
@@ -316,7 +320,7 @@ void TestSessionConnect::decidesAboutHostKeys()
     f.ui.hostKeyQuestion = [&askedHosts](const QString& host, const SshHostKey&)
     {
         askedHosts << host;
-        return true;
+        return TrustAnswer::Always;
     };
     const QString address = Address("sftp", server->Port());
     const QString hostName = QStringLiteral("[127.0.0.1]:%1").arg(server->Port());
@@ -345,6 +349,54 @@ void TestSessionConnect::decidesAboutHostKeys()
     QVERIFY(refusals.first().contains(QString::fromUtf8(recorded.Fingerprint())));
     QVERIFY(refusals.first().count("SHA256:") == 2);
     QVERIFY(f.sink.lines.filter("成功連線至").isEmpty());
+}
+
+// A certificate the system does not verify counts for the host and port it was accepted for, or (an
+// entry without a host) for the hosts it names; elsewhere it is asked about again, and once refused no
+// password goes out. One the system verifies is taken silently and never recorded.
+void TestSessionConnect::trustsCertificatesWhereTheyWereAccepted()
+{
+    qputenv("ZT_CERT_NAME", "elsewhere.test");
+    qputenv("ZT_CERT_NAMES", "DNS:elsewhere.test");
+    CTestServer elsewhere(QStringLiteral("proftpd"));
+    QString error;
+    const bool started = elsewhere.Start(&error);
+    qunsetenv("ZT_CERT_NAME");
+    qunsetenv("ZT_CERT_NAMES");
+    QVERIFY2(started, qPrintable(error));
+    CTestServer* named = m_servers.Require("proftpd");
+    QVERIFY(named);
+    CSessionFixture f;
+    QVERIFY(WriteProfileInt("Settings", "DefaultRetries", 1));
+    int asked = 0;
+    TrustAnswer answer = TrustAnswer::Always;
+    f.ui.certificateQuestion = [&](const ServerCertificate&, const QString&) { return ++asked, answer; };
+    const auto connect = [&](CTestServer& server, const char* scheme, quint16 port)
+    { return f.session->Connect(Address(scheme, port), server.User(), server.Password()); };
+    const QString storeFile = CDataFolder::FilePath("certifates.xml");
+
+    QVERIFY(connect(elsewhere, "ftpes", elsewhere.Port()) && connect(elsewhere, "ftpes", elsewhere.Port()));
+    QCOMPARE(asked, 1);
+    QVERIFY(ReadFile(storeFile).contains(
+        QStringLiteral("Host=\"127.0.0.1\" Port=\"%1\"").arg(elsewhere.Port()).toUtf8()));
+    f.sink.lines.clear();
+    answer = TrustAnswer::Refuse;
+    QVERIFY(!connect(elsewhere, "ftps", elsewhere.TlsPort()));
+    CTrustedCertificates oldStore;
+    QVERIFY(QFile::remove(storeFile) && oldStore.Add(ReadFile(elsewhere.Value("CERT"))) &&
+            oldStore.Add(ReadFile(named->Value("CERT"))));
+    QVERIFY(!connect(elsewhere, "ftpes", elsewhere.Port()));
+    QVERIFY(f.sink.lines.filter("PASS").isEmpty());
+    QVERIFY(connect(*named, "ftpes", named->Port()));
+    QCOMPARE(asked, 3);
+
+    QVERIFY(QFile::remove(storeFile));
+    qputenv("SSL_CERT_FILE", named->Value("CERT").toUtf8());
+    const bool verified = connect(*named, "ftpes", named->Port());
+    qunsetenv("SSL_CERT_FILE");
+    QVERIFY(verified);
+    QCOMPARE(asked, 3);
+    QVERIFY(!QFile::exists(storeFile));
 }
 
 QTEST_GUILESS_MAIN(TestSessionConnect)

@@ -127,7 +127,7 @@ void TestSessionReconnect::reconnectsAnSftpSiteOverSftp()
     CTestServer* server = m_servers.Require("sshd");
     QVERIFY(server);
     CSessionFixture f;
-    f.ui.hostKeyQuestion = [](const QString&, const SshHostKey&) { return true; };
+    f.ui.hostKeyQuestion = [](const QString&, const SshHostKey&) { return TrustAnswer::Always; };
     CFtpSite site;
     site.Name = "secure";
     site.Address = "127.0.0.1";

@@ -1,0 +1,105 @@
+#include "security/TrustPolicy.h"
+
+#include "app/DataFolder.h"
+#include "engine/FtpComponent.h"
+#include "security/TrustedCertificates.h"
+
+#include <QMutex>
+
+namespace
+{
+// Workers of one run may record at the same time; each reads the file again under this lock first.
+QMutex g_recording;
+
+QString KnownHostsFile()
+{
+    return CDataFolder::FilePath(QStringLiteral("known_hosts"));
+}
+
+quint16 ProtocolPort(FtpProtocol protocol)
+{
+    switch (protocol)
+    {
+    case FtpProtocol::Sftp:
+        return 22;
+    case FtpProtocol::ImplicitTls:
+        return 990;
+    default:
+        return 21;
+    }
+}
+} // namespace
+
+CTrustPolicy::CTrustPolicy(QByteArray host, quint16 port) : m_host(std::move(host)), m_port(port) {}
+
+CTrustPolicy CTrustPolicy::For(const CFtpComponent& ftp)
+{
+    const int port = ftp.Port();
+    return {ftp.Host().toUtf8(), port > 0 && port <= 65535 ? quint16(port) : ProtocolPort(ftp.Protocol())};
+}
+
+QString CTrustPolicy::ServerName() const
+{
+    return QString::fromUtf8(CKnownHosts::HostName(m_host, m_port));
+}
+
+TrustOutcome CTrustPolicy::Certificate(const ServerCertificate& certificate,
+                                       const CertificateQuestion& ask) const
+{
+    TrustOutcome outcome;
+    CTrustedCertificates store;
+    store.Load();
+    outcome.accepted = certificate.trusted || store.Accepts(certificate.pem, m_host, m_port);
+    if (outcome.accepted)
+        return outcome;
+    const TrustAnswer answer = ask ? ask(certificate) : TrustAnswer::Refuse;
+    outcome.accepted = answer != TrustAnswer::Refuse;
+    if (answer == TrustAnswer::Always)
+        outcome.problem = RecordCertificate(certificate.pem);
+    return outcome;
+}
+
+TrustOutcome CTrustPolicy::HostKey(const SshHostKey& key, const HostKeyQuestion& ask) const
+{
+    TrustOutcome outcome;
+    CKnownHosts store(KnownHostsFile());
+    if (const FtpResult loaded = store.Load(); !loaded.Ok())
+    {
+        outcome.problem = loaded.message;
+        return outcome;
+    }
+    outcome.hostKey = store.Check(m_host, m_port, key);
+    outcome.accepted = outcome.hostKey.match == HostKeyMatch::Known;
+    if (outcome.hostKey.match != HostKeyMatch::New)
+        return outcome;
+    const TrustAnswer answer = ask ? ask(key) : TrustAnswer::Refuse;
+    outcome.accepted = answer != TrustAnswer::Refuse;
+    if (answer == TrustAnswer::Always)
+        outcome.problem = RecordHostKey(key);
+    return outcome;
+}
+
+QString CTrustPolicy::RecordCertificate(const QByteArray& pem) const
+{
+    const QMutexLocker lock(&g_recording);
+    CTrustedCertificates store;
+    store.Load();
+    if (store.Accepts(pem, m_host, m_port))
+        return {};
+    if (store.Add(pem, m_host, m_port))
+        return {};
+    return QStringLiteral("無法將 %1 的憑證記錄在 \"%2\"").arg(ServerName(), store.FilePath());
+}
+
+QString CTrustPolicy::RecordHostKey(const SshHostKey& key) const
+{
+    const QMutexLocker lock(&g_recording);
+    CKnownHosts store(KnownHostsFile());
+    FtpResult result = store.Load();
+    if (result.Ok() && store.Check(m_host, m_port, key).match == HostKeyMatch::Known)
+        return {};
+    if (result.Ok())
+        result = CDataFolder::Ensure() ? store.Add(m_host, m_port, key)
+                                       : FtpResult::Failure(FtpStatus::Local, store.FilePath());
+    return result.Ok() ? QString() : result.message;
+}

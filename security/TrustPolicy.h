@@ -1,0 +1,55 @@
+#pragma once
+
+#include "engine/KnownHosts.h"
+#include "engine/ServerCertificate.h"
+
+#include <QString>
+
+#include <functional>
+
+class CFtpComponent;
+
+// A user's answer about a server that nothing on record vouches for.
+enum class TrustAnswer
+{
+    Refuse,
+    ThisRun, // go on; nothing is recorded
+    Always   // go on, and record it for this host and port
+};
+
+struct TrustOutcome
+{
+    bool accepted = false;
+    // Host keys: what known_hosts holds for the server; a changed or revoked key is refused unasked.
+    HostKeyCheck hostKey;
+    // A store that could not be read (the server is refused), or an answer "always" that could not be
+    // recorded (the server is still taken this time).
+    QString problem;
+};
+
+// The one decision whether a server is trusted, for every connection that meets one. A certificate is
+// taken silently when the system verifies it for this host, or when the user accepted it for this host
+// and port, or accepted it and it names this host; an SSH host key when known_hosts holds it for this
+// host and port. Anything else is asked; without a question it is refused.
+class CTrustPolicy
+{
+public:
+    using CertificateQuestion = std::function<TrustAnswer(const ServerCertificate& certificate)>;
+    using HostKeyQuestion = std::function<TrustAnswer(const SshHostKey& key)>;
+
+    CTrustPolicy(QByteArray host, quint16 port);
+    // The component's host and port, or its protocol's own port when it has none.
+    static CTrustPolicy For(const CFtpComponent& ftp);
+
+    // "host", or "[host]:port" for a port other than 22, as known_hosts names servers.
+    QString ServerName() const;
+    TrustOutcome Certificate(const ServerCertificate& certificate, const CertificateQuestion& ask) const;
+    TrustOutcome HostKey(const SshHostKey& key, const HostKeyQuestion& ask) const;
+
+private:
+    QString RecordCertificate(const QByteArray& pem) const;
+    QString RecordHostKey(const SshHostKey& key) const;
+
+    QByteArray m_host;
+    quint16 m_port;
+};
