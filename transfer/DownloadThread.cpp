@@ -273,9 +273,15 @@ void CDownloadThread::BeginDownload(const CStartedDownload& started)
 CWorkerStep CDownloadThread::FinishDownload(CStartedDownload& started,
                                             const std::optional<CStartedDownload>& next)
 {
-    CWorkerStep step = WaitForCall();
-    for (int attempt = 2; attempt <= Job().attempts && LostConnection(step); ++attempt)
-        step = RetryDownload(started, next);
+    const auto restart = [&]
+    {
+        BeginDownload(started);
+        if (next)
+            BeginDownload(*next);
+        return CWorkerStep::Ok();
+    };
+    const CWorkerStep step =
+        WaitForTransfer(NameOf(started.entry.name), started.resume, next.has_value(), restart);
     if (!step.IsOk())
         return step;
     if (Settings().preserveTime)
@@ -286,40 +292,6 @@ CWorkerStep CDownloadThread::FinishDownload(CStartedDownload& started,
     if (checked.IsOk())
         AddDoneBytes(started.entry.size);
     return checked;
-}
-
-bool CDownloadThread::LostConnection(const CWorkerStep& step) const
-{
-    // 421 and 426: the server closed the connection, or the transfer's, itself.
-    const int code = LastErrorCode();
-    return step.result == CWorkerStep::Result::Failed &&
-           (code == FtpErrorNetwork || code == FtpErrorTimedOut || code == 421 || code == 426);
-}
-
-CWorkerStep CDownloadThread::RetryDownload(CStartedDownload& started,
-                                           const std::optional<CStartedDownload>& next)
-{
-    // Only a file this run has written to is continued; whatever lay there before keeps its decision.
-    started.resume = started.resume || LastCallWrote();
-    Note(QStringLiteral("%1 的傳送中斷（%2），%3 秒後續傳")
-             .arg(NameOf(started.entry.name), LastErrorText())
-             .arg(Job().retryDelay));
-    // The file behind it went to the same broken connection.
-    if (next)
-        AbortOutstanding();
-    ReportStatus({}, QStringLiteral("重試中"));
-    if (PumpWait(CancelEvent(), qMax(Job().retryDelay, 0) * 1000) == 1)
-        return CWorkerStep::Cancelled();
-    if (Ftp().State() != FtpStateConnected)
-    {
-        const CWorkerStep connected = ConnectWithAttempts();
-        if (!connected.IsOk())
-            return connected;
-    }
-    BeginDownload(started);
-    if (next)
-        BeginDownload(*next);
-    return WaitForCall();
 }
 
 void CDownloadThread::StampRemoteTime(const QString& localPath, const QDateTime& remoteTime)

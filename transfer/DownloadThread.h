@@ -50,8 +50,6 @@ private:
     // Waits for the download (tried again while the connection breaks and attempts are left), then
     // stamps and checks the file. next is the file started behind it, if any.
     CWorkerStep FinishDownload(CStartedDownload& started, const std::optional<CStartedDownload>& next);
-    CWorkerStep RetryDownload(CStartedDownload& started, const std::optional<CStartedDownload>& next);
-    bool LostConnection(const CWorkerStep& step) const;
     void StampRemoteTime(const QString& localPath, const QDateTime& remoteTime);
 
     // Server to server: the source passive, the destination told its address, RETR and STOR.

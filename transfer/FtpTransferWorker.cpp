@@ -253,6 +253,45 @@ CWorkerStep CFtpTransferWorker::WaitForCall()
     return WaitForDone(kNoLimit);
 }
 
+CWorkerStep CFtpTransferWorker::WaitForTransfer(const QString& name, bool& resume, bool followed,
+                                                const std::function<CWorkerStep()>& restart)
+{
+    CWorkerStep step = WaitForCall();
+    for (int attempt = 2; attempt <= Job().attempts && LostConnection(step); ++attempt)
+        step = RetryTransfer(name, resume, followed, restart);
+    return step;
+}
+
+bool CFtpTransferWorker::LostConnection(const CWorkerStep& step) const
+{
+    // 421 and 426: the server closed the connection, or the transfer's, itself.
+    return step.result == CWorkerStep::Result::Failed &&
+           (m_lastCode == FtpErrorNetwork || m_lastCode == FtpErrorTimedOut || m_lastCode == 421 ||
+            m_lastCode == 426);
+}
+
+CWorkerStep CFtpTransferWorker::RetryTransfer(const QString& name, bool& resume, bool followed,
+                                              const std::function<CWorkerStep()>& restart)
+{
+    // Only a file this run has written to is continued; whatever lay there before keeps its decision.
+    resume = resume || m_lastWrote;
+    Note(QStringLiteral("%1 的傳送中斷（%2），%3 秒後續傳").arg(name, m_lastError).arg(Job().retryDelay));
+    // The file behind it went to the same broken connection.
+    if (followed)
+        AbortOutstanding();
+    ReportStatus({}, QStringLiteral("重試中"));
+    if (PumpWait(CancelEvent(), qMax(Job().retryDelay, 0) * 1000) == 1)
+        return CWorkerStep::Cancelled();
+    if (m_ftp->State() != FtpStateConnected)
+    {
+        const CWorkerStep connected = ConnectWithAttempts();
+        if (!connected.IsOk())
+            return connected;
+    }
+    const CWorkerStep started = restart();
+    return started.IsOk() ? WaitForCall() : started;
+}
+
 CWorkerStep CFtpTransferWorker::Run(const std::function<void()>& call)
 {
     StartCall(call);

@@ -57,6 +57,12 @@ protected:
     CWorkerStep Run(const std::function<void()>& call);
     // Ends the outstanding calls: the running one is aborted and every queued one starts aborted.
     void AbortOutstanding();
+    // Waits for a started transfer. While its connection breaks and the job's attempts last, it waits
+    // the retry delay, connects again when needed and calls restart, which starts the transfer again
+    // (and the one started behind it, when followed). resume becomes true once an attempt that broke
+    // had written to the target file.
+    CWorkerStep WaitForTransfer(const QString& name, bool& resume, bool followed,
+                                const std::function<CWorkerStep()>& restart);
     // Whether a file may start before the one ahead of it has been finished here: not when each file
     // is checked against the server afterwards, which takes the connection in between.
     bool FilesMayOverlap() const { return !m_checksum; }
@@ -82,9 +88,6 @@ protected:
     // A worker's own line in the details text (skipped names, checks passed over, rejected commands).
     void Note(const QString& text);
     int LastErrorCode() const { return m_lastCode; }
-    // Whether the call taken last got as far as the local file: a transfer reports its progress only
-    // once the file is open (and, when replaced, truncated).
-    bool LastCallWrote() const { return m_lastWrote; }
     QString LastErrorText() const { return m_lastError; }
     bool FileIsAscii() const { return m_ascii; }
 
@@ -100,6 +103,10 @@ private:
     bool AcceptHostKey();
     void Trace(const QString& prefix, const QString& line);
     void TakeOutcome();
+    // Whether the failed step broke off with its connection.
+    bool LostConnection(const CWorkerStep& step) const;
+    CWorkerStep RetryTransfer(const QString& name, bool& resume, bool followed,
+                              const std::function<CWorkerStep()>& restart);
     void Disconnect();
 
     IOverwritePrompts& m_prompts;
@@ -121,6 +128,8 @@ private:
     // The outcome taken last, or the last final event of a blocking call.
     int m_lastCode = 0;
     QString m_lastError;
+    // Whether the call taken last got as far as the target file: a transfer reports its progress only
+    // once the file is open (a local one replaced is truncated by then, a remote one made by STOR).
     bool m_lastWrote = false;
     bool m_progressSinceOutcome = false;
     CRawReply m_lastReply;

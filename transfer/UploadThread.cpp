@@ -31,6 +31,17 @@ QString WithoutTrailingSlashes(QString path)
     return path;
 }
 
+// The folder part of a remote path, with its "/", and the name after it.
+QString RemoteFolderOf(const QString& path)
+{
+    return path.left(path.lastIndexOf(u'/') + 1);
+}
+
+QString RemoteNameOf(const QString& path)
+{
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
 bool IsPositive(int code)
 {
     return code >= 200 && code < 300;
@@ -72,7 +83,7 @@ CWorkerStep CUploadThread::RunJob()
         // Anything else than such a file needs the connection to itself first.
         if (moving && !MayFollow(entry, remotePath))
         {
-            const CWorkerStep step = FinishUpload(*moving);
+            const CWorkerStep step = FinishUpload(*moving, std::nullopt);
             moving.reset();
             if (!step.IsOk())
                 return step;
@@ -81,7 +92,7 @@ CWorkerStep CUploadThread::RunJob()
         const CWorkerStep step = StartEntry(entry, localPath, remotePath, started);
         if (moving)
         {
-            const CWorkerStep finished = FinishUpload(*moving);
+            const CWorkerStep finished = FinishUpload(*moving, started);
             moving.reset();
             if (!finished.IsOk())
                 return finished;
@@ -90,7 +101,7 @@ CWorkerStep CUploadThread::RunJob()
             return step;
         moving = started;
     }
-    return moving ? FinishUpload(*moving) : CWorkerStep::Ok();
+    return moving ? FinishUpload(*moving, std::nullopt) : CWorkerStep::Ok();
 }
 
 QList<CTransferEntry> CUploadThread::BuildWorkList()
@@ -145,7 +156,7 @@ bool CUploadThread::MayFollow(const CTransferEntry& entry, const QString& remote
 {
     if ((entry.attributes & kAttributeFolder) || Settings().preserveTime || !FilesMayOverlap())
         return false;
-    return remotePath.left(remotePath.lastIndexOf(u'/') + 1) == m_enteredFolder;
+    return RemoteFolderOf(remotePath) == m_enteredFolder;
 }
 
 CWorkerStep CUploadThread::StartEntry(CTransferEntry& entry, const QString& localPath,
@@ -159,26 +170,42 @@ CWorkerStep CUploadThread::StartEntry(CTransferEntry& entry, const QString& loca
         Q_EMIT Relay(this, entry);
         return CWorkerStep::Ok();
     }
-    const qsizetype slash = remotePath.lastIndexOf(u'/');
-    const CWorkerStep entered = EnterFolder(remotePath.left(slash + 1));
+    const CWorkerStep entered = EnterFolder(RemoteFolderOf(remotePath));
     if (!entered.IsOk())
         return entered;
-    const bool resume = entry.attributes & kAttributeResume;
     entry.size = QFileInfo(localPath).size();
-    ChooseTransferMode(Job().transferType, localPath, *this);
-    Progress().SetLine1(QStringLiteral("複製中 '%1'").arg(remotePath.mid(slash + 1)));
-    Progress().SetLine2(
-        QStringLiteral("由 '%1' 到 '%2'").arg(AbbreviateFolder(LocalFolderOf(localPath)), Job().host));
-    Ftp().SetResume(resume);
-    ReportStatus(localPath, QStringLiteral("上傳中"));
-    StartCall([&] { Ftp().Upload(localPath, remotePath); });
-    started = CStartedUpload{entry, localPath, remotePath};
+    started = CStartedUpload{entry, localPath, remotePath, bool(entry.attributes & kAttributeResume)};
+    BeginUpload(*started);
     return CWorkerStep::Ok();
 }
 
-CWorkerStep CUploadThread::FinishUpload(CStartedUpload& started)
+void CUploadThread::BeginUpload(const CStartedUpload& started)
 {
-    const CWorkerStep step = WaitForCall();
+    ChooseTransferMode(Job().transferType, started.localPath, *this);
+    Progress().SetLine1(QStringLiteral("複製中 '%1'").arg(RemoteNameOf(started.remotePath)));
+    Progress().SetLine2(QStringLiteral("由 '%1' 到 '%2'")
+                            .arg(AbbreviateFolder(LocalFolderOf(started.localPath)), Job().host));
+    Ftp().SetResume(started.resume);
+    ReportStatus(started.localPath, QStringLiteral("上傳中"));
+    StartCall([&] { Ftp().Upload(started.localPath, started.remotePath); });
+}
+
+CWorkerStep CUploadThread::FinishUpload(CStartedUpload& started, const std::optional<CStartedUpload>& next)
+{
+    const auto restart = [&]
+    {
+        // A new connection starts in the job's folder.
+        m_enteredFolder.clear();
+        const CWorkerStep entered = EnterFolder(RemoteFolderOf(started.remotePath));
+        if (!entered.IsOk())
+            return entered;
+        BeginUpload(started);
+        if (next)
+            BeginUpload(*next);
+        return CWorkerStep::Ok();
+    };
+    const CWorkerStep step =
+        WaitForTransfer(RemoteNameOf(started.remotePath), started.resume, next.has_value(), restart);
     if (!step.IsOk())
         return step;
     if (Settings().preserveTime)

@@ -25,20 +25,24 @@ private:
     QList<CTransferEntry> BuildWorkList();
     void AddLocalFolder(const QString& folder, int depth, QList<CTransferEntry>& work);
     QString RemotePathFor(const QString& localPath, const QString& remoteName) const;
-    // A file whose upload was started, and where it comes from and goes.
+    // A file whose upload was started, where it comes from and goes and whether it continues what is
+    // there.
     struct CStartedUpload
     {
         CTransferEntry entry;
         QString localPath;
         QString remotePath;
+        bool resume = false;
     };
     // Whether the entry may start while another file still moves: a file of the folder entered last.
     bool MayFollow(const CTransferEntry& entry, const QString& remotePath) const;
     // A folder is made and relayed; a file's folder is entered and its upload started.
     CWorkerStep StartEntry(CTransferEntry& entry, const QString& localPath, const QString& remotePath,
                            std::optional<CStartedUpload>& started);
-    // Waits for the upload, then stamps, checks and relays the file.
-    CWorkerStep FinishUpload(CStartedUpload& started);
+    void BeginUpload(const CStartedUpload& started);
+    // Waits for the upload (tried again while the connection breaks and attempts are left), then
+    // stamps, checks and relays the file. next is the file started behind it, if any.
+    CWorkerStep FinishUpload(CStartedUpload& started, const std::optional<CStartedUpload>& next);
     CWorkerStep EnterFolder(const QString& folder);
     void SendLocalTime(const QString& localPath, const QString& remotePath);
 

@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -326,10 +327,13 @@ void CFakeFtpServer::RunData(int control, int data, const FakeResponse& response
     {
         char block[65536];
         ssize_t got = 0;
-        while (WaitReadable(data, kWaitMs) && (got = recv(data, block, sizeof block, 0)) > 0)
+        qint64 left = response.limit < 0 ? std::numeric_limits<qint64>::max() : response.limit;
+        while (left > 0 && WaitReadable(data, kWaitMs) &&
+               (got = recv(data, block, size_t(qMin<qint64>(left, sizeof block)), 0)) > 0)
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_received.append(block, got);
+            left -= got;
         }
         break;
     }

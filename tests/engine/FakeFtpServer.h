@@ -28,6 +28,7 @@ struct FakeResponse
     QByteArray after;      // sent once the data action is over
     bool drop = false;     // close the control connection after everything else
     bool fromRest = false; // send the payload from the offset the last REST named
+    qint64 limit = -1;     // Receive: close the data connection after this many bytes
 };
 
 // A scripted FTP server on 127.0.0.1 (or ::1) with a port picked by the kernel, on its own thread.

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -910,6 +911,13 @@ void TestSftpClientReal::failuresCarryTheServersReason()
                  missing.message.contains(QStringLiteral("不存在")),
              qPrintable(missing.message));
     QVERIFY(!QFile::exists(Local(QStringLiteral("nothing"))));
+    // A file cut on disk after its size was read, before the first read, comes short and says so.
+    QVERIFY(Put(client, QStringLiteral("cut"), QByteArray(70000, 'c'), folder + "/cut"));
+    const auto cut = [&](qint64, qint64) { QFile::resize(server.Disk(folder + "/cut"), 1000); };
+    const FtpResult shrunk = client.Download(folder + "/cut", Local(QStringLiteral("cut")), false, cut);
+    QVERIFY2(shrunk.status == FtpStatus::Network &&
+                 shrunk.message.contains(QRegularExpression("1000.*70000")),
+             qPrintable(shrunk.message));
     const FtpResult local =
         client.Upload(Local(QStringLiteral("no such file")), folder + "/x", FtpUploadMode::Replace);
     QCOMPARE(local.status, FtpStatus::Local);
