@@ -1,3 +1,5 @@
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -44,13 +46,18 @@ private Q_SLOTS:
 
     void sitesAddListAndShow()
     {
+        const QString passwordFile = m_home->filePath(QStringLiteral("pw.txt"));
+        QFile secret(passwordFile);
+        QVERIFY(secret.open(QIODevice::WriteOnly) && secret.write("s3cr&t\r\nnot this line\n") > 0);
+        secret.close();
         Run run = Cli({"sites", "add", "--name", "Nightly", "--address", "ftp.example.org", "--login", "bob",
-                       "--password", "s3cr&t", "--protocol", "3"});
+                       "--password-file", passwordFile, "--protocol", "3"});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, QStringLiteral("stored Nightly\n"));
-        QCOMPARE(Cli({"sites", "add", "--name", "夜間", "--address", "h", "--folder", "No\\Such"}).exitCode,
-                 0);
-        QCOMPARE(Cli({"sites", "list"}).out, QStringLiteral("Nightly\n夜間\n"));
+        // A missing folder is made, level by level.
+        QCOMPARE(Cli({"sites", "add", "--name", "夜間", "--address", "h", "--folder", "No\\Such"}).out,
+                 QStringLiteral("stored No\\Such\\夜間\n"));
+        QCOMPARE(Cli({"sites", "list"}).out, QStringLiteral("Nightly\nNo\\Such\\夜間\n"));
 
         run = Cli({"sites", "show", "NIGHTLY"});
         QCOMPARE(run.exitCode, 0);
@@ -85,6 +92,10 @@ private Q_SLOTS:
         QTest::newRow("unknown option")
             << QStringList{"sites", "add", "--name", "a", "--address", "h", "--bogus", "1"};
         QTest::newRow("option without value") << QStringList{"sites", "add", "--name"};
+        QTest::newRow("empty folder name")
+            << QStringList{"sites", "add", "--name", "a", "--address", "h", "--folder", "A\\\\B"};
+        QTest::newRow("two passwords")
+            << QStringList{"sites", "add", "--name", "a", "--address", "h", "--password", "x", "--password-file", "f"};
         QTest::newRow("unknown verb") << QStringList{"sites", "remove", "a"};
         QTest::newRow("unknown command") << QStringList{"fly"};
         QTest::newRow("no command") << QStringList{};
@@ -97,6 +108,58 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 2);
         QVERIFY(!run.err.isEmpty());
         QCOMPARE(Cli({"sites", "list"}).out, QString());
+    }
+
+    void damagedFilesSurviveBesideTheNewOnes_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("listed");
+        const QStringList add{"sites", "add", "--name", "New", "--address", "h"};
+        const QByteArray sites = "<?xml version=\"1.0\"?>\r\n<SITES name=\"x\">\r\n\t<SITE name=\"Old\">\r\n";
+        const QString utf16 = QStringLiteral("<SITES><SITE name=\"Old\"></SITE></SITES>");
+        QTest::newRow("truncated") << "sites.xml" << sites << add << 0 << "New\n";
+        QTest::newRow("garbage") << "sites.xml" << QByteArray("\x01\x02 PK garbage") << add << 0 << "New\n";
+        QTest::newRow("empty") << "sites.xml" << QByteArray() << add << 0 << "New\n";
+        QTest::newRow("UTF-16") << "sites.xml"
+                                << QByteArray(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2)
+                                << add << 0 << "New\n";
+        QTest::newRow("too deep") << "sites.xml"
+                                  << "<SITES>" + QByteArray("<FOLDER name=\"f\">").repeated(600) + "</SITES>"
+                                  << add << 0 << "New\n";
+        QTest::newRow("list needs the sites")
+            << "sites.xml" << sites << QStringList{"sites", "list"} << 1 << "";
+        QTest::newRow("settings") << "Zentrava Pro 3.1.ini" << QByteArray("[Settings\nDataMode=2\n")
+                                  << QStringList{"settings", "get", "Settings", "DataMode"} << 1 << "";
+        QTest::newRow("certificates") << "certifates.xml" << QByteArray("\xff\xfe<\0T\0", 6)
+                                      << QStringList{"sites", "list"} << 0 << "";
+    }
+
+    void damagedFilesSurviveBesideTheNewOnes()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, listed);
+        QFile damaged(m_home->filePath(file));
+        QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(bytes) == bytes.size());
+        damaged.close();
+        const Run run = Cli(args);
+        QCOMPARE(run.exitCode, exitCode);
+        const QStringList aside = QDir(m_home->path()).entryList({file + QStringLiteral(".damaged-*")});
+        QCOMPARE(aside.size(), 1);
+        QVERIFY2(run.err.contains(damaged.fileName()) && run.err.contains(m_home->filePath(aside[0])),
+                 qPrintable(run.err));
+        QFile kept(m_home->filePath(aside[0]));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), bytes);
+        const Run after = Cli({"sites", "list"});
+        QCOMPARE(after.exitCode, 0);
+        QCOMPARE(after.out, listed);
+        QVERIFY(after.err.isEmpty());
     }
 
     void settingsAreTypedByTheTable()
