@@ -1,5 +1,6 @@
 #include "security/TrustedCertificates.h"
 
+#include "app/DamagedFile.h"
 #include "app/DataFolder.h"
 #include "xml/XmlDocument.h"
 
@@ -26,16 +27,17 @@ CTrustedCertificates::CTrustedCertificates(QString filePath)
 {
 }
 
-bool CTrustedCertificates::Load()
+CStoredFileLoad CTrustedCertificates::Load()
 {
     m_certificates.clear();
     CXmlDocument document;
-    if (!document.Load(m_filePath))
-        return false;
+    if (!document.Load(m_filePath) || document.GetRoot()->Name().isEmpty())
+        return QFileInfo::exists(m_filePath) ? CDamagedFile::SetAside(m_filePath)
+                                             : CStoredFileLoad::Missing(m_filePath);
     for (const auto& child : document.GetRoot()->Children())
         if (child->Name().compare(kCertificate, Qt::CaseInsensitive) == 0)
             m_certificates.append(child->GetValue());
-    return true;
+    return CStoredFileLoad::Loaded(m_filePath);
 }
 
 bool CTrustedCertificates::Save() const
