@@ -10,7 +10,8 @@ constexpr int kMaxNumbers = 100;
 
 CStoredFileLoad CDamagedFile::SetAside(const QString& path, const QDateTime& when)
 {
-    const QString base = path + QStringLiteral(".damaged-") + when.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString base =
+        path + QStringLiteral(".damaged-") + when.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     for (int number = 1; number <= kMaxNumbers; ++number)
     {
         const QString aside = number == 1 ? base : base + u'-' + QString::number(number);

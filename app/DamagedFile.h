@@ -11,5 +11,6 @@
 class CDamagedFile
 {
 public:
-    static CStoredFileLoad SetAside(const QString& path, const QDateTime& when = QDateTime::currentDateTime());
+    static CStoredFileLoad SetAside(const QString& path,
+                                    const QDateTime& when = QDateTime::currentDateTime());
 };

@@ -111,9 +111,10 @@ int Add(CSiteList& sites, const CArguments& args, QTextStream& out, QTextStream&
     // The folder the user named, made when missing, rather than the root in its place.
     const QString folder = args.Value("folder");
     if (!folder.isEmpty() && !sites.MakeFolderPath(folder))
-        return Usage(err, QStringLiteral("--folder %1: folder names must not be empty nor hold \" < > or line "
-                                         "breaks")
-                              .arg(folder));
+        return Usage(err,
+                     QStringLiteral("--folder %1: folder names must not be empty nor hold \" < > or line "
+                                    "breaks")
+                         .arg(folder));
     if (!sites.StoreSite(site, folder))
     {
         err << "zentrava-cli: could not write " << sites.FilePath() << Qt::endl;
@@ -129,11 +130,10 @@ int Add(CSiteList& sites, const CArguments& args, QTextStream& out, QTextStream&
 int RunSitesCommand(const QStringList& words, QTextStream& out, QTextStream& err)
 {
     const QString verb = words.value(0);
-    const CArguments args(
-        words.mid(1),
-        {"name", "address", "port", "login", "password", "password-file", "folder", "protocol", "remote-path",
-         "local-path"},
-        {"show-password"});
+    const CArguments args(words.mid(1),
+                          {"name", "address", "port", "login", "password", "password-file", "folder",
+                           "protocol", "remote-path", "local-path"},
+                          {"show-password"});
     if (!args.IsValid())
         return Usage(err, args.Error());
     const bool list = verb == QLatin1String("list") && args.Positional().isEmpty();

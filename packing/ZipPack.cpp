@@ -204,8 +204,7 @@ std::optional<CZipException> CZipPack::CopyEntry(zip_file* entry, const CEntryHe
     {
         const zip_int64_t count = zip_fread(entry, buffer.data(), static_cast<zip_uint64_t>(buffer.size()));
         if (count == 0)
-            return done == header.size ? std::nullopt
-                                       : std::optional(CZipException::BadEntryData(header.name, ZIP_ER_INCONS));
+            return std::nullopt;
         if (count < 0)
         {
             const zip_error_t* error = zip_file_get_error(entry);

@@ -195,7 +195,8 @@ CXmlElement* CSiteList::FindFolderByPath(CXmlElement* start, const QString& path
 CXmlElement* CSiteList::MakeFolderPath(const QString& path)
 {
     const QStringList names = path.split(u'\\');
-    if (std::any_of(names.begin(), names.end(), [](const QString& name) { return !CheckName(name).isEmpty(); }))
+    if (std::any_of(names.begin(), names.end(),
+                    [](const QString& name) { return !CheckName(name).isEmpty(); }))
         return nullptr;
     CXmlElement* folder = m_document.GetRoot();
     for (const QString& name : names)

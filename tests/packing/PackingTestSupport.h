@@ -3,7 +3,6 @@
 #include "packing/PackProgress.h"
 
 #include <QByteArray>
-#include <algorithm>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -35,7 +34,7 @@ public:
 protected:
     bool Step(const QString& file, qint64 done, qint64) override
     {
-        mostDone = std::max(mostDone, done);
+        mostDone = qMax(mostDone, done);
         if (files.isEmpty() || files.last() != file)
             files.append(file);
         if (!cancelOnSuffix.isEmpty() && file.endsWith(cancelOnSuffix))

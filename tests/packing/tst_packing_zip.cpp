@@ -32,13 +32,6 @@ bool CraftZip(const QString& path, const CEntries& entries)
     return zip_close(archive) == 0;
 }
 
-// Declares another uncompressed size for the entry of that name, in its local and its central header.
-void DeclareSize(QByteArray& zip, const QByteArray& name, quint32 size)
-{
-    qToLittleEndian(size, zip.data() + zip.lastIndexOf("PK\x03\x04", zip.indexOf(name)) + 22);
-    qToLittleEndian(size, zip.data() + zip.lastIndexOf("PK\x01\x02", zip.lastIndexOf(name)) + 24);
-}
-
 QList<int> CompressionMethods(const QString& path)
 {
     QList<int> methods;
@@ -302,33 +295,34 @@ void TestPackingZip::linkInDestinationIsNotFollowed()
 
 void TestPackingZip::entryUnlikeItsHeaderFailsAlone_data()
 {
-    QTest::addColumn<bool>("damage");
-    QTest::addColumn<int>("declared");
-    QTest::newRow("CRC differs") << true << -1;
-    QTest::newRow("more data than declared") << false << 10;
-    QTest::newRow("less data than declared") << false << 1000;
+    QTest::addColumn<int>("declared"); // -1: the size stays, a data byte changes
+    QTest::newRow("CRC differs") << -1;
+    QTest::newRow("more data than declared") << 10;
+    QTest::newRow("less data than declared") << 1000;
 }
 
 void TestPackingZip::entryUnlikeItsHeaderFailsAlone()
 {
-    QFETCH(bool, damage);
     QFETCH(int, declared);
     QTemporaryDir dir;
     const QString archive = dir.filePath(QStringLiteral("damaged.zip"));
     const QByteArray content = "0123456789-the-stored-content-9876543210";
     QVERIFY(CraftZip(archive, {{"first.txt", "first"}, {"damaged.txt", content}, {"last.txt", "last"}}));
     QByteArray bytes = ReadBytes(archive);
-    if (damage)
+    const quint32 size = declared < 0 ? quint32(content.size()) : quint32(declared);
+    if (declared < 0)
         bytes[bytes.indexOf(content) + 5] = 'X';
-    if (declared >= 0)
-        DeclareSize(bytes, "damaged.txt", quint32(declared));
+    // The uncompressed size in the local and the central header.
+    qToLittleEndian(size, bytes.data() + bytes.lastIndexOf("PK\x03\x04", bytes.indexOf(content)) + 22);
+    qToLittleEndian(size,
+                    bytes.data() + bytes.lastIndexOf("PK\x01\x02", bytes.lastIndexOf("damaged.txt")) + 24);
     QVERIFY(WriteBytes(archive, bytes));
 
     CTestProgress progress;
     const CPackResult result = UnpackZip({archive}, progress);
-    QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
     QCOMPARE(result.Warnings().size(), 1);
-    QVERIFY2(result.Warnings().first().contains(QStringLiteral("damaged.txt")), qPrintable(result.Warnings()[0]));
+    QVERIFY2(result.Warnings().first().contains(QStringLiteral("damaged.txt")),
+             qPrintable(result.Warnings()[0]));
     // Nothing beyond the declared size was written.
     QVERIFY(progress.mostDone <= (declared >= 0 ? declared : content.size()));
     QCOMPARE(FilesBelow(dir.filePath(QStringLiteral("damaged"))), QStringList({"first.txt", "last.txt"}));

@@ -96,8 +96,6 @@ private Q_SLOTS:
     void parserRules_data();
     void parserRules();
     void deepNestingIsCapped();
-    void textCutShortIsReported_data();
-    void textCutShortIsReported();
     void findChildAndCursor();
     void setChildValue();
     void removeElement();
@@ -252,24 +250,6 @@ void TestXmlDocument::deepNestingIsCapped()
     QCOMPARE(doc.GetRoot()->Children().size(), size_t(2));
     QCOMPARE(doc.GetChildValue(nullptr, "B"), QByteArray("1"));
     QVERIFY(doc.GetXml().endsWith("\t<B>1</B>\r\n</R>\r\n"));
-}
-
-void TestXmlDocument::textCutShortIsReported_data()
-{
-    QTest::addColumn<QByteArray>("xml");
-    QTest::addColumn<bool>("complete");
-    QTest::newRow("whole") << QByteArray("<R><A>1</A><E/></R>\r\n") << true;
-    QTest::newRow("extra end tags") << QByteArray("</X><R></R></R>") << true;
-    QTest::newRow("root never closed") << QByteArray("<R><A>1</A>") << false;
-    QTest::newRow("cut inside a child") << QByteArray("<R><A>1</A><B><C>2</C>") << false;
-    QTest::newRow("cut inside a tag") << QByteArray("<R><A>1</A></R") << false;
-}
-
-void TestXmlDocument::textCutShortIsReported()
-{
-    QFETCH(QByteArray, xml);
-    QFETCH(bool, complete);
-    QCOMPARE(CXmlDocument().Parse(xml), complete);
 }
 
 void TestXmlDocument::findChildAndCursor()
