@@ -1,8 +1,10 @@
 #include "app/Profile.h"
 
+#include "app/DamagedFile.h"
 #include "app/DataFolder.h"
 #include "app/SettingsTable.h"
 
+#include <QFileInfo>
 #include <QSettings>
 
 namespace
@@ -40,6 +42,12 @@ bool WriteValue(const CanonicalKey& where, const QVariant& value)
 {
     if (!where.def)
         return false;
+    if (const CStoredFileLoad checked = CheckProfileFile(); checked.IsDamaged())
+    {
+        qWarning("settings: %s", qPrintable(checked.CommandLineText()));
+        if (checked.IsStuck())
+            return false;
+    }
     QSettings store(CDataFolder::SettingsFile(), QSettings::IniFormat);
     store.beginGroup(where.group);
     store.setValue(where.key, value);
@@ -57,6 +65,21 @@ int ReadInt(const CanonicalKey& where, int fallback)
 }
 
 } // namespace
+
+CStoredFileLoad CheckProfileFile()
+{
+    const QString path = CDataFolder::SettingsFile();
+    if (!QFileInfo::exists(path))
+        return CStoredFileLoad::Missing(path);
+    {
+        QSettings store(path, QSettings::IniFormat);
+        // Sections are read when first asked for, and only then does a malformed one show.
+        store.allKeys();
+        if (store.status() != QSettings::FormatError)
+            return CStoredFileLoad::Loaded(path);
+    }
+    return CDamagedFile::SetAside(path);
+}
 
 int GetProfileInt(const QString& section, const QString& key)
 {

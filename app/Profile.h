@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Serializable.h"
+#include "app/StoredFileLoad.h"
 
 #include <QByteArray>
 #include <QString>
@@ -8,6 +9,11 @@
 // The per-user settings store. Every section and key must stand in CSettingsTable, which also gives
 // each missing value its default. Each call opens the store afresh, so worker threads may read and
 // write it alongside the user-interface thread.
+
+// Moves a settings file that the store finds malformed aside, before a write could replace it with the
+// part of it that was understood. Both programs call it at start-up to tell the user; every write checks
+// again and refuses while a malformed file cannot be moved.
+CStoredFileLoad CheckProfileFile();
 
 int GetProfileInt(const QString& section, const QString& key);
 // For the few values whose default is the caller's own (a docking bar's size).

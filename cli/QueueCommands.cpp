@@ -121,7 +121,11 @@ bool ResolveTarget(const QString& target, CTransferJob* job, QString* problem)
         return JobFromUrl(*url, job, problem);
     }
     CSiteList sites;
-    sites.LoadSites();
+    if (const CStoredFileLoad loaded = sites.LoadSites(); loaded.IsDamaged())
+    {
+        *problem = loaded.CommandLineText();
+        return false;
+    }
     CFtpSite site;
     if (!sites.LoadSiteByPath(target, site))
     {

@@ -68,7 +68,8 @@ QString NameOf(const QString& path)
 CShellCommand::CShellCommand(QTextStream& out, QTextStream& err, bool verbose, const CliTrustOptions& trust)
     : m_out(out), m_err(err), m_verbose(verbose), m_ui(err, trust), m_session(this, m_ui, m_sites)
 {
-    m_sites.LoadSites();
+    if (const CStoredFileLoad loaded = m_sites.LoadSites(); loaded.IsDamaged())
+        m_err << "zentrava-cli: " << loaded.CommandLineText() << Qt::endl;
     m_session.SetAutoReconnect(true);
 }
 

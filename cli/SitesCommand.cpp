@@ -2,6 +2,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/ExitCodes.h"
+#include "cli/SecretFile.h"
 #include "sites/SiteList.h"
 
 namespace
@@ -14,8 +15,8 @@ int Usage(QTextStream& err, const QString& problem = {})
     err << "usage: zentrava-cli sites list\n"
            "       zentrava-cli sites show PATH [--show-password]\n"
            "       zentrava-cli sites add --name N --address A [--port P] [--login L] [--password W]\n"
-           "                              [--folder F\\G] [--protocol 0..3] [--remote-path R] [--local-path "
-           "D]"
+           "                              [--password-file FILE] [--folder F\\G] [--protocol 0..3]\n"
+           "                              [--remote-path R] [--local-path D]"
         << Qt::endl;
     return ExitUsage;
 }
@@ -58,6 +59,27 @@ bool ReadNumber(const CArguments& args, const char* option, qint32& value, QStri
     return ok;
 }
 
+// From --password, or from the first line of --password-file so that it stays out of the process list.
+int TakePassword(const CArguments& args, CFtpSite& site, QTextStream& err)
+{
+    if (!args.Has("password-file"))
+    {
+        site.Password = args.Value("password");
+        return ExitSuccess;
+    }
+    if (args.Has("password"))
+        return Usage(err, QStringLiteral("give --password or --password-file, not both"));
+    QByteArray password;
+    QString problem;
+    if (!ReadSecretFile(QStringLiteral("password file"), args.Value("password-file"), &password, &problem))
+    {
+        err << "zentrava-cli: " << problem << Qt::endl;
+        return ExitFailure;
+    }
+    site.Password = QString::fromUtf8(password);
+    return ExitSuccess;
+}
+
 int Add(CSiteList& sites, const CArguments& args, QTextStream& out, QTextStream& err)
 {
     if (!args.Positional().isEmpty())
@@ -68,7 +90,8 @@ int Add(CSiteList& sites, const CArguments& args, QTextStream& out, QTextStream&
     site.Name = args.Value("name");
     site.Address = args.Value("address");
     site.Login = args.Value("login");
-    site.Password = args.Value("password");
+    if (const int taken = TakePassword(args, site, err); taken != ExitSuccess)
+        return taken;
     site.RemotePath = args.Value("remote-path");
     if (args.Has("local-path"))
         site.LocalPath = args.Value("local-path");
@@ -85,7 +108,13 @@ int Add(CSiteList& sites, const CArguments& args, QTextStream& out, QTextStream&
     if (!problem.isEmpty())
         return Usage(err, problem);
 
+    // The folder the user named, made when missing, rather than the root in its place.
     const QString folder = args.Value("folder");
+    if (!folder.isEmpty() && !sites.MakeFolderPath(folder))
+        return Usage(err,
+                     QStringLiteral("--folder %1: folder names must not be empty nor hold \" < > or line "
+                                    "breaks")
+                         .arg(folder));
     if (!sites.StoreSite(site, folder))
     {
         err << "zentrava-cli: could not write " << sites.FilePath() << Qt::endl;
@@ -101,19 +130,23 @@ int Add(CSiteList& sites, const CArguments& args, QTextStream& out, QTextStream&
 int RunSitesCommand(const QStringList& words, QTextStream& out, QTextStream& err)
 {
     const QString verb = words.value(0);
-    const CArguments args(
-        words.mid(1),
-        {"name", "address", "port", "login", "password", "folder", "protocol", "remote-path", "local-path"},
-        {"show-password"});
+    const CArguments args(words.mid(1),
+                          {"name", "address", "port", "login", "password", "password-file", "folder",
+                           "protocol", "remote-path", "local-path"},
+                          {"show-password"});
     if (!args.IsValid())
         return Usage(err, args.Error());
+    const bool list = verb == QLatin1String("list") && args.Positional().isEmpty();
+    if (!list && verb != QLatin1String("show") && verb != QLatin1String("add"))
+        return Usage(err);
     CSiteList sites;
-    sites.LoadSites();
-    if (verb == QLatin1String("list") && args.Positional().isEmpty())
-        return List(sites, out);
-    if (verb == QLatin1String("show"))
-        return Show(sites, args, out, err);
+    const CStoredFileLoad loaded = sites.LoadSites();
+    if (loaded.IsDamaged())
+        err << "zentrava-cli: " << loaded.CommandLineText() << Qt::endl;
+    // Adding starts the new file; listing and showing needed what the damaged one held.
     if (verb == QLatin1String("add"))
         return Add(sites, args, out, err);
-    return Usage(err);
+    if (loaded.IsDamaged())
+        return ExitFailure;
+    return list ? List(sites, out) : Show(sites, args, out, err);
 }

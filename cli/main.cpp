@@ -1,3 +1,4 @@
+#include "app/Profile.h"
 #include "cli/ExitCodes.h"
 #include "cli/KeyCommands.h"
 #include "cli/PackCommands.h"
@@ -6,6 +7,7 @@
 #include "cli/ShellCommand.h"
 #include "cli/SitesCommand.h"
 #include "cli/TransferCommands.h"
+#include "security/TrustedCertificates.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -20,9 +22,10 @@ const char kUsage[] = R"(usage: zentrava-cli [--home DIR] COMMAND ...
 Commands:
   sites list                         every saved site path, one per line
   sites show PATH [--show-password]  the fields of one saved site
-  sites add --name N --address A [--port P] [--login L] [--password W]
+  sites add --name N --address A [--port P] [--login L] [--password W | --password-file FILE]
             [--folder F\G] [--protocol 0..3] [--remote-path R] [--local-path D]
-                                     add a site, or update the same-named one
+                                     add a site, or update the same-named one; a missing
+                                     folder F\G is made
   settings get SECTION KEY           one value of the settings store
   settings set SECTION KEY VALUE...  change it (a list takes one VALUE per item)
   ls URL                             list a remote folder
@@ -118,6 +121,14 @@ int main(int argc, char* argv[])
         return ExitUsage;
     const QString command = words.value(0);
     const QStringList rest = words.mid(1);
+    const CStoredFileLoad settings = CheckProfileFile();
+    // Checked once here, so that whichever command meets a damaged file tells where it went.
+    for (const CStoredFileLoad& load : {settings, CTrustedCertificates().Load()})
+        if (load.IsDamaged())
+            err << "zentrava-cli: " << load.CommandLineText() << Qt::endl;
+    // What get would print is a default now, not the value the user stored.
+    if (settings.IsDamaged() && command == QLatin1String("settings") && rest.value(0) == QLatin1String("get"))
+        return ExitFailure;
     if (command == QLatin1String("sites"))
         return RunSitesCommand(rest, out, err);
     if (command == QLatin1String("settings"))

@@ -40,7 +40,7 @@ std::optional<CPackResult> UnpackArchive(const QString& archive, const QString& 
         const auto error = zip.Extract(index, destination, progress);
         if (progress.IsCancelled())
             return CPackResult::Cancelled();
-        if (error && error->IsUnsafePath())
+        if (error && error->IsEntryOnly())
             warnings.append(error->Description());
         else if (error)
             return FromException(*error);

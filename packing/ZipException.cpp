@@ -3,8 +3,8 @@
 #include <utility>
 #include <zip.h>
 
-CZipException::CZipException(QString description, bool unsafePath)
-    : m_description(std::move(description)), m_unsafePath(unsafePath)
+CZipException::CZipException(QString description, bool entryOnly)
+    : m_description(std::move(description)), m_entryOnly(entryOnly)
 {
 }
 
@@ -21,4 +21,9 @@ CZipException CZipException::FromLibzip(const QString& subject, int zipError, in
 CZipException CZipException::UnsafePath(const QString& entryName)
 {
     return CZipException(QStringLiteral("拒絕解壓縮到目的資料夾以外的項目：%1").arg(entryName), true);
+}
+
+CZipException CZipException::BadEntryData(const QString& entryName, int zipError)
+{
+    return CZipException(FromLibzip(entryName, zipError).Description(), true);
 }

@@ -194,7 +194,8 @@ std::optional<CZipException> CZipPack::ExtractFile(qint64 index, const CEntryHea
 }
 
 // Reading to the end lets libzip check the CRC, so a damaged or wrongly decrypted entry fails here
-// before the file is committed.
+// before the file is committed. Nothing beyond the size the headers declare is written: an entry that
+// inflates to more would otherwise fill the disk before its CRC could fail.
 std::optional<CZipException> CZipPack::CopyEntry(zip_file* entry, const CEntryHeader& header, QSaveFile& out,
                                                  CPackProgress& progress)
 {
@@ -207,9 +208,13 @@ std::optional<CZipException> CZipPack::CopyEntry(zip_file* entry, const CEntryHe
         if (count < 0)
         {
             const zip_error_t* error = zip_file_get_error(entry);
+            if (zip_error_code_zip(error) == ZIP_ER_CRC || zip_error_code_zip(error) == ZIP_ER_INCONS)
+                return CZipException::BadEntryData(header.name, zip_error_code_zip(error));
             return CZipException::FromLibzip(header.name, zip_error_code_zip(error),
                                              zip_error_code_system(error));
         }
+        if (count > header.size - done)
+            return CZipException::BadEntryData(header.name, ZIP_ER_INCONS);
         if (out.write(buffer.constData(), count) != count)
             return CZipException(QStringLiteral("%1: %2").arg(out.fileName(), out.errorString()));
         done += count;

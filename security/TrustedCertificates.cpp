@@ -1,5 +1,6 @@
 #include "security/TrustedCertificates.h"
 
+#include "app/DamagedFile.h"
 #include "app/DataFolder.h"
 #include "engine/CertificateNames.h"
 #include "xml/XmlDocument.h"
@@ -56,12 +57,13 @@ QList<QByteArray> CTrustedCertificates::Certificates() const
     return texts;
 }
 
-bool CTrustedCertificates::Load()
+CStoredFileLoad CTrustedCertificates::Load()
 {
     m_entries.clear();
     CXmlDocument document;
-    if (!document.Load(m_filePath))
-        return false;
+    if (!document.Load(m_filePath) || document.GetRoot()->Name().isEmpty())
+        return QFileInfo::exists(m_filePath) ? CDamagedFile::SetAside(m_filePath)
+                                             : CStoredFileLoad::Missing(m_filePath);
     for (const auto& child : document.GetRoot()->Children())
     {
         if (child->Name().compare(kCertificate, Qt::CaseInsensitive) != 0)
@@ -74,7 +76,7 @@ bool CTrustedCertificates::Load()
             entry = {entry.text, {}, 0};
         m_entries.append(entry);
     }
-    return true;
+    return CStoredFileLoad::Loaded(m_filePath);
 }
 
 bool CTrustedCertificates::Save() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/StoredFileLoad.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -17,8 +19,9 @@ public:
     const QString& FilePath() const { return m_filePath; }
     QList<QByteArray> Certificates() const;
 
-    // False when the file cannot be read; the list is then empty.
-    bool Load();
+    // Unless loaded, the list is empty; a file that cannot be read or has no root element has been
+    // moved aside. The root's name is not checked.
+    CStoredFileLoad Load();
     bool Save() const;
     // Appends and saves; the list keeps the text even when the save fails.
     bool Add(const QByteArray& text);

@@ -1,5 +1,6 @@
 #include "sites/SiteList.h"
 
+#include "app/DamagedFile.h"
 #include "app/DataFolder.h"
 #include "app/Profile.h"
 #include "sites/PasswordProtection.h"
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 
@@ -29,6 +31,14 @@ bool NameIs(const CXmlElement* element, const QByteArray& name)
 bool LabelEquals(const CXmlElement* element, const QString& label)
 {
     return QString::fromUtf8(element->GetAttribute(kNameKey)).compare(label, Qt::CaseInsensitive) == 0;
+}
+
+CXmlElement* FolderChild(const CXmlElement* parent, const QString& name)
+{
+    for (const auto& child : parent->Children())
+        if (NameIs(child.get(), kFolder) && LabelEquals(child.get(), name))
+            return child.get();
+    return nullptr;
 }
 
 QByteArray NameAttributeText(const QString& name)
@@ -90,15 +100,20 @@ void CSiteList::SetUpEmpty()
     root->SetAttribute(kNameKey, kFavourites);
 }
 
-bool CSiteList::LoadSites()
+CStoredFileLoad CSiteList::LoadSites()
 {
-    const bool loaded = m_document.Load(m_filePath);
-    if (loaded)
+    CStoredFileLoad result = CStoredFileLoad::Missing(m_filePath);
+    if (m_document.Load(m_filePath) && NameIs(m_document.GetRoot(), kRootName))
+        result = CStoredFileLoad::Loaded(m_filePath);
+    else if (QFileInfo::exists(m_filePath))
+        result = CDamagedFile::SetAside(m_filePath);
+    m_stuck = result.IsStuck();
+    if (result)
         UnprotectSitePasswords(m_document);
     else
         SetUpEmpty();
     NotifyReload();
-    return loaded;
+    return result;
 }
 
 void CSiteList::NotifyReload()
@@ -109,6 +124,8 @@ void CSiteList::NotifyReload()
 
 bool CSiteList::SaveSites()
 {
+    if (m_stuck)
+        return false;
     ProtectSitePasswords(m_document);
     const bool saved = QDir().mkpath(QFileInfo(m_filePath).absolutePath()) && m_document.Save(m_filePath);
     UnprotectSitePasswords(m_document);
@@ -172,10 +189,22 @@ CXmlElement* CSiteList::FindFolderByPath(CXmlElement* start, const QString& path
         parent = resolved ? resolved : m_document.GetRoot();
         last = path.mid(cut + 1);
     }
-    for (const auto& child : parent->Children())
-        if (NameIs(child.get(), kFolder) && LabelEquals(child.get(), last))
-            return child.get();
-    return nullptr;
+    return FolderChild(parent, last);
+}
+
+CXmlElement* CSiteList::MakeFolderPath(const QString& path)
+{
+    const QStringList names = path.split(u'\\');
+    if (std::any_of(names.begin(), names.end(),
+                    [](const QString& name) { return !CheckName(name).isEmpty(); }))
+        return nullptr;
+    CXmlElement* folder = m_document.GetRoot();
+    for (const QString& name : names)
+    {
+        CXmlElement* child = FolderChild(folder, name);
+        folder = child ? child : m_document.AddElement(folder, kFolder, {}, NameAttributeText(name));
+    }
+    return folder;
 }
 
 CXmlElement* CSiteList::FindSiteInFolder(CXmlElement* folder, const QString& name)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/StoredFileLoad.h"
 #include "sites/FtpSite.h"
 #include "xml/XmlDocument.h"
 
@@ -19,10 +20,11 @@ public:
     const QString& FilePath() const { return m_filePath; }
     CXmlDocument& Document() { return m_document; }
 
-    // False when the file could not be read; the document is then an empty favourites root and
-    // the caller offers the connection wizard.
-    bool LoadSites();
-    // Writes protected passwords, then turns them plain again in memory; false when the write failed.
+    // Unless loaded, the document is an empty favourites root and the caller offers the connection
+    // wizard; a damaged file (unreadable, nested too deep, no SITES root) has been moved aside.
+    CStoredFileLoad LoadSites();
+    // Writes protected passwords, then turns them plain again in memory; false when the write failed
+    // or a damaged file that could not be moved aside still lies there.
     bool SaveSites();
 
     bool LoadSiteByPath(const QString& path, CFtpSite& site);
@@ -32,6 +34,9 @@ public:
     bool StoreSite(const CFtpSite& site, const QString& folderPath = {});
 
     CXmlElement* FindFolderByPath(CXmlElement* start, const QString& path);
+    // Follows a backslash path of folder names down from the root, adding each folder that is missing;
+    // nullptr when one of the names cannot be a folder name.
+    CXmlElement* MakeFolderPath(const QString& path);
     CXmlElement* FindSiteInFolder(CXmlElement* folder, const QString& name);
     static bool IsFolderElement(const CXmlElement* element);
     static bool IsSiteElement(const CXmlElement* element);
@@ -66,5 +71,6 @@ private:
 
     QString m_filePath;
     CXmlDocument m_document;
+    bool m_stuck = false;
     std::function<void()> m_reloaded;
 };

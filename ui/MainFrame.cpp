@@ -68,7 +68,9 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_commands(new CF
     setObjectName(QStringLiteral("MainFrame"));
     CreateToolBar();
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
-    m_sitesMissing = !m_sites.LoadSites();
+    const CStoredFileLoad sites = m_sites.LoadSites();
+    m_sitesMissing = !sites;
+    ReportDamagedFile(sites);
     setDockOptions(AnimatedDocks | AllowNestedDocks | AllowTabbedDocks);
     CreateBars();
     CreateCentralArea();
@@ -409,6 +411,16 @@ void CMainFrame::OfferWizardOnFirstStart()
 {
     if (m_sitesMissing)
         QMetaObject::invokeMethod(this, &CMainFrame::RunWizard, Qt::QueuedConnection);
+}
+
+void CMainFrame::ReportDamagedFile(const CStoredFileLoad& load)
+{
+    if (!load.IsDamaged())
+        return;
+    // Queued, so that it shows over the frame and before the wizard that a first start offers.
+    QMetaObject::invokeMethod(
+        this, [this, text = load.WindowText()] { CMessageBox::Show(this, QMessageBox::Warning, text); },
+        Qt::QueuedConnection);
 }
 
 void CMainFrame::HandOver(const QStringList& arguments)

@@ -52,6 +52,8 @@ public:
     void AddActiveToFavourites();
     // The program's start calls this once the frame is shown: without sites.xml the wizard opens.
     void OfferWizardOnFirstStart();
+    // A stored file found damaged and moved aside: a message naming both paths, once the frame is up.
+    void ReportDamagedFile(const CStoredFileLoad& load);
     // A later start of the program handed over its command line: come forward and open a window.
     void HandOver(const QStringList& arguments);
 

@@ -51,10 +51,13 @@ CZentravaApp::StartResult CZentravaApp::Start(const QStringList& arguments, cons
 
 void CZentravaApp::InitInstance(const QStringList& arguments)
 {
+    const CStoredFileLoad settings = CheckProfileFile();
     m_transferType = GetProfileInt(kSettings, QStringLiteral("TransferType"));
     // A missing file leaves the list empty, as on a first start.
-    m_trustedCertificates.Load();
+    const CStoredFileLoad certificates = m_trustedCertificates.Load();
     m_frame = std::make_unique<CMainFrame>();
+    m_frame->ReportDamagedFile(settings);
+    m_frame->ReportDamagedFile(certificates);
     OpenFirstWindows(CommandLineTarget(arguments));
     m_frame->ShowWithSavedPlacement();
     m_frame->OfferWizardOnFirstStart();

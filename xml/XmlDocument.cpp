@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace
 {
 
@@ -96,6 +98,8 @@ struct CXmlDocument::SParseState
     CXmlElement* current = nullptr;
     int depth = 0;
     int skippedDepth = 0;
+    int open = 0;
+    bool cutShort = false;
     QByteArray text;
     QByteArray tag;
     bool inTag = false;
@@ -135,7 +139,7 @@ bool CXmlDocument::Parse(const QByteArray& text)
         else
             (state.inTag ? state.tag : state.text).append(c);
     }
-    return true;
+    return !state.cutShort && state.open == 0;
 }
 
 void CXmlDocument::OpenTag(SParseState& state)
@@ -163,6 +167,7 @@ void CXmlDocument::CloseTag(SParseState& state)
 
 void CXmlDocument::EnterElement(SParseState& state, const QByteArray& content)
 {
+    ++state.open;
     if (m_root.m_name.isEmpty())
     {
         FillFromTag(m_root, content);
@@ -170,6 +175,7 @@ void CXmlDocument::EnterElement(SParseState& state, const QByteArray& content)
     }
     if (state.depth >= kMaxDepth || state.skippedDepth > 0)
     {
+        state.cutShort = true;
         ++state.skippedDepth;
         return;
     }
@@ -182,6 +188,7 @@ void CXmlDocument::EnterElement(SParseState& state, const QByteArray& content)
 // End-tag names are not checked; an end tag at the root is ignored.
 void CXmlDocument::LeaveElement(SParseState& state)
 {
+    state.open = std::max(state.open - 1, 0);
     if (state.skippedDepth > 0)
         --state.skippedDepth;
     else if (state.current->m_parent)

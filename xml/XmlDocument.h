@@ -18,9 +18,11 @@ public:
 
     // Drops every child of the root and empties the root's name, attributes and value.
     void Clear();
-    // False when the file cannot be read; the document is cleared either way.
+    // False when the file cannot be read (the document is then cleared) or Parse gives false.
     bool Load(const QString& path);
-    // Never fails: markup it does not understand is skipped or taken as text.
+    // Markup it does not understand is skipped or taken as text. False when the text is cut short (an
+    // element is never closed) or nests deeper than the reader follows: the tree then lacks part of
+    // what was meant, and saving it would lose that part.
     bool Parse(const QByteArray& text);
     QByteArray GetXml() const;
     // Writes a temporary file beside the target and renames it over the old one, so a failed write never

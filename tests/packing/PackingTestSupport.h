@@ -29,10 +29,12 @@ public:
     std::optional<QString> password;
     // Cancels at the first report about a file whose path ends so.
     QString cancelOnSuffix;
+    qint64 mostDone = 0;
 
 protected:
-    bool Step(const QString& file, qint64, qint64) override
+    bool Step(const QString& file, qint64 done, qint64) override
     {
+        mostDone = qMax(mostDone, done);
         if (files.isEmpty() || files.last() != file)
             files.append(file);
         if (!cancelOnSuffix.isEmpty() && file.endsWith(cancelOnSuffix))

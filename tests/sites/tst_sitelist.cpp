@@ -4,6 +4,7 @@
 #include "xml/Big5.h"
 
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -90,7 +91,7 @@ private Q_SLOTS:
     {
         CSiteList sites;
         QCOMPARE(sites.FilePath(), SitesFile());
-        QVERIFY(!sites.LoadSites());
+        QCOMPARE(sites.LoadSites().State(), CStoredFileLoad::EState::Missing);
         QCOMPARE(sites.Document().GetRoot()->Name(), QByteArray("SITES"));
         QCOMPARE(sites.Document().GetRoot()->GetAttribute("name"), QByteArray("我的最愛"));
         QVERIFY(sites.SitePaths().isEmpty());
@@ -135,6 +136,28 @@ private Q_SLOTS:
         QVERIFY(bytes.contains("<CLEARDATACHANNEL>1</CLEARDATACHANNEL>"));
         QVERIFY(
             bytes.contains("<PASSWORD>p&amp;ss&lt;wo&gt;rd &#229;&#175;&#134;&#231;&#162;&#188;</PASSWORD>"));
+    }
+
+    void damagedFileIsSetAside_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("truncated") << QByteArray(kSample).left(200);
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("UTF-16") << QByteArray(
+            QStringEncoder(QStringEncoder::Utf16LE)(QString::fromUtf8(kSample)));
+        QTest::newRow("too deep") << "<SITES>" + QByteArray("<FOLDER>").repeated(600) + "</SITES>";
+        QTest::newRow("another root") << QByteArray("<TRUSTED></TRUSTED>");
+    }
+
+    void damagedFileIsSetAside()
+    {
+        QFETCH(QByteArray, bytes);
+        WriteSites(bytes);
+        const CStoredFileLoad loaded = CSiteList().LoadSites();
+        QCOMPARE(loaded.State(), CStoredFileLoad::EState::Damaged);
+        QFile aside(loaded.AsidePath());
+        QVERIFY(aside.open(QIODevice::ReadOnly));
+        QCOMPARE(aside.readAll(), bytes);
     }
 
     void storingUpdatesTheSameNamedSiteWhateverItsCase()
