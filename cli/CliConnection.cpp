@@ -2,6 +2,7 @@
 
 #include "app/DataFolder.h"
 #include "engine/KnownHosts.h"
+#include "engine/VisibleText.h"
 #include "security/TrustedCertificates.h"
 #include "session/ConnectionSettings.h"
 
@@ -97,11 +98,12 @@ void CCliConnection::ConnectEvents()
     if (!m_options.verbose)
         return;
     QObject::connect(&m_ftp, &CFtpComponent::PreTranslateCommand, &m_ftp,
-                     [this](QString& command) { m_err << "> " << Masked(command) << Qt::endl; });
+                     [this](QString& command) { m_err << "> " << VisibleText(Masked(command)) << Qt::endl; });
     QObject::connect(&m_ftp, &CFtpComponent::PreTranslateReply, &m_ftp,
-                     [this](int, const QString& reply) { m_err << "< " << reply << Qt::endl; });
+                     [this](int, const QString& reply) { m_err << "< " << VisibleText(reply) << Qt::endl; });
     QObject::connect(&m_ftp, &CFtpComponent::Information, &m_ftp,
-                     [this](const QString& text) { m_err << "* " << text << Qt::endl; });
+                     [this](const QString& text)
+                     { m_err << "* " << VisibleText(text, LineBreaks::Kept) << Qt::endl; });
 }
 
 void CCliConnection::StoreOutcome(int code, const QString& text)
@@ -114,7 +116,7 @@ QString CCliConnection::Outcome() const
 {
     if (m_code == 0)
         return {};
-    return m_text.isEmpty() ? QStringLiteral("error %1").arg(m_code) : m_text;
+    return m_text.isEmpty() ? QStringLiteral("error %1").arg(m_code) : VisibleText(m_text, LineBreaks::Kept);
 }
 
 bool CCliConnection::Decide(const ServerCertificate& certificate, const QString& problem)

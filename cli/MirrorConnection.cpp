@@ -3,10 +3,13 @@
 #include "app/DataFolder.h"
 #include "app/Profile.h"
 #include "engine/KnownHosts.h"
+#include "engine/VisibleText.h"
 #include "security/TrustedCertificates.h"
 #include "session/ConnectionSettings.h"
 #include "sites/FtpSite.h"
 #include "transfer/WorkerPaths.h"
+
+#include <QTextStream>
 
 namespace
 {
@@ -25,6 +28,12 @@ bool KnownHostKey(const CFtpComponent& ftp)
         return false;
     const quint16 port = quint16(ftp.Port() > 0 ? ftp.Port() : 22);
     return store.Check(ftp.Host().toUtf8(), port, ftp.ServerHostKey()).match == HostKeyMatch::Known;
+}
+
+void ReportSkipped(const QString& name, const QString& folder)
+{
+    QTextStream(stderr) << "zentrava-cli: skipped the unsafe remote name '" << VisibleText(name) << "' in "
+                        << VisibleText(folder) << Qt::endl;
 }
 } // namespace
 
@@ -77,11 +86,15 @@ QString CMirrorConnection::List(const QString& path, std::vector<ListItem>* item
     if (!problem.isEmpty())
         return problem;
     items->clear();
-    // A hostile listing's "..", or a name with a separator, would lead the jobs outside the folder.
+    // A hostile listing's "..", or a name with a separator, would lead the jobs outside the folder; one
+    // with control characters would become a local file name.
     for (const ListItem& item : m_ftp.Items())
     {
-        if (IsSafeRemoteName(QString::fromUtf8(item.name)))
+        const QString name = QString::fromUtf8(item.name);
+        if (IsSafeRemoteName(name))
             items->push_back(item);
+        else
+            ReportSkipped(name, path);
     }
     return {};
 }
