@@ -390,7 +390,8 @@ void TestCliTransfer::refusesBadUsage()
     QVERIFY(run.err.contains(QStringLiteral("usage:")));
 }
 
-// Against a scripted server: its text reaches the terminal with control characters as escapes.
+// Against a scripted server: its text reaches the terminal with control characters as escapes, and a
+// garbled reply fails at once instead of being waited out.
 void TestCliTransfer::showsServerTextWithoutControlCharacters_data()
 {
     QTest::addColumn<QByteArray>("greeting");
@@ -402,6 +403,8 @@ void TestCliTransfer::showsServerTextWithoutControlCharacters_data()
                          << "530 \\x1b]0;owned\\x07No";
     QTest::newRow("listing") << ready << QByteArray("230 In\r\n") << QStringList{"ls", ""}
                              << " 報告\\x1b[2J.txt\n";
+    QTest::newRow("garbled greeting")
+        << QByteArray("\x1b[2JHi\r\n") << QByteArray() << QStringList{"get", "f"} << "\\x1b[2JHi";
     QTest::newRow("name") << ready << QByteArray("230 In\r\n") << QStringList{"get", "f%C2%9Bx"} << "f\\x9bx";
 }
 
