@@ -1,6 +1,7 @@
 #include "cli/CliConnection.h"
 
 #include "app/DataFolder.h"
+#include "engine/VisibleText.h"
 #include "security/TrustPolicy.h"
 #include "session/ConnectionSettings.h"
 
@@ -90,11 +91,12 @@ void CCliConnection::ConnectEvents()
     if (!m_options.verbose)
         return;
     QObject::connect(&m_ftp, &CFtpComponent::PreTranslateCommand, &m_ftp,
-                     [this](QString& command) { m_err << "> " << Masked(command) << Qt::endl; });
+                     [this](QString& command) { m_err << "> " << VisibleText(Masked(command)) << Qt::endl; });
     QObject::connect(&m_ftp, &CFtpComponent::PreTranslateReply, &m_ftp,
-                     [this](int, const QString& reply) { m_err << "< " << reply << Qt::endl; });
+                     [this](int, const QString& reply) { m_err << "< " << VisibleText(reply) << Qt::endl; });
     QObject::connect(&m_ftp, &CFtpComponent::Information, &m_ftp,
-                     [this](const QString& text) { m_err << "* " << text << Qt::endl; });
+                     [this](const QString& text)
+                     { m_err << "* " << VisibleText(text, LineBreaks::Kept) << Qt::endl; });
 }
 
 void CCliConnection::StoreOutcome(int code, const QString& text)
@@ -107,7 +109,7 @@ QString CCliConnection::Outcome() const
 {
     if (m_code == 0)
         return {};
-    return m_text.isEmpty() ? QStringLiteral("error %1").arg(m_code) : m_text;
+    return m_text.isEmpty() ? QStringLiteral("error %1").arg(m_code) : VisibleText(m_text, LineBreaks::Kept);
 }
 
 bool CCliConnection::Decide(const ServerCertificate& certificate)

@@ -4,6 +4,7 @@
 #include "cli/Arguments.h"
 #include "cli/ExitCodes.h"
 #include "engine/KnownHosts.h"
+#include "engine/VisibleText.h"
 #include "session/PermissionBits.h"
 
 #include <QFile>
@@ -109,10 +110,10 @@ QString CListCommand::RowText(const CFtpListItem& item)
                              : QString(16, u' ');
     return QStringLiteral("%1 %2 %3 %4 %5 %6")
         .arg(PermissionText(item.permissionBits, item.isFolder), -10)
-        .arg(item.owner, -8)
-        .arg(item.group, -8)
+        .arg(VisibleText(item.owner), -8)
+        .arg(VisibleText(item.group), -8)
         .arg(item.size, 12)
-        .arg(date, item.name);
+        .arg(date, VisibleText(item.name));
 }
 
 // The session applies the stored settings before each attempt; the command's options go over them.

@@ -1,10 +1,22 @@
 #include "cli/MirrorConnection.h"
 
 #include "app/Profile.h"
+#include "engine/VisibleText.h"
 #include "security/TrustPolicy.h"
 #include "session/ConnectionSettings.h"
 #include "sites/FtpSite.h"
 #include "transfer/WorkerPaths.h"
+
+#include <QTextStream>
+
+namespace
+{
+void ReportSkipped(const QString& name, const QString& folder)
+{
+    QTextStream(stderr) << "zentrava-cli: skipped the unsafe remote name '" << VisibleText(name) << "' in "
+                        << VisibleText(folder) << Qt::endl;
+}
+} // namespace
 
 CMirrorConnection::CMirrorConnection(const CTransferJob& job, const CliTrustOptions& trust)
 {
@@ -69,11 +81,15 @@ QString CMirrorConnection::List(const QString& path, std::vector<ListItem>* item
     if (!problem.isEmpty())
         return problem;
     items->clear();
-    // A hostile listing's "..", or a name with a separator, would lead the jobs outside the folder.
+    // A hostile listing's "..", or a name with a separator, would lead the jobs outside the folder; one
+    // with control characters would become a local file name.
     for (const ListItem& item : m_ftp.Items())
     {
-        if (IsSafeRemoteName(QString::fromUtf8(item.name)))
+        const QString name = QString::fromUtf8(item.name);
+        if (IsSafeRemoteName(name))
             items->push_back(item);
+        else
+            ReportSkipped(name, path);
     }
     return {};
 }

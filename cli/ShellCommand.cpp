@@ -2,6 +2,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/ExitCodes.h"
+#include "engine/VisibleText.h"
 #include "session/PermissionBits.h"
 #include "session/SessionLog.h"
 
@@ -172,7 +173,8 @@ bool CShellCommand::List()
         if (item.IsParent())
             continue;
         m_out << PermissionText(item.permissionBits, item.isFolder) << ' ' << qSetFieldWidth(12) << item.size
-              << qSetFieldWidth(0) << ' ' << item.modified.toString(Qt::ISODate) << ' ' << item.name << '\n';
+              << qSetFieldWidth(0) << ' ' << item.modified.toString(Qt::ISODate) << ' '
+              << VisibleText(item.name) << '\n';
     }
     m_out.flush();
     return true;
@@ -206,12 +208,15 @@ bool CShellCommand::Quote(const QString& command)
     const std::optional<CCommandReply> reply = m_session.SendCustomCommand(command);
     if (!reply)
         return false;
-    m_out << reply->text.trimmed() << Qt::endl;
+    m_out << VisibleText(reply->text.trimmed(), LineBreaks::Kept) << Qt::endl;
     return reply->code < 400;
 }
 
 bool CShellCommand::Download(const QString& remote, const QString& local)
 {
+    if (HasControlCharacters(local))
+        return Usage(
+            QStringLiteral("not a local file name, it holds control characters: %1").arg(VisibleText(local)));
     m_session.Component().Download(local, Absolute(remote));
     return RunTransfer();
 }

@@ -5,6 +5,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/ListCommand.h"
 #include "cli/SecretFile.h"
+#include "engine/VisibleText.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -44,6 +45,9 @@ int Get(CCliConnection& connection, const QString& remotePath, QString localPath
         localPath = FileName(remotePath);
     else if (QFileInfo(localPath).isDir())
         localPath += u'/' + FileName(remotePath);
+    if (HasControlCharacters(FileName(localPath)))
+        return Failure(err, QStringLiteral("not a local file name, it holds control characters: %1")
+                                .arg(VisibleText(FileName(localPath))));
     const QString problem = connection.Download(remotePath, localPath);
     return problem.isEmpty() ? ExitSuccess : Failure(err, problem);
 }

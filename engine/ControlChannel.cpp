@@ -2,6 +2,7 @@
 #include "engine/ControlChannel.h"
 
 #include "engine/Transport.h"
+#include "engine/VisibleText.h"
 
 namespace
 {
@@ -24,21 +25,37 @@ int ReplyCode(const QByteArray& line, bool* last)
     return (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
 }
 
-// Adds one line; true when it completes the reply. Junk before the first reply line is dropped.
-bool AddLine(FtpReply& reply, const QByteArray& line)
+enum class LineFit
+{
+    More,     // the reply goes on
+    Complete, // the line ended the reply
+    Garbled   // no reply starts like this
+};
+
+// Adds one line. An empty line before a reply is a harmless stray line end; any other line that is not
+// a reply line where a reply must start means the two sides no longer understand each other.
+LineFit AddLine(FtpReply& reply, const QByteArray& line)
 {
     bool last = false;
     const int code = ReplyCode(line, &last);
     if (reply.lines.isEmpty())
     {
         if (code == 0)
-            return false;
+            return line.trimmed().isEmpty() ? LineFit::More : LineFit::Garbled;
         reply.code = code;
         reply.lines.append(line);
-        return last;
+        return last ? LineFit::Complete : LineFit::More;
     }
     reply.lines.append(line);
-    return code == reply.code && last;
+    return code == reply.code && last ? LineFit::Complete : LineFit::More;
+}
+
+IoResult Garbled(const QByteArray& line)
+{
+    constexpr qsizetype kShownBytes = 120;
+    return IoResult::Fail(IoStatus::Protocol,
+                          QStringLiteral("伺服器回應的格式不正確：%1")
+                              .arg(VisibleText(QString::fromUtf8(line.left(kShownBytes)))));
 }
 } // namespace
 
@@ -103,7 +120,10 @@ ReplyResult CControlChannel::ReadReply(int timeoutMs)
         if (taken > kMaxReplyBytes)
             return {Checked(IoResult::Fail(IoStatus::Protocol, QStringLiteral("伺服器回應過長"))), {}};
         Log(FtpLogKind::Reply, line);
-        if (AddLine(result.reply, line))
+        const LineFit fit = AddLine(result.reply, line);
+        if (fit == LineFit::Garbled)
+            return {Checked(Garbled(line)), {}};
+        if (fit == LineFit::Complete)
         {
             Compact();
             return result;

@@ -2,6 +2,7 @@
 
 #include "app/Profile.h"
 #include "engine/RemoteName.h"
+#include "engine/VisibleText.h"
 #include "security/TrustPolicy.h"
 #include "session/ConnectionSettings.h"
 #include "session/PermissionBits.h"
@@ -78,7 +79,7 @@ void CFtpSession::Log(int level, const QString& text)
     // A line whose own text starts with a wide space keeps it right after the bracket.
     const QString separator = text.startsWith(u'\u3000') ? QString() : QStringLiteral(" ");
     if (m_sink)
-        m_sink->OnLog(level, ThreadTag() + separator + text);
+        m_sink->OnLog(level, ThreadTag() + separator + VisibleText(text, LineBreaks::Kept));
 }
 
 // ---- connecting
@@ -688,7 +689,8 @@ void CFtpSession::OnConnectedEvent(int code, const QString& text)
     if (code != 0)
     {
         Log(LogError, text);
-        m_lastError = text;
+        // The text may go to a message box as it is.
+        m_lastError = VisibleText(text, LineBreaks::Kept);
     }
     else
     {
@@ -753,7 +755,7 @@ void CFtpSession::OnListItems(const QString& text)
 void CFtpSession::OnDone(int code, const QString& text)
 {
     m_resultCode = code;
-    m_lastError = text;
+    m_lastError = VisibleText(text, LineBreaks::Kept);
     m_done.Set();
 }
 

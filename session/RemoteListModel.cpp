@@ -1,5 +1,6 @@
 #include "session/RemoteListModel.h"
 
+#include "engine/VisibleText.h"
 #include "session/PermissionBits.h"
 
 #include <QHash>
@@ -97,7 +98,7 @@ QString CRemoteListModel::DisplayText(const CFtpListItem& item, int column)
     switch (column)
     {
     case NameColumn:
-        return item.name;
+        return VisibleText(item.name);
     case SizeColumn:
         return item.isFolder ? QString() : SizeText(item.size);
     case TypeColumn:
@@ -107,9 +108,9 @@ QString CRemoteListModel::DisplayText(const CFtpListItem& item, int column)
     case AttributesColumn:
         return PermissionText(item.permissionBits, item.isFolder);
     case OwnerColumn:
-        return item.owner;
+        return VisibleText(item.owner);
     case GroupColumn:
-        return item.group;
+        return VisibleText(item.group);
     }
     return {};
 }

@@ -1,6 +1,7 @@
 #include "session/SessionLog.h"
 
 #include "app/Profile.h"
+#include "engine/VisibleText.h"
 
 #include <unistd.h>
 
@@ -12,7 +13,7 @@ QString ThreadTag()
 QString CleanLogLine(const QString& text)
 {
     QString line = text;
-    return line.remove(u'\r').replace(u'\n', u' ');
+    return VisibleText(line.remove(u'\r').replace(u'\n', u' '));
 }
 
 QString MaskedCommandLine(const QString& cleaned)

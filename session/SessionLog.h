@@ -5,7 +5,8 @@
 // "[" and the calling operating-system thread's id and "]": the start of every session log line.
 QString ThreadTag();
 
-// A command or reply as one log line: CR removed, LF become spaces.
+// A command or reply as one log line: CR removed, LF become spaces, other control characters shown as
+// escapes.
 QString CleanLogLine(const QString& text);
 
 // A cleaned command line; one that carries a password becomes "PASS " and stars while

@@ -312,7 +312,7 @@ void CFtpTransferWorker::StartRaw(const QString& command)
 
 CRawReply CFtpTransferWorker::WaitRaw(const QString& command, int timeoutMs)
 {
-    const QString sent = CleanLogLine(command).trimmed();
+    const QString sent = command.trimmed();
     const QDeadlineTimer deadline(timeoutMs);
     // A late reply to an earlier command that timed out is not this command's answer.
     while (PumpWaitEither(m_reply, CancelEvent(), int(deadline.remainingTime())) == 1)

@@ -1,6 +1,7 @@
 #include "transfer/TransferQueue.h"
 
 #include "app/Profile.h"
+#include "engine/VisibleText.h"
 #include "sites/SiteList.h"
 #include "transfer/AfterQueueAction.h"
 #include "transfer/FilterLists.h"
@@ -121,7 +122,7 @@ bool CTransferQueue::AddDownload(const CTransferJob& job)
     const QChar separator = job.localFolder.contains(kSiteMarker) ? u'\\' : u'/';
     Row row;
     row.folder = (first.attributes & kAttributeFolder) != 0;
-    row.texts[NameColumn] = first.name;
+    row.texts[NameColumn] = VisibleText(first.name);
     row.texts[SiteColumn] = job.host;
     row.texts[SourceColumn] = job.remoteFolder;
     row.texts[DestinationColumn] = WithOneTrailing(job.localFolder, separator);
@@ -275,9 +276,11 @@ void CTransferQueue::OnStatus(CTransferWorker* worker, const QString& name, cons
     if (name.isEmpty())
         return;
     m_rows[row].folder = false;
-    SetText(row, NameColumn, name);
+    const QString shown = VisibleText(name);
+    SetText(row, NameColumn, shown);
     if (ITransferRequester* requester = RequesterOf(*worker))
-        requester->OnTransferLog(QStringLiteral("[%1] %2: \"%3\"").arg(worker->ThreadId()).arg(status, name));
+        requester->OnTransferLog(
+            QStringLiteral("[%1] %2: \"%3\"").arg(worker->ThreadId()).arg(status, shown));
 }
 
 void CTransferQueue::OnDone(CTransferWorker* worker, bool success)
@@ -287,7 +290,8 @@ void CTransferQueue::OnDone(CTransferWorker* worker, bool success)
         return;
     if (ITransferRequester* requester = RequesterOf(*worker))
     {
-        const QString line = QStringLiteral("[%1] %2").arg(worker->ThreadId()).arg(worker->FinalMessage());
+        const QString line =
+            QStringLiteral("[%1] %2").arg(worker->ThreadId()).arg(VisibleText(worker->FinalMessage()));
         requester->OnTransferDone(success ? kSuccessLevel : kFailureLevel, line);
     }
     // The requester may have changed the rows meanwhile.

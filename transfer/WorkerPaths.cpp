@@ -1,5 +1,7 @@
 #include "transfer/WorkerPaths.h"
 
+#include "engine/VisibleText.h"
+
 #include <QStringList>
 
 QString StripCommonPrefix(const QString& path, const QString& prefix)
@@ -15,7 +17,7 @@ bool IsSafeRemoteName(const QString& name)
 {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
-    return !name.contains(u'/') && !name.contains(u'\\');
+    return !name.contains(u'/') && !name.contains(u'\\') && !HasControlCharacters(name);
 }
 
 bool IsSafeRelativePath(const QString& path)

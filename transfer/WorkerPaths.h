@@ -8,7 +8,8 @@
 // the first difference.
 QString StripCommonPrefix(const QString& path, const QString& prefix);
 // A remote name that stays inside the folder it is listed in: not empty, ".", "..", and holding no "/"
-// or "\". Anything else could come from a hostile server.
+// or "\"; nor any control character, which a local file name would carry into every later listing.
+// Anything else could come from a hostile server.
 bool IsSafeRemoteName(const QString& name);
 // Every part of a relative remote path is a safe name.
 bool IsSafeRelativePath(const QString& path);

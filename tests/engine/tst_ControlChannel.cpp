@@ -104,8 +104,8 @@ void TestControlChannel::assemblesReplies_data()
         << QByteArrayList{"211-Features:", " MDTM", "214 not the end", "211-still not", "211 End"};
     QTest::newRow("empty inner line")
         << QByteArray("250-a\r\n\r\n250 b\r\n") << 250 << QByteArrayList{"250-a", "", "250 b"};
-    QTest::newRow("junk before the reply")
-        << QByteArray("hello there\r\n\r\n220 ok\r\n") << 220 << QByteArrayList{"220 ok"};
+    QTest::newRow("empty line before the reply")
+        << QByteArray("\r\n220 ok\r\n") << 220 << QByteArrayList{"220 ok"};
     QTest::newRow("UTF-8 text") << QByteArray("257 \"/資料夾\" created\r\n") << 257
                                 << QByteArrayList{"257 \"/資料夾\" created"};
 }
@@ -166,6 +166,9 @@ void TestControlChannel::refusesBrokenInput_data()
     QTest::newRow("endless multi-line reply") << endless << false << IoStatus::Protocol;
     QTest::newRow("endless line") << QByteArray(CControlChannel::kMaxReplyBytes + 10, 'x') << false
                                   << IoStatus::Protocol;
+    QTest::newRow("text where a reply starts")
+        << QByteArray("hello\r\n220 ok\r\n") << false << IoStatus::Protocol;
+    QTest::newRow("letter inside the code") << QByteArray("2x0 Ready\r\n") << false << IoStatus::Protocol;
     QTest::newRow("closed mid-reply") << QByteArray("220-partial\r\n") << true << IoStatus::Closed;
     QTest::newRow("closed mid-line") << QByteArray("220 parti") << true << IoStatus::Closed;
     QTest::newRow("closed before a byte") << QByteArray() << true << IoStatus::Closed;

@@ -199,8 +199,6 @@ void TestFtpClientFake::readsOddButValidReplies_data()
     QTest::newRow("multi-line PWD") << QByteArray("220 Ready\r\n")
                                     << QByteArray("257-Here:\r\n257 \"/a \"\"q\"\" b\" is current\r\n")
                                     << QByteArray("/a \"q\" b");
-    QTest::newRow("junk line before reply")
-        << QByteArray("220 Ready\r\n") << QByteArray("** debug **\r\n257 \"/x\"\r\n") << QByteArray("/x");
 }
 
 void TestFtpClientFake::readsOddButValidReplies()

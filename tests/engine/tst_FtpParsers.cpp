@@ -2,6 +2,7 @@
 #include "engine/FtpFeatures.h"
 #include "engine/PassiveReply.h"
 #include "engine/ReplyParser.h"
+#include "engine/VisibleText.h"
 
 #include <QTest>
 #include <vector>
@@ -38,6 +39,7 @@ private Q_SLOTS:
     void readsChecksums();
     void convertsLineEndsAcrossBlocks_data();
     void convertsLineEndsAcrossBlocks();
+    void showsControlCharactersAsEscapes();
 };
 
 void TestFtpParsers::readsPasvReplies_data()
@@ -325,6 +327,16 @@ void TestFtpParsers::convertsLineEndsAcrossBlocks()
         QCOMPARE(gotLocal, local);
         QCOMPARE(gotWire, wire);
     }
+}
+
+// Printable text of any script stays; every control character, and LF unless kept, becomes an escape.
+void TestFtpParsers::showsControlCharactersAsEscapes()
+{
+    const QString text = QStringLiteral("資料夾 é\x1b]0;t\x07\t\r\n\x7f\u009b\u2028\u2029");
+    QString visible = QStringLiteral("資料夾 é\\x1b]0;t\\x07\\x09\\x0d\\x0a\\x7f\\x9b\\u2028\\u2029");
+    QCOMPARE(VisibleText(text), visible);
+    QCOMPARE(VisibleText(text, LineBreaks::Kept),
+             visible.replace(QLatin1String("\\x0a"), QLatin1String("\n")));
 }
 
 QTEST_GUILESS_MAIN(TestFtpParsers)

@@ -53,6 +53,8 @@ private:
 const QByteArray kListing = "-rw-r--r-- 1 u g 5 Jan 01 2024 ok.txt\r\n"
                             "-rw-r--r-- 1 u g 5 Jan 01 2024 ..\\evil.txt\r\n"
                             "-rw-r--r-- 1 u g 5 Jan 01 2024 a\\b.txt\r\n"
+                            "-rw-r--r-- 1 u g 5 Jan 01 2024 ev\x1b[2Jil.txt\r\n"
+                            "-rw-r--r-- 1 u g 5 Jan 01 2024 報告.txt\r\n"
                             "drwxr-xr-x 2 u g 0 Jan 01 2024 ..\r\n"
                             "-rw-r--r-- 1 u g 5 Jan 01 2024 caf\xe9.txt\r\n";
 } // namespace
@@ -214,11 +216,13 @@ private Q_SLOTS:
         const QString hello = QString::fromLatin1(Sha256(Local("job/dir/ok.txt")));
         QCOMPARE(TreeOf(m_dir->path()),
                  QStringList({"job/", "job/dir/", QStringLiteral("job/dir/caf\uFFFD.txt ") + hello,
-                              "job/dir/ok.txt " + hello}));
+                              "job/dir/ok.txt " + hello, "job/dir/報告.txt " + hello}));
         QVERIFY(server.Commands().contains("RETR /pub/dir/caf\xe9.txt"));
         QCOMPARE(ReadFile(Local("job/dir/ok.txt")), QByteArray("hello"));
-        for (const char* name : {"..\\evil.txt", "a\\b.txt", "../escape.txt", "..\\up.txt"})
+        for (const char* name :
+             {"..\\evil.txt", "a\\b.txt", "../escape.txt", "..\\up.txt", "ev\\x1b[2Jil.txt"})
             QVERIFY2(worker.Details().contains(QStringLiteral("%1'").arg(QLatin1String(name))), name);
+        QVERIFY(!worker.Details().contains(QChar(0x1b)));
     }
 
     void engineErrorsFailTheJob()
