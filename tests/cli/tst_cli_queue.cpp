@@ -207,7 +207,8 @@ QString TestCliQueue::Target(const QString& kind, QString* disk)
     // The host key goes on record once, as a user who accepted it would.
     *disk = server->Value(QStringLiteral("WORKDIR"));
     const QString target = base + *disk + u'/';
-    const Run accept = Cli({QStringLiteral("ls"), target, QStringLiteral("--accept-host-key")});
+    const Run accept = Cli({QStringLiteral("ls"), target, QStringLiteral("--accept-host-key"),
+                             QStringLiteral("--trust")});
     if (accept.exitCode != 0)
     {
         qWarning().noquote() << accept.err;

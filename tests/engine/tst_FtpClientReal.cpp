@@ -167,7 +167,7 @@ void TestFtpClientReal::reportsLoginFailure()
     options.security = security;
     options.timeoutMs = kTimeoutMs;
     const FtpResult result = client.Connect(options);
-    QCOMPARE(result.status, FtpStatus::Refused);
+    QCOMPARE(result.status, FtpStatus::LogInRefused);
     QCOMPARE(result.reply.code, 530);
     QCOMPARE(result.message, QStringLiteral("登入失敗：") + QString::fromUtf8(result.reply.Text()));
     QVERIFY(result.reply.Text().size() > 4);

@@ -220,7 +220,7 @@ void TestSftpClientReal::logIn_data()
                                        << SftpAuthentication::PasswordAllowed << FtpStatus::Ok << QString();
         QTest::newRow(k + " wrong password")
             << kind << QString() << false << QByteArray("wrong") << SftpAuthentication::PasswordAllowed
-            << FtpStatus::Refused << QStringLiteral("密碼");
+            << FtpStatus::LogInRefused << QStringLiteral("密碼");
         QTest::newRow(k + " ed25519 OpenSSH")
             << kind << QStringLiteral("KEY_ED25519") << false << QByteArray() << SftpAuthentication::KeyOnly
             << FtpStatus::Ok << QString();
@@ -330,7 +330,7 @@ void TestSftpClientReal::keyboardInteractiveAnsweredWithThePassword()
     QVERIFY(client.Noop().Ok());
     options.password = "wrong";
     const FtpResult refused = client.Connect(options);
-    QCOMPARE(refused.status, FtpStatus::Refused);
+    QCOMPARE(refused.status, FtpStatus::LogInRefused);
     QVERIFY2(refused.message.contains(QStringLiteral("keyboard")), qPrintable(refused.message));
 }
 
