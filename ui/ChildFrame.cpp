@@ -1,6 +1,7 @@
 #include "ui/ChildFrame.h"
 
 #include "app/Profile.h"
+#include "engine/VisibleText.h"
 #include "ui/FTPClientDoc.h"
 #include "ui/FTPClientView.h"
 #include "ui/TracePane.h"
@@ -92,7 +93,7 @@ void CChildFrame::CreateFolderBar()
     m_folderBar->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_toolBar->addWidget(m_folderBar);
     connect(m_folderBar, &QComboBox::activated, this,
-            [this](int index) { m_view->ListFolder(m_folderBar->itemText(index), true); });
+            [this](int index) { m_view->ListFolder(m_folderBar->itemData(index).toString(), true); });
 }
 
 void CChildFrame::RestoreStates()
@@ -140,14 +141,15 @@ void CChildFrame::UpdateFolderBar()
     const CFolderBarList& list = m_view->Session().FolderBar();
     QStringList shown;
     for (int i = 0; i < m_folderBar->count(); ++i)
-        shown.append(m_folderBar->itemText(i));
+        shown.append(m_folderBar->itemData(i).toString());
     if (shown != list.Folders())
     {
         const QSignalBlocker quiet(m_folderBar);
         m_folderBar->clear();
         const QIcon folder = ThemeIcon("folder", QStyle::SP_DirIcon);
+        // The server named these folders: shown with control characters made visible, listed as they are.
         for (const QString& path : list.Folders())
-            m_folderBar->addItem(folder, path);
+            m_folderBar->addItem(folder, VisibleText(path), path);
     }
     const QSignalBlocker quiet(m_folderBar);
     m_folderBar->setCurrentIndex(list.Selected());

@@ -6,5 +6,7 @@ QMessageBox::StandardButton CMessageBox::Show(QWidget* parent, QMessageBox::Icon
                                               QMessageBox::StandardButtons buttons)
 {
     QMessageBox box(icon, kCaption, text, buttons, parent);
+    // Texts carry servers' replies and file names: never read as markup.
+    box.setTextFormat(Qt::PlainText);
     return QMessageBox::StandardButton(box.exec());
 }

@@ -1,5 +1,6 @@
 #include "ui/PropertiesDlg.h"
 
+#include "engine/VisibleText.h"
 #include "session/PermissionBits.h"
 #include "session/RemoteListModel.h"
 
@@ -47,9 +48,11 @@ QString ExactBytes(qint64 bytes)
     return QLocale::system().toString(bytes);
 }
 
+// The values come from the server's listing.
 QLabel* ValueLabel(const QString& text, const QString& name, QWidget* parent)
 {
-    auto* label = new QLabel(text, parent);
+    auto* label = new QLabel(VisibleText(text), parent);
+    label->setTextFormat(Qt::PlainText);
     label->setObjectName(name);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     return label;

@@ -1,13 +1,17 @@
 #include "ui/TrustQuestion.h"
 
+#include "engine/VisibleText.h"
+
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
 
+// The fields come from the server's certificate or key.
 QLabel* SelectableField(const QString& text, const QString& objectName, QWidget* parent)
 {
-    auto* label = new QLabel(text, parent);
+    auto* label = new QLabel(VisibleText(text), parent);
+    label->setTextFormat(Qt::PlainText);
     label->setObjectName(objectName);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     return label;

@@ -500,6 +500,9 @@ void TestDialogs::propertiesOneFile_data()
     QTest::newRow("sub folder") << QStringLiteral("/pub") << qint64(999)
                                 << QStringLiteral("ftp://127.0.0.1/pub/a.txt")
                                 << QStringLiteral("1 KB (999 bytes)");
+    QTest::newRow("escape in folder")
+        << QStringLiteral("/p\x1b[2J") << qint64(999) << QStringLiteral("ftp://127.0.0.1/p\\x1b[2J/a.txt")
+        << QStringLiteral("1 KB (999 bytes)");
     QTest::newRow("root folder") << QStringLiteral("/") << qint64(0)
                                  << QStringLiteral("ftp://127.0.0.1/a.txt")
                                  << QStringLiteral("1 KB (0 bytes)");
