@@ -105,7 +105,6 @@ private Q_SLOTS:
     void mirrorsATreeBothWays();
     void runsJobsInParallel();
     void reportsAFailedJob();
-    void appliesTheOverwriteChoice();
     void appliesTheOverwriteChoiceToUploads_data();
     void appliesTheOverwriteChoiceToUploads();
     void appliesTheOverwriteChoiceBelowAMirroredFolder_data();
@@ -207,8 +206,8 @@ QString TestCliQueue::Target(const QString& kind, QString* disk)
     // The host key goes on record once, as a user who accepted it would.
     *disk = server->Value(QStringLiteral("WORKDIR"));
     const QString target = base + *disk + u'/';
-    const Run accept = Cli({QStringLiteral("ls"), target, QStringLiteral("--accept-host-key"),
-                             QStringLiteral("--trust")});
+    const Run accept =
+        Cli({QStringLiteral("ls"), target, QStringLiteral("--accept-host-key"), QStringLiteral("--trust")});
     if (accept.exitCode != 0)
     {
         qWarning().noquote() << accept.err;
@@ -333,36 +332,6 @@ void TestCliQueue::reportsAFailedJob()
     QVERIFY2(run.out.startsWith(QStringLiteral("done: 1, failed: 1\nfailed [")), qPrintable(run.out));
     QCOMPARE(Sha256(Local("f/present.bin")), Sha256(disk + QStringLiteral("/present.bin")));
     QVERIFY(!QFile::exists(Local("f/missing.bin")) || QFileInfo(Local("f/missing.bin")).size() == 0);
-}
-
-void TestCliQueue::appliesTheOverwriteChoice()
-{
-    QString disk;
-    const QString target = Target(QStringLiteral("proftpd"), &disk);
-    QVERIFY(!target.isEmpty());
-    QVERIFY(WriteFile(disk + QStringLiteral("/ow.txt"), "the remote content"));
-    QVERIFY(QDir().mkpath(Local("ow")) && WriteFile(Local("ow/ow.txt"), "local"));
-    const QStringList get{QStringLiteral("get"), target,      QStringLiteral("ow.txt"),
-                          QStringLiteral("-o"),  Local("ow"), QStringLiteral("--overwrite")};
-
-    Run run = Cli(get + QStringList{QStringLiteral("skip")});
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
-    QCOMPARE(ReadFile(Local("ow/ow.txt")), QByteArray("local"));
-
-    run = Cli(get + QStringList{QStringLiteral("number")});
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
-    QCOMPARE(ReadFile(Local("ow/ow.txt")), QByteArray("local"));
-    QCOMPARE(QDir(Local("ow")).entryList(QDir::Files).size(), 2);
-
-    run = Cli(get + QStringList{QStringLiteral("overwrite")});
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
-    QCOMPARE(ReadFile(Local("ow/ow.txt")), QByteArray("the remote content"));
-
-    // The choice held for that run only: the stored one (ask; skip without a terminal) is back.
-    QVERIFY(WriteFile(Local("ow/ow.txt"), "local again"));
-    run = Cli({QStringLiteral("get"), target, QStringLiteral("ow.txt"), QStringLiteral("-o"), Local("ow")});
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
-    QCOMPARE(ReadFile(Local("ow/ow.txt")), QByteArray("local again"));
 }
 
 void TestCliQueue::appliesTheOverwriteChoiceToUploads_data()

@@ -440,11 +440,7 @@ void TestFtpClientReal::convertsLineEndsInAsciiMode()
 
 void TestFtpClientReal::managesRemoteFiles_data()
 {
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<FtpSecurity>("security");
-    QTest::newRow("proftpd") << "proftpd" << FtpSecurity::None;
-    QTest::newRow("vsftpd") << "vsftpd" << FtpSecurity::ExplicitTls;
-    QTest::newRow("pyftpdlib") << "pyftpdlib" << FtpSecurity::None;
+    reportsLoginFailure_data();
 }
 
 void TestFtpClientReal::managesRemoteFiles()
