@@ -1,5 +1,7 @@
 #include "cli/CliTrustAsker.h"
 
+#include "engine/VisibleText.h"
+
 #include <QFile>
 
 #include <unistd.h>
@@ -41,13 +43,13 @@ TrustAnswer CCliTrustAsker::Certificate(const ServerCertificate& certificate)
         return m_options.CertificateAnswer();
     if (!IsTerminal())
     {
-        m_err << "zentrava-cli: the server's certificate is not trusted (" << certificate.problem
+        m_err << "zentrava-cli: the server's certificate is not trusted (" << VisibleText(certificate.problem)
               << "); --accept-certificate accepts it for this run, with --trust for good" << Qt::endl;
         return TrustAnswer::Refuse;
     }
-    m_err << "The server's certificate is not trusted: " << certificate.problem << "\n"
-          << "  subject:  " << certificate.subject << "\n"
-          << "  issuer:   " << certificate.issuer << "\n"
+    m_err << "The server's certificate is not trusted: " << VisibleText(certificate.problem) << "\n"
+          << "  subject:  " << VisibleText(certificate.subject) << "\n"
+          << "  issuer:   " << VisibleText(certificate.issuer) << "\n"
           << "  valid:    " << certificate.notBefore.toString(Qt::ISODate) << " to "
           << certificate.notAfter.toString(Qt::ISODate) << "\n"
           << "  SHA-256:  " << certificate.sha256 << "\n";
