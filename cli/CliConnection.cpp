@@ -3,7 +3,7 @@
 #include "app/DataFolder.h"
 #include "engine/VisibleText.h"
 #include "security/TrustPolicy.h"
-#include "session/ConnectionSettings.h"
+#include "sites/ConnectionTargets.h"
 
 #include <unistd.h>
 
@@ -23,22 +23,27 @@ CCliConnection::CCliConnection(const CFtpUrl& url, const CliConnectionOptions& o
       m_showProgress(isatty(STDERR_FILENO))
 {
     m_ftp.SetBlocking(true);
-    m_ftp.SetProtocol(url.Protocol());
-    m_ftp.SetHost(url.Host());
-    m_ftp.SetPort(url.Port());
+    CConnectionTarget target;
+    target.protocol = url.Protocol();
+    target.host = url.Host();
+    target.port = url.Port();
     const bool sftp = url.Protocol() == FtpProtocol::Sftp;
     const QString defaultUser = sftp ? qEnvironmentVariable("USER") : QStringLiteral("anonymous");
-    m_ftp.SetLogin(url.HasUser() ? url.User() : defaultUser);
+    target.login = url.HasUser() ? url.User() : defaultUser;
     if (sftp)
-        m_ftp.SetPrivateKey(options.keyFile, options.keyPassphrase);
-    m_ftp.SetPassword(options.password);
-    m_ftp.SetPassive(!options.active);
+    {
+        target.keyFile = options.keyFile;
+        target.keyPassphrase = options.keyPassphrase;
+    }
+    target.password = options.password;
+    target.passive = !options.active;
+    if (options.proxy)
+        options.proxy->ApplyTo(target);
+    else
+        ApplyProxySettings(target);
+    m_ftp.SetTarget(target);
     m_ftp.SetTransferMode(options.ascii ? FtpTransferType::Ascii : FtpTransferType::Binary);
     m_ftp.SetResume(options.resume);
-    if (options.proxy)
-        options.proxy->ApplyTo(m_ftp);
-    else
-        ApplyProxySettings(m_ftp);
     ConnectEvents();
 }
 
@@ -114,7 +119,7 @@ QString CCliConnection::Outcome() const
 
 bool CCliConnection::Decide(const ServerCertificate& certificate)
 {
-    const TrustOutcome outcome = CTrustPolicy::For(m_ftp).Certificate(
+    const TrustOutcome outcome = CTrustPolicy::For(m_ftp.Target()).Certificate(
         certificate, [this](const ServerCertificate& asked) { return m_trust.Certificate(asked); });
     if (!outcome.problem.isEmpty())
         m_err << "zentrava-cli: " << outcome.problem << Qt::endl;
@@ -123,7 +128,7 @@ bool CCliConnection::Decide(const ServerCertificate& certificate)
 
 bool CCliConnection::DecideHostKey(const SshHostKey& key)
 {
-    const CTrustPolicy policy = CTrustPolicy::For(m_ftp);
+    const CTrustPolicy policy = CTrustPolicy::For(m_ftp.Target());
     const QString host = policy.ServerName();
     const TrustOutcome outcome =
         policy.HostKey(key, [this, &host](const SshHostKey& asked) { return m_trust.HostKey(host, asked); });

@@ -2,7 +2,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/ExitCodes.h"
-#include "engine/KeyCertificate.h"
+#include "engine/keys/KeyCertificate.h"
 #include "security/IdentityFiles.h"
 
 #include <QFile>

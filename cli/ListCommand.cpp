@@ -3,7 +3,7 @@
 #include "app/DataFolder.h"
 #include "cli/Arguments.h"
 #include "cli/ExitCodes.h"
-#include "engine/KnownHosts.h"
+#include "engine/keys/KnownHosts.h"
 #include "engine/VisibleText.h"
 #include "session/PermissionBits.h"
 
@@ -119,12 +119,17 @@ QString CListCommand::RowText(const CFtpListItem& item)
 // The session applies the stored settings before each attempt; the command's options go over them.
 void CListCommand::ApplyOptions(CFtpComponent& ftp)
 {
-    if (!m_options.keyFile.isEmpty() && ftp.Protocol() == FtpProtocol::Sftp)
-        ftp.SetPrivateKey(m_options.keyFile, m_options.keyPassphrase);
+    CConnectionTarget target = ftp.Target();
+    if (!m_options.keyFile.isEmpty() && target.IsSftp())
+    {
+        target.keyFile = m_options.keyFile;
+        target.keyPassphrase = m_options.keyPassphrase;
+    }
     if (m_options.active)
-        ftp.SetPassive(false);
+        target.passive = false;
     if (m_options.proxy)
-        m_options.proxy->ApplyTo(ftp);
+        m_options.proxy->ApplyTo(target);
+    ftp.SetTarget(target);
 }
 
 int CListCommand::Run(const CFtpUrl& url, const QString& scheme)

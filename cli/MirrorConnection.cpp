@@ -3,7 +3,6 @@
 #include "app/Profile.h"
 #include "engine/VisibleText.h"
 #include "security/TrustPolicy.h"
-#include "session/ConnectionSettings.h"
 #include "sites/FtpSite.h"
 #include "transfer/WorkerPaths.h"
 
@@ -21,17 +20,10 @@ void ReportSkipped(const QString& name, const QString& folder)
 CMirrorConnection::CMirrorConnection(const CTransferJob& job, const CliTrustOptions& trust)
 {
     m_ftp.SetBlocking(true);
-    m_ftp.SetHost(job.host);
-    m_ftp.SetLogin(job.login);
-    m_ftp.SetPassword(job.password);
     // A setting the component cannot follow is the workers' to report; this connection only looks.
-    ApplyProtocolSettings(m_ftp, job.protocolType, job.clearDataChannel);
-    m_ftp.SetClearCommandChannel(job.protocolType == CFtpSite::ProtocolExplicitTls &&
-                                 job.clearCommandChannel);
-    m_ftp.SetPort(job.port);
-    m_ftp.SetPassive(job.passive);
-    ApplyProxySettings(m_ftp);
-    m_ftp.SetTimeout(GetProfileInt(QStringLiteral("Settings"), QStringLiteral("ConnectionTimeout")) * 1000);
+    QString problem;
+    m_ftp.SetTarget(JobTarget(
+        job, GetProfileInt(QStringLiteral("Settings"), QStringLiteral("ConnectionTimeout")) * 1000, &problem));
     const auto outcome = [this](int code, const QString& text)
     {
         m_code = code;
@@ -45,7 +37,7 @@ CMirrorConnection::CMirrorConnection(const CTransferJob& job, const CliTrustOpti
         [this, certificateAnswer](const ServerCertificate& certificate, int, const QString&, bool& accept)
         {
             accept =
-                CTrustPolicy::For(m_ftp)
+                CTrustPolicy::For(m_ftp.Target())
                     .Certificate(certificate, [=](const ServerCertificate&) { return certificateAnswer; })
                     .accepted;
         });
@@ -53,7 +45,7 @@ CMirrorConnection::CMirrorConnection(const CTransferJob& job, const CliTrustOpti
     QObject::connect(&m_ftp, &CFtpComponent::HostKey, &m_ftp,
                      [this, hostKeyAnswer](const QString&, const QString&, bool& accept)
                      {
-                         accept = CTrustPolicy::For(m_ftp)
+                         accept = CTrustPolicy::For(m_ftp.Target())
                                       .HostKey(m_ftp.ServerHostKey(),
                                                [=](const SshHostKey&) { return hostKeyAnswer; })
                                       .accepted;

@@ -1,8 +1,8 @@
 #include "cli/ProxyUrl.h"
 
 #include "cli/FtpUrl.h"
-#include "engine/FtpComponent.h"
-#include "engine/ProxySettings.h"
+#include "engine/ConnectionTarget.h"
+#include "engine/net/ProxySettings.h"
 
 #include <QUrl>
 #include <algorithm>
@@ -68,11 +68,11 @@ QString CProxyUrl::Display() const
     return m_scheme + QStringLiteral("://") + user + host + port;
 }
 
-void CProxyUrl::ApplyTo(CFtpComponent& component) const
+void CProxyUrl::ApplyTo(CConnectionTarget& target) const
 {
-    component.SetProxyType(m_type);
-    component.SetProxyHost(m_host);
-    component.SetProxyPort(m_port);
-    component.SetProxyLogin(m_user);
-    component.SetProxyPassword(m_password);
+    target.proxy.type = ProxySettings::TypeFromNumber(m_type);
+    target.proxy.host = m_host.toUtf8();
+    target.proxy.port = quint16(qBound(0, m_port, 65535));
+    target.proxy.user = m_user.toUtf8();
+    target.proxy.password = m_password.toUtf8();
 }

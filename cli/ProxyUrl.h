@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class CFtpComponent;
+struct CConnectionTarget;
 
 // A proxy for zentrava-cli's --proxy: scheme://[user[:password]@]host[:port] with the schemes socks4,
 // socks4a, socks5, http (CONNECT), relay, and the FTP proxy log-in styles ftp-site, ftp-open and
@@ -27,7 +27,7 @@ public:
     QString Display() const;
 
     // Every proxy property of the component, so nothing from the settings stays behind.
-    void ApplyTo(CFtpComponent& component) const;
+    void ApplyTo(CConnectionTarget& target) const;
 
 private:
     QString m_error;

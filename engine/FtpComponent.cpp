@@ -2,7 +2,7 @@
 // hooks come back to the owner's thread as queued events.
 #include "engine/FtpComponent.h"
 
-#include "engine/KeyCertificate.h"
+#include "engine/keys/KeyCertificate.h"
 #include "engine/ProgressThrottle.h"
 #include "engine/RemoteName.h"
 
@@ -133,13 +133,9 @@ int CFtpComponent::SetRemoteFolder(const QString& path)
 
 void CFtpComponent::Connect()
 {
-    const bool sftp = m_protocol == FtpProtocol::Sftp;
-    const FtpConnectOptions options = ConnectOptions();
-    const SftpConnectOptions sftpOptions = SftpOptions();
-    const QString keyFile = m_keyFile;
-    const QByteArray passphrase = m_keyPassphrase;
+    const CConnectionTarget target = m_target;
     Start(
-        [this, sftp, options, sftpOptions, keyFile, passphrase](quint64 job)
+        [this, target](quint64 job)
         {
             if (m_thread.Aborted())
             {
@@ -154,12 +150,8 @@ void CFtpComponent::Connect()
             }
             if (IoConnected())
                 OnClient([](auto& client) { client.Disconnect(); });
-            m_ioSftp = sftp;
-            FtpResult result;
-            if (!sftp)
-                result = m_client.Connect(options);
-            else
-                result = ConnectSftp(sftpOptions, keyFile, passphrase);
+            m_ioSftp = target.IsSftp();
+            const FtpResult result = m_ioSftp ? ConnectSftp(target) : m_client.Connect(target.FtpOptions());
             QString folder;
             if (result.Ok())
                 folder =
@@ -240,7 +232,7 @@ void CFtpComponent::Delete(const QString& path)
 void CFtpComponent::List(const QString& path)
 {
     const QByteArray folder = Bytes(path);
-    const bool passive = m_passive;
+    const bool passive = m_target.passive;
     Start(
         [this, folder, passive](quint64 job)
         {
@@ -390,7 +382,7 @@ quint64 CFtpComponent::Start(std::function<void(quint64 job)> job, bool abortabl
 
 void CFtpComponent::StartTransfer(std::function<FtpResult(const FtpProgressHook& progress)> transfer)
 {
-    const bool passive = m_passive;
+    const bool passive = m_target.passive;
     const FtpTransferType mode = m_transferMode;
     Start(
         [this, transfer = std::move(transfer), passive, mode](quint64 job)
@@ -521,75 +513,13 @@ CFtpComponent::JobResult CFtpComponent::ResultOf(const FtpResult& result)
     return {code, result.message};
 }
 
-FtpConnectOptions CFtpComponent::ConnectOptions() const
+FtpResult CFtpComponent::ConnectSftp(const CConnectionTarget& target)
 {
-    FtpConnectOptions options;
-    options.host = Bytes(m_host);
-    options.port = quint16(qBound(0, m_port, 65535));
-    if (!m_login.isEmpty())
-        options.user = Bytes(m_login);
-    options.password = Bytes(m_password);
-    switch (m_protocol)
-    {
-    case FtpProtocol::ExplicitTlsClearData:
-        options.clearDataChannel = true;
-        Q_FALLTHROUGH();
-    case FtpProtocol::ExplicitTls:
-        options.security = FtpSecurity::ExplicitTls;
-        break;
-    case FtpProtocol::ImplicitTls:
-        options.security = FtpSecurity::ImplicitTls;
-        break;
-    case FtpProtocol::Ftp:
-    case FtpProtocol::Sftp:
-        options.security = FtpSecurity::None;
-        break;
-    }
-    options.clearCommandChannel = m_clearCommandChannel;
-    options.passive = m_passive;
-    options.timeoutMs = m_timeoutMs;
-    options.proxy = Proxy();
-    if (m_authentication == FtpAuthentication::Key)
-    {
-        options.certificateFile = m_certificateFile;
-        options.keyFile = m_keyFile;
-        options.keyPassphrase = m_keyPassphrase;
-    }
-    return options;
-}
-
-SftpConnectOptions CFtpComponent::SftpOptions() const
-{
-    SftpConnectOptions options;
-    options.host = Bytes(m_host);
-    options.port = quint16(qBound(0, m_port, 65535));
-    options.user = Bytes(m_login);
-    options.password = Bytes(m_password);
-    options.authentication = m_authentication == FtpAuthentication::Key ? SftpAuthentication::KeyOnly
-                                                                        : SftpAuthentication::PasswordAllowed;
-    options.timeoutMs = m_timeoutMs;
-    options.proxy = Proxy();
-    return options;
-}
-
-ProxySettings CFtpComponent::Proxy() const
-{
-    ProxySettings proxy;
-    proxy.type = ProxySettings::TypeFromNumber(m_proxyType);
-    proxy.host = Bytes(m_proxyHost);
-    proxy.port = quint16(qBound(0, m_proxyPort, 65535));
-    proxy.user = Bytes(m_proxyLogin);
-    proxy.password = Bytes(m_proxyPassword);
-    return proxy;
-}
-
-FtpResult CFtpComponent::ConnectSftp(SftpConnectOptions options, const QString& keyFile,
-                                     const QByteArray& passphrase)
-{
-    if (!keyFile.isEmpty())
+    SftpConnectOptions options = target.SftpOptions();
+    if (!target.keyFile.isEmpty())
     {
         auto key = std::make_shared<CKeyCertificate>();
-        const FtpResult loaded = key->LoadPrivateKey(keyFile, passphrase);
+        const FtpResult loaded = key->LoadPrivateKey(target.keyFile, target.keyPassphrase);
         if (!loaded.Ok())
             return loaded;
         options.key = std::move(key);

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "engine/Checksum.h"
-#include "engine/FtpClient.h"
+#include "engine/ConnectionTarget.h"
+#include "engine/ftp/FtpClient.h"
 #include "engine/JobThread.h"
 #include "engine/ListItem.h"
 #include "engine/OwnerCall.h"
-#include "engine/ServerCertificate.h"
-#include "engine/SftpClient.h"
+#include "engine/net/ServerCertificate.h"
+#include "engine/sftp/SftpClient.h"
 
 #include <QObject>
 #include <QPointer>
@@ -14,22 +15,6 @@
 #include <vector>
 
 class QEventLoop;
-
-enum class FtpProtocol
-{
-    Ftp = 0,
-    Sftp = 1,                 // over SSH; through the tunnel proxies and the relay, not the FTP styles
-    ExplicitTlsClearData = 2, // AUTH TLS, PROT C
-    ExplicitTls = 3,          // AUTH TLS, PROT P
-    ImplicitTls = 4
-};
-
-enum class FtpAuthentication
-{
-    Password =
-        0,  // no client certificate; SFTP: the private key when set, else (or when refused) the password
-    Key = 2 // present the key object's certificate and key; SFTP: the private key only
-};
 
 // State() values.
 enum FtpComponentState
@@ -81,15 +66,18 @@ public:
     // small files and only record the lines; a session that shows its log live leaves it off.
     void SetDeferredReports(bool deferred) { m_deferReports = deferred; }
     bool DeferredReports() const { return m_deferReports; }
-    void SetHost(const QString& host) { m_host = host; }
-    const QString& Host() const { return m_host; }
-    void SetLogin(const QString& login) { m_login = login; }
-    const QString& Login() const { return m_login; }
-    void SetPassword(const QString& password) { m_password = password; }
-    const QString& Password() const { return m_password; }
+    // Where the next Connect goes and how.
+    void SetTarget(const CConnectionTarget& target) { m_target = target; }
+    const CConnectionTarget& Target() const { return m_target; }
+    void SetHost(const QString& host) { m_target.host = host; }
+    const QString& Host() const { return m_target.host; }
+    void SetLogin(const QString& login) { m_target.login = login; }
+    const QString& Login() const { return m_target.login; }
+    void SetPassword(const QString& password) { m_target.password = password; }
+    const QString& Password() const { return m_target.password; }
     // 0: the protocol's own port (21, or 990 for implicit TLS).
-    void SetPort(int port) { m_port = port; }
-    int Port() const { return m_port; }
+    void SetPort(int port) { m_target.port = port; }
+    int Port() const { return m_target.port; }
     // FtpStateConnected while logged in, else FtpStateDisconnected.
     int State() const { return m_state; }
     // Whether the last Connect failed because the server refused the log-in (FTP's 530, SSH
@@ -104,49 +92,16 @@ public:
     // fails, unless the server's own size, asked again then, shows the listing was stale.
     void SetKnownSize(qint64 size) { m_knownSize = size; }
     qint64 KnownSize() const { return m_knownSize; }
-    void SetAuthentication(FtpAuthentication authentication) { m_authentication = authentication; }
-    FtpAuthentication Authentication() const { return m_authentication; }
-    void SetProtocol(FtpProtocol protocol) { m_protocol = protocol; }
-    FtpProtocol Protocol() const { return m_protocol; }
-    // The client certificate and its private key (PEM files), presented with FtpAuthentication::Key
-    // when the server asks for one.
-    void SetClientCertificate(const QString& certificateFile, const QString& keyFile,
-                              const QByteArray& passphrase)
-    {
-        m_certificateFile = certificateFile;
-        m_keyFile = keyFile;
-        m_keyPassphrase = passphrase;
-    }
-    // The private key for SFTP public-key log-in (PEM or OpenSSH format); an empty path for none.
-    void SetPrivateKey(const QString& keyFile, const QByteArray& passphrase)
-    {
-        m_keyFile = keyFile;
-        m_keyPassphrase = passphrase;
-    }
-    const QString& CertificateFile() const { return m_certificateFile; }
-    const QString& PrivateKeyFile() const { return m_keyFile; }
-    void SetPassive(bool passive) { m_passive = passive; }
-    bool IsPassive() const { return m_passive; }
-    // The proxy for the control and the passive data connections, or for SFTP's SSH connection. Type
-    // numbers: 0 none, 1 SOCKS4, 2 SOCKS5, 3 HTTP CONNECT, 4 relay, 5 SOCKS4a, 100 FTP SITE, 101 FTP
-    // OPEN, 102 FTP USER (FTP only: SFTP refuses to connect); any other number means none. Port 0: the
-    // kind's usual port.
-    void SetProxyHost(const QString& host) { m_proxyHost = host; }
-    const QString& ProxyHost() const { return m_proxyHost; }
-    void SetProxyLogin(const QString& login) { m_proxyLogin = login; }
-    const QString& ProxyLogin() const { return m_proxyLogin; }
-    void SetProxyPassword(const QString& password) { m_proxyPassword = password; }
-    const QString& ProxyPassword() const { return m_proxyPassword; }
-    void SetProxyPort(int port) { m_proxyPort = port; }
-    int ProxyPort() const { return m_proxyPort; }
-    void SetProxyType(int type) { m_proxyType = type; }
-    int ProxyType() const { return m_proxyType; }
+    void SetProtocol(FtpProtocol protocol) { m_target.protocol = protocol; }
+    FtpProtocol Protocol() const { return m_target.protocol; }
+    void SetPassive(bool passive) { m_target.passive = passive; }
+    bool IsPassive() const { return m_target.passive; }
     // CCC after log-in: the command channel goes clear, data connections stay as the protocol says.
-    void SetClearCommandChannel(bool clear) { m_clearCommandChannel = clear; }
-    bool ClearCommandChannel() const { return m_clearCommandChannel; }
+    void SetClearCommandChannel(bool clear) { m_target.clearCommandChannel = clear; }
+    bool ClearCommandChannel() const { return m_target.clearCommandChannel; }
     // For connecting and for each wait on the server afterwards.
-    void SetTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
-    int Timeout() const { return m_timeoutMs; }
+    void SetTimeout(int milliseconds) { m_target.timeoutMs = milliseconds; }
+    int Timeout() const { return m_target.timeoutMs; }
     void SetTransferMode(FtpTransferType mode) { m_transferMode = mode; }
     FtpTransferType TransferMode() const { return m_transferMode; }
     // The remote folder as the server last reported it (PWD after log-in and after each change).
@@ -242,11 +197,8 @@ private:
     void Report(std::function<void()> event);
     static JobResult ResultOf(const FtpResult& result);
 
-    FtpConnectOptions ConnectOptions() const;
-    SftpConnectOptions SftpOptions() const;
-    ProxySettings Proxy() const;
     // On the I/O thread; the key file is read there.
-    FtpResult ConnectSftp(SftpConnectOptions options, const QString& keyFile, const QByteArray& passphrase);
+    FtpResult ConnectSftp(const CConnectionTarget& target);
     // On the I/O thread: the call on the client the connection was made with.
     template <typename Call> auto OnClient(Call call) { return m_ioSftp ? call(m_sftp) : call(m_client); }
     bool IoConnected() const { return m_ioSftp ? m_sftp.IsConnected() : m_client.IsConnected(); }
@@ -262,22 +214,11 @@ private:
 
     // Owner-thread state.
     bool m_blocking = false;
-    QString m_host, m_login, m_password;
-    int m_port = 0;
+    CConnectionTarget m_target;
     int m_state = FtpStateDisconnected;
     bool m_logInRefused = false;
     bool m_resume = false;
     qint64 m_knownSize = -1;
-    FtpAuthentication m_authentication = FtpAuthentication::Password;
-    FtpProtocol m_protocol = FtpProtocol::Ftp;
-    QString m_certificateFile, m_keyFile;
-    QByteArray m_keyPassphrase;
-    bool m_passive = true;
-    QString m_proxyHost, m_proxyLogin, m_proxyPassword;
-    int m_proxyPort = 0;
-    int m_proxyType = 0;
-    bool m_clearCommandChannel = false;
-    int m_timeoutMs = 30000;
     FtpTransferType m_transferMode = FtpTransferType::Binary;
     QString m_remoteFolder;
     std::vector<ListItem> m_items;

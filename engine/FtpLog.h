@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <functional>
 
 enum class FtpLogKind
@@ -13,3 +14,9 @@ enum class FtpLogKind
 using FtpLogHook = std::function<void(FtpLogKind kind, const QByteArray& line)>;
 // Sees each command just before it is sent and may change it (the owner's last word on what goes out).
 using FtpCommandHook = std::function<void(QByteArray& command)>;
+
+// Whether the command line is a PASS command (the user's password follows it).
+bool IsPasswordCommand(const QString& command);
+// A PASS command as "PASS " and a star for every character after the first four; any other command
+// as it is. The one place the password is kept out of logs and terminals.
+QString MaskedCommand(const QString& command);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/FtpReply.h"
-#include "engine/IoResult.h"
+#include "engine/ftp/FtpReply.h"
+#include "engine/net/IoResult.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/IoResult.h"
+#include "engine/net/IoResult.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/KeyCertificate.h"
+#include "engine/keys/KeyCertificate.h"
 
 #include <QByteArray>
 #include <QDateTime>

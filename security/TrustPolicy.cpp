@@ -1,7 +1,7 @@
 #include "security/TrustPolicy.h"
 
 #include "app/DataFolder.h"
-#include "engine/FtpComponent.h"
+#include "engine/RemoteConnection.h"
 #include "security/TrustedCertificates.h"
 
 #include <QMutex>
@@ -16,26 +16,51 @@ QString KnownHostsFile()
     return CDataFolder::FilePath(QStringLiteral("known_hosts"));
 }
 
-quint16 ProtocolPort(FtpProtocol protocol)
-{
-    switch (protocol)
-    {
-    case FtpProtocol::Sftp:
-        return 22;
-    case FtpProtocol::ImplicitTls:
-        return 990;
-    default:
-        return 21;
-    }
-}
 } // namespace
 
 CTrustPolicy::CTrustPolicy(QByteArray host, quint16 port) : m_host(std::move(host)), m_port(port) {}
 
-CTrustPolicy CTrustPolicy::For(const CFtpComponent& ftp)
+CTrustPolicy CTrustPolicy::For(const CConnectionTarget& target)
 {
-    const int port = ftp.Port();
-    return {ftp.Host().toUtf8(), port > 0 && port <= 65535 ? quint16(port) : ProtocolPort(ftp.Protocol())};
+    return {target.host.toUtf8(), target.EffectivePort()};
+}
+
+void CTrustPolicy::Guard(CRemoteConnection& connection, CertificateQuestion askCertificate,
+                         HostKeyQuestion askHostKey, Note note)
+{
+    const CTrustPolicy policy = For(connection.Target());
+    connection.SetCertificateHook(
+        [policy, askCertificate, note](const ServerCertificate& certificate)
+        {
+            const TrustOutcome outcome = policy.Certificate(certificate, askCertificate);
+            if (!outcome.problem.isEmpty() && note)
+                note(outcome.problem);
+            return outcome.accepted;
+        });
+    connection.SetHostKeyHook(
+        [policy, askHostKey, note](const SshHostKey& key)
+        {
+            const TrustOutcome outcome = policy.HostKey(key, askHostKey);
+            const QString refusal = policy.HostKeyRefusal(outcome, key);
+            if (note && !outcome.problem.isEmpty())
+                note(outcome.problem);
+            if (note && !refusal.isEmpty())
+                note(refusal);
+            return outcome.accepted;
+        });
+}
+
+QString CTrustPolicy::HostKeyRefusal(const TrustOutcome& outcome, const SshHostKey& key) const
+{
+    const HostKeyCheck& check = outcome.hostKey;
+    if (check.match == HostKeyMatch::Changed)
+        return QStringLiteral("%1 的公開金鑰已變更，拒絕連線：記錄中為 %2 %3，伺服器提供 %4 %5")
+            .arg(ServerName(), QString::fromUtf8(check.knownType), QString::fromUtf8(check.knownFingerprint),
+                 QString::fromUtf8(key.type), QString::fromUtf8(key.Fingerprint()));
+    if (check.match == HostKeyMatch::Revoked)
+        return QStringLiteral("%1 的公開金鑰 %2 已被撤銷，拒絕連線")
+            .arg(ServerName(), QString::fromUtf8(key.Fingerprint()));
+    return {};
 }
 
 QString CTrustPolicy::ServerName() const

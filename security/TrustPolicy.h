@@ -1,13 +1,15 @@
 #pragma once
 
-#include "engine/KnownHosts.h"
-#include "engine/ServerCertificate.h"
+#include "engine/ConnectionTarget.h"
+#include "engine/keys/KnownHosts.h"
+#include "engine/net/ServerCertificate.h"
 
 #include <QString>
 
 #include <functional>
 
-class CFtpComponent;
+class CRemoteConnection;
+
 
 // A user's answer about a server that nothing on record vouches for.
 enum class TrustAnswer
@@ -38,8 +40,19 @@ public:
     using HostKeyQuestion = std::function<TrustAnswer(const SshHostKey& key)>;
 
     CTrustPolicy(QByteArray host, quint16 port);
-    // The component's host and port, or its protocol's own port when it has none.
-    static CTrustPolicy For(const CFtpComponent& ftp);
+    // The target's host and port, or its protocol's own port when it has none.
+    static CTrustPolicy For(const CConnectionTarget& target);
+
+    using Note = std::function<void(const QString& text)>;
+
+    // Puts the policy of the connection's target in front of a blocking connection: its certificate
+    // and host key hooks decide as below, asking the questions given (none: refuse what is unknown).
+    // What the user should read (a store that could not be read or written, a changed or revoked host
+    // key with both fingerprints) goes to note.
+    static void Guard(CRemoteConnection& connection, CertificateQuestion askCertificate,
+                      HostKeyQuestion askHostKey, Note note);
+    // The reason a host key was refused unasked, for the log; empty when it was not.
+    QString HostKeyRefusal(const TrustOutcome& outcome, const SshHostKey& key) const;
 
     // "host", or "[host]:port" for a port other than 22, as known_hosts names servers.
     QString ServerName() const;

@@ -2,7 +2,7 @@
 
 #include "app/DamagedFile.h"
 #include "app/DataFolder.h"
-#include "engine/CertificateNames.h"
+#include "engine/net/CertificateNames.h"
 #include "xml/XmlDocument.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "session/FtpConnectionDLX.h"
 
-#include "session/ConnectionSettings.h"
+#include "sites/ConnectionTargets.h"
 #include "session/PumpWait.h"
 #include "session/SessionLog.h"
 
@@ -36,15 +36,10 @@ CFtpConnectionDLX::~CFtpConnectionDLX()
 
 bool CFtpConnectionDLX::Connect(const CFtpSite& site)
 {
-    m_ftp.SetHost(site.Address);
-    m_ftp.SetLogin(site.Login);
-    m_ftp.SetPassword(site.Password);
-    const QString problem = ApplyProtocolSettings(m_ftp, site.ProtocolType, site.ClearDataChannel);
+    QString problem;
+    m_ftp.SetTarget(SiteTarget(site, m_waitMs + kComponentMarginMs, &problem));
     if (!problem.isEmpty())
         Trace("", problem);
-    m_ftp.SetPort(site.Port);
-    ApplyProxySettings(m_ftp);
-    m_ftp.SetTimeout(m_waitMs + kComponentMarginMs);
     m_lastError.clear();
     m_done.Reset();
     m_ftp.Connect();

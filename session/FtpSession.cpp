@@ -4,7 +4,7 @@
 #include "engine/RemoteName.h"
 #include "engine/VisibleText.h"
 #include "security/TrustPolicy.h"
-#include "session/ConnectionSettings.h"
+#include "sites/ConnectionTargets.h"
 #include "session/PermissionBits.h"
 #include "session/PumpWait.h"
 #include "session/SessionLog.h"
@@ -244,18 +244,12 @@ bool CFtpSession::Attempt()
 
 void CFtpSession::ApplySettings()
 {
-    m_ftp.SetHost(m_server);
-    m_ftp.SetLogin(m_site.Login);
-    m_ftp.SetPassword(m_site.Password);
-    const QString problem = ApplyProtocolSettings(m_ftp, m_site.ProtocolType, m_site.ClearDataChannel);
+    QString problem;
+    CConnectionTarget target = SiteTarget(m_site, TimeoutMs() + kComponentMarginMs, &problem);
+    target.host = m_server;
+    m_ftp.SetTarget(target);
     if (!problem.isEmpty())
         Log(LogError, problem);
-    m_ftp.SetClearCommandChannel(m_site.ProtocolType == CFtpSite::ProtocolExplicitTls &&
-                                 m_site.ClearCommandChannel);
-    m_ftp.SetPort(m_site.Port);
-    m_ftp.SetPassive(IsPassiveDataMode(m_site.DataMode));
-    ApplyProxySettings(m_ftp);
-    m_ftp.SetTimeout(TimeoutMs() + kComponentMarginMs);
     if (m_override)
         m_override(m_ftp);
 }
@@ -712,7 +706,7 @@ void CFtpSession::OnHostCertificate(const ServerCertificate& certificate, bool& 
 {
     Log(LogInformation, QStringLiteral("遠端伺服器提供憑證"));
     const TrustOutcome outcome =
-        CTrustPolicy::For(m_ftp).Certificate(certificate, [this](const ServerCertificate& asked)
+        CTrustPolicy::For(m_ftp.Target()).Certificate(certificate, [this](const ServerCertificate& asked)
                                              { return m_ui.AcceptCertificate(asked, asked.problem); });
     accept = outcome.accepted;
     if (!outcome.problem.isEmpty())
@@ -723,22 +717,16 @@ void CFtpSession::OnHostKey(bool& accept)
 {
     Log(LogInformation, QStringLiteral("遠端伺服器提供公開金鑰辨識"));
     const SshHostKey& key = m_ftp.ServerHostKey();
-    const CTrustPolicy policy = CTrustPolicy::For(m_ftp);
+    const CTrustPolicy policy = CTrustPolicy::For(m_ftp.Target());
     const QString shown = policy.ServerName();
     const TrustOutcome outcome = policy.HostKey(key, [this, &shown](const SshHostKey& asked)
                                                 { return m_ui.AcceptHostKey(shown, asked); });
     accept = outcome.accepted;
     if (!outcome.problem.isEmpty())
         Log(LogError, outcome.problem);
-    const HostKeyCheck& check = outcome.hostKey;
-    if (check.match == HostKeyMatch::Changed)
-        Log(LogError,
-            QStringLiteral("%1 的公開金鑰已變更，拒絕連線：記錄中為 %2 %3，伺服器提供 %4 %5")
-                .arg(shown, QString::fromUtf8(check.knownType), QString::fromUtf8(check.knownFingerprint),
-                     QString::fromUtf8(key.type), QString::fromUtf8(key.Fingerprint())));
-    else if (check.match == HostKeyMatch::Revoked)
-        Log(LogError, QStringLiteral("%1 的公開金鑰 %2 已被撤銷，拒絕連線")
-                          .arg(shown, QString::fromUtf8(key.Fingerprint())));
+    const QString refusal = policy.HostKeyRefusal(outcome, key);
+    if (!refusal.isEmpty())
+        Log(LogError, refusal);
 }
 
 void CFtpSession::OnListItems(const QString& text)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/ServerCertificate.h"
-#include "engine/SshHostKey.h"
+#include "engine/net/ServerCertificate.h"
+#include "engine/sftp/SshHostKey.h"
 #include "security/TrustPolicy.h"
 #include "sites/FtpSite.h"
 

@@ -2,7 +2,6 @@
 
 #include "app/Profile.h"
 #include "security/TrustPolicy.h"
-#include "session/ConnectionSettings.h"
 #include "session/PumpWait.h"
 #include "session/SessionLog.h"
 #include "transfer/TransferProgressPlain.h"
@@ -179,19 +178,10 @@ CWorkerStep CFtpTransferWorker::ConnectWithAttempts()
 
 void CFtpTransferWorker::ConfigureConnection()
 {
-    const CTransferJob& job = Job();
-    m_ftp->SetHost(job.host);
-    m_ftp->SetLogin(job.login);
-    m_ftp->SetPassword(job.password);
-    const QString problem = ApplyProtocolSettings(*m_ftp, job.protocolType, job.clearDataChannel);
+    QString problem;
+    m_ftp->SetTarget(JobTarget(Job(), Settings().connectionTimeoutMs, &problem));
     if (!problem.isEmpty())
         Note(problem);
-    m_ftp->SetClearCommandChannel(job.protocolType == CFtpSite::ProtocolExplicitTls &&
-                                  job.clearCommandChannel);
-    m_ftp->SetPort(job.port);
-    m_ftp->SetPassive(job.passive);
-    ApplyProxySettings(*m_ftp);
-    m_ftp->SetTimeout(Settings().connectionTimeoutMs);
 }
 
 void CFtpTransferWorker::StartCall(const std::function<void()>& call)
@@ -385,7 +375,7 @@ void CFtpTransferWorker::SetTransferMode(TransferMode mode)
 bool CFtpTransferWorker::AcceptCertificate(const ServerCertificate& certificate)
 {
     const TrustAnswer answer = Settings().overrides.unknownCertificate;
-    const TrustOutcome outcome = CTrustPolicy::For(*m_ftp).Certificate(
+    const TrustOutcome outcome = CTrustPolicy::For(m_ftp->Target()).Certificate(
         certificate, [answer](const ServerCertificate&) { return answer; });
     if (!outcome.problem.isEmpty())
         Note(outcome.problem);
@@ -395,7 +385,7 @@ bool CFtpTransferWorker::AcceptCertificate(const ServerCertificate& certificate)
 bool CFtpTransferWorker::AcceptHostKey()
 {
     const TrustAnswer answer = Settings().overrides.unknownHostKey;
-    const TrustOutcome outcome = CTrustPolicy::For(*m_ftp).HostKey(
+    const TrustOutcome outcome = CTrustPolicy::For(m_ftp->Target()).HostKey(
         m_ftp->ServerHostKey(), [answer](const SshHostKey&) { return answer; });
     if (!outcome.problem.isEmpty())
         Note(outcome.problem);

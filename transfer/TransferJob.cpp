@@ -1,6 +1,7 @@
 #include "transfer/TransferJob.h"
 
 #include "app/Profile.h"
+#include "sites/ConnectionTargets.h"
 #include "sites/FtpSite.h"
 
 namespace
@@ -36,4 +37,19 @@ CTransferJob MakeTransferJob(const CFtpSite& site, const QString& remoteFolder)
     job.clearDataChannel = site.ClearDataChannel;
     job.clearCommandChannel = site.ClearCommandChannel;
     return job;
+}
+
+CConnectionTarget JobTarget(const CTransferJob& job, int timeoutMs, QString* problem)
+{
+    CConnectionTarget target;
+    target.host = job.host;
+    target.port = job.port;
+    target.login = job.login;
+    target.password = job.password;
+    *problem = ApplyProtocolSettings(target, job.protocolType, job.clearDataChannel);
+    target.clearCommandChannel = job.protocolType == CFtpSite::ProtocolExplicitTls && job.clearCommandChannel;
+    target.passive = job.passive;
+    target.timeoutMs = timeoutMs;
+    ApplyProxySettings(target);
+    return target;
 }

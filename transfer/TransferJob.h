@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ConnectionTarget.h"
 #include "transfer/ScheduleInfo.h"
 #include "transfer/TransferEntry.h"
 
@@ -39,3 +40,7 @@ struct CTransferJob
 // A job with the site's connection fields, for the given remote folder. Passive when the site asks for
 // passive mode, or leaves it to the program-wide DataMode and that asks for it.
 CTransferJob MakeTransferJob(const CFtpSite& site, const QString& remoteFolder);
+
+// Where the job's worker connects and how: the job's connection fields with the program's settings;
+// *problem gets the reason a key or certificate of the settings could not be loaded, else empty.
+CConnectionTarget JobTarget(const CTransferJob& job, int timeoutMs, QString* problem);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/CancelToken.h"
+#include "engine/net/CancelToken.h"
 #include "engine/Checksum.h"
 #include "security/TrustPolicy.h"
 #include "session/Event.h"

@@ -2,7 +2,7 @@
 
 #include "ui/TrustQuestion.h"
 
-#include "engine/KeyCertificate.h"
+#include "engine/keys/KeyCertificate.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/ServerCertificate.h"
+#include "engine/net/ServerCertificate.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/SshHostKey.h"
+#include "engine/sftp/SshHostKey.h"
 
 #include <QDialog>
 

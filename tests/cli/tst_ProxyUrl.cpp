@@ -1,6 +1,6 @@
 #include "cli/ProxyUrl.h"
 
-#include "engine/FtpComponent.h"
+#include "engine/ConnectionTarget.h"
 
 #include <QTest>
 
@@ -71,18 +71,14 @@ void TestProxyUrl::parsesEachKind()
 
 void TestProxyUrl::replacesEveryProxyProperty()
 {
-    CFtpComponent ftp;
-    ftp.SetProxyType(3);
-    ftp.SetProxyHost(QStringLiteral("from settings"));
-    ftp.SetProxyPort(8080);
-    ftp.SetProxyLogin(QStringLiteral("settings login"));
-    ftp.SetProxyPassword(QStringLiteral("settings password"));
-    CProxyUrl::Parse(QStringLiteral("socks5://h")).ApplyTo(ftp);
-    QCOMPARE(ftp.ProxyType(), 2);
-    QCOMPARE(ftp.ProxyHost(), QStringLiteral("h"));
-    QCOMPARE(ftp.ProxyPort(), 0);
-    QCOMPARE(ftp.ProxyLogin(), QString());
-    QCOMPARE(ftp.ProxyPassword(), QString());
+    CConnectionTarget target;
+    target.proxy = {ProxyType::HttpConnect, "from settings", 8080, "settings login", "settings password"};
+    CProxyUrl::Parse(QStringLiteral("socks5://h")).ApplyTo(target);
+    QCOMPARE(target.proxy.type, ProxyType::Socks5);
+    QCOMPARE(target.proxy.host, QByteArray("h"));
+    QCOMPARE(target.proxy.port, 0);
+    QCOMPARE(target.proxy.user, QByteArray());
+    QCOMPARE(target.proxy.password, QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestProxyUrl)

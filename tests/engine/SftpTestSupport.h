@@ -2,8 +2,8 @@
 
 #include "support/TestFiles.h"
 
-#include "engine/KeyCertificate.h"
-#include "engine/SftpClient.h"
+#include "engine/keys/KeyCertificate.h"
+#include "engine/sftp/SftpClient.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "engine/CancelToken.h"
-#include "engine/ControlChannel.h"
-#include "engine/TcpTransport.h"
+#include "engine/net/CancelToken.h"
+#include "engine/ftp/ControlChannel.h"
+#include "engine/net/TcpTransport.h"
 
 #include <QTest>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "FakeFtpServer.h"
 
-#include "engine/FtpClient.h"
+#include "engine/ftp/FtpClient.h"
 #include "support/TestFiles.h"
 
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 #include "support/TestFiles.h"
 
 #include "engine/Checksum.h"
-#include "engine/FtpClient.h"
+#include "engine/ftp/FtpClient.h"
 
 #include <QDir>
 #include <QElapsedTimer>

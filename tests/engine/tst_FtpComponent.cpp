@@ -261,10 +261,12 @@ void TestFtpComponent::logsInOverSftpWithAKeyOnly()
         QObject::connect(&ftp, &CFtpComponent::HostKey, &ftp,
                          [](const QString&, const QString&, bool& accept) { accept = true; });
         ftp.SetPassword(QStringLiteral("not the password"));
-        ftp.SetAuthentication(FtpAuthentication::Key);
+        CConnectionTarget target = ftp.Target();
+        target.authentication = FtpAuthentication::Key;
         const QByteArray passphrase = server->Value(QStringLiteral("KEY_PASSPHRASE")).toUtf8();
-        ftp.SetPrivateKey(server->Value(QStringLiteral("KEY_ED25519_PASSPHRASE")),
-                          rightPassphrase ? passphrase : passphrase + "x");
+        target.keyFile = server->Value(QStringLiteral("KEY_ED25519_PASSPHRASE"));
+        target.keyPassphrase = rightPassphrase ? passphrase : passphrase + "x";
+        ftp.SetTarget(target);
         QSignalSpy connected(&ftp, &CFtpComponent::Connected);
         ftp.SetBlocking(true);
         ftp.Connect();
@@ -283,14 +285,17 @@ void TestFtpComponent::presentsTheClientCertificate()
     // changes nothing and a bad one fails before any log-in.
     const QString certificate = server->Value(QStringLiteral("CERT"));
     const QString key = QFileInfo(certificate).dir().filePath(QStringLiteral("key.pem"));
+    CConnectionTarget target;
+    target.authentication = FtpAuthentication::Key;
+    target.certificateFile = certificate;
+    target.keyFile = key;
     CFtpComponent ftp;
-    ftp.SetClientCertificate(certificate, key, {});
-    ftp.SetAuthentication(FtpAuthentication::Key);
+    ftp.SetTarget(target);
     QVERIFY(ConnectBlocking(ftp, QStringLiteral("proftpd"), FtpProtocol::ExplicitTls));
 
+    target.keyFile = certificate;
     CFtpComponent wrong;
-    wrong.SetClientCertificate(certificate, certificate, {});
-    wrong.SetAuthentication(FtpAuthentication::Key);
+    wrong.SetTarget(target);
     QVERIFY(Configure(wrong, QStringLiteral("proftpd"), FtpProtocol::ExplicitTls));
     QStringList sent;
     QObject::connect(&wrong, &CFtpComponent::PreTranslateCommand, &wrong,

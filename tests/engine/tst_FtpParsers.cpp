@@ -1,7 +1,7 @@
-#include "engine/AsciiConverter.h"
-#include "engine/FtpFeatures.h"
-#include "engine/PassiveReply.h"
-#include "engine/ReplyParser.h"
+#include "engine/ftp/AsciiConverter.h"
+#include "engine/ftp/FtpFeatures.h"
+#include "engine/ftp/PassiveReply.h"
+#include "engine/ftp/ReplyParser.h"
 #include "engine/VisibleText.h"
 
 #include <QTest>

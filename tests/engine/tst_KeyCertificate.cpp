@@ -1,5 +1,5 @@
-#include "engine/KeyCertificate.h"
-#include "engine/KeyGenerator.h"
+#include "engine/keys/KeyCertificate.h"
+#include "engine/keys/KeyGenerator.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 // Listing lines below were captured from this machine's ls, proftpd 1.3.8 and pyftpdlib 1.5.7, or
 // written after the forms IIS and EPLF servers print.
 
-#include "engine/ListParser.h"
+#include "engine/ftp/ListParser.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -1,9 +1,9 @@
 #include "FakeFtpServer.h"
 
-#include "engine/CancelToken.h"
-#include "engine/FtpClient.h"
-#include "engine/ProxyConnector.h"
-#include "engine/TcpTransport.h"
+#include "engine/net/CancelToken.h"
+#include "engine/ftp/FtpClient.h"
+#include "engine/net/ProxyConnector.h"
+#include "engine/net/TcpTransport.h"
 
 #include <QTest>
 #include <arpa/inet.h>

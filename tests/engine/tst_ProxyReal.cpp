@@ -2,9 +2,9 @@
 #include "servers/TestServer.h"
 #include "support/TestFiles.h"
 
-#include "engine/FtpClient.h"
-#include "engine/FtpComponent.h"
-#include "engine/SftpClient.h"
+#include "engine/ftp/FtpClient.h"
+#include "engine/RemoteConnection.h"
+#include "engine/sftp/SftpClient.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -231,28 +231,20 @@ void TestProxyReal::componentPassesTheProxyOn()
 
     for (const QByteArray& password : {QByteArray("not the password"), options.proxy.password})
     {
-        CFtpComponent ftp;
-        ftp.SetHost(QStringLiteral("127.0.0.1"));
-        ftp.SetPort(options.port);
-        ftp.SetLogin(QString::fromUtf8(options.user));
-        ftp.SetPassword(QString::fromUtf8(options.password));
-        ftp.SetTimeout(kTimeoutMs);
-        ftp.SetProxyType(2);
-        ftp.SetProxyHost(QStringLiteral("127.0.0.1"));
-        ftp.SetProxyPort(options.proxy.port);
-        ftp.SetProxyLogin(QString::fromUtf8(options.proxy.user));
-        ftp.SetProxyPassword(QString::fromUtf8(password));
-        QSignalSpy connected(&ftp, &CFtpComponent::Connected);
-        ftp.SetBlocking(true);
-        ftp.Connect();
-        QCOMPARE(connected.size(), 1);
+        CConnectionTarget target;
+        target.host = QStringLiteral("127.0.0.1");
+        target.port = options.port;
+        target.login = QString::fromUtf8(options.user);
+        target.password = QString::fromUtf8(options.password);
+        target.timeoutMs = kTimeoutMs;
+        target.proxy = options.proxy;
+        target.proxy.password = password;
+        CRemoteConnection connection(target);
+        const FtpResult connected = connection.Connect();
         const bool right = password == options.proxy.password;
-        QVERIFY2((connected[0][0].toInt() == 0) == right, qPrintable(connected[0][1].toString()));
+        QVERIFY2(connected.Ok() == right, qPrintable(connected.message));
         if (!right)
-            QVERIFY2(connected[0][1].toString().contains(QStringLiteral("帳號或密碼錯誤")),
-                     qPrintable(connected[0][1].toString()));
-        else
-            ftp.Disconnect();
+            QVERIFY2(connected.message.contains(QStringLiteral("帳號或密碼錯誤")), qPrintable(connected.message));
     }
 }
 
@@ -339,24 +331,21 @@ void TestProxyReal::sftpRefusesTheFtpProxyStyles()
     QString error;
     QVERIFY2(fake.Start(&error), qPrintable(error));
 
-    CFtpComponent ftp;
-    ftp.SetProtocol(FtpProtocol::Sftp);
-    ftp.SetHost(QStringLiteral("127.0.0.1"));
-    ftp.SetPort(sshd->Port());
-    ftp.SetLogin(sshd->User());
-    ftp.SetPassword(sshd->Password());
-    ftp.SetTimeout(kTimeoutMs);
-    ftp.SetProxyType(type);
-    ftp.SetProxyHost(QStringLiteral("127.0.0.1"));
-    ftp.SetProxyPort(fake.Port());
-    QSignalSpy connected(&ftp, &CFtpComponent::Connected);
-    ftp.SetBlocking(true);
-    ftp.Connect();
-    QCOMPARE(connected.size(), 1);
-    QCOMPARE(connected[0][0].toInt(), int(FtpErrorBadRequest));
-    QVERIFY2(connected[0][1].toString().contains(QStringLiteral("只能用於 FTP")),
-             qPrintable(connected[0][1].toString()));
-    QCOMPARE(ftp.State(), int(FtpStateDisconnected));
+    CConnectionTarget target;
+    target.protocol = FtpProtocol::Sftp;
+    target.host = QStringLiteral("127.0.0.1");
+    target.port = sshd->Port();
+    target.login = sshd->User();
+    target.password = sshd->Password();
+    target.timeoutMs = kTimeoutMs;
+    target.proxy.type = ProxySettings::TypeFromNumber(type);
+    target.proxy.host = "127.0.0.1";
+    target.proxy.port = fake.Port();
+    CRemoteConnection connection(target);
+    const FtpResult connected = connection.Connect();
+    QCOMPARE(connected.status, FtpStatus::BadRequest);
+    QVERIFY2(connected.message.contains(QStringLiteral("只能用於 FTP")), qPrintable(connected.message));
+    QVERIFY(!connection.IsConnected());
     QCOMPARE(fake.Connections(), 0);
 }
 

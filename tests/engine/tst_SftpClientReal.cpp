@@ -1,7 +1,7 @@
 #include "engine/SftpTestSupport.h"
 
 #include "engine/Checksum.h"
-#include "engine/KnownHosts.h"
+#include "engine/keys/KnownHosts.h"
 
 #include <QDir>
 #include <QElapsedTimer>

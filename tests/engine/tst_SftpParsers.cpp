@@ -1,12 +1,12 @@
-#include "engine/KnownHosts.h"
-#include "engine/SftpAttributes.h"
-#include "engine/SftpNames.h"
-#include "engine/SftpPacket.h"
-#include "engine/SftpProtocol.h"
-#include "engine/SftpRawCommand.h"
-#include "engine/SftpReader.h"
-#include "engine/SftpStatus.h"
-#include "engine/SshHostKey.h"
+#include "engine/keys/KnownHosts.h"
+#include "engine/sftp/SftpAttributes.h"
+#include "engine/sftp/SftpNames.h"
+#include "engine/sftp/SftpPacket.h"
+#include "engine/sftp/SftpProtocol.h"
+#include "engine/sftp/SftpRawCommand.h"
+#include "engine/sftp/SftpReader.h"
+#include "engine/sftp/SftpStatus.h"
+#include "engine/sftp/SshHostKey.h"
 
 #include <QFile>
 #include <QProcess>

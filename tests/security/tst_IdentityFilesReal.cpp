@@ -1,7 +1,7 @@
 #include "security/IdentityFiles.h"
 
 #include "engine/FtpComponent.h"
-#include "engine/SftpClient.h"
+#include "engine/sftp/SftpClient.h"
 #include "servers/TestServer.h"
 
 #include <QFile>
@@ -161,8 +161,12 @@ int TestIdentityFilesReal::FtpsWithCertificate(const QString& certificate, const
     ftp.SetTimeout(20000);
     if (!certificate.isEmpty())
     {
-        ftp.SetAuthentication(FtpAuthentication::Key);
-        ftp.SetClientCertificate(certificate, key, passphrase);
+        CConnectionTarget target = ftp.Target();
+        target.authentication = FtpAuthentication::Key;
+        target.certificateFile = certificate;
+        target.keyFile = key;
+        target.keyPassphrase = passphrase;
+        ftp.SetTarget(target);
     }
     QObject::connect(&ftp, &CFtpComponent::HostCertificate, &ftp,
                      [](const ServerCertificate&, int, const QString&, bool& accept) { accept = true; });

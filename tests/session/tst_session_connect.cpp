@@ -1,7 +1,7 @@
 #include "SessionTestSupport.h"
 
 #include "engine/FakeFtpServer.h"
-#include "engine/KnownHosts.h"
+#include "engine/keys/KnownHosts.h"
 #include "security/TrustedCertificates.h"
 
 #include <QDir>

@@ -4,8 +4,8 @@
 #include "app/DataFolder.h"
 #include "app/Profile.h"
 #include "engine/FtpComponent.h"
-#include "engine/KeyCertificate.h"
-#include "session/ConnectionSettings.h"
+#include "engine/keys/KeyCertificate.h"
+#include "sites/ConnectionTargets.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -45,7 +45,6 @@ private Q_SLOTS:
     void clearsTheKeyOfAnEarlierConnection();
     void proxyTypes_data();
     void proxyTypes();
-    void emptyProxyValuesLeaveTheComponentsOwn();
     void passiveDataMode_data();
     void passiveDataMode();
     void keyOnlyLogInThroughTheSettings_data();
@@ -112,10 +111,10 @@ void TestSessionSettings::protocolFollowsTheSiteType()
     // section may report a failure.
     WriteSettings("SSL", {{"UseCertificate", 1}, {"PrivateKey", Path("missing.key")}});
     WriteSettings("SSH2", {{"PublicKeyAuthentication", 1}, {"PrivateKeyPath", Path("missing.key")}});
-    CFtpComponent component;
-    component.SetProtocol(FtpProtocol::ExplicitTls);
+    CConnectionTarget component;
+    component.protocol = FtpProtocol::ExplicitTls;
     const QString reason = ApplyProtocolSettings(component, siteType, clearData);
-    QCOMPARE(int(component.Protocol()), protocol);
+    QCOMPARE(int(component.protocol), protocol);
     QCOMPARE(reason.isEmpty(), protocol == 0);
 }
 
@@ -162,13 +161,13 @@ void TestSessionSettings::sslSettings()
                           {"Password", password}});
     for (const int siteType : {1, 2})
     {
-        CFtpComponent component;
+        CConnectionTarget component;
         const QString returned = ApplyProtocolSettings(component, siteType, false);
         QVERIFY2(reason.isEmpty() ? returned.isEmpty() : returned.contains(reason), qPrintable(returned));
         QVERIFY(!returned.contains(kPassphrase));
-        QCOMPARE(component.Authentication(), applied ? FtpAuthentication::Key : FtpAuthentication::Password);
-        QCOMPARE(component.PrivateKeyFile(), applied ? Path(keyFile) : QString());
-        QCOMPARE(component.CertificateFile(), applied ? Path(certificateFile) : QString());
+        QCOMPARE(component.authentication, applied ? FtpAuthentication::Key : FtpAuthentication::Password);
+        QCOMPARE(component.keyFile, applied ? Path(keyFile) : QString());
+        QCOMPARE(component.certificateFile, applied ? Path(certificateFile) : QString());
     }
 }
 
@@ -208,14 +207,14 @@ void TestSessionSettings::ssh2Settings()
                            {"PassAuthentication", passwordToo},
                            {"PrivateKeyPath", Path(keyFile)},
                            {"Password", password}});
-    CFtpComponent component;
+    CConnectionTarget component;
     const QString returned = ApplyProtocolSettings(component, 3, false);
     QCOMPARE(returned.isEmpty(), use == 0 || applied);
     if (!returned.isEmpty())
         QVERIFY2(returned.contains(keyFile), qPrintable(returned));
     QVERIFY(!returned.contains(kPassphrase));
-    QCOMPARE(int(component.Authentication()), authentication);
-    QCOMPARE(component.PrivateKeyFile(), applied ? Path(keyFile) : QString());
+    QCOMPARE(int(component.authentication), authentication);
+    QCOMPARE(component.keyFile, applied ? Path(keyFile) : QString());
 }
 
 void TestSessionSettings::clearsTheKeyOfAnEarlierConnection()
@@ -223,14 +222,14 @@ void TestSessionSettings::clearsTheKeyOfAnEarlierConnection()
     WriteSettings(
         "SSL",
         {{"UseCertificate", 1}, {"PrivateKey", Path("plain.key")}, {"Certificate", Path("client.crt")}});
-    CFtpComponent component;
+    CConnectionTarget component;
     QVERIFY(ApplyProtocolSettings(component, 1, false).isEmpty());
-    QCOMPARE(component.Authentication(), FtpAuthentication::Key);
+    QCOMPARE(component.authentication, FtpAuthentication::Key);
     WriteProfileInt("SSL", "UseCertificate", 0);
     QVERIFY(ApplyProtocolSettings(component, 1, false).isEmpty());
-    QCOMPARE(component.Authentication(), FtpAuthentication::Password);
-    QVERIFY(component.CertificateFile().isEmpty());
-    QVERIFY(component.PrivateKeyFile().isEmpty());
+    QCOMPARE(component.authentication, FtpAuthentication::Password);
+    QVERIFY(component.certificateFile.isEmpty());
+    QVERIFY(component.keyFile.isEmpty());
 }
 
 void TestSessionSettings::proxyTypes_data()
@@ -252,31 +251,15 @@ void TestSessionSettings::proxyTypes()
                             {"ProxyPort", 3128},
                             {"ProxyLogin", "pl"},
                             {"ProxyPassword", "pp"}});
-    CFtpComponent ftp;
-    ftp.SetProxyType(2);
-    ApplyProxySettings(ftp);
-    QCOMPARE(ftp.ProxyType(), component);
+    CConnectionTarget target;
+    target.proxy.type = ProxyType::Socks5;
+    ApplyProxySettings(target);
+    QCOMPARE(int(target.proxy.type), component);
     const bool set = component != 0;
-    QCOMPARE(ftp.ProxyHost(), set ? QStringLiteral("proxy.example") : QString());
-    QCOMPARE(ftp.ProxyPort(), set ? 3128 : 0);
-    QCOMPARE(ftp.ProxyLogin(), set ? QStringLiteral("pl") : QString());
-    QCOMPARE(ftp.ProxyPassword(), set ? QStringLiteral("pp") : QString());
-}
-
-void TestSessionSettings::emptyProxyValuesLeaveTheComponentsOwn()
-{
-    WriteProfileInt("Proxy", "ProxyType", 2);
-    CFtpComponent ftp;
-    ftp.SetProxyHost("own");
-    ftp.SetProxyPort(1);
-    ftp.SetProxyLogin("login");
-    ftp.SetProxyPassword("password");
-    ApplyProxySettings(ftp);
-    QCOMPARE(ftp.ProxyType(), 2);
-    QCOMPARE(ftp.ProxyHost(), QStringLiteral("own"));
-    QCOMPARE(ftp.ProxyPort(), 1);
-    QCOMPARE(ftp.ProxyLogin(), QStringLiteral("login"));
-    QCOMPARE(ftp.ProxyPassword(), QStringLiteral("password"));
+    QCOMPARE(target.proxy.host, set ? QByteArray("proxy.example") : QByteArray());
+    QCOMPARE(target.proxy.port, set ? 3128 : 0);
+    QCOMPARE(target.proxy.user, set ? QByteArray("pl") : QByteArray());
+    QCOMPARE(target.proxy.password, set ? QByteArray("pp") : QByteArray());
 }
 
 void TestSessionSettings::passiveDataMode_data()
@@ -323,8 +306,10 @@ void TestSessionSettings::keyOnlyLogInThroughTheSettings()
                    {"Password", sshd->Value("KEY_PASSPHRASE")}});
     const QString logFile = sshd->Value("WORKDIR") + "/../server.log";
     const qsizetype logBefore = TestFiles::ReadFile(logFile).size();
+    CConnectionTarget target;
+    QCOMPARE(ApplyProtocolSettings(target, 3, false).isEmpty(), loadable);
     CFtpComponent ftp;
-    QCOMPARE(ApplyProtocolSettings(ftp, 3, false).isEmpty(), loadable);
+    ftp.SetTarget(target);
     ftp.SetHost("127.0.0.1");
     ftp.SetPort(sshd->Port());
     ftp.SetLogin(sshd->User());

@@ -4,7 +4,7 @@
 #include "support/TestFiles.h"
 
 #include "app/DataFolder.h"
-#include "engine/KnownHosts.h"
+#include "engine/keys/KnownHosts.h"
 #include "security/TrustedCertificates.h"
 #include "transfer/DownloadThread.h"
 #include "transfer/TransferProgress.h"

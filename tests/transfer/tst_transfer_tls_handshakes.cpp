@@ -1,9 +1,9 @@
-#include "engine/CancelToken.h"
-#include "engine/SocketAddress.h"
-#include "engine/TcpListener.h"
-#include "engine/TcpTransport.h"
-#include "engine/TlsContext.h"
-#include "engine/TlsTransport.h"
+#include "engine/net/CancelToken.h"
+#include "engine/net/SocketAddress.h"
+#include "engine/net/TcpListener.h"
+#include "engine/net/TcpTransport.h"
+#include "engine/net/TlsContext.h"
+#include "engine/net/TlsTransport.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

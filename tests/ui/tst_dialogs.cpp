@@ -1,5 +1,5 @@
 #include "app/Profile.h"
-#include "engine/KeyCertificate.h"
+#include "engine/keys/KeyCertificate.h"
 #include "ui/CertificateDlg.h"
 #include "ui/GoToDlg.h"
 #include "ui/HistoryComboBox.h"

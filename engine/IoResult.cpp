@@ -1,8 +1,0 @@
-#include "engine/IoResult.h"
-
-#include <cstring>
-
-IoResult IoResult::FromErrno(int error)
-{
-    return Fail(IoStatus::Failed, QString::fromLocal8Bit(std::strerror(error)));
-}
