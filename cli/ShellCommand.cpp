@@ -4,7 +4,7 @@
 #include "cli/ExitCodes.h"
 #include "engine/VisibleText.h"
 #include "session/PermissionBits.h"
-#include "session/SessionLog.h"
+#include "common/LogLine.h"
 
 #include <QFile>
 #include <QFileInfo>

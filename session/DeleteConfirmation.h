@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session/FtpListItem.h"
+#include "transfer/FtpListItem.h"
 
 #include <QList>
 

@@ -1,8 +1,8 @@
 #include "session/FtpConnectionDLX.h"
 
 #include "sites/ConnectionTargets.h"
-#include "session/PumpWait.h"
-#include "session/SessionLog.h"
+#include "common/PumpWait.h"
+#include "common/LogLine.h"
 
 namespace
 {

@@ -6,8 +6,8 @@
 #include "security/TrustPolicy.h"
 #include "sites/ConnectionTargets.h"
 #include "session/PermissionBits.h"
-#include "session/PumpWait.h"
-#include "session/SessionLog.h"
+#include "common/PumpWait.h"
+#include "common/LogLine.h"
 #include "sites/SiteList.h"
 
 #include <QCoreApplication>

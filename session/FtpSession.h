@@ -2,7 +2,7 @@
 
 #include "engine/FtpComponent.h"
 #include "session/BackHistory.h"
-#include "session/Event.h"
+#include "common/Event.h"
 #include "session/FolderBarList.h"
 #include "session/FtpSessionSink.h"
 #include "session/FtpSessionUi.h"

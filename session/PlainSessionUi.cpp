@@ -1,6 +1,6 @@
 #include "session/PlainSessionUi.h"
 
-#include "session/PumpWait.h"
+#include "common/PumpWait.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session/Event.h"
+#include "common/Event.h"
 #include "session/FtpSessionUi.h"
 
 #include <QStringList>

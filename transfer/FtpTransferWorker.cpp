@@ -2,8 +2,8 @@
 
 #include "app/Profile.h"
 #include "security/TrustPolicy.h"
-#include "session/PumpWait.h"
-#include "session/SessionLog.h"
+#include "common/PumpWait.h"
+#include "common/LogLine.h"
 #include "transfer/TransferProgressPlain.h"
 
 #include <QDeadlineTimer>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/FtpComponent.h"
-#include "session/Event.h"
+#include "common/Event.h"
 #include "transfer/OverwritePrompts.h"
 #include "transfer/TransferModeTarget.h"
 #include "transfer/TransferProgress.h"

@@ -3,7 +3,7 @@
 #include "engine/net/CancelToken.h"
 #include "engine/Checksum.h"
 #include "security/TrustPolicy.h"
-#include "session/Event.h"
+#include "common/Event.h"
 #include "sites/FtpSite.h"
 #include "transfer/TransferJob.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session/FtpListItem.h"
+#include "transfer/FtpListItem.h"
 #include "sites/FtpSite.h"
 #include "transfer/LocalFileRecord.h"
 #include "transfer/OverwritePrompts.h"

@@ -1,6 +1,6 @@
 #include "transfer/UploadThread.h"
 
-#include "session/SessionLog.h"
+#include "common/LogLine.h"
 #include "transfer/AsciiTypes.h"
 #include "transfer/RemotePath.h"
 #include "transfer/WorkerPaths.h"

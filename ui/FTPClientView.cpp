@@ -2,7 +2,7 @@
 
 #include "app/Profile.h"
 #include "session/DeleteConfirmation.h"
-#include "session/SessionLog.h"
+#include "common/LogLine.h"
 #include "transfer/TransferQueue.h"
 #include "transfer/UploadBatch.h"
 #include "ui/BusyIndicator.h"

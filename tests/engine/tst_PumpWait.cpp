@@ -1,5 +1,5 @@
-#include "session/Event.h"
-#include "session/PumpWait.h"
+#include "common/Event.h"
+#include "common/PumpWait.h"
 
 #include <QTest>
 #include <QTimer>

@@ -1,6 +1,6 @@
-#include "session/PumpWait.h"
+#include "common/PumpWait.h"
 
-#include "session/Event.h"
+#include "common/Event.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>

@@ -9,8 +9,8 @@ QString ThreadTag();
 // escapes.
 QString CleanLogLine(const QString& text);
 
-// A cleaned command line; one that carries a password becomes "PASS " and stars while
-// "Security" "MaskPassword" is set.
+// A cleaned command line; a PASS command becomes "PASS " and stars while "Security" "MaskPassword" is
+// set (other commands that merely contain the letters stay as they are).
 QString MaskedCommandLine(const QString& cleaned);
 
 // Every "//" made "/" until none is left.

@@ -1,6 +1,7 @@
-#include "session/SessionLog.h"
+#include "common/LogLine.h"
 
 #include "app/Profile.h"
+#include "engine/FtpLog.h"
 #include "engine/VisibleText.h"
 
 #include <unistd.h>
@@ -18,9 +19,9 @@ QString CleanLogLine(const QString& text)
 
 QString MaskedCommandLine(const QString& cleaned)
 {
-    if (!cleaned.contains(QLatin1String("PASS")) || !GetProfileInt("Security", "MaskPassword"))
+    if (!GetProfileInt("Security", "MaskPassword"))
         return cleaned;
-    return QStringLiteral("PASS ") + QString(std::max<qsizetype>(cleaned.size() - 4, 0), u'*');
+    return MaskedCommand(cleaned);
 }
 
 QString CollapseSlashes(QString path)

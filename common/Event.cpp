@@ -1,4 +1,4 @@
-#include "session/Event.h"
+#include "common/Event.h"
 
 #include <QEventLoop>
 
