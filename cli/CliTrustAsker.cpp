@@ -1,5 +1,7 @@
 #include "cli/CliTrustAsker.h"
 
+#include "app/DataFolder.h"
+#include "engine/RemoteConnection.h"
 #include "engine/VisibleText.h"
 
 #include <QFile>
@@ -58,6 +60,7 @@ TrustAnswer CCliTrustAsker::Certificate(const ServerCertificate& certificate)
 
 TrustAnswer CCliTrustAsker::HostKey(const QString& server, const SshHostKey& key)
 {
+    m_askedHostKey = true;
     if (m_options.acceptHostKey)
         return m_options.HostKeyAnswer();
     if (!IsTerminal())
@@ -70,6 +73,24 @@ TrustAnswer CCliTrustAsker::HostKey(const QString& server, const SshHostKey& key
     m_err << "The host key of " << server << " is not known.\n"
           << "  " << key.type << " " << key.Fingerprint() << "\n";
     return AskOnTerminal("in known_hosts");
+}
+
+void CCliTrustAsker::Guard(CRemoteConnection& connection)
+{
+    const QString server = CTrustPolicy::For(connection.Target()).ServerName();
+    CTrustPolicy::Guard(
+        connection, [this](const ServerCertificate& certificate) { return Certificate(certificate); },
+        [this, server](const SshHostKey& key) { return HostKey(server, key); },
+        [this](const QString& note) { m_err << "zentrava-cli: " << VisibleText(note) << Qt::endl; });
+}
+
+void CCliTrustAsker::ExplainRefusal(const FtpResult& connected, const CConnectionTarget& target) const
+{
+    if (connected.status != FtpStatus::Rejected || !target.IsSftp() || m_askedHostKey)
+        return;
+    m_err << "zentrava-cli: the host key of " << CTrustPolicy::For(target).ServerName()
+          << " is refused by the keys on record; if the server's key was changed on purpose, remove the old "
+          << "one from " << CDataFolder::FilePath(QStringLiteral("known_hosts")) << Qt::endl;
 }
 
 TrustAnswer CCliTrustAsker::AskOnTerminal(const char* keptWhere)

@@ -5,6 +5,9 @@
 
 #include <QTextStream>
 
+class CRemoteConnection;
+struct FtpResult;
+
 // zentrava-cli's options about servers that nothing on record vouches for: --accept-certificate and
 // --accept-host-key take them for this run; with --trust they are recorded for their host and port.
 struct CliTrustOptions
@@ -35,9 +38,17 @@ public:
     // server: "host" or "[host]:port".
     TrustAnswer HostKey(const QString& server, const SshHostKey& key);
 
+    // Puts the trust policy in front of the connection with these questions; what the user should
+    // read goes to the terminal. The asker outlives the connection's calls.
+    void Guard(CRemoteConnection& connection);
+    // After a connection that the policy refused: a host key refused unasked (changed or revoked) was
+    // refused by the record, and a script's user needs to know where it lies.
+    void ExplainRefusal(const FtpResult& connected, const CConnectionTarget& target) const;
+
 private:
     TrustAnswer AskOnTerminal(const char* keptWhere);
 
     QTextStream& m_err;
     CliTrustOptions m_options;
+    bool m_askedHostKey = false;
 };

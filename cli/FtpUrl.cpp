@@ -104,6 +104,13 @@ CFtpUrl CFtpUrl::Parse(const QString& text)
     return url;
 }
 
+QString CFtpUrl::Login() const
+{
+    if (m_hasUser)
+        return m_user;
+    return m_protocol == FtpProtocol::Sftp ? qEnvironmentVariable("USER") : QStringLiteral("anonymous");
+}
+
 QString CFtpUrl::Display() const
 {
     const QString host = m_host.contains(u':') ? u'[' + m_host + u']' : m_host;

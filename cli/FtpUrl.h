@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/FtpComponent.h"
+#include "engine/ConnectionTarget.h"
 
 #include <QString>
 
@@ -24,6 +24,8 @@ public:
     bool HasPort() const { return m_hasPort; }
     bool HasUser() const { return m_hasUser; }
     const QString& User() const { return m_user; }
+    // The user to log in as: the URL's, else "anonymous", or $USER over SFTP as ssh takes it.
+    QString Login() const;
     bool HasPassword() const { return m_hasPassword; }
     const QString& Password() const { return m_password; }
     const QString& Path() const { return m_path; }
