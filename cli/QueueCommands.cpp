@@ -5,14 +5,17 @@
 #include "cli/CliOverwritePrompts.h"
 #include "cli/CliTrustAsker.h"
 #include "cli/ExitCodes.h"
-#include "cli/MirrorConnection.h"
+#include "cli/FtpUrl.h"
 #include "cli/MirrorShares.h"
 #include "cli/QueueRun.h"
 #include "cli/SecretFile.h"
+#include "cli/UrlTarget.h"
+#include "engine/RemoteConnection.h"
 #include "engine/RemoteName.h"
+#include "engine/VisibleText.h"
 #include "packing/PackProcedures.h"
 #include "packing/PackProgress.h"
-#include "session/SessionUrl.h"
+#include "security/TrustPolicy.h"
 #include "sites/FtpSite.h"
 #include "sites/SiteList.h"
 #include "transfer/AsciiTypes.h"
@@ -21,6 +24,7 @@
 #include "transfer/TransferQueue.h"
 #include "transfer/UploadBatch.h"
 #include "transfer/WorkerFactory.h"
+#include "transfer/WorkerPaths.h"
 
 #include <QDir>
 #include <QFile>
@@ -80,45 +84,48 @@ bool ReadNumber(const CArguments& args, const QString& option, int minimum, int*
     return false;
 }
 
-// Where TARGET leads: the job's connection fields, with its folder as the job's remote folder.
-bool JobFromUrl(const CSessionUrl& url, CTransferJob* job, QString* problem)
+int SiteProtocolType(FtpProtocol protocol)
 {
-    const int protocol = url.ProtocolType();
-    if (protocol < 0)
+    switch (protocol)
     {
-        *problem = QStringLiteral("unknown scheme: %1").arg(url.scheme);
-        return false;
+    case FtpProtocol::Sftp:
+        return CFtpSite::ProtocolSftp;
+    case FtpProtocol::ImplicitTls:
+        return CFtpSite::ProtocolImplicitTls;
+    case FtpProtocol::ExplicitTls:
+    case FtpProtocol::ExplicitTlsClearData:
+        return CFtpSite::ProtocolExplicitTls;
+    case FtpProtocol::Ftp:
+        break;
     }
-    static const int kDefaultPorts[] = {21, 990, 21, 22};
-    job->host = url.server;
-    job->port = url.port > 0 ? url.port : kDefaultPorts[protocol];
-    job->protocolType = protocol;
-    job->login = url.user;
-    if (job->login.isEmpty())
-        job->login =
-            protocol == CFtpSite::ProtocolSftp ? qEnvironmentVariable("USER") : QStringLiteral("anonymous");
-    job->password = url.password;
-    job->passive = true;
-    job->transferType = TransferTypeBinary;
-    // "//folder" spells an absolute path in the other commands' addresses; both forms mean it here.
-    QString folder = url.path;
-    while (folder.startsWith(QLatin1String("//")))
-        folder.remove(0, 1);
-    job->remoteFolder = folder.isEmpty() ? QStringLiteral("/") : folder;
-    return true;
+    return CFtpSite::ProtocolFtp;
+}
+
+// Where TARGET leads: the job's connection fields, with its folder as the job's remote folder. Remote
+// paths of the queue start at the root: "/folder" and "//folder" both mean the absolute one.
+CTransferJob JobFromUrl(const CFtpUrl& url)
+{
+    CTransferJob job;
+    job.host = url.Host();
+    job.port = url.Port();
+    job.protocolType = SiteProtocolType(url.Protocol());
+    job.login = url.Login();
+    job.password = url.Password();
+    job.passive = true;
+    job.transferType = TransferTypeBinary;
+    job.remoteFolder = url.Path().startsWith(u'/') ? url.Path() : u'/' + url.Path();
+    return job;
 }
 
 bool ResolveTarget(const QString& target, CTransferJob* job, QString* problem)
 {
     if (target.contains(QLatin1String("://")))
     {
-        const std::optional<CSessionUrl> url = CSessionUrl::Parse(target);
-        if (!url || url->server.isEmpty())
-        {
-            *problem = QStringLiteral("not an address: %1").arg(target);
-            return false;
-        }
-        return JobFromUrl(*url, job, problem);
+        const CFtpUrl url = CFtpUrl::Parse(target);
+        *problem = url.Error();
+        if (url.IsValid())
+            *job = JobFromUrl(url);
+        return url.IsValid();
     }
     CSiteList sites;
     if (const CStoredFileLoad loaded = sites.LoadSites(); loaded.IsDamaged())
@@ -318,17 +325,58 @@ QList<CTransferEntry> FilteredUploads(const QList<CTransferEntry>& entries, bool
     return kept;
 }
 
-// A remote folder's rows; none when it cannot be listed (it may not be there yet).
-QList<CFtpListItem> RemoteRows(CMirrorConnection& connection, const QString& folder)
+// A connection with the job's fields, made before the jobs are queued. Certificates and host keys are
+// taken as the workers take them: those on record, and past them as the run's options answer. A
+// setting the connection cannot follow is the workers' to report.
+FtpResult ConnectForPlanning(CRemoteConnection& connection, const CTransferJob& job,
+                             const CliTrustOptions& trust)
 {
-    std::vector<ListItem> items;
-    if (!connection.List(folder, &items).isEmpty())
-        return {};
+    QString workersProblem;
+    connection.SetTarget(JobTarget(job, ConnectionTimeoutMs(), &workersProblem));
+    const TrustAnswer certificate = trust.CertificateAnswer();
+    const TrustAnswer hostKey = trust.HostKeyAnswer();
+    CTrustPolicy::Guard(
+        connection, [certificate](const ServerCertificate&) { return certificate; },
+        [hostKey](const SshHostKey&) { return hostKey; },
+        [](const QString& note)
+        { QTextStream(stderr) << "zentrava-cli: " << VisibleText(note) << Qt::endl; });
+    return connection.Connect();
+}
+
+// The folder's entries, without "." and ".." and without names that would lead the jobs outside it (a
+// hostile listing's "..", a separator) or bring control characters into local file names.
+FtpValue<std::vector<ListItem>> SafeListing(CRemoteConnection& connection, const QString& folder)
+{
+    FtpValue<FtpListing> listing = connection.List(folder);
+    FtpValue<std::vector<ListItem>> safe{listing.result, {}};
+    for (ListItem& item : listing.value.items)
+    {
+        const QString name = CRemoteName::ToText(item.name);
+        if (IsSafeRemoteName(name))
+            safe.value.push_back(std::move(item));
+        else if (name != QLatin1String(".") && name != QLatin1String(".."))
+            QTextStream(stderr) << "zentrava-cli: skipped the unsafe remote name '" << VisibleText(name)
+                                << "' in " << VisibleText(folder) << Qt::endl;
+    }
+    return safe;
+}
+
+// A folder of a tree being uploaded; one that is there already counts as made.
+FtpResult MakeTreeFolder(CRemoteConnection& connection, const QString& path)
+{
+    const FtpResult made = connection.MakeFolder(path);
+    return made.Ok() || !connection.CheckFolder(path).Ok() ? made : FtpResult::Success();
+}
+
+// A remote folder's rows; none when it cannot be listed (it may not be there yet).
+QList<CFtpListItem> RemoteRows(CRemoteConnection& connection, const QString& folder)
+{
+    const FtpValue<std::vector<ListItem>> listing = SafeListing(connection, folder);
     QList<CFtpListItem> rows;
-    for (const ListItem& item : items)
+    for (const ListItem& item : listing.value)
     {
         CFtpListItem row;
-        row.name = QString::fromUtf8(item.name);
+        row.name = CRemoteName::ToText(item.name);
         row.size = item.size;
         row.modified = item.modified.toLocalTime();
         row.isFolder = item.kind == ListItem::Kind::Folder;
@@ -375,8 +423,10 @@ QList<CTransferEntry> DecideUploads(const CTransferJob& job, const QList<CTransf
     }
     const auto listRemote = [&job, &options]
     {
-        CMirrorConnection connection(job, options.trust);
-        return connection.Open().isEmpty() ? RemoteRows(connection, job.remoteFolder) : QList<CFtpListItem>();
+        CRemoteConnection connection;
+        return ConnectForPlanning(connection, job, options.trust).Ok()
+                   ? RemoteRows(connection, job.remoteFolder)
+                   : QList<CFtpListItem>();
     };
     return kept + DecideFiles(job.remoteFolder, entries, options, prompts, listRemote);
 }
@@ -393,7 +443,7 @@ CTransferEntry WithRemotePath(CTransferEntry entry, const QString& remoteFolder)
 // mirror --reverse with --overwrite as one job: every file below the local folder decided against
 // the listing of its own remote folder, so the mode reaches them all. Each kept file carries its
 // remote path; a folder with nothing in it is kept as itself, so that it is still made.
-void DecideTree(CMirrorConnection& connection, const QFileInfo& local, const QString& remoteFolder,
+void DecideTree(CRemoteConnection& connection, const QFileInfo& local, const QString& remoteFolder,
                 const CQueueOptions& options, IOverwritePrompts& prompts, int depth,
                 QList<CTransferEntry>& kept)
 {
@@ -477,17 +527,17 @@ CTransferEntry RemoteEntry(const ListItem& item)
 // The files below a remote folder, named by their path below the mirrored folder, listed on the
 // planning connection. Each folder is made locally on the way, so empty ones are there too. The filter
 // leaves out folders and files as the workers' own would.
-QString CollectRemoteFiles(CMirrorConnection& connection, const QString& remoteFolder,
+QString CollectRemoteFiles(CRemoteConnection& connection, const QString& remoteFolder,
                            const QString& relative, const QString& localFolder, const CFilterLists& filter,
                            int depth, QList<CTransferEntry>& files)
 {
     if (depth > kMaxFolderDepth)
         return {};
-    std::vector<ListItem> items;
-    QString problem = connection.List(remoteFolder, &items);
-    if (!problem.isEmpty())
-        return problem;
-    for (const ListItem& item : items)
+    const FtpValue<std::vector<ListItem>> listing = SafeListing(connection, remoteFolder);
+    if (!listing.result.Ok())
+        return listing.result.message;
+    QString problem;
+    for (const ListItem& item : listing.value)
     {
         CTransferEntry listed = RemoteEntry(item);
         const QString name = listed.name;
@@ -521,10 +571,11 @@ bool PlanParallelDownload(const CTransferJob& base, const QString& remotePath, c
     job.localFolder = localDir + u'/' + NameOf(remotePath);
     if (!MakeLocalFolder(job.localFolder, problem))
         return false;
-    CMirrorConnection connection(base, options.trust);
+    CRemoteConnection connection;
     QList<CTransferEntry> files;
-    *problem = connection.Open();
-    if (problem->isEmpty())
+    const FtpResult connected = ConnectForPlanning(connection, base, options.trust);
+    *problem = connected.Ok() ? QString() : connected.message;
+    if (connected.Ok())
         *problem = CollectRemoteFiles(connection, remotePath, {}, job.localFolder,
                                       LoadFilterLists(options.filter || FilterTransfersEnabled()), 0, files);
     if (!problem->isEmpty())
@@ -559,25 +610,23 @@ void CollectLocalTree(const QFileInfo& local, const QString& remoteFolder, int d
 // mirror --parallel --reverse: every remote folder is made first on the planning connection, then the
 // files (decided by --overwrite as the one-job mirror decides them) are shared out into as many jobs as
 // run together.
-bool PlanParallelUpload(const CTransferJob& base, const QFileInfo& local, const QString& remoteDir,
+bool PlanParallelUpload(CRemoteConnection& connection, const CTransferJob& job, const QFileInfo& local,
                         const CQueueOptions& options, IOverwritePrompts& prompts, QList<CQueuedJob>& jobs,
                         QString* problem)
 {
-    CTransferJob job = base;
-    job.remoteFolder = remoteDir;
-    job.localFolder = local.absolutePath();
-    if (FilteredUploads({LocalEntry(local)}, options.filter).isEmpty())
-        return true;
-    const QString top = JoinRemotePath(remoteDir, local.fileName());
-    CMirrorConnection connection(base, options.trust);
-    *problem = connection.Open();
+    const QString top = JoinRemotePath(job.remoteFolder, local.fileName());
     QStringList folders;
     QList<CTransferEntry> files;
     CollectLocalTree(local, top, 0, folders, files);
-    for (qsizetype i = 0; problem->isEmpty() && i < folders.size(); ++i)
-        *problem = connection.MakeFolder(folders[i]);
-    if (!problem->isEmpty())
-        return false;
+    for (const QString& folder : folders)
+    {
+        const FtpResult made = MakeTreeFolder(connection, folder);
+        if (!made.Ok())
+        {
+            *problem = made.message;
+            return false;
+        }
+    }
     if (!options.overwrite.isEmpty())
     {
         files.clear();
@@ -587,6 +636,42 @@ bool PlanParallelUpload(const CTransferJob& base, const QFileInfo& local, const 
     }
     for (const QList<CTransferEntry>& share : ShareOut(files, options.parallel))
         AddJobs(jobs, job, share, true, false);
+    return true;
+}
+
+// mirror --reverse: the remote folder the tree goes into is made first, with its missing parents, on
+// the planning connection, since the workers upload into folders that are there. Without a connection
+// a one-job mirror goes as it is, and its worker reports what is wrong.
+bool PlanReverseMirror(const CTransferJob& job, const QFileInfo& local, const CQueueOptions& options,
+                       IOverwritePrompts& prompts, QList<CQueuedJob>& jobs, QString* problem)
+{
+    const QList<CTransferEntry> top = FilteredUploads({LocalEntry(local)}, options.filter);
+    if (top.isEmpty())
+        return true;
+    const bool parallel = options.parallel > 1;
+    CRemoteConnection connection;
+    const FtpResult connected = ConnectForPlanning(connection, job, options.trust);
+    if (!connected.Ok() && !parallel)
+    {
+        AddJobs(jobs, job, top, true, false);
+        return true;
+    }
+    const FtpResult made = connected.Ok() ? connection.MakeFolders(job.remoteFolder) : connected;
+    if (!made.Ok())
+    {
+        *problem = made.message;
+        return false;
+    }
+    if (parallel)
+        return PlanParallelUpload(connection, job, local, options, prompts, jobs, problem);
+    QList<CTransferEntry> decided = top;
+    if (!options.overwrite.isEmpty())
+    {
+        decided.clear();
+        DecideTree(connection, local, JoinRemotePath(job.remoteFolder, local.fileName()), options, prompts, 0,
+                   decided);
+    }
+    AddJobs(jobs, job, decided, true, false);
     return true;
 }
 
@@ -606,23 +691,9 @@ bool PlanMirror(const CTransferJob& target, const QString& remoteDir, const QStr
             *problem = QStringLiteral("no such local folder: %1").arg(localDir);
             return false;
         }
-        const QString remote = RemotePathOf(target, remoteDir);
-        if (parallel)
-            return PlanParallelUpload(job, info, remote, options, prompts, jobs, problem);
-        job.remoteFolder = remote;
+        job.remoteFolder = RemotePathOf(target, remoteDir);
         job.localFolder = info.absolutePath();
-        const QList<CTransferEntry> top = FilteredUploads({LocalEntry(info)}, options.filter);
-        CMirrorConnection connection(job, options.trust);
-        // Without a connection the worker reports what is wrong; the folder goes as it is.
-        if (options.overwrite.isEmpty() || top.isEmpty() || !connection.Open().isEmpty())
-        {
-            AddJobs(jobs, job, top, true, false);
-            return true;
-        }
-        QList<CTransferEntry> decided;
-        DecideTree(connection, info, JoinRemotePath(remote, info.fileName()), options, prompts, 0, decided);
-        AddJobs(jobs, job, decided, true, false);
-        return true;
+        return PlanReverseMirror(job, info, options, prompts, jobs, problem);
     }
     QString path = RemotePathOf(target, remoteDir);
     while (path.size() > 1 && path.endsWith(u'/'))

@@ -2,6 +2,7 @@
 
 #include "cli/CliOverwritePrompts.h"
 #include "cli/ExitCodes.h"
+#include "engine/VisibleText.h"
 #include "transfer/TransferQueue.h"
 
 #include <QSocketNotifier>
@@ -63,8 +64,9 @@ int CQueueRun::Summary()
     if (m_interrupted)
         m_out << " (interrupted)";
     m_out << "\n";
+    // A job's message may list several failed files, one a line; nothing else in it moves the cursor.
     for (const QString& line : m_failed)
-        m_out << "failed " << line << "\n";
+        m_out << "failed " << VisibleText(line, LineBreaks::Kept) << "\n";
     m_out.flush();
     return m_failed.isEmpty() && !m_interrupted ? ExitSuccess : ExitFailure;
 }

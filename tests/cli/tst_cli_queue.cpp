@@ -257,30 +257,37 @@ void TestCliQueue::mirrorsATreeBothWays_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QStringList>("parallel");
-    QTest::newRow("FTP proftpd, one job") << "proftpd" << QStringList();
-    QTest::newRow("FTP proftpd, three jobs") << "proftpd" << QStringList{"--parallel", "3"};
-    QTest::newRow("SFTP sshd, one job") << "sshd" << QStringList();
-    QTest::newRow("SFTP sshd, three jobs") << "sshd" << QStringList{"--parallel", "3"};
+    QTest::addColumn<QString>("below"); // the remote folder the tree goes into, made by the mirror
+    QTest::newRow("FTP proftpd, one job") << "proftpd" << QStringList() << "";
+    QTest::newRow("FTP proftpd, three jobs") << "proftpd" << QStringList{"--parallel", "3"} << "";
+    QTest::newRow("SFTP sshd, one job") << "sshd" << QStringList() << "";
+    QTest::newRow("SFTP sshd, three jobs") << "sshd" << QStringList{"--parallel", "3"} << "";
+    QTest::newRow("FTP proftpd, into a missing folder") << "proftpd" << QStringList() << "new/a/b";
+    QTest::newRow("SFTP sshd, three jobs into a missing folder")
+        << "sshd" << QStringList{"--parallel", "3"} << "new/a/b";
 }
 
 void TestCliQueue::mirrorsATreeBothWays()
 {
     QFETCH(QString, kind);
     QFETCH(QStringList, parallel);
+    QFETCH(QString, below);
     QString disk;
     const QString target = Target(kind, &disk);
     QVERIFY(!target.isEmpty());
     QDir(disk + QStringLiteral("/tree")).removeRecursively();
+    QDir(disk + QStringLiteral("/new")).removeRecursively();
     QVERIFY(MakeTree(Local("src/tree")));
+    const QString tree = below.isEmpty() ? QStringLiteral("tree") : below + QStringLiteral("/tree");
 
-    Run run = Cli(QStringList{QStringLiteral("mirror"), target, RemoteFolder(kind, disk), Local("src/tree"),
+    Run run = Cli(QStringList{QStringLiteral("mirror"), target,
+                              QDir::cleanPath(RemoteFolder(kind, disk) + u'/' + below), Local("src/tree"),
                               QStringLiteral("--reverse")} +
                   parallel);
     QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
-    QCOMPARE(TreeOf(disk + QStringLiteral("/tree")), TreeOf(Local("src/tree")));
+    QCOMPARE(TreeOf(disk + u'/' + tree), TreeOf(Local("src/tree")));
 
-    run =
-        Cli(QStringList{QStringLiteral("mirror"), target, QStringLiteral("tree"), Local("back")} + parallel);
+    run = Cli(QStringList{QStringLiteral("mirror"), target, tree, Local("back")} + parallel);
     QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
     QCOMPARE(TreeOf(Local("back/tree")), TreeOf(Local("src/tree")));
     QVERIFY(QFileInfo(Local("back/tree/empty")).isDir());
@@ -652,6 +659,8 @@ void TestCliQueue::meetsBrokenServers_data()
                              << "530 No" << 1 << "";
     QTest::newRow("queue get, 530") << get << QStringList() << QByteArray("530 No") << 1 << "530 No" << 1
                                     << "";
+    QTest::newRow("queue get, 530 with escapes")
+        << get << QStringList() << QByteArray("530 \x1b[2JNo") << 1 << "530 \\\\x1b\\[2JNo" << 1 << "";
     QTest::newRow("queue get, 421") << get << QStringList() << QByteArray("421 Busy") << 1 << "421 Busy" << 3
                                     << "";
 }
@@ -685,6 +694,7 @@ void TestCliQueue::meetsBrokenServers()
     const Run run = Cli(first, server);
     QVERIFY2(run.exitCode == exitCode, qPrintable(run.err + run.out));
     QVERIFY2((run.out + run.err).contains(QRegularExpression(shown)), qPrintable(run.err + run.out));
+    QVERIFY(!(run.out + run.err).contains(QChar(0x1b)));
     QCOMPARE(server.Commands().count("PASS pw"), passes);
     if (local.isEmpty())
         return;
@@ -713,7 +723,7 @@ void TestCliQueue::refusesBadUsage_data()
                                     << "--reverse";
     QTest::newRow("unknown site") << QStringList{"get", "No\\Such", "a", "-o", "x"} << 1 << "no such site";
     QTest::newRow("unknown scheme") << QStringList{"get", "http://h/", "a", "-o", "x"} << 1
-                                    << "unknown scheme";
+                                    << "not an ftp://";
     QTest::newRow("missing local") << QStringList{"put", url, "/no/such/file", "-r", "/"} << 1
                                    << "no such local";
 }
