@@ -1,6 +1,5 @@
 #include "cli/QueueCommands.h"
 
-#include "app/Profile.h"
 #include "cli/Arguments.h"
 #include "cli/CliOverwritePrompts.h"
 #include "cli/CliTrustAsker.h"
