@@ -177,7 +177,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("logged");
-        QTest::newRow("password") << "PASS secret\r\n"
+        QTest::newRow("password") << "PASS secret"
                                   << "PASS " + QString(QString("PASS secret").size() - 4, u'*');
         QTest::newRow("file named like passwords") << "RETR PASSWORDS.txt"
                                                    << "RETR PASSWORDS.txt";
