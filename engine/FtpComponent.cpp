@@ -1,8 +1,7 @@
-// The component in front of the FTP core: CFtpClient runs on a private thread, and its results and
-// hooks come back to the owner's thread as queued events.
+// The component in front of one connection: CRemoteConnection runs on a private thread, and its
+// results and hooks come back to the owner's thread as queued events.
 #include "engine/FtpComponent.h"
 
-#include "engine/keys/KeyCertificate.h"
 #include "engine/ProgressThrottle.h"
 #include "engine/RemoteName.h"
 
@@ -15,13 +14,6 @@ namespace
 // How long the I/O thread waits for the owner's handlers before going on without them.
 constexpr int kCommandAnswerMs = 5000;
 constexpr int kCertificateAnswerMs = 120000;
-// Deeper folders than this are taken for a link loop.
-constexpr int kMaxFolderDepth = 64;
-
-QByteArray Bytes(const QString& text)
-{
-    return CRemoteName::ToBytes(text);
-}
 
 int CodeOf(FtpStatus status)
 {
@@ -62,13 +54,6 @@ int ReplyCodeOf(const QByteArray& line)
     return line.left(3).toInt();
 }
 
-QByteArray JoinPath(const QByteArray& folder, const QByteArray& name)
-{
-    if (folder.isEmpty())
-        return name;
-    return folder.endsWith('/') ? folder + name : folder + '/' + name;
-}
-
 FtpResult Cancelled(const QString& what)
 {
     return FtpResult::Failure(FtpStatus::Cancelled, what + QStringLiteral("：作業已取消"));
@@ -79,14 +64,12 @@ CFtpComponent::CFtpComponent(QObject* parent)
     : QObject(parent), m_thread(
                            [this]
                            {
-                               m_client.Cancel();
-                               m_sftp.Cancel();
+                               m_connection.Cancel();
                                m_ownerCall.Cancel();
                            },
                            [this]
                            {
-                               m_client.ClearCancel();
-                               m_sftp.ClearCancel();
+                               m_connection.ClearCancel();
                                m_ownerCall.Reset();
                            })
 {
@@ -103,21 +86,12 @@ CFtpComponent::~CFtpComponent()
 
 int CFtpComponent::SetRemoteFolder(const QString& path)
 {
-    const QByteArray folder = Bytes(path);
     auto value = std::make_shared<JobResult>(JobResult{FtpErrorCancelled, {}});
     Start(
-        [this, folder, value](quint64 job)
+        [this, path, value](quint64 job)
         {
-            FtpResult result = OnClient([&](auto& client) { return client.ChangeFolder(folder); });
-            QString current;
-            if (result.Ok())
-            {
-                const FtpValue<QByteArray> pwd =
-                    OnClient([](auto& client) { return client.CurrentFolder(); });
-                result = pwd.result;
-                current = CRemoteName::ToText(pwd.value);
-            }
-            const JobResult outcome = ResultOf(result);
+            const JobResult outcome = ResultOf(m_connection.ChangeFolder(path));
+            const QString current = m_connection.CurrentFolder();
             Complete(job,
                      [this, value, outcome, current]
                      {
@@ -137,25 +111,13 @@ void CFtpComponent::Connect()
     Start(
         [this, target](quint64 job)
         {
-            if (m_thread.Aborted())
+            FtpResult result = Cancelled(QStringLiteral("連線"));
+            if (!m_thread.Aborted())
             {
-                const JobResult outcome = ResultOf(Cancelled(QStringLiteral("連線")));
-                Complete(job,
-                         [this, outcome]
-                         {
-                             m_logInRefused = false;
-                             Q_EMIT Connected(outcome.code, outcome.text);
-                         });
-                return;
+                m_connection.SetTarget(target);
+                result = m_connection.Connect();
             }
-            if (IoConnected())
-                OnClient([](auto& client) { client.Disconnect(); });
-            m_ioSftp = target.IsSftp();
-            const FtpResult result = m_ioSftp ? ConnectSftp(target) : m_client.Connect(target.FtpOptions());
-            QString folder;
-            if (result.Ok())
-                folder =
-                    CRemoteName::ToText(OnClient([](auto& client) { return client.CurrentFolder(); }).value);
+            const QString folder = m_connection.CurrentFolder();
             const JobResult outcome = ResultOf(result);
             const bool logInRefused = result.status == FtpStatus::LogInRefused;
             Complete(job,
@@ -176,10 +138,7 @@ void CFtpComponent::Disconnect()
     Start(
         [this](quint64 job)
         {
-            if (m_ioSftp && m_sftp.IsConnected())
-                m_sftp.Disconnect();
-            else if (!m_ioSftp && m_client.IsConnected())
-                m_client.Quit();
+            m_connection.Close();
             Complete(job, [] {});
         },
         true);
@@ -187,59 +146,44 @@ void CFtpComponent::Disconnect()
 
 void CFtpComponent::Download(const QString& localPath, const QString& remotePath)
 {
-    const QByteArray remote = Bytes(remotePath);
     const bool resume = m_resume;
     const qint64 knownSize = m_knownSize;
-    StartTransfer(
-        [this, localPath, remote, resume, knownSize](const FtpProgressHook& progress)
-        {
-            if (m_ioSftp)
-                return m_sftp.Download(remote, localPath, resume, progress, knownSize);
-            return m_client.Download(remote, localPath, resume, progress, knownSize);
-        });
+    StartTransfer([this, localPath, remotePath, resume, knownSize](const FtpProgressHook& progress)
+                  { return m_connection.Download(remotePath, localPath, resume, progress, knownSize); });
 }
 
 void CFtpComponent::Upload(const QString& localPath, const QString& remotePath)
 {
-    const QByteArray remote = Bytes(remotePath);
     const FtpUploadMode mode = m_resume ? FtpUploadMode::Resume : FtpUploadMode::Replace;
-    StartTransfer(
-        [this, localPath, remote, mode](const FtpProgressHook& progress)
-        { return OnClient([&](auto& client) { return client.Upload(localPath, remote, mode, progress); }); });
+    StartTransfer([this, localPath, remotePath, mode](const FtpProgressHook& progress)
+                  { return m_connection.Upload(localPath, remotePath, mode, progress); });
 }
 
 void CFtpComponent::MakeFolder(const QString& path)
 {
-    const QByteArray folder = Bytes(path);
-    StartSimple([this, folder] { return OnClient([&](auto& client) { return client.MakeFolder(folder); }); },
-                false);
+    StartSimple([this, path] { return m_connection.MakeFolder(path); }, false);
 }
 
 void CFtpComponent::RemoveFolder(const QString& path)
 {
-    const QByteArray folder = Bytes(path);
-    StartSimple([this, folder]
-                { return OnClient([&](auto& client) { return client.RemoveFolder(folder); }); },
-                false);
+    StartSimple([this, path] { return m_connection.RemoveFolder(path); }, false);
 }
 
 void CFtpComponent::Delete(const QString& path)
 {
-    const QByteArray file = Bytes(path);
-    StartSimple([this, file] { return OnClient([&](auto& client) { return client.Delete(file); }); }, false);
+    StartSimple([this, path] { return m_connection.Delete(path); }, false);
 }
 
 void CFtpComponent::List(const QString& path)
 {
-    const QByteArray folder = Bytes(path);
     const bool passive = m_target.passive;
     Start(
-        [this, folder, passive](quint64 job)
+        [this, path, passive](quint64 job)
         {
-            m_client.SetPassive(passive);
+            m_connection.SetPassive(passive);
             FtpValue<FtpListing> listing =
                 m_thread.Aborted() ? FtpValue<FtpListing>{Cancelled(QStringLiteral("列出目錄")), {}}
-                                   : OnClient([&](auto& client) { return client.List(folder); });
+                                   : m_connection.List(path);
             if (listing.result.Ok())
             {
                 const QString lines = QString::fromUtf8(listing.value.lines.join("\r\n"));
@@ -260,10 +204,7 @@ void CFtpComponent::List(const QString& path)
 
 void CFtpComponent::Rename(const QString& newPath, const QString& oldPath)
 {
-    const QByteArray from = Bytes(oldPath);
-    const QByteArray to = Bytes(newPath);
-    StartSimple([this, from, to] { return OnClient([&](auto& client) { return client.Rename(from, to); }); },
-                false);
+    StartSimple([this, oldPath, newPath] { return m_connection.Rename(oldPath, newPath); }, false);
 }
 
 void CFtpComponent::Abort()
@@ -278,46 +219,32 @@ void CFtpComponent::AbortAll()
 
 void CFtpComponent::RawCommand(const QString& command)
 {
-    QByteArray line = Bytes(command);
-    while (line.endsWith('\n') || line.endsWith('\r'))
+    QString line = command;
+    while (line.endsWith(u'\n') || line.endsWith(u'\r'))
         line.chop(1);
     Start(
         [this, line](quint64 job)
         {
-            // The FTP client shows its commands to the owner itself; SFTP's emulated ones are shown here.
-            const FtpResult result = m_ioSftp ? m_sftp.Raw(TranslateCommand(line)) : m_client.Raw(line);
+            const FtpResult result = m_connection.Raw(line);
             const int code = result.reply.code;
             const QString reply = code ? QString::fromUtf8(result.reply.Text()) : result.message;
-            Complete(job,
-                     [this, line, code, reply] { Q_EMIT FTPReply(QString::fromUtf8(line), code, reply); });
+            Complete(job, [this, line, code, reply] { Q_EMIT FTPReply(line, code, reply); });
         },
         false);
 }
 
 void CFtpComponent::DeleteFolderContents(const QString& path)
 {
-    const QByteArray folder = Bytes(path);
-    StartSimple(
-        [this, folder]
-        {
-            if (m_ioSftp)
-                return m_sftp.DeleteFolderContents(folder);
-            // LIST of a file would name the file itself: make sure this is a folder first.
-            const FtpResult entered = VisitFolder(folder);
-            return entered.Ok() ? DeleteContents(folder, 0) : entered;
-        },
-        true);
+    StartSimple([this, path] { return m_connection.DeleteFolderContents(path); }, true);
 }
 
 QString CFtpComponent::RemoteChecksum(ChecksumKind kind, const QString& path)
 {
-    const QByteArray file = Bytes(path);
     auto value = std::make_shared<QString>();
     Start(
-        [this, kind, file, value](quint64 job)
+        [this, kind, path, value](quint64 job)
         {
-            const FtpValue<QByteArray> checksum =
-                OnClient([&](auto& client) { return client.RemoteChecksum(kind, file); });
+            const FtpValue<QByteArray> checksum = m_connection.RemoteChecksum(kind, path);
             const QString text = QString::fromLatin1(checksum.value);
             const JobResult outcome = ResultOf(checksum.result);
             Complete(job,
@@ -354,12 +281,11 @@ QString CFtpComponent::LocalChecksum(ChecksumKind kind, const QString& localPath
 
 int CFtpComponent::CheckFolder(const QString& path)
 {
-    const QByteArray folder = Bytes(path);
     auto value = std::make_shared<JobResult>(JobResult{FtpErrorCancelled, {}});
     Start(
-        [this, folder, value](quint64 job)
+        [this, path, value](quint64 job)
         {
-            const JobResult outcome = ResultOf(VisitFolder(folder));
+            const JobResult outcome = ResultOf(m_connection.CheckFolder(path));
             Complete(job,
                      [this, value, outcome]
                      {
@@ -393,8 +319,8 @@ void CFtpComponent::StartTransfer(std::function<FtpResult(const FtpProgressHook&
                 CompleteWithDone(job, Cancelled(QStringLiteral("傳送檔案")));
                 return;
             }
-            m_client.SetPassive(passive);
-            m_client.SetTransferType(mode);
+            m_connection.SetPassive(passive);
+            m_connection.SetTransferType(mode);
             // The first report and the last come with the next event anyway; those between keep the
             // owner's view of a long transfer moving.
             bool between = false;
@@ -438,7 +364,7 @@ void CFtpComponent::WaitFor(quint64 job)
 
 void CFtpComponent::Complete(quint64 job, std::function<void()> completion)
 {
-    const bool connected = IoConnected();
+    const bool connected = m_connection.IsConnected();
     const bool changed = connected != m_ioConnected;
     m_ioConnected = connected;
     Post([this, job, completion = std::move(completion), changed, connected]
@@ -513,20 +439,6 @@ CFtpComponent::JobResult CFtpComponent::ResultOf(const FtpResult& result)
     return {code, result.message};
 }
 
-FtpResult CFtpComponent::ConnectSftp(const CConnectionTarget& target)
-{
-    SftpConnectOptions options = target.SftpOptions();
-    if (!target.keyFile.isEmpty())
-    {
-        auto key = std::make_shared<CKeyCertificate>();
-        const FtpResult loaded = key->LoadPrivateKey(target.keyFile, target.keyPassphrase);
-        if (!loaded.Ok())
-            return loaded;
-        options.key = std::move(key);
-    }
-    return m_sftp.Connect(options);
-}
-
 void CFtpComponent::InstallHooks()
 {
     const FtpLogHook log = [this](FtpLogKind kind, const QByteArray& line)
@@ -542,12 +454,11 @@ void CFtpComponent::InstallHooks()
             Report([this, text] { Q_EMIT Information(text); });
         }
     };
-    m_client.SetLogHook(log);
-    m_sftp.SetLogHook(log);
-    m_sftp.SetHostKeyHook([this](const SshHostKey& key) { return AskAboutHostKey(key); });
-    m_client.SetCommandHook([this](QByteArray& command) { command = TranslateCommand(command); });
-    m_client.SetCertificateHook([this](const ServerCertificate& certificate)
-                                { return AskAboutCertificate(certificate); });
+    m_connection.SetLogHook(log);
+    m_connection.SetHostKeyHook([this](const SshHostKey& key) { return AskAboutHostKey(key); });
+    m_connection.SetCommandHook([this](QByteArray& command) { command = TranslateCommand(command); });
+    m_connection.SetCertificateHook([this](const ServerCertificate& certificate)
+                                    { return AskAboutCertificate(certificate); });
 }
 
 QByteArray CFtpComponent::TranslateCommand(const QByteArray& command)
@@ -574,7 +485,7 @@ QByteArray CFtpComponent::AskToTranslate(const QByteArray& command)
         },
         kCommandAnswerMs);
     if (answer)
-        return Bytes(*answer);
+        return CRemoteName::ToBytes(*answer);
     // Unanswered in time: the command goes as it is, and the owner still sees it.
     Post(
         [this, original]
@@ -620,39 +531,4 @@ bool CFtpComponent::AskAboutHostKey(const SshHostKey& key)
         },
         kCertificateAnswerMs);
     return accepted.value_or(false);
-}
-
-FtpResult CFtpComponent::VisitFolder(const QByteArray& folder)
-{
-    const FtpValue<QByteArray> here = OnClient([](auto& client) { return client.CurrentFolder(); });
-    if (!here.result.Ok())
-        return here.result;
-    const FtpResult entered = OnClient([&](auto& client) { return client.ChangeFolder(folder); });
-    return entered.Ok() ? OnClient([&](auto& client) { return client.ChangeFolder(here.value); }) : entered;
-}
-
-FtpResult CFtpComponent::DeleteContents(const QByteArray& folder, int depth)
-{
-    const QString what = QStringLiteral("無法刪除目錄內容");
-    if (depth > kMaxFolderDepth)
-        return FtpResult::Failure(FtpStatus::BadRequest,
-                                  what + QStringLiteral("：目錄層數過深 ") + QString::fromUtf8(folder));
-    const FtpValue<FtpListing> listing = m_client.List(folder);
-    if (!listing.result.Ok())
-        return listing.result;
-    for (const ListItem& item : listing.value.items)
-    {
-        if (m_thread.Aborted())
-            return Cancelled(what);
-        if (item.name == "." || item.name == "..")
-            continue;
-        const QByteArray path = JoinPath(folder, item.name);
-        const bool isFolder = item.kind == ListItem::Kind::Folder;
-        FtpResult step = isFolder ? DeleteContents(path, depth + 1) : m_client.Delete(path);
-        if (step.Ok() && isFolder)
-            step = m_client.RemoveFolder(path);
-        if (!step.Ok())
-            return step;
-    }
-    return FtpResult::Success();
 }

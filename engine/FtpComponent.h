@@ -2,12 +2,10 @@
 
 #include "engine/Checksum.h"
 #include "engine/ConnectionTarget.h"
-#include "engine/ftp/FtpClient.h"
 #include "engine/JobThread.h"
 #include "engine/ListItem.h"
 #include "engine/OwnerCall.h"
-#include "engine/net/ServerCertificate.h"
-#include "engine/sftp/SftpClient.h"
+#include "engine/RemoteConnection.h"
 
 #include <QObject>
 #include <QPointer>
@@ -39,9 +37,9 @@ enum FtpComponentError
     FtpErrorUntrusted = 10 // HostCertificate: the system's trust store does not vouch for it
 };
 
-// The FTP component that sessions and transfer workers drive: properties, methods that return at once,
-// and events. The protocol runs on a private I/O thread; every event is delivered (queued) on the
-// thread that created the component, and every method must be called from that thread.
+// The asynchronous face of one connection for the connection windows: properties, methods that return
+// at once, and events. A CRemoteConnection runs on a private I/O thread; every event is delivered
+// (queued) on the thread that created the component, and every method must be called from that thread.
 //
 // Each call ends with exactly one final event: Connect with Connected, Disconnect with Disconnected
 // (when a connection was up), RawCommand with FTPReply, everything else with Done. With the blocking
@@ -69,15 +67,14 @@ public:
     // Where the next Connect goes and how.
     void SetTarget(const CConnectionTarget& target) { m_target = target; }
     const CConnectionTarget& Target() const { return m_target; }
+    // Single fields of the target.
     void SetHost(const QString& host) { m_target.host = host; }
     const QString& Host() const { return m_target.host; }
     void SetLogin(const QString& login) { m_target.login = login; }
-    const QString& Login() const { return m_target.login; }
     void SetPassword(const QString& password) { m_target.password = password; }
-    const QString& Password() const { return m_target.password; }
     // 0: the protocol's own port (21, or 990 for implicit TLS).
     void SetPort(int port) { m_target.port = port; }
-    int Port() const { return m_target.port; }
+    void SetProtocol(FtpProtocol protocol) { m_target.protocol = protocol; }
     // FtpStateConnected while logged in, else FtpStateDisconnected.
     int State() const { return m_state; }
     // Whether the last Connect failed because the server refused the log-in (FTP's 530, SSH
@@ -92,18 +89,10 @@ public:
     // fails, unless the server's own size, asked again then, shows the listing was stale.
     void SetKnownSize(qint64 size) { m_knownSize = size; }
     qint64 KnownSize() const { return m_knownSize; }
-    void SetProtocol(FtpProtocol protocol) { m_target.protocol = protocol; }
-    FtpProtocol Protocol() const { return m_target.protocol; }
+    // Takes effect with the next listing or transfer, on a connection already up too.
     void SetPassive(bool passive) { m_target.passive = passive; }
     bool IsPassive() const { return m_target.passive; }
-    // CCC after log-in: the command channel goes clear, data connections stay as the protocol says.
-    void SetClearCommandChannel(bool clear) { m_target.clearCommandChannel = clear; }
-    bool ClearCommandChannel() const { return m_target.clearCommandChannel; }
-    // For connecting and for each wait on the server afterwards.
-    void SetTimeout(int milliseconds) { m_target.timeoutMs = milliseconds; }
-    int Timeout() const { return m_target.timeoutMs; }
     void SetTransferMode(FtpTransferType mode) { m_transferMode = mode; }
-    FtpTransferType TransferMode() const { return m_transferMode; }
     // The remote folder as the server last reported it (PWD after log-in and after each change).
     const QString& RemoteFolder() const { return m_remoteFolder; }
     // CWD, then PWD; 0 or an error code (Done carries the text).
@@ -197,20 +186,12 @@ private:
     void Report(std::function<void()> event);
     static JobResult ResultOf(const FtpResult& result);
 
-    // On the I/O thread; the key file is read there.
-    FtpResult ConnectSftp(const CConnectionTarget& target);
-    // On the I/O thread: the call on the client the connection was made with.
-    template <typename Call> auto OnClient(Call call) { return m_ioSftp ? call(m_sftp) : call(m_client); }
-    bool IoConnected() const { return m_ioSftp ? m_sftp.IsConnected() : m_client.IsConnected(); }
     void InstallHooks();
     // On the I/O thread: the command as the handlers leave it, announced to CommandSent's observers.
     QByteArray TranslateCommand(const QByteArray& command);
     QByteArray AskToTranslate(const QByteArray& command);
     bool AskAboutCertificate(const ServerCertificate& certificate);
     bool AskAboutHostKey(const SshHostKey& key);
-    // Enters the folder and returns to where it was.
-    FtpResult VisitFolder(const QByteArray& folder);
-    FtpResult DeleteContents(const QByteArray& folder, int depth);
 
     // Owner-thread state.
     bool m_blocking = false;
@@ -233,10 +214,7 @@ private:
 
     // I/O-thread state.
     bool m_ioConnected = false;
-    bool m_ioSftp = false; // the protocol of the last Connect
-
-    CFtpClient m_client;
-    CSftpClient m_sftp;
+    CRemoteConnection m_connection;
     COwnerCall m_ownerCall;
     CJobThread m_thread; // last: stopped first
 };

@@ -1,7 +1,7 @@
 #include "engine/RemoteConnection.h"
 
-#include "engine/keys/KeyCertificate.h"
 #include "engine/RemoteName.h"
+#include "engine/keys/KeyCertificate.h"
 
 namespace
 {
@@ -29,10 +29,28 @@ void CRemoteConnection::SetLogHook(const FtpLogHook& hook)
     m_sftp.SetLogHook(hook);
 }
 
+void CRemoteConnection::SetCommandHook(const FtpCommandHook& hook)
+{
+    m_commandHook = hook;
+    m_ftp.SetCommandHook(hook);
+}
+
 void CRemoteConnection::Cancel()
 {
     m_ftp.Cancel();
     m_sftp.Cancel();
+}
+
+void CRemoteConnection::ClearCancel()
+{
+    m_ftp.ClearCancel();
+    m_sftp.ClearCancel();
+}
+
+void CRemoteConnection::SetPassive(bool passive)
+{
+    m_target.passive = passive;
+    m_ftp.SetPassive(passive);
 }
 
 bool CRemoteConnection::IsConnected() const
@@ -45,6 +63,11 @@ FtpResult CRemoteConnection::Connect()
     Close();
     m_folder.clear();
     m_sftpOpen = m_target.IsSftp();
+    // A cancel meant for the other protocol's client would otherwise wait there for a later call.
+    if (m_sftpOpen)
+        m_ftp.ClearCancel();
+    else
+        m_sftp.ClearCancel();
     const FtpResult connected = m_sftpOpen ? ConnectSftp() : m_ftp.Connect(m_target.FtpOptions());
     if (!connected.Ok())
         return connected;
@@ -156,7 +179,9 @@ FtpResult CRemoteConnection::DeleteFolderContents(const QString& path)
 {
     if (m_sftpOpen)
         return m_sftp.DeleteFolderContents(Bytes(path));
-    return DeleteContents(Bytes(path), 0);
+    // LIST of a file would name the file itself: make sure this is a folder first.
+    const FtpResult folder = CheckFolder(path);
+    return folder.Ok() ? DeleteContents(Bytes(path), 0) : folder;
 }
 
 FtpResult CRemoteConnection::DeleteContents(const QByteArray& folder, int depth)
@@ -227,6 +252,9 @@ FtpResult CRemoteConnection::Raw(const QString& command)
     QByteArray line = Bytes(command);
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
+    // The FTP client shows its commands to the hook itself; SFTP's emulated ones are shown here.
+    if (m_sftpOpen && m_commandHook)
+        m_commandHook(line);
     return OnClient([&](auto& client) { return client.Raw(line); });
 }
 

@@ -2,9 +2,9 @@
 
 #include "engine/Checksum.h"
 #include "engine/ConnectionTarget.h"
-#include "engine/ftp/FtpClient.h"
 #include "engine/FtpLog.h"
 #include "engine/FtpResult.h"
+#include "engine/ftp/FtpClient.h"
 #include "engine/sftp/SftpClient.h"
 
 #include <QDateTime>
@@ -27,14 +27,16 @@ public:
     const CConnectionTarget& Target() const { return m_target; }
     // Commands as sent (PASS with its password: see MaskedCommand), reply lines and the engine's notes.
     void SetLogHook(const FtpLogHook& hook);
-    // Sees each command just before it is sent and may change it.
-    void SetCommandHook(const FtpCommandHook& hook) { m_ftp.SetCommandHook(hook); }
+    // Sees each command just before it is sent and may change it; over SFTP the commands of Raw.
+    void SetCommandHook(const FtpCommandHook& hook);
     // Decides on a server certificate (FTPS) or host key (SFTP) before any password is sent; without
     // one, certificates the system verifies are taken and host keys refused.
     void SetCertificateHook(const FtpCertificateHook& hook) { m_ftp.SetCertificateHook(hook); }
     void SetHostKeyHook(const SftpHostKeyHook& hook) { m_sftp.SetHostKeyHook(hook); }
     // Ends the call in progress (or the next one), which returns FtpStatus::Cancelled.
     void Cancel();
+    // Takes back a Cancel() that found no call to end, so that it cannot reach a later one.
+    void ClearCancel();
 
     bool IsConnected() const;
     // Connects, logs in and reads where the log-in left it; an open connection is closed first.
@@ -60,6 +62,8 @@ public:
     FtpValue<QDateTime> ModifiedTime(const QString& path);
     FtpResult SetModifiedTime(const QString& path, const QDateTime& time);
     void SetTransferType(FtpTransferType type) { m_ftp.SetTransferType(type); }
+    // For the next data connections of this connection, and for later ones.
+    void SetPassive(bool passive);
     // A binary download that ends short of knownSize (or of the size the server announced) fails.
     FtpResult Download(const QString& remotePath, const QString& localPath, bool resume,
                        const FtpProgressHook& progress = {}, qint64 knownSize = -1);
@@ -82,6 +86,7 @@ private:
     CConnectionTarget m_target;
     CFtpClient m_ftp;
     CSftpClient m_sftp;
+    FtpCommandHook m_commandHook;
     bool m_sftpOpen = false; // the protocol of the last Connect
     QString m_folder;
 };

@@ -1,13 +1,13 @@
 #include "session/FtpSession.h"
 
 #include "app/Profile.h"
+#include "common/LogLine.h"
+#include "common/PumpWait.h"
 #include "engine/RemoteName.h"
 #include "engine/VisibleText.h"
 #include "security/TrustPolicy.h"
-#include "sites/ConnectionTargets.h"
 #include "session/PermissionBits.h"
-#include "common/PumpWait.h"
-#include "common/LogLine.h"
+#include "sites/ConnectionTargets.h"
 #include "sites/SiteList.h"
 
 #include <QCoreApplication>
@@ -160,7 +160,6 @@ bool CFtpSession::FindSite(const QString& name, const QString& login, const QStr
     }
     m_site = CFtpSite::QuickConnectDefaults();
     m_site.DataMode = 0;
-    m_site.Port = 21;
     m_site.Address = name;
     m_site.Login = login;
     m_site.Password = password;
@@ -190,11 +189,9 @@ void CFtpSession::TakeUrl(const CSessionUrl& url, bool quickConnect)
     remote.replace(u'\\', u'/');
     m_initialPath = remote.isEmpty() ? url.path : remote;
     if (quickConnect)
-    {
         m_site.ProtocolType = url.ProtocolType();
-        m_site.Port = CFtpSite::DefaultPort(m_site.ProtocolType);
-    }
-    if (url.port != 0)
+    // A quick connect without a port leaves it 0: the target then takes the protocol's own.
+    if (quickConnect || url.port != 0)
         m_site.Port = url.port;
 }
 
@@ -705,9 +702,9 @@ void CFtpSession::OnDisconnectedEvent()
 void CFtpSession::OnHostCertificate(const ServerCertificate& certificate, bool& accept)
 {
     Log(LogInformation, QStringLiteral("遠端伺服器提供憑證"));
-    const TrustOutcome outcome =
-        CTrustPolicy::For(m_ftp.Target()).Certificate(certificate, [this](const ServerCertificate& asked)
-                                             { return m_ui.AcceptCertificate(asked, asked.problem); });
+    const TrustOutcome outcome = CTrustPolicy::For(m_ftp.Target())
+                                     .Certificate(certificate, [this](const ServerCertificate& asked)
+                                                  { return m_ui.AcceptCertificate(asked, asked.problem); });
     accept = outcome.accepted;
     if (!outcome.problem.isEmpty())
         Log(LogError, outcome.problem);

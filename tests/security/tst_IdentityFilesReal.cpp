@@ -152,22 +152,22 @@ void TestIdentityFilesReal::keyPairLogsInToOpenSsh()
 int TestIdentityFilesReal::FtpsWithCertificate(const QString& certificate, const QString& key,
                                                const QByteArray& passphrase, QString* text)
 {
-    CFtpComponent ftp;
-    ftp.SetHost(QStringLiteral("127.0.0.1"));
-    ftp.SetPort(m_proftpd.Port());
-    ftp.SetLogin(m_proftpd.User());
-    ftp.SetPassword(m_proftpd.Password());
-    ftp.SetProtocol(FtpProtocol::ExplicitTls);
-    ftp.SetTimeout(20000);
+    CConnectionTarget target;
+    target.protocol = FtpProtocol::ExplicitTls;
+    target.host = QStringLiteral("127.0.0.1");
+    target.port = m_proftpd.Port();
+    target.login = m_proftpd.User();
+    target.password = m_proftpd.Password();
+    target.timeoutMs = 20000;
     if (!certificate.isEmpty())
     {
-        CConnectionTarget target = ftp.Target();
         target.authentication = FtpAuthentication::Key;
         target.certificateFile = certificate;
         target.keyFile = key;
         target.keyPassphrase = passphrase;
-        ftp.SetTarget(target);
     }
+    CFtpComponent ftp;
+    ftp.SetTarget(target);
     QObject::connect(&ftp, &CFtpComponent::HostCertificate, &ftp,
                      [](const ServerCertificate&, int, const QString&, bool& accept) { accept = true; });
     QSignalSpy connected(&ftp, &CFtpComponent::Connected);

@@ -181,10 +181,10 @@ void TestSessionConnect::logsAConnectAListingAndADisconnect()
     QVERIFY(!f.sink.foreignThread);
     QCOMPARE(f.sink.connects, 1);
     QCOMPARE(asked, question.isEmpty() ? 0 : 1);
-    QCOMPARE(f.session->Component().Protocol(), scheme == "sftp"    ? FtpProtocol::Sftp
-                                                : scheme == "ftps"  ? FtpProtocol::ImplicitTls
-                                                : scheme == "ftpes" ? FtpProtocol::ExplicitTls
-                                                                    : FtpProtocol::Ftp);
+    QCOMPARE(f.session->Component().Target().protocol, scheme == "sftp"    ? FtpProtocol::Sftp
+                                                       : scheme == "ftps"  ? FtpProtocol::ImplicitTls
+                                                       : scheme == "ftpes" ? FtpProtocol::ExplicitTls
+                                                                           : FtpProtocol::Ftp);
     for (const QString& line : f.sink.lines)
         QVERIFY2(!line.contains(server->Password()), qPrintable(line));
     if (scheme != "sftp")

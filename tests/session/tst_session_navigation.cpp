@@ -1,5 +1,6 @@
 #include "app/DataFolder.h"
 #include "app/Profile.h"
+#include "common/LogLine.h"
 #include "session/BackHistory.h"
 #include "session/DeleteConfirmation.h"
 #include "session/FolderBarList.h"
@@ -170,6 +171,23 @@ private Q_SLOTS:
         loaded.Add("c.example|x,y");
         loaded.Load();
         QCOMPARE(loaded.Texts(), QStringList({"c.example"}));
+    }
+
+    void commandLinesInTheLog_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("password") << "PASS secret"
+                                  << "PASS " + QString(QString("PASS secret").size() - 4, u'*');
+        QTest::newRow("file named like passwords") << "RETR PASSWORDS.txt"
+                                                   << "RETR PASSWORDS.txt";
+    }
+
+    // The session log's line for a command, as the password setting is by default.
+    void commandLinesInTheLog()
+    {
+        QFETCH(QString, command);
+        QTEST(MaskedCommandLine(CleanLogLine(command)), "logged");
     }
 
     void quickConnectLoginSplitsAtTheFirstComma_data()

@@ -143,8 +143,8 @@ void TestSessionReconnect::reconnectsAnSftpSiteOverSftp()
     f.sink.lines.clear();
 
     QVERIFY(f.session->Reconnect());
-    QCOMPARE(f.session->Component().Protocol(), FtpProtocol::Sftp);
-    QCOMPARE(f.session->Component().Port(), int(server->Port()));
+    QCOMPARE(f.session->Component().Target().protocol, FtpProtocol::Sftp);
+    QCOMPARE(f.session->Component().Target().port, int(server->Port()));
     QVERIFY(f.sink.Has("0 遠端伺服器提供公開金鑰辨識"));
     QVERIFY(f.sink.lines.filter("2 USER").isEmpty());
     QCOMPARE(f.session->CurrentFolder(), root + "/again");

@@ -3,12 +3,11 @@
 
 #include "app/DataFolder.h"
 #include "app/Profile.h"
-#include "engine/FtpComponent.h"
+#include "engine/RemoteConnection.h"
 #include "engine/keys/KeyCertificate.h"
 #include "sites/ConnectionTargets.h"
 
 #include <QFile>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -308,21 +307,15 @@ void TestSessionSettings::keyOnlyLogInThroughTheSettings()
     const qsizetype logBefore = TestFiles::ReadFile(logFile).size();
     CConnectionTarget target;
     QCOMPARE(ApplyProtocolSettings(target, 3, false).isEmpty(), loadable);
-    CFtpComponent ftp;
-    ftp.SetTarget(target);
-    ftp.SetHost("127.0.0.1");
-    ftp.SetPort(sshd->Port());
-    ftp.SetLogin(sshd->User());
-    ftp.SetPassword("wrong password");
-    ftp.SetTimeout(10000);
-    QObject::connect(&ftp, &CFtpComponent::HostKey,
-                     [](const QString&, const QString&, bool& accept) { accept = true; });
-    QSignalSpy connected(&ftp, &CFtpComponent::Connected);
-    ftp.SetBlocking(true);
-    ftp.Connect();
-    QCOMPARE(connected.size(), 1);
-    QCOMPARE(connected[0][0].toInt() == 0, loadable);
-    ftp.Disconnect();
+    target.host = "127.0.0.1";
+    target.port = sshd->Port();
+    target.login = sshd->User();
+    target.password = "wrong password";
+    target.timeoutMs = 10000;
+    CRemoteConnection connection(target);
+    connection.SetHostKeyHook([](const SshHostKey&) { return true; });
+    QCOMPARE(connection.Connect().Ok(), loadable);
+    connection.Close();
     // This connection's part of the log.
     const QByteArray log = TestFiles::ReadFile(logFile).mid(logBefore);
     QVERIFY2(log.contains("Connection from 127.0.0.1"), log.constData());
