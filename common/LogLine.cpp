@@ -19,9 +19,9 @@ QString CleanLogLine(const QString& text)
 
 QString MaskedCommandLine(const QString& cleaned)
 {
-    if (!GetProfileInt("Security", "MaskPassword"))
+    if (!IsPasswordCommand(cleaned) || !GetProfileInt("Security", "MaskPassword"))
         return cleaned;
-    return MaskedCommand(cleaned);
+    return QStringLiteral("PASS ") + QString(std::max<qsizetype>(cleaned.size() - 4, 0), u'*');
 }
 
 QString CollapseSlashes(QString path)

@@ -9,8 +9,9 @@ QString ThreadTag();
 // escapes.
 QString CleanLogLine(const QString& text);
 
-// A cleaned command line; a PASS command becomes "PASS " and stars while "Security" "MaskPassword" is
-// set (other commands that merely contain the letters stay as they are).
+// A cleaned command line; a PASS command (IsPasswordCommand) becomes "PASS " and as many stars as the
+// line is long less four while "Security" "MaskPassword" is set. Other commands stay as they are, even
+// when they contain the letters PASS.
 QString MaskedCommandLine(const QString& cleaned);
 
 // Every "//" made "/" until none is left.

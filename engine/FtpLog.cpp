@@ -12,5 +12,5 @@ QString MaskedCommand(const QString& command)
 {
     if (!IsPasswordCommand(command))
         return command;
-    return QStringLiteral("PASS ") + QString(std::max<qsizetype>(command.size() - 4, 0), u'*');
+    return QStringLiteral("PASS ****");
 }

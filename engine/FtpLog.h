@@ -17,6 +17,6 @@ using FtpCommandHook = std::function<void(QByteArray& command)>;
 
 // Whether the command line is a PASS command (the user's password follows it).
 bool IsPasswordCommand(const QString& command);
-// A PASS command as "PASS " and a star for every character after the first four; any other command
-// as it is. The one place the password is kept out of logs and terminals.
+// A PASS command as "PASS ****", which tells nothing of the password, not even its length; any other
+// command as it is.
 QString MaskedCommand(const QString& command);
