@@ -1,22 +1,18 @@
 #include "transfer/DownloadThread.h"
 
 #include "app/Profile.h"
-#include "engine/RemoteName.h"
-#include "session/FtpConnectionDLX.h"
-#include "common/PumpWait.h"
 #include "common/LogLine.h"
+#include "engine/RemoteName.h"
+#include "engine/ftp/ServerCopy.h"
+#include "sites/ConnectionTargets.h"
 #include "transfer/AsciiTypes.h"
-#include "transfer/PassiveReply.h"
 #include "transfer/RemotePath.h"
 #include "transfer/RenameRule.h"
 #include "transfer/WorkerPaths.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <limits>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,6 +42,14 @@ private:
 QString NameOf(const QString& remotePath)
 {
     return remotePath.mid(remotePath.lastIndexOf(u'/') + 1);
+}
+
+// The two servers send the file to each other in the clear: an SFTP site, or an FTPS site that
+// protects its data connections, cannot take part.
+bool CanCopyBetweenServers(int protocolType, bool clearDataChannel)
+{
+    return protocolType == CFtpSite::ProtocolFtp ||
+           (protocolType != CFtpSite::ProtocolSftp && clearDataChannel);
 }
 
 bool IsInside(const QString& path, const QString& folder)
@@ -85,11 +89,11 @@ CWorkerStep CDownloadThread::CheckJob()
         return CWorkerStep::Failed(
             QStringLiteral("找不到目的站台 '%1'")
                 .arg(Job().localFolder.mid(Job().localFolder.indexOf(kSiteMarker) + kSiteMarker.size())));
-    // The two servers talk to each other in the clear; an encrypted or SSH site cannot take part.
-    if (Job().protocolType != CFtpSite::ProtocolFtp ||
-        Settings().destinationSite->ProtocolType != CFtpSite::ProtocolFtp)
-        return CWorkerStep::Failed(
-            QStringLiteral("站台對站台傳遞只支援 FTP 站台，來源或目的站台使用 FTPS 或 SFTP"));
+    const CFtpSite& destination = *Settings().destinationSite;
+    if (!CanCopyBetweenServers(Job().protocolType, Job().clearDataChannel) ||
+        !CanCopyBetweenServers(destination.ProtocolType, destination.ClearDataChannel))
+        return CWorkerStep::Failed(QStringLiteral("站台對站台傳遞只支援 FTP 站台與資料通道不加密的 FTPS "
+                                                  "站台，來源或目的站台使用 SFTP 或加密的資料通道"));
     return CWorkerStep::Ok();
 }
 
@@ -142,16 +146,15 @@ CWorkerStep CDownloadThread::AddFolder(const QString& folder, int depth, QList<C
         Note(QStringLiteral("資料夾層數過深，略過：%1").arg(folder));
         return CWorkerStep::Ok();
     }
-    const CWorkerStep listed = Run([&] { Ftp().List(folder); });
-    if (listed.result == CWorkerStep::Result::Cancelled)
-        return listed;
-    if (!listed.IsOk())
+    const FtpValue<FtpListing> listed = Connection().List(folder);
+    if (listed.result.status == FtpStatus::Cancelled)
+        return CWorkerStep::Cancelled();
+    if (!listed.result.Ok())
     {
-        Note(listed.message);
+        Note(listed.result.message);
         return CWorkerStep::Ok();
     }
-    const std::vector<ListItem> items = Ftp().Items();
-    for (const ListItem& item : items)
+    for (const ListItem& item : listed.value.items)
     {
         const QString name = CRemoteName::ToText(item.name);
         if (!IsSafeRemoteName(name))
@@ -185,12 +188,9 @@ CWorkerStep CDownloadThread::DownloadAll(QList<CTransferEntry>& work)
     CUnaskedReplace unasked(Prompts());
     IOverwritePrompts& prompts = Settings().overwritePrompt ? Prompts() : unasked;
     COverwriteResolver resolver(prompts, Settings().overrides.matchingFiles);
-    // The next file is decided about and started while the one ahead of it still moves, so the
-    // connection does not wait for this thread between files.
-    std::optional<CStartedDownload> moving;
-    while (!work.isEmpty())
+    for (qsizetype i = 0; i < work.size(); ++i)
     {
-        const CTransferEntry entry = work.takeFirst();
+        const CTransferEntry& entry = work[i];
         const QString localPath = LocalPathFor(entry, subPath);
         if (localPath.isEmpty())
         {
@@ -202,24 +202,11 @@ CWorkerStep CDownloadThread::DownloadAll(QList<CTransferEntry>& work)
             QDir().mkpath(localPath);
             continue;
         }
-        const std::optional<CStartedDownload> started =
-            StartDownload(entry, localPath, work.isEmpty(), resolver);
-        if (moving)
-        {
-            const CWorkerStep step = FinishDownload(*moving, started);
-            if (!step.IsOk())
-                return step;
-        }
-        moving = started;
-        if (moving && !FilesMayOverlap())
-        {
-            const CWorkerStep step = FinishDownload(*moving, std::nullopt);
-            moving.reset();
-            if (!step.IsOk())
-                return step;
-        }
+        const CWorkerStep step = DownloadFile(entry, localPath, i + 1 == work.size(), resolver);
+        if (!step.IsOk())
+            return step;
     }
-    return moving ? FinishDownload(*moving, std::nullopt) : CWorkerStep::Ok();
+    return CWorkerStep::Ok();
 }
 
 QString CDownloadThread::LocalPathFor(const CTransferEntry& entry, bool subPath) const
@@ -234,10 +221,8 @@ QString CDownloadThread::LocalPathFor(const CTransferEntry& entry, bool subPath)
     return IsInside(path, folder) ? path : QString();
 }
 
-std::optional<CDownloadThread::CStartedDownload> CDownloadThread::StartDownload(const CTransferEntry& entry,
-                                                                                const QString& localPath,
-                                                                                bool lastFile,
-                                                                                COverwriteResolver& resolver)
+CWorkerStep CDownloadThread::DownloadFile(const CTransferEntry& entry, const QString& localPath,
+                                          bool lastFile, COverwriteResolver& resolver)
 {
     const bool scheduled = Schedule().enabled;
     const CDownloadConflict conflict{
@@ -246,52 +231,42 @@ std::optional<CDownloadThread::CStartedDownload> CDownloadThread::StartDownload(
     if (choice.outcome == OverwriteOutcome::Skip)
     {
         AddDoneBytes(entry.size);
-        return std::nullopt;
+        return CWorkerStep::Ok();
     }
-    const CStartedDownload started{entry, choice.path,
-                                   choice.outcome == OverwriteOutcome::Resume && m_resumeAllowed};
     const QString folder = LocalFolderOf(choice.path);
     if (!folder.isEmpty() && folder != m_madeFolder && QDir().mkpath(folder))
         m_madeFolder = folder;
-    BeginDownload(started);
-    return started;
-}
-
-void CDownloadThread::BeginDownload(const CStartedDownload& started)
-{
-    const QString name = NameOf(started.entry.name);
+    const QString name = NameOf(entry.name);
     ChooseTransferMode(Job().transferType, name, *this);
     Progress().SetLine1(QStringLiteral("複製中 '%1'").arg(name));
-    Progress().SetLine2(QStringLiteral("由 '%1' 到 '%2'")
-                            .arg(Job().host, AbbreviateFolder(LocalFolderOf(started.localPath))));
-    Ftp().SetResume(started.resume);
-    Ftp().SetKnownSize(m_listedSizes.value(started.entry.name, -1));
+    Progress().SetLine2(
+        QStringLiteral("由 '%1' 到 '%2'").arg(Job().host, AbbreviateFolder(LocalFolderOf(choice.path))));
     ReportStatus(name, QStringLiteral("下載中"));
-    StartCall([&] { Ftp().Download(started.localPath, started.entry.name); });
+    bool resume = choice.outcome == OverwriteOutcome::Resume && m_resumeAllowed;
+    const qint64 knownSize = m_listedSizes.value(entry.name, -1);
+    CWorkerStep step =
+        TransferFile(name, resume,
+                     [&](bool resumed, const FtpProgressHook& progress) {
+                         return Connection().Download(entry.name, choice.path, resumed, progress, knownSize);
+                     });
+    if (step.IsOk() && Settings().preserveTime)
+        StampRemoteTime(choice.path, entry.modified);
+    if (step.IsOk())
+        step = VerifyChecksum(choice.path, entry.name,
+                              QStringLiteral("檔案完整性檢查失敗！ 伺服器不支援 CRC 功能！"),
+                              QStringLiteral("檔案完整性檢查失敗！ 本機 CRC 與遠端檔案不符合！"));
+    if (step.IsOk())
+        AddDoneBytes(entry.size);
+    return Settle(step, JobEntryOf(entry), entry.name);
 }
 
-CWorkerStep CDownloadThread::FinishDownload(CStartedDownload& started,
-                                            const std::optional<CStartedDownload>& next)
+CTransferEntry CDownloadThread::JobEntryOf(const CTransferEntry& entry) const
 {
-    const auto restart = [&]
-    {
-        BeginDownload(started);
-        if (next)
-            BeginDownload(*next);
-        return CWorkerStep::Ok();
-    };
-    const CWorkerStep step =
-        WaitForTransfer(NameOf(started.entry.name), started.resume, next.has_value(), restart);
-    if (!step.IsOk())
-        return step;
-    if (Settings().preserveTime)
-        StampRemoteTime(started.localPath, started.entry.modified);
-    const CWorkerStep checked = VerifyChecksum(
-        started.localPath, started.entry.name, QStringLiteral("檔案完整性檢查失敗！ 伺服器不支援 CRC 功能！"),
-        QStringLiteral("檔案完整性檢查失敗！ 本機 CRC 與遠端檔案不符合！"));
-    if (checked.IsOk())
-        AddDoneBytes(started.entry.size);
-    return checked;
+    CTransferEntry named = entry;
+    named.name = StripCommonPrefix(entry.name, RemoteFolder());
+    while (named.name.startsWith(u'/'))
+        named.name.remove(0, 1);
+    return named;
 }
 
 void CDownloadThread::StampRemoteTime(const QString& localPath, const QDateTime& remoteTime)
@@ -316,23 +291,42 @@ CWorkerStep CDownloadThread::CopyToSite(const QList<CTransferEntry>& work)
 {
     Progress().SetLine2({});
     ReportStatus({}, QStringLiteral("連線中"));
-    QString trace;
-    CFtpConnectionDLX destination(&trace);
-    destination.SetWaitTimeout(Settings().connectionTimeoutMs);
-    CWorkerStep step = CWorkerStep::Ok();
-    if (!destination.Connect(*Settings().destinationSite))
-        step = CWorkerStep::Failed(destination.LastError());
+    QString problem;
+    CRemoteConnection destination(
+        SiteTarget(*Settings().destinationSite, Settings().connectionTimeoutMs, &problem));
+    if (!problem.isEmpty())
+        Note(problem);
+    Prepare(destination, QStringLiteral(">> "), QStringLiteral("<< "));
+    CWorkerStep step = ConnectDestination(destination);
     for (qsizetype i = 0; step.IsOk() && i < work.size(); ++i)
-    {
         step = CopyEntry(destination, work[i]);
-        AppendDetails(trace);
-        trace.clear();
-    }
-    AppendDetails(trace);
+    if (destination.IsConnected() && !IsCancelled())
+        destination.Close();
+    RemoveCancelTarget(destination);
     return step;
 }
 
-CWorkerStep CDownloadThread::CopyEntry(CFtpConnectionDLX& destination, const CTransferEntry& entry)
+CWorkerStep CDownloadThread::ConnectDestination(CRemoteConnection& destination)
+{
+    const CFtpSite& site = *Settings().destinationSite;
+    const FtpResult connected = destination.Connect();
+    if (connected.status == FtpStatus::Cancelled)
+        return CWorkerStep::Cancelled();
+    if (!connected.Ok())
+        return CWorkerStep::Failed(connected.message.isEmpty()
+                                       ? QStringLiteral("無法連線至 %1： 連線逾時").arg(site.Address)
+                                       : connected.message);
+    // The site's own folder, where the log-in leaves it when it names none or cannot be entered.
+    const QString remote = site.RemotePath.trimmed();
+    if (!remote.isEmpty())
+        destination.ChangeFolder(
+            CollapseSlashes(remote.startsWith(u'/') ? remote : destination.CurrentFolder() + u'/' + remote));
+    m_destinationFolder = destination.CurrentFolder();
+    m_madeFolder.clear();
+    return CWorkerStep::Ok();
+}
+
+CWorkerStep CDownloadThread::CopyEntry(CRemoteConnection& destination, const CTransferEntry& entry)
 {
     const QString relative = StripCommonPrefix(entry.name, RemoteFolder());
     if (!IsSafeRelativePath(relative))
@@ -340,128 +334,49 @@ CWorkerStep CDownloadThread::CopyEntry(CFtpConnectionDLX& destination, const CTr
         Note(QStringLiteral("略過不安全的遠端名稱：'%1'").arg(entry.name));
         return CWorkerStep::Ok();
     }
-    const QString target = CollapseSlashes(destination.Component().RemoteFolder() + u'/' + relative);
+    const QString target = CollapseSlashes(m_destinationFolder + u'/' + relative);
     if (entry.attributes & kAttributeFolder)
     {
-        destination.MakeFolder(target);
+        if (destination.MakeFolders(target).Ok())
+            m_madeFolder = target;
         return CWorkerStep::Ok();
     }
     ChooseTransferMode(Job().transferType, NameOf(entry.name), *this);
-    const CWorkerStep step = CopyFile(destination, entry.name, target);
+    return Settle(CopyFile(destination, entry, target), JobEntryOf(entry), entry.name);
+}
+
+CWorkerStep CDownloadThread::CopyFile(CRemoteConnection& destination, const CTransferEntry& entry,
+                                      const QString& target)
+{
+    const qsizetype slash = target.lastIndexOf(u'/');
+    const QString folder = slash > 0 ? target.left(slash) : QStringLiteral("/");
+    Progress().SetLine1(QStringLiteral("複製中 '%1'").arg(target.mid(slash + 1)));
+    Progress().SetLine2(QStringLiteral("由 '%1' 到 '%2'").arg(entry.name, Job().host));
+    ReportStatus(entry.name, QStringLiteral("上傳中"));
+    const FtpTransferType type = FileIsAscii() ? FtpTransferType::Ascii : FtpTransferType::Binary;
+    bool resume = false;
+    const CWorkerStep step =
+        TransferFile(NameOf(entry.name), resume,
+                     [&](bool, const FtpProgressHook&)
+                     {
+                         if (!destination.IsConnected())
+                         {
+                             const CWorkerStep again = ConnectDestination(destination);
+                             if (!again.IsOk())
+                                 return FtpResult::Failure(FtpStatus::Network, again.message);
+                         }
+                         if (folder != m_madeFolder)
+                         {
+                             const FtpResult made = destination.MakeFolders(folder);
+                             if (!made.Ok())
+                                 return made;
+                             m_madeFolder = folder;
+                         }
+                         return CopyBetweenServers(Connection(), entry.name, destination, target, type);
+                     });
     if (!step.IsOk())
         return step;
     AddDoneBytes(entry.size);
     ReportProgress(0, 0);
     return step;
-}
-
-CWorkerStep CDownloadThread::CopyFile(CFtpConnectionDLX& destination, const QString& source,
-                                      const QString& target)
-{
-    const qsizetype slash = target.lastIndexOf(u'/');
-    const QString folder = target.left(slash + 1);
-    destination.MakeFolder(folder);
-    if (!destination.CheckFolder(folder))
-        return CWorkerStep::Failed(destination.LastError().isEmpty()
-                                       ? QStringLiteral("無法進入目的資料夾 %1").arg(folder)
-                                       : destination.LastError());
-    Progress().SetLine1(QStringLiteral("複製中 '%1'").arg(target.mid(slash + 1)));
-    Progress().SetLine2(QStringLiteral("由 '%1' 到 '%2'").arg(source, Job().host));
-    Ftp().SetResume(false);
-    ReportStatus(source, QStringLiteral("上傳中"));
-    // Raw commands move no data themselves, so each side is told the type of the file.
-    const QString type = FileIsAscii() ? QStringLiteral("TYPE A") : QStringLiteral("TYPE I");
-    SendRaw(type);
-    destination.SendCommand(type);
-    const CWorkerStep pointed = PointDestinationAtSource(destination);
-    if (!pointed.IsOk())
-        return pointed;
-    return RunCopy(destination, source, target);
-}
-
-CWorkerStep CDownloadThread::PointDestinationAtSource(CFtpConnectionDLX& destination)
-{
-    Ftp().SetPassive(true);
-    const CRawReply pasv = SendRaw(QStringLiteral("PASV\r\n"));
-    if (!pasv.answered || pasv.code == 0)
-        return IsCancelled()
-                   ? CWorkerStep::Cancelled()
-                   : CWorkerStep::Failed(QStringLiteral("來源站台沒有回應 PASV 命令：%1").arg(pasv.text));
-    if (pasv.code != 227)
-        return CWorkerStep::Failed(pasv.text);
-    const std::optional<CPassiveAddress> address = ParsePassiveReply(pasv.text);
-    if (!address)
-        return CWorkerStep::Failed(QStringLiteral("無效 PASV 回應"));
-    destination.Component().SetPassive(false);
-    QString reply;
-    int code = 0;
-    if (!destination.SendCommand(QStringLiteral("PORT %1").arg(address->PortArgument()), &reply, &code) ||
-        code != 200)
-        return CWorkerStep::Failed(reply.isEmpty() ? destination.LastError() : reply);
-    return CWorkerStep::Ok();
-}
-
-CWorkerStep CDownloadThread::RunCopy(CFtpConnectionDLX& destination, const QString& source,
-                                     const QString& target)
-{
-    // The destination is made ready to receive (its 1xx) before the source is told to send, so data
-    // cannot reach it before STOR; the engine reports raw commands by their final reply.
-    CFtpComponent& store = destination.Component();
-    CEvent heard;
-    bool ready = false;
-    CRawReply stored;
-    const QMetaObject::Connection preliminary = connect(&store, &CFtpComponent::PreTranslateReply, &store,
-                                                        [&](int code, const QString&)
-                                                        {
-                                                            ready = ready || (code >= 100 && code < 200);
-                                                            heard.Set();
-                                                        });
-    const QMetaObject::Connection final = connect(&store, &CFtpComponent::FTPReply, &store,
-                                                  [&](const QString&, int code, const QString& reply)
-                                                  {
-                                                      stored = {true, code, reply};
-                                                      heard.Set();
-                                                  });
-    const CWorkerStep step = CopyWhenReady(store, source, target, heard, ready, stored);
-    disconnect(preliminary);
-    disconnect(final);
-    return step;
-}
-
-CWorkerStep CDownloadThread::CopyWhenReady(CFtpComponent& store, const QString& source, const QString& target,
-                                           CEvent& heard, const bool& ready, const CRawReply& stored)
-{
-    store.RawCommand(QStringLiteral("STOR %1\r\n").arg(target));
-    WaitForDestination(heard, [&] { return ready || stored.answered; });
-    if (IsCancelled())
-        return CWorkerStep::Cancelled();
-    if (!ready)
-        return CWorkerStep::Failed(stored.answered ? stored.text
-                                                   : QStringLiteral("目的站台沒有回應 STOR %1").arg(target));
-    const QString retr = QStringLiteral("RETR %1\r\n").arg(source);
-    StartRaw(retr);
-    const CRawReply sent = WaitRaw(retr, std::numeric_limits<int>::max());
-    if (!sent.answered)
-        return IsCancelled() ? CWorkerStep::Cancelled() : CWorkerStep::Failed(LastErrorText());
-    if (sent.code != 226)
-        return CWorkerStep::Failed(sent.text);
-    WaitForDestination(heard, [&] { return stored.answered; });
-    if (!stored.answered && IsCancelled())
-        return CWorkerStep::Cancelled();
-    if (!stored.answered || stored.code < 200 || stored.code >= 300)
-        return CWorkerStep::Failed(stored.answered ? stored.text
-                                                   : QStringLiteral("目的站台沒有確認 STOR %1").arg(target));
-    return CWorkerStep::Ok();
-}
-
-void CDownloadThread::WaitForDestination(CEvent& heard, const std::function<bool()>& done)
-{
-    // Each reply line sets the event, and the final reply's line comes before the reply itself is
-    // reported: one wake-up does not mean the awaited reply is in.
-    const QDeadlineTimer deadline(Settings().connectionTimeoutMs);
-    while (!done() && !IsCancelled() && !deadline.hasExpired())
-    {
-        PumpWaitEither(heard, CancelEvent(), int(deadline.remainingTime()));
-        heard.Reset();
-    }
 }

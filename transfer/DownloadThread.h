@@ -7,14 +7,9 @@
 #include <QHash>
 #include <QList>
 
-#include <functional>
-#include <optional>
-
-class CFtpConnectionDLX;
-
 // One queued download job and the thread that carries it out over a connection of its own: folders
 // expanded, each file placed, decided about, downloaded, stamped and checked. A job whose local folder
-// names a site ("ftp:\") is copied to that site instead (CServerCopy).
+// names a site ("ftp:\") is copied to that site instead, straight from server to server.
 class CDownloadThread final : public CFtpTransferWorker
 {
     Q_OBJECT
@@ -36,37 +31,28 @@ private:
     CWorkerStep DownloadAll(QList<CTransferEntry>& work);
     // Empty when the entry would land outside the job's folder.
     QString LocalPathFor(const CTransferEntry& entry, bool subPath) const;
-    // A file whose download was started, where it goes and whether it continues what is there.
-    struct CStartedDownload
-    {
-        CTransferEntry entry;
-        QString localPath;
-        bool resume = false;
-    };
-    // Decides about the file and starts its download; nothing when it is skipped.
-    std::optional<CStartedDownload> StartDownload(const CTransferEntry& entry, const QString& localPath,
-                                                  bool lastFile, COverwriteResolver& resolver);
-    void BeginDownload(const CStartedDownload& started);
-    // Waits for the download (tried again while the connection breaks and attempts are left), then
-    // stamps and checks the file. next is the file started behind it, if any.
-    CWorkerStep FinishDownload(CStartedDownload& started, const std::optional<CStartedDownload>& next);
+    // Decides about the file, downloads it (tried again while the connection breaks and attempts are
+    // left), stamps and checks it.
+    CWorkerStep DownloadFile(const CTransferEntry& entry, const QString& localPath, bool lastFile,
+                             COverwriteResolver& resolver);
     void StampRemoteTime(const QString& localPath, const QDateTime& remoteTime);
+    // How a resumed job names the entry: below the job's folder.
+    CTransferEntry JobEntryOf(const CTransferEntry& entry) const;
 
-    // Server to server: the source passive, the destination told its address, RETR and STOR.
+    // Server to server: each file copied from this connection's server to the destination site's.
     bool IsServerCopy() const;
     CWorkerStep CopyToSite(const QList<CTransferEntry>& work);
-    CWorkerStep CopyEntry(CFtpConnectionDLX& destination, const CTransferEntry& entry);
-    CWorkerStep CopyFile(CFtpConnectionDLX& destination, const QString& source, const QString& target);
-    CWorkerStep PointDestinationAtSource(CFtpConnectionDLX& destination);
-    CWorkerStep RunCopy(CFtpConnectionDLX& destination, const QString& source, const QString& target);
-    CWorkerStep CopyWhenReady(CFtpComponent& store, const QString& source, const QString& target,
-                              CEvent& heard, const bool& ready, const CRawReply& stored);
-    void WaitForDestination(CEvent& heard, const std::function<bool()>& done);
+    CWorkerStep ConnectDestination(CRemoteConnection& destination);
+    CWorkerStep CopyEntry(CRemoteConnection& destination, const CTransferEntry& entry);
+    CWorkerStep CopyFile(CRemoteConnection& destination, const CTransferEntry& entry, const QString& target);
 
     CFilterLists m_filter;
     // Plain files' sizes as the listings gave them, so the engine need not ask again.
     QHash<QString, qint64> m_listedSizes;
-    // The local folder the last file went to: made once for all its files.
+    // The local folder the last file went to, or the destination's folder the last copy went to: made
+    // once for all its files.
     QString m_madeFolder;
+    // The destination's folder that copies go below.
+    QString m_destinationFolder;
     bool m_resumeAllowed = true;
 };

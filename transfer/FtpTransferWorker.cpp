@@ -1,20 +1,19 @@
 #include "transfer/FtpTransferWorker.h"
 
 #include "app/Profile.h"
-#include "security/TrustPolicy.h"
-#include "common/PumpWait.h"
 #include "common/LogLine.h"
+#include "common/PumpWait.h"
+#include "engine/ProgressThrottle.h"
+#include "engine/VisibleText.h"
+#include "security/TrustPolicy.h"
 #include "transfer/TransferProgressPlain.h"
 
-#include <QDeadlineTimer>
-#include <limits>
+#include <QStringList>
 
 namespace
 {
-// Waits that only the engine's own time-outs bound.
-constexpr int kNoLimit = std::numeric_limits<int>::max();
-// After an abort the calls still end with their final events; this long at most is waited for them.
-constexpr int kAbortSettleMs = 30000;
+// A final message lists this many failed files at most.
+constexpr int kListedFailures = 20;
 
 // The integrity check the store asks for, if any.
 std::optional<ChecksumKind> StoredChecksumKind()
@@ -50,13 +49,16 @@ void CFtpTransferWorker::Transfer()
     // Read once for the job rather than once a file.
     m_checksum = Settings().overrides.checksum ? Settings().overrides.checksum : StoredChecksumKind();
     MakeProgressWindow();
-    m_ftp = std::make_unique<CFtpComponent>();
-    // The job's trace is read when its details are opened, not line by line: one wake-up per file.
-    m_ftp->SetDeferredReports(true);
-    HookEvents();
+    QString problem;
+    m_connection =
+        std::make_unique<CRemoteConnection>(JobTarget(Job(), Settings().connectionTimeoutMs, &problem));
+    if (!problem.isEmpty())
+        Note(problem);
+    Prepare(*m_connection, QStringLiteral("> "), QStringLiteral("< "));
     const CWorkerStep step = RunGuarded();
     Disconnect();
-    m_ftp.reset();
+    RemoveCancelTarget(*m_connection);
+    m_connection.reset();
     m_progress.reset();
     if (step.result == CWorkerStep::Result::Failed)
     {
@@ -64,7 +66,21 @@ void CFtpTransferWorker::Transfer()
         SetOutcome(false, message.isEmpty() ? QStringLiteral("傳送失敗") : message);
         return;
     }
-    SetOutcome(true, IsCancelled() ? CancelledMessage() : CompletedMessage());
+    if (IsCancelled())
+    {
+        SetOutcome(true, CancelledMessage());
+        return;
+    }
+    if (m_failed.isEmpty())
+    {
+        SetOutcome(true, CompletedMessage());
+        return;
+    }
+    QList<CTransferEntry> files;
+    for (const CFailedFile& failed : std::as_const(m_failed))
+        files.append(failed.entry);
+    SetFailedFiles(files);
+    SetOutcome(false, FailureSummary());
 }
 
 void CFtpTransferWorker::MakeProgressWindow()
@@ -89,10 +105,7 @@ CWorkerStep CFtpTransferWorker::RunGuarded()
     if (!connected.IsOk())
         return connected;
     const CWorkerStep step = RunJob();
-    // A job that ends early leaves nothing of itself running on the connection.
-    if (m_outstanding > 0)
-        AbortOutstanding();
-    if (step.result != CWorkerStep::Result::Failed)
+    if (step.result != CWorkerStep::Result::Failed && m_failed.isEmpty())
     {
         Progress().SetLine1(QStringLiteral("中斷 %1 的連線").arg(Job().host));
         m_lastPercent = 0;
@@ -101,43 +114,26 @@ CWorkerStep CFtpTransferWorker::RunGuarded()
     return step;
 }
 
-void CFtpTransferWorker::HookEvents()
+void CFtpTransferWorker::Prepare(CRemoteConnection& connection, const QString& sent, const QString& received)
 {
-    CFtpComponent* ftp = m_ftp.get();
-    const auto finished = [this](int code, const QString& text)
-    {
-        m_lastCode = code;
-        m_lastError = text;
-        m_outcomes.push_back({code, text, m_progressSinceOutcome});
-        m_progressSinceOutcome = false;
-        m_done.Set();
-    };
-    connect(ftp, &CFtpComponent::Connected, ftp, finished);
-    connect(ftp, &CFtpComponent::Done, ftp, finished);
-    connect(ftp, &CFtpComponent::Progress, ftp,
-            [this](qint64 position, qint64 total)
-            {
-                m_progressSinceOutcome = true;
-                ReportProgress(position, total);
-            });
-    connect(ftp, &CFtpComponent::FTPReply, ftp,
-            [this](const QString& command, int code, const QString& reply)
-            {
-                m_lastReply = {true, code, reply};
-                m_lastReplyCommand = command;
-                m_reply.Set();
-            });
-    // Only watched, never changed: the I/O thread goes on without waiting for this thread.
-    connect(ftp, &CFtpComponent::CommandSent, ftp,
-            [this](const QString& command)
-            { Trace(QStringLiteral("> "), MaskedCommandLine(CleanLogLine(command))); });
-    connect(ftp, &CFtpComponent::PreTranslateReply, ftp,
-            [this](int, const QString& reply) { Trace(QStringLiteral("< "), CleanLogLine(reply)); });
-    connect(ftp, &CFtpComponent::HostCertificate, ftp,
-            [this](const ServerCertificate& certificate, int, const QString&, bool& accept)
-            { accept = AcceptCertificate(certificate); });
-    connect(ftp, &CFtpComponent::HostKey, ftp,
-            [this](const QString&, const QString&, bool& accept) { accept = AcceptHostKey(); });
+    // A worker cannot ask: past what is on record, the run's own answers decide.
+    const TrustAnswer certificate = Settings().overrides.unknownCertificate;
+    const TrustAnswer hostKey = Settings().overrides.unknownHostKey;
+    CTrustPolicy::Guard(
+        connection, [certificate](const ServerCertificate&) { return certificate; },
+        [hostKey](const SshHostKey&) { return hostKey; }, [this](const QString& text) { Note(text); });
+    connection.SetLogHook(
+        [this, sent, received](FtpLogKind kind, const QByteArray& line)
+        {
+            const QString text = CleanLogLine(QString::fromUtf8(line));
+            if (kind == FtpLogKind::Command)
+                Trace(sent, MaskedCommandLine(text));
+            else if (kind == FtpLogKind::Reply)
+                Trace(received, text);
+            else
+                Note(text);
+        });
+    AddCancelTarget(connection);
 }
 
 CWorkerStep CFtpTransferWorker::ConnectWithAttempts()
@@ -146,179 +142,98 @@ CWorkerStep CFtpTransferWorker::ConnectWithAttempts()
     Progress().SetLine2({});
     ReportStatus({}, QStringLiteral("連線中"));
     const CTransferJob& job = Job();
-    for (int attempt = 1; attempt <= job.attempts; ++attempt)
+    const int attempts = qMax(job.attempts, 1);
+    for (int attempt = 1;; ++attempt)
     {
         Progress().SetLine1(
-            QStringLiteral("連線到 %1 (第 %2 / %3 次)").arg(job.host).arg(attempt).arg(job.attempts));
-        ConfigureConnection();
-        StartCall([this] { m_ftp->Connect(); });
-        const CWorkerStep step = WaitForDone(Settings().connectionTimeoutMs);
-        if (step.result == CWorkerStep::Result::Cancelled)
-            return step;
-        if (m_ftp->State() == FtpStateConnected)
+            QStringLiteral("連線到 %1 (第 %2 / %3 次)").arg(job.host).arg(attempt).arg(attempts));
+        const FtpResult connected = Connection().Connect();
+        if (connected.Ok())
             break;
-        if (m_lastError.isEmpty())
-            m_lastError = QStringLiteral("無法連線至 %1： 連線逾時").arg(job.host);
-        if (attempt == job.attempts || m_ftp->LogInRefused())
-            return CWorkerStep::Failed(m_lastError);
+        if (connected.status == FtpStatus::Cancelled)
+            return CWorkerStep::Cancelled();
+        const QString message = connected.message.isEmpty()
+                                    ? QStringLiteral("無法連線至 %1： 連線逾時").arg(job.host)
+                                    : connected.message;
+        // The same log-in would only be refused again.
+        if (attempt >= attempts || connected.status == FtpStatus::LogInRefused)
+            return CWorkerStep::Failed(message);
         Progress().SetLine1(
-            QStringLiteral("無法連線至 %1  (第 %2 / %3 次)").arg(job.host).arg(attempt).arg(job.attempts));
+            QStringLiteral("無法連線至 %1  (第 %2 / %3 次)").arg(job.host).arg(attempt).arg(attempts));
         Progress().SetLine2(QStringLiteral(" %1 秒後重試...").arg(job.retryDelay));
         if (PumpWait(CancelEvent(), qMax(job.retryDelay, 0) * 1000) == 1)
-            return CWorkerStep::Failed(m_lastError);
+            return CWorkerStep::Failed(message);
         ReportStatus({}, QStringLiteral("重試中"));
         Progress().SetLine2({});
     }
-    if (!job.remoteFolder.isEmpty() && m_ftp->State() == FtpStateConnected)
-        m_ftp->SetRemoteFolder(job.remoteFolder);
-    m_remoteFolder = job.remoteFolder.isEmpty() ? m_ftp->RemoteFolder() : job.remoteFolder;
+    // A job folder that cannot be entered shows with the files in it; an upload makes it.
+    if (!job.remoteFolder.isEmpty() &&
+        Connection().ChangeFolder(job.remoteFolder).status == FtpStatus::Cancelled)
+        return CWorkerStep::Cancelled();
+    m_remoteFolder = job.remoteFolder.isEmpty() ? Connection().CurrentFolder() : job.remoteFolder;
+    Connected();
     Progress().SetLine1(QStringLiteral("正在尋找子資料夾中的檔案..."));
     return CWorkerStep::Ok();
 }
 
-void CFtpTransferWorker::ConfigureConnection()
+CWorkerStep CFtpTransferWorker::TransferFile(const QString& name, bool& resume, const FileTransfer& transfer)
 {
-    QString problem;
-    m_ftp->SetTarget(JobTarget(Job(), Settings().connectionTimeoutMs, &problem));
-    if (!problem.isEmpty())
-        Note(problem);
-}
-
-void CFtpTransferWorker::StartCall(const std::function<void()>& call)
-{
-    // With nothing outstanding, whatever came in belongs to blocking calls, which have their answers.
-    if (m_outstanding == 0)
+    bool wrote = false;
+    CProgressThrottle throttle([this](qint64 position, qint64 total) { ReportProgress(position, total); });
+    // A transfer reports its progress only once the target is open (a local one replaced is truncated by
+    // then, a remote one made by STOR).
+    const FtpProgressHook progress = [&](qint64 position, qint64 total)
     {
-        m_outcomes.clear();
-        m_done.Reset();
-    }
-    ++m_outstanding;
-    call();
-}
-
-CWorkerStep CFtpTransferWorker::WaitForDone(int timeoutMs)
-{
-    const int which = m_outcomes.empty() ? PumpWaitEither(m_done, CancelEvent(), timeoutMs) : 1;
-    if (which == 1)
+        wrote = true;
+        throttle.Report(position, total);
+    };
+    FtpResult result = transfer(resume, progress);
+    for (int attempt = 2; attempt <= Job().attempts && LostConnection(result); ++attempt)
     {
-        TakeOutcome();
-        if (m_lastCode == 0)
-            return CWorkerStep::Ok();
-        return CWorkerStep::Failed(m_lastError.isEmpty() ? QStringLiteral("錯誤 %1").arg(m_lastCode)
-                                                         : m_lastError);
+        // Only a file this run has written to is continued; whatever lay there before keeps its decision.
+        resume = resume || wrote;
+        const CWorkerStep ready = RetryTransfer(name, result);
+        if (!ready.IsOk())
+            return ready;
+        result = transfer(resume, progress);
     }
-    // The calls still end with their final events; waiting for them keeps them from ending a later wait.
-    AbortOutstanding();
-    if (which == 2)
-        return CWorkerStep::Cancelled();
-    return CWorkerStep::Failed(QStringLiteral("作業逾時"));
+    throttle.Flush();
+    return StepOf(result);
 }
 
-void CFtpTransferWorker::TakeOutcome()
+CWorkerStep CFtpTransferWorker::RetryTransfer(const QString& name, const FtpResult& broken)
 {
-    const CCallOutcome outcome = m_outcomes.front();
-    m_outcomes.pop_front();
-    if (m_outcomes.empty())
-        m_done.Reset();
-    m_outstanding = qMax(m_outstanding - 1, 0);
-    m_lastCode = outcome.code;
-    m_lastError = outcome.text;
-    m_lastWrote = outcome.wrote;
-}
-
-void CFtpTransferWorker::AbortOutstanding()
-{
-    m_ftp->AbortAll();
-    const QDeadlineTimer deadline(kAbortSettleMs);
-    while (m_outstanding > 0 &&
-           (!m_outcomes.empty() || PumpWait(m_done, int(qMax<qint64>(0, deadline.remainingTime()))) == 1))
-        TakeOutcome();
-    m_outstanding = 0;
-    m_outcomes.clear();
-    m_done.Reset();
-}
-
-CWorkerStep CFtpTransferWorker::WaitForCall()
-{
-    return WaitForDone(kNoLimit);
-}
-
-CWorkerStep CFtpTransferWorker::WaitForTransfer(const QString& name, bool& resume, bool followed,
-                                                const std::function<CWorkerStep()>& restart)
-{
-    CWorkerStep step = WaitForCall();
-    for (int attempt = 2; attempt <= Job().attempts && LostConnection(step); ++attempt)
-        step = RetryTransfer(name, resume, followed, restart);
-    return step;
-}
-
-bool CFtpTransferWorker::LostConnection(const CWorkerStep& step) const
-{
-    // 421 and 426: the server closed the connection, or the transfer's, itself.
-    return step.result == CWorkerStep::Result::Failed &&
-           (m_lastCode == FtpErrorNetwork || m_lastCode == FtpErrorTimedOut || m_lastCode == 421 ||
-            m_lastCode == 426);
-}
-
-CWorkerStep CFtpTransferWorker::RetryTransfer(const QString& name, bool& resume, bool followed,
-                                              const std::function<CWorkerStep()>& restart)
-{
-    // Only a file this run has written to is continued; whatever lay there before keeps its decision.
-    resume = resume || m_lastWrote;
-    Note(QStringLiteral("%1 的傳送中斷（%2），%3 秒後續傳").arg(name, m_lastError).arg(Job().retryDelay));
-    // The file behind it went to the same broken connection.
-    if (followed)
-        AbortOutstanding();
+    Note(QStringLiteral("%1 的傳送中斷（%2），%3 秒後續傳").arg(name, broken.message).arg(Job().retryDelay));
     ReportStatus({}, QStringLiteral("重試中"));
     if (PumpWait(CancelEvent(), qMax(Job().retryDelay, 0) * 1000) == 1)
         return CWorkerStep::Cancelled();
-    if (m_ftp->State() != FtpStateConnected)
-    {
-        const CWorkerStep connected = ConnectWithAttempts();
-        if (!connected.IsOk())
-            return connected;
-    }
-    const CWorkerStep started = restart();
-    return started.IsOk() ? WaitForCall() : started;
+    return Connection().IsConnected() ? CWorkerStep::Ok() : ConnectWithAttempts();
 }
 
-CWorkerStep CFtpTransferWorker::Run(const std::function<void()>& call)
+bool CFtpTransferWorker::LostConnection(const FtpResult& result)
 {
-    StartCall(call);
-    return WaitForCall();
+    if (result.Ok() || result.status == FtpStatus::Cancelled)
+        return false;
+    // 421 and 426: the server closed the connection, or the transfer's, itself.
+    return result.status == FtpStatus::Network || result.status == FtpStatus::TimedOut ||
+           result.status == FtpStatus::NotConnected || result.reply.code == 421 || result.reply.code == 426 ||
+           !Connection().IsConnected();
 }
 
-CRawReply CFtpTransferWorker::SendRaw(const QString& command)
+CWorkerStep CFtpTransferWorker::StepOf(const FtpResult& result)
 {
-    StartRaw(command);
-    return WaitRaw(command, Settings().connectionTimeoutMs);
-}
-
-void CFtpTransferWorker::StartRaw(const QString& command)
-{
-    m_reply.Reset();
-    m_ftp->RawCommand(command);
-}
-
-CRawReply CFtpTransferWorker::WaitRaw(const QString& command, int timeoutMs)
-{
-    const QString sent = command.trimmed();
-    const QDeadlineTimer deadline(timeoutMs);
-    // A late reply to an earlier command that timed out is not this command's answer.
-    while (PumpWaitEither(m_reply, CancelEvent(), int(deadline.remainingTime())) == 1)
-    {
-        m_reply.Reset();
-        if (m_lastReplyCommand.trimmed() == sent)
-            return m_lastReply;
-    }
-    return {};
+    if (result.Ok())
+        return CWorkerStep::Ok();
+    if (result.status == FtpStatus::Cancelled || IsCancelled())
+        return CWorkerStep::Cancelled();
+    return LostConnection(result) ? CWorkerStep::Failed(result.message)
+                                  : CWorkerStep::FileFailed(result.message);
 }
 
 CWorkerStep CFtpTransferWorker::VerifyChecksum(const QString& localPath, const QString& remotePath,
                                                const QString& noSupport, const QString& mismatch)
 {
-    const std::optional<ChecksumKind>& kind = m_checksum;
-    if (!kind)
+    if (!m_checksum)
         return CWorkerStep::Ok();
     if (m_ascii)
     {
@@ -326,16 +241,40 @@ CWorkerStep CFtpTransferWorker::VerifyChecksum(const QString& localPath, const Q
         Note(QStringLiteral("略過完整性檢查（ASCII 模式）：%1").arg(remotePath));
         return CWorkerStep::Ok();
     }
-    const bool blocking = m_ftp->IsBlocking();
-    m_ftp->SetBlocking(true);
-    const QString local = m_ftp->LocalChecksum(*kind, localPath);
-    const QString remote = m_ftp->RemoteChecksum(*kind, remotePath);
-    m_ftp->SetBlocking(blocking);
-    if (remote.isEmpty())
+    QString error;
+    const QByteArray local = LocalChecksum(localPath, *m_checksum, CancelFlag(), &error);
+    if (IsCancelled())
+        return CWorkerStep::Cancelled();
+    const FtpValue<QByteArray> remote = Connection().RemoteChecksum(*m_checksum, remotePath);
+    const CWorkerStep asked = StepOf(remote.result);
+    if (asked.result != CWorkerStep::Result::Ok && asked.result != CWorkerStep::Result::FileFailed)
+        return asked;
+    // The server offers no sum for this file, nor, as far as can be told, for any other.
+    if (!asked.IsOk() || remote.value.isEmpty())
         return CWorkerStep::Failed(noSupport);
-    if (local != remote)
-        return CWorkerStep::Failed(mismatch);
+    if (local != remote.value)
+        return CWorkerStep::FileFailed(error.isEmpty() ? mismatch : mismatch + QStringLiteral("：") + error);
     return CWorkerStep::Ok();
+}
+
+CWorkerStep CFtpTransferWorker::Settle(const CWorkerStep& step, const CTransferEntry& entry,
+                                       const QString& path)
+{
+    if (step.result != CWorkerStep::Result::FileFailed)
+        return step;
+    m_failed.append({entry, path, step.message});
+    Note(QStringLiteral("%1：%2").arg(path, step.message));
+    return CWorkerStep::Ok();
+}
+
+QString CFtpTransferWorker::FailureSummary() const
+{
+    QStringList lines{QStringLiteral("%1 個檔案傳送失敗：").arg(m_failed.size())};
+    for (qsizetype i = 0; i < m_failed.size() && i < kListedFailures; ++i)
+        lines << VisibleText(m_failed[i].path) + QStringLiteral("：") + CleanLogLine(m_failed[i].reason);
+    if (m_failed.size() > kListedFailures)
+        lines << QStringLiteral("另有 %1 個檔案失敗").arg(m_failed.size() - kListedFailures);
+    return lines.join(u'\n');
 }
 
 void CFtpTransferWorker::ReportStatus(const QString& name, const QString& status)
@@ -368,28 +307,7 @@ void CFtpTransferWorker::Note(const QString& text)
 void CFtpTransferWorker::SetTransferMode(TransferMode mode)
 {
     m_ascii = mode == TransferMode::Ascii;
-    m_ftp->SetTransferMode(m_ascii ? FtpTransferType::Ascii : FtpTransferType::Binary);
-}
-
-// A worker cannot ask: past what is on record, the run's own answer decides.
-bool CFtpTransferWorker::AcceptCertificate(const ServerCertificate& certificate)
-{
-    const TrustAnswer answer = Settings().overrides.unknownCertificate;
-    const TrustOutcome outcome = CTrustPolicy::For(m_ftp->Target()).Certificate(
-        certificate, [answer](const ServerCertificate&) { return answer; });
-    if (!outcome.problem.isEmpty())
-        Note(outcome.problem);
-    return outcome.accepted;
-}
-
-bool CFtpTransferWorker::AcceptHostKey()
-{
-    const TrustAnswer answer = Settings().overrides.unknownHostKey;
-    const TrustOutcome outcome = CTrustPolicy::For(m_ftp->Target()).HostKey(
-        m_ftp->ServerHostKey(), [answer](const SshHostKey&) { return answer; });
-    if (!outcome.problem.isEmpty())
-        Note(outcome.problem);
-    return outcome.accepted;
+    Connection().SetTransferType(m_ascii ? FtpTransferType::Ascii : FtpTransferType::Binary);
 }
 
 void CFtpTransferWorker::Trace(const QString& prefix, const QString& line)
@@ -399,9 +317,7 @@ void CFtpTransferWorker::Trace(const QString& prefix, const QString& line)
 
 void CFtpTransferWorker::Disconnect()
 {
-    // A cancelled worker leaves at once: the component's end closes the connection without a QUIT.
-    if (m_ftp->State() != FtpStateConnected || IsCancelled())
-        return;
-    m_ftp->SetBlocking(true);
-    m_ftp->Disconnect();
+    // A cancelled worker leaves at once: the connection's end closes it without a QUIT.
+    if (Connection().IsConnected() && !IsCancelled())
+        Connection().Close();
 }

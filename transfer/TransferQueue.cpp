@@ -290,8 +290,9 @@ void CTransferQueue::OnDone(CTransferWorker* worker, bool success)
         return;
     if (ITransferRequester* requester = RequesterOf(*worker))
     {
-        const QString line =
-            QStringLiteral("[%1] %2").arg(worker->ThreadId()).arg(VisibleText(worker->FinalMessage()));
+        const QString line = QStringLiteral("[%1] %2")
+                                 .arg(worker->ThreadId())
+                                 .arg(VisibleText(worker->FinalMessage(), LineBreaks::Kept));
         requester->OnTransferDone(success ? kSuccessLevel : kFailureLevel, line);
     }
     // The requester may have changed the rows meanwhile.
@@ -327,6 +328,7 @@ void CTransferQueue::Requeue(const CTransferWorker& worker, bool success)
     }
     else
     {
+        job.files = worker.ResumeFiles();
         job.failed = true;
     }
     job.schedule = schedule;

@@ -1,5 +1,7 @@
 #include "transfer/TransferWorker.h"
 
+#include "engine/RemoteConnection.h"
+
 #include <QMutexLocker>
 
 #include <unistd.h>
@@ -47,9 +49,11 @@ void CTransferWorker::SetSchedule(const CScheduleInfo& schedule)
 
 void CTransferWorker::Cancel()
 {
-    m_cancel.Cancel();
+    m_cancelFlag = true;
     m_cancelEvent.Set();
     QMutexLocker lock(&m_mutex);
+    for (CRemoteConnection* connection : std::as_const(m_cancelTargets))
+        connection->Cancel();
     m_cancelled = true;
     m_released = true;
     m_wake.wakeAll();
@@ -78,6 +82,32 @@ void CTransferWorker::SetOutcome(bool success, const QString& finalMessage)
     QMutexLocker lock(&m_mutex);
     m_succeeded = success;
     m_finalMessage = finalMessage;
+}
+
+QList<CTransferEntry> CTransferWorker::ResumeFiles() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_failedFiles.isEmpty() ? m_job.files : m_failedFiles;
+}
+
+void CTransferWorker::SetFailedFiles(const QList<CTransferEntry>& files)
+{
+    QMutexLocker lock(&m_mutex);
+    m_failedFiles = files;
+}
+
+void CTransferWorker::AddCancelTarget(CRemoteConnection& connection)
+{
+    QMutexLocker lock(&m_mutex);
+    m_cancelTargets.append(&connection);
+    if (m_cancelled)
+        connection.Cancel();
+}
+
+void CTransferWorker::RemoveCancelTarget(CRemoteConnection& connection)
+{
+    QMutexLocker lock(&m_mutex);
+    m_cancelTargets.removeOne(&connection);
 }
 
 void CTransferWorker::AppendDetails(const QString& text)

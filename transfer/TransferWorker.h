@@ -1,15 +1,18 @@
 #pragma once
 
-#include "engine/net/CancelToken.h"
+#include "common/Event.h"
 #include "engine/Checksum.h"
 #include "security/TrustPolicy.h"
-#include "common/Event.h"
 #include "sites/FtpSite.h"
 #include "transfer/TransferJob.h"
 
 #include <QMutex>
 #include <QThread>
 #include <QWaitCondition>
+
+#include <atomic>
+
+class CRemoteConnection;
 
 // A caller's choices for one run over the stored settings (zentrava-cli's options). Unset values are
 // read from the store when they are needed, as always; the store itself is never changed for a run.
@@ -80,6 +83,9 @@ public:
 
     // Valid once Done was emitted.
     bool Succeeded() const { return m_succeeded; }
+    // The files a resumed job needs: those that failed for reasons of their own when the job got
+    // through all its files, else all the job's files.
+    QList<CTransferEntry> ResumeFiles() const;
     QString FinalMessage() const;
     // The job's details text followed by this run's protocol trace.
     QString Details() const;
@@ -102,12 +108,17 @@ protected:
     virtual void Transfer() = 0;
 
     void SetOutcome(bool success, const QString& finalMessage);
+    // Each as the job names it, so that a resumed job takes them again.
+    void SetFailedFiles(const QList<CTransferEntry>& files);
     void SetTransferredBytes(qint64 bytes) { m_transferred.storeRelaxed(bytes); }
     void AppendDetails(const QString& text);
-    // Ends every blocking network wait of the worker's connections when the worker is cancelled.
-    const CCancelToken& CancelToken() const { return m_cancel; }
-    // Set by Cancel, so a worker's message-pumping waits can end at once.
+    // Set by Cancel, so a worker's waits can end at once.
     CEvent& CancelEvent() { return m_cancelEvent; }
+    const std::atomic<bool>* CancelFlag() const { return &m_cancelFlag; }
+    // The worker thread's connections that Cancel ends the call of; one added after a cancel is
+    // cancelled at once. Each is removed before it goes.
+    void AddCancelTarget(CRemoteConnection& connection);
+    void RemoveCancelTarget(CRemoteConnection& connection);
 
     // Every subclass destructor calls it first: cancels and waits for the thread while the
     // subclass's members still exist.
@@ -131,6 +142,8 @@ private:
     bool m_succeeded = false;
     QString m_finalMessage;
     QString m_details;
-    CCancelToken m_cancel;
+    QList<CTransferEntry> m_failedFiles;
+    QList<CRemoteConnection*> m_cancelTargets;
+    std::atomic<bool> m_cancelFlag = false;
     CEvent m_cancelEvent;
 };

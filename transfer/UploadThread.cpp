@@ -41,11 +41,6 @@ QString RemoteNameOf(const QString& path)
 {
     return path.mid(path.lastIndexOf(u'/') + 1);
 }
-
-bool IsPositive(int code)
-{
-    return code >= 200 && code < 300;
-}
 } // namespace
 
 CUploadThread::CUploadThread(const CTransferJob& job, const CWorkerSettings& settings,
@@ -71,37 +66,16 @@ QString CUploadThread::CancelledMessage() const
 
 CWorkerStep CUploadThread::RunJob()
 {
-    QList<CTransferEntry> work = BuildWorkList();
-    // The next file of the same folder starts while the one ahead of it still moves, so the connection
-    // does not wait for this thread between files.
-    std::optional<CStartedUpload> moving;
-    while (!work.isEmpty())
+    const QList<CTransferEntry> work = BuildWorkList();
+    for (const CTransferEntry& entry : work)
     {
-        CTransferEntry entry = work.takeFirst();
         const QString localPath = LocalPartOf(entry.name);
-        const QString remotePath = RemotePathFor(localPath, RemotePartOf(entry.name));
-        // Anything else than such a file needs the connection to itself first.
-        if (moving && !MayFollow(entry, remotePath))
-        {
-            const CWorkerStep step = FinishUpload(*moving, std::nullopt);
-            moving.reset();
-            if (!step.IsOk())
-                return step;
-        }
-        std::optional<CStartedUpload> started;
-        const CWorkerStep step = StartEntry(entry, localPath, remotePath, started);
-        if (moving)
-        {
-            const CWorkerStep finished = FinishUpload(*moving, started);
-            moving.reset();
-            if (!finished.IsOk())
-                return finished;
-        }
+        const CWorkerStep step =
+            UploadEntry(entry, localPath, RemotePathFor(localPath, RemotePartOf(entry.name)));
         if (!step.IsOk())
             return step;
-        moving = started;
     }
-    return moving ? FinishUpload(*moving, std::nullopt) : CWorkerStep::Ok();
+    return CWorkerStep::Ok();
 }
 
 QList<CTransferEntry> CUploadThread::BuildWorkList()
@@ -152,86 +126,64 @@ QString CUploadThread::RemotePathFor(const QString& localPath, const QString& re
     return CollapseSlashes(RemoteFolder() + u'/' + relative);
 }
 
-bool CUploadThread::MayFollow(const CTransferEntry& entry, const QString& remotePath) const
+CWorkerStep CUploadThread::UploadEntry(CTransferEntry entry, const QString& localPath,
+                                       const QString& remotePath)
 {
-    if ((entry.attributes & kAttributeFolder) || Settings().preserveTime || !FilesMayOverlap())
-        return false;
-    return RemoteFolderOf(remotePath) == m_enteredFolder;
+    if (!(entry.attributes & kAttributeFolder))
+        return UploadFile(entry, localPath, remotePath);
+    // A folder that is there already is as good as a new one.
+    Connection().MakeFolder(remotePath);
+    entry.name = remotePath;
+    Q_EMIT Relay(this, entry);
+    return CWorkerStep::Ok();
 }
 
-CWorkerStep CUploadThread::StartEntry(CTransferEntry& entry, const QString& localPath,
-                                      const QString& remotePath, std::optional<CStartedUpload>& started)
+CWorkerStep CUploadThread::UploadFile(CTransferEntry entry, const QString& localPath,
+                                      const QString& remotePath)
 {
-    if (entry.attributes & kAttributeFolder)
-    {
-        // A folder that is there already is as good as a new one.
-        Run([&] { Ftp().MakeFolder(remotePath); });
-        entry.name = remotePath;
-        Q_EMIT Relay(this, entry);
-        return CWorkerStep::Ok();
-    }
-    const CWorkerStep entered = EnterFolder(RemoteFolderOf(remotePath));
-    if (!entered.IsOk())
-        return entered;
     entry.size = QFileInfo(localPath).size();
-    started = CStartedUpload{entry, localPath, remotePath, bool(entry.attributes & kAttributeResume)};
-    BeginUpload(*started);
-    return CWorkerStep::Ok();
-}
-
-void CUploadThread::BeginUpload(const CStartedUpload& started)
-{
-    ChooseTransferMode(Job().transferType, started.localPath, *this);
-    Progress().SetLine1(QStringLiteral("複製中 '%1'").arg(RemoteNameOf(started.remotePath)));
-    Progress().SetLine2(QStringLiteral("由 '%1' 到 '%2'")
-                            .arg(AbbreviateFolder(LocalFolderOf(started.localPath)), Job().host));
-    Ftp().SetResume(started.resume);
-    ReportStatus(started.localPath, QStringLiteral("上傳中"));
-    StartCall([&] { Ftp().Upload(started.localPath, started.remotePath); });
-}
-
-CWorkerStep CUploadThread::FinishUpload(CStartedUpload& started, const std::optional<CStartedUpload>& next)
-{
-    const auto restart = [&]
-    {
-        // A new connection starts in the job's folder.
-        m_enteredFolder.clear();
-        const CWorkerStep entered = EnterFolder(RemoteFolderOf(started.remotePath));
-        if (!entered.IsOk())
-            return entered;
-        BeginUpload(started);
-        if (next)
-            BeginUpload(*next);
-        return CWorkerStep::Ok();
-    };
-    const CWorkerStep step =
-        WaitForTransfer(RemoteNameOf(started.remotePath), started.resume, next.has_value(), restart);
+    ChooseTransferMode(Job().transferType, localPath, *this);
+    Progress().SetLine1(QStringLiteral("複製中 '%1'").arg(RemoteNameOf(remotePath)));
+    Progress().SetLine2(
+        QStringLiteral("由 '%1' 到 '%2'").arg(AbbreviateFolder(LocalFolderOf(localPath)), Job().host));
+    ReportStatus(localPath, QStringLiteral("上傳中"));
+    bool resume = entry.attributes & kAttributeResume;
+    CWorkerStep step = TransferFile(
+        RemoteNameOf(remotePath), resume,
+        [&](bool resumed, const FtpProgressHook& progress)
+        {
+            const FtpResult entered = EnterFolder(RemoteFolderOf(remotePath));
+            if (!entered.Ok())
+                return entered;
+            return Connection().Upload(localPath, remotePath,
+                                       resumed ? FtpUploadMode::Resume : FtpUploadMode::Replace, progress);
+        });
+    if (step.IsOk() && Settings().preserveTime)
+        SendLocalTime(localPath, remotePath);
+    if (step.IsOk())
+        step =
+            VerifyChecksum(localPath, remotePath, QStringLiteral("檔案完整性檢查失敗！FTP伺服器不支援 CRC！"),
+                           QStringLiteral("檔案完整性檢查失敗！ 本機 CRC 檢查與遠端檔案不相符！"));
     if (!step.IsOk())
-        return step;
-    if (Settings().preserveTime)
-        SendLocalTime(started.localPath, started.remotePath);
-    const CWorkerStep checked = VerifyChecksum(
-        started.localPath, started.remotePath, QStringLiteral("檔案完整性檢查失敗！FTP伺服器不支援 CRC！"),
-        QStringLiteral("檔案完整性檢查失敗！ 本機 CRC 檢查與遠端檔案不相符！"));
-    if (!checked.IsOk())
-        return checked;
-    AddDoneBytes(started.entry.size);
-    started.entry.name = started.remotePath;
-    Q_EMIT Relay(this, started.entry);
-    return checked;
+    {
+        const CTransferEntry named{localPath + u'|' + remotePath, entry.attributes, entry.size,
+                                   entry.modified};
+        return Settle(step, named, remotePath);
+    }
+    AddDoneBytes(entry.size);
+    entry.name = remotePath;
+    Q_EMIT Relay(this, entry);
+    return step;
 }
 
-CWorkerStep CUploadThread::EnterFolder(const QString& folder)
+FtpResult CUploadThread::EnterFolder(const QString& folder)
 {
-    // Files of one folder follow each other: it is made and entered once for all of them.
     if (folder == m_enteredFolder)
-        return CWorkerStep::Ok();
-    Run([&] { Ftp().MakeFolder(folder); });
-    if (Ftp().CheckFolder(folder) != 0)
-        return CWorkerStep::Failed(LastErrorText());
-    Ftp().SetRemoteFolder(folder);
-    m_enteredFolder = folder;
-    return CWorkerStep::Ok();
+        return FtpResult::Success();
+    const FtpResult made = Connection().MakeFolders(folder);
+    if (made.Ok())
+        m_enteredFolder = folder;
+    return made;
 }
 
 void CUploadThread::SendLocalTime(const QString& localPath, const QString& remotePath)
@@ -249,14 +201,14 @@ void CUploadThread::SendLocalTime(const QString& localPath, const QString& remot
     QString refusal;
     for (const QString& verb : verbs)
     {
-        const CRawReply reply = SendRaw(QStringLiteral("%1 %2 %3").arg(verb, time, remotePath));
-        if (reply.answered && IsPositive(reply.code))
+        const FtpResult reply = Connection().Raw(QStringLiteral("%1 %2 %3").arg(verb, time, remotePath));
+        if (reply.Ok() && reply.reply.IsPositive())
         {
             m_mfmtFirst = verb == QLatin1String("MFMT");
             return;
         }
-        if (reply.answered || refusal.isEmpty())
-            refusal = reply.text;
+        if (reply.reply.code != 0 || refusal.isEmpty())
+            refusal = reply.reply.code != 0 ? QString::fromUtf8(reply.reply.Text()) : reply.message;
     }
     Note(QStringLiteral("伺服器不接受檔案時間 %1：%2").arg(remotePath, refusal));
 }

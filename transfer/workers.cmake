@@ -4,8 +4,6 @@ target_sources(zentrava_transfer PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/DownloadThread.h
   ${CMAKE_CURRENT_LIST_DIR}/FtpTransferWorker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FtpTransferWorker.h
-  ${CMAKE_CURRENT_LIST_DIR}/PassiveReply.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/PassiveReply.h
   ${CMAKE_CURRENT_LIST_DIR}/TransferProgress.h
   ${CMAKE_CURRENT_LIST_DIR}/TransferProgressPlain.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TransferProgressPlain.h

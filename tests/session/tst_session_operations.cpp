@@ -1,10 +1,8 @@
 #include "SessionTestSupport.h"
 
 #include "engine/FakeFtpServer.h"
-#include "session/FtpConnectionDLX.h"
 
 #include <QRegularExpression>
-#include <QThread>
 
 using namespace SessionTest;
 using namespace TestFiles;
@@ -28,8 +26,6 @@ private Q_SLOTS:
     void fallsBackToActiveListing_data();
     void fallsBackToActiveListing();
     void logsADataTimeoutWithoutErrorText();
-    void opensTheServerToServerConnectionOnAWorkerThread();
-    void reportsATimedOutServerToServerConnection();
 
 private:
     bool ConnectTo(CSessionFixture& f, const QString& kind)
@@ -236,58 +232,6 @@ void TestSessionOperations::logsADataTimeoutWithoutErrorText()
     QVERIFY(f.session->List("/", true));
     QCOMPARE(f.sink.Levels({3}), QStringList({"3 Data 連線逾時."}));
     QVERIFY(!f.session->IsListing());
-}
-
-void TestSessionOperations::opensTheServerToServerConnectionOnAWorkerThread()
-{
-    CTestServer* server = m_servers.Get("proftpd");
-    QVERIFY2(server, qPrintable(m_servers.Error("proftpd")));
-    CFtpSite site;
-    site.Address = "127.0.0.1";
-    site.Port = server->Port();
-    site.Login = server->User();
-    site.Password = server->Password();
-    site.RemotePath = " dlx//start ";
-    QString trace, reply, startFolder;
-    QList<bool> steps;
-    QThread* worker = QThread::create(
-        [&]
-        {
-            CFtpConnectionDLX dlx(&trace);
-            dlx.SetWaitTimeout(20000);
-            steps << dlx.Connect(site);
-            startFolder = dlx.StartFolder();
-            steps << dlx.MakeFolder("/dlx") << dlx.MakeFolder("/dlx/start") << dlx.CheckFolder("/dlx/start")
-                  << !dlx.CheckFolder("/dlx/none") << dlx.SendCommand("NOOP", &reply)
-                  << dlx.MakeFolder("/dlx/start") << (dlx.ResultCode() != 0);
-            dlx.Component().SetBlocking(true);
-            dlx.Component().RemoveFolder("/dlx/start");
-            dlx.Component().RemoveFolder("/dlx");
-        });
-    worker->start();
-    QVERIFY(worker->wait(120000));
-    delete worker;
-    QCOMPARE(steps, QList<bool>(8, true));
-    QCOMPARE(startFolder, "/dlx/start");
-    QVERIFY(reply.startsWith("200"));
-    QVERIFY(trace.contains(">> USER " + server->User() + "\r\n"));
-    QVERIFY(trace.contains(">> PASS " + QString(server->Password().size() + 1, u'*') + "\r\n"));
-    QVERIFY(trace.contains("<< 230"));
-    QCOMPARE(trace.count(">> NOOP\r\n"), 2);
-    QVERIFY(!trace.contains(server->Password()));
-}
-
-void TestSessionOperations::reportsATimedOutServerToServerConnection()
-{
-    CFakeFtpServer silent;
-    silent.SetGreeting({});
-    QString error;
-    QVERIFY2(silent.Start(&error), qPrintable(error));
-    CFtpConnectionDLX dlx(nullptr);
-    dlx.SetWaitTimeout(500);
-    CFtpSite site = FakeSite(silent.Port(), 0);
-    QVERIFY(!dlx.Connect(site));
-    QCOMPARE(dlx.LastError(), "無法連線至 127.0.0.1： 連線逾時");
 }
 
 QTEST_GUILESS_MAIN(TestSessionOperations)

@@ -164,6 +164,67 @@ private Q_SLOTS:
         QCOMPARE(requester.done.size(), 1);
         QCOMPARE(Sha256(local), Sha256(Disk(server, QStringLiteral("big.bin"))));
     }
+
+    // A file the server refuses fails on its own: the other nine arrive and the job ends failed naming
+    // it. Resumed once the file is allowed, the job moves only that file: one deleted after the first
+    // run stays deleted.
+    void resumesOnlyTheFailedFiles_data()
+    {
+        QTest::addColumn<bool>("upload");
+        QTest::newRow("download") << false;
+        QTest::newRow("upload") << true;
+    }
+
+    void resumesOnlyTheFailedFiles()
+    {
+        QFETCH(bool, upload);
+        CTestServer* server = m_servers.Get(QStringLiteral("proftpd"));
+        QVERIFY2(server, qPrintable(m_servers.Error(QStringLiteral("proftpd"))));
+        const QString tag = upload ? QStringLiteral("up") : QStringLiteral("down");
+        CTransferJob job = JobFor(*server, QStringLiteral("proftpd"), false, QStringLiteral("/"));
+        job.localFolder = m_dir->path();
+        QStringList local;
+        QStringList remote;
+        for (int i = 1; i <= 10; ++i)
+        {
+            const QString name = QStringLiteral("%1%2.bin").arg(tag).arg(i);
+            local << m_dir->filePath(name);
+            remote << Disk(*server, name);
+            QVERIFY(MakeFile(upload ? local.last() : remote.last(), 1000 * i));
+            job.files.append(Entry(upload ? local.last() : name));
+        }
+        // The server's user may neither read nor replace the third (the tests run as another user).
+        if (upload)
+            QVERIFY(MakeFile(remote[2], 1));
+        QVERIFY(QFile::setPermissions(remote[2], {}));
+
+        CWorkerFactory factory(m_prompts);
+        CTransferQueue queue(factory, nullptr, nullptr);
+        CRequester requester;
+        job.requestingWindow = &requester;
+        QVERIFY(upload ? queue.AddUpload(job) : queue.AddDownload(job));
+        QVERIFY(WaitUntil([&] { return !requester.failed.isEmpty() || !requester.done.isEmpty(); }, 120000));
+        QCOMPARE(requester.failed.size(), 1);
+        const QStringList message = requester.failed[0].section(u' ', 1).split(u'\n');
+        QCOMPARE(message.size(), 2);
+        QCOMPARE(message[0], QStringLiteral("1 個檔案傳送失敗："));
+        QVERIFY2(message[1].startsWith(QStringLiteral("/%1：").arg(QFileInfo(remote[2]).fileName())),
+                 qPrintable(message[1]));
+        for (int i = 0; i < 10; ++i)
+        {
+            if (i != 2)
+                QCOMPARE(Sha256(remote[i]), Sha256(local[i]));
+        }
+
+        QVERIFY(QFile::setPermissions(remote[2], QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                     QFileDevice::ReadOther | QFileDevice::WriteOther));
+        QVERIFY(QFile::remove(upload ? remote[0] : local[0]));
+        queue.Resume({0});
+        QVERIFY(WaitUntil([&] { return requester.done.size() + requester.failed.size() == 2; }, 120000));
+        QCOMPARE(requester.done.size(), 1);
+        QCOMPARE(Sha256(remote[2]), Sha256(local[2]));
+        QVERIFY(!QFile::exists(upload ? remote[0] : local[0]));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTransferQueueReal)

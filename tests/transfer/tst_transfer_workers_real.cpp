@@ -163,24 +163,13 @@ private Q_SLOTS:
         QVERIFY(server);
         const QString remote = WritableFolder(*server, QStringLiteral("sshd")) + QStringLiteral("/stale.bin");
         QVERIFY(MakeFile(Disk(*server, remote), 300000));
-        const CTransferJob job = JobFor(*server, QStringLiteral("sshd"), false, {});
-        CFtpComponent ftp;
-        ftp.SetProtocol(FtpProtocol::Sftp);
-        ftp.SetHost(job.host);
-        ftp.SetPort(job.port);
-        ftp.SetLogin(job.login);
-        ftp.SetPassword(job.password);
-        ftp.SetBlocking(true);
-        QObject::connect(&ftp, &CFtpComponent::HostKey, &ftp,
-                         [](const QString&, const QString&, bool& accept) { accept = true; });
-        int code = -1;
-        QObject::connect(&ftp, &CFtpComponent::Done, &ftp,
-                         [&code](int done, const QString&) { code = done; });
-        ftp.Connect();
-        QCOMPARE(ftp.State(), int(FtpStateConnected));
-        ftp.SetKnownSize(listed);
-        ftp.Download(Local("stale.bin"), remote);
-        QCOMPARE(code, 0);
+        QString problem;
+        CRemoteConnection connection(
+            JobTarget(JobFor(*server, QStringLiteral("sshd"), false, {}), 20000, &problem));
+        connection.SetHostKeyHook([](const SshHostKey&) { return true; });
+        QVERIFY(connection.Connect().Ok());
+        const FtpResult result = connection.Download(remote, Local("stale.bin"), false, {}, listed);
+        QVERIFY2(result.Ok(), qPrintable(result.message));
         QCOMPARE(Sha256(Local("stale.bin")), Sha256(Disk(*server, remote)));
     }
 
@@ -283,15 +272,43 @@ private Q_SLOTS:
             QCOMPARE(ReadFile(Local(name)), QByteArray("remote content"));
     }
 
+    // The destination is a site like any other: an FTPS one (its data in the clear, which two servers
+    // can share) is taken when its certificate is on record, and refused otherwise.
+    void copiesBetweenTwoServers_data()
+    {
+        QTest::addColumn<QString>("sourceKind");
+        QTest::addColumn<QString>("targetKind");
+        QTest::addColumn<bool>("tls");
+        QTest::addColumn<bool>("trusted");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("FTP to FTP") << "proftpd"
+                                    << "pyftpdlib" << false << false << "/s2s";
+        QTest::newRow("to explicit FTPS, certificate on record")
+            << "pyftpdlib"
+            << "proftpd" << true << true << "/s2s-trusted";
+        QTest::newRow("to explicit FTPS, unknown certificate")
+            << "pyftpdlib"
+            << "proftpd" << true << false << "/s2s-unknown";
+    }
+
     void copiesBetweenTwoServers()
     {
-        CTestServer* source = Server(QStringLiteral("proftpd"));
-        CTestServer* target = Server(QStringLiteral("pyftpdlib"));
+        QFETCH(QString, sourceKind);
+        QFETCH(QString, targetKind);
+        QFETCH(bool, tls);
+        QFETCH(bool, trusted);
+        QFETCH(QString, folder);
+        CTestServer* source = Server(sourceKind);
+        CTestServer* target = Server(targetKind);
         QVERIFY(source && target);
-        QVERIFY(MakeTree(Disk(*source, "/s2s")));
-        CTransferJob job = JobFor(*source, QStringLiteral("proftpd"), false, QStringLiteral("/"));
+        QVERIFY(MakeTree(Disk(*source, folder)));
+        CTrustedCertificates store;
+        QFile::remove(store.FilePath());
+        if (trusted)
+            QVERIFY(store.Add(ReadFile(target->Value(QStringLiteral("CERT"))), "127.0.0.1", target->Port()));
+        CTransferJob job = JobFor(*source, sourceKind, false, QStringLiteral("/"));
         job.transferType = 3;
-        job.files = {Entry(QStringLiteral("s2s"), 0, true)};
+        job.files = {Entry(folder.mid(1), 0, true)};
         job.localFolder = QStringLiteral("ftp:\\Sites\\target");
         CWorkerSettings settings = Settings();
         CFtpSite site;
@@ -299,13 +316,22 @@ private Q_SLOTS:
         site.Port = target->Port();
         site.Login = target->User();
         site.Password = target->Password();
+        site.ProtocolType = tls ? CFtpSite::ProtocolExplicitTls : CFtpSite::ProtocolFtp;
+        site.ClearDataChannel = true;
         settings.destinationSite = site;
+        settings.overrides.unknownCertificate = TrustAnswer::Refuse;
         CDownloadThread worker(job, settings, m_prompts);
         CWorkerRun run(worker);
         QVERIFY(run.Run());
-        QVERIFY2(run.success, qPrintable(run.Explain()));
-        QCOMPARE(TreeOf(Disk(*target, "/s2s")), TreeOf(Disk(*source, "/s2s")));
+        QCOMPARE(run.success, !tls || trusted);
+        if (!run.success)
+        {
+            QVERIFY(!QFileInfo::exists(Disk(*target, folder)));
+            return;
+        }
+        QCOMPARE(TreeOf(Disk(*target, folder)), TreeOf(Disk(*source, folder)));
         QVERIFY(worker.Details().contains(">> PORT 127,0,0,1,"));
+        QCOMPARE(worker.Details().contains(">> AUTH TLS"), tls);
     }
 };
 
