@@ -143,7 +143,7 @@ trust() {
         { echo '<TRUSTED Description="Zentrava Pro Trusted Certificates"><CERTIFICATE>'
           cat "$CERT"
           echo '</CERTIFICATE></TRUSTED>'; } >"$home/certifates.xml" ;;
-    sshd) "$cli" --home "$home" ls "$url" --accept-host-key >/dev/null ;;
+    sshd) "$cli" --home "$home" ls "$url" --accept-host-key --trust >/dev/null ;;
     esac
 }
 

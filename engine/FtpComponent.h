@@ -68,9 +68,6 @@ public:
     void SetTarget(const CConnectionTarget& target) { m_target = target; }
     const CConnectionTarget& Target() const { return m_target; }
     // Single fields of the target.
-    void SetHost(const QString& host) { m_target.host = host; }
-    const QString& Host() const { return m_target.host; }
-    void SetLogin(const QString& login) { m_target.login = login; }
     void SetPassword(const QString& password) { m_target.password = password; }
     // 0: the protocol's own port (21, or 990 for implicit TLS).
     void SetPort(int port) { m_target.port = port; }

@@ -27,7 +27,10 @@ FtpResult Copy(CFtpClient& from, const QByteArray& source, CFtpClient& to, const
     if (!typed.Ok())
         return typed;
     const FtpValue<FtpReply> pasv = from.Begin("PASV");
-    if (!pasv.result.Ok() || pasv.value.code != 227)
+    if (!pasv.result.Ok())
+        return FtpResult::Failure(pasv.result.status,
+                                  QStringLiteral("來源站台沒有回應 PASV 命令：") + pasv.result.message);
+    if (pasv.value.code != 227)
         return Refused(QStringLiteral("來源站台沒有接受 PASV 命令"), pasv);
     const std::optional<CSocketAddress> address = CPassiveReply::ParsePasv(pasv.value.lines.last());
     if (!address || address->IsIpv6())
