@@ -41,15 +41,16 @@ CTransferJob MakeTransferJob(const CFtpSite& site, const QString& remoteFolder)
 
 CConnectionTarget JobTarget(const CTransferJob& job, int timeoutMs, QString* problem)
 {
-    CConnectionTarget target;
-    target.host = job.host;
-    target.port = job.port;
-    target.login = job.login;
-    target.password = job.password;
-    *problem = ApplyProtocolSettings(target, job.protocolType, job.clearDataChannel);
-    target.clearCommandChannel = job.protocolType == CFtpSite::ProtocolExplicitTls && job.clearCommandChannel;
+    CFtpSite site;
+    site.Address = job.host;
+    site.Port = job.port;
+    site.Login = job.login;
+    site.Password = job.password;
+    site.ProtocolType = job.protocolType;
+    site.ClearDataChannel = job.clearDataChannel;
+    site.ClearCommandChannel = job.clearCommandChannel;
+    CConnectionTarget target = SiteTarget(site, timeoutMs, problem);
+    // The job's data mode was settled when it was queued.
     target.passive = job.passive;
-    target.timeoutMs = timeoutMs;
-    ApplyProxySettings(target);
     return target;
 }
