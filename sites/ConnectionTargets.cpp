@@ -47,13 +47,10 @@ QString ApplySsh2Settings(CConnectionTarget& target)
     return {};
 }
 
+// The stored numbers 6, 7 and 8 are the FTP proxy styles; anything unknown is no proxy.
 ProxyType TargetProxyType(int settingsType)
 {
-    if (settingsType >= 1 && settingsType <= 5)
-        return ProxySettings::TypeFromNumber(settingsType);
-    if (settingsType >= 6 && settingsType <= 8)
-        return ProxySettings::TypeFromNumber(settingsType - 6 + 100);
-    return ProxyType::None;
+    return ProxySettings::TypeFromNumber(settingsType >= 6 ? settingsType - 6 + 100 : settingsType);
 }
 } // namespace
 

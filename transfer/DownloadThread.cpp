@@ -45,11 +45,11 @@ QString NameOf(const QString& remotePath)
 }
 
 // The two servers send the file to each other in the clear: an SFTP site, or an FTPS site that
-// protects its data connections, cannot take part.
+// protects its data connections (implicit TLS always does), cannot take part.
 bool CanCopyBetweenServers(int protocolType, bool clearDataChannel)
 {
     return protocolType == CFtpSite::ProtocolFtp ||
-           (protocolType != CFtpSite::ProtocolSftp && clearDataChannel);
+           (protocolType == CFtpSite::ProtocolExplicitTls && clearDataChannel);
 }
 
 bool IsInside(const QString& path, const QString& folder)

@@ -126,6 +126,7 @@ void TestRemoteConnection::worksAlikeOverEveryProtocol()
     QVERIFY(connection.Delete(renamed).Ok());
     QVERIFY(!QFile::exists(Disk(kind, renamed)));
     QVERIFY(connection.Upload(source, folder + QStringLiteral("/again.bin"), FtpUploadMode::Replace).Ok());
+    QVERIFY(connection.Upload(source, base + QStringLiteral("/z.bin"), FtpUploadMode::Replace).Ok());
     QVERIFY(connection.DeleteFolderContents(base).Ok());
     QVERIFY(QDir(Disk(kind, base)).isEmpty());
     QVERIFY(connection.RemoveFolder(base).Ok());

@@ -415,7 +415,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("pasv");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QByteArray>("port");
-        QTest::newRow("FTPS source") << 2 << QByteArray() << QStringLiteral("站台對站台傳遞只支援 FTP 站台")
+        // Implicit TLS protects every data connection, whatever the site's clear-data flag says.
+        QTest::newRow("implicit TLS source") << 1 << QByteArray() << QStringLiteral("站台對站台傳遞只支援 FTP 站台")
                                      << QByteArray();
         QTest::newRow("five numbers") << 0 << QByteArray("227 Entering Passive Mode (10,0,0,5,19)\r\n")
                                       << QStringLiteral("無效 PASV 回應") << QByteArray();
@@ -439,6 +440,7 @@ private Q_SLOTS:
         QVERIFY(Start(source) && Start(destination));
         CTransferJob job = FakeJob(source);
         job.protocolType = sourceProtocol;
+        job.clearDataChannel = true;
         job.files = {Entry(QStringLiteral("a.bin"), 5)};
         job.localFolder = QStringLiteral("ftp:\\Sites\\dest");
         CWorkerSettings settings = Quick();
