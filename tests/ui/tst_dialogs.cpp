@@ -1,3 +1,4 @@
+#include "support/Screenshot.h"
 #include "app/Profile.h"
 #include "engine/keys/KeyCertificate.h"
 #include "ui/CertificateDlg.h"
@@ -607,22 +608,20 @@ void TestDialogs::propertiesWithoutSiteChmod()
 
 void TestDialogs::screenshots()
 {
-    const QString folder = qEnvironmentVariable("ZENTRAVA_SCREENSHOTS");
-    if (folder.isEmpty())
-        QSKIP("ZENTRAVA_SCREENSHOTS is not set");
-    QVERIFY(QDir().mkpath(folder));
     CFtpListItem item = File(QStringLiteral("報告.pdf"), 123456, 0x644);
     CPropertiesDlg properties({item}, QStringLiteral("127.0.0.1"), QStringLiteral("/pub"), true);
     properties.show();
     QVERIFY(QTest::qWaitForWindowExposed(&properties));
-    QVERIFY(properties.grab().save(QDir(folder).filePath(QStringLiteral("properties.png"))));
+    QString problem = Screenshot::Save(properties, QStringLiteral("properties.png"), {QStringLiteral("報告.pdf")});
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
 
     Store(QStringLiteral("QuickConnect"), 0, QStringLiteral("127.0.0.1|tester,pw"));
     CQuickConnectBar bar;
     bar.resize(800, bar.sizeHint().height());
     bar.show();
     QVERIFY(QTest::qWaitForWindowExposed(&bar));
-    QVERIFY(bar.grab().save(QDir(folder).filePath(QStringLiteral("quickconnect.png"))));
+    problem = Screenshot::Save(bar, QStringLiteral("quickconnect.png"), {QStringLiteral("主機位址："), QStringLiteral("連線")});
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 
 QTEST_MAIN(TestDialogs)

@@ -1,3 +1,4 @@
+#include "support/Screenshot.h"
 #include "transfer/WorkerTestSupport.h"
 
 #include "transfer/TransferQueue.h"
@@ -151,13 +152,10 @@ private:
         return job;
     }
 
-    static void SaveShot(QWidget& widget, const QString& name)
+    static void SaveShot(QWidget& widget, const QString& name, const QStringList& texts)
     {
-        const QString folder = qEnvironmentVariable("ZENTRAVA_SCREENSHOTS");
-        if (folder.isEmpty())
-            return;
-        QVERIFY(QDir().mkpath(folder));
-        QVERIFY(widget.grab().save(QDir(folder).filePath(name)));
+        const QString problem = Screenshot::Save(widget, name, texts);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 
 private Q_SLOTS:
@@ -403,7 +401,7 @@ private Q_SLOTS:
             });
         fixture.bar->ScheduleSelected();
         QCOMPARE(fixture.Status(second), CTransferQueue::kScheduled);
-        SaveShot(fixture.host, QStringLiteral("transfer_bar.png"));
+        SaveShot(fixture.host, QStringLiteral("transfer_bar.png"), {CTransferQueue::kScheduled});
 
         QMenu* menu = fixture.bar->ContextMenu();
         fixture.bar->List()->clearSelection();
@@ -499,7 +497,7 @@ private Q_SLOTS:
         QVERIFY(WaitUntil([&] { return !fixture.host.findChildren<CReplaceFileDlg*>().isEmpty(); }, 60000));
         CReplaceFileDlg* prompt = fixture.host.findChildren<CReplaceFileDlg*>().first();
         QCOMPARE(prompt->windowTitle(), QStringLiteral("取代檔案"));
-        SaveShot(*prompt, QStringLiteral("transfer_prompt.png"));
+        SaveShot(*prompt, QStringLiteral("transfer_prompt.png"), {QStringLiteral("kept.bin")});
         fixture.Select(0);
         fixture.bar->CancelSelected();
         QVERIFY(WaitUntil([&] { return fixture.queue->rowCount() == 0; }, 30000));
