@@ -1,3 +1,4 @@
+#include "support/ServerTarget.h"
 #include "support/TestFiles.h"
 
 #include "engine/FtpComponent.h"
@@ -104,14 +105,7 @@ bool TestFtpComponent::Configure(CFtpComponent& ftp, const QString& kind, FtpPro
     CTestServer* server = m_servers.Require(kind);
     if (!server)
         return false;
-    CConnectionTarget target;
-    target.protocol = protocol;
-    target.host = QStringLiteral("127.0.0.1");
-    target.port = server->Port();
-    target.login = server->User();
-    target.password = server->Password();
-    target.timeoutMs = 20000;
-    ftp.SetTarget(target);
+    ftp.SetTarget(ServerTarget(*server, protocol, 20000));
     if (protocol != FtpProtocol::Ftp)
         QObject::connect(&ftp, &CFtpComponent::HostCertificate, &ftp,
                          [](const ServerCertificate&, int, const QString&, bool& accept) { accept = true; });

@@ -1,5 +1,6 @@
 #include "FakeFtpServer.h"
 #include "servers/TestServer.h"
+#include "support/ServerTarget.h"
 #include "support/TestFiles.h"
 
 #include "engine/ftp/FtpClient.h"
@@ -331,13 +332,7 @@ void TestProxyReal::sftpRefusesTheFtpProxyStyles()
     QString error;
     QVERIFY2(fake.Start(&error), qPrintable(error));
 
-    CConnectionTarget target;
-    target.protocol = FtpProtocol::Sftp;
-    target.host = QStringLiteral("127.0.0.1");
-    target.port = sshd->Port();
-    target.login = sshd->User();
-    target.password = sshd->Password();
-    target.timeoutMs = kTimeoutMs;
+    CConnectionTarget target = ServerTarget(*sshd, FtpProtocol::Sftp, kTimeoutMs);
     target.proxy.type = ProxySettings::TypeFromNumber(type);
     target.proxy.host = "127.0.0.1";
     target.proxy.port = fake.Port();

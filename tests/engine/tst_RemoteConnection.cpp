@@ -1,3 +1,4 @@
+#include "support/ServerTarget.h"
 #include "support/TestFiles.h"
 
 #include "engine/Checksum.h"
@@ -54,14 +55,7 @@ bool TestRemoteConnection::Open(CRemoteConnection& connection, const QString& ki
     CTestServer* server = m_servers.Require(kind);
     if (!server)
         return false;
-    CConnectionTarget target;
-    target.protocol = protocol;
-    target.host = QStringLiteral("127.0.0.1");
-    target.port = protocol == FtpProtocol::ImplicitTls ? server->TlsPort() : server->Port();
-    target.login = server->User();
-    target.password = server->Password();
-    target.timeoutMs = kTimeoutMs;
-    connection.SetTarget(target);
+    connection.SetTarget(ServerTarget(*server, protocol, kTimeoutMs));
     // The harness's certificates and host keys are not ones the system vouches for.
     connection.SetCertificateHook([](const ServerCertificate&) { return true; });
     connection.SetHostKeyHook([](const SshHostKey&) { return true; });

@@ -1,3 +1,4 @@
+#include "support/ServerTarget.h"
 #include "security/IdentityFiles.h"
 
 #include "engine/FtpComponent.h"
@@ -152,13 +153,7 @@ void TestIdentityFilesReal::keyPairLogsInToOpenSsh()
 int TestIdentityFilesReal::FtpsWithCertificate(const QString& certificate, const QString& key,
                                                const QByteArray& passphrase, QString* text)
 {
-    CConnectionTarget target;
-    target.protocol = FtpProtocol::ExplicitTls;
-    target.host = QStringLiteral("127.0.0.1");
-    target.port = m_proftpd.Port();
-    target.login = m_proftpd.User();
-    target.password = m_proftpd.Password();
-    target.timeoutMs = 20000;
+    CConnectionTarget target = ServerTarget(m_proftpd, FtpProtocol::ExplicitTls, 20000);
     if (!certificate.isEmpty())
     {
         target.authentication = FtpAuthentication::Key;

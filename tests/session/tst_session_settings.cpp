@@ -1,4 +1,5 @@
 #include "servers/TestServer.h"
+#include "support/ServerTarget.h"
 #include "support/TestFiles.h"
 
 #include "app/DataFolder.h"
@@ -305,13 +306,9 @@ void TestSessionSettings::keyOnlyLogInThroughTheSettings()
                    {"Password", sshd->Value("KEY_PASSPHRASE")}});
     const QString logFile = sshd->Value("WORKDIR") + "/../server.log";
     const qsizetype logBefore = TestFiles::ReadFile(logFile).size();
-    CConnectionTarget target;
+    CConnectionTarget target = ServerTarget(*sshd, FtpProtocol::Sftp, 10000);
     QCOMPARE(ApplyProtocolSettings(target, 3, false).isEmpty(), loadable);
-    target.host = "127.0.0.1";
-    target.port = sshd->Port();
-    target.login = sshd->User();
     target.password = "wrong password";
-    target.timeoutMs = 10000;
     CRemoteConnection connection(target);
     connection.SetHostKeyHook([](const SshHostKey&) { return true; });
     QCOMPARE(connection.Connect().Ok(), loadable);
