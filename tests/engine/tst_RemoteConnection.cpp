@@ -1,5 +1,6 @@
 #include "support/ServerTarget.h"
 #include "support/TestFiles.h"
+#include "servers/Harness.h"
 
 #include "engine/Checksum.h"
 #include "engine/RemoteConnection.h"
@@ -28,7 +29,6 @@ class TestRemoteConnection : public QObject
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_local.isValid()); }
-    void cleanupTestCase() { m_servers.Clear(); }
 
     void worksAlikeOverEveryProtocol_data();
     void worksAlikeOverEveryProtocol();
@@ -41,18 +41,17 @@ private:
     // A fresh path under the folder the server's user may write to.
     QString Remote(const QString& kind, const QString& name)
     {
-        return QDir::cleanPath(m_servers.Get(kind)->Value(QStringLiteral("WORKDIR")) + u'/' + name);
+        return QDir::cleanPath(Harness::Server(kind)->Value(QStringLiteral("WORKDIR")) + u'/' + name);
     }
-    QString Disk(const QString& kind, const QString& remote) { return m_servers.Get(kind)->Root() + remote; }
+    QString Disk(const QString& kind, const QString& remote) { return Harness::Server(kind)->Root() + remote; }
     QString Local(const QString& name) const { return m_local.filePath(name); }
 
-    CServerPool m_servers;
     QTemporaryDir m_local;
 };
 
 bool TestRemoteConnection::Open(CRemoteConnection& connection, const QString& kind, FtpProtocol protocol)
 {
-    CTestServer* server = m_servers.Require(kind);
+    CTestServer* server = Harness::Require(kind);
     if (!server)
         return false;
     connection.SetTarget(ServerTarget(*server, protocol, kTimeoutMs));
