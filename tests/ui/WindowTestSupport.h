@@ -1,13 +1,22 @@
 #pragma once
 
+#include "servers/Harness.h"
+#include "support/TestFiles.h"
+
+#include "app/Profile.h"
 #include "session/RemoteListModel.h"
 #include "transfer/TransferQueue.h"
+#include "ui/ChildFrame.h"
 #include "ui/FTPClientView.h"
+#include "ui/MainFrame.h"
+#include "ui/RemoteIconModel.h"
 
-#include <QAbstractItemView>
-#include <QFile>
+#include <QDir>
 #include <QItemSelectionModel>
-#include <QStringList>
+#include <QMdiSubWindow>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTreeView>
 
 #include <sys/stat.h>
@@ -16,12 +25,15 @@
 // Pieces shared by the tests that drive a connection window against a harness server.
 namespace WindowTestSupport
 {
+using namespace Qt::StringLiterals;
+constexpr int kWaitMs = 30000;
 
-// A folder of the harness server as the test sees it on disk and as the client names it.
+// A folder of the harness server as the test sees it on disk, as the client names it, and its address.
 struct CRemoteFolder
 {
     QString disk;
     QString remote;
+    QString address;
 };
 
 // Files made by the test belong to the server's user, as if they had been uploaded.
@@ -30,6 +42,46 @@ inline bool GiveToServerUser(const QString& path, const QString& ownerOf)
     struct stat owner = {};
     return ::stat(QFile::encodeName(ownerOf).constData(), &owner) == 0 &&
            ::chown(QFile::encodeName(path).constData(), owner.st_uid, owner.st_gid) == 0;
+}
+
+inline bool MakeServerFile(const QString& path, const QByteArray& content, const QString& ownerOf)
+{
+    return TestFiles::WriteFile(path, content) && GiveToServerUser(path, ownerOf);
+}
+
+// A fresh folder of the kind's harness server with a.txt, b.bin (random), old.txt and sub/inner.txt.
+// SFTP paths are the disk's own; the FTP user sees the server's root folder as "/".
+inline bool MakeServerFolder(const QString& kind, CRemoteFolder* folder)
+{
+    CTestServer* server = Harness::Require(kind);
+    if (!server)
+        return false;
+    const bool sftp = kind == "sshd"_L1;
+    const QString base = sftp ? server->Value(u"WORKDIR"_s) : server->Root();
+    const QString name = u"wt%1"_s.arg(QRandomGenerator::global()->bounded(1000000));
+    folder->disk = base + u'/' + name;
+    folder->remote = (sftp ? base : QString()) + u'/' + name;
+    folder->address =
+        u"%1://%2:%3@127.0.0.1:%4%5"_s.arg(sftp ? "sftp" : "ftp", server->User(), server->Password())
+            .arg(server->Port())
+            .arg(folder->remote);
+    return QDir().mkpath(folder->disk + "/sub") && GiveToServerUser(folder->disk, base) &&
+           GiveToServerUser(folder->disk + "/sub", base) &&
+           MakeServerFile(folder->disk + "/a.txt", "a", base) &&
+           TestFiles::MakeFile(folder->disk + "/b.bin", 70000) &&
+           GiveToServerUser(folder->disk + "/b.bin", base) &&
+           MakeServerFile(folder->disk + "/old.txt", "old", base) &&
+           MakeServerFile(folder->disk + "/sub/inner.txt", "inner", base);
+}
+
+// A new window of the frame once it connected and listed; null when it gave up.
+inline CChildFrame* OpenAndWait(CMainFrame& frame, const QString& address)
+{
+    auto* window = qobject_cast<CChildFrame*>(frame.OpenConnection(address)->widget());
+    CFTPClientView* view = window ? window->View() : nullptr;
+    const auto settled = [view]
+    { return view->Session().IsConnected() && !view->IsWaiting() && !view->IsBusyShown(); };
+    return view && QTest::qWaitFor(settled, kWaitMs) ? window : nullptr;
 }
 
 // The queue's rows as the bar shows them with each job's details, for failure messages.
@@ -46,6 +98,14 @@ inline QString QueueText(const CTransferQueue& queue)
     return rows.join(u'\n');
 }
 
+inline bool WaitForEmptyQueue(const CTransferQueue& queue)
+{
+    const bool emptied = QTest::qWaitFor([&] { return queue.rowCount() == 0; }, kWaitMs);
+    if (!emptied)
+        qWarning("%s", qPrintable(QueueText(queue)));
+    return emptied;
+}
+
 inline void SelectRows(CFTPClientView* view, const QStringList& names)
 {
     QItemSelectionModel* selection = view->DetailsView()->selectionModel();
@@ -56,5 +116,25 @@ inline void SelectRows(CFTPClientView* view, const QStringList& names)
         selection->setCurrentIndex(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 }
+
+inline QStringList Names(CFTPClientView* view)
+{
+    QStringList names;
+    for (const CFtpListItem& item : view->Session().ListModel().Items())
+        names << item.name;
+    return names;
+}
+
+// A fresh settings folder for each test, with a short connection timeout.
+struct CHome
+{
+    QTemporaryDir dir;
+    CHome()
+    {
+        qputenv("ZENTRAVA_HOME", dir.path().toUtf8());
+        WriteProfileInt("Settings", "ConnectionTimeout", 20);
+    }
+    ~CHome() { qunsetenv("ZENTRAVA_HOME"); }
+};
 
 } // namespace WindowTestSupport
