@@ -1,14 +1,12 @@
+#include "servers/Harness.h"
 #include "support/Screenshot.h"
 #include "transfer/WorkerTestSupport.h"
 
 #include "transfer/TransferQueue.h"
-#include "transfer/TransferRequester.h"
 #include "ui/GuiOverwritePrompts.h"
 #include "ui/GuiTransferProgress.h"
-#include "ui/MainFrame.h"
 #include "ui/RenameFileDlg.h"
 #include "ui/ReplaceFileDlg.h"
-#include "ui/ResizableDlgBar.h"
 #include "ui/ScheduleDlg.h"
 #include "ui/TransferDetailsDlg.h"
 #include "ui/TransferManagerBar.h"
@@ -20,7 +18,6 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QHeaderView>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -30,25 +27,22 @@
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include <atomic>
-#include <functional>
-#include <memory>
-
 using namespace WorkerTest;
+using namespace Qt::StringLiterals;
 
 namespace
 {
 
-const QString kSmart = QStringLiteral("SmartOverwrite");
+const QString kSmart = u"SmartOverwrite"_s;
 
 // Runs answer on the next modal dialog of type T that opens, once the caller starts waiting on it.
 template <typename T> void AnswerNextModal(std::function<void(T&)> answer)
 {
     auto* poll = new QTimer(qApp);
-    poll->setInterval(20);
     QObject::connect(poll, &QTimer::timeout, poll,
                      [poll, answer]
                      {
@@ -59,7 +53,16 @@ template <typename T> void AnswerNextModal(std::function<void(T&)> answer)
                              answer(*dialog);
                          }
                      });
-    poll->start();
+    poll->start(20);
+}
+
+// Fills the schedule dialog: enabled, starting at the time given.
+void Schedule(CScheduleDlg& dialog, const QDateTime& start)
+{
+    dialog.findChild<QCheckBox*>(u"enabled"_s)->setChecked(true);
+    dialog.findChild<QDateEdit*>(u"date"_s)->setDate(start.date());
+    dialog.findChild<QTimeEdit*>(u"time"_s)->setTime(start.time());
+    dialog.accept();
 }
 
 QString Cell(const QAbstractItemModel& model, int row, int column)
@@ -75,6 +78,7 @@ struct CBarFixture
     CWorkerFactory factory{prompts, CGuiTransferProgress::Maker(&host)};
     std::unique_ptr<CTransferQueue> queue = std::make_unique<CTransferQueue>(factory, nullptr, nullptr);
     CTransferManagerBar* bar = new CTransferManagerBar(*queue, &host);
+    CRequester requester;
 
     CBarFixture() { (new QVBoxLayout(&host))->addWidget(bar); }
     ~CBarFixture()
@@ -83,6 +87,19 @@ struct CBarFixture
         queue.reset();
     }
 
+    // A download of the name from proftpd's root into the folder, tried once.
+    bool Download(const QString& name, const QString& folder)
+    {
+        CTestServer* server = Harness::Require(u"proftpd"_s);
+        if (!server)
+            return false;
+        CTransferJob job = JobFor(*server, u"proftpd"_s, false, u"/"_s);
+        job.localFolder = folder;
+        job.requestingWindow = &requester;
+        job.attempts = 1;
+        job.files = {Entry(name)};
+        return queue->AddDownload(job);
+    }
     void Select(int row) const
     {
         bar->List()->selectionModel()->select(queue->index(row, 0), QItemSelectionModel::ClearAndSelect |
@@ -103,11 +120,23 @@ struct CBarFixture
 class CAskingThread : public QThread
 {
 public:
-    CAskingThread(IOverwritePrompts& prompts, const COverwritePromptInfo& info)
-        : m_prompts(prompts), m_info(info)
+    CAskingThread(IOverwritePrompts& prompts, bool lastFile)
+        : m_prompts(prompts), m_info(PromptInfo(lastFile))
     {
     }
     OverwriteAction answer = OverwriteAction::Prompt;
+
+    static COverwritePromptInfo PromptInfo(bool lastFile)
+    {
+        COverwritePromptInfo info;
+        info.targetPath = u"/tmp/folder/report.txt"_s;
+        info.existingSize = 2048;
+        info.existingTime = QDateTime(QDate(2024, 5, 1), QTime(10, 0));
+        info.incomingSize = 1234567;
+        info.incomingTime = QDateTime(QDate(2024, 6, 1), QTime(11, 30));
+        info.lastFile = lastFile;
+        return info;
+    }
 
 protected:
     void run() override { answer = m_prompts.AskReplace(m_info); }
@@ -117,55 +146,28 @@ private:
     COverwritePromptInfo m_info;
 };
 
-COverwritePromptInfo PromptInfo(bool lastFile)
-{
-    COverwritePromptInfo info;
-    info.targetPath = QStringLiteral("/tmp/folder/report.txt");
-    info.existingSize = 2048;
-    info.existingTime = QDateTime(QDate(2024, 5, 1), QTime(10, 0));
-    info.incomingSize = 1234567;
-    info.incomingTime = QDateTime(QDate(2024, 6, 1), QTime(11, 30));
-    info.lastFile = lastFile;
-    return info;
-}
-
 } // namespace
 
 class TestTransferBar : public QObject
 {
     Q_OBJECT
 
-private:
     QTemporaryDir m_home;
     std::unique_ptr<QTemporaryDir> m_dir;
-    CServerPool m_servers;
-
-    CTestServer* Proftpd() { return m_servers.Require(QStringLiteral("proftpd")); }
-
-    CTransferJob DownloadJob(CTestServer& server, const QString& name, CRequester& requester) const
-    {
-        CTransferJob job = JobFor(server, QStringLiteral("proftpd"), false, QStringLiteral("/"));
-        job.localFolder = m_dir->path();
-        job.requestingWindow = &requester;
-        job.attempts = 1;
-        job.files = {Entry(name)};
-        return job;
-    }
 
     static void SaveShot(QWidget& widget, const QString& name, const QStringList& texts)
     {
         const QString problem = Screenshot::Save(widget, name, texts);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
+    QString Local(const QString& name) const { return m_dir->filePath(name); }
+    static QString Remote(const QString& name) { return Disk(*Harness::Server(u"proftpd"_s), name); }
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(ResetSettings(m_home)); }
-    void cleanupTestCase() { m_servers.Clear(); }
-
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
         QFile::remove(CDataFolder::SettingsFile());
     }
 
@@ -176,21 +178,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("done");
         QTest::newRow("empty") << QString() << 100 << QString() << 0;
-        QTest::newRow("zero") << QStringLiteral("0") << 100 << QStringLiteral("0%") << 0;
-        QTest::newRow("half of 81") << QStringLiteral("50") << 81 << QStringLiteral("50%") << 40;
-        QTest::newRow("all") << QStringLiteral("100") << 81 << QStringLiteral("100%") << 81;
-        QTest::newRow("beyond") << QStringLiteral("250") << 80 << QStringLiteral("250%") << 80;
-        QTest::newRow("negative") << QStringLiteral("-3") << 80 << QStringLiteral("-3%") << 0;
+        QTest::newRow("zero") << u"0"_s << 100 << u"0%"_s << 0;
+        QTest::newRow("half of 81") << u"50"_s << 81 << u"50%"_s << 40;
+        QTest::newRow("all") << u"100"_s << 81 << u"100%"_s << 81;
+        QTest::newRow("beyond") << u"250"_s << 80 << u"250%"_s << 80;
+        QTest::newRow("negative") << u"-3"_s << 80 << u"-3%"_s << 0;
     }
-
     void progressText()
     {
         QFETCH(QString, percent);
         QFETCH(int, innerWidth);
-        QFETCH(QString, text);
-        QFETCH(int, done);
-        QCOMPARE(CTransferProgressDelegate::ProgressText(percent), text);
-        QCOMPARE(CTransferProgressDelegate::DoneWidth(percent, innerWidth), done);
+        QTEST(CTransferProgressDelegate::ProgressText(percent), "text");
+        QTEST(CTransferProgressDelegate::DoneWidth(percent, innerWidth), "done");
     }
 
     // The done part and the rest of the bar take the two colourings of selected and other rows.
@@ -199,18 +198,15 @@ private Q_SLOTS:
         QTest::addColumn<bool>("selected");
         QTest::addColumn<QColor>("left");
         QTest::addColumn<QColor>("right");
-        QTest::newRow("other") << false << QColor(Qt::red) << QColor(Qt::green);
-        QTest::newRow("selected") << true << QColor(Qt::green) << QColor(Qt::blue);
+        QTest::addColumn<QColor>("corner");
+        QTest::newRow("other") << false << QColor(Qt::red) << QColor(Qt::green) << QColor(Qt::blue);
+        QTest::newRow("selected") << true << QColor(Qt::green) << QColor(Qt::blue) << QColor(Qt::red);
     }
-
     void progressColouring()
     {
         QFETCH(bool, selected);
-        QFETCH(QColor, left);
-        QFETCH(QColor, right);
         QStandardItemModel model(1, CTransferQueue::ColumnCount);
-        model.setData(model.index(0, CTransferQueue::ProgressColumn), QStringLiteral("50"));
-        CTransferProgressDelegate delegate;
+        model.setData(model.index(0, CTransferQueue::ProgressColumn), u"50"_s);
         QStyleOptionViewItem option;
         option.rect = QRect(0, 0, 104, 20);
         option.palette.setColor(QPalette::Highlight, Qt::red);
@@ -223,36 +219,37 @@ private Q_SLOTS:
         image.fill(Qt::white);
         {
             QPainter painter(&image);
-            delegate.paint(&painter, option, model.index(0, CTransferQueue::ProgressColumn));
+            CTransferProgressDelegate().paint(&painter, option,
+                                              model.index(0, CTransferQueue::ProgressColumn));
         }
         // Near the ends of the bar, clear of the centred "50%".
-        QCOMPARE(image.pixelColor(6, 10), left);
-        QCOMPARE(image.pixelColor(97, 10), right);
-        QCOMPARE(image.pixelColor(0, 0), selected ? QColor(Qt::red) : QColor(Qt::blue));
+        QTEST(image.pixelColor(6, 10), "left");
+        QTEST(image.pixelColor(97, 10), "right");
+        QTEST(image.pixelColor(0, 0), "corner");
     }
 
-    // Stored parts set their columns; the rest share the width equally, and a resize lasts into the
-    // next bar.
+    // Stored parts set their columns; the rest share the width equally, and a resize lasts into the next bar.
     void columnWidthsKept()
     {
-        QVERIFY(WriteProfileString(QStringLiteral("Settings"), QStringLiteral("TransferColumnWidth"),
-                                   QStringLiteral("50,70,")));
+        QVERIFY(WriteProfileString(u"Settings"_s, u"TransferColumnWidth"_s, u"50,70,"_s));
+        const auto widths = [](QHeaderView* header)
+        {
+            QList<int> sizes;
+            for (int column = 0; column < CTransferQueue::ColumnCount; ++column)
+                sizes << header->sectionSize(column);
+            return sizes;
+        };
         int equal = 0;
         {
             CBarFixture fixture;
             QHeaderView* header = fixture.bar->List()->header();
-            QCOMPARE(header->sectionSize(0), 50);
-            QCOMPARE(header->sectionSize(1), 70);
             equal = header->sectionSize(2);
             QVERIFY(equal > 50 && equal <= CTransferManagerBar::kTemplateWidth / CTransferQueue::ColumnCount);
-            QCOMPARE(header->sectionSize(5), equal);
+            QCOMPARE(widths(header), (QList<int>{50, 70, equal, equal, equal, equal}));
             header->resizeSection(3, 123);
         }
         CBarFixture fixture;
-        QHeaderView* header = fixture.bar->List()->header();
-        const QList<int> widths{header->sectionSize(0), header->sectionSize(1), header->sectionSize(2),
-                                header->sectionSize(3), header->sectionSize(4), header->sectionSize(5)};
-        QCOMPARE(widths, (QList<int>{50, 70, equal, 123, equal, equal}));
+        QCOMPARE(widths(fixture.bar->List()->header()), (QList<int>{50, 70, equal, 123, equal, equal}));
     }
 
     void scheduleEnabling_data()
@@ -264,42 +261,33 @@ private Q_SLOTS:
         QTest::newRow("enabled") << true << false;
         QTest::newRow("both") << true << true;
     }
-
-    // The start takes part only while the schedule is enabled, the interval only while it also
-    // repeats; the interval stays within 1 to 999.
+    // The start takes part only while the schedule is enabled, the interval only while it also repeats;
+    // the interval stays within 1 to 999; a day picked counts as much as the time picked beside it.
     void scheduleEnabling()
     {
         QFETCH(bool, enabled);
         QFETCH(bool, repeat);
-        CScheduleDlg dialog(CScheduleInfo{});
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("排程作業"));
-        dialog.findChild<QCheckBox*>(QStringLiteral("enabled"))->setChecked(enabled);
-        dialog.findChild<QCheckBox*>(QStringLiteral("repeat"))->setChecked(repeat);
-        QCOMPARE(dialog.findChild<QDateEdit*>(QStringLiteral("date"))->isEnabled(), enabled);
-        QCOMPARE(dialog.findChild<QTimeEdit*>(QStringLiteral("time"))->isEnabled(), enabled);
-        auto* interval = dialog.findChild<QSpinBox*>(QStringLiteral("interval"));
+        CScheduleInfo given;
+        given.unit = CScheduleInfo::Weeks;
+        CScheduleDlg dialog(given);
+        QCOMPARE(dialog.windowTitle(), u"排程作業"_s);
+        QCOMPARE(dialog.findChild<QComboBox*>(u"unit"_s)->currentText(), u"週"_s);
+        dialog.findChild<QCheckBox*>(u"enabled"_s)->setChecked(enabled);
+        dialog.findChild<QCheckBox*>(u"repeat"_s)->setChecked(repeat);
+        QCOMPARE(dialog.findChild<QDateEdit*>(u"date"_s)->isEnabled(), enabled);
+        QCOMPARE(dialog.findChild<QTimeEdit*>(u"time"_s)->isEnabled(), enabled);
+        auto* interval = dialog.findChild<QSpinBox*>(u"interval"_s);
         QCOMPARE(interval->isEnabled(), enabled && repeat);
-        QCOMPARE(dialog.findChild<QComboBox*>(QStringLiteral("unit"))->isEnabled(), enabled && repeat);
+        QCOMPARE(dialog.findChild<QComboBox*>(u"unit"_s)->isEnabled(), enabled && repeat);
         interval->setValue(5000);
         QCOMPARE(dialog.Schedule().interval, CScheduleDlg::kMaxInterval);
         interval->setValue(0);
         QCOMPARE(dialog.Schedule().interval, 1);
-        QCOMPARE(dialog.Schedule().enabled, enabled);
-        QCOMPARE(dialog.Schedule().repeat, repeat);
-    }
-
-    // A day picked in the date picker counts as much as the time picked beside it.
-    void scheduleStartJoinsDateAndTime()
-    {
-        CScheduleInfo given;
-        given.enabled = true;
-        given.unit = CScheduleInfo::Weeks;
-        given.start = QDateTime(QDate(2030, 1, 2), QTime(3, 4, 5));
-        CScheduleDlg dialog(given);
-        QCOMPARE(dialog.findChild<QComboBox*>(QStringLiteral("unit"))->currentText(), QStringLiteral("週"));
-        dialog.findChild<QDateEdit*>(QStringLiteral("date"))->setDate(QDate(2031, 7, 8));
-        dialog.findChild<QTimeEdit*>(QStringLiteral("time"))->setTime(QTime(9, 10, 11));
+        dialog.findChild<QDateEdit*>(u"date"_s)->setDate(QDate(2031, 7, 8));
+        dialog.findChild<QTimeEdit*>(u"time"_s)->setTime(QTime(9, 10, 11));
         const CScheduleInfo taken = dialog.Schedule();
+        QCOMPARE(taken.enabled, enabled);
+        QCOMPARE(taken.repeat, repeat);
         QCOMPARE(taken.start, QDateTime(QDate(2031, 7, 8), QTime(9, 10, 11)));
         QCOMPARE(taken.unit, int(CScheduleInfo::Weeks));
     }
@@ -308,13 +296,10 @@ private Q_SLOTS:
     // while HideProgressDlg keeps its default.
     void downloadCompletes()
     {
-        CTestServer* server = Proftpd();
-        QVERIFY(server);
-        QVERIFY(MakeFile(Disk(*server, QStringLiteral("one.bin")), 24 * kMiB));
         CBarFixture fixture;
-        CRequester requester;
-        QStringList statuses;
-        QStringList percents;
+        QVERIFY(Harness::Require(u"proftpd"_s));
+        QVERIFY(MakeFile(Remote(u"one.bin"_s), 24 * kMiB));
+        QStringList statuses, percents;
         int progressWindows = 0;
         bool progressShown = false;
         connect(fixture.queue.get(), &QAbstractItemModel::dataChanged, this,
@@ -330,51 +315,45 @@ private Q_SLOTS:
                     if (to.column() >= CTransferQueue::ProgressColumn)
                         percents.append(Cell(*fixture.queue, from.row(), CTransferQueue::ProgressColumn));
                 });
-
-        QVERIFY(fixture.queue->AddDownload(DownloadJob(*server, QStringLiteral("one.bin"), requester)));
+        QVERIFY(fixture.Download(u"one.bin"_s, m_dir->path()));
         const QAbstractItemModel& model = *fixture.bar->List()->model();
         QCOMPARE(model.rowCount(), 1);
-        QCOMPARE(Cell(model, 0, CTransferQueue::NameColumn), QStringLiteral("one.bin"));
-        QCOMPARE(Cell(model, 0, CTransferQueue::SiteColumn), QStringLiteral("127.0.0.1"));
-        QCOMPARE(Cell(model, 0, CTransferQueue::SourceColumn), QStringLiteral("/"));
+        QCOMPARE(Cell(model, 0, CTransferQueue::NameColumn), u"one.bin"_s);
+        QCOMPARE(Cell(model, 0, CTransferQueue::SiteColumn), u"127.0.0.1"_s);
+        QCOMPARE(Cell(model, 0, CTransferQueue::SourceColumn), u"/"_s);
         QCOMPARE(Cell(model, 0, CTransferQueue::DestinationColumn), m_dir->path() + u'/');
         QCOMPARE(fixture.Status(0), CTransferQueue::kPending);
-        QCOMPARE(model.headerData(CTransferQueue::ProgressColumn, Qt::Horizontal).toString(),
-                 QStringLiteral("進度"));
+        QCOMPARE(model.headerData(CTransferQueue::ProgressColumn, Qt::Horizontal).toString(), u"進度"_s);
 
+        const CRequester& requester = fixture.requester;
         QVERIFY(WaitUntil([&] { return !requester.done.isEmpty() || !requester.failed.isEmpty(); }, 120000));
         QCOMPARE(requester.failed, QStringList());
         QCOMPARE(model.rowCount(), 0);
-        QVERIFY2(statuses.contains(QStringLiteral("下載中")), qPrintable(statuses.join(u',')));
-        QVERIFY2(percents.contains(QStringLiteral("100")), qPrintable(percents.join(u',')));
-        QCOMPARE(Sha256(m_dir->filePath(QStringLiteral("one.bin"))),
-                 Sha256(Disk(*server, QStringLiteral("one.bin"))));
-        QVERIFY(progressWindows > 0);
-        QVERIFY(!progressShown);
+        QVERIFY2(statuses.contains(u"下載中"_s), qPrintable(statuses.join(u',')));
+        QVERIFY2(percents.contains(u"100"_s), qPrintable(percents.join(u',')));
+        QCOMPARE(Sha256(Local(u"one.bin"_s)), Sha256(Remote(u"one.bin"_s)));
+        QVERIFY(progressWindows > 0 && !progressShown);
     }
 
     // Two failed jobs wait as "失敗": the context menu resumes the first; the schedule dialog turns
     // the second "排程" until its time, then it runs. Details show the trace without the password.
     void failedRowsResumedAndScheduled()
     {
-        CTestServer* server = Proftpd();
-        QVERIFY(server);
         CBarFixture fixture;
         fixture.host.resize(700, 200);
-        CRequester requester;
-        QVERIFY(fixture.queue->AddDownload(DownloadJob(*server, QStringLiteral("late1.bin"), requester)));
-        QVERIFY(fixture.queue->AddDownload(DownloadJob(*server, QStringLiteral("late2.bin"), requester)));
+        QVERIFY(fixture.Download(u"late1.bin"_s, m_dir->path()));
+        QVERIFY(fixture.Download(u"late2.bin"_s, m_dir->path()));
+        const CRequester& requester = fixture.requester;
         QVERIFY(WaitUntil([&] { return requester.failed.size() == 2; }, 60000));
-        QCOMPARE(fixture.queue->rowCount(), 2);
         QCOMPARE(fixture.Status(0), CTransferQueue::kFailed);
         QCOMPARE(fixture.Status(1), CTransferQueue::kFailed);
         QTest::qWait(1200); // a queue tick leaves failed rows waiting
         QCOMPARE(fixture.queue->RunningCount(), 0);
-        QVERIFY(MakeFile(Disk(*server, QStringLiteral("late1.bin")), 300 * 1024));
-        QVERIFY(MakeFile(Disk(*server, QStringLiteral("late2.bin")), 200 * 1024));
+        QVERIFY(MakeFile(Remote(u"late1.bin"_s), 300 * 1024));
+        QVERIFY(MakeFile(Remote(u"late2.bin"_s), 200 * 1024));
 
-        const int first = fixture.RowNamed(QStringLiteral("late1.bin"));
-        const int second = fixture.RowNamed(QStringLiteral("late2.bin"));
+        const int first = fixture.RowNamed(u"late1.bin"_s);
+        const int second = fixture.RowNamed(u"late2.bin"_s);
         QCOMPARE(first + second, 1);
         QString details;
         fixture.Select(first);
@@ -385,24 +364,18 @@ private Q_SLOTS:
                 dialog.accept();
             });
         fixture.bar->ShowDetails();
-        QVERIFY(details.contains(QStringLiteral("USER ") + server->User()));
-        QVERIFY(details.contains(QStringLiteral("PASS ***")));
+        CTestServer* server = Harness::Server(u"proftpd"_s);
+        QVERIFY(details.contains(u"USER "_s + server->User()) && details.contains(u"PASS ***"_s));
         QVERIFY(!details.contains(server->Password()));
 
-        const QDateTime later = QDateTime::currentDateTime().addSecs(3600);
         fixture.Select(second);
-        AnswerNextModal<CScheduleDlg>(
-            [later](CScheduleDlg& dialog)
-            {
-                dialog.findChild<QCheckBox*>(QStringLiteral("enabled"))->setChecked(true);
-                dialog.findChild<QDateEdit*>(QStringLiteral("date"))->setDate(later.date());
-                dialog.findChild<QTimeEdit*>(QStringLiteral("time"))->setTime(later.time());
-                dialog.accept();
-            });
+        AnswerNextModal<CScheduleDlg>([](CScheduleDlg& dialog)
+                                      { Schedule(dialog, QDateTime::currentDateTime().addSecs(3600)); });
         fixture.bar->ScheduleSelected();
         QCOMPARE(fixture.Status(second), CTransferQueue::kScheduled);
-        SaveShot(fixture.host, QStringLiteral("transfer_bar.png"), {CTransferQueue::kScheduled});
+        SaveShot(fixture.host, u"transfer_bar.png"_s, {CTransferQueue::kScheduled});
 
+        // The menu opens only over a selection.
         QMenu* menu = fixture.bar->ContextMenu();
         fixture.bar->List()->clearSelection();
         Q_EMIT fixture.bar->List()->customContextMenuRequested(QPoint(4, 4));
@@ -410,7 +383,7 @@ private Q_SLOTS:
         fixture.Select(first);
         Q_EMIT fixture.bar->List()->customContextMenuRequested(QPoint(4, 4));
         QVERIFY(menu->isVisible());
-        QAction* resume = fixture.bar->findChild<QAction*>(QStringLiteral("resume"));
+        QAction* resume = fixture.bar->findChild<QAction*>(u"resume"_s);
         QVERIFY(menu->actions().contains(resume));
         resume->trigger();
         menu->hide();
@@ -418,40 +391,28 @@ private Q_SLOTS:
         QCOMPARE(requester.done.size(), 1);
         QCOMPARE(fixture.queue->rowCount(), 1);
         QCOMPARE(fixture.Status(0), CTransferQueue::kScheduled);
-        QVERIFY(QFileInfo::exists(m_dir->filePath(QStringLiteral("late1.bin"))));
+        QCOMPARE(Sha256(Local(u"late1.bin"_s)), Sha256(Remote(u"late1.bin"_s)));
 
         fixture.Select(0);
-        AnswerNextModal<CScheduleDlg>(
-            [](CScheduleDlg& dialog)
-            {
-                dialog.findChild<QTimeEdit*>(QStringLiteral("time"))
-                    ->setTime(QDateTime::currentDateTime().addSecs(-60).time());
-                dialog.findChild<QDateEdit*>(QStringLiteral("date"))
-                    ->setDate(QDateTime::currentDateTime().addSecs(-60).date());
-                dialog.accept();
-            });
+        AnswerNextModal<CScheduleDlg>([](CScheduleDlg& dialog)
+                                      { Schedule(dialog, QDateTime::currentDateTime().addSecs(-60)); });
         fixture.bar->ScheduleSelected();
         QCOMPARE(fixture.Status(0), CTransferQueue::kScheduled);
         QVERIFY(WaitUntil([&] { return requester.done.size() == 2; }, 60000));
         QCOMPARE(fixture.queue->rowCount(), 0);
-        QCOMPARE(Sha256(m_dir->filePath(QStringLiteral("late2.bin"))),
-                 Sha256(Disk(*server, QStringLiteral("late2.bin"))));
+        QCOMPARE(Sha256(Local(u"late2.bin"_s)), Sha256(Remote(u"late2.bin"_s)));
     }
 
     void selectionCommands()
     {
-        CTestServer* server = Proftpd();
-        QVERIFY(server);
         CBarFixture fixture;
-        CRequester requester;
-        for (const QString& name :
-             {QStringLiteral("gone1"), QStringLiteral("gone2"), QStringLiteral("gone3")})
-            QVERIFY(fixture.queue->AddDownload(DownloadJob(*server, name, requester)));
-        QVERIFY(WaitUntil([&] { return requester.failed.size() == 3; }, 60000));
+        for (const QString name : {"gone1", "gone2", "gone3"})
+            QVERIFY(fixture.Download(name, m_dir->path()));
+        QVERIFY(WaitUntil([&] { return fixture.requester.failed.size() == 3; }, 60000));
         fixture.Select(1);
-        fixture.bar->findChild<QAction*>(QStringLiteral("invert"))->trigger();
+        fixture.bar->findChild<QAction*>(u"invert"_s)->trigger();
         QCOMPARE(fixture.bar->SelectedRows(), (QList<int>{0, 2}));
-        fixture.bar->findChild<QAction*>(QStringLiteral("selectAll"))->trigger();
+        fixture.bar->findChild<QAction*>(u"selectAll"_s)->trigger();
         QCOMPARE(fixture.bar->SelectedRows(), (QList<int>{0, 1, 2}));
         // Del cancels; a failed row was never started, so it goes without a new failure.
         fixture.Select(2);
@@ -460,7 +421,7 @@ private Q_SLOTS:
         fixture.bar->List()->setFocus();
         QTest::keyClick(fixture.bar->List(), Qt::Key_Delete);
         QVERIFY(WaitUntil([&] { return fixture.queue->rowCount() == 2; }, 30000));
-        QCOMPARE(requester.failed.size(), 3);
+        QCOMPARE(fixture.requester.failed.size(), 3);
         QCOMPARE(fixture.queue->RunningCount(), 0);
     }
 
@@ -468,41 +429,37 @@ private Q_SLOTS:
     // With no countdown, cancelling the row ends the wait and closes the prompt.
     void workerPromptsOnGuiThread()
     {
-        CTestServer* server = Proftpd();
-        QVERIFY(server);
-        QVERIFY(MakeFile(Disk(*server, QStringLiteral("kept.bin")), 3000));
-        const QString local = m_dir->filePath(QStringLiteral("kept.bin"));
-        QVERIFY(WriteFile(local, QByteArray(5000, 'x')));
-        QVERIFY(WriteProfileInt(kSmart, QStringLiteral("Timeout"), 1));
-        QVERIFY(WriteProfileInt(kSmart, QStringLiteral("PromptAction"), 1));
         CBarFixture fixture;
-        CRequester requester;
+        QVERIFY(Harness::Require(u"proftpd"_s));
+        QVERIFY(MakeFile(Remote(u"kept.bin"_s), 3000));
+        QVERIFY(WriteFile(Local(u"kept.bin"_s), QByteArray(5000, 'x')));
+        QVERIFY(WriteProfileInt(kSmart, u"Timeout"_s, 1));
+        QVERIFY(WriteProfileInt(kSmart, u"PromptAction"_s, 1));
+        const auto prompts = [&] { return fixture.host.findChildren<CReplaceFileDlg*>(); };
         QStringList titles;
-        QVERIFY(fixture.queue->AddDownload(DownloadJob(*server, QStringLiteral("kept.bin"), requester)));
+        QVERIFY(fixture.Download(u"kept.bin"_s, m_dir->path()));
         QVERIFY(WaitUntil(
             [&]
             {
-                for (auto* dialog : fixture.host.findChildren<CReplaceFileDlg*>())
+                for (auto* dialog : prompts())
                     titles.append(dialog->windowTitle());
-                return !requester.done.isEmpty() || !requester.failed.isEmpty();
+                return !fixture.requester.done.isEmpty() || !fixture.requester.failed.isEmpty();
             },
             60000));
-        QCOMPARE(requester.failed, QStringList());
-        QVERIFY2(titles.contains(QStringLiteral("確認取代檔案 ( 1 秒內關閉)")),
-                 qPrintable(titles.join(u'|')));
-        QCOMPARE(ReadFile(local), QByteArray(5000, 'x'));
+        QCOMPARE(fixture.requester.failed, QStringList());
+        QVERIFY2(titles.contains(u"確認取代檔案 ( 1 秒內關閉)"_s), qPrintable(titles.join(u'|')));
+        QCOMPARE(ReadFile(Local(u"kept.bin"_s)), QByteArray(5000, 'x'));
 
-        QVERIFY(WriteProfileInt(kSmart, QStringLiteral("EnableTimeout"), 0));
-        QVERIFY(fixture.queue->AddDownload(DownloadJob(*server, QStringLiteral("kept.bin"), requester)));
-        QVERIFY(WaitUntil([&] { return !fixture.host.findChildren<CReplaceFileDlg*>().isEmpty(); }, 60000));
-        CReplaceFileDlg* prompt = fixture.host.findChildren<CReplaceFileDlg*>().first();
-        QCOMPARE(prompt->windowTitle(), QStringLiteral("取代檔案"));
-        SaveShot(*prompt, QStringLiteral("transfer_prompt.png"), {QStringLiteral("kept.bin")});
+        QVERIFY(WriteProfileInt(kSmart, u"EnableTimeout"_s, 0));
+        QVERIFY(fixture.Download(u"kept.bin"_s, m_dir->path()));
+        QVERIFY(WaitUntil([&] { return !prompts().isEmpty(); }, 60000));
+        QCOMPARE(prompts().first()->windowTitle(), u"取代檔案"_s);
+        SaveShot(*prompts().first(), u"transfer_prompt.png"_s, {u"kept.bin"_s});
         fixture.Select(0);
         fixture.bar->CancelSelected();
         QVERIFY(WaitUntil([&] { return fixture.queue->rowCount() == 0; }, 30000));
-        QVERIFY(WaitUntil([&] { return fixture.host.findChildren<CReplaceFileDlg*>().isEmpty(); }, 5000));
-        QCOMPARE(ReadFile(local), QByteArray(5000, 'x'));
+        QVERIFY(WaitUntil([&] { return prompts().isEmpty(); }, 5000));
+        QCOMPARE(ReadFile(Local(u"kept.bin"_s)), QByteArray(5000, 'x'));
     }
 
     void replacePromptTimesOut_data()
@@ -514,56 +471,38 @@ private Q_SLOTS:
         QTest::newRow("number") << 4 << int(OverwriteAction::Number);
         QTest::newRow("unknown") << 9 << int(OverwriteAction::Overwrite);
     }
-
-    // Asked from a worker thread, the prompt counts down in its title and answers with the
-    // configured action.
+    // Two workers ask at once: each prompt counts down in its own title and answers with the configured
+    // action.
     void replacePromptTimesOut()
     {
         QFETCH(int, promptAction);
-        QFETCH(int, answer);
-        QVERIFY(WriteProfileInt(kSmart, QStringLiteral("Timeout"), 2));
-        QVERIFY(WriteProfileInt(kSmart, QStringLiteral("PromptAction"), promptAction));
+        QVERIFY(WriteProfileInt(kSmart, u"Timeout"_s, 2));
+        QVERIFY(WriteProfileInt(kSmart, u"PromptAction"_s, promptAction));
         QWidget host;
         CGuiOverwritePrompts prompts(&host);
-        CAskingThread asking(prompts, PromptInfo(false));
-        asking.start();
+        CAskingThread first(prompts, false);
+        CAskingThread second(prompts, true);
+        first.start();
+        second.start();
         QStringList titles;
+        int open = 0;
         QVERIFY(WaitUntil(
             [&]
             {
-                for (auto* dialog : host.findChildren<CReplaceFileDlg*>())
-                    if (dialog->isVisible() && !titles.contains(dialog->windowTitle()))
+                const auto dialogs = host.findChildren<CReplaceFileDlg*>();
+                open = qMax(open, int(dialogs.size()));
+                for (auto* dialog : dialogs)
+                    if (dialog->isVisible() && dialog->SecondsLeft() &&
+                        !titles.contains(dialog->windowTitle()))
                         titles.append(dialog->windowTitle());
-                return asking.isFinished();
+                return first.isFinished() && second.isFinished();
             },
             20000));
-        QCOMPARE(int(asking.answer), answer);
-        QVERIFY2(titles.contains(QStringLiteral("確認取代檔案 ( 2 秒內關閉)")),
-                 qPrintable(titles.join(u'|')));
-    }
-
-    // Two workers' prompts are open together, each with its own countdown.
-    void twoPromptsCountDownAtOnce()
-    {
-        QVERIFY(WriteProfileInt(kSmart, QStringLiteral("Timeout"), 3));
-        QVERIFY(WriteProfileInt(kSmart, QStringLiteral("PromptAction"), 1));
-        QWidget host;
-        CGuiOverwritePrompts prompts(&host);
-        CAskingThread first(prompts, PromptInfo(false));
-        CAskingThread second(prompts, PromptInfo(true));
-        first.start();
-        second.start();
-        const auto open = [&] { return host.findChildren<CReplaceFileDlg*>().size(); };
-        QVERIFY(WaitUntil([&] { return open() == 2; }, 10000));
-        for (auto* dialog : host.findChildren<CReplaceFileDlg*>())
-        {
-            QVERIFY(dialog->isVisible());
-            QVERIFY(dialog->SecondsLeft().has_value());
-        }
-        QVERIFY(WaitUntil([&] { return first.isFinished() && second.isFinished(); }, 20000));
-        QCOMPARE(first.answer, OverwriteAction::Skip);
-        QCOMPARE(second.answer, OverwriteAction::Skip);
-        QVERIFY(WaitUntil([&] { return open() == 0; }, 5000));
+        QCOMPARE(open, 2);
+        QTEST(int(first.answer), "answer");
+        QTEST(int(second.answer), "answer");
+        QVERIFY2(titles.contains(u"確認取代檔案 ( 2 秒內關閉)"_s), qPrintable(titles.join(u'|')));
+        QVERIFY(WaitUntil([&] { return host.findChildren<CReplaceFileDlg*>().isEmpty(); }, 5000));
     }
 
     // What the replace prompt shows, and its buttons on a job's last file.
@@ -571,32 +510,24 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("lastFile");
         QTest::addColumn<QStringList>("buttons");
-        QTest::newRow("more files") << false
-                                    << QStringList{QStringLiteral("是(&Y)"), QStringLiteral("全部都是(&A)"),
-                                                   QStringLiteral("否(&N)"), QStringLiteral("取消(&C)")};
-        QTest::newRow("last file") << true << QStringList{QStringLiteral("是(&Y)"), QStringLiteral("否(&N)")};
+        QTest::newRow("more files") << false << QStringList{"是(&Y)", "全部都是(&A)", "否(&N)", "取消(&C)"};
+        QTest::newRow("last file") << true << QStringList{"是(&Y)", "否(&N)"};
     }
-
     void replacePromptContent()
     {
         QFETCH(bool, lastFile);
-        QFETCH(QStringList, buttons);
-        QVERIFY(WriteProfileInt(kSmart, QStringLiteral("EnableTimeout"), 0));
-        CReplaceFileDlg dialog(PromptInfo(lastFile));
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("取代檔案"));
+        QVERIFY(WriteProfileInt(kSmart, u"EnableTimeout"_s, 0));
+        CReplaceFileDlg dialog(CAskingThread::PromptInfo(lastFile));
+        QCOMPARE(dialog.windowTitle(), u"取代檔案"_s);
         QVERIFY(!dialog.SecondsLeft());
-        QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("exists"))->text(),
-                 QStringLiteral("資料夾中已經存在另一同名檔案 'report.txt'"));
-        QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("existing"))
-                    ->text()
-                    .startsWith(QStringLiteral("2 KB (2,048 bytes)\r\n")));
-        QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("incoming"))
-                    ->text()
-                    .startsWith(QStringLiteral("1,206 KB (1,234,567 bytes)\r\n")));
+        const auto label = [&dialog](const QString& name) { return dialog.findChild<QLabel*>(name)->text(); };
+        QCOMPARE(label(u"exists"_s), u"資料夾中已經存在另一同名檔案 'report.txt'"_s);
+        QVERIFY(label(u"existing"_s).startsWith(u"2 KB (2,048 bytes)\r\n"_s));
+        QVERIFY(label(u"incoming"_s).startsWith(u"1,206 KB (1,234,567 bytes)\r\n"_s));
         QStringList texts;
         for (auto* button : dialog.findChildren<QPushButton*>())
             texts.append(button->text());
-        QCOMPARE(texts, buttons);
+        QTEST(texts, "buttons");
         dialog.findChildren<QPushButton*>().last()->click();
         QCOMPARE(dialog.Answer(), OverwriteAction::Skip);
     }
@@ -606,50 +537,35 @@ private Q_SLOTS:
     {
         QWidget host;
         CGuiOverwritePrompts prompts(&host);
+        QString original;
         AnswerNextModal<CRenameFileDlg>(
-            [](CRenameFileDlg& dialog)
+            [&original](CRenameFileDlg& dialog)
             {
-                QCOMPARE(dialog.findChild<QLineEdit*>(QStringLiteral("original"))->text(),
-                         QStringLiteral("/r/a.txt"));
-                dialog.findChild<QLineEdit*>(QStringLiteral("newName"))->setText(QStringLiteral("/l/b.txt"));
+                original = dialog.findChild<QLineEdit*>(u"original"_s)->text();
+                dialog.findChild<QLineEdit*>(u"newName"_s)->setText(u"/l/b.txt"_s);
                 dialog.accept();
             });
-        QCOMPARE(prompts.AskNewName(QStringLiteral("/r/a.txt"), QStringLiteral("/l/a.txt")),
-                 QStringLiteral("/l/b.txt"));
+        QCOMPARE(prompts.AskNewName(u"/r/a.txt"_s, u"/l/a.txt"_s), u"/l/b.txt"_s);
+        QCOMPARE(original, u"/r/a.txt"_s);
         AnswerNextModal<CRenameFileDlg>([](CRenameFileDlg& dialog) { dialog.reject(); });
-        QCOMPARE(prompts.AskNewName(QStringLiteral("/r/a.txt"), QStringLiteral("/l/a.txt")), QString());
+        QCOMPARE(prompts.AskNewName(u"/r/a.txt"_s, u"/l/a.txt"_s), QString());
     }
 
     // Hidden while HideProgressDlg is set; once the user minimised one, later ones start minimised.
     void progressWindowRules()
     {
         CTransferProgressDlg hidden(nullptr);
-        QVERIFY(!hidden.ShowIfAllowed());
-        QVERIFY(!hidden.isVisible());
-
-        QVERIFY(WriteProfileInt(QStringLiteral("Settings"), QStringLiteral("HideProgressDlg"), 0));
+        QVERIFY(!hidden.ShowIfAllowed() && !hidden.isVisible());
+        QVERIFY(WriteProfileInt(u"Settings"_s, u"HideProgressDlg"_s, 0));
         CTransferProgressDlg first(nullptr);
-        QVERIFY(first.ShowIfAllowed());
-        QVERIFY(first.isVisible());
-        QVERIFY(!first.isMinimized());
+        QVERIFY(first.ShowIfAllowed() && first.isVisible() && !first.isMinimized());
         first.SetPosition(140);
         QCOMPARE(first.findChild<QProgressBar*>()->value(), 100);
         QVERIFY(!CTransferProgressDlg::StartsMinimised());
         first.showMinimized();
         QVERIFY(CTransferProgressDlg::StartsMinimised());
         CTransferProgressDlg second(nullptr);
-        QVERIFY(second.ShowIfAllowed());
-        QVERIFY(second.isMinimized());
-    }
-
-    // The frame puts the bar over its own queue into the transfer manager bar.
-    void frameHostsTheBar()
-    {
-        CMainFrame frame;
-        auto* bar = qobject_cast<CTransferManagerBar*>(frame.TransferManagerBar()->widget());
-        QVERIFY(bar);
-        QCOMPARE(bar->List()->model(), &frame.TransferQueue());
-        QCOMPARE(frame.TransferQueue().columnCount(), int(CTransferQueue::ColumnCount));
+        QVERIFY(second.ShowIfAllowed() && second.isMinimized());
     }
 };
 
