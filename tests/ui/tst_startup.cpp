@@ -14,12 +14,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -57,8 +55,7 @@ private Q_SLOTS:
     void handedOverAddressHidesPassword_data();
     void handedOverAddressHidesPassword();
 
-    void standardButtonsAreTraditionalChinese();
-    void messageBoxCarriesProductCaption();
+    void messageBoxCarriesCaptionAndChineseButtons();
     void helpFoundBesideProgramOrInstalled();
 
 private:
@@ -141,7 +138,6 @@ void TestStartup::applicationReadsTransferType()
     QCOMPARE(program.TransferType(), 2);
     program.SetTransferType(1);
     QCOMPARE(GetProfileInt(kSettings, QStringLiteral("TransferType")), 1);
-    QVERIFY(program.TrustedCertificates().Certificates().isEmpty());
 }
 
 void TestStartup::firstStartWithoutSitesOpensWizard()
@@ -149,7 +145,8 @@ void TestStartup::firstStartWithoutSitesOpensWizard()
     {
         CZentravaApp program;
         program.InitInstance({QStringLiteral("zentrava")});
-        // Offered once the frame is up: the wizard, cancelled here, stores nothing.
+        // Offered once the frame's event loop runs: the wizard, cancelled here, stores nothing.
+        QVERIFY(m_answerer.Seen().isEmpty());
         QTRY_VERIFY(m_answerer.Seen().contains(QStringLiteral("Connection Wizard")));
         QVERIFY(!QFile::exists(m_home->filePath(QStringLiteral("sites.xml"))));
     }
@@ -210,38 +207,29 @@ void TestStartup::handedOverAddressHidesPassword()
     QVERIFY(!window->windowTitle().contains(QStringLiteral("secret")));
 }
 
-void TestStartup::standardButtonsAreTraditionalChinese()
-{
-    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Yes |
-                             QDialogButtonBox::No);
-    QCOMPARE(buttons.button(QDialogButtonBox::Ok)->text(), QStringLiteral("確定"));
-    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
-    QVERIFY(buttons.button(QDialogButtonBox::Yes)->text().startsWith(QStringLiteral("是")));
-    QVERIFY(buttons.button(QDialogButtonBox::No)->text().startsWith(QStringLiteral("否")));
-}
-
-void TestStartup::messageBoxCarriesProductCaption()
+void TestStartup::messageBoxCarriesCaptionAndChineseButtons()
 {
     QString caption;
     QStringList buttonTexts;
-    QTimer::singleShot(0, this,
-                       [&]
-                       {
-                           auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                           if (!box)
-                               return;
-                           caption = box->windowTitle();
-                           for (QAbstractButton* button : box->buttons())
-                               buttonTexts << button->text();
-                           box->button(QMessageBox::Cancel)->click();
-                       });
+    QTimer::singleShot(
+        0, this,
+        [&]
+        {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            caption = box->windowTitle();
+            for (auto button : {QMessageBox::Ok, QMessageBox::Cancel, QMessageBox::Yes, QMessageBox::No})
+                buttonTexts << box->button(button)->text();
+            box->button(QMessageBox::Cancel)->click();
+        });
     const auto answer =
         CMessageBox::Show(nullptr, QMessageBox::Question, QStringLiteral("您要還原預設值嗎？"),
-                          QMessageBox::Ok | QMessageBox::Cancel);
+                          QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes | QMessageBox::No);
     QCOMPARE(answer, QMessageBox::Cancel);
     QCOMPARE(caption, QStringLiteral("Zentrava Pro"));
-    buttonTexts.sort();
-    QCOMPARE(buttonTexts, (QStringList{QStringLiteral("取消"), QStringLiteral("確定")}));
+    QCOMPARE(buttonTexts.mid(0, 2), (QStringList{QStringLiteral("確定"), QStringLiteral("取消")}));
+    QVERIFY(buttonTexts[2].startsWith(u'是') && buttonTexts[3].startsWith(u'否'));
 }
 
 void TestStartup::helpFoundBesideProgramOrInstalled()
