@@ -14,22 +14,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
-#include <QMenu>
 
 using namespace TestFiles;
 using namespace WindowTestSupport;
 
 namespace
 {
-
-QStringList MenuTexts(const QMenu* menu)
-{
-    QStringList texts;
-    for (const QAction* action : menu->actions())
-        if (!action->isSeparator())
-            texts << action->text();
-    return texts;
-}
 
 CFtpListItem Row(const QString& name, bool folder, qint64 size = 0)
 {
@@ -105,31 +95,6 @@ private Q_SLOTS:
         m_home.reset();
     }
 
-    void traceKeepsColouredLines_data()
-    {
-        QTest::addColumn<int>("level");
-        QTest::addColumn<QColor>("colour");
-        QTest::newRow("information") << 0 << QColor(0, 0, 0);
-        QTest::newRow("reply") << 1 << QColor(0, 130, 0);
-        QTest::newRow("command") << 2 << QColor(0, 0, 255);
-        QTest::newRow("error") << 3 << QColor(255, 0, 0);
-        QTest::newRow("unknown level") << 7 << QColor(0, 0, 0);
-    }
-    void traceKeepsColouredLines()
-    {
-        QFETCH(int, level);
-        CTracePane pane;
-        pane.AddLine(0, u"before"_s);
-        // A "%" is shown as it came: nothing formats the text again.
-        pane.AddLine(level, u"[1] 100% 完成"_s);
-        QListWidget* lines = pane.Lines();
-        QCOMPARE(lines->count(), 2);
-        QCOMPARE(lines->item(1)->text(), u"[1] 100% 完成"_s);
-        QTEST(lines->item(1)->foreground().color(), "colour");
-        QCOMPARE(lines->currentRow(), 1);
-        QVERIFY(lines->item(1)->isSelected());
-    }
-
     void traceKeepsAtMostLimitAndSaves()
     {
         CTracePane pane;
@@ -150,6 +115,16 @@ private Q_SLOTS:
         QCOMPARE(pane.Lines()->item(1000)->foreground().color(), CTracePane::LevelColour(0));
         QVERIFY(pane.Lines()->item(1000)->isSelected());
 
+        // Each level in its colour, an unknown one as information; a "%" is shown as it came.
+        pane.Clear();
+        const QList<QColor> colours{QColor(0, 0, 0), QColor(0, 130, 0), QColor(0, 0, 255), QColor(255, 0, 0)};
+        for (int level : {0, 1, 2, 3, 7})
+        {
+            pane.AddLine(level, u"[1] 100% 完成"_s);
+            QCOMPARE(pane.Lines()->currentItem()->text(), u"[1] 100% 完成"_s);
+            QCOMPARE(pane.Lines()->currentItem()->foreground().color(), colours.value(level, colours[0]));
+            QVERIFY(pane.Lines()->currentItem()->isSelected());
+        }
         pane.Clear();
         pane.AddLine(0, u"一"_s);
         pane.AddLine(1, u"two"_s);
@@ -254,35 +229,6 @@ private Q_SLOTS:
         QVERIFY(!first.IsCommandEnabled(FrameCommand::Disconnect));
         QVERIFY(first.IsCommandEnabled(FrameCommand::SelectAll));
         QVERIFY(!first.IsCommandEnabled(FrameCommand::Download));
-    }
-
-    void contextMenuFollowsWhatIsUnderCursor()
-    {
-        CFTPClientView view;
-        view.Session().ListModel().SetListing({Row("sub", true), Row("file.txt", false, 5)}, true);
-        const auto menuFor = [&](const QString& name)
-        {
-            const int row = name.isEmpty() ? -1 : view.Session().ListModel().FindRow(name);
-            return std::unique_ptr<QMenu>(
-                view.CreateContextMenu(row < 0 ? QModelIndex() : view.ShownModel()->index(row, 0)));
-        };
-        const QStringList fileEntries{"下載(&W)",    "進階下載", "重新命名(&R)",
-                                      "搬移(&M)...", "刪除(&D)", "內容(&P)"};
-        QCOMPARE(MenuTexts(menuFor("file.txt").get()), fileEntries);
-        QCOMPARE(MenuTexts(menuFor("sub").get()), QStringList{"瀏覽(&B)"} + fileEntries);
-        const QStringList emptyEntries{"上傳(&U)...", "進階上傳", "檢視(&V)", "排列圖示依(&I)"};
-        QCOMPARE(MenuTexts(menuFor("..").get()), emptyEntries);
-        auto nothing = menuFor({});
-        QCOMPARE(MenuTexts(nothing.get()), emptyEntries);
-        // Not connected: nothing can be transferred; the styles show which one is in use.
-        QVERIFY(!nothing->actions().constFirst()->isEnabled());
-        QMenu* styles = nothing->actions().at(3)->menu();
-        QCOMPARE(MenuTexts(styles), QStringList({"大圖示(&G)", "小圖示(&M)", "清單(&L)", "詳細資料(&D)"}));
-        QVERIFY(styles->actions().constFirst()->isChecked());
-        QMenu* arrange = nothing->actions().last()->menu();
-        QCOMPARE(MenuTexts(arrange), QStringList({"名稱(&N)", "大小(&S)", "類型(&T)", "日期(&D)"}));
-        arrange->actions().at(1)->trigger();
-        QCOMPARE(view.Session().ListModel().SortColumn(), 1);
     }
 
     void unknownSiteFailsWithItsMessage()

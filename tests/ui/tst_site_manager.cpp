@@ -648,7 +648,7 @@ private Q_SLOTS:
         QCOMPARE(window->View()->SelectedSite()->Address, u"mail.example"_s);
     }
 
-    void menuAndDoubleClickConnect()
+    void siteConnectsFromMenuDoubleClickAndCommand()
     {
         CTestServer* server = StoreHarnessSite();
         QVERIFY(server);
@@ -683,6 +683,21 @@ private Q_SLOTS:
         QCOMPARE(area->subWindowList().size(), 2);
         QVERIFY(QTest::qWaitFor([&] { return connectedWindows() == 2; }, kWaitMs));
         QVERIFY(m_answerer->Seen().isEmpty());
+
+        // The connect command of a window without a site: the wizard when no site is selected (cancelled,
+        // nothing connects), else the selected site.
+        auto* window = qobject_cast<CChildFrame*>(frame.OpenConnection(QString())->widget());
+        QAction* connect = frame.Commands()->Action(FrameCommand::Connect);
+        manager->Tree()->setCurrentItem(manager->RootEntry());
+        frame.UpdateWindowCommands();
+        connect->trigger();
+        QTRY_VERIFY(m_answerer->Seen().contains(u"Connection Wizard"_s));
+        QVERIFY(!window->View()->Session().IsConnected());
+        manager->Tree()->setCurrentItem(item);
+        frame.UpdateWindowCommands();
+        connect->trigger();
+        QVERIFY(QTest::qWaitFor([window] { return Connected(window); }, kWaitMs));
+        QCOMPARE(window->View()->Session().Site().Port, int(server->Port()));
     }
 
     void wizardSiteReachesTreeMenuAndServer()
@@ -732,28 +747,6 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([window] { return Connected(window); }, kWaitMs));
         QCOMPARE(window->View()->Session().Site().Port, int(server->Port()));
         QCOMPARE(window->View()->Session().Site().Login, server->User());
-    }
-
-    void connectWithoutSiteUsesSelectionThenWizard()
-    {
-        CTestServer* server = StoreHarnessSite();
-        QVERIFY(server);
-        CMainFrame frame;
-        frame.show();
-        auto* window = qobject_cast<CChildFrame*>(frame.OpenConnection(QString())->widget());
-        CSiteManagerDlg* manager = frame.SiteManager();
-        QAction* connect = frame.Commands()->Action(FrameCommand::Connect);
-        // No site selected: the wizard is offered; cancelled, nothing connects.
-        manager->Tree()->setCurrentItem(manager->RootEntry());
-        frame.UpdateWindowCommands();
-        connect->trigger();
-        QTRY_VERIFY(m_answerer->Seen().contains(u"Connection Wizard"_s));
-        QVERIFY(!window->View()->Session().IsConnected());
-        manager->Tree()->setCurrentItem(manager->FindItemByPath(u"Work\\Harness"_s));
-        frame.UpdateWindowCommands();
-        connect->trigger();
-        QVERIFY(QTest::qWaitFor([window] { return Connected(window); }, kWaitMs));
-        QCOMPARE(window->View()->Session().Site().Port, int(server->Port()));
     }
 
     void screenshot()
