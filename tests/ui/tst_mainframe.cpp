@@ -1,22 +1,23 @@
-#include "app/Profile.h"
-#include "ui/FrameCommands.h"
+#include "platform/FakeSystemServices.h"
+#include "platform/PrivateBus.h"
+
+#include "session/KeepAlive.h"
+#include "ui/AfterQueueActions.h"
 #include "ui/FramePlacement.h"
-#include "ui/MainFrame.h"
 #include "ui/MdiTabBar.h"
 #include "ui/ResizableDlgBar.h"
 
-#include <QApplication>
+#include "ModalAnswerer.h"
+#include "WindowTestSupport.h"
+
 #include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenu>
-#include <QMenuBar>
 #include <QScreen>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 
-using namespace Qt::StringLiterals;
+using namespace WindowTestSupport;
 
 namespace
 {
@@ -38,160 +39,81 @@ protected:
     }
 };
 
-QAction* FindMenuAction(QMenuBar* bar, const QString& menuTitle, const QString& text)
-{
-    for (QAction* top : bar->actions())
-    {
-        QList<QMenu*> menus;
-        if (top->text() == menuTitle && top->menu())
-            menus << top->menu();
-        while (!menus.isEmpty())
-            for (QAction* action : menus.takeFirst()->actions())
-            {
-                if (action->text() == text)
-                    return action;
-                if (action->menu())
-                    menus << action->menu();
-            }
-    }
-    return nullptr;
-}
-
 } // namespace
 
 class TestMainFrame : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_home;
+    // Stands in for the system bus for the whole run: the frame's actions must never reach the real one.
+    CPrivateBus m_systemBus;
+    std::unique_ptr<CHome> m_home;
+    // The windows' questions, if any, are cancelled.
+    std::unique_ptr<CModalAnswerer> m_answerer;
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        QString error;
+        QVERIFY2(m_systemBus.Start(&error), qPrintable(error));
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_systemBus.Address().toUtf8());
+    }
     void init()
     {
-        m_home = std::make_unique<QTemporaryDir>();
-        qputenv("ZENTRAVA_HOME", m_home->path().toUtf8());
+        m_home = std::make_unique<CHome>();
+        m_answerer = std::make_unique<CModalAnswerer>();
+    }
+    void cleanup()
+    {
+        m_answerer.reset();
+        m_home.reset();
     }
 
     // One tab per window, in opening order, following titles and activation; a tab's click shows its
-    // window maximised, its menu closes it; the strip takes no room without windows.
+    // window maximised, its menu closes it.
     void tabStripFollowsWindows()
     {
         CMainFrame frame;
         frame.ShowWithSavedPlacement();
         CMdiTabBar* tabs = frame.TabBar();
-        QWidget* central = frame.centralWidget();
         QVERIFY(tabs->isHidden());
-        QTRY_COMPARE(frame.MdiArea()->height(), central->height());
         // Windows without a target: nothing connects and retitles them while the test runs.
         QMdiSubWindow* first = frame.OpenConnection(QString());
         QMdiSubWindow* second = frame.OpenConnection(QString());
         QCOMPARE(tabs->count(), 2);
         QVERIFY(tabs->isVisible());
-        QTRY_COMPARE(frame.MdiArea()->height(), central->height() - CMdiTabBar::kHeight);
-        QCOMPARE(tabs->geometry().bottom(), central->rect().bottom());
         QCOMPARE(tabs->tabText(0), u"尚未連線 "_s);
         QCOMPARE(tabs->WindowAt(0), first);
         QCOMPARE(tabs->currentIndex(), 1);
-        QVERIFY(!tabs->tabIcon(0).isNull());
         // Renamed: the tab keeps its place and takes the new title; the frame keeps its own.
-        QVERIFY(second->isMaximized());
         first->widget()->setWindowTitle(u"R&D 主機"_s);
         QTRY_COMPARE(tabs->tabText(0), u"R&&D 主機 "_s);
         QCOMPARE(tabs->WindowAt(0), first);
         QCOMPARE(frame.windowTitle(), u"Zentrava Pro"_s);
-        frame.MdiArea()->setActiveSubWindow(first);
-        QCOMPARE(tabs->currentIndex(), 0);
         first->showNormal();
-        frame.MdiArea()->setActiveSubWindow(second);
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
         QCOMPARE(frame.MdiArea()->activeSubWindow(), first);
         QVERIFY(first->isMaximized());
         QCOMPARE(tabs->currentIndex(), 0);
 
         frame.MdiArea()->setActiveSubWindow(second);
-        QStringList items;
         QTimer::singleShot(0, this,
                            [&]
                            {
-                               auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-                               if (!menu)
-                                   return;
-                               for (QAction* action : menu->actions())
-                                   items << action->text();
-                               menu->actions().constFirst()->trigger();
-                               menu->close();
+                               if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+                               {
+                                   menu->actions().constFirst()->trigger();
+                                   menu->close();
+                               }
                            });
         const QPoint where = tabs->tabRect(0).center();
         QContextMenuEvent click(QContextMenuEvent::Mouse, where, tabs->mapToGlobal(where));
         QApplication::sendEvent(tabs, &click);
-        QCOMPARE(items, QStringList{u"關閉"_s});
         QTRY_COMPARE(tabs->count(), 1);
         QCOMPARE(tabs->WindowAt(0), second);
         second->close();
         QTRY_COMPARE(tabs->count(), 0);
         QVERIFY(tabs->isHidden());
-        QTRY_COMPARE(frame.MdiArea()->height(), central->height());
-    }
-
-    // Commands of windows that come later stay disabled until those windows wire them.
-    void menusCarryShortcuts_data()
-    {
-        QTest::addColumn<QString>("menu");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("shortcut");
-        QTest::addColumn<bool>("enabled");
-        const auto row = [](const char* menu, const char* text, const char* shortcut, bool enabled)
-        {
-            QTest::newRow(text) << QString::fromUtf8(menu) << QString::fromUtf8(text)
-                                << QString::fromUtf8(shortcut) << enabled;
-        };
-        row("檔案(&F)", "連線(&C)...", "Ctrl+T", false);
-        row("檔案(&F)", "中斷(&D)", "Ctrl+D", false);
-        row("檔案(&F)", "取消(&L)", "Esc", false);
-        row("檔案(&F)", "連線精靈(&W)...", "Ctrl+W", true);
-        row("編輯(&E)", "全選(&A)", "Ctrl+A", false);
-        row("檢視(&V)", "重新整理(&R)", "F5", false);
-        row("指令(&C)", "自動偵測(&A)", "Ctrl+F1", false);
-        row("指令(&C)", "ASCII(&S)", "Ctrl+F2", false);
-        row("指令(&C)", "二進位碼(&B)", "Ctrl+F3", false);
-        row("我的最愛(&A)", "加到我的最愛(&A)...", "Ctrl+F", false);
-        row("我的最愛(&A)", "管理我的最愛(&O)...", "Ctrl+E", true);
-        row("說明(&H)", "操作手冊(&H)", "F1", true);
-    }
-    void menusCarryShortcuts()
-    {
-        QFETCH(QString, menu);
-        QFETCH(QString, text);
-        CMainFrame frame;
-        QAction* action = FindMenuAction(frame.menuBar(), menu, text);
-        QVERIFY2(action, qPrintable(text));
-        QFETCH(QString, shortcut);
-        QCOMPARE(action->shortcut(), QKeySequence(shortcut));
-        QTEST(action->isEnabled(), "enabled");
-    }
-
-    void barCommandsShowAndHideBars()
-    {
-        CMainFrame frame;
-        frame.ShowWithSavedPlacement();
-        const QList<std::pair<QString, QDockWidget*>> bars = {
-            {u"站台管理(&M)"_s, frame.SiteManagerBar()},
-            {u"傳送進度管理(&F)"_s, frame.TransferManagerBar()},
-            {u"快速連線(&Q)"_s, frame.QuickConnectBar()},
-            {u"我的電腦(&L)"_s, frame.LocalBrowserBar()}};
-        for (const auto& [text, bar] : bars)
-        {
-            QAction* action = FindMenuAction(frame.menuBar(), u"檢視(&V)"_s, text);
-            QVERIFY(bar->isVisible() && action->isChecked());
-            action->trigger();
-            QVERIFY(bar->isHidden() && !action->isChecked());
-            action->trigger();
-            QVERIFY(bar->isVisible());
-        }
-        QCOMPARE(frame.dockWidgetArea(frame.QuickConnectBar()), Qt::TopDockWidgetArea);
-        QCOMPARE(frame.QuickConnectBar()->allowedAreas(), Qt::TopDockWidgetArea | Qt::BottomDockWidgetArea);
-        QCOMPARE(frame.dockWidgetArea(frame.SiteManagerBar()), Qt::LeftDockWidgetArea);
-        QCOMPARE(frame.dockWidgetArea(frame.TransferManagerBar()), Qt::BottomDockWidgetArea);
     }
 
     // Small icons without labels as stored; a change is written back on close; labels never show "&".
@@ -388,6 +310,108 @@ private Q_SLOTS:
         busy->busy = false;
         QVERIFY(frame.close());
         QVERIFY(GetProfileInt(kSettings, u"FrameLeft"_s) != -1);
+    }
+
+    void actsWhenDownloadEmptiesQueue_data()
+    {
+        QTest::addColumn<int>("events");
+        QTest::addColumn<bool>("disconnected");
+        QTest::addColumn<bool>("frameOpen");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("nothing") << 0 << false << true << QString();
+        QTest::newRow("disconnect") << 1 << true << true << QString();
+        QTest::newRow("disconnect and exit") << 2 << true << false << QString();
+        // The bus standing in for the system bus carries no logind.
+        QTest::newRow("power off without logind")
+            << 4 << false << true << u"無法關閉電腦：系統服務 org.freedesktop.login1 沒有執行"_s;
+    }
+    void actsWhenDownloadEmptiesQueue()
+    {
+        QFETCH(int, events);
+        QFETCH(bool, disconnected);
+        CRemoteFolder folder;
+        QVERIFY(MakeServerFolder("proftpd", &folder));
+        CMainFrame frame;
+        frame.ShowWithSavedPlacement();
+        CChildFrame* first = OpenAndWait(frame, folder.address);
+        CChildFrame* second = OpenAndWait(frame, folder.address);
+        QVERIFY(first && second);
+        // Set at once by a window's disconnect command, while the connection closes a little later.
+        const auto asked = [](CChildFrame* window)
+        { return window->View()->KeepAlive().IsUserDisconnected(); };
+        QVERIFY(!asked(first) && !asked(second));
+        // Read when the queue empties, not when the frame was made.
+        WriteProfileInt("Settings", "Events", events);
+
+        SelectRows(second->View(), {"..", "b.bin"});
+        QTemporaryDir target;
+        second->View()->DownloadSelection(target.path() + u'/');
+        QCOMPARE(frame.TransferQueue().rowCount(), 1);
+        QVERIFY(WaitForEmptyQueue(frame.TransferQueue()));
+        QCOMPARE(TestFiles::ReadFile(target.filePath("b.bin")), TestFiles::ReadFile(folder.disk + "/b.bin"));
+        for (CChildFrame* window : {first, second})
+        {
+            QCOMPARE(asked(window), disconnected);
+            if (disconnected)
+                QTRY_VERIFY_WITH_TIMEOUT(!window->View()->Session().IsConnected(), kWaitMs);
+            else
+                QVERIFY(window->View()->Session().IsConnected());
+        }
+        QTEST(frame.isVisible(), "frameOpen");
+        QTEST(frame.statusBar()->currentMessage(), "status");
+    }
+
+    void systemActionsReportOrQuit_data()
+    {
+        QTest::addColumn<int>("events");
+        QTest::addColumn<bool>("refuse");
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<int>("quits");
+        QTest::addColumn<QString>("status");
+        const QString denied = u" 拒絕了要求：Access denied"_s;
+        const QString login = u"org.freedesktop.login1"_s;
+        const QString hangUp = "DeactivateConnection " + CFakeSystemServices::ActivePath(0);
+        QTest::newRow("power off") << 4 << false << "PowerOff false" << 1 << QString();
+        QTest::newRow("power off refused")
+            << 4 << true << "PowerOff false" << 0 << "無法關閉電腦：系統服務 " + login + denied;
+        QTest::newRow("log off") << 5 << false << "TerminateSession 9" << 1 << QString();
+        QTest::newRow("log off refused")
+            << 5 << true << "TerminateSession 9" << 0 << "無法登出：系統服務 " + login + denied;
+        // Hanging up leaves the program running either way.
+        QTest::newRow("hang up") << 3 << false << hangUp << 0 << QString();
+        QTest::newRow("hang up refused")
+            << 3 << true << hangUp << 0
+            << "無法中斷網際網路連線：系統服務 org.freedesktop.NetworkManager" + denied;
+    }
+    void systemActionsReportOrQuit()
+    {
+        QFETCH(int, events);
+        QFETCH(bool, refuse);
+        QFETCH(QString, call);
+        CPrivateBus bus;
+        QString error;
+        QVERIFY2(bus.Start(&error), qPrintable(error));
+        CFakeSystemServices services;
+        services.connections = {{"gsm", 8, {}, refuse}};
+        services.refusePowerOff = refuse;
+        services.refuseTerminate = refuse;
+        QVERIFY(services.Start(bus.Address(), true, true));
+        qputenv("XDG_SESSION_ID", "9");
+        CMainFrame frame;
+        frame.show();
+        int quits = 0;
+        {
+            CAfterQueueActions actions(
+                frame, [&bus] { return bus.Connect(u"actions"_s); }, [&quits] { ++quits; });
+            actions.OnQueueEmpty(events);
+        }
+        QDBusConnection::disconnectFromBus(u"actions"_s);
+        qunsetenv("XDG_SESSION_ID");
+
+        QCOMPARE(services.Calls(), QStringList{call});
+        QTEST(quits, "quits");
+        QTEST(frame.statusBar()->currentMessage(), "status");
+        QVERIFY(frame.isVisible());
     }
 };
 
