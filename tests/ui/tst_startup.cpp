@@ -139,17 +139,6 @@ private Q_SLOTS:
         QVERIFY(window->View()->HasDisconnectedLook());
     }
 
-    void applicationReadsTransferType()
-    {
-        WriteProfileInt(kSettings, u"TransferType"_s, 2);
-        CZentravaApp program;
-        QCOMPARE(CZentravaApp::Instance(), &program);
-        program.InitInstance({u"zentrava"_s});
-        QCOMPARE(program.TransferType(), 2);
-        program.SetTransferType(1);
-        QCOMPARE(GetProfileInt(kSettings, u"TransferType"_s), 1);
-    }
-
     void firstStartWithoutSitesOpensWizard()
     {
         {
