@@ -84,26 +84,9 @@ inline CChildFrame* OpenAndWait(CMainFrame& frame, const QString& address)
     return view && QTest::qWaitFor(settled, kWaitMs) ? window : nullptr;
 }
 
-// The queue's rows as the bar shows them with each job's details, for failure messages.
-inline QString QueueText(const CTransferQueue& queue)
-{
-    QStringList rows;
-    for (int row = 0; row < queue.rowCount(); ++row)
-    {
-        QStringList texts;
-        for (int column = 0; column < queue.columnCount(); ++column)
-            texts << queue.data(queue.index(row, column)).toString();
-        rows << texts.join(u'|') + u'\n' + queue.Details(row);
-    }
-    return rows.join(u'\n');
-}
-
 inline bool WaitForEmptyQueue(const CTransferQueue& queue)
 {
-    const bool emptied = QTest::qWaitFor([&] { return queue.rowCount() == 0; }, kWaitMs);
-    if (!emptied)
-        qWarning("%s", qPrintable(QueueText(queue)));
-    return emptied;
+    return QTest::qWaitFor([&] { return queue.rowCount() == 0; }, kWaitMs);
 }
 
 inline void SelectRows(CFTPClientView* view, const QStringList& names)

