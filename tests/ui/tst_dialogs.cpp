@@ -493,8 +493,9 @@ private Q_SLOTS:
                 FillPages(wizard, u"Nightly"_s);
                 QCOMPARE(wizard->currentId(), int(CWizardSheet::FolderPage));
                 CSiteFolderTree* tree = Tree(wizard);
-                const QString problem =
-                    folder.isEmpty() ? QString() : Screenshot::Save(*wizard, u"wizard.png"_s, {u"我的最愛"_s});
+                const QString problem = folder.isEmpty()
+                                            ? QString()
+                                            : Screenshot::Save(*wizard, u"wizard.png"_s, {u"我的最愛"_s});
                 QVERIFY2(problem.isEmpty(), qPrintable(problem));
                 // Folders only: the root site is not offered.
                 QVERIFY(!tree->SelectPath(u"Loose"_s));

@@ -45,7 +45,8 @@ private Q_SLOTS:
         frame.resize(1024, 700);
         frame.ShowWithSavedPlacement();
         CChildFrame* window = OpenAndWait(
-            frame, u"ftp://%1:%2@127.0.0.1:%3/"_s.arg(server->User(), server->Password()).arg(server->Port()));
+            frame,
+            u"ftp://%1:%2@127.0.0.1:%3/"_s.arg(server->User(), server->Password()).arg(server->Port()));
         QVERIFY(window);
         CFTPClientView* view = window->View();
         frame.Commands()->Action(FrameCommand::Details)->trigger();

@@ -469,10 +469,11 @@ private Q_SLOTS:
     // follow the level's sites first, then the folders in file order; at most 512 sites.
     void favouritesMenuOrder()
     {
-        QByteArray xml = "<?xml version=\"1.0\"?>\r\n<SITES name=\"x\">\r\n<SITE name=\"b\"/><SITE name=\"A\"/>"
-                         "<FOLDER name=\"b\"><SITE name=\"z\"/><SITE name=\"Y\"/><SITE name=\"y\"/></FOLDER>"
-                         "<FOLDER name=\"Empty\"><FOLDER name=\"Nothing\"></FOLDER></FOLDER>"
-                         "<FOLDER name=\"A\"><FOLDER name=\"Deep\"><SITE name=\"d\"/></FOLDER></FOLDER>";
+        QByteArray xml =
+            "<?xml version=\"1.0\"?>\r\n<SITES name=\"x\">\r\n<SITE name=\"b\"/><SITE name=\"A\"/>"
+            "<FOLDER name=\"b\"><SITE name=\"z\"/><SITE name=\"Y\"/><SITE name=\"y\"/></FOLDER>"
+            "<FOLDER name=\"Empty\"><FOLDER name=\"Nothing\"></FOLDER></FOLDER>"
+            "<FOLDER name=\"A\"><FOLDER name=\"Deep\"><SITE name=\"d\"/></FOLDER></FOLDER>";
         QVERIFY(TestFiles::WriteFile(CSiteList().FilePath(), xml + "</SITES>\r\n"));
         QMenu menu;
         menu.addAction(u"fixed"_s);

@@ -208,7 +208,9 @@ private Q_SLOTS:
         {
             QVERIFY(WriteFile(Local("up.txt"), "up"));
             QVERIFY(MakeFile(Local("up.bin"), 5000));
-            view->Choosers().openFiles = [&](QWidget*) { return QStringList{Local("up.txt"), Local("up.bin")}; };
+            view->Choosers().openFiles = [&](QWidget*) {
+                return QStringList{Local("up.txt"), Local("up.bin")};
+            };
             view->FilteredUpload();
             QVERIFY(WaitForEmptyQueue(Queue()));
             QCOMPARE(Remote("up.txt"), QByteArray("up"));
