@@ -37,6 +37,9 @@ private Q_SLOTS:
         CSessionFixture f;
         QVERIFY(ConnectTo(f));
         CFtpSession& s = *f.session;
+        // The server's own replies to SYST and SITE HELP.
+        QVERIFY(s.HasSiteChmod() && s.ListModel().IsUnixServer());
+        QCOMPARE(s.SystemType(), int(SystemUnix));
         // A stop that ended an earlier call must not fail the operations after it.
         s.Stop();
         QVERIFY(s.MakeFolder("tree"));
