@@ -146,9 +146,13 @@ private Q_SLOTS:
     }
 
     // Owner, group and attributes show for Unix servers only.
-    void columnWidths()
+    void headingsAndColumnWidths()
     {
         Model model;
+        QStringList headings;
+        for (int column = 0; column < model.columnCount(); ++column)
+            headings.append(model.headerData(column, Qt::Horizontal).toString());
+        QCOMPARE(headings, QStringList({"名稱", "大小", "類型", "修改日期", "屬性", "擁有人", "群組"}));
         QSignalSpy headerChanged(&model, &QAbstractItemModel::headerDataChanged);
         const auto widths = [&model]
         {
