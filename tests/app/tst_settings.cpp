@@ -1,6 +1,5 @@
 #include "app/DataFolder.h"
 #include "app/Profile.h"
-#include "app/SettingsTable.h"
 #include "app/StringList.h"
 
 #include <QFile>
@@ -11,20 +10,23 @@
 
 #include <atomic>
 
+namespace
+{
+QByteArray Blob(std::initializer_list<int> bytes)
+{
+    QByteArray out;
+    for (int b : bytes)
+        out.append(char(b));
+    return out;
+}
+} // namespace
+
 class TestSettings : public QObject
 {
     Q_OBJECT
 
 private:
     QTemporaryDir m_home;
-
-    static QByteArray Blob(std::initializer_list<int> bytes)
-    {
-        QByteArray out;
-        for (int b : bytes)
-            out.append(char(b));
-        return out;
-    }
 
 private Q_SLOTS:
     void init()
@@ -46,27 +48,6 @@ private Q_SLOTS:
         QCOMPARE(GetProfileInt("TransferManager", "SizeHorzCX", 321), 321);
         // Reading created nothing.
         QVERIFY(!QFile::exists(CDataFolder::SettingsFile()));
-    }
-
-    void everyRowOfTheTableReadsItsDefault()
-    {
-        for (const SettingDef& def : CSettingsTable::All())
-        {
-            const QString key = QLatin1String(def.key) + (def.numbered ? QStringLiteral("0") : QString());
-            switch (def.type)
-            {
-            case SettingType::Int:
-                QCOMPARE(GetProfileInt(def.section, key, -777), def.callerDefault ? -777 : def.intDefault);
-                break;
-            case SettingType::String:
-                QCOMPARE(GetProfileString(def.section, key), QString::fromUtf8(def.stringDefault));
-                break;
-            case SettingType::Binary:
-            case SettingType::Object:
-                QVERIFY(GetProfileBinary(def.section, key).isEmpty());
-                break;
-            }
-        }
     }
 
     void valuesRoundTripUnderAnySpelling()
@@ -92,10 +73,7 @@ private Q_SLOTS:
         QVERIFY(!WriteProfileString("Settings", "DataMode", QStringLiteral("2")));
         QCOMPARE(GetProfileInt("Settings", "DataMode"), 1);
         QCOMPARE(GetProfileInt("Settings", "NoSuchKey"), 0);
-    }
-
-    void aStoredValueOfTheWrongKindReadsAsDefault()
-    {
+        // A stored value of the wrong kind reads as the default.
         QVERIFY(WriteProfileString("Settings", "EmailAddress", QStringLiteral("x")));
         QFile ini(CDataFolder::SettingsFile());
         QVERIFY(ini.open(QIODevice::Append));
@@ -137,32 +115,21 @@ private Q_SLOTS:
         QCOMPARE(back.Items(), list.Items());
     }
 
+    // One string of n bytes archives to 2 + 3 + n bytes once n >= 255.
     void objectsAtTheSizeLimit()
     {
-        // One string of n bytes archives to 2 + 3 + n bytes once n >= 255.
         CStringList fits({QString(kProfileObjectLimit - 6, u'a')});
         QCOMPARE(fits.Serialize().size(), kProfileObjectLimit - 1);
         QVERIFY(SaveProfileObject("Filter", "Mask", fits));
         CStringList loaded;
         QVERIFY(LoadProfileObject("Filter", "Mask", loaded));
         QCOMPARE(loaded.Items(), fits.Items());
-
         // One byte more is not written, and the stored list stays.
         CStringList tooLong({QString(kProfileObjectLimit - 5, u'b')});
         QCOMPARE(tooLong.Serialize().size(), kProfileObjectLimit);
         QVERIFY(!SaveProfileObject("Filter", "Mask", tooLong));
         QVERIFY(LoadProfileObject("Filter", "Mask", loaded));
         QCOMPARE(loaded.Items(), fits.Items());
-    }
-
-    void aStoredBlobAtTheLimitIsIgnored()
-    {
-        const QByteArray blob = CStringList::SerializeStrings({QByteArray(kProfileObjectLimit - 5, 'c')});
-        QCOMPARE(blob.size(), kProfileObjectLimit);
-        QVERIFY(WriteProfileBinary("SmartKeepAlive", "Commands", blob));
-        CStringList list({QStringLiteral("NOOP")});
-        QVERIFY(!LoadProfileObject("SmartKeepAlive", "Commands", list));
-        QCOMPARE(list.Items(), QStringList{QStringLiteral("NOOP")});
     }
 
     void malformedBlobsChangeNothing_data()
@@ -175,14 +142,16 @@ private Q_SLOTS:
         QTest::newRow("wide-string marker") << Blob({1, 0, 0xFF, 0xFE, 0xFF, 1, 'a'});
         QTest::newRow("huge count") << Blob({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F});
         QTest::newRow("trailing bytes") << Blob({1, 0, 1, 'a', 'z'});
+        QTest::newRow("stored blob at the limit")
+            << CStringList::SerializeStrings({QByteArray(kProfileObjectLimit - 5, 'c')});
     }
 
     void malformedBlobsChangeNothing()
     {
         QFETCH(QByteArray, blob);
-        QVERIFY(WriteProfileBinary("Filter", "NotMask", blob));
+        QVERIFY(WriteProfileBinary("SmartKeepAlive", "Commands", blob));
         CStringList list({QStringLiteral("keep")});
-        QVERIFY(!LoadProfileObject("Filter", "NotMask", list));
+        QVERIFY(!LoadProfileObject("SmartKeepAlive", "Commands", list));
         QCOMPARE(list.Items(), QStringList{QStringLiteral("keep")});
     }
 

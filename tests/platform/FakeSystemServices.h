@@ -38,33 +38,30 @@ public:
     {
         m_thread.quit();
         m_thread.wait();
-        if (!m_connectionName.isEmpty())
-            QDBusConnection::disconnectFromBus(m_connectionName);
+        QDBusConnection::disconnectFromBus(kConnectionName);
     }
 
     // Registers the services that are asked for under their real names and paths.
     bool Start(const QString& address, bool networkManager, bool login)
     {
         qDBusRegisterMetaType<QMap<QString, QVariantMap>>();
-        m_connectionName = QStringLiteral("fake-system-services");
-        QDBusConnection bus = QDBusConnection::connectToBus(address, m_connectionName);
-        m_networkManager =
-            std::make_unique<CObject>([this](const QDBusMessage& call) { return NetworkManager(call); });
-        m_login = std::make_unique<CObject>([this](const QDBusMessage& call) { return Login(call); });
+        QDBusConnection bus = QDBusConnection::connectToBus(address, kConnectionName);
         bool ok = bus.isConnected();
-        if (networkManager)
+        const auto add = [&](CObject& object, const char* name)
+        {
+            const QString service = QStringLiteral("org.freedesktop.") + QLatin1String(name);
             ok = ok &&
-                 bus.registerVirtualObject(QStringLiteral("/org/freedesktop/NetworkManager"),
-                                           m_networkManager.get(), QDBusConnection::SubPath) &&
-                 bus.registerService(QStringLiteral("org.freedesktop.NetworkManager"));
-        if (login)
-            ok = ok &&
-                 bus.registerVirtualObject(QStringLiteral("/org/freedesktop/login1"), m_login.get(),
+                 bus.registerVirtualObject(u'/' + QString(service).replace(u'.', u'/'), &object,
                                            QDBusConnection::SubPath) &&
-                 bus.registerService(QStringLiteral("org.freedesktop.login1"));
+                 bus.registerService(service);
+        };
+        if (networkManager)
+            add(m_networkManager, "NetworkManager");
+        if (login)
+            add(m_login, "login1");
         // Moved once registered, so what the registration hangs on them moves along.
-        m_networkManager->moveToThread(&m_thread);
-        m_login->moveToThread(&m_thread);
+        m_networkManager.moveToThread(&m_thread);
+        m_login.moveToThread(&m_thread);
         m_thread.start();
         return ok;
     }
@@ -75,12 +72,11 @@ public:
         return m_calls;
     }
 
-    static QString ActivePath(int i)
-    {
-        return QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/%1").arg(i);
-    }
+    static QString ActivePath(int i) { return Nm("/ActiveConnection/%1").arg(i); }
 
 private:
+    static inline const QString kConnectionName = QStringLiteral("fake-system-services");
+
     class CObject : public QDBusVirtualObject
     {
     public:
@@ -184,9 +180,8 @@ private:
         const QString member = call.member();
         if (member == QLatin1String("Get") && call.arguments().value(1).toString() == QLatin1String("Id"))
             return Value(call, sessionId);
-        const QString argument =
-            call.arguments().isEmpty() ? QString() : call.arguments().constFirst().toString();
-        Record(member + u' ' + argument);
+        Record(member + u' ' +
+               (call.arguments().isEmpty() ? QString() : call.arguments().constFirst().toString()));
         if (member == QLatin1String("PowerOff"))
             return refusePowerOff ? Denied(call) : call.createReply();
         if (member == QLatin1String("GetSessionByPID"))
@@ -198,9 +193,8 @@ private:
     }
 
     QThread m_thread;
-    QString m_connectionName;
-    std::unique_ptr<CObject> m_networkManager;
-    std::unique_ptr<CObject> m_login;
+    CObject m_networkManager{[this](const QDBusMessage& call) { return NetworkManager(call); }};
+    CObject m_login{[this](const QDBusMessage& call) { return Login(call); }};
     mutable QMutex m_mutex;
     QStringList m_calls;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "servers/Harness.h"
 #include "support/TestFiles.h"
 
 #include "app/DataFolder.h"
@@ -20,7 +21,6 @@
 // session with its plain user interface.
 namespace SessionTest
 {
-
 // The log as "level text", each line checked to start with this thread's tag.
 class CRecordingSink : public IFtpSessionSink
 {
@@ -82,10 +82,20 @@ public:
     }
     ~CSessionFixture() { session.reset(); }
 
+    // Answers every certificate and host key question with "always", counting the questions.
+    void AcceptAll()
+    {
+        ui.certificateQuestion = [this](const ServerCertificate&, const QString&)
+        { return ++asked, TrustAnswer::Always; };
+        ui.hostKeyQuestion = [this](const QString&, const SshHostKey&)
+        { return ++asked, TrustAnswer::Always; };
+    }
+
     CRecordingSink sink;
     CPlainSessionUi ui;
     std::unique_ptr<CSiteList> sites;
     std::unique_ptr<CFtpSession> session;
+    int asked = 0;
 
 private:
     QTemporaryDir m_home;
@@ -97,4 +107,25 @@ inline QString Address(const char* scheme, quint16 port)
     return QStringLiteral("%1://127.0.0.1:%2").arg(QLatin1String(scheme)).arg(port);
 }
 
+// A stored site on 127.0.0.1.
+inline CFtpSite Site(const QString& name, quint16 port, const QString& login, const QString& password,
+                     int protocolType = CFtpSite::ProtocolFtp)
+{
+    CFtpSite site;
+    site.Name = name;
+    site.Address = "127.0.0.1";
+    site.Port = port;
+    site.ProtocolType = protocolType;
+    site.Login = login;
+    site.Password = password;
+    return site;
+}
+
+inline QStringList Names(CFtpSession& session)
+{
+    QStringList names;
+    for (const CFtpListItem& item : session.ListModel().Items())
+        names << item.name;
+    return names;
+}
 } // namespace SessionTest

@@ -12,7 +12,6 @@
 
 namespace
 {
-
 // Waits are bounded; a configured second lasts one millisecond in these tests.
 constexpr int kWaitMs = 10000;
 
@@ -23,7 +22,7 @@ public:
     bool connected = true;
     bool replies = true;
     bool reconnectSucceeds = true;
-    CKeepAlive* keepAlive = nullptr;
+    std::unique_ptr<CKeepAlive> keepAlive;
     // Runs inside SendCommand with the number of commands sent so far, as a window's events would.
     std::function<void(int)> duringCommand;
     std::function<void()> duringReconnect;
@@ -38,7 +37,7 @@ public:
     std::optional<CCommandReply> SendCommand(const QString& command) override
     {
         commands.append(command);
-        intervals.append(keepAlive ? keepAlive->KeepAliveInterval() : -1);
+        intervals.append(keepAlive->KeepAliveInterval());
         if (duringCommand)
             duringCommand(int(commands.size()));
         if (!replies)
@@ -66,12 +65,6 @@ void SetKeepAlive(int start, int intervalStart, int intervalEnd, int maintain = 
     QVERIFY(WriteProfileInt("SmartKeepAlive", "MaintainSKA", maintain));
 }
 
-void SetReconnect(bool on, int seconds)
-{
-    QVERIFY(WriteProfileInt("SmartKeepAlive", "Reconnect", on ? 1 : 0));
-    QVERIFY(WriteProfileInt("SmartKeepAlive", "ReconnectTime", seconds));
-}
-
 } // namespace
 
 class TestSessionKeepAlive : public QObject
@@ -80,10 +73,8 @@ class TestSessionKeepAlive : public QObject
 
 private:
     QTemporaryDir m_home;
-    CFakeConnection* m_fake = nullptr;
-    CKeepAlive* m_keepAlive = nullptr;
-    std::unique_ptr<CFakeConnection> m_fakeOwner;
-    std::unique_ptr<CKeepAlive> m_keepAliveOwner;
+    std::unique_ptr<CFakeConnection> m_fake;
+    CKeepAlive* KeepAlive() { return m_fake->keepAlive.get(); }
 
 private Q_SLOTS:
     void init()
@@ -91,39 +82,42 @@ private Q_SLOTS:
         QVERIFY(m_home.isValid());
         qputenv("ZENTRAVA_HOME", m_home.path().toUtf8());
         QFile::remove(CDataFolder::SettingsFile());
-        m_fakeOwner = std::make_unique<CFakeConnection>();
-        m_keepAliveOwner = std::make_unique<CKeepAlive>(*m_fakeOwner);
-        m_fake = m_fakeOwner.get();
-        m_keepAlive = m_keepAliveOwner.get();
-        m_fake->keepAlive = m_keepAlive;
-        m_keepAlive->SetSecondLength(1);
+        m_fake = std::make_unique<CFakeConnection>();
+        m_fake->keepAlive = std::make_unique<CKeepAlive>(*m_fake);
+        KeepAlive()->SetSecondLength(1);
     }
 
-    void cleanup()
-    {
-        m_keepAliveOwner.reset();
-        m_fakeOwner.reset();
-    }
+    void cleanup() { m_fake.reset(); }
 
+    // A remote operation that runs while a command waits (armAt: the count of commands sent) arms again.
     void commandsGoOutInTurn_data()
     {
         QTest::addColumn<QStringList>("configured");
+        QTest::addColumn<int>("armAt");
         QTest::addColumn<QStringList>("sent");
-        QTest::newRow("three in turn") << QStringList({"PWD", "SYST", "STAT"})
+        QTest::newRow("three in turn") << QStringList({"PWD", "SYST", "STAT"}) << 0
                                        << QStringList({"PWD", "SYST", "STAT", "PWD", "SYST", "STAT", "PWD"});
-        QTest::newRow("empty list") << QStringList() << QStringList({"NOOP", "NOOP", "NOOP"});
-        QTest::newRow("one") << QStringList({"PWD"}) << QStringList({"PWD", "PWD"});
+        QTest::newRow("empty list") << QStringList() << 0 << QStringList({"NOOP", "NOOP", "NOOP"});
+        QTest::newRow("one") << QStringList({"PWD"}) << 0 << QStringList({"PWD", "PWD"});
+        QTest::newRow("arming restarts the turn")
+            << QStringList({"A", "B", "C"}) << 2 << QStringList({"A", "B", "A", "B", "C"});
     }
 
     void commandsGoOutInTurn()
     {
         QFETCH(QStringList, configured);
+        QFETCH(int, armAt);
         QFETCH(QStringList, sent);
         SetKeepAlive(1, 1, 1);
         if (!configured.isEmpty())
             QVERIFY(SaveProfileObject("SmartKeepAlive", "Commands", CStringList(configured)));
-        m_keepAlive->Arm();
-        QVERIFY(m_keepAlive->IsKeepAliveRunning());
+        m_fake->duringCommand = [this, armAt](int sent)
+        {
+            if (sent == armAt)
+                KeepAlive()->Arm();
+        };
+        KeepAlive()->Arm();
+        QVERIFY(KeepAlive()->IsKeepAliveRunning());
         QTRY_VERIFY_WITH_TIMEOUT(m_fake->commands.size() >= sent.size(), kWaitMs);
         QCOMPARE(m_fake->commands.mid(0, sent.size()), sent);
     }
@@ -135,30 +129,23 @@ private Q_SLOTS:
         {
             m_fake->replies = sent != 2;
             if (sent == 2)
-                m_keepAlive->SetTransferBusyCheck([] { return true; });
+                KeepAlive()->SetTransferBusyCheck([] { return true; });
         };
-        m_keepAlive->Arm();
+        KeepAlive()->Arm();
         QTRY_COMPARE_WITH_TIMEOUT(m_fake->commands.size(), 2, kWaitMs);
         QCOMPARE(m_fake->lines, QStringList({"0 傳送 NOOP...", "0 FTP伺服器回應: 200 NOOP ok",
                                              "0 傳送 NOOP...", "3 收不到任何回應！"}));
     }
 
+    // The first command waits the start time, the next ones a time within the bounds.
     void intervalsStayInsideTheBounds()
     {
         SetKeepAlive(3, 15, 60);
-        m_keepAlive->Arm();
+        KeepAlive()->Arm();
         QTRY_VERIFY_WITH_TIMEOUT(m_fake->commands.size() >= 8, kWaitMs);
         QCOMPARE(m_fake->intervals.first(), 3);
         for (int interval : m_fake->intervals.mid(1))
             QVERIFY2(interval >= 15 && interval <= 60, qPrintable(QString::number(interval)));
-    }
-
-    void endBelowStartIsClamped()
-    {
-        SetKeepAlive(1, 5, 2);
-        m_keepAlive->Arm();
-        QTRY_VERIFY_WITH_TIMEOUT(m_fake->commands.size() >= 4, kWaitMs);
-        QCOMPARE(m_fake->intervals.mid(1, 3), QList<int>({5, 5, 5}));
     }
 
     void intervalSeconds_data()
@@ -181,18 +168,17 @@ private Q_SLOTS:
         QFETCH(int, end);
         QFETCH(int, low);
         QFETCH(int, high);
+        QList<quint32> draws{quint32(high - low), UINT32_MAX};
+        for (quint32 random = 0; random < 1000; ++random)
+            draws << random;
         int seenLow = INT_MAX;
         int seenHigh = INT_MIN;
-        const auto draw = [&](quint32 random)
+        for (quint32 random : draws)
         {
             const int seconds = CKeepAlive::IntervalSeconds(start, end, random);
             seenLow = std::min(seenLow, seconds);
             seenHigh = std::max(seenHigh, seconds);
-        };
-        for (quint32 random = 0; random < 1000; ++random)
-            draw(random);
-        draw(quint32(high - low));
-        draw(UINT32_MAX);
+        }
         QCOMPARE(seenLow, low);
         QCOMPARE(seenHigh, high);
     }
@@ -201,152 +187,125 @@ private Q_SLOTS:
     {
         SetKeepAlive(1, 1, 1);
         bool busy = true;
-        m_keepAlive->SetTransferBusyCheck([&busy] { return busy; });
+        KeepAlive()->SetTransferBusyCheck([&busy] { return busy; });
         m_fake->connected = false;
-        m_keepAlive->Arm();
+        KeepAlive()->Arm();
         QTest::qWait(30);
         QCOMPARE(m_fake->commands.size(), 0);
         // The timer keeps its period meanwhile.
-        QVERIFY(m_keepAlive->IsKeepAliveRunning());
+        QVERIFY(KeepAlive()->IsKeepAliveRunning());
         m_fake->connected = true;
         QTest::qWait(30);
         QCOMPARE(m_fake->commands.size(), 0);
         busy = false;
         QTRY_VERIFY_WITH_TIMEOUT(!m_fake->commands.isEmpty(), kWaitMs);
-        m_keepAlive->SetTransferBusyCheck(nullptr);
+        KeepAlive()->SetTransferBusyCheck(nullptr);
     }
 
     void maintainPeriodEndsKeepAlive()
     {
         // Nothing at all when the period is zero minutes.
         SetKeepAlive(1, 1, 1, 0);
-        m_keepAlive->Arm();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_keepAlive->IsKeepAliveRunning(), kWaitMs);
+        KeepAlive()->Arm();
+        QTRY_VERIFY_WITH_TIMEOUT(!KeepAlive()->IsKeepAliveRunning(), kWaitMs);
         QCOMPARE(m_fake->commands.size(), 0);
-
         // One minute of 60 ms: commands, then silence until the next arming.
         SetKeepAlive(1, 1, 1, 1);
-        m_keepAlive->Arm();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_keepAlive->IsKeepAliveRunning(), kWaitMs);
+        KeepAlive()->Arm();
+        QTRY_VERIFY_WITH_TIMEOUT(!KeepAlive()->IsKeepAliveRunning(), kWaitMs);
         const qsizetype sent = m_fake->commands.size();
         QVERIFY(sent > 0);
         QTest::qWait(30);
         QCOMPARE(m_fake->commands.size(), sent);
-
-        m_keepAlive->Arm();
-        QVERIFY(m_keepAlive->IsKeepAliveRunning());
+        KeepAlive()->Arm();
+        QVERIFY(KeepAlive()->IsKeepAliveRunning());
         QTRY_VERIFY_WITH_TIMEOUT(m_fake->commands.size() > sent, kWaitMs);
-    }
-
-    void armingRestartsTheTurn()
-    {
-        SetKeepAlive(1, 1, 1);
-        QVERIFY(SaveProfileObject("SmartKeepAlive", "Commands", CStringList({"A", "B", "C"})));
-        // A remote operation that runs while the second command waits arms keep-alive again.
-        m_fake->duringCommand = [this](int sent)
-        {
-            if (sent == 2)
-                m_keepAlive->Arm();
-        };
-        m_keepAlive->Arm();
-        QTRY_VERIFY_WITH_TIMEOUT(m_fake->commands.size() >= 5, kWaitMs);
-        QCOMPARE(m_fake->commands.mid(0, 5), QStringList({"A", "B", "A", "B", "C"}));
     }
 
     void disabledKeepAliveNeverArms()
     {
         SetKeepAlive(1, 1, 1);
         QVERIFY(WriteProfileInt("SmartKeepAlive", "EnableSKA", 0));
-        m_keepAlive->Arm();
-        QVERIFY(!m_keepAlive->IsKeepAliveRunning());
+        KeepAlive()->Arm();
+        QVERIFY(!KeepAlive()->IsKeepAliveRunning());
         // The default is off.
         QFile::remove(CDataFolder::SettingsFile());
-        m_keepAlive->Arm();
-        QVERIFY(!m_keepAlive->IsKeepAliveRunning());
+        KeepAlive()->Arm();
+        QVERIFY(!KeepAlive()->IsKeepAliveRunning());
     }
 
     void windowClosedDuringACommand()
     {
         SetKeepAlive(1, 1, 1);
-        m_fake->duringCommand = [this](int) { m_keepAliveOwner.reset(); };
-        m_keepAlive->Arm();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_keepAliveOwner, kWaitMs);
+        m_fake->duringCommand = [this](int) { m_fake->keepAlive.reset(); };
+        KeepAlive()->Arm();
+        QTRY_VERIFY_WITH_TIMEOUT(!KeepAlive(), kWaitMs);
         QCOMPARE(m_fake->commands.size(), 1);
         QCOMPARE(m_fake->lines.size(), 1);
     }
 
-    void reconnectsAfterADrop()
-    {
-        SetReconnect(true, 1);
-        QVERIFY(m_keepAlive->IsUserDisconnected());
-        m_keepAlive->OnConnected();
-        QVERIFY(!m_keepAlive->IsUserDisconnected());
-        m_keepAlive->OnDisconnected();
-        QVERIFY(m_keepAlive->IsReconnectPending());
-        QTRY_COMPARE_WITH_TIMEOUT(m_fake->reconnects, 1, kWaitMs);
-        QVERIFY(!m_keepAlive->IsReconnectPending());
-    }
-
-    void noReconnectWithoutAnUnexpectedDrop_data()
+    // Events: C the session connected, D it disconnected, U the user's Disconnect.
+    void reconnectsOnlyAfterAnUnexpectedDrop_data()
     {
         QTest::addColumn<bool>("enabled");
-        QTest::addColumn<bool>("everConnected");
-        QTest::addColumn<bool>("userDisconnected");
-        QTest::newRow("user's disconnect") << true << true << true;
-        QTest::newRow("never connected") << true << false << false;
-        QTest::newRow("reconnect off") << false << true << false;
+        QTest::addColumn<int>("secondMs");
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<bool>("pending");
+        QTest::addColumn<int>("reconnects");
+        QTest::newRow("drop") << true << 1 << "CD" << true << 1;
+        QTest::newRow("user's disconnect") << true << 1 << "CUD" << false << 0;
+        QTest::newRow("never connected") << true << 1 << "D" << false << 0;
+        QTest::newRow("reconnect off") << false << 1 << "CD" << false << 0;
+        // Real seconds: the test ends long before.
+        QTest::newRow("connected again meanwhile") << true << 1000 << "CDC" << false << 0;
+        QTest::newRow("dropped again") << true << 1000 << "CDCD" << true << 0;
+        QTest::newRow("user's disconnect cancels") << true << 1000 << "CDCDU" << false << 0;
     }
 
-    void noReconnectWithoutAnUnexpectedDrop()
+    void reconnectsOnlyAfterAnUnexpectedDrop()
     {
         QFETCH(bool, enabled);
-        QFETCH(bool, everConnected);
-        QFETCH(bool, userDisconnected);
-        SetReconnect(enabled, 0);
-        if (everConnected)
-            m_keepAlive->OnConnected();
-        if (userDisconnected)
-            m_keepAlive->OnUserDisconnect();
-        m_keepAlive->OnDisconnected();
-        QVERIFY(!m_keepAlive->IsReconnectPending());
+        QFETCH(int, secondMs);
+        QFETCH(QString, events);
+        QFETCH(int, reconnects);
+        QVERIFY(WriteProfileInt("SmartKeepAlive", "Reconnect", enabled ? 1 : 0));
+        QVERIFY(WriteProfileInt("SmartKeepAlive", "ReconnectTime", secondMs == 1 ? 1 : 10));
+        KeepAlive()->SetSecondLength(secondMs);
+        QVERIFY(KeepAlive()->IsUserDisconnected());
+        for (const QChar event : events)
+        {
+            if (event == u'C')
+                KeepAlive()->OnConnected();
+            else if (event == u'D')
+                KeepAlive()->OnDisconnected();
+            else
+                KeepAlive()->OnUserDisconnect();
+        }
+        QCOMPARE(KeepAlive()->IsUserDisconnected(), !events.startsWith(u'C') || events.contains(u'U'));
+        QTEST(KeepAlive()->IsReconnectPending(), "pending");
         QTest::qWait(20);
-        QCOMPARE(m_fake->reconnects, 0);
-    }
-
-    void userDisconnectCancelsAPendingReconnect()
-    {
-        // Ten real seconds: the test ends long before.
-        m_keepAlive->SetSecondLength(1000);
-        SetReconnect(true, 10);
-        m_keepAlive->OnConnected();
-        m_keepAlive->OnDisconnected();
-        QVERIFY(m_keepAlive->IsReconnectPending());
-        m_keepAlive->OnConnected();
-        QVERIFY(!m_keepAlive->IsReconnectPending());
-        m_keepAlive->OnDisconnected();
-        QVERIFY(m_keepAlive->IsReconnectPending());
-        m_keepAlive->OnUserDisconnect();
-        QVERIFY(!m_keepAlive->IsReconnectPending());
-        QCOMPARE(m_fake->reconnects, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_fake->reconnects, reconnects, kWaitMs);
+        if (reconnects > 0)
+            QVERIFY(!KeepAlive()->IsReconnectPending());
     }
 
     void aFailedReconnectIsNotRetried()
     {
-        SetReconnect(true, 1);
+        QVERIFY(WriteProfileInt("SmartKeepAlive", "Reconnect", 1));
+        QVERIFY(WriteProfileInt("SmartKeepAlive", "ReconnectTime", 1));
         m_fake->reconnectSucceeds = false;
         // The session reports the connection down again while it tries.
-        m_fake->duringReconnect = [this] { m_keepAlive->OnDisconnected(); };
-        m_keepAlive->OnConnected();
-        m_keepAlive->OnDisconnected();
+        m_fake->duringReconnect = [this] { KeepAlive()->OnDisconnected(); };
+        KeepAlive()->OnConnected();
+        KeepAlive()->OnDisconnected();
         QTRY_COMPARE_WITH_TIMEOUT(m_fake->reconnects, 1, kWaitMs);
-        QVERIFY(!m_keepAlive->IsReconnectPending());
+        QVERIFY(!KeepAlive()->IsReconnectPending());
         QTest::qWait(20);
         QCOMPARE(m_fake->reconnects, 1);
-
         // A later drop of a working connection is reconnected again.
         m_fake->duringReconnect = nullptr;
-        m_keepAlive->OnConnected();
-        m_keepAlive->OnDisconnected();
+        KeepAlive()->OnConnected();
+        KeepAlive()->OnDisconnected();
         QTRY_COMPARE_WITH_TIMEOUT(m_fake->reconnects, 2, kWaitMs);
     }
 };

@@ -13,10 +13,11 @@ using Model = CRemoteListModel;
 
 namespace
 {
-
 const QDateTime kDay1(QDate(2023, 1, 1), QTime(10, 0), Qt::UTC);
 const QDateTime kDay2(QDate(2023, 6, 1), QTime(10, 0), Qt::UTC);
 const QDateTime kDay3(QDate(2024, 1, 1), QTime(10, 0), Qt::UTC);
+// Added to a column in a list of sorts: that sort goes descending.
+constexpr int kDescending = 100;
 
 CFtpListItem File(const QString& name, qint64 size = 0, const QDateTime& modified = {})
 {
@@ -49,13 +50,12 @@ QString Text(const Model& model, int row, int column)
     return model.data(model.index(row, column)).toString();
 }
 
-// A folder with two folders and three files whose names, sizes and dates each give a different order.
+// Two folders and three files whose names, sizes and dates each give a different order.
 QList<CFtpListItem> MixedListing()
 {
     return {File("c.txt", 10, kDay1), Folder("b_dir", kDay3), File("B.txt", 3000, kDay3),
             Folder("A_dir", kDay1), File("a.TXT", 20, kDay2)};
 }
-
 } // namespace
 
 class TestSessionListModel : public QObject
@@ -81,7 +81,6 @@ private Q_SLOTS:
         QTest::newRow("one byte more") << qint64(1025) << "2 KB";
         QTest::newRow("999 KB") << qint64(999 * 1024) << "999 KB";
         QTest::newRow("1,000 KB") << qint64(999 * 1024 + 1) << "1,000 KB";
-        QTest::newRow("1 MB") << qint64(1048576) << "1,024 KB";
         QTest::newRow("negative") << qint64(-5) << "1 KB";
         QTest::newRow("a terabyte") << qint64(1000000000000) << "976,562,500 KB";
         QTest::newRow("largest count") << std::numeric_limits<qint64>::max() << "9,007,199,254,740,992 KB";
@@ -90,8 +89,7 @@ private Q_SLOTS:
     void sizeTexts()
     {
         QFETCH(qint64, bytes);
-        QFETCH(QString, text);
-        QCOMPARE(Model::SizeText(bytes), text);
+        QTEST(Model::SizeText(bytes), "text");
     }
 
     void typeTexts_data()
@@ -99,6 +97,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("isFolder");
         QTest::addColumn<QString>("text");
+        const QString png = QMimeDatabase().mimeTypeForName("image/png").comment();
+        const QString gzip = QMimeDatabase().mimeTypeForName("application/gzip").comment();
         QTest::newRow("folder") << "photos.png" << true << "Folder";
         QTest::newRow("unknown extension") << "data.qqzz" << false << "QQZZ File";
         QTest::newRow("upper-cased") << "Data.QqZz9" << false << "QQZZ9 File";
@@ -106,65 +106,46 @@ private Q_SLOTS:
         QTest::newRow("trailing dot") << "zz9noext." << false << "File";
         QTest::newRow("last extension counts") << "a.qqyy.qqzz" << false << "QQZZ File";
         QTest::newRow("names mean nothing without an extension") << "Makefile" << false << "File";
+        // Known extensions take the MIME database's name, whatever their case.
+        QTest::newRow("known") << "picture.png" << false << png;
+        QTest::newRow("known upper-cased") << "PICTURE.PNG" << false << png;
+        QTest::newRow("known, last extension") << "archive.tar.gz" << false << gzip;
     }
 
     void typeTexts()
     {
         QFETCH(QString, name);
         QFETCH(bool, isFolder);
-        QFETCH(QString, text);
-        QCOMPARE(Model::TypeText(name, isFolder), text);
+        QTEST(Model::TypeText(name, isFolder), "text");
     }
 
-    void knownTypesTakeTheMimeDatabaseName()
-    {
-        const QString text = Model::TypeText("picture.png", false);
-        QVERIFY(!text.isEmpty());
-        QVERIFY(text != "PNG File");
-        QCOMPARE(text, QMimeDatabase().mimeTypeForName("image/png").comment());
-        // The extension alone decides, whatever its case.
-        QCOMPARE(Model::TypeText("archive.tar.gz", false), Model::TypeText("b.gz", false));
-        QCOMPARE(Model::TypeText("PICTURE.PNG", false), text);
-    }
-
-    void dateTextIsLocalWithoutSeconds()
-    {
-        QCOMPARE(Model::DateText({}), QString());
-        // 23:30:45 UTC is 07:30 of the next morning eight hours east.
-        const QString text = Model::DateText(QDateTime(QDate(2024, 3, 5), QTime(23, 30, 45), Qt::UTC));
-        QVERIFY2(text.startsWith("3/6/24 "), qPrintable(text));
-        QVERIFY2(text.contains("7:30"), qPrintable(text));
-        QVERIFY2(!text.contains(":45"), qPrintable(text));
-    }
-
+    // The date is local (eight hours east) and without seconds: 23:30:45 UTC is 07:30 of the next morning.
     void rowTextsAreMadeFromTheItem()
     {
         Model model;
-        CFtpListItem file = File("report.qqzz", 1025, kDay1);
+        CFtpListItem file =
+            File("report.qqzz", 1025, QDateTime(QDate(2024, 3, 5), QTime(23, 30, 45), Qt::UTC));
         file.owner = "alice";
         file.group = "staff";
         model.SetListing({file, Folder("docs")}, true);
-        QCOMPARE(Names(model), QStringList({"..", "docs", "report.qqzz"}));
-
-        const QStringList parent = {Text(model, 0, 0), Text(model, 0, 1), Text(model, 0, 2),
-                                    Text(model, 0, 4)};
-        QCOMPARE(parent, QStringList({"..", "", "", ""}));
-        QCOMPARE(Text(model, 1, Model::SizeColumn), QString());
-        QCOMPARE(Text(model, 1, Model::TypeColumn), "Folder");
-        QCOMPARE(Text(model, 1, Model::AttributesColumn), "drwxr-xr-x");
-        QCOMPARE(Text(model, 2, Model::NameColumn), "report.qqzz");
-        QCOMPARE(Text(model, 2, Model::SizeColumn), "2 KB");
-        QCOMPARE(Text(model, 2, Model::TypeColumn), "QQZZ File");
-        QCOMPARE(Text(model, 2, Model::DateColumn), Model::DateText(kDay1));
-        QCOMPARE(Text(model, 2, Model::AttributesColumn), "-rw-r--r--");
-        QCOMPARE(Text(model, 2, Model::OwnerColumn), "alice");
-        QCOMPARE(Text(model, 2, Model::GroupColumn), "staff");
+        QStringList texts;
+        for (int row = 0; row < 3; ++row)
+            for (int column = 0; column < model.columnCount(); ++column)
+                texts << Text(model, row, column);
+        const QString date = texts.takeAt(17);
+        QVERIFY2(date.startsWith("3/6/24 ") && date.contains("7:30") && !date.contains(":45"),
+                 qPrintable(date));
+        QCOMPARE(texts,
+                 QStringList({"..",          "",     "",          "",           "",           "",     "",
+                              "docs",        "",     "Folder",    "",           "drwxr-xr-x", "",     "",
+                              "report.qqzz", "2 KB", "QQZZ File", "-rw-r--r--", "alice",      "staff"}));
         QCOMPARE(model.data(model.index(2, Model::SizeColumn), Qt::TextAlignmentRole).toInt() &
                      Qt::AlignRight,
                  int(Qt::AlignRight));
         QVERIFY(!model.data(model.index(3, 0)).isValid());
     }
 
+    // Owner, group and attributes show for Unix servers only.
     void headingsAndColumnWidths()
     {
         Model model;
@@ -172,7 +153,6 @@ private Q_SLOTS:
         for (int column = 0; column < model.columnCount(); ++column)
             headings.append(model.headerData(column, Qt::Horizontal).toString());
         QCOMPARE(headings, QStringList({"名稱", "大小", "類型", "修改日期", "屬性", "擁有人", "群組"}));
-
         QSignalSpy headerChanged(&model, &QAbstractItemModel::headerDataChanged);
         const auto widths = [&model]
         {
@@ -189,60 +169,55 @@ private Q_SLOTS:
 
     void sortOrders_data()
     {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<bool>("descending");
+        QTest::addColumn<QList<CFtpListItem>>("listing");
+        QTest::addColumn<bool>("parentRow");
+        QTest::addColumn<QList<int>>("sorts");
         QTest::addColumn<QStringList>("order");
-        QTest::newRow("name ascending") << int(Model::NameColumn) << false
-                                        << QStringList({"..", "A_dir", "b_dir", "a.TXT", "B.txt", "c.txt"});
-        QTest::newRow("name descending") << int(Model::NameColumn) << true
-                                         << QStringList({"..", "c.txt", "B.txt", "a.TXT", "b_dir", "A_dir"});
-        QTest::newRow("size ascending") << int(Model::SizeColumn) << false
-                                        << QStringList({"..", "A_dir", "b_dir", "c.txt", "a.TXT", "B.txt"});
+        const auto mixed = [](const char* name, int sort, const QStringList& order)
+        { QTest::newRow(name) << MixedListing() << true << QList<int>{sort} << order; };
+        mixed("name ascending", Model::NameColumn, {"..", "A_dir", "b_dir", "a.TXT", "B.txt", "c.txt"});
+        mixed("name descending", Model::NameColumn + kDescending,
+              {"..", "c.txt", "B.txt", "a.TXT", "b_dir", "A_dir"});
+        mixed("size ascending", Model::SizeColumn, {"..", "A_dir", "b_dir", "c.txt", "a.TXT", "B.txt"});
         // Folders of equal size keep their name order, also when descending.
-        QTest::newRow("size descending") << int(Model::SizeColumn) << true
-                                         << QStringList({"..", "B.txt", "a.TXT", "c.txt", "A_dir", "b_dir"});
-        QTest::newRow("date ascending") << int(Model::DateColumn) << false
-                                        << QStringList({"..", "A_dir", "b_dir", "c.txt", "a.TXT", "B.txt"});
-        QTest::newRow("date descending") << int(Model::DateColumn) << true
-                                         << QStringList({"..", "B.txt", "a.TXT", "c.txt", "b_dir", "A_dir"});
+        mixed("size descending", Model::SizeColumn + kDescending,
+              {"..", "B.txt", "a.TXT", "c.txt", "A_dir", "b_dir"});
+        mixed("date ascending", Model::DateColumn, {"..", "A_dir", "b_dir", "c.txt", "a.TXT", "B.txt"});
+        mixed("date descending", Model::DateColumn + kDescending,
+              {"..", "B.txt", "a.TXT", "c.txt", "b_dir", "A_dir"});
+
+        // "Folder" first as a folder; then "File", and "ZZA File" twice in listing order, whatever the case.
+        const QList<CFtpListItem> types{File("a.zzb"), File("b.ZZA"), File("c"), File("d.zzA"), Folder("e")};
+        QTest::newRow("type ascending") << types << false << QList<int>{Model::TypeColumn}
+                                        << QStringList({"e", "c", "b.ZZA", "d.zzA", "a.zzb"});
+        QTest::newRow("type descending") << types << false << QList<int>{Model::TypeColumn + kDescending}
+                                         << QStringList({"a.zzb", "b.ZZA", "d.zzA", "c", "e"});
+
+        // Ties stay in the order they had, in both directions and for columns without an order of their own.
+        const QList<CFtpListItem> ties{File("x", 5), File("b", 7), File("a", 5),
+                                       File("y", 7), Folder("f1"), Folder("f0")};
+        QTest::newRow("as listed") << ties << false << QList<int>{}
+                                   << QStringList({"f0", "f1", "a", "b", "x", "y"});
+        QTest::newRow("ties by size") << ties << false << QList<int>{Model::SizeColumn}
+                                      << QStringList({"f0", "f1", "a", "x", "b", "y"});
+        QTest::newRow("ties by size descending")
+            << ties << false << QList<int>{Model::SizeColumn, Model::SizeColumn + kDescending}
+            << QStringList({"b", "y", "a", "x", "f0", "f1"});
+        QTest::newRow("owner after size")
+            << ties << false << QList<int>{Model::SizeColumn + kDescending, Model::OwnerColumn}
+            << QStringList({"f0", "f1", "b", "y", "a", "x"});
     }
 
     void sortOrders()
     {
-        QFETCH(int, column);
-        QFETCH(bool, descending);
-        QFETCH(QStringList, order);
+        QFETCH(QList<CFtpListItem>, listing);
+        QFETCH(bool, parentRow);
+        QFETCH(QList<int>, sorts);
         Model model;
-        model.SetListing(MixedListing(), true);
-        model.sort(column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
-        QCOMPARE(Names(model), order);
-    }
-
-    void sortByTypeIgnoresCase()
-    {
-        Model model;
-        model.SetListing({File("a.zzb"), File("b.ZZA"), File("c"), File("d.zzA"), Folder("e")}, false);
-        model.sort(Model::TypeColumn, Qt::AscendingOrder);
-        // "Folder" first as a folder; then "File", and "ZZA File" twice in listing order.
-        QCOMPARE(Names(model), QStringList({"e", "c", "b.ZZA", "d.zzA", "a.zzb"}));
-        model.sort(Model::TypeColumn, Qt::DescendingOrder);
-        QCOMPARE(Names(model), QStringList({"a.zzb", "b.ZZA", "d.zzA", "c", "e"}));
-    }
-
-    void equalRowsKeepTheirOrder()
-    {
-        Model model;
-        model.SetListing({File("x", 5), File("b", 7), File("a", 5), File("y", 7), Folder("f1"), Folder("f0")},
-                         false);
-        QCOMPARE(Names(model), QStringList({"f0", "f1", "a", "b", "x", "y"}));
-        // Ties by size stay in name order, in both directions.
-        model.sort(Model::SizeColumn, Qt::AscendingOrder);
-        QCOMPARE(Names(model), QStringList({"f0", "f1", "a", "x", "b", "y"}));
-        model.sort(Model::SizeColumn, Qt::DescendingOrder);
-        QCOMPARE(Names(model), QStringList({"b", "y", "a", "x", "f0", "f1"}));
-        // Columns without an order of their own still sort stably.
-        model.sort(Model::OwnerColumn, Qt::AscendingOrder);
-        QCOMPARE(Names(model), QStringList({"f0", "f1", "b", "y", "a", "x"}));
+        model.SetListing(listing, parentRow);
+        for (int sort : sorts)
+            model.sort(sort % kDescending, sort >= kDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+        QTEST(Names(model), "order");
     }
 
     void headerClicksToggleDirection()
@@ -251,8 +226,7 @@ private Q_SLOTS:
         model.SetListing(MixedListing(), true);
         model.SortByHeaderClick(Model::NameColumn);
         QCOMPARE(model.SortOrder(), Qt::DescendingOrder);
-        QCOMPARE(Names(model).first(), "..");
-        QCOMPARE(Names(model).at(1), "c.txt");
+        QCOMPARE(Names(model).mid(0, 2), QStringList({"..", "c.txt"}));
         model.SortByHeaderClick(Model::SizeColumn);
         QCOMPARE(model.SortColumn(), int(Model::SizeColumn));
         QCOMPARE(model.SortOrder(), Qt::AscendingOrder);
@@ -280,46 +254,31 @@ private Q_SLOTS:
 
     void aHundredThousandRowsLoadAndSortInOneNotification()
     {
-        constexpr int kRows = 100000;
         QList<CFtpListItem> items;
-        items.reserve(kRows);
-        for (int i = 0; i < kRows; ++i)
+        for (int i = 0; i < 100000; ++i)
         {
-            CFtpListItem item =
-                i % 10 == 0 ? Folder(QString("dir%1").arg(i)) : File(QString("f%1.dat").arg(i));
-            item.size = (qint64(i) * 7919) % 100003;
-            item.modified = kDay1.addSecs((qint64(i) * 104729) % 1000003);
-            items.append(item);
+            items << (i % 10 == 0 ? Folder(QString("dir%1").arg(i)) : File(QString("f%1.dat").arg(i)));
+            items.last().size = (qint64(i) * 7919) % 100003;
+            items.last().modified = kDay1.addSecs((qint64(i) * 104729) % 1000003);
         }
         Model model;
         QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
         QSignalSpy layouts(&model, &QAbstractItemModel::layoutChanged);
         QSignalSpy inserts(&model, &QAbstractItemModel::rowsInserted);
         QSignalSpy moves(&model, &QAbstractItemModel::rowsMoved);
-
         model.SetListing(items, true);
-        QCOMPARE(model.rowCount(), kRows + 1);
-        QCOMPARE(resets.count(), 1);
+        QCOMPARE(model.rowCount(), 100001);
         QCOMPARE(layouts.count(), 0);
-
         model.sort(Model::SizeColumn, Qt::DescendingOrder);
         model.sort(Model::TypeColumn, Qt::DescendingOrder);
         model.sort(Model::DateColumn, Qt::AscendingOrder);
-        QCOMPARE(resets.count(), 1);
-        QCOMPARE(layouts.count(), 3);
-        QCOMPARE(inserts.count(), 0);
-        QCOMPARE(moves.count(), 0);
-
+        QCOMPARE(QList<qsizetype>({resets.count(), layouts.count(), inserts.count(), moves.count()}),
+                 QList<qsizetype>({1, 3, 0, 0}));
         const QList<CFtpListItem>& rows = model.Items();
         QVERIFY(rows.first().IsParent());
-        for (qsizetype i = 2; i < rows.size(); ++i)
-        {
-            const CFtpListItem& a = rows[i - 1];
-            const CFtpListItem& b = rows[i];
-            QVERIFY(a.isFolder >= b.isFolder);
-            if (a.isFolder == b.isFolder)
-                QVERIFY2(a.modified <= b.modified, qPrintable(a.name + " / " + b.name));
-        }
+        const auto order = [](const CFtpListItem& a, const CFtpListItem& b)
+        { return a.isFolder != b.isFolder ? a.isFolder : a.modified < b.modified; };
+        QVERIFY(std::is_sorted(rows.begin() + 1, rows.end(), order));
     }
 
     void uploadedFilesRefreshOrAddRows()
@@ -328,7 +287,6 @@ private Q_SLOTS:
         model.SetListing({File("Report.txt", 10, kDay1), File("other", 1, kDay1)}, true);
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
         QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
-
         const int row = model.AddOrRefreshUploaded("REPORT.TXT", 5000, kDay2, false);
         QCOMPARE(model.Item(row).name, "Report.txt");
         QCOMPARE(model.Item(row).size, qint64(5000));
@@ -341,15 +299,13 @@ private Q_SLOTS:
         const int added = model.AddOrRefreshUploaded("new.bin", 77, QDateTime(), false);
         const int folder = model.AddOrRefreshUploaded("newdir", 0, kDay3, true);
         const QDateTime after = QDateTime::currentDateTimeUtc();
-        QCOMPARE(added, 3);
-        QCOMPARE(folder, 4);
-        QCOMPARE(inserted.count(), 2);
+        QCOMPARE(QList<int>({added, folder, int(inserted.count())}), QList<int>({3, 4, 2}));
         QCOMPARE(model.Item(added).permissionBits, 0x700);
         QCOMPARE(model.Item(added).size, qint64(77));
-        QVERIFY(model.Item(added).modified >= before && model.Item(added).modified <= after);
         QVERIFY(model.Item(folder).isFolder);
         QCOMPARE(Text(model, folder, Model::AttributesColumn), "drwx------");
-        QVERIFY(model.Item(folder).modified >= before && model.Item(folder).modified <= after);
+        for (int row : {added, folder})
+            QVERIFY(model.Item(row).modified >= before && model.Item(row).modified <= after);
     }
 
     void rowEditsReachTheView()
@@ -359,14 +315,12 @@ private Q_SLOTS:
         QCOMPARE(model.FindRow("a.QQZZ"), 2);
         QCOMPARE(model.FindRow(".."), -1);
         QCOMPARE(model.FindRow("missing"), -1);
-
         model.sort(Model::TypeColumn, Qt::AscendingOrder);
         const int row = model.FindRow("b");
         model.RenameRow(row, "b.qqyy");
         QCOMPARE(Text(model, row, Model::TypeColumn), "QQYY File");
         model.SetPermissionBits(row, 0x751);
         QCOMPARE(Text(model, row, Model::AttributesColumn), "-rwxr-x--x");
-
         QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
         model.RemoveRow(row);
         model.RemoveRow(99);
@@ -382,30 +336,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("name"); // empty: no row
         QTest::addColumn<bool>("viaSubFolder");
-        QTest::newRow("file in the folder") << "/pub"
-                                            << "/pub/a.txt"
-                                            << "a.txt" << false;
-        QTest::newRow("folder with slash") << "/pub/"
-                                           << "/pub/a.txt"
-                                           << "a.txt" << false;
-        QTest::newRow("case-insensitive") << "/Pub"
-                                          << "/pub/Sub/deep/x"
-                                          << "Sub" << true;
-        QTest::newRow("root") << "/"
-                              << "/x.bin"
-                              << "x.bin" << false;
-        QTest::newRow("doubled slash") << "/pub"
-                                       << "/pub//x"
-                                       << "x" << false;
-        QTest::newRow("the folder itself") << "/pub"
-                                           << "/pub"
-                                           << "" << false;
-        QTest::newRow("another folder") << "/pub"
-                                        << "/incoming/x"
-                                        << "" << false;
-        QTest::newRow("a longer name") << "/pub"
-                                       << "/public/x"
-                                       << "" << false;
+        const auto row =
+            [](const char* test, const char* folder, const char* path, const char* name, bool sub)
+        { QTest::newRow(test) << QString(folder) << QString(path) << QString(name) << sub; };
+        row("file in the folder", "/pub", "/pub/a.txt", "a.txt", false);
+        row("folder with slash", "/pub/", "/pub/a.txt", "a.txt", false);
+        row("case-insensitive", "/Pub", "/pub/Sub/deep/x", "Sub", true);
+        row("root", "/", "/x.bin", "x.bin", false);
+        row("doubled slash", "/pub", "/pub//x", "x", false);
+        row("the folder itself", "/pub", "/pub", "", false);
+        row("another folder", "/pub", "/incoming/x", "", false);
+        row("a longer name", "/pub", "/public/x", "", false);
     }
 
     void relayedPathsNameTheirRow()

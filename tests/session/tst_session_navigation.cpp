@@ -15,7 +15,6 @@
 
 namespace
 {
-
 CFtpListItem Row(const QString& name, bool isFolder = false)
 {
     CFtpListItem item;
@@ -34,7 +33,6 @@ QStringList StoredValues(const QString& section, int count)
         values.append(store.value(section + QString::number(index)).toString());
     return values;
 }
-
 } // namespace
 
 class TestSessionNavigation : public QObject
@@ -52,16 +50,6 @@ private Q_SLOTS:
         QFile::remove(CDataFolder::SettingsFile());
     }
 
-    void backHistoryKeepsTheLast25()
-    {
-        CBackHistory history;
-        for (int i = 1; i <= 26; ++i)
-            history.Add(QString("/f%1").arg(i));
-        QCOMPARE(history.Folders().size(), 25);
-        QCOMPARE(history.Folders().first(), "/f2");
-        QCOMPARE(history.Folders().last(), "/f26");
-    }
-
     void backLeadsToThePreviousFolder()
     {
         CBackHistory history;
@@ -74,7 +62,6 @@ private Q_SLOTS:
         history.Add("/pub/a");
         // A refresh of the current folder is not a step back.
         QCOMPARE(history.Folders(), QStringList({"/", "/pub", "/pub/a"}));
-
         QVERIFY(history.CanGoBack());
         QCOMPARE(history.Back(), "/pub");
         // Listing the folder puts it back on top.
@@ -82,19 +69,22 @@ private Q_SLOTS:
         QCOMPARE(history.Folders(), QStringList({"/", "/pub"}));
         QCOMPARE(history.Back(), "/");
         QCOMPARE(history.Folders(), QStringList());
+        // It keeps the last 25.
+        for (int i = 1; i <= 26; ++i)
+            history.Add(QString("/f%1").arg(i));
+        QCOMPARE(history.Folders().size(), 25);
+        QCOMPARE(history.Folders().first(), "/f2");
+        QCOMPARE(history.Folders().last(), "/f26");
     }
 
     void folderBarListsEachFolderOnce()
     {
         CFolderBarList bar;
         QCOMPARE(bar.Selected(), -1);
-        QCOMPARE(bar.Add("/"), 0);
-        QCOMPARE(bar.Add("/pub"), 1);
-        QCOMPARE(bar.Add("/Pub"), 2);
-        QCOMPARE(bar.Add("/pub"), 1);
+        QCOMPARE(QList<int>({bar.Add("/"), bar.Add("/pub"), bar.Add("/Pub"), bar.Add("/pub")}),
+                 QList<int>({0, 1, 2, 1}));
         QCOMPARE(bar.Selected(), 1);
         QCOMPARE(bar.Folders(), QStringList({"/", "/pub", "/Pub"}));
-
         bar.Rebuild({"/", "/a", "/", "/b", "/a"});
         QCOMPARE(bar.Folders(), QStringList({"/", "/a", "/b"}));
         QCOMPARE(bar.Selected(), -1);
@@ -108,12 +98,10 @@ private Q_SLOTS:
         QCOMPARE(history.Items().size(), 10);
         QCOMPARE(history.Texts().first(), "host2");
         QCOMPARE(history.Texts().last(), "host11");
-
         const QStringList stored = StoredValues("QuickConnect", 11);
         QCOMPARE(stored.first(), "host2|user2,pw2");
         QCOMPARE(stored.at(9), "host11|user11,pw11");
         QCOMPARE(stored.at(10), QString());
-
         CHistoryList loaded("QuickConnect");
         loaded.Load();
         QCOMPARE(loaded.Texts(), history.Texts());
@@ -123,12 +111,9 @@ private Q_SLOTS:
     void aKnownTextOnlyTakesNewData()
     {
         CHistoryList history("GoToFolder");
-        history.Add("/pub");
-        history.Add("/incoming|first");
-        history.Add("/etc");
-        history.Add("/incoming|second");
+        for (const char* entry : {"/pub", "/incoming|first", "/etc", "/incoming|second", "/PUB"})
+            history.Add(entry);
         // Text match is exact: another case is another entry.
-        history.Add("/PUB");
         QCOMPARE(history.Texts(), QStringList({"/pub", "/incoming", "/etc", "/PUB"}));
         QCOMPARE(history.Items().at(1).data, "second");
         QCOMPARE(StoredValues("GoToFolder", 4), QStringList({"/pub", "/incoming|second", "/etc", "/PUB"}));
@@ -146,7 +131,6 @@ private Q_SLOTS:
         QCOMPARE(history.Texts(), QStringList({"alice", "bob"}));
         QCOMPARE(history.Items().at(0).data, QString());
         QCOMPARE(history.Items().at(1).data, "a|b");
-
         // Other lists keep their own values.
         CHistoryList other("GoToFolder");
         other.Load();
@@ -164,7 +148,6 @@ private Q_SLOTS:
         QFile file(CDataFolder::SettingsFile());
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(!file.readAll().contains("secret"));
-
         CHistoryList loaded("QuickConnect");
         loaded.Load();
         QVERIFY(loaded.Items().isEmpty());
@@ -173,21 +156,11 @@ private Q_SLOTS:
         QCOMPARE(loaded.Texts(), QStringList({"c.example"}));
     }
 
-    void commandLinesInTheLog_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("logged");
-        QTest::newRow("password") << "PASS secret"
-                                  << "PASS " + QString(QString("PASS secret").size() - 4, u'*');
-        QTest::newRow("file named like passwords") << "RETR PASSWORDS.txt"
-                                                   << "RETR PASSWORDS.txt";
-    }
-
     // The session log's line for a command, as the password setting is by default.
     void commandLinesInTheLog()
     {
-        QFETCH(QString, command);
-        QTEST(MaskedCommandLine(CleanLogLine(command)), "logged");
+        QCOMPARE(MaskedCommandLine(CleanLogLine("PASS secret")), "PASS *******");
+        QCOMPARE(MaskedCommandLine(CleanLogLine("RETR PASSWORDS.txt")), "RETR PASSWORDS.txt");
     }
 
     void quickConnectLoginSplitsAtTheFirstComma_data()
@@ -195,31 +168,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("data");
         QTest::addColumn<QString>("login");
         QTest::addColumn<QString>("password");
-        QTest::newRow("plain") << "user,secret"
-                               << "user"
-                               << "secret";
-        QTest::newRow("comma in the password") << "user,se,cret"
-                                               << "user"
-                                               << "se,cret";
-        QTest::newRow("no comma") << "user"
-                                  << "user"
-                                  << "";
-        QTest::newRow("empty") << ""
-                               << ""
-                               << "";
-        QTest::newRow("no login") << ",secret"
-                                  << ""
-                                  << "secret";
+        const auto row = [](const char* test, const char* data, const char* login, const char* password)
+        { QTest::newRow(test) << QString(data) << QString(login) << QString(password); };
+        row("plain", "user,secret", "user", "secret");
+        row("comma in the password", "user,se,cret", "user", "se,cret");
+        row("no comma", "user", "user", "");
+        row("empty", "", "", "");
+        row("no login", ",secret", "", "secret");
     }
 
     void quickConnectLoginSplitsAtTheFirstComma()
     {
         QFETCH(QString, data);
-        QFETCH(QString, login);
-        QFETCH(QString, password);
         const CQuickConnectLogin parsed = CQuickConnectLogin::FromData(data);
-        QCOMPARE(parsed.login, login);
-        QCOMPARE(parsed.password, password);
+        QTEST(parsed.login, "login");
+        QTEST(parsed.password, "password");
         QCOMPARE(CQuickConnectLogin({"me", "p,w"}).ToData(), "me,p,w");
     }
 
@@ -227,14 +190,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QList<CFtpListItem>>("selected");
         QTest::addColumn<QString>("question");
+        const QString docs = "您確定要刪除這個資料夾 'docs' 及所有的內容？";
         QTest::newRow("one file") << QList<CFtpListItem>{Row("a.txt")} << "您確定要刪除 'a.txt' ？";
-        QTest::newRow("one folder") << QList<CFtpListItem>{Row("docs", true)}
-                                    << "您確定要刪除這個資料夾 'docs' 及所有的內容？";
+        QTest::newRow("one folder") << QList<CFtpListItem>{Row("docs", true)} << docs;
         QTest::newRow("two rows") << QList<CFtpListItem>{Row("a.txt"), Row("docs", true)}
                                   << "您確定要刪除 2 這些項目嗎?";
         QTest::newRow("parent row left out")
-            << QList<CFtpListItem>{CFtpListItem::ParentRow(), Row("docs", true)}
-            << "您確定要刪除這個資料夾 'docs' 及所有的內容？";
+            << QList<CFtpListItem>{CFtpListItem::ParentRow(), Row("docs", true)} << docs;
         QTest::newRow("only the parent row") << QList<CFtpListItem>{CFtpListItem::ParentRow()} << "";
         QTest::newRow("nothing") << QList<CFtpListItem>{} << "";
         QTest::newRow("percent in a name")
@@ -244,8 +206,7 @@ private Q_SLOTS:
     void deleteQuestions()
     {
         QFETCH(QList<CFtpListItem>, selected);
-        QFETCH(QString, question);
-        QCOMPARE(DeleteConfirmationText(selected), question);
+        QTEST(DeleteConfirmationText(selected), "question");
     }
 
     void permissionTexts_data()
@@ -253,23 +214,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("bits");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("folder 751") << "drwxr-x--x" << 0x751 << "drwxr-x--x";
-        QTest::newRow("file 644") << "-rw-r--r--" << 0x644 << "-rw-r--r--";
-        QTest::newRow("all") << "-rwxrwxrwx" << 0x777 << "-rwxrwxrwx";
-        QTest::newRow("none") << "----------" << 0 << "----------";
-        QTest::newRow("upper case") << "DRWXR-XR-X" << 0x755 << "drwxr-xr-x";
-        QTest::newRow("setuid and sticky letters") << "-rwsr-xr-t" << 0x654 << "-rw-r-xr--";
-        QTest::newRow("too short") << "drwxr-x--" << 0 << "d---------";
-        QTest::newRow("extra characters") << "-rw-------+" << 0x600 << "-rw-------";
+        const auto row = [](const char* test, const char* text, int bits, const char* shown)
+        { QTest::newRow(test) << QString(text) << bits << QString(shown); };
+        row("folder 751", "drwxr-x--x", 0x751, "drwxr-x--x");
+        row("file 644", "-rw-r--r--", 0x644, "-rw-r--r--");
+        row("all", "-rwxrwxrwx", 0x777, "-rwxrwxrwx");
+        row("none", "----------", 0, "----------");
+        row("upper case", "DRWXR-XR-X", 0x755, "drwxr-xr-x");
+        row("setuid and sticky letters", "-rwsr-xr-t", 0x654, "-rw-r-xr--");
+        row("too short", "drwxr-x--", 0, "d---------");
+        row("extra characters", "-rw-------+", 0x600, "-rw-------");
     }
 
     void permissionTexts()
     {
         QFETCH(QString, text);
         QFETCH(int, bits);
-        QFETCH(QString, shown);
         QCOMPARE(ParsePermissionBits(text), bits);
-        QCOMPARE(PermissionText(bits, text.startsWith(u'd', Qt::CaseInsensitive)), shown);
+        QTEST(PermissionText(bits, text.startsWith(u'd', Qt::CaseInsensitive)), "shown");
     }
 
     void permissionNumbers_data()
@@ -288,15 +250,10 @@ private Q_SLOTS:
     void permissionNumbers()
     {
         QFETCH(QString, field);
-        QFETCH(int, bits);
         const std::optional<int> parsed = PermissionBitsFromNumber(field);
-        QCOMPARE(parsed.value_or(-1), bits);
+        QTEST(parsed.value_or(-1), "bits");
         if (parsed)
             QCOMPARE(PermissionNumber(*parsed), field == "000" ? "0" : field);
-    }
-
-    void chmodCommandCarriesTheBitsInHex()
-    {
         QCOMPARE(SiteChmodCommand(ParsePermissionBits(u"drwxr-x--x"), "web"), "SITE CHMOD 751 web");
         QCOMPARE(SiteChmodCommand(0x51, "a b.txt"), "SITE CHMOD 51 a b.txt");
     }

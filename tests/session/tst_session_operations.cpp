@@ -7,36 +7,16 @@
 using namespace SessionTest;
 using namespace TestFiles;
 
-namespace
-{
-const QByteArray kListing = "-rw-r--r--   1 u  g   5 Jan 01  2020 x.txt\r\n"
-                            "drwxr-x--x   2 u  g   0 Jan 01  2020 dir\r\n";
-} // namespace
-
 class TestSessionOperations : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void initTestCase() { QVERIFY(m_local.isValid()); }
-    void cleanupTestCase() { m_servers.Clear(); }
-
-    void worksOnARemoteTree();
-    void reportsFailedOperations();
-    void fallsBackToActiveListing_data();
-    void fallsBackToActiveListing();
-    void logsADataTimeoutWithoutErrorText();
-
 private:
-    bool ConnectTo(CSessionFixture& f, const QString& kind)
+    static bool ConnectTo(CSessionFixture& f)
     {
-        CTestServer* server = m_servers.Get(kind);
-        if (!server)
-        {
-            QTest::qFail(qPrintable(m_servers.Error(kind)), __FILE__, __LINE__);
-            return false;
-        }
-        return f.session->Connect(Address("ftp", server->Port()), server->User(), server->Password());
+        CTestServer* server = Harness::Require("proftpd");
+        return server &&
+               f.session->Connect(Address("ftp", server->Port()), server->User(), server->Password());
     }
     bool Upload(CFtpSession& session, const QString& remote)
     {
@@ -46,193 +26,159 @@ private:
         session.Component().Upload(local, remote);
         return session.WaitDone() && session.ResultCode() == 0;
     }
-    static QStringList Names(CFtpSession& session)
+
+    QTemporaryDir m_local;
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_local.isValid()); }
+
+    void worksOnARemoteTree()
     {
-        QStringList names;
-        for (const CFtpListItem& item : session.ListModel().Items())
-            names << item.name;
-        return names;
+        CSessionFixture f;
+        QVERIFY(ConnectTo(f));
+        CFtpSession& s = *f.session;
+        // The server's own replies to SYST and SITE HELP.
+        QVERIFY(s.HasSiteChmod() && s.ListModel().IsUnixServer());
+        QCOMPARE(s.SystemType(), int(SystemUnix));
+        // A stop that ended an earlier call must not fail the operations after it.
+        s.Stop();
+        QVERIFY(s.MakeFolder("tree"));
+        QVERIFY(s.MakeFolder("tree/sub"));
+        QVERIFY(Upload(s, "/tree/sub/a.txt"));
+        QVERIFY(Upload(s, "/tree/b.txt"));
+        QVERIFY(s.List("/tree/", true));
+        QCOMPARE(s.CurrentFolder(), "/tree");
+        QCOMPARE(Names(s), QStringList({"..", "sub", "b.txt"}));
+        QVERIFY(s.Rename("b.txt", "c.txt"));
+        QVERIFY(s.Move("/tree/c.txt", "/tree/sub/c.txt"));
+        QVERIFY(s.List("/tree/sub", true));
+        QCOMPARE(Names(s), QStringList({"..", "a.txt", "c.txt"}));
+        QVERIFY(s.ChangePermissions(s.ListModel().FindRow("a.txt"), 0x751));
+        QVERIFY(s.List("/tree/sub", true, true));
+        QCOMPARE(s.ListModel().Item(s.ListModel().FindRow("a.txt")).permissionBits, 0x751);
+        QVERIFY(s.DeleteFile("c.txt"));
+        QVERIFY(!s.DeleteFile(".."));
+        QVERIFY(s.GoBack());
+        QCOMPARE(s.CurrentFolder(), "/tree");
+        QCOMPARE(s.BackHistory().Folders(), QStringList({"/tree"}));
+        QCOMPARE(s.FolderBar().Folders(), QStringList({"/tree"}));
+        QVERIFY(s.List("/", true));
+        QVERIFY(Names(s).contains("tree"));
+        QVERIFY(s.DeleteFolder("tree", true));
+        QVERIFY(s.List("/", true));
+        QVERIFY(!Names(s).contains("tree"));
+        QVERIFY(!Names(s).contains(".."));
+
+        const auto listed = [](const char* folder)
+        {
+            return QStringList{QStringLiteral("0 接收目錄清單 \"%1\"...").arg(folder),
+                               QStringLiteral("0 \"%1\" 目錄清單已接收完成").arg(folder)};
+        };
+        const QStringList expected =
+            QStringList{"0 \u3000新增資料夾 \"/tree\"", "0 \"/tree\" 資料夾已建立",
+                        "0 \u3000新增資料夾 \"/tree/sub\"", "0 \"/tree/sub\" 資料夾已建立"} +
+            listed("/tree") +
+            QStringList{"0 重新命名 \"/tree/b.txt\" 為 \"/tree/c.txt\"", "0 \"/tree/b.txt\" 重新命名完成",
+                        "0 搬移 \"/tree/c.txt\" 至 \"/tree/sub/c.txt\"", "0 \"/tree/c.txt\" 已搬移"} +
+            listed("/tree/sub") +
+            QStringList{"0 傳送 SITE CHMOD 751 a.txt...",
+                        "0 FTP伺服器回應： 200 SITE CHMOD command successful"} +
+            listed("/tree/sub") +
+            QStringList{"0 刪除檔案 \"/tree/sub/c.txt\"", "0 \"/tree/sub/c.txt\" 已刪除"} + listed("/tree") +
+            listed("/") + QStringList{"0 \"/tree\" 已刪除！", "0 \"/tree\" 已刪除！"} + listed("/");
+        const QStringList logged = f.sink.Levels({0, 3});
+        const qsizetype start = logged.indexOf(expected.first());
+        QVERIFY(start >= 0);
+        QCOMPARE(logged.mid(start, expected.size()), expected);
+        // The raw listing lines go to the log as replies.
+        QVERIFY(!f.sink.lines.filter(QRegularExpression("^1 .*a\\.txt\\.$")).isEmpty());
     }
-    static CFtpSite FakeSite(quint16 port, int dataMode)
+
+    void reportsFailedOperations()
     {
-        CFtpSite site;
-        site.Name = "fake";
-        site.Address = "127.0.0.1";
-        site.Port = port;
-        site.Login = "u";
-        site.Password = "p";
+        CSessionFixture f;
+        CFtpSession& s = *f.session;
+        QVERIFY(!s.DeleteFile("x"));
+        QCOMPARE(f.sink.lines, QStringList({"3 尚未連線"}));
+        QVERIFY(ConnectTo(f));
+        f.sink.lines.clear();
+        QVERIFY(!s.DeleteFile("missing"));
+        QVERIFY(!s.DeleteFolder("missing", false));
+        QVERIFY(!s.Rename("missing", "other"));
+        QVERIFY(!s.Move("/missing", "/other"));
+        QVERIFY(s.MakeFolder("twice"));
+        QVERIFY(!s.MakeFolder("twice"));
+        QVERIFY(!s.ChangeFolder("/missing"));
+        QVERIFY(s.DeleteFolder("twice", false));
+        const QStringList errors = f.sink.Levels({3});
+        QCOMPARE(errors.size(), 7);
+        QCOMPARE(errors.mid(0, 4),
+                 QStringList({"3 刪除檔案： \"/missing\"　發生錯誤", "3 刪除資料夾： \"/missing\"　發生錯誤",
+                              "3 重新命名: \"/missing\"　發生錯誤", "3 搬移 \"/missing\"　發生錯誤！"}));
+        QVERIFY(errors.at(4).contains("twice"));
+        QCOMPARE(errors.mid(5),
+                 QStringList({"3 新增資料夾 \"/twice\"　發生錯誤", "3 開啟資料夾： \"/missing\"　發生錯誤"}));
+        QVERIFY(f.sink.Has("0 變更資料夾\"/missing\""));
+
+        QVERIFY(s.SendCustomCommand("SITE CHMOD 777 nothing-here"));
+        QVERIFY(f.sink.Has("0 傳送自訂指令： SITE CHMOD 777 nothing-here..."));
+        QVERIFY(f.sink.lines.last().startsWith("0 FTP伺服器回應： 550"));
+        s.Disconnect();
+    }
+
+    void fallsBackToActiveListing_data()
+    {
+        QTest::addColumn<int>("dataMode");
+        QTest::addColumn<bool>("fallsBack");
+        QTest::newRow("mode 3 falls back") << 3 << true;
+        QTest::newRow("mode 2 fails at once") << 2 << false;
+    }
+
+    void fallsBackToActiveListing()
+    {
+        QFETCH(int, dataMode);
+        QFETCH(bool, fallsBack);
+        CFakeFtpServer fake;
+        fake.On("PASV", "421 Passive mode refused\r\n");
+        fake.On("EPSV", "421 Passive mode refused\r\n");
+        const QByteArray listing = "-rw-r--r--   1 u  g   5 Jan 01  2020 x.txt\r\n"
+                                   "drwxr-x--x   2 u  g   0 Jan 01  2020 dir\r\n";
+        fake.On("LIST", {FakeResponse{"150 Here\r\n", FakeResponse::Data::Send, listing, "226 Done\r\n"}});
+        QString error;
+        QVERIFY2(fake.Start(&error), qPrintable(error));
+        CSessionFixture f;
+        CFtpSite site = Site("fake", fake.Port(), "u", "p");
         site.Retries = 1;
         site.DataMode = dataMode;
-        return site;
+        QVERIFY(f.sites->StoreSite(site));
+        QVERIFY(f.session->Connect("fake"));
+        QVERIFY(f.session->List("/pub/", true));
+        QCOMPARE(f.sink.Has("0 PASV 模式連線失敗 -> 切換到 PORT 模式"), fallsBack);
+        QCOMPARE(Names(*f.session), fallsBack ? QStringList({"..", "dir", "x.txt"}) : QStringList({".."}));
+        QCOMPARE(f.sink.lines.filter("目錄清單已接收完成"),
+                 fallsBack ? QStringList({"0 \"/pub\" 目錄清單已接收完成"}) : QStringList());
+        if (fallsBack)
+            QCOMPARE(f.session->ListModel().Item(1).permissionBits, 0x751);
+        else
+            QVERIFY(!f.sink.Levels({3}).isEmpty() && f.sink.Levels({3}).last().endsWith(u'.'));
+        QVERIFY(!f.session->IsListing());
+        QVERIFY(!f.ui.IsBusyShown());
     }
 
-    CServerPool m_servers;
-    QTemporaryDir m_local;
+    void logsADataTimeoutWithoutErrorText()
+    {
+        CFakeFtpServer fake;
+        fake.On("LIST", {FakeResponse{"150 Here\r\n", FakeResponse::Data::Stall, {}, "226 Done\r\n"}});
+        QString error;
+        QVERIFY2(fake.Start(&error), qPrintable(error));
+        CSessionFixture f;
+        QVERIFY(WriteProfileInt("Settings", "ConnectionTimeout", 1));
+        QVERIFY(f.session->Connect(Address("ftp", fake.Port()), "u", "p"));
+        QVERIFY(f.session->List("/", true));
+        QCOMPARE(f.sink.Levels({3}), QStringList({"3 Data 連線逾時."}));
+        QVERIFY(!f.session->IsListing());
+    }
 };
-
-void TestSessionOperations::worksOnARemoteTree()
-{
-    CSessionFixture f;
-    QVERIFY(ConnectTo(f, "proftpd"));
-    CFtpSession& s = *f.session;
-    // A stop that ended an earlier call must not fail the operations after it.
-    s.Stop();
-    QVERIFY(s.MakeFolder("tree"));
-    QVERIFY(s.MakeFolder("tree/sub"));
-    QVERIFY(Upload(s, "/tree/sub/a.txt"));
-    QVERIFY(Upload(s, "/tree/b.txt"));
-
-    QVERIFY(s.List("/tree/", true));
-    QCOMPARE(s.CurrentFolder(), "/tree");
-    QCOMPARE(Names(s), QStringList({"..", "sub", "b.txt"}));
-    QVERIFY(s.Rename("b.txt", "c.txt"));
-    QVERIFY(s.Move("/tree/c.txt", "/tree/sub/c.txt"));
-    QVERIFY(s.List("/tree/sub", true));
-    QCOMPARE(Names(s), QStringList({"..", "a.txt", "c.txt"}));
-
-    const int row = s.ListModel().FindRow("a.txt");
-    QVERIFY(s.ChangePermissions(row, 0x751));
-    QVERIFY(s.List("/tree/sub", true, true));
-    QCOMPARE(s.ListModel().Item(s.ListModel().FindRow("a.txt")).permissionBits, 0x751);
-    QVERIFY(s.DeleteFile("c.txt"));
-    QVERIFY(!s.DeleteFile(".."));
-
-    QVERIFY(s.GoBack());
-    QCOMPARE(s.CurrentFolder(), "/tree");
-    QCOMPARE(s.BackHistory().Folders(), QStringList({"/tree"}));
-    QCOMPARE(s.FolderBar().Folders(), QStringList({"/tree"}));
-
-    QVERIFY(s.List("/", true));
-    QVERIFY(Names(s).contains("tree"));
-    QVERIFY(s.DeleteFolder("tree", true));
-    QVERIFY(s.List("/", true));
-    QVERIFY(!Names(s).contains("tree"));
-    QVERIFY(!Names(s).contains(".."));
-
-    const QStringList expected{
-        "0 \u3000新增資料夾 \"/tree\"",
-        "0 \"/tree\" 資料夾已建立",
-        "0 \u3000新增資料夾 \"/tree/sub\"",
-        "0 \"/tree/sub\" 資料夾已建立",
-        "0 接收目錄清單 \"/tree\"...",
-        "0 \"/tree\" 目錄清單已接收完成",
-        "0 重新命名 \"/tree/b.txt\" 為 \"/tree/c.txt\"",
-        "0 \"/tree/b.txt\" 重新命名完成",
-        "0 搬移 \"/tree/c.txt\" 至 \"/tree/sub/c.txt\"",
-        "0 \"/tree/c.txt\" 已搬移",
-        "0 接收目錄清單 \"/tree/sub\"...",
-        "0 \"/tree/sub\" 目錄清單已接收完成",
-        "0 傳送 SITE CHMOD 751 a.txt...",
-        "0 FTP伺服器回應： 200 SITE CHMOD command successful",
-        "0 接收目錄清單 \"/tree/sub\"...",
-        "0 \"/tree/sub\" 目錄清單已接收完成",
-        "0 刪除檔案 \"/tree/sub/c.txt\"",
-        "0 \"/tree/sub/c.txt\" 已刪除",
-        "0 接收目錄清單 \"/tree\"...",
-        "0 \"/tree\" 目錄清單已接收完成",
-        "0 接收目錄清單 \"/\"...",
-        "0 \"/\" 目錄清單已接收完成",
-        "0 \"/tree\" 已刪除！",
-        "0 \"/tree\" 已刪除！",
-        "0 接收目錄清單 \"/\"...",
-        "0 \"/\" 目錄清單已接收完成",
-    };
-    const QStringList logged = f.sink.Levels({0, 3});
-    const qsizetype start = logged.indexOf(expected.first());
-    QVERIFY(start >= 0);
-    QCOMPARE(logged.mid(start, expected.size()), expected);
-    // The raw listing lines go to the log as replies.
-    QVERIFY(!f.sink.lines.filter(QRegularExpression("^1 .*a\\.txt\\.$")).isEmpty());
-}
-
-void TestSessionOperations::reportsFailedOperations()
-{
-    CSessionFixture f;
-    CFtpSession& s = *f.session;
-    QVERIFY(!s.DeleteFile("x"));
-    QCOMPARE(f.sink.lines, QStringList({"3 尚未連線"}));
-    QVERIFY(ConnectTo(f, "proftpd"));
-    f.sink.lines.clear();
-    QVERIFY(!s.DeleteFile("missing"));
-    QVERIFY(!s.DeleteFolder("missing", false));
-    QVERIFY(!s.Rename("missing", "other"));
-    QVERIFY(!s.Move("/missing", "/other"));
-    QVERIFY(s.MakeFolder("twice"));
-    QVERIFY(!s.MakeFolder("twice"));
-    QVERIFY(!s.ChangeFolder("/missing"));
-    QVERIFY(s.DeleteFolder("twice", false));
-    const QStringList errors = f.sink.Levels({3});
-    QCOMPARE(errors.size(), 7);
-    QCOMPARE(errors.mid(0, 4),
-             QStringList({"3 刪除檔案： \"/missing\"　發生錯誤", "3 刪除資料夾： \"/missing\"　發生錯誤",
-                          "3 重新命名: \"/missing\"　發生錯誤", "3 搬移 \"/missing\"　發生錯誤！"}));
-    QVERIFY(errors.at(4).contains("twice"));
-    QCOMPARE(errors.at(5), "3 新增資料夾 \"/twice\"　發生錯誤");
-    QCOMPARE(errors.at(6), "3 開啟資料夾： \"/missing\"　發生錯誤");
-    QVERIFY(f.sink.Has("0 變更資料夾\"/missing\""));
-
-    const std::optional<CCommandReply> reply = s.SendCustomCommand("SITE CHMOD 777 nothing-here");
-    QVERIFY(reply);
-    QVERIFY(f.sink.Has("0 傳送自訂指令： SITE CHMOD 777 nothing-here..."));
-    QVERIFY(f.sink.lines.last().startsWith("0 FTP伺服器回應： 550"));
-    s.Disconnect();
-}
-
-void TestSessionOperations::fallsBackToActiveListing_data()
-{
-    QTest::addColumn<int>("dataMode");
-    QTest::addColumn<bool>("fallsBack");
-    QTest::newRow("mode 3 falls back") << 3 << true;
-    QTest::newRow("mode 2 fails at once") << 2 << false;
-}
-
-void TestSessionOperations::fallsBackToActiveListing()
-{
-    QFETCH(int, dataMode);
-    QFETCH(bool, fallsBack);
-    CFakeFtpServer fake;
-    fake.On("PASV", "421 Passive mode refused\r\n");
-    fake.On("EPSV", "421 Passive mode refused\r\n");
-    fake.On("LIST", {FakeResponse{"150 Here\r\n", FakeResponse::Data::Send, kListing, "226 Done\r\n"}});
-    QString error;
-    QVERIFY2(fake.Start(&error), qPrintable(error));
-    CSessionFixture f;
-    QVERIFY(f.sites->StoreSite(FakeSite(fake.Port(), dataMode)));
-    QVERIFY(f.session->Connect("fake"));
-    QVERIFY(f.session->List("/pub/", true));
-    const bool fellBack = f.sink.Has("0 PASV 模式連線失敗 -> 切換到 PORT 模式");
-    QCOMPARE(fellBack, fallsBack);
-    QCOMPARE(f.session->ListModel().rowCount(), fallsBack ? 3 : 1);
-    if (fallsBack)
-    {
-        QCOMPARE(Names(*f.session), QStringList({"..", "dir", "x.txt"}));
-        QCOMPARE(f.session->ListModel().Item(1).permissionBits, 0x751);
-        QVERIFY(f.sink.Has("0 \"/pub\" 目錄清單已接收完成"));
-    }
-    else
-    {
-        const QStringList errors = f.sink.Levels({3});
-        QVERIFY(!errors.isEmpty());
-        QVERIFY(errors.last().endsWith(u'.'));
-        QVERIFY(f.sink.lines.filter("目錄清單已接收完成").isEmpty());
-    }
-    QVERIFY(!f.session->IsListing());
-    QVERIFY(!f.ui.IsBusyShown());
-}
-
-void TestSessionOperations::logsADataTimeoutWithoutErrorText()
-{
-    CFakeFtpServer fake;
-    fake.On("LIST", {FakeResponse{"150 Here\r\n", FakeResponse::Data::Stall, {}, "226 Done\r\n"}});
-    QString error;
-    QVERIFY2(fake.Start(&error), qPrintable(error));
-    CSessionFixture f;
-    QVERIFY(WriteProfileInt("Settings", "ConnectionTimeout", 1));
-    QVERIFY(f.session->Connect(Address("ftp", fake.Port()), "u", "p"));
-    QVERIFY(f.session->List("/", true));
-    QCOMPARE(f.sink.Levels({3}), QStringList({"3 Data 連線逾時."}));
-    QVERIFY(!f.session->IsListing());
-}
 
 QTEST_GUILESS_MAIN(TestSessionOperations)
 #include "tst_session_operations.moc"
