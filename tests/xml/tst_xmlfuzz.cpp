@@ -5,7 +5,6 @@
 #include <QTest>
 
 #include <algorithm>
-#include <cstring>
 
 namespace
 {
@@ -45,17 +44,15 @@ bool SameTree(const CXmlElement& read, const CXmlElement& written)
     return same;
 }
 
-bool HasAny(const QByteArray& text, const char* bytes)
-{
-    return std::any_of(text.begin(), text.end(), [bytes](char c) { return std::strchr(bytes, c) && c; });
-}
-
-// Nothing read from tags or text may break the structure of what the writer makes of it.
+// Nothing read from a tag holds "<", ">" or a line break, nor text a "<": what the writer makes of it keeps
+// its structure.
 bool HoldsNoMarkup(const CXmlElement& element)
 {
-    bool clean = !HasAny(element.Name(), "<>\n") && !HasAny(element.RawValue(), "<");
+    QByteArray tag = element.Name();
     for (const auto& [key, value] : element.Attributes())
-        clean = clean && !HasAny(key, "<>") && !HasAny(value, "<>\n");
+        tag += key + value;
+    bool clean =
+        !tag.contains('<') && !tag.contains('>') && !tag.contains('\n') && !element.RawValue().contains('<');
     for (const auto& child : element.Children())
         clean = clean && HoldsNoMarkup(*child);
     return clean;
@@ -70,10 +67,8 @@ bool IntactBefore(const CXmlElement* read, const CXmlElement& written, const QBy
     const auto& children = read ? read->Children() : kNone;
     bool intact = true;
     for (size_t i = 0; i < written.Children().size(); ++i)
-    {
         intact &= IntactBefore(i < children.size() ? children[i].get() : nullptr, *written.Children()[i], xml,
                                cut, end);
-    }
     end = xml.indexOf('>', xml.indexOf("</", end)) + 1;
     return intact && (end > cut || (read && SameTree(*read, written)));
 }
@@ -107,8 +102,7 @@ private Q_SLOTS:
         }
     }
 
-    // Whatever random markup gives, and whatever the reader makes of the writer's text of it, holds no
-    // markup.
+    // Random markup, and the writer's text of what the reader made of it.
     void randomMarkup()
     {
         QRandomGenerator rng(4004);
@@ -130,30 +124,12 @@ private Q_SLOTS:
         {
             const QByteArray text = RandomBytes(rng, 120, "&#;ampltgquosbAMP0123456789- \xa7");
             const QByteArray escaped = EscapeXmlText(text, round % 2 == 0);
-            QVERIFY(!escaped.contains('<') && !escaped.contains('>'));
-            QVERIFY(std::all_of(escaped.begin(), escaped.end(), [](char c) { return uchar(c) < 128; }));
+            // ASCII without markup, whatever the bytes.
+            QVERIFY(std::all_of(escaped.begin(), escaped.end(),
+                                [](char c) { return uchar(c) < 128 && c != '<' && c != '>'; }));
             QCOMPARE(UnescapeXmlText(escaped), text);
             QVERIFY(UnescapeXmlText(text).size() <= text.size());
         }
-    }
-
-    // Nesting beyond what the reader follows is dropped; the document is marked cut short, and what
-    // follows the deep part is still read.
-    void deepNestingIsCapped()
-    {
-        const int levels = 100000;
-        const QByteArray xml = "<R>" + QByteArray("<a>").repeated(levels) + "<b>deep</b>" +
-                               QByteArray("</a>").repeated(levels) + "<B>1</B></R>";
-        CXmlDocument doc;
-        QVERIFY(!doc.Parse(xml));
-        int depth = 0;
-        for (const CXmlElement* e = doc.GetRoot();
-             !e->Children().empty() && e->Children().front()->Name() == "a"; ++depth)
-            e = e->Children().front().get();
-        QVERIFY(depth > 100 && depth < levels);
-        QCOMPARE(doc.GetRoot()->Children().size(), size_t(2));
-        QCOMPARE(doc.GetChildValue(nullptr, "B"), QByteArray("1"));
-        QVERIFY(doc.GetXml().endsWith("\r\n\t<B>1</B>\r\n</R>\r\n"));
     }
 };
 
