@@ -350,6 +350,7 @@ private Q_SLOTS:
         QVERIFY(sites.MakeFolderPath(QStringLiteral("F")));
         QVERIFY(
             sites.StoreSite(NamedSite(QStringLiteral("Short"), QStringLiteral("pw")), QStringLiteral("F")));
+        // Without a master password they stay plain; an empty one is an element without text.
         const QByteArrayList plain{"xxxxxxx&amp;&lt;&gt;" + QByteArray(50, 'x'), "\r\n\t\t", "pw"};
         QCOMPARE(StoredPasswords(FileBytes()), plain);
         const auto protectedBy = [&](const QByteArray& key) {
