@@ -1,25 +1,27 @@
 #include "app/Profile.h"
+#include "sites/Base64.h"
 #include "sites/FtpSite.h"
+#include "sites/PasswordCipher.h"
+#include "sites/PasswordProtection.h"
 #include "sites/SiteList.h"
-#include "xml/Big5.h"
+#include "support/TestFiles.h"
 
-#include <QFile>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace
 {
 
-// Two folders, a nested one, twin site names and hand-edited values.
-const char kSample[] =
+// Folders nested and side by side, twin site names, an empty folder, hand-edited values, and folder "工作"
+// with site "夜間備份" named in Big5 as the Windows program wrote them.
+const QByteArray kSample =
     "<?xml version=\"1.0\"?>\r\n"
     "<SITES name=\"x\">\r\n"
     "\t<FOLDER name=\"Work\">\r\n"
     "\t\t<FOLDER name=\"Backups\">\r\n"
-    "\t\t\t<SITE name=\"Nightly\"><ADDRESS>nightly.example</ADDRESS></SITE>\r\n"
+    "\t\t\t<SITE name=\"Nightly\"><ADDRESS>nightly.example</ADDRESS><PASSWORD>||QUJD||</PASSWORD></SITE>\r\n"
     "\t\t</FOLDER>\r\n"
-    "\t\t<SITE name=\"Twin\"><ADDRESS>first</ADDRESS></SITE>\r\n"
+    "\t\t<SITE name=\"Twin\" extra=\"kept\"><ADDRESS>a&amp;b</ADDRESS><PORT>2121</PORT></SITE>\r\n"
     "\t\t<SITE name=\"twin\"><ADDRESS>second</ADDRESS></SITE>\r\n"
     "\t</FOLDER>\r\n"
     "\t<FOLDER name=\"Backups\">\r\n"
@@ -29,14 +31,93 @@ const char kSample[] =
     "<CLEARDATACHANNEL>true</CLEARDATACHANNEL><CLEARCOMMANDCHANNEL>&#32;1</CLEARCOMMANDCHANNEL>"
     "<PORT>  -12abc</PORT></SITE>\r\n"
     "\t<SITE name=\"Flags\"><CLEARDATACHANNEL> 1\t</CLEARDATACHANNEL><RETRIES>+7</RETRIES></SITE>\r\n"
+    "\t<FOLDER name=\"Home\"></FOLDER>\r\n"
+    "\t<FOLDER name=\"\xa4\x75\xa7\x40\"><SITE "
+    "name=\"\xa9\x5d\xb6\xa1\xb3\xc6\xa5\xf7\"><ADDRESS>big5</ADDRESS></SITE></FOLDER>\r\n"
     "</SITES>\r\n";
 
-QByteArray CharacterReferences(const QByteArray& bytes)
+CFtpSite FullSite()
 {
-    QByteArray out;
-    for (unsigned char c : bytes)
-        out += "&#" + QByteArray::number(c) + ';';
-    return out;
+    CFtpSite site;
+    site.Name = QStringLiteral("夜間 & 備份");
+    site.Address = QStringLiteral("ftp.例子.tw");
+    site.Description = QStringLiteral("quotes \" and ' stay");
+    site.LocalPath = QStringLiteral("/home/使用者/下載");
+    site.RemotePath = QStringLiteral("/pub/a&b");
+    site.Login = QStringLiteral("anonymous");
+    site.Password = QStringLiteral("p&ss<wo>rd 密碼");
+    site.Port = 2121;
+    site.Retries = 5;
+    site.RetryDelay = 42;
+    site.TransferType = 3;
+    site.DataMode = 2;
+    site.ProtocolType = CFtpSite::ProtocolExplicitTls;
+    site.ClearDataChannel = true;
+    return site;
+}
+
+CFtpSite NamedSite(const QString& name, const QString& password = {})
+{
+    CFtpSite site;
+    site.Name = name;
+    site.Password = password;
+    return site;
+}
+
+QString Summary(const CFtpSite& site)
+{
+    const auto number = [](int value) { return QString::number(value); };
+    return QStringList{site.Address,
+                       number(site.Port),
+                       number(site.Retries),
+                       number(site.ClearDataChannel),
+                       number(site.ClearCommandChannel),
+                       site.Password}
+        .join(u'|');
+}
+
+QByteArrayList StoredPasswords(const QByteArray& file)
+{
+    QByteArrayList found;
+    for (const QByteArray& part : file.split('<'))
+    {
+        if (part.startsWith("PASSWORD>"))
+            found << part.mid(9);
+    }
+    return found;
+}
+
+QByteArray Cipher(const QByteArray& key, const QByteArray& plain)
+{
+    CPasswordCipher cipher;
+    cipher.SetKey(key);
+    return cipher.Encrypt(plain);
+}
+
+// Bytes of every value, high ones included, in no simple order.
+QByteArray PatternBytes(qsizetype length)
+{
+    QByteArray data(length, Qt::Uninitialized);
+    for (qsizetype i = 0; i < length; ++i)
+        data[i] = static_cast<char>((i * 151 + 7) & 0xFF);
+    return data;
+}
+
+// The expected stored form built from Qt's own encoder: the full groups cut into 76-character lines, each
+// full line followed by CR LF, then the final partial group.
+QByteArray ReferenceEncode(const QByteArray& data)
+{
+    const qsizetype fullBytes = data.size() / 3 * 3;
+    const QByteArray full = data.first(fullBytes).toBase64();
+    QByteArray text;
+    for (qsizetype pos = 0; pos < full.size(); pos += 76)
+        text += full.mid(pos, 76) + (full.size() - pos >= 76 ? "\r\n" : "");
+    return text + data.sliced(fullBytes).toBase64();
+}
+
+QByteArray Utf8(const char8_t* text)
+{
+    return QByteArray(reinterpret_cast<const char*>(text));
 }
 
 } // namespace
@@ -47,35 +128,27 @@ class TestSiteList : public QObject
 
 private:
     QTemporaryDir m_home;
+    std::unique_ptr<CSiteList> m_sites;
 
     QString SitesFile() const { return m_home.filePath(QStringLiteral("sites.xml")); }
+    QByteArray FileBytes() const { return TestFiles::ReadFile(SitesFile()); }
 
-    void WriteSites(const QByteArray& bytes)
+    // A fresh list loaded from the data folder, after writing `file` there unless it is null.
+    CSiteList& Load(const QByteArray& file = kSample)
     {
-        QFile file(SitesFile());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        if (!file.isNull())
+            TestFiles::WriteFile(SitesFile(), file);
+        m_sites = std::make_unique<CSiteList>();
+        m_sites->LoadSites();
+        return *m_sites;
     }
 
-    static CFtpSite FullSite()
+    CXmlElement* Folder(const QString& path) { return m_sites->FindFolderByPath(nullptr, path); }
+
+    QString PasswordOf(const QString& path)
     {
         CFtpSite site;
-        site.Name = QStringLiteral("夜間 & 備份");
-        site.Address = QStringLiteral("ftp.例子.tw");
-        site.Description = QStringLiteral("quotes \" and ' stay");
-        site.LocalPath = QStringLiteral("/home/使用者/下載");
-        site.RemotePath = QStringLiteral("/pub/a&b");
-        site.Login = QStringLiteral("anonymous");
-        site.Password = QStringLiteral("p&ss<wo>rd 密碼");
-        site.Port = 2121;
-        site.Retries = 5;
-        site.RetryDelay = 42;
-        site.TransferType = 3;
-        site.DataMode = 2;
-        site.ProtocolType = CFtpSite::ProtocolExplicitTls;
-        site.ClearDataChannel = true;
-        site.ClearCommandChannel = false;
-        return site;
+        return m_sites->LoadSiteByPath(path, site) ? site.Password : QStringLiteral("<no site>");
     }
 
 private Q_SLOTS:
@@ -87,64 +160,26 @@ private Q_SLOTS:
         QFile::remove(m_home.filePath(QStringLiteral("Zentrava Pro 3.1.ini")));
     }
 
-    void missingFileGivesAnEmptyFavouritesRoot()
-    {
-        CSiteList sites;
-        QCOMPARE(sites.FilePath(), SitesFile());
-        QCOMPARE(sites.LoadSites().State(), CStoredFileLoad::EState::Missing);
-        QCOMPARE(sites.Document().GetRoot()->Name(), QByteArray("SITES"));
-        QCOMPARE(sites.Document().GetRoot()->GetAttribute("name"), QByteArray("我的最愛"));
-        QVERIFY(sites.SitePaths().isEmpty());
-    }
-
     void storedSitesReadBackWhole()
     {
-        CSiteList sites;
-        sites.LoadSites();
-        const CFtpSite site = FullSite();
-        QVERIFY(sites.StoreSite(site));
-        CSiteList again;
-        QVERIFY(again.LoadSites());
+        QVERIFY(Load({}).StoreSite(FullSite()));
         CFtpSite loaded;
-        QVERIFY(again.LoadSiteByPath(site.Name, loaded));
-        QCOMPARE(loaded.Fields(), site.Fields());
+        QVERIFY(Load({}).LoadSiteByPath(FullSite().Name, loaded));
+        QCOMPARE(loaded.Fields(), FullSite().Fields());
         // The file holds all fourteen fields in the stored order.
-        QFile file(SitesFile());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
-        const char* order[] = {"ADDRESS",
-                               "PORT",
-                               "DATAMODE",
-                               "TRANSFERTYPE",
-                               "LOGIN",
-                               "PASSWORD",
-                               "REMOTEPATH",
-                               "LOCALPATH",
-                               "RETRIES",
-                               "RETRYDELAY",
-                               "DESCRIPTION",
-                               "PROTOCOLTYPE",
-                               "CLEARCOMMANDCHANNEL",
-                               "CLEARDATACHANNEL"};
-        qsizetype last = -1;
-        for (const char* name : order)
-        {
-            const qsizetype at = bytes.indexOf(QByteArray("\t\t<") + name + '>');
-            QVERIFY2(at > last, name);
-            last = at;
-        }
-        QVERIFY(bytes.contains("<CLEARDATACHANNEL>1</CLEARDATACHANNEL>"));
-        QVERIFY(
-            bytes.contains("<PASSWORD>p&amp;ss&lt;wo&gt;rd &#229;&#175;&#134;&#231;&#162;&#188;</PASSWORD>"));
+        QByteArrayList names;
+        for (const auto& child : m_sites->FindSiteInFolder(nullptr, FullSite().Name)->Children())
+            names << child->Name();
+        QCOMPARE(names.join(' '),
+                 "ADDRESS PORT DATAMODE TRANSFERTYPE LOGIN PASSWORD REMOTEPATH LOCALPATH RETRIES "
+                 "RETRYDELAY DESCRIPTION PROTOCOLTYPE CLEARCOMMANDCHANNEL CLEARDATACHANNEL");
     }
 
     void damagedFileIsSetAside_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("truncated") << QByteArray(kSample).left(200);
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("UTF-16") << QByteArray(
-            QStringEncoder(QStringEncoder::Utf16LE)(QString::fromUtf8(kSample)));
+        QTest::newRow("truncated") << kSample.left(200);
+        QTest::newRow("empty") << QByteArray("");
         QTest::newRow("too deep") << "<SITES>" + QByteArray("<FOLDER>").repeated(600) + "</SITES>";
         QTest::newRow("another root") << QByteArray("<TRUSTED></TRUSTED>");
     }
@@ -152,218 +187,132 @@ private Q_SLOTS:
     void damagedFileIsSetAside()
     {
         QFETCH(QByteArray, bytes);
-        WriteSites(bytes);
+        QVERIFY(TestFiles::WriteFile(SitesFile(), bytes));
         const CStoredFileLoad loaded = CSiteList().LoadSites();
         QCOMPARE(loaded.State(), CStoredFileLoad::EState::Damaged);
-        QFile aside(loaded.AsidePath());
-        QVERIFY(aside.open(QIODevice::ReadOnly));
-        QCOMPARE(aside.readAll(), bytes);
+        QCOMPARE(TestFiles::ReadFile(loaded.AsidePath()), bytes);
     }
 
-    void storingUpdatesTheSameNamedSiteWhateverItsCase()
+    // The same-named site is updated whatever its case; an unknown folder path resolves to the root. Every
+    // load is announced, also one that finds no file and gives an empty favourites root.
+    void storingKeepsDocumentOrder()
     {
-        WriteSites(kSample);
-        CSiteList sites;
-        QVERIFY(sites.LoadSites());
-        CFtpSite site;
-        site.Name = QStringLiteral("FLAGS");
+        CSiteList& sites = Load();
+        QCOMPARE(sites.FilePath(), SitesFile());
+        int reloads = 0;
+        sites.SetReloadHandler([&] { ++reloads; });
+        CFtpSite site = NamedSite(QStringLiteral("FLAGS"));
         site.Address = QStringLiteral("changed.example");
         QVERIFY(sites.StoreSite(site));
-        QCOMPARE(sites.SitePaths().count(QStringLiteral("Flags")), 1);
-        QVERIFY(!sites.SitePaths().contains(QStringLiteral("FLAGS")));
+        QVERIFY(sites.StoreSite(NamedSite(QStringLiteral("New")), QStringLiteral("work\\BACKUPS")));
+        QVERIFY(sites.StoreSite(NamedSite(QStringLiteral("Lost")), QStringLiteral("No\\Such")));
+        // Each store saves and reloads the file.
+        QCOMPARE(sites.SitePaths().join(','),
+                 "Work\\Backups\\Nightly,Work\\Backups\\New,Work\\Twin,"
+                 "Work\\twin,Backups\\Nightly,Nightly,Flags,工作\\夜間備份,Lost");
         CFtpSite loaded;
         QVERIFY(sites.LoadSiteByPath(QStringLiteral("flags"), loaded));
         QCOMPARE(loaded.Address, QStringLiteral("changed.example"));
         QCOMPARE(loaded.Name, QStringLiteral("Flags"));
+        QCOMPARE(reloads, 3);
+        QFile::remove(SitesFile());
+        QCOMPARE(sites.LoadSites().State(), CStoredFileLoad::EState::Missing);
+        QCOMPARE(reloads, 4);
+        QCOMPARE(sites.Document().GetXml(),
+                 QByteArray("<?xml version=\"1.0\"?>\r\n<SITES name=\"我的最愛\" >\r\n</SITES>\r\n"));
     }
 
-    void storingIntoFolders()
-    {
-        WriteSites(kSample);
-        CSiteList sites;
-        QVERIFY(sites.LoadSites());
-        CFtpSite site;
-        site.Name = QStringLiteral("New");
-        QVERIFY(sites.StoreSite(site, QStringLiteral("work\\BACKUPS")));
-        QVERIFY(sites.SitePaths().contains(QStringLiteral("Work\\Backups\\New")));
-        // An unknown folder path resolves to the root.
-        site.Name = QStringLiteral("Lost");
-        QVERIFY(sites.StoreSite(site, QStringLiteral("No\\Such")));
-        QVERIFY(sites.SitePaths().contains(QStringLiteral("Lost")));
-    }
-
+    // What a path finds (address, port, retries, the two flags, password), or false with the record left
+    // alone. Numbers read as the C library does, flags only from "1"; values are trimmed, missing ones read
+    // as 0.
     void sitePathLookups_data()
     {
         QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("address");
-        QTest::newRow("nested") << "Work\\Backups\\Nightly"
-                                << "nightly.example";
-        QTest::newRow("any case") << "WORK\\backups\\NIGHTLY"
-                                  << "nightly.example";
-        QTest::newRow("bare name is below the root") << "Nightly"
-                                                     << "root";
-        QTest::newRow("first of twins") << "Work\\twin"
-                                        << "first";
-        QTest::newRow("A exists without B: site below the root") << "Work\\Nothing\\Nightly"
-                                                                 << "root";
-        QTest::newRow("no A: B below the root") << "Nowhere\\Backups\\Nightly"
-                                                << "root-backups";
-        QTest::newRow("no A, no B: below the root") << "Nowhere\\Neither\\Nightly"
-                                                    << "root";
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<QString>("fields");
+        const QString root = "root|-12|0|0|0|";
+        QTest::newRow("nested, framed password")
+            << "Work\\Backups\\Nightly" << true << "nightly.example|0|0|0|0|QUJD";
+        QTest::newRow("any case") << "WORK\\backups\\NIGHTLY" << true << "nightly.example|0|0|0|0|QUJD";
+        QTest::newRow("bare name is below the root") << "Nightly" << true << root;
+        QTest::newRow("first of twins") << "Work\\twin" << true << "a&b|2121|0|0|0|";
+        QTest::newRow("trimmed values") << "Flags" << true << "|0|7|1|0|";
+        QTest::newRow("A exists without B: site below the root") << "Work\\Nothing\\Nightly" << true << root;
+        QTest::newRow("no A: B below the root")
+            << "Nowhere\\Backups\\Nightly" << true << "root-backups|0|0|0|0|";
+        QTest::newRow("no A, no B: below the root") << "Nowhere\\Neither\\Nightly" << true << root;
+        QTest::newRow("unknown site") << "Work\\Ghost" << false << Summary(FullSite());
+        QTest::newRow("Big5 names") << "工作\\夜間備份" << true << "big5|0|0|0|0|";
+        QTest::newRow("empty path") << "" << false << Summary(FullSite());
     }
 
     void sitePathLookups()
     {
         QFETCH(QString, path);
-        QFETCH(QString, address);
-        WriteSites(kSample);
-        CSiteList sites;
-        QVERIFY(sites.LoadSites());
-        CFtpSite site;
-        QVERIFY(sites.LoadSiteByPath(path, site));
-        QCOMPARE(site.Address, address);
-    }
-
-    void unknownSiteLeavesTheRecordAlone()
-    {
-        WriteSites(kSample);
-        CSiteList sites;
-        QVERIFY(sites.LoadSites());
+        QFETCH(bool, found);
+        QFETCH(QString, fields);
         CFtpSite site = FullSite();
-        QVERIFY(!sites.LoadSiteByPath(QStringLiteral("Work\\Ghost"), site));
-        QVERIFY(!sites.LoadSiteByPath(QString(), site));
-        QCOMPARE(site.Fields(), FullSite().Fields());
-    }
-
-    void fillingRules()
-    {
-        WriteSites(kSample);
-        CSiteList sites;
-        QVERIFY(sites.LoadSites());
-        CFtpSite site;
-        QVERIFY(sites.LoadSiteByPath(QStringLiteral("Nightly"), site));
-        QCOMPARE(site.ClearDataChannel, false);    // "true" is not "1"
-        QCOMPARE(site.ClearCommandChannel, false); // nor is an escaped " 1"
-        QCOMPARE(site.Port, -12);                  // digits up to the first other byte
-        QCOMPARE(site.ProtocolType, 0);            // missing element
-        QVERIFY(sites.LoadSiteByPath(QStringLiteral("Flags"), site));
-        QCOMPARE(site.ClearDataChannel, true); // the reader trims white space around values
-        QCOMPARE(site.Retries, 7);
-        QCOMPARE(site.Port, 0); // a missing PORT reads as 0
-        QCOMPARE(site.Address, QString());
-    }
-
-    void sitePathsInDocumentOrder()
-    {
-        WriteSites(kSample);
-        CSiteList sites;
-        QVERIFY(sites.LoadSites());
-        const QStringList expected{"Work\\Backups\\Nightly", "Work\\Twin", "Work\\twin",
-                                   "Backups\\Nightly",       "Nightly",    "Flags"};
-        QCOMPARE(sites.SitePaths(), expected);
+        QCOMPARE(Load().LoadSiteByPath(path, site), found);
+        QCOMPARE(Summary(site), fields);
+        QCOMPARE(site.ProtocolType, found ? 0 : FullSite().ProtocolType);
     }
 
     void newSiteDefaults()
     {
         QVERIFY(WriteProfileInt("Settings", "DefaultRetries", 9));
         QVERIFY(WriteProfileString("Settings", "DefaultLocalPath", QStringLiteral("/srv/下載")));
-        WriteSites(kSample);
-        CSiteList sites;
-        QVERIFY(sites.LoadSites());
-        CXmlElement* work = sites.FindFolderByPath(nullptr, QStringLiteral("Work"));
-        QVERIFY(work);
-        CXmlElement* fresh = sites.AddNewSite(work);
+        CSiteList& sites = Load();
+        CXmlElement* fresh = sites.AddNewSite(Folder(QStringLiteral("Work")));
         QCOMPARE(sites.PathOf(fresh), QStringLiteral("Work\\新站台"));
-        QByteArrayList names;
-        for (const auto& child : fresh->Children())
-            names.append(child->Name());
-        QCOMPARE(names, QByteArrayList({"ADDRESS", "PORT", "DATAMODE", "TRANSFERTYPE", "LOGIN", "PASSWORD",
-                                        "REMOTEPATH", "LOCALPATH", "RETRIES", "RETRYDELAY", "DESCRIPTION"}));
         CFtpSite site;
         sites.FillSite(fresh, site);
-        QCOMPARE(site.Retries, 9);
-        QCOMPARE(site.RetryDelay, 10);
-        QCOMPARE(site.Port, 21);
+        QCOMPARE(Summary(site), QStringLiteral("|21|9|0|0|"));
         QCOMPARE(site.LocalPath, QStringLiteral("/srv/下載"));
-        QCOMPARE(site.ProtocolType, int(CFtpSite::ProtocolFtp));
 
-        // With a site selected, its settings are copied into its folder, but not its protocol.
-        CFtpSite tls = FullSite();
-        tls.Name = QStringLiteral("Secure");
-        QVERIFY(sites.StoreSite(tls, QStringLiteral("Work\\Backups")));
-        CXmlElement* secure = sites.FindSiteInFolder(
-            sites.FindFolderByPath(nullptr, QStringLiteral("Work\\Backups")), QStringLiteral("secure"));
-        QVERIFY(secure);
-        CXmlElement* copy = sites.AddNewSite(secure);
+        // With a site selected, its settings are copied into its folder, but not its protocol and flags.
+        QVERIFY(sites.StoreSite(FullSite(), QStringLiteral("Work\\Backups")));
+        CXmlElement* copy =
+            sites.AddNewSite(sites.FindSiteInFolder(Folder("Work\\Backups"), FullSite().Name));
         QCOMPARE(sites.PathOf(copy), QStringLiteral("Work\\Backups\\新站台"));
         sites.FillSite(copy, site);
-        QCOMPARE(site.Address, tls.Address);
-        QCOMPARE(site.Password, tls.Password);
-        QCOMPARE(site.Port, tls.Port);
+        QCOMPARE(Summary(site), QStringLiteral("ftp.例子.tw|2121|5|0|0|p&ss<wo>rd 密碼"));
         QCOMPARE(site.ProtocolType, int(CFtpSite::ProtocolFtp));
-        QCOMPARE(site.ClearDataChannel, false);
+
+        // A new folder goes beside a selected site too.
+        QCOMPARE(sites.PathOf(sites.AddNewFolder(copy)), QStringLiteral("Work\\Backups\\新資料夾"));
+        QCOMPARE(sites.PathOf(sites.AddNewFolder(nullptr)), QStringLiteral("新資料夾"));
     }
 
-    void windowsBig5FileReadsAsUnicode()
+    void namesTheFileCannotHold_data()
     {
-        const QByteArray folder = Big5("工作");
-        const QByteArray name = Big5("夜間備份");
-        QVERIFY(!folder.isEmpty() && !name.isEmpty());
-        const QByteArray file = "<?xml version=\"1.0\"?>\r\n<SITES name=\"" + Big5("我的最愛") +
-                                "\" >\r\n\t<FOLDER name=\"" + folder + "\" >\r\n\t\t<SITE name=\"" + name +
-                                "\" >\r\n\t\t\t<DESCRIPTION>" + CharacterReferences(Big5("每日 備份")) +
-                                "</DESCRIPTION>\r\n\t\t</SITE>\r\n\t</FOLDER>\r\n</SITES>\r\n";
-        WriteSites(file);
-        CSiteList sites;
-        QVERIFY(sites.LoadSites());
-        QCOMPARE(sites.SitePaths(), QStringList{QStringLiteral("工作\\夜間備份")});
-        CFtpSite site;
-        QVERIFY(sites.LoadSiteByPath(QStringLiteral("工作\\夜間備份"), site));
-        QCOMPARE(site.Description, QStringLiteral("每日 備份"));
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("CJK and spaces") << "夜間 備份" << true;
+        QTest::newRow("blank") << "   " << false;
+        QTest::newRow("backslash") << "a\\b" << false;
+        QTest::newRow("quote") << "say \"hi\"" << false;
+        QTest::newRow("line break") << "a\nb" << false;
     }
 
-    void namesTheFileCannotHoldAreNotStored()
+    void namesTheFileCannotHold()
     {
-        CSiteList sites;
-        sites.LoadSites();
-        CFtpSite site;
-        site.Name = QStringLiteral("a \"quoted\" <name>");
-        QVERIFY(!sites.StoreSite(site));
-        QVERIFY(sites.SitePaths().isEmpty());
-        QVERIFY(!QFile::exists(SitesFile()));
+        QFETCH(QString, name);
+        QFETCH(bool, valid);
+        QCOMPARE(CSiteList::CheckName(name).isEmpty(), valid);
+        CSiteList& sites = Load({});
+        QCOMPARE(sites.StoreSite(NamedSite(name)), valid);
+        QCOMPARE(sites.SitePaths().size(), qsizetype(valid ? 1 : 0));
+        QCOMPARE(QFile::exists(SitesFile()), valid);
     }
 
     void aFailedWriteIsReportedAndKeepsTheChange()
     {
         // A file where the folder should be: the write cannot succeed even for root.
-        QFile blocker(m_home.filePath(QStringLiteral("blocker")));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        QVERIFY(TestFiles::WriteFile(m_home.filePath(QStringLiteral("blocker")), {}));
         CSiteList sites(m_home.filePath(QStringLiteral("blocker/sites.xml")));
         sites.LoadSites();
-        CFtpSite site;
-        site.Name = QStringLiteral("Kept");
-        QVERIFY(!sites.StoreSite(site));
+        QVERIFY(!sites.StoreSite(NamedSite(QStringLiteral("Kept"))));
         QCOMPARE(sites.SitePaths(), QStringList{QStringLiteral("Kept")});
-    }
-
-    void namesThatCannotBeStored_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("valid");
-        QTest::newRow("CJK and spaces") << "夜間 備份" << true;
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("blank") << "   " << false;
-        QTest::newRow("backslash") << "a\\b" << false;
-        QTest::newRow("quote") << "say \"hi\"" << false;
-        QTest::newRow("angle") << "<x>" << false;
-    }
-
-    void namesThatCannotBeStored()
-    {
-        QFETCH(QString, name);
-        QFETCH(bool, valid);
-        QCOMPARE(CSiteList::CheckName(name).isEmpty(), valid);
     }
 
     void recordArchiveForm()
@@ -374,29 +323,211 @@ private Q_SLOTS:
         site.TransferType = 3;
         site.ClearCommandChannel = true;
         const QByteArray bytes = site.Serialize();
-        // Address, Retries, Description, LocalPath, Login, Name, Password, Port, RemotePath, RetryDelay,
-        // then DataMode ahead of TransferType, ProtocolType and the two flags.
-        const QByteArray expected = QByteArray::fromHex("0161"
-                                                        "01000000"
-                                                        "0000000000"
-                                                        "15000000"
-                                                        "00"
-                                                        "0f000000"
-                                                        "02000000"
-                                                        "03000000"
-                                                        "00000000"
-                                                        "00000000"
-                                                        "01000000");
-        QCOMPARE(bytes.toHex(), expected.toHex());
+        // Address "a", Retries 1, five empty strings (Description to Password), Port 21, empty RemotePath,
+        // RetryDelay 15, then DataMode ahead of TransferType, ProtocolType and the two flags.
+        QCOMPARE(
+            bytes.toHex(),
+            QByteArray("016101000000000000000015000000000f0000000200000003000000000000000000000001000000"));
         CFtpSite back;
         QVERIFY(back.Deserialize(FullSite().Serialize()));
         QCOMPARE(back.Fields(), FullSite().Fields());
         for (qsizetype cut = 0; cut < bytes.size(); ++cut)
         {
-            CFtpSite untouched = FullSite();
-            QVERIFY(!untouched.Deserialize(bytes.left(cut)));
-            QCOMPARE(untouched.Fields(), FullSite().Fields());
+            QVERIFY(!back.Deserialize(bytes.left(cut)));
+            QCOMPARE(back.Fields(), FullSite().Fields());
         }
+    }
+
+    // Passwords are stored protected while a master password is set and protection is on; in memory, and
+    // after a load, they are plain.
+    void passwordProtection()
+    {
+        QVERIFY(WriteProfileInt("Security", "EncryptPasswords", 1));
+        CSiteList& sites = Load({});
+        const QString sixty = QString(60, u'x').replace(7, 3, QStringLiteral("&<>"));
+        QVERIFY(sites.StoreSite(NamedSite(QStringLiteral("Long"), sixty)));
+        QVERIFY(sites.StoreSite(NamedSite(QStringLiteral("Empty"))));
+        QVERIFY(sites.MakeFolderPath(QStringLiteral("F")));
+        QVERIFY(
+            sites.StoreSite(NamedSite(QStringLiteral("Short"), QStringLiteral("pw")), QStringLiteral("F")));
+        // Without a master password they stay plain; an empty one is an element without text.
+        const QByteArrayList plain{"xxxxxxx&amp;&lt;&gt;" + QByteArray(50, 'x'), "\r\n\t\t", "pw"};
+        QCOMPARE(StoredPasswords(FileBytes()), plain);
+        const auto protectedBy = [&](const QByteArray& key) {
+            return QByteArrayList{'|' + Cipher(key, sixty.toUtf8()) + '|', "||",
+                                  '|' + Cipher(key, "pw") + '|'};
+        };
+
+        // The master password itself is kept protected by a fixed key in the settings.
+        QVERIFY(WriteMasterPassword("Sésame 開門"));
+        QCOMPARE(GetProfileString("Security", "Password").toLatin1(),
+                 Cipher("VexholdtPamOri", "Sésame 開門"));
+        QCOMPARE(ReadMasterPassword(), QByteArray("Sésame 開門"));
+        QVERIFY(sites.SaveSites());
+        // A 60-byte password gives a cipher text longer than one line: CR LF inside the bars.
+        QCOMPARE(StoredPasswords(FileBytes()), protectedBy("Sésame 開門"));
+        QCOMPARE(PasswordOf(QStringLiteral("Long")), sixty);
+        QVERIFY(WriteMasterPassword("new"));
+        QVERIFY(sites.SaveSites());
+        QCOMPARE(StoredPasswords(FileBytes()), protectedBy("new"));
+
+        // Switched off, protection still reads old files; the next save writes plain text.
+        QVERIFY(WriteProfileInt("Security", "EncryptPasswords", 0));
+        Load({});
+        QCOMPARE(PasswordOf(QStringLiteral("Long")), sixty);
+        QCOMPARE(PasswordOf(QStringLiteral("Empty")), QString());
+        QCOMPARE(PasswordOf(QStringLiteral("F\\Short")), QStringLiteral("pw"));
+        QVERIFY(m_sites->SaveSites());
+        QCOMPARE(StoredPasswords(FileBytes()), plain);
+    }
+
+    void folderMovesWithItsSubtreeToTheEnd()
+    {
+        CSiteList& sites = Load();
+        QCOMPARE(sites.MoveElement(Folder("Work"), sites.Document().GetRoot()), Folder("Work"));
+        QVERIFY(sites.MoveElement(Folder("Work"), Folder("Home")));
+        QCOMPARE(sites.SitePaths().join(','),
+                 "Backups\\Nightly,Nightly,Flags,Home\\Work\\Backups\\Nightly,Home\\Work\\Twin,"
+                 "Home\\Work\\twin,工作\\夜間備份");
+        CXmlElement* flags = sites.FindSiteInFolder(nullptr, QStringLiteral("Flags"));
+        CXmlElement* moved = sites.MoveElement(flags, Folder("Home\\Work\\Backups"));
+        QCOMPARE(sites.PathOf(moved), QStringLiteral("Home\\Work\\Backups\\Flags"));
+        QCOMPARE(sites.SitePaths().join(','),
+                 "Backups\\Nightly,Nightly,Home\\Work\\Backups\\Nightly,Home\\Work\\Backups\\Flags,"
+                 "Home\\Work\\Twin,Home\\Work\\twin,工作\\夜間備份");
+        // Moved elements keep their fields and attributes.
+        CXmlElement* twin = sites.FindSiteInFolder(Folder("Home\\Work"), QStringLiteral("Twin"));
+        QCOMPARE(twin->GetAttribute("extra"), QByteArray("kept"));
+        QCOMPARE(sites.Document().GetChildValue(twin, "ADDRESS"), QByteArray("a&b"));
+        QCOMPARE(sites.Document().GetChildValue(twin, "PORT"), QByteArray("2121"));
+
+        // Refused: a folder into itself or below itself, anything into a site, and the root.
+        const QByteArray before = sites.Document().GetXml();
+        QVERIFY(!sites.MoveElement(Folder("Home"), Folder("Home")));
+        QVERIFY(!sites.MoveElement(Folder("Home"), Folder("Home\\Work\\Backups")));
+        QVERIFY(!sites.MoveElement(Folder("Backups"), twin));
+        QVERIFY(!sites.MoveElement(sites.Document().GetRoot(), Folder("Home")));
+        QCOMPARE(sites.Document().GetXml(), before);
+    }
+
+    void encode_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<qsizetype>("required"); // padded length, two bytes per started line, two more
+
+        // RFC 4648 section 10.
+        QTest::newRow("empty") << QByteArray() << QByteArray() << qsizetype(2);
+        QTest::newRow("f") << QByteArray("f") << QByteArray("Zg==") << qsizetype(8);
+        QTest::newRow("fo") << QByteArray("fo") << QByteArray("Zm8=") << qsizetype(8);
+        QTest::newRow("foobar") << QByteArray("foobar") << QByteArray("Zm9vYmFy") << qsizetype(12);
+        QTest::newRow("high bytes") << QByteArray("\xFF\xFE\x00", 3) << QByteArray("//4A") << qsizetype(8);
+        // 56 bytes fill a line with the partial group; 57 end a full line, which keeps its CR LF.
+        const QList<std::pair<qsizetype, qsizetype>> lengths{
+            {56, 80}, {57, 80}, {58, 86}, {114, 158}, {117, 164}};
+        for (const auto& [length, required] : lengths)
+            QTest::addRow("%lld bytes", static_cast<long long>(length))
+                << PatternBytes(length) << ReferenceEncode(PatternBytes(length)) << required;
+    }
+
+    void encode()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QByteArray, expected);
+        QFETCH(qsizetype, required);
+
+        QCOMPARE(Base64Encode(data), expected);
+        QCOMPARE(Base64Decode(expected), data);
+        QCOMPARE(Base64EncodedLength(data.size()), required);
+        const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
+        const QByteArray untouched(required + 8, '#');
+        QByteArray buffer = untouched;
+        qsizetype capacity = required - 1;
+        QVERIFY(!Base64Encode(bytes, data.size(), buffer.data(), &capacity));
+        QCOMPARE(capacity, required - 1);
+        QCOMPARE(buffer, untouched);
+
+        capacity = required;
+        QVERIFY(Base64Encode(bytes, data.size(), buffer.data(), &capacity));
+        QCOMPARE(buffer.first(capacity), expected);
+        QCOMPARE(buffer.sliced(required), untouched.sliced(required));
+    }
+
+    void decode_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<qsizetype>("capacity");
+        QTest::addColumn<QByteArray>("expected");
+
+        const qsizetype ample = 200;
+        QTest::newRow("short group of three") << QByteArray("Zm9vYmE") << ample << QByteArray("fooba");
+        QTest::newRow("lone character") << QByteArray("Zm9vY") << ample << QByteArray("foo");
+        // Everything outside the alphabet is skipped: bars, line breaks, padding, NUL and high bytes.
+        QTest::newRow("junk") << QByteArray("|Zm\0\x80\xFF\x39v\r\n=Ym=Fy|", 17) << ample
+                              << QByteArray("foobar");
+        // Decoding stops before the first group that does not fit.
+        const QByteArray six("Zm9vYmFy");
+        const QByteArray four("Zm9v\r\nYg==");
+        QTest::newRow("first group does not fit") << six << qsizetype(2) << QByteArray();
+        QTest::newRow("first group fits exactly") << six << qsizetype(3) << QByteArray("foo");
+        QTest::newRow("second group does not fit") << six << qsizetype(5) << QByteArray("foo");
+        QTest::newRow("both fit exactly") << six << qsizetype(6) << QByteArray("foobar");
+        QTest::newRow("short last group fits") << four << qsizetype(4) << QByteArray("foob");
+        QTest::newRow("short last group does not fit") << four << qsizetype(3) << QByteArray("foo");
+    }
+
+    void decode()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(qsizetype, capacity);
+        QFETCH(QByteArray, expected);
+
+        const QByteArray untouched(capacity + 16, '#');
+        QByteArray buffer = untouched;
+        qsizetype length = capacity;
+        QVERIFY(Base64Decode(text.constData(), text.size(), reinterpret_cast<unsigned char*>(buffer.data()),
+                             &length));
+        QCOMPARE(buffer.first(length), expected);
+        QCOMPARE(buffer.sliced(length), untouched.sliced(length));
+        if (capacity >= text.size())
+            QCOMPARE(Base64Decode(text), expected);
+    }
+
+    // Expected texts made by a short python3 script: hashlib.md5(key).digest() as the key of a hand-written
+    // RC4, cross-checked with `openssl enc -rc4 -K <md5 hex> -provider legacy -nosalt`, then base64.b64encode
+    // of the full groups cut into 76-character lines (CR LF after each full line) plus the encoded partial
+    // group.
+    void cipher_data()
+    {
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QByteArray>("plain");
+        QTest::addColumn<QByteArray>("text");
+
+        QTest::newRow("settings pass phrase") << QByteArray(CPasswordCipher::kSettingsPassPhrase)
+                                              << QByteArray("s3cret!") << QByteArray("td/6av4+zA==");
+        QTest::newRow("short key") << QByteArray("master key") << QByteArray("p@ssw0rd")
+                                   << QByteArray("N6ustSnrYnI=");
+        QTest::newRow("CJK key and text") << Utf8(u8"超級密碼") << Utf8(u8"我的密碼是：伺服器３號！")
+                                          << QByteArray("iax6YPm98VBowlrQ7ENAjzT3E7K1AiwuUHyPgA6btVFBKGB8");
+        QTest::newRow("CJK key, 60 bytes")
+            << Utf8(u8"主密碼") << QByteArray("0123456789").repeated(6)
+            << QByteArray(
+                   "Y4oxB17AuojbNejAu0519kTbpfJzL5zKjZ/wWfOxUyiRPUJj2uhNWNZqq4GQqMEPlHom+snFWT9t\r\n+API");
+        // Empty text or an empty key pass through unchanged.
+        QTest::newRow("empty key") << QByteArray() << QByteArray("plain") << QByteArray("plain");
+        QTest::newRow("empty text") << QByteArray("master") << QByteArray() << QByteArray();
+    }
+
+    void cipher()
+    {
+        QFETCH(QByteArray, key);
+        QFETCH(QByteArray, plain);
+        QFETCH(QByteArray, text);
+
+        CPasswordCipher cipher;
+        cipher.SetKey(key);
+        QCOMPARE(cipher.Encrypt(plain), text);
+        QCOMPARE(cipher.Decrypt(text), plain);
     }
 };
 
