@@ -214,7 +214,7 @@ const QList<LineCase>& Cases()
         {"slash inside", false, "-rw-r--r-- 1 root root 2 Dec  6 17:11 a/b", {}},
         {"dot", false, "drwxr-xr-x   4 0        0            4096 Dec  6 17:11 .", {}},
         {"dot dot", false, "drwxr-xr-x   4 0        0            4096 Dec  6 17:11 ..", {}},
-        {"NUL in name", false, QByteArray("-rw-r--r-- 1 root root 2 Dec  6 17:11 a\0b", 41), {}},
+        {"NUL in name", false, QByteArray("-rw-r--r-- 1 root root 2 Dec  6 17:11 a") + '\0' + "b", {}},
         {"link name with slash", false, "lrwxrwxrwx 1 root root 9 Dec  6 17:11 evil/x -> y", {}},
         {"no name", false, "drwxr-xr-x 2 root root 4096 Dec  6 17:11 ", {}},
         {"size overflow", false, "-rw-r--r-- 1 root root 99999999999999999999 Dec  6 17:11 huge", {}},
