@@ -202,26 +202,6 @@ private Q_SLOTS:
                                                             {FtpLogKind::Reply, "331-Password"},
                                                             {FtpLogKind::Reply, "331 please"}}));
     }
-
-    void endsWaitsOnTimeOutAndCancel()
-    {
-        {
-            CChannelUnderTest test;
-            QCOMPARE(test.channel.ReadReply(50).io.status, IoStatus::TimedOut);
-            QVERIFY(!test.channel.IsOpen());
-        }
-        CChannelUnderTest test;
-        std::thread canceller(
-            [&]
-            {
-                usleep(50000);
-                test.cancel.Cancel();
-            });
-        const ReplyResult result = test.channel.ReadReply(60000);
-        canceller.join();
-        QCOMPARE(result.io.status, IoStatus::Cancelled);
-        QVERIFY(!test.channel.IsOpen());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestControlChannel)
