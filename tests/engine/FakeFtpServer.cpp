@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QThread>
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -17,32 +18,33 @@ namespace
 // Every wait of the fake server ends after this long, so a confused test cannot hang it.
 constexpr int kWaitMs = 10000;
 
-int ListenOnLoopback(bool ipv6)
+// A socket listening on host (port picked by the kernel) or connected to host:port; -1 on failure.
+int OpenSocket(const QByteArray& host, quint16 port, bool listening)
 {
     sockaddr_storage storage{};
-    socklen_t length = 0;
-    if (ipv6)
+    socklen_t length = sizeof(sockaddr_in);
+    if (host.contains(':'))
     {
         auto* address = reinterpret_cast<sockaddr_in6*>(&storage);
         address->sin6_family = AF_INET6;
-        address->sin6_addr = in6addr_loopback;
+        address->sin6_port = htons(port);
+        inet_pton(AF_INET6, host.constData(), &address->sin6_addr);
         length = sizeof *address;
     }
     else
     {
         auto* address = reinterpret_cast<sockaddr_in*>(&storage);
         address->sin_family = AF_INET;
-        address->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        length = sizeof *address;
+        address->sin_port = htons(port);
+        inet_pton(AF_INET, host.constData(), &address->sin_addr);
     }
+    const auto* address = reinterpret_cast<const sockaddr*>(&storage);
     const int fd = socket(storage.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&storage), length) != 0 || listen(fd, 4) != 0)
-    {
-        if (fd >= 0)
-            close(fd);
-        return -1;
-    }
-    return fd;
+    const bool open = fd >= 0 && (listening ? bind(fd, address, length) == 0 && listen(fd, 4) == 0
+                                            : connect(fd, address, length) == 0);
+    if (!open && fd >= 0)
+        close(fd);
+    return open ? fd : -1;
 }
 
 quint16 LocalPort(int fd)
@@ -50,8 +52,7 @@ quint16 LocalPort(int fd)
     sockaddr_storage storage{};
     socklen_t length = sizeof storage;
     getsockname(fd, reinterpret_cast<sockaddr*>(&storage), &length);
-    if (storage.ss_family == AF_INET6)
-        return ntohs(reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port);
+    // The port sits at the same place in IPv4 and IPv6 addresses.
     return ntohs(reinterpret_cast<sockaddr_in*>(&storage)->sin_port);
 }
 
@@ -62,19 +63,20 @@ void CloseFd(int& fd)
     fd = -1;
 }
 
+void SendAll(int fd, const QByteArray& data)
+{
+    for (qsizetype done = 0, sent = 0; done < data.size(); done += sent)
+    {
+        sent = send(fd, data.constData() + done, size_t(data.size() - done), MSG_NOSIGNAL);
+        if (sent <= 0)
+            return;
+    }
+}
+
 FakeResponse Reply(const QByteArray& reply)
 {
     FakeResponse response;
     response.reply = reply;
-    return response;
-}
-
-FakeResponse Transfer(FakeResponse::Data data)
-{
-    FakeResponse response;
-    response.reply = "150 Opening data connection\r\n";
-    response.data = data;
-    response.after = "226 Transfer complete\r\n";
     return response;
 }
 } // namespace
@@ -106,7 +108,7 @@ void CFakeFtpServer::On(const QByteArray& verb, const QByteArray& reply)
 
 bool CFakeFtpServer::Start(QString* error)
 {
-    m_listener = ListenOnLoopback(m_ipv6);
+    m_listener = OpenSocket(m_ipv6 ? "::1" : "127.0.0.1", 0, true);
     if (m_listener < 0)
     {
         *error = QString::fromLocal8Bit(std::strerror(errno));
@@ -131,68 +133,86 @@ QByteArray CFakeFtpServer::Received() const
 
 bool CFakeFtpServer::WaitForCommand(const QByteArray& prefix, int timeoutMs) const
 {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired())
+    for (QDeadlineTimer deadline(timeoutMs); !deadline.hasExpired(); QThread::msleep(5))
     {
-        for (const QByteArray& command : Commands())
-        {
-            if (command.startsWith(prefix))
-                return true;
-        }
-        QThread::msleep(5);
+        const QList<QByteArray> commands = Commands();
+        if (std::any_of(commands.begin(), commands.end(),
+                        [&](const QByteArray& c) { return c.startsWith(prefix); }))
+            return true;
     }
     return false;
 }
 
+// One control connection at a time: greets, then answers each command line until either side ends it.
 void CFakeFtpServer::Run()
 {
     for (;;)
     {
         pollfd p[2] = {{m_stop, POLLIN, 0}, {m_listener, POLLIN, 0}};
-        if (poll(p, 2, -1) < 0 && errno != EINTR)
+        if ((poll(p, 2, -1) < 0 && errno != EINTR) || p[0].revents)
             return;
-        if (p[0].revents)
-            return;
-        if (!p[1].revents)
-            continue;
-        const int fd = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+        const int fd = p[1].revents ? accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC) : -1;
         if (fd < 0)
             continue;
         ++m_connections;
-        Serve(fd);
+        SendAll(fd, m_greeting);
+        QByteArray buffer;
+        for (bool open = true; open;)
+        {
+            const qsizetype end = buffer.indexOf('\n');
+            if (end >= 0)
+            {
+                const QByteArray line = buffer.left(end);
+                buffer.remove(0, end + 1);
+                open = Respond(fd, line.endsWith('\r') ? line.chopped(1) : line);
+                continue;
+            }
+            char block[4096];
+            const ssize_t got = WaitReadable(fd) ? recv(fd, block, sizeof block, 0) : 0;
+            open = got > 0;
+            buffer.append(block, qMax<ssize_t>(got, 0));
+        }
         close(fd);
         CloseFd(m_passive);
     }
 }
 
-void CFakeFtpServer::Serve(int fd)
+bool CFakeFtpServer::Respond(int fd, const QByteArray& line)
 {
-    SendAll(fd, m_greeting);
-    QByteArray buffer;
-    QByteArray line;
-    while (ReadLine(fd, &buffer, &line))
     {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_commands.append(line);
-        }
-        const qsizetype space = line.indexOf(' ');
-        const QByteArray verb = (space < 0 ? line : line.left(space)).toUpper();
-        const QByteArray argument = space < 0 ? QByteArray() : line.mid(space + 1);
-        if (!Respond(fd, verb, argument))
-            return;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_commands.append(line);
     }
-}
-
-bool CFakeFtpServer::Respond(int fd, const QByteArray& verb, const QByteArray& argument)
-{
+    const qsizetype space = line.indexOf(' ');
+    const QByteArray verb = (space < 0 ? line : line.left(space)).toUpper();
+    const QByteArray argument = space < 0 ? QByteArray() : line.mid(space + 1);
     if (verb == "PASV" || verb == "EPSV")
-        OpenPassiveListener();
-    RememberActive(verb, argument);
-    if (verb == "REST")
+    {
+        CloseFd(m_passive);
+        m_activePort = 0;
+        m_passive = OpenSocket(m_ipv6 ? "::1" : "127.0.0.1", 0, true);
+    }
+    else if (verb == "EPRT" || verb == "PORT")
+    {
+        // "EPRT |1|127.0.0.1|port|" or "PORT h1,h2,h3,h4,p1,p2"
+        const bool extended = verb == "EPRT";
+        const QList<QByteArray> parts = argument.split(!extended            ? ','
+                                                       : argument.isEmpty() ? '|'
+                                                                            : argument[0]);
+        m_activeHost = extended ? parts.value(2) : parts.mid(0, 4).join('.');
+        m_activePort = quint16(extended ? parts.value(3).toUInt()
+                                        : parts.value(4).toUInt() * 256 + parts.value(5).toUInt());
+        CloseFd(m_passive);
+    }
+    else if (verb == "REST")
         m_rest = argument.toLongLong();
+
     const FakeResponse response = Next(verb);
-    SendAll(fd, Expand(response.reply));
+    const quint16 port = m_passive >= 0 ? LocalPort(m_passive) : 0;
+    QByteArray reply = response.reply;
+    reply.replace("%EPSV", QByteArray::number(port));
+    SendAll(fd, reply.replace("%PASVPORT",
+                              QByteArray::number(port / 256) + "," + QByteArray::number(port % 256)));
     if (response.data != FakeResponse::Data::None)
     {
         const int data = OpenData();
@@ -205,18 +225,13 @@ bool CFakeFtpServer::Respond(int fd, const QByteArray& verb, const QByteArray& a
     return !response.drop && verb != "QUIT";
 }
 
+// The scripted response, else an ordinary one: transfers succeed and common commands are accepted.
 FakeResponse CFakeFtpServer::Next(const QByteArray& verb)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    const auto scripted = m_script.constFind(verb);
-    if (scripted == m_script.constEnd() || scripted->isEmpty())
-        return Default(verb);
-    const int index = qMin(m_used[verb]++, int(scripted->size()) - 1);
-    return scripted->at(index);
-}
-
-FakeResponse CFakeFtpServer::Default(const QByteArray& verb) const
-{
+    const QList<FakeResponse> scripted = m_script.value(verb);
+    if (!scripted.isEmpty())
+        return scripted.at(qMin(m_used[verb]++, int(scripted.size()) - 1));
     static const QHash<QByteArray, QByteArray> replies = {
         {"USER", "331 Password required\r\n"},
         {"PASS", "230 Logged in\r\n"},
@@ -234,159 +249,53 @@ FakeResponse CFakeFtpServer::Default(const QByteArray& verb) const
         {"ABOR", "226 Abort successful\r\n"},
         {"QUIT", "221 Bye\r\n"},
     };
-    if (verb == "LIST" || verb == "MLSD" || verb == "RETR")
-        return Transfer(FakeResponse::Data::Send);
-    if (verb == "STOR" || verb == "APPE")
-        return Transfer(FakeResponse::Data::Receive);
-    return Reply(replies.value(verb, "502 Command not implemented\r\n"));
-}
-
-QByteArray CFakeFtpServer::Expand(const QByteArray& raw)
-{
-    const quint16 port = m_passive >= 0 ? LocalPort(m_passive) : 0;
-    QByteArray text = raw;
-    text.replace("%EPSV", QByteArray::number(port));
-    text.replace("%PASVPORT", QByteArray::number(port / 256) + "," + QByteArray::number(port % 256));
-    return text;
-}
-
-void CFakeFtpServer::OpenPassiveListener()
-{
-    CloseFd(m_passive);
-    m_activePort = 0;
-    m_passive = ListenOnLoopback(m_ipv6);
-}
-
-void CFakeFtpServer::RememberActive(const QByteArray& verb, const QByteArray& argument)
-{
-    if (verb == "EPRT")
+    FakeResponse response = Reply(replies.value(verb, "502 Command not implemented\r\n"));
+    const bool sends = verb == "LIST" || verb == "MLSD" || verb == "RETR";
+    if (sends || verb == "STOR" || verb == "APPE")
     {
-        // |1|127.0.0.1|port|
-        const QList<QByteArray> parts = argument.split(argument.isEmpty() ? '|' : argument[0]);
-        m_activeHost = parts.value(2);
-        m_activePort = quint16(parts.value(3).toUInt());
-        CloseFd(m_passive);
+        response.reply = "150 Opening data connection\r\n";
+        response.data = sends ? FakeResponse::Data::Send : FakeResponse::Data::Receive;
+        response.after = "226 Transfer complete\r\n";
     }
-    else if (verb == "PORT")
-    {
-        const QList<QByteArray> parts = argument.split(',');
-        m_activeHost = parts.mid(0, 4).join('.');
-        m_activePort = quint16(parts.value(4).toUInt() * 256 + parts.value(5).toUInt());
-        CloseFd(m_passive);
-    }
+    return response;
 }
 
 int CFakeFtpServer::OpenData()
 {
-    if (m_passive >= 0)
-    {
-        if (!WaitReadable(m_passive, kWaitMs))
-            return -1;
-        const int fd = accept4(m_passive, nullptr, nullptr, SOCK_CLOEXEC);
-        CloseFd(m_passive);
-        return fd;
-    }
-    if (m_activePort == 0)
-        return -1;
-    sockaddr_storage storage{};
-    socklen_t length = 0;
-    if (m_activeHost.contains(':'))
-    {
-        auto* address = reinterpret_cast<sockaddr_in6*>(&storage);
-        address->sin6_family = AF_INET6;
-        address->sin6_port = htons(m_activePort);
-        inet_pton(AF_INET6, m_activeHost.constData(), &address->sin6_addr);
-        length = sizeof *address;
-    }
-    else
-    {
-        auto* address = reinterpret_cast<sockaddr_in*>(&storage);
-        address->sin_family = AF_INET;
-        address->sin_port = htons(m_activePort);
-        inet_pton(AF_INET, m_activeHost.constData(), &address->sin_addr);
-        length = sizeof *address;
-    }
-    const int fd = socket(storage.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&storage), length) != 0)
-    {
-        close(fd);
-        return -1;
-    }
+    if (m_passive < 0)
+        return m_activePort == 0 ? -1 : OpenSocket(m_activeHost, m_activePort, false);
+    const int fd = WaitReadable(m_passive) ? accept4(m_passive, nullptr, nullptr, SOCK_CLOEXEC) : -1;
+    CloseFd(m_passive);
     return fd;
 }
 
 void CFakeFtpServer::RunData(int control, int data, const FakeResponse& response)
 {
-    switch (response.data)
-    {
-    case FakeResponse::Data::Send:
-    case FakeResponse::Data::SendAndDrop:
+    if (response.data == FakeResponse::Data::Send || response.data == FakeResponse::Data::SendAndDrop)
         SendAll(data, response.fromRest ? response.payload.mid(m_rest) : response.payload);
-        break;
-    case FakeResponse::Data::Receive:
+    else if (response.data == FakeResponse::Data::Receive)
     {
         char block[65536];
         ssize_t got = 0;
         qint64 left = response.limit < 0 ? std::numeric_limits<qint64>::max() : response.limit;
-        while (left > 0 && WaitReadable(data, kWaitMs) &&
+        while (left > 0 && WaitReadable(data) &&
                (got = recv(data, block, size_t(qMin<qint64>(left, sizeof block)), 0)) > 0)
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_received.append(block, got);
             left -= got;
         }
-        break;
     }
-    case FakeResponse::Data::Stall:
+    else if (response.data == FakeResponse::Data::Stall)
     {
         pollfd p[3] = {{m_stop, POLLIN, 0}, {control, POLLIN, 0}, {data, POLLIN, 0}};
         poll(p, 3, kWaitMs);
-        break;
-    }
-    case FakeResponse::Data::None:
-        break;
     }
     close(data);
 }
 
-bool CFakeFtpServer::ReadLine(int fd, QByteArray* buffer, QByteArray* line)
-{
-    for (;;)
-    {
-        const qsizetype end = buffer->indexOf('\n');
-        if (end >= 0)
-        {
-            *line = buffer->left(end);
-            if (line->endsWith('\r'))
-                line->chop(1);
-            buffer->remove(0, end + 1);
-            return true;
-        }
-        char block[4096];
-        if (!WaitReadable(fd, kWaitMs))
-            return false;
-        const ssize_t got = recv(fd, block, sizeof block, 0);
-        if (got <= 0)
-            return false;
-        buffer->append(block, got);
-    }
-}
-
-bool CFakeFtpServer::WaitReadable(int fd, int timeoutMs) const
+bool CFakeFtpServer::WaitReadable(int fd) const
 {
     pollfd p[2] = {{m_stop, POLLIN, 0}, {fd, POLLIN, 0}};
-    const int n = poll(p, 2, timeoutMs);
-    return n > 0 && !p[0].revents && p[1].revents;
-}
-
-void CFakeFtpServer::SendAll(int fd, const QByteArray& data) const
-{
-    qsizetype done = 0;
-    while (done < data.size())
-    {
-        const ssize_t sent = send(fd, data.constData() + done, size_t(data.size() - done), MSG_NOSIGNAL);
-        if (sent <= 0)
-            return;
-        done += sent;
-    }
+    return poll(p, 2, kWaitMs) > 0 && !p[0].revents && p[1].revents;
 }

@@ -59,18 +59,11 @@ public:
 
 private:
     void Run();
-    void Serve(int fd);
-    bool Respond(int fd, const QByteArray& verb, const QByteArray& argument);
+    bool Respond(int fd, const QByteArray& line);
     FakeResponse Next(const QByteArray& verb);
-    FakeResponse Default(const QByteArray& verb) const;
-    QByteArray Expand(const QByteArray& raw);
     int OpenData();
     void RunData(int control, int data, const FakeResponse& response);
-    void OpenPassiveListener();
-    void RememberActive(const QByteArray& verb, const QByteArray& argument);
-    bool ReadLine(int fd, QByteArray* buffer, QByteArray* line);
-    bool WaitReadable(int fd, int timeoutMs) const;
-    void SendAll(int fd, const QByteArray& data) const;
+    bool WaitReadable(int fd) const;
 
     QByteArray m_greeting = "220 Fake FTP server ready\r\n";
     QHash<QByteArray, QList<FakeResponse>> m_script;
