@@ -3,6 +3,7 @@
 #include "packing/PackProgress.h"
 
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,8 +12,8 @@
 #include <QStringList>
 #include <QTest>
 
-// A progress that records what it was told, cancels once a given number of steps has passed and answers
-// password questions from a list.
+// A progress that records what it was told, cancels after a given number of steps (or at the first
+// file whose path ends with cancelOnSuffix) and answers password questions with password.
 class CTestProgress : public CPackProgress
 {
 public:
@@ -27,7 +28,6 @@ public:
     QStringList files;
     QStringList askedFor;
     std::optional<QString> password;
-    // Cancels at the first report about a file whose path ends so.
     QString cancelOnSuffix;
     qint64 mostDone = 0;
 
@@ -55,32 +55,24 @@ struct CToolRun
 };
 
 // Runs an outside tool; a tool that is missing fails the test rather than skipping it.
-inline CToolRun RunTool(const QString& program, const QStringList& arguments,
-                        const QString& folder = QString())
+inline CToolRun RunTool(const QString& program, const QStringList& arguments, const QString& folder = {})
 {
-    CToolRun run;
     const QString path = QStandardPaths::findExecutable(program);
     if (path.isEmpty())
-    {
-        run.output = program + QStringLiteral(" is not installed");
-        return run;
-    }
+        return {-1, program + QStringLiteral(" is not installed"), {}};
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    if (!folder.isEmpty())
-        process.setWorkingDirectory(folder);
+    process.setWorkingDirectory(folder);
     process.start(path, arguments);
     if (!process.waitForFinished(60000))
     {
         process.kill();
         process.waitForFinished();
-        run.output = program + QStringLiteral(" did not finish");
-        return run;
+        return {-1, program + QStringLiteral(" did not finish"), {}};
     }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.raw = process.readAll();
-    run.output = QString::fromUtf8(run.raw);
-    return run;
+    const QByteArray raw = process.readAll();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, QString::fromUtf8(raw),
+            raw};
 }
 
 inline bool WriteBytes(const QString& path, const QByteArray& bytes)
@@ -111,25 +103,31 @@ inline QByteArray SampleBytes(int size, int seed)
     return bytes;
 }
 
-// Every file below folder, as paths relative to it, sorted.
+// Every file below folder (links not followed), as paths relative to it, sorted.
 inline QStringList FilesBelow(const QString& folder)
 {
     QStringList result;
-    const QDir top(folder);
-    const QFileInfoList entries =
-        top.entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QFileInfo& entry : entries)
+    for (const QFileInfo& entry :
+         QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
     {
-        if (entry.isDir() && !entry.isSymLink())
-        {
+        if (!entry.isDir() || entry.isSymLink())
+            result.append(entry.fileName());
+        else
             for (const QString& inner : FilesBelow(entry.absoluteFilePath()))
                 result.append(entry.fileName() + QLatin1Char('/') + inner);
-        }
-        else
-        {
-            result.append(entry.fileName());
-        }
     }
     result.sort();
+    return result;
+}
+
+// FilesBelow with each file's SHA-256, so that two trees compare byte for byte.
+inline QStringList ContentsBelow(const QString& folder)
+{
+    QStringList result;
+    for (const QString& file : FilesBelow(folder))
+        result.append(
+            file + QLatin1Char(' ') +
+            QCryptographicHash::hash(ReadBytes(folder + QLatin1Char('/') + file), QCryptographicHash::Sha256)
+                .toHex());
     return result;
 }

@@ -29,11 +29,6 @@ private Q_SLOTS:
     void headerFields();
     void percentInBaseName();
     void sizeLimit();
-    void createFailures_data();
-    void createFailures();
-    void packFailures();
-    void cancelLeavesNothing_data();
-    void cancelLeavesNothing();
 
 private:
     QTemporaryDir m_dir;
@@ -168,60 +163,6 @@ void TestPackingCab::sizeLimit()
     QCOMPARE(result.Message(), QStringLiteral("無法將檔案加到 .cab 壓縮檔！"));
     QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("out-big/readme.cab"))));
     QFile::remove(big);
-}
-
-void TestPackingCab::createFailures_data()
-{
-    QTest::addColumn<QString>("folder");
-
-    QTest::newRow("too short") << "/a";
-    QTest::newRow("too long") << QStringLiteral("/tmp/") + QString(251, QLatin1Char('x'));
-    QTest::newRow("below a file") << "FILE/out";
-}
-
-void TestPackingCab::createFailures()
-{
-    QFETCH(QString, folder);
-    folder.replace(QStringLiteral("FILE"), m_first);
-    CTestProgress progress;
-    const CPackResult result = PackCab({m_first}, progress, folder);
-    QCOMPARE(result.Status(), CPackResult::EStatus::Failed);
-    QCOMPARE(result.Message(), QStringLiteral("無法建立.cab 壓縮檔"));
-    QVERIFY(!QFileInfo::exists(folder));
-}
-
-void TestPackingCab::packFailures()
-{
-    const QString out = m_dir.filePath(QStringLiteral("out-fail"));
-    CTestProgress progress;
-    const CPackResult missing = PackCab({m_first, m_dir.filePath(QStringLiteral("gone.txt"))}, progress, out);
-    QCOMPARE(missing.Status(), CPackResult::EStatus::Failed);
-    QCOMPARE(missing.Message(), QStringLiteral("無法將檔案加到 .cab 壓縮檔！"));
-    QVERIFY(missing.Detail().contains(QStringLiteral("gone.txt")));
-
-    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("hollow/inner"))));
-    const CPackResult empty = PackCab({m_dir.filePath(QStringLiteral("hollow"))}, progress, out);
-    QCOMPARE(empty.Status(), CPackResult::EStatus::Failed);
-    QVERIFY(empty.Message().isEmpty());
-    QCOMPARE(FilesBelow(out), QStringList());
-}
-
-void TestPackingCab::cancelLeavesNothing_data()
-{
-    QTest::addColumn<int>("cancelAfter");
-
-    QTest::newRow("while collecting") << 0;
-    QTest::newRow("while compressing") << 3;
-}
-
-void TestPackingCab::cancelLeavesNothing()
-{
-    QFETCH(int, cancelAfter);
-    const QString out = m_dir.filePath(QStringLiteral("out-cancel"));
-    CTestProgress progress(cancelAfter);
-    const CPackResult result = PackCab({m_dir.filePath(QStringLiteral("docs"))}, progress, out);
-    QCOMPARE(result.Status(), CPackResult::EStatus::Cancelled);
-    QCOMPARE(FilesBelow(out), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestPackingCab)

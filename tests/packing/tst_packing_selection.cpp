@@ -1,4 +1,5 @@
 #include "PackingTestSupport.h"
+#include "packing/PackProcedures.h"
 #include "packing/PackSelection.h"
 
 #include <QTemporaryDir>
@@ -8,49 +9,45 @@ class TestPackingSelection : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void baseName_data();
-    void baseName();
+    void names_data();
+    void names();
     void archivePaths();
-    void storedName_data();
-    void storedName();
     void collectPutsFilesBeforeSubfolders();
     void collectSkipsLinkedFolders();
     void expandKeepsSelectionOrderOnce();
     void expandStopsOnCancel();
+    void failedOrCancelledPackLeavesNothing_data();
+    void failedOrCancelledPackLeavesNothing();
 };
 
-void TestPackingSelection::baseName_data()
+void TestPackingSelection::names_data()
 {
     QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("file") << "/home/u/report.doc"
-                          << "report";
-    QTest::newRow("several dots") << "/home/u/archive.2007.doc"
-                                  << "archive.2007";
-    QTest::newRow("no extension") << "/home/u/Makefile"
-                                  << "Makefile";
-    QTest::newRow("folder") << "/home/u/photos"
-                            << "photos";
-    QTest::newRow("folder with a dot") << "/home/u/my.photos"
-                                       << "my";
-    QTest::newRow("trailing slash") << "/home/u/photos/"
-                                    << "photos";
-    QTest::newRow("dot in a parent only") << "/home/u.v/notes"
-                                          << "notes";
-    QTest::newRow("hidden file") << "/home/u/.profile"
-                                 << "";
-    QTest::newRow("percent kept") << "/home/u/50%off.txt"
-                                  << "50%off";
-    QTest::newRow("chinese") << "/home/u/報告.doc"
-                             << "報告";
+    QTest::addColumn<QString>("baseName");
+    QTest::addColumn<QString>("stored");
+    const QString relative = QDir::current().filePath(QStringLiteral("a.txt")).mid(1);
+    QTest::newRow("file") << "/home/u/report.doc" << QStringLiteral("report") << "home/u/report.doc";
+    QTest::newRow("several dots") << "/home/u/archive.2007.doc" << QStringLiteral("archive.2007")
+                                  << "home/u/archive.2007.doc";
+    QTest::newRow("no extension") << "/home/u/Makefile" << QStringLiteral("Makefile") << "home/u/Makefile";
+    QTest::newRow("folder with a dot") << "/home/u/my.photos" << QStringLiteral("my") << "home/u/my.photos";
+    QTest::newRow("trailing slash") << "/home/u/photos/" << QStringLiteral("photos") << "home/u/photos";
+    QTest::newRow("dot in a parent only") << "/home/u.v/notes" << QStringLiteral("notes") << "home/u.v/notes";
+    QTest::newRow("hidden file") << "/home/u/.profile" << QString() << "home/u/.profile";
+    QTest::newRow("percent kept") << "/home/u/50%off.txt" << QStringLiteral("50%off") << "home/u/50%off.txt";
+    QTest::newRow("chinese") << "/home/u/報告.doc" << QStringLiteral("報告") << "home/u/報告.doc";
+    QTest::newRow("dots cleaned") << "/home/u/./x/../a.txt" << QStringLiteral("a") << "home/u/a.txt";
+    QTest::newRow("double slash") << "//home//u/a.txt" << QStringLiteral("a") << "home/u/a.txt";
+    QTest::newRow("relative made absolute") << "a.txt" << QStringLiteral("a") << relative;
 }
 
-void TestPackingSelection::baseName()
+void TestPackingSelection::names()
 {
     QFETCH(QString, path);
-    QFETCH(QString, expected);
-    QCOMPARE(ArchiveBaseName(path), expected);
+    QFETCH(QString, baseName);
+    QFETCH(QString, stored);
+    QCOMPARE(ArchiveBaseName(path), baseName);
+    QCOMPARE(StoredName(path), stored);
 }
 
 void TestPackingSelection::archivePaths()
@@ -63,27 +60,6 @@ void TestPackingSelection::archivePaths()
              QStringLiteral("/tmp/photos.tar.gz"));
 }
 
-void TestPackingSelection::storedName_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("absolute") << "/home/u/a.txt"
-                              << "home/u/a.txt";
-    QTest::newRow("dots cleaned") << "/home/u/./x/../a.txt"
-                                  << "home/u/a.txt";
-    QTest::newRow("double slash") << "//home//u/a.txt"
-                                  << "home/u/a.txt";
-    QTest::newRow("relative made absolute") << "a.txt" << QDir::current().filePath("a.txt").mid(1);
-}
-
-void TestPackingSelection::storedName()
-{
-    QFETCH(QString, path);
-    QFETCH(QString, expected);
-    QCOMPARE(StoredName(path), expected);
-}
-
 void TestPackingSelection::collectPutsFilesBeforeSubfolders()
 {
     QTemporaryDir dir;
@@ -92,9 +68,8 @@ void TestPackingSelection::collectPutsFilesBeforeSubfolders()
         QVERIFY(WriteBytes(top + QLatin1Char('/') + QLatin1String(name), "x"));
     QVERIFY(QDir().mkpath(top + QStringLiteral("/empty/inner")));
 
-    const QStringList files = CollectFilesRecursive(top);
     QStringList relative;
-    for (const QString& file : files)
+    for (const QString& file : CollectFilesRecursive(top))
     {
         QVERIFY2(file.startsWith(top + QLatin1Char('/')), qPrintable(file));
         relative.append(file.mid(top.size() + 1));
@@ -103,13 +78,11 @@ void TestPackingSelection::collectPutsFilesBeforeSubfolders()
     sorted.sort();
     QCOMPARE(sorted,
              QStringList({".hidden", "a.jpg", "b.jpg", "sub1/c.jpg", "sub1/deep/d.jpg", "sub2/e.jpg"}));
-
     // The folder's own files first; each subfolder's files together, its own before its subfolders'.
     const auto position = [&](const char* name) { return relative.indexOf(QLatin1String(name)); };
     for (const char* own : {"a.jpg", "b.jpg", ".hidden"})
         QVERIFY(position(own) < position("sub1/c.jpg") && position(own) < position("sub2/e.jpg"));
-    QVERIFY(position("sub1/c.jpg") < position("sub1/deep/d.jpg"));
-    QVERIFY(qAbs(position("sub1/c.jpg") - position("sub1/deep/d.jpg")) == 1);
+    QCOMPARE(position("sub1/deep/d.jpg"), position("sub1/c.jpg") + 1);
 }
 
 void TestPackingSelection::collectSkipsLinkedFolders()
@@ -121,7 +94,6 @@ void TestPackingSelection::collectSkipsLinkedFolders()
     QVERIFY(QFile::link(top, top + QStringLiteral("/loop")));
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("target.txt")), top + QStringLiteral("/linked.txt")));
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("missing")), top + QStringLiteral("/dangling")));
-
     QStringList files = CollectFilesRecursive(top);
     files.sort();
     QCOMPARE(files, QStringList({top + QStringLiteral("/a.txt"), top + QStringLiteral("/linked.txt")}));
@@ -140,12 +112,11 @@ void TestPackingSelection::expandKeepsSelectionOrderOnce()
     CTestProgress progress;
     const QStringList selection = {photos, a, photos + QStringLiteral("/p1.jpg"),
                                    dir.filePath(QStringLiteral("empty"))};
-    const std::optional<QStringList> files = ExpandSelection(selection, progress);
+    std::optional<QStringList> files = ExpandSelection(selection, progress);
     QVERIFY(files.has_value());
-    QCOMPARE(files->size(), 3);
-    QCOMPARE(files->last(), a);
-    QVERIFY(files->contains(photos + QStringLiteral("/p1.jpg")));
-    QVERIFY(files->contains(photos + QStringLiteral("/p2.jpg")));
+    QCOMPARE(files->takeLast(), a);
+    files->sort();
+    QCOMPARE(*files, QStringList({photos + QStringLiteral("/p1.jpg"), photos + QStringLiteral("/p2.jpg")}));
     QCOMPARE(progress.files, selection);
 }
 
@@ -158,6 +129,105 @@ void TestPackingSelection::expandStopsOnCancel()
     QVERIFY(!ExpandSelection({a, a, a}, progress).has_value());
     QVERIFY(progress.IsCancelled());
     QVERIFY(!progress.Report(a, 0, 0));
+}
+
+// Every pack command, failing or cancelled at any stage, leaves no file behind.
+void TestPackingSelection::failedOrCancelledPackLeavesNothing_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QStringList>("selection"); // below the test's folder
+    QTest::addColumn<QString>("folder");        // the output folder, below the test's folder unless absolute
+    QTest::addColumn<int>("cancelAfter");       // -1: never
+    QTest::addColumn<QString>("cancelOnSuffix");
+    QTest::addColumn<QString>("message"); // "cancelled": the run ends cancelled
+    QTest::addColumn<QString>("detail");
+    const QString noSuffix;
+    const QStringList present{"present.txt"};
+    const QStringList missing{"present.txt", "gone.txt"};
+    const QStringList data{"data"};
+    QTest::newRow("zip, nothing selected") << "zip" << QStringList() << "out" << -1 << noSuffix << ""
+                                           << "nothing to pack";
+    QTest::newRow("zip, a missing file")
+        << "zip" << missing << "out" << -1 << noSuffix << PackMessage::ZipAddFailed << "gone.txt";
+    QTest::newRow("zip, folder below a file") << "zip" << present << "present.txt/out" << -1 << noSuffix
+                                              << PackMessage::ZipAddFailed << "Not a directory";
+    QTest::newRow("zip, cancelled at the first file")
+        << "zip" << data << "out" << 0 << noSuffix << "cancelled"
+        << "";
+    QTest::newRow("zip, cancelled inside the data") << "zip" << data << "out" << 6 << noSuffix << "cancelled"
+                                                    << "";
+    QTest::newRow("tar, nothing selected") << "tar" << QStringList() << "out" << -1 << noSuffix << ""
+                                           << "nothing to pack";
+    QTest::newRow("tar, folder without files")
+        << "tar" << QStringList{"emptyfolder"} << "out" << -1 << noSuffix << ""
+        << "nothing to pack";
+    QTest::newRow("tar, a missing file") << "tar" << QStringList{"gone.txt"} << "out" << -1 << noSuffix << ""
+                                         << "gone.txt";
+    QTest::newRow("tar, folder below a file") << "tar" << present << "present.txt/out" << -1 << noSuffix
+                                              << PackMessage::TarGzFailed << "Not a directory";
+    QTest::newRow("tar, cancelled while collecting") << "tar" << data << "out" << 0 << noSuffix << "cancelled"
+                                                     << "";
+    QTest::newRow("tar, cancelled while writing the tar")
+        << "tar" << data << "out" << 4 << noSuffix << "cancelled"
+        << "";
+    QTest::newRow("tar, cancelled while compressing")
+        << "tar" << data << "out" << -1 << QStringLiteral(".tar.gz") << "cancelled"
+        << "";
+    QTest::newRow("cab, a missing file")
+        << "cab" << missing << "out" << -1 << noSuffix << PackMessage::CabAddFailed << "gone.txt";
+    QTest::newRow("cab, folder without files")
+        << "cab" << QStringList{"emptyfolder"} << "out" << -1 << noSuffix << ""
+        << "nothing to pack";
+    QTest::newRow("cab, folder name too short") << "cab" << present << "/a" << -1 << noSuffix
+                                                << PackMessage::CabCreateFailed << "3 to 255 characters";
+    QTest::newRow("cab, folder name too long")
+        << "cab" << present << QStringLiteral("/tmp/") + QString(251, 'x') << -1 << noSuffix
+        << PackMessage::CabCreateFailed << "3 to 255 characters";
+    QTest::newRow("cab, folder below a file") << "cab" << present << "present.txt/out" << -1 << noSuffix
+                                              << PackMessage::CabCreateFailed << "cannot create the folder";
+    QTest::newRow("cab, cancelled while collecting") << "cab" << data << "out" << 0 << noSuffix << "cancelled"
+                                                     << "";
+    QTest::newRow("cab, cancelled while compressing")
+        << "cab" << data << "out" << 3 << noSuffix << "cancelled"
+        << "";
+}
+
+void TestPackingSelection::failedOrCancelledPackLeavesNothing()
+{
+    QFETCH(QString, format);
+    QFETCH(QStringList, selection);
+    QFETCH(QString, folder);
+    QFETCH(int, cancelAfter);
+    QFETCH(QString, cancelOnSuffix);
+    QFETCH(QString, message);
+    QFETCH(QString, detail);
+    QTemporaryDir dir;
+    QVERIFY(WriteBytes(dir.filePath(QStringLiteral("present.txt")), "here"));
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("emptyfolder/inner"))));
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(WriteBytes(dir.filePath(QStringLiteral("data/f%1.bin").arg(i)), SampleBytes(200000, i)));
+    const QStringList before = FilesBelow(dir.path());
+    for (QString& path : selection)
+        path = dir.filePath(path);
+    CTestProgress progress(cancelAfter);
+    progress.cancelOnSuffix = cancelOnSuffix;
+
+    const auto pack = format == QLatin1String("zip")   ? PackZip
+                      : format == QLatin1String("tar") ? PackTarGz
+                                                       : PackCab;
+    const CPackResult result = pack(selection, progress, QDir(dir.path()).filePath(folder));
+    if (message == QLatin1String("cancelled"))
+    {
+        QCOMPARE(result.Status(), CPackResult::EStatus::Cancelled);
+    }
+    else
+    {
+        QCOMPARE(result.Status(), CPackResult::EStatus::Failed);
+        QCOMPARE(result.Message(), message);
+        QVERIFY2(result.Detail().contains(detail), qPrintable(result.Detail()));
+    }
+    QCOMPARE(FilesBelow(dir.path()), before);
+    QVERIFY(QDir::isRelativePath(folder) || !QFileInfo::exists(folder));
 }
 
 QTEST_GUILESS_MAIN(TestPackingSelection)

@@ -14,8 +14,7 @@ using CEntries = QList<std::pair<QByteArray, QByteArray>>;
 // Writes a zip holding the given names and contents exactly as given (stored, so bytes can be found).
 bool CraftZip(const QString& path, const CEntries& entries)
 {
-    int error = 0;
-    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, nullptr);
     if (archive == nullptr)
         return false;
     for (const auto& [name, data] : entries)
@@ -36,15 +35,14 @@ QList<int> CompressionMethods(const QString& path)
 {
     QList<int> methods;
     zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, nullptr);
-    if (archive == nullptr)
-        return methods;
-    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i)
+    for (zip_int64_t i = 0; archive != nullptr && i < zip_get_num_entries(archive, 0); ++i)
     {
         zip_stat_t stat;
         zip_stat_index(archive, zip_uint64_t(i), 0, &stat);
         methods.append(stat.comp_method);
     }
-    zip_discard(archive);
+    if (archive != nullptr)
+        zip_discard(archive);
     return methods;
 }
 } // namespace
@@ -55,21 +53,17 @@ class TestPackingZip : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void packedArchiveIsValid();
-    void unpackRecreatesStoredPaths();
+    void packsAndUnpacksByteForByte();
     void unpackSkipsOtherFiles();
     void encryptedArchive_data();
     void encryptedArchive();
     void safePathParts_data();
     void safePathParts();
-    void unsafeEntriesAreRefused();
-    void linkInDestinationIsNotFollowed();
+    void hostileEntriesAreRefused_data();
+    void hostileEntriesAreRefused();
     void entryUnlikeItsHeaderFailsAlone_data();
     void entryUnlikeItsHeaderFailsAlone();
     void brokenArchiveFails();
-    void packFailures();
-    void cancelLeavesNothing_data();
-    void cancelLeavesNothing();
 
 private:
     QTemporaryDir m_dir;
@@ -89,67 +83,48 @@ void TestPackingZip::initTestCase()
     QVERIFY(WriteBytes(m_single, "single file"));
 }
 
-void TestPackingZip::packedArchiveIsValid()
+// Packed: unzip finds it sound, with relative stored names, deflated, and extracts the same bytes. Unpacked
+// by the program into the folder named after the archive, again and again over what is there.
+void TestPackingZip::packsAndUnpacksByteForByte()
 {
     const QString out = m_dir.filePath(QStringLiteral("pack-out"));
     CTestProgress progress;
-    const CPackResult result = PackZip({m_photos, m_single}, progress, out);
-    QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
-    QCOMPARE(result.Path(), out + QStringLiteral("/photos.zip"));
+    const CPackResult packed = PackZip({m_photos, m_single}, progress, out);
+    QVERIFY2(packed.IsDone(), qPrintable(packed.Detail()));
+    QCOMPARE(packed.Path(), out + QStringLiteral("/photos.zip"));
+    QVERIFY(progress.files.contains(m_photos + QStringLiteral("/random.bin")));
 
-    const CToolRun test = RunTool(QStringLiteral("unzip"), {QStringLiteral("-t"), result.Path()});
+    const CToolRun test = RunTool(QStringLiteral("unzip"), {QStringLiteral("-t"), packed.Path()});
     QVERIFY2(test.exitCode == 0 && test.output.contains(QStringLiteral("No errors")),
              qPrintable(test.output));
-    const CToolRun names = RunTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), result.Path()});
-    QCOMPARE(names.exitCode, 0);
-    QStringList listed = names.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QStringList listed = RunTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), packed.Path()})
+                             .output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     listed.sort();
-    QStringList expected;
+    QStringList expected{StoredName(m_single)};
     for (const QString& file : FilesBelow(m_photos))
         expected.append(StoredName(m_photos + QLatin1Char('/') + file));
-    expected.append(StoredName(m_single));
     expected.sort();
     QCOMPARE(listed, expected);
     QVERIFY(!listed.first().startsWith(QLatin1Char('/')));
-    for (const int method : CompressionMethods(result.Path()))
-        QCOMPARE(method, int(ZIP_CM_DEFLATE));
-    QVERIFY(progress.files.contains(m_photos + QStringLiteral("/random.bin")));
-
+    QCOMPARE(CompressionMethods(packed.Path()), QList<int>(expected.size(), ZIP_CM_DEFLATE));
     const QString extracted = m_dir.filePath(QStringLiteral("unzip-out"));
     const CToolRun extract = RunTool(QStringLiteral("unzip"),
-                                     {QStringLiteral("-q"), result.Path(), QStringLiteral("-d"), extracted});
+                                     {QStringLiteral("-q"), packed.Path(), QStringLiteral("-d"), extracted});
     QVERIFY2(extract.exitCode == 0, qPrintable(extract.output));
-    const QString below = extracted + QLatin1Char('/') + StoredName(m_photos);
-    QCOMPARE(FilesBelow(below), FilesBelow(m_photos));
-    for (const QString& file : FilesBelow(m_photos))
-        QVERIFY2(ReadBytes(below + QLatin1Char('/') + file) == ReadBytes(m_photos + QLatin1Char('/') + file),
-                 qPrintable(file));
-}
+    QCOMPARE(ContentsBelow(extracted + QLatin1Char('/') + StoredName(m_photos)), ContentsBelow(m_photos));
 
-void TestPackingZip::unpackRecreatesStoredPaths()
-{
-    const QString work = m_dir.filePath(QStringLiteral("unpack"));
-    CTestProgress packProgress;
-    const CPackResult packed = PackZip({m_photos}, packProgress, work);
-    QVERIFY(packed.IsDone());
-    const QString archive = work + QStringLiteral("/DATA.ZIP");
+    const QString archive = out + QStringLiteral("/DATA.ZIP");
     QVERIFY(QFile::rename(packed.Path(), archive));
-
-    CTestProgress progress;
-    const CPackResult result = UnpackZip({archive}, progress);
+    CTestProgress unpackProgress;
+    const CPackResult result = UnpackZip({archive}, unpackProgress);
     QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
-    QCOMPARE(result.Path(), work + QStringLiteral("/DATA"));
+    QCOMPARE(result.Path(), out + QStringLiteral("/DATA"));
     QVERIFY(result.Warnings().isEmpty());
+    QVERIFY(unpackProgress.askedFor.isEmpty());
     const QString below = result.Path() + QLatin1Char('/') + StoredName(m_photos);
-    QCOMPARE(FilesBelow(below), FilesBelow(m_photos));
-    for (const QString& file : FilesBelow(m_photos))
-        QVERIFY2(ReadBytes(below + QLatin1Char('/') + file) == ReadBytes(m_photos + QLatin1Char('/') + file),
-                 qPrintable(file));
-    QVERIFY(progress.askedFor.isEmpty());
-
-    // Extracting again replaces what is there.
+    QCOMPARE(ContentsBelow(below), ContentsBelow(m_photos));
     QVERIFY(WriteBytes(below + QStringLiteral("/five.txt"), "changed"));
-    QVERIFY(UnpackZip({archive}, progress).IsDone());
+    QVERIFY(UnpackZip({archive}, unpackProgress).IsDone());
     QCOMPARE(ReadBytes(below + QStringLiteral("/five.txt")), QByteArray("12345"));
 }
 
@@ -169,7 +144,6 @@ void TestPackingZip::encryptedArchive_data()
 {
     QTest::addColumn<std::optional<QString>>("password");
     QTest::addColumn<bool>("extracted");
-
     QTest::newRow("right password") << std::optional<QString>(QStringLiteral("s3cret pass")) << true;
     QTest::newRow("wrong password") << std::optional<QString>(QStringLiteral("wrong")) << false;
     QTest::newRow("declined") << std::optional<QString>() << false;
@@ -183,10 +157,9 @@ void TestPackingZip::encryptedArchive()
     QVERIFY(WriteBytes(dir.filePath(QStringLiteral("src/one.txt")), QByteArray(20000, '1')));
     QVERIFY(WriteBytes(dir.filePath(QStringLiteral("src/two.bin")), SampleBytes(30000, 3)));
     const QString archive = dir.filePath(QStringLiteral("enc.zip"));
-    const CToolRun zip = RunTool(QStringLiteral("zip"),
-                                 {QStringLiteral("-q"), QStringLiteral("-r"), QStringLiteral("-P"),
-                                  QStringLiteral("s3cret pass"), archive, QStringLiteral("src")},
-                                 dir.path());
+    const CToolRun zip = RunTool(
+        QStringLiteral("zip"),
+        {QStringLiteral("-qrP"), QStringLiteral("s3cret pass"), archive, QStringLiteral("src")}, dir.path());
     QVERIFY2(zip.exitCode == 0, qPrintable(zip.output));
 
     CTestProgress progress;
@@ -194,30 +167,27 @@ void TestPackingZip::encryptedArchive()
     const CPackResult result = UnpackZip({archive}, progress);
     QCOMPARE(progress.askedFor, QStringList{archive});
     const QString destination = dir.filePath(QStringLiteral("enc"));
+    QCOMPARE(FilesBelow(destination).size(), extracted ? 2 : 0);
     if (extracted)
+        QCOMPARE(ContentsBelow(destination + QStringLiteral("/src")),
+                 ContentsBelow(dir.filePath(QStringLiteral("src"))));
+    if (password && !extracted)
+    {
+        QCOMPARE(result.Status(), CPackResult::EStatus::Failed);
+        QVERIFY2(result.Message().contains(QStringLiteral("password"), Qt::CaseInsensitive) ||
+                     result.Message().contains(QStringLiteral("CRC")),
+                 qPrintable(result.Message()));
+    }
+    else
     {
         QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
-        QCOMPARE(FilesBelow(destination), QStringList({"src/one.txt", "src/two.bin"}));
-        QCOMPARE(ReadBytes(destination + QStringLiteral("/src/two.bin")), SampleBytes(30000, 3));
-        return;
     }
-    QCOMPARE(FilesBelow(destination), QStringList());
-    if (!password)
-    {
-        QVERIFY(result.IsDone());
-        return;
-    }
-    QCOMPARE(result.Status(), CPackResult::EStatus::Failed);
-    QVERIFY2(result.Message().contains(QStringLiteral("password"), Qt::CaseInsensitive) ||
-                 result.Message().contains(QStringLiteral("CRC")),
-             qPrintable(result.Message()));
 }
 
 void TestPackingZip::safePathParts_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QStringList>("parts");
-
     QTest::newRow("plain") << "a/b/c.txt" << QStringList({"a", "b", "c.txt"});
     QTest::newRow("dot parts dropped") << "./a//b/./c" << QStringList({"a", "b", "c"});
     QTest::newRow("backslashes") << "a\\b.txt" << QStringList({"a", "b.txt"});
@@ -237,60 +207,63 @@ void TestPackingZip::safePathParts()
     QFETCH(QString, name);
     QFETCH(QStringList, parts);
     const std::optional<QStringList> result = CZipPack::SafePathParts(name);
-    QCOMPARE(result.has_value(), !parts.isEmpty());
-    if (result)
-        QCOMPARE(*result, parts);
+    QCOMPARE(result.value_or(QStringList()), parts);
 }
 
-void TestPackingZip::unsafeEntriesAreRefused()
+// Each entry beside a good one, unpacked into a folder that holds a link to a folder outside and a link to
+// a file outside: an entry that would land outside is refused and named, the rest is extracted.
+void TestPackingZip::hostileEntriesAreRefused_data()
 {
-    QTemporaryDir dir;
-    const QString absoluteTarget = dir.filePath(QStringLiteral("outside/abs.txt"));
-    const CEntries entries = {{"good.txt", "good"},
-                              {"../evil.txt", "evil"},
-                              {QFile::encodeName(absoluteTarget), "absolute"},
-                              {"sub/../../evil2.txt", "evil"},
-                              {"..\\evil3.txt", "evil"},
-                              {"sub/ok.txt", "ok"}};
-    const QString archive = dir.filePath(QStringLiteral("work/crafted.zip"));
-    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("work"))));
-    QVERIFY(CraftZip(archive, entries));
-
-    CTestProgress progress;
-    const CPackResult result = UnpackZip({archive}, progress);
-    QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
-    QCOMPARE(result.Warnings().size(), 4);
-    for (const char* name : {"../evil.txt", "sub/../../evil2.txt", "..\\evil3.txt"})
-        QVERIFY2(result.Warnings().join(QLatin1Char('\n')).contains(QLatin1String(name)), name);
-    QVERIFY(result.Warnings().join(QLatin1Char('\n')).contains(absoluteTarget));
-    QCOMPARE(FilesBelow(dir.path()),
-             QStringList({"work/crafted.zip", "work/crafted/good.txt", "work/crafted/sub/ok.txt"}));
-    QCOMPARE(ReadBytes(dir.filePath(QStringLiteral("work/crafted/sub/ok.txt"))), QByteArray("ok"));
+    QTest::addColumn<QString>("entry");   // OUTSIDE stands for the absolute path of the outside folder
+    QTest::addColumn<QString>("landsAt"); // empty: refused
+    QTest::newRow("climbs out") << "../evil.txt"
+                                << "";
+    QTest::newRow("absolute") << "OUTSIDE/abs.txt"
+                              << "";
+    QTest::newRow("climbs out from a folder") << "sub/../../evil2.txt"
+                                              << "";
+    QTest::newRow("backslash climb") << "..\\evil3.txt"
+                                     << "";
+    QTest::newRow("through a folder link") << "folder/x.txt"
+                                           << "";
+    QTest::newRow("deeper through a folder link") << "folder/deeper/y.txt"
+                                                  << "";
+    QTest::newRow("onto a file link") << "file.txt"
+                                      << "";
+    QTest::newRow("in a subfolder") << "sub/ok.txt"
+                                    << "work/crafted/sub/ok.txt";
 }
 
-void TestPackingZip::linkInDestinationIsNotFollowed()
+void TestPackingZip::hostileEntriesAreRefused()
 {
+    QFETCH(QString, entry);
+    QFETCH(QString, landsAt);
     QTemporaryDir dir;
-    const QString destination = dir.filePath(QStringLiteral("links"));
-    QVERIFY(QDir().mkpath(destination));
-    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("outside"))));
+    const QString outside = dir.filePath(QStringLiteral("outside"));
+    const QString destination = dir.filePath(QStringLiteral("work/crafted"));
+    QVERIFY(QDir().mkpath(outside) && QDir().mkpath(destination));
     QVERIFY(WriteBytes(dir.filePath(QStringLiteral("target.txt")), "precious"));
-    QVERIFY(QFile::link(dir.filePath(QStringLiteral("outside")), destination + QStringLiteral("/folder")));
+    QVERIFY(QFile::link(outside, destination + QStringLiteral("/folder")));
     QVERIFY(
         QFile::link(dir.filePath(QStringLiteral("target.txt")), destination + QStringLiteral("/file.txt")));
-    const QString archive = dir.filePath(QStringLiteral("links.zip"));
-    QVERIFY(CraftZip(archive, {{"folder/x.txt", "x"},
-                               {"folder/deeper/y.txt", "y"},
-                               {"file.txt", "overwrite"},
-                               {"fine.txt", "fine"}}));
+    entry.replace(QStringLiteral("OUTSIDE"), outside);
+    const QString archive = dir.filePath(QStringLiteral("work/crafted.zip"));
+    QVERIFY(CraftZip(archive, {{"good.txt", "good"}, {QFile::encodeName(entry), "evil"}}));
 
     CTestProgress progress;
     const CPackResult result = UnpackZip({archive}, progress);
     QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
-    QCOMPARE(result.Warnings().size(), 3);
-    QCOMPARE(FilesBelow(dir.filePath(QStringLiteral("outside"))), QStringList());
+    QCOMPARE(result.Warnings().size(), landsAt.isEmpty() ? 1 : 0);
+    QVERIFY(!landsAt.isEmpty() || result.Warnings().first().contains(entry));
+    QStringList expected{"target.txt", "work/crafted.zip", "work/crafted/file.txt", "work/crafted/folder",
+                         "work/crafted/good.txt"};
+    if (!landsAt.isEmpty())
+        expected.append(landsAt);
+    expected.sort();
+    QCOMPARE(FilesBelow(dir.path()), expected);
     QCOMPARE(ReadBytes(dir.filePath(QStringLiteral("target.txt"))), QByteArray("precious"));
-    QCOMPARE(ReadBytes(destination + QStringLiteral("/fine.txt")), QByteArray("fine"));
+    QCOMPARE(ReadBytes(destination + QStringLiteral("/good.txt")), QByteArray("good"));
+    QVERIFY(landsAt.isEmpty() || ReadBytes(dir.filePath(landsAt)) == "evil");
 }
 
 void TestPackingZip::entryUnlikeItsHeaderFailsAlone_data()
@@ -336,50 +309,7 @@ void TestPackingZip::brokenArchiveFails()
     CTestProgress progress;
     const CPackResult result = UnpackZip({archive}, progress);
     QCOMPARE(result.Status(), CPackResult::EStatus::Failed);
-    QVERIFY(!result.Message().isEmpty());
-    QVERIFY(result.Message().contains(archive));
-}
-
-void TestPackingZip::packFailures()
-{
-    QTemporaryDir dir;
-    const QString out = dir.filePath(QStringLiteral("out"));
-    CTestProgress progress;
-
-    const CPackResult missing = PackZip({m_single, dir.filePath(QStringLiteral("gone.txt"))}, progress, out);
-    QCOMPARE(missing.Status(), CPackResult::EStatus::Failed);
-    QCOMPARE(missing.Message(), QStringLiteral("無法將檔案加到 zip 壓縮檔！"));
-    QVERIFY(missing.Detail().contains(QStringLiteral("gone.txt")));
-
-    const CPackResult nothing = PackZip({}, progress, out);
-    QCOMPARE(nothing.Status(), CPackResult::EStatus::Failed);
-    QVERIFY(nothing.Message().isEmpty());
-
-    QVERIFY(WriteBytes(dir.filePath(QStringLiteral("blocker")), "file"));
-    const CPackResult unwritable = PackZip({m_single}, progress, dir.filePath(QStringLiteral("blocker/out")));
-    QCOMPARE(unwritable.Status(), CPackResult::EStatus::Failed);
-    QCOMPARE(unwritable.Message(), QStringLiteral("無法將檔案加到 zip 壓縮檔！"));
-    QCOMPARE(FilesBelow(out), QStringList());
-}
-
-void TestPackingZip::cancelLeavesNothing_data()
-{
-    QTest::addColumn<int>("cancelAfter");
-
-    QTest::newRow("at the first file") << 0;
-    QTest::newRow("inside the data") << 6;
-}
-
-void TestPackingZip::cancelLeavesNothing()
-{
-    QFETCH(int, cancelAfter);
-    QTemporaryDir dir;
-    const QString out = dir.filePath(QStringLiteral("out"));
-    CTestProgress progress(cancelAfter);
-
-    const CPackResult result = PackZip({m_photos, m_single}, progress, out);
-    QCOMPARE(result.Status(), CPackResult::EStatus::Cancelled);
-    QCOMPARE(FilesBelow(out), QStringList());
+    QVERIFY2(result.Message().contains(archive), qPrintable(result.Message()));
 }
 
 QTEST_GUILESS_MAIN(TestPackingZip)
