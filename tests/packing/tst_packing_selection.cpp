@@ -9,226 +9,232 @@ class TestPackingSelection : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void names_data();
-    void names();
-    void archivePaths();
-    void collectPutsFilesBeforeSubfolders();
-    void collectSkipsLinkedFolders();
-    void expandKeepsSelectionOrderOnce();
-    void expandStopsOnCancel();
-    void failedOrCancelledPackLeavesNothing_data();
-    void failedOrCancelledPackLeavesNothing();
-};
-
-void TestPackingSelection::names_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("baseName");
-    QTest::addColumn<QString>("stored");
-    const QString relative = QDir::current().filePath(QStringLiteral("a.txt")).mid(1);
-    QTest::newRow("file") << "/home/u/report.doc" << QStringLiteral("report") << "home/u/report.doc";
-    QTest::newRow("several dots") << "/home/u/archive.2007.doc" << QStringLiteral("archive.2007")
-                                  << "home/u/archive.2007.doc";
-    QTest::newRow("no extension") << "/home/u/Makefile" << QStringLiteral("Makefile") << "home/u/Makefile";
-    QTest::newRow("folder with a dot") << "/home/u/my.photos" << QStringLiteral("my") << "home/u/my.photos";
-    QTest::newRow("trailing slash") << "/home/u/photos/" << QStringLiteral("photos") << "home/u/photos";
-    QTest::newRow("dot in a parent only") << "/home/u.v/notes" << QStringLiteral("notes") << "home/u.v/notes";
-    QTest::newRow("hidden file") << "/home/u/.profile" << QString() << "home/u/.profile";
-    QTest::newRow("percent kept") << "/home/u/50%off.txt" << QStringLiteral("50%off") << "home/u/50%off.txt";
-    QTest::newRow("chinese") << "/home/u/報告.doc" << QStringLiteral("報告") << "home/u/報告.doc";
-    QTest::newRow("dots cleaned") << "/home/u/./x/../a.txt" << QStringLiteral("a") << "home/u/a.txt";
-    QTest::newRow("double slash") << "//home//u/a.txt" << QStringLiteral("a") << "home/u/a.txt";
-    QTest::newRow("relative made absolute") << "a.txt" << QStringLiteral("a") << relative;
-}
-
-void TestPackingSelection::names()
-{
-    QFETCH(QString, path);
-    QFETCH(QString, baseName);
-    QFETCH(QString, stored);
-    QCOMPARE(ArchiveBaseName(path), baseName);
-    QCOMPARE(StoredName(path), stored);
-}
-
-void TestPackingSelection::archivePaths()
-{
-    QVERIFY(TemporaryFolder().endsWith(QLatin1Char('/')));
-    QCOMPARE(QDir(TemporaryFolder()).absolutePath(), QDir::tempPath());
-    QCOMPARE(ArchivePath(QStringLiteral("/tmp/"), QStringLiteral("photos"), QStringLiteral(".zip")),
-             QStringLiteral("/tmp/photos.zip"));
-    QCOMPARE(ArchivePath(QStringLiteral("/tmp"), QStringLiteral("photos"), QStringLiteral(".tar.gz")),
-             QStringLiteral("/tmp/photos.tar.gz"));
-}
-
-void TestPackingSelection::collectPutsFilesBeforeSubfolders()
-{
-    QTemporaryDir dir;
-    const QString top = dir.filePath(QStringLiteral("photos"));
-    for (const char* name : {"b.jpg", "a.jpg", ".hidden", "sub1/c.jpg", "sub1/deep/d.jpg", "sub2/e.jpg"})
-        QVERIFY(WriteBytes(top + QLatin1Char('/') + QLatin1String(name), "x"));
-    QVERIFY(QDir().mkpath(top + QStringLiteral("/empty/inner")));
-
-    QStringList relative;
-    for (const QString& file : CollectFilesRecursive(top))
+    void names_data()
     {
-        QVERIFY2(file.startsWith(top + QLatin1Char('/')), qPrintable(file));
-        relative.append(file.mid(top.size() + 1));
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("baseName");
+        QTest::addColumn<QString>("stored");
+        const QString relative = QDir::current().filePath(QStringLiteral("a.txt")).mid(1);
+        QTest::newRow("file") << "/home/u/report.doc" << QStringLiteral("report") << "home/u/report.doc";
+        QTest::newRow("several dots")
+            << "/home/u/archive.2007.doc" << QStringLiteral("archive.2007") << "home/u/archive.2007.doc";
+        QTest::newRow("no extension")
+            << "/home/u/Makefile" << QStringLiteral("Makefile") << "home/u/Makefile";
+        QTest::newRow("folder with a dot")
+            << "/home/u/my.photos" << QStringLiteral("my") << "home/u/my.photos";
+        QTest::newRow("trailing slash") << "/home/u/photos/" << QStringLiteral("photos") << "home/u/photos";
+        QTest::newRow("dot in a parent only")
+            << "/home/u.v/notes" << QStringLiteral("notes") << "home/u.v/notes";
+        QTest::newRow("hidden file") << "/home/u/.profile" << QString() << "home/u/.profile";
+        QTest::newRow("percent kept")
+            << "/home/u/50%off.txt" << QStringLiteral("50%off") << "home/u/50%off.txt";
+        QTest::newRow("chinese") << "/home/u/報告.doc" << QStringLiteral("報告") << "home/u/報告.doc";
+        QTest::newRow("dots cleaned") << "/home/u/./x/../a.txt" << QStringLiteral("a") << "home/u/a.txt";
+        QTest::newRow("double slash") << "//home//u/a.txt" << QStringLiteral("a") << "home/u/a.txt";
+        QTest::newRow("relative made absolute") << "a.txt" << QStringLiteral("a") << relative;
     }
-    QStringList sorted = relative;
-    sorted.sort();
-    QCOMPARE(sorted,
-             QStringList({".hidden", "a.jpg", "b.jpg", "sub1/c.jpg", "sub1/deep/d.jpg", "sub2/e.jpg"}));
-    // The folder's own files first; each subfolder's files together, its own before its subfolders'.
-    const auto position = [&](const char* name) { return relative.indexOf(QLatin1String(name)); };
-    for (const char* own : {"a.jpg", "b.jpg", ".hidden"})
-        QVERIFY(position(own) < position("sub1/c.jpg") && position(own) < position("sub2/e.jpg"));
-    QCOMPARE(position("sub1/deep/d.jpg"), position("sub1/c.jpg") + 1);
-}
 
-void TestPackingSelection::collectSkipsLinkedFolders()
-{
-    QTemporaryDir dir;
-    const QString top = dir.filePath(QStringLiteral("top"));
-    QVERIFY(WriteBytes(top + QStringLiteral("/a.txt"), "a"));
-    QVERIFY(WriteBytes(dir.filePath(QStringLiteral("target.txt")), "t"));
-    QVERIFY(QFile::link(top, top + QStringLiteral("/loop")));
-    QVERIFY(QFile::link(dir.filePath(QStringLiteral("target.txt")), top + QStringLiteral("/linked.txt")));
-    QVERIFY(QFile::link(dir.filePath(QStringLiteral("missing")), top + QStringLiteral("/dangling")));
-    QStringList files = CollectFilesRecursive(top);
-    files.sort();
-    QCOMPARE(files, QStringList({top + QStringLiteral("/a.txt"), top + QStringLiteral("/linked.txt")}));
-}
-
-void TestPackingSelection::expandKeepsSelectionOrderOnce()
-{
-    QTemporaryDir dir;
-    const QString photos = dir.filePath(QStringLiteral("photos"));
-    const QString a = dir.filePath(QStringLiteral("a.txt"));
-    QVERIFY(WriteBytes(photos + QStringLiteral("/p1.jpg"), "1"));
-    QVERIFY(WriteBytes(photos + QStringLiteral("/p2.jpg"), "2"));
-    QVERIFY(WriteBytes(a, "a"));
-    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("empty"))));
-
-    CTestProgress progress;
-    const QStringList selection = {photos, a, photos + QStringLiteral("/p1.jpg"),
-                                   dir.filePath(QStringLiteral("empty"))};
-    std::optional<QStringList> files = ExpandSelection(selection, progress);
-    QVERIFY(files.has_value());
-    QCOMPARE(files->takeLast(), a);
-    files->sort();
-    QCOMPARE(*files, QStringList({photos + QStringLiteral("/p1.jpg"), photos + QStringLiteral("/p2.jpg")}));
-    QCOMPARE(progress.files, selection);
-}
-
-void TestPackingSelection::expandStopsOnCancel()
-{
-    QTemporaryDir dir;
-    const QString a = dir.filePath(QStringLiteral("a.txt"));
-    QVERIFY(WriteBytes(a, "a"));
-    CTestProgress progress(1);
-    QVERIFY(!ExpandSelection({a, a, a}, progress).has_value());
-    QVERIFY(progress.IsCancelled());
-    QVERIFY(!progress.Report(a, 0, 0));
-}
-
-// Every pack command, failing or cancelled at any stage, leaves no file behind.
-void TestPackingSelection::failedOrCancelledPackLeavesNothing_data()
-{
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<QStringList>("selection"); // below the test's folder
-    QTest::addColumn<QString>("folder");        // the output folder, below the test's folder unless absolute
-    QTest::addColumn<int>("cancelAfter");       // -1: never
-    QTest::addColumn<QString>("cancelOnSuffix");
-    QTest::addColumn<QString>("message"); // "cancelled": the run ends cancelled
-    QTest::addColumn<QString>("detail");
-    const QString noSuffix;
-    const QStringList present{"present.txt"};
-    const QStringList missing{"present.txt", "gone.txt"};
-    const QStringList data{"data"};
-    QTest::newRow("zip, nothing selected") << "zip" << QStringList() << "out" << -1 << noSuffix << ""
-                                           << "nothing to pack";
-    QTest::newRow("zip, a missing file")
-        << "zip" << missing << "out" << -1 << noSuffix << PackMessage::ZipAddFailed << "gone.txt";
-    QTest::newRow("zip, folder below a file") << "zip" << present << "present.txt/out" << -1 << noSuffix
-                                              << PackMessage::ZipAddFailed << "Not a directory";
-    QTest::newRow("zip, cancelled at the first file")
-        << "zip" << data << "out" << 0 << noSuffix << "cancelled"
-        << "";
-    QTest::newRow("zip, cancelled inside the data") << "zip" << data << "out" << 6 << noSuffix << "cancelled"
-                                                    << "";
-    QTest::newRow("tar, nothing selected") << "tar" << QStringList() << "out" << -1 << noSuffix << ""
-                                           << "nothing to pack";
-    QTest::newRow("tar, folder without files")
-        << "tar" << QStringList{"emptyfolder"} << "out" << -1 << noSuffix << ""
-        << "nothing to pack";
-    QTest::newRow("tar, a missing file") << "tar" << QStringList{"gone.txt"} << "out" << -1 << noSuffix << ""
-                                         << "gone.txt";
-    QTest::newRow("tar, folder below a file") << "tar" << present << "present.txt/out" << -1 << noSuffix
-                                              << PackMessage::TarGzFailed << "Not a directory";
-    QTest::newRow("tar, cancelled while collecting") << "tar" << data << "out" << 0 << noSuffix << "cancelled"
-                                                     << "";
-    QTest::newRow("tar, cancelled while writing the tar")
-        << "tar" << data << "out" << 4 << noSuffix << "cancelled"
-        << "";
-    QTest::newRow("tar, cancelled while compressing")
-        << "tar" << data << "out" << -1 << QStringLiteral(".tar.gz") << "cancelled"
-        << "";
-    QTest::newRow("cab, a missing file")
-        << "cab" << missing << "out" << -1 << noSuffix << PackMessage::CabAddFailed << "gone.txt";
-    QTest::newRow("cab, folder without files")
-        << "cab" << QStringList{"emptyfolder"} << "out" << -1 << noSuffix << ""
-        << "nothing to pack";
-    QTest::newRow("cab, folder name too short") << "cab" << present << "/a" << -1 << noSuffix
-                                                << PackMessage::CabCreateFailed << "3 to 255 characters";
-    QTest::newRow("cab, folder name too long")
-        << "cab" << present << QStringLiteral("/tmp/") + QString(251, 'x') << -1 << noSuffix
-        << PackMessage::CabCreateFailed << "3 to 255 characters";
-    QTest::newRow("cab, folder below a file") << "cab" << present << "present.txt/out" << -1 << noSuffix
-                                              << PackMessage::CabCreateFailed << "cannot create the folder";
-    QTest::newRow("cab, cancelled while collecting") << "cab" << data << "out" << 0 << noSuffix << "cancelled"
-                                                     << "";
-    QTest::newRow("cab, cancelled while compressing")
-        << "cab" << data << "out" << 3 << noSuffix << "cancelled"
-        << "";
-}
-
-void TestPackingSelection::failedOrCancelledPackLeavesNothing()
-{
-    QFETCH(QString, format);
-    QFETCH(QStringList, selection);
-    QFETCH(QString, folder);
-    QFETCH(int, cancelAfter);
-    QFETCH(QString, cancelOnSuffix);
-    QFETCH(QString, message);
-    QFETCH(QString, detail);
-    QTemporaryDir dir;
-    QVERIFY(WriteBytes(dir.filePath(QStringLiteral("present.txt")), "here"));
-    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("emptyfolder/inner"))));
-    for (int i = 0; i < 4; ++i)
-        QVERIFY(WriteBytes(dir.filePath(QStringLiteral("data/f%1.bin").arg(i)), SampleBytes(200000, i)));
-    const QStringList before = FilesBelow(dir.path());
-    for (QString& path : selection)
-        path = dir.filePath(path);
-    CTestProgress progress(cancelAfter);
-    progress.cancelOnSuffix = cancelOnSuffix;
-
-    const auto pack = format == QLatin1String("zip")   ? PackZip
-                      : format == QLatin1String("tar") ? PackTarGz
-                                                       : PackCab;
-    const CPackResult result = pack(selection, progress, QDir(dir.path()).filePath(folder));
-    if (message == QLatin1String("cancelled"))
+    void names()
     {
-        QCOMPARE(result.Status(), CPackResult::EStatus::Cancelled);
+        QFETCH(QString, path);
+        QFETCH(QString, baseName);
+        QFETCH(QString, stored);
+        QCOMPARE(ArchiveBaseName(path), baseName);
+        QCOMPARE(StoredName(path), stored);
     }
-    else
+
+    void archivePaths()
     {
+        QVERIFY(TemporaryFolder().endsWith(QLatin1Char('/')));
+        QCOMPARE(QDir(TemporaryFolder()).absolutePath(), QDir::tempPath());
+        QCOMPARE(ArchivePath(QStringLiteral("/tmp/"), QStringLiteral("photos"), QStringLiteral(".zip")),
+                 QStringLiteral("/tmp/photos.zip"));
+        QCOMPARE(ArchivePath(QStringLiteral("/tmp"), QStringLiteral("photos"), QStringLiteral(".tar.gz")),
+                 QStringLiteral("/tmp/photos.tar.gz"));
+    }
+
+    void collectPutsFilesBeforeSubfolders()
+    {
+        QTemporaryDir dir;
+        const QString top = dir.filePath(QStringLiteral("photos"));
+        for (const char* name : {"b.jpg", "a.jpg", ".hidden", "sub1/c.jpg", "sub1/deep/d.jpg", "sub2/e.jpg"})
+            QVERIFY(WriteBytes(top + QLatin1Char('/') + QLatin1String(name), "x"));
+        QVERIFY(QDir().mkpath(top + QStringLiteral("/empty/inner")));
+
+        QStringList relative;
+        for (const QString& file : CollectFilesRecursive(top))
+        {
+            QVERIFY2(file.startsWith(top + QLatin1Char('/')), qPrintable(file));
+            relative.append(file.mid(top.size() + 1));
+        }
+        QStringList sorted = relative;
+        sorted.sort();
+        QCOMPARE(sorted,
+                 QStringList({".hidden", "a.jpg", "b.jpg", "sub1/c.jpg", "sub1/deep/d.jpg", "sub2/e.jpg"}));
+        // The folder's own files first; each subfolder's files together, its own before its subfolders'.
+        const auto position = [&](const char* name) { return relative.indexOf(QLatin1String(name)); };
+        for (const char* own : {"a.jpg", "b.jpg", ".hidden"})
+            QVERIFY(position(own) < position("sub1/c.jpg") && position(own) < position("sub2/e.jpg"));
+        QCOMPARE(position("sub1/deep/d.jpg"), position("sub1/c.jpg") + 1);
+    }
+
+    void collectSkipsLinkedFolders()
+    {
+        QTemporaryDir dir;
+        const QString top = dir.filePath(QStringLiteral("top"));
+        QVERIFY(WriteBytes(top + QStringLiteral("/a.txt"), "a"));
+        QVERIFY(WriteBytes(dir.filePath(QStringLiteral("target.txt")), "t"));
+        QVERIFY(QFile::link(top, top + QStringLiteral("/loop")));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("target.txt")), top + QStringLiteral("/linked.txt")));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("missing")), top + QStringLiteral("/dangling")));
+        QStringList files = CollectFilesRecursive(top);
+        files.sort();
+        QCOMPARE(files, QStringList({top + QStringLiteral("/a.txt"), top + QStringLiteral("/linked.txt")}));
+    }
+
+    void expandKeepsSelectionOrderOnce()
+    {
+        QTemporaryDir dir;
+        const QString photos = dir.filePath(QStringLiteral("photos"));
+        const QString a = dir.filePath(QStringLiteral("a.txt"));
+        QVERIFY(WriteBytes(photos + QStringLiteral("/p1.jpg"), "1"));
+        QVERIFY(WriteBytes(photos + QStringLiteral("/p2.jpg"), "2"));
+        QVERIFY(WriteBytes(a, "a"));
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("empty"))));
+
+        CTestProgress progress;
+        const QStringList selection = {photos, a, photos + QStringLiteral("/p1.jpg"),
+                                       dir.filePath(QStringLiteral("empty"))};
+        std::optional<QStringList> files = ExpandSelection(selection, progress);
+        QVERIFY(files.has_value());
+        QCOMPARE(files->takeLast(), a);
+        files->sort();
+        QCOMPARE(*files,
+                 QStringList({photos + QStringLiteral("/p1.jpg"), photos + QStringLiteral("/p2.jpg")}));
+        QCOMPARE(progress.files, selection);
+    }
+
+    void expandStopsOnCancel()
+    {
+        QTemporaryDir dir;
+        const QString a = dir.filePath(QStringLiteral("a.txt"));
+        QVERIFY(WriteBytes(a, "a"));
+        CTestProgress progress(1);
+        QVERIFY(!ExpandSelection({a, a, a}, progress).has_value());
+        QVERIFY(progress.IsCancelled());
+        QVERIFY(!progress.Report(a, 0, 0));
+    }
+
+    // Every pack command, failing or cancelled at any stage, leaves no file behind.
+    void failedPackLeavesNothing_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QStringList>("selection"); // below the test's folder
+        QTest::addColumn<QString>("folder"); // the output folder, below the test's folder unless absolute
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("detail");
+        const QStringList one{"present.txt"};
+        const QStringList missing{"present.txt", "gone.txt"};
+        const QStringList none;
+        const QStringList empty{"emptyfolder"};
+        const QString tooLong = QStringLiteral("/tmp/") + QString(251, 'x');
+        const QString nothing = QStringLiteral("nothing to pack");
+        const QString belowAFile = QStringLiteral("present.txt/out");
+        QTest::newRow("zip, nothing selected") << "zip" << none << "out"
+                                               << "" << nothing;
+        QTest::newRow("zip, a missing file")
+            << "zip" << missing << "out" << PackMessage::ZipAddFailed << "gone.txt";
+        QTest::newRow("zip, below a file")
+            << "zip" << one << belowAFile << PackMessage::ZipAddFailed << "Not a directory";
+        QTest::newRow("tar, nothing selected") << "tar" << none << "out"
+                                               << "" << nothing;
+        QTest::newRow("tar, folder without files") << "tar" << empty << "out"
+                                                   << "" << nothing;
+        QTest::newRow("tar, a missing file") << "tar" << QStringList{"gone.txt"} << "out"
+                                             << ""
+                                             << "gone.txt";
+        QTest::newRow("tar, below a file")
+            << "tar" << one << belowAFile << PackMessage::TarGzFailed << "Not a directory";
+        QTest::newRow("cab, a missing file")
+            << "cab" << missing << "out" << PackMessage::CabAddFailed << "gone.txt";
+        QTest::newRow("cab, folder without files") << "cab" << empty << "out"
+                                                   << "" << nothing;
+        QTest::newRow("cab, name too short")
+            << "cab" << one << "/a" << PackMessage::CabCreateFailed << "3 to 255";
+        QTest::newRow("cab, name too long")
+            << "cab" << one << tooLong << PackMessage::CabCreateFailed << "3 to 255";
+        QTest::newRow("cab, below a file")
+            << "cab" << one << belowAFile << PackMessage::CabCreateFailed << "cannot create";
+    }
+
+    void failedPackLeavesNothing()
+    {
+        QFETCH(QString, format);
+        QFETCH(QStringList, selection);
+        QFETCH(QString, folder);
+        QFETCH(QString, message);
+        QFETCH(QString, detail);
+        QTemporaryDir dir;
+        const QStringList before = MakeFixture(dir);
+        CTestProgress progress;
+        const CPackResult result = Pack(format, dir, selection, progress, folder);
         QCOMPARE(result.Status(), CPackResult::EStatus::Failed);
         QCOMPARE(result.Message(), message);
         QVERIFY2(result.Detail().contains(detail), qPrintable(result.Detail()));
+        QCOMPARE(FilesBelow(dir.path()), before);
+        QVERIFY(QDir::isRelativePath(folder) || !QFileInfo::exists(folder));
     }
-    QCOMPARE(FilesBelow(dir.path()), before);
-    QVERIFY(QDir::isRelativePath(folder) || !QFileInfo::exists(folder));
-}
+
+    void cancelledPackLeavesNothing_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("cancelAfter"); // -1: never
+        QTest::addColumn<QString>("cancelOnSuffix");
+        QTest::newRow("zip, at the first file") << "zip" << 0 << "";
+        QTest::newRow("zip, inside the data") << "zip" << 6 << "";
+        QTest::newRow("tar, while collecting") << "tar" << 0 << "";
+        QTest::newRow("tar, while writing the tar") << "tar" << 4 << "";
+        QTest::newRow("tar, while compressing") << "tar" << -1 << ".tar.gz";
+        QTest::newRow("cab, while collecting") << "cab" << 0 << "";
+        QTest::newRow("cab, while compressing") << "cab" << 3 << "";
+    }
+
+    void cancelledPackLeavesNothing()
+    {
+        QFETCH(QString, format);
+        QFETCH(int, cancelAfter);
+        QFETCH(QString, cancelOnSuffix);
+        QTemporaryDir dir;
+        const QStringList before = MakeFixture(dir);
+        CTestProgress progress(cancelAfter);
+        progress.cancelOnSuffix = cancelOnSuffix;
+        QCOMPARE(Pack(format, dir, {"data"}, progress, QStringLiteral("out")).Status(),
+                 CPackResult::EStatus::Cancelled);
+        QCOMPARE(FilesBelow(dir.path()), before);
+    }
+
+private:
+    // A file, a folder without files and four files of 200000 bytes in "data"; returns what is there.
+    static QStringList MakeFixture(const QTemporaryDir& dir)
+    {
+        WriteBytes(dir.filePath(QStringLiteral("present.txt")), "here");
+        QDir().mkpath(dir.filePath(QStringLiteral("emptyfolder/inner")));
+        for (int i = 0; i < 4; ++i)
+            WriteBytes(dir.filePath(QStringLiteral("data/f%1.bin").arg(i)), SampleBytes(200000, i));
+        return FilesBelow(dir.path());
+    }
+
+    static CPackResult Pack(const QString& format, const QTemporaryDir& dir, QStringList selection,
+                            CPackProgress& progress, const QString& folder)
+    {
+        for (QString& path : selection)
+            path = dir.filePath(path);
+        const auto pack = format == QLatin1String("zip")   ? PackZip
+                          : format == QLatin1String("tar") ? PackTarGz
+                                                           : PackCab;
+        return pack(selection, progress, QDir(dir.path()).filePath(folder));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestPackingSelection)
 #include "tst_packing_selection.moc"

@@ -56,200 +56,170 @@ class TestPackingTar : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void headerFields_data();
-    void headerFields();
-    void longNameEntry();
-    void fiveByteFileLayout();
-    void gnuTarReadsArchive();
-    void gnuTarReadsBase256Size();
-    void gzipStreamModes_data();
-    void gzipStreamModes();
-    void gzipRoundTripAndAppend();
+    void headerFields_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<quint32>("mode");
+        QTest::addColumn<quint32>("uid");
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<qint64>("modified");
+        QTest::newRow("regular") << QByteArray("home/u/a.txt") << 0100644u << 1000u << qint64(5)
+                                 << qint64(1700000000);
+        QTest::newRow("empty file") << QByteArray("e") << 0100600u << 0u << qint64(0) << qint64(0);
+        QTest::newRow("100-byte name")
+            << QByteArray(100, 'n') << 0100755u << 65534u << qint64(8589934591) << qint64(077777777777);
+        QTest::newRow("high bytes") << QByteArray("資料/報告.txt") << 0100644u << 2097150u
+                                    << qint64(123456789) << qint64(1);
+        QTest::newRow("size of 8 GiB")
+            << QByteArray("big.bin") << 0100644u << 0u << qint64(8589934592) << qint64(0);
+        QTest::newRow("uid past 7 octal digits")
+            << QByteArray("big.bin") << 0100644u << 4000000000u << qint64(0) << qint64(0);
+    }
+
+    // Numbers that fit are length - 1 octal digits and a NUL; larger ones are base-256 behind a 0x80 byte.
+    void headerFields()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(quint32, mode);
+        QFETCH(quint32, uid);
+        QFETCH(qint64, size);
+        QFETCH(qint64, modified);
+        const QByteArray block = CTarBuilder::Header({name, mode, uid, uid + 1, size, modified});
+        QCOMPARE(block.size(), 512);
+        QCOMPARE(block.left(100), name.leftJustified(100, '\0'));
+        const std::initializer_list<std::tuple<int, int, qint64>> numbers = {
+            {100, 8, mode}, {108, 8, uid}, {116, 8, uid + 1}, {124, 12, size}, {136, 12, modified}};
+        for (const auto& [offset, length, value] : numbers)
+        {
+            QCOMPARE(Number(block, offset, length), value);
+            if (value >= qint64(1) << (3 * (length - 1)))
+            {
+                QCOMPARE(quint8(block.at(offset)), quint8(0x80));
+                continue;
+            }
+            QCOMPARE(block.at(offset + length - 1), '\0');
+            for (int i = offset; i < offset + length - 1; ++i)
+                QVERIFY2(block.at(i) >= '0' && block.at(i) <= '7', qPrintable(QString::number(offset)));
+        }
+        QCOMPARE(Number(block, 148, 8), ChecksumOf(block));
+        QCOMPARE(block.mid(154, 2), QByteArray("\0 ", 2));
+        QCOMPARE(block.at(156), '0');
+        QCOMPARE(block.mid(157, 100), QByteArray(100, '\0'));
+        QCOMPARE(block.mid(257, 8), QByteArray("ustar  \0", 8));
+        QCOMPARE(block.mid(265, 32), QByteArray("root").leftJustified(32, '\0'));
+        QCOMPARE(block.mid(297, 32), QByteArray("root").leftJustified(32, '\0'));
+        QCOMPARE(block.mid(329, 183), QByteArray(183, '\0'));
+    }
+
+    void longNameEntry()
+    {
+        QVERIFY(CTarBuilder::LongNameBlocks(QByteArray(100, 'x')).isEmpty());
+        const QByteArray name = QByteArray(60, 'd') + '/' + QByteArray(89, 'f');
+        const QByteArray blocks = CTarBuilder::LongNameBlocks(name);
+        QCOMPARE(blocks.size(), 1024);
+        QCOMPARE(blocks.left(14), QByteArray("././@LongLink\0", 14));
+        QCOMPARE(blocks.at(156), 'L');
+        QCOMPARE(Number(blocks, 124, 12), qint64(name.size() + 1));
+        QCOMPARE(Number(blocks, 148, 8), ChecksumOf(blocks.left(512)));
+        QCOMPARE(blocks.mid(512), name + QByteArray(512 - name.size(), '\0'));
+    }
+
+    void fiveByteFileLayout()
+    {
+        const QString source = m_dir.filePath(QStringLiteral("five/hello.txt"));
+        QVERIFY(WriteBytes(source, "hello"));
+        const QString out = m_dir.filePath(QStringLiteral("five-out"));
+        CTestProgress progress;
+        const CPackResult result = PackTarGz({source}, progress, out);
+        QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
+        QCOMPARE(result.Path(), out + QStringLiteral("/hello.tar.gz"));
+        QVERIFY(progress.files.contains(source));
+        const QByteArray tar = ReadBytes(out + QStringLiteral("/hello.tar"));
+        QCOMPARE(tar.size(), 512 + 512 + 1024);
+        QCOMPARE(tar.left(100), QFile::encodeName(StoredName(source)).leftJustified(100, '\0'));
+        QCOMPARE(Number(tar, 124, 12), qint64(5));
+        QCOMPARE(tar.mid(512), QByteArray("hello") + QByteArray(507 + 1024, '\0'));
+        QCOMPARE(Gunzip(result.Path()), tar);
+    }
+
+    // GNU tar lists and extracts the same bytes, a 150-byte name included; the archive is compressed as a
+    // stream into exactly what compressing the whole tar at once gives.
+    void gnuTarReadsArchive()
+    {
+        const QString top = m_dir.filePath(QStringLiteral("gnu"));
+        const QString prefix =
+            top + QStringLiteral("/") + QString(40, QLatin1Char('d')) + QStringLiteral("/");
+        // Stored names drop the leading "/": this one is exactly 150 bytes long.
+        const QString longPath = prefix + QString(151 - prefix.size(), QLatin1Char('f'));
+        QCOMPARE(QFile::encodeName(StoredName(longPath)).size(), 150);
+        QVERIFY(WriteBytes(top + QStringLiteral("/five.txt"), "12345"));
+        QVERIFY(WriteBytes(longPath, SampleBytes(70000, 1)));
+        QVERIFY(WriteBytes(top + QStringLiteral("/empty.bin"), QByteArray()));
+        QVERIFY(WriteBytes(top + QStringLiteral("/sub/資料.bin"), SampleBytes(1024, 2)));
+        QVERIFY(WriteBytes(top + QStringLiteral("/a.bin"), SampleBytes(300000, 4) + QByteArray(300000, 'z')));
+        QVERIFY(WriteBytes(top + QStringLiteral("/b.txt"), QByteArray(200000, 'q')));
+        const QString out = m_dir.filePath(QStringLiteral("gnu-out"));
+        CTestProgress progress;
+        const CPackResult result = PackTarGz({top}, progress, out);
+        QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
+        QCOMPARE(result.Path(), out + QStringLiteral("/gnu.tar.gz"));
+
+        const CToolRun list = RunTool(QStringLiteral("tar"), {QStringLiteral("-tzvf"), result.Path()});
+        QVERIFY2(list.exitCode == 0, qPrintable(list.output));
+        QVERIFY2(list.output.contains(StoredName(longPath)), qPrintable(list.output));
+        QVERIFY(list.output.contains(QStringLiteral("root/root")));
+        QVERIFY(list.output.contains(QStringLiteral(" 5 ")));
+        const QString extracted = m_dir.filePath(QStringLiteral("gnu-extracted"));
+        QVERIFY(QDir().mkpath(extracted));
+        const CToolRun extract = RunTool(
+            QStringLiteral("tar"), {QStringLiteral("-xzf"), result.Path(), QStringLiteral("-C"), extracted});
+        QVERIFY2(extract.exitCode == 0, qPrintable(extract.output));
+        QCOMPARE(ContentsBelow(extracted + QLatin1Char('/') + StoredName(top)), ContentsBelow(top));
+
+        const QString whole = m_dir.filePath(QStringLiteral("whole.tar.gz"));
+        QVERIFY(Gzip(whole, ReadBytes(out + QStringLiteral("/gnu.tar")),
+                     CGzipFile::ModeCreate | CGzipFile::ModeWrite));
+        QCOMPARE(ReadBytes(result.Path()), ReadBytes(whole));
+    }
+
+    // A header claiming 8 GiB, followed by a hole instead of data: GNU tar must list the size.
+    void gnuTarReadsBase256Size()
+    {
+        const qint64 size = qint64(8) << 30;
+        const QString path = m_dir.filePath(QStringLiteral("base256.tar"));
+        QFile tar(path);
+        QVERIFY(tar.open(QIODevice::WriteOnly));
+        QVERIFY(tar.write(CTarBuilder::Header({"big.bin", 0100644, 0, 0, size, 1700000000})) == 512);
+        QVERIFY(tar.seek(512 + size));
+        QVERIFY(tar.write(QByteArray(1024, '\0')) == 1024);
+        tar.close();
+        const CToolRun list = RunTool(QStringLiteral("tar"), {QStringLiteral("-tvf"), path});
+        QFile::remove(path);
+        QVERIFY2(list.exitCode == 0 && list.output.contains(QStringLiteral("8589934592 ")),
+                 qPrintable(list.output));
+    }
+
+    void gzipRoundTripAndAppend()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("round.gz"));
+        const QByteArray first = SampleBytes(100000, 3);
+        QVERIFY(Gzip(path, first, CGzipFile::ModeCreate | CGzipFile::ModeWrite));
+        QCOMPARE(ReadBytes(path).left(4), QByteArray("\x1f\x8b\x08\x00", 4));
+        QVERIFY(Gzip(path, "tail", CGzipFile::ModeWrite));
+        QCOMPARE(Gunzip(path), first + "tail");
+        QCOMPARE(RunTool(QStringLiteral("gzip"), {QStringLiteral("-t"), path}).exitCode, 0);
+
+        CGzipFile readWrite;
+        const std::optional<CPackError> error = readWrite.Open(path, CGzipFile::ModeReadWrite);
+        QVERIFY(error.has_value());
+        QCOMPARE(error->Kind(), CPackError::EKind::Output);
+        CGzipFile missing;
+        QVERIFY(missing.Open(m_dir.filePath(QStringLiteral("no/such.gz")), CGzipFile::ModeRead).has_value());
+    }
 
 private:
     QTemporaryDir m_dir;
 };
-
-void TestPackingTar::headerFields_data()
-{
-    QTest::addColumn<QByteArray>("name");
-    QTest::addColumn<quint32>("mode");
-    QTest::addColumn<quint32>("uid");
-    QTest::addColumn<qint64>("size");
-    QTest::addColumn<qint64>("modified");
-    QTest::newRow("regular") << QByteArray("home/u/a.txt") << 0100644u << 1000u << qint64(5)
-                             << qint64(1700000000);
-    QTest::newRow("empty file") << QByteArray("e") << 0100600u << 0u << qint64(0) << qint64(0);
-    QTest::newRow("100-byte name") << QByteArray(100, 'n') << 0100755u << 65534u << qint64(8589934591)
-                                   << qint64(077777777777);
-    QTest::newRow("high bytes") << QByteArray("資料/報告.txt") << 0100644u << 2097150u << qint64(123456789)
-                                << qint64(1);
-    QTest::newRow("size of 8 GiB") << QByteArray("big.bin") << 0100644u << 0u << qint64(8589934592)
-                                   << qint64(0);
-    QTest::newRow("uid past 7 octal digits")
-        << QByteArray("big.bin") << 0100644u << 4000000000u << qint64(0) << qint64(0);
-}
-
-// Numbers that fit are length - 1 octal digits and a NUL; larger ones are base-256 behind a 0x80 byte.
-void TestPackingTar::headerFields()
-{
-    QFETCH(QByteArray, name);
-    QFETCH(quint32, mode);
-    QFETCH(quint32, uid);
-    QFETCH(qint64, size);
-    QFETCH(qint64, modified);
-    const QByteArray block = CTarBuilder::Header({name, mode, uid, uid + 1, size, modified});
-    QCOMPARE(block.size(), 512);
-    QCOMPARE(block.left(100), name.leftJustified(100, '\0'));
-    const std::initializer_list<std::tuple<int, int, qint64>> numbers = {
-        {100, 8, mode}, {108, 8, uid}, {116, 8, uid + 1}, {124, 12, size}, {136, 12, modified}};
-    for (const auto& [offset, length, value] : numbers)
-    {
-        QCOMPARE(Number(block, offset, length), value);
-        if (value >= qint64(1) << (3 * (length - 1)))
-        {
-            QCOMPARE(quint8(block.at(offset)), quint8(0x80));
-            continue;
-        }
-        QCOMPARE(block.at(offset + length - 1), '\0');
-        for (int i = offset; i < offset + length - 1; ++i)
-            QVERIFY2(block.at(i) >= '0' && block.at(i) <= '7', qPrintable(QString::number(offset)));
-    }
-    QCOMPARE(Number(block, 148, 8), ChecksumOf(block));
-    QCOMPARE(block.mid(154, 2), QByteArray("\0 ", 2));
-    QCOMPARE(block.at(156), '0');
-    QCOMPARE(block.mid(157, 100), QByteArray(100, '\0'));
-    QCOMPARE(block.mid(257, 8), QByteArray("ustar  \0", 8));
-    QCOMPARE(block.mid(265, 32), QByteArray("root").leftJustified(32, '\0'));
-    QCOMPARE(block.mid(297, 32), QByteArray("root").leftJustified(32, '\0'));
-    QCOMPARE(block.mid(329, 183), QByteArray(183, '\0'));
-}
-
-void TestPackingTar::longNameEntry()
-{
-    QVERIFY(CTarBuilder::LongNameBlocks(QByteArray(100, 'x')).isEmpty());
-    const QByteArray name = QByteArray(60, 'd') + '/' + QByteArray(89, 'f');
-    const QByteArray blocks = CTarBuilder::LongNameBlocks(name);
-    QCOMPARE(blocks.size(), 1024);
-    QCOMPARE(blocks.left(14), QByteArray("././@LongLink\0", 14));
-    QCOMPARE(blocks.at(156), 'L');
-    QCOMPARE(Number(blocks, 124, 12), qint64(name.size() + 1));
-    QCOMPARE(Number(blocks, 148, 8), ChecksumOf(blocks.left(512)));
-    QCOMPARE(blocks.mid(512), name + QByteArray(512 - name.size(), '\0'));
-}
-
-void TestPackingTar::fiveByteFileLayout()
-{
-    const QString source = m_dir.filePath(QStringLiteral("five/hello.txt"));
-    QVERIFY(WriteBytes(source, "hello"));
-    const QString out = m_dir.filePath(QStringLiteral("five-out"));
-    CTestProgress progress;
-    const CPackResult result = PackTarGz({source}, progress, out);
-    QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
-    QCOMPARE(result.Path(), out + QStringLiteral("/hello.tar.gz"));
-    QVERIFY(progress.files.contains(source));
-    const QByteArray tar = ReadBytes(out + QStringLiteral("/hello.tar"));
-    QCOMPARE(tar.size(), 512 + 512 + 1024);
-    QCOMPARE(tar.left(100), QFile::encodeName(StoredName(source)).leftJustified(100, '\0'));
-    QCOMPARE(Number(tar, 124, 12), qint64(5));
-    QCOMPARE(tar.mid(512), QByteArray("hello") + QByteArray(507 + 1024, '\0'));
-    QCOMPARE(Gunzip(result.Path()), tar);
-}
-
-// GNU tar lists and extracts the same bytes, a 150-byte name included; the archive is compressed as a
-// stream into exactly what compressing the whole tar at once gives.
-void TestPackingTar::gnuTarReadsArchive()
-{
-    const QString top = m_dir.filePath(QStringLiteral("gnu"));
-    const QString prefix = top + QStringLiteral("/") + QString(40, QLatin1Char('d')) + QStringLiteral("/");
-    // Stored names drop the leading "/": this one is exactly 150 bytes long.
-    const QString longPath = prefix + QString(151 - prefix.size(), QLatin1Char('f'));
-    QCOMPARE(QFile::encodeName(StoredName(longPath)).size(), 150);
-    QVERIFY(WriteBytes(top + QStringLiteral("/five.txt"), "12345"));
-    QVERIFY(WriteBytes(longPath, SampleBytes(70000, 1)));
-    QVERIFY(WriteBytes(top + QStringLiteral("/empty.bin"), QByteArray()));
-    QVERIFY(WriteBytes(top + QStringLiteral("/sub/資料.bin"), SampleBytes(1024, 2)));
-    QVERIFY(WriteBytes(top + QStringLiteral("/a.bin"), SampleBytes(300000, 4) + QByteArray(300000, 'z')));
-    QVERIFY(WriteBytes(top + QStringLiteral("/b.txt"), QByteArray(200000, 'q')));
-    const QString out = m_dir.filePath(QStringLiteral("gnu-out"));
-    CTestProgress progress;
-    const CPackResult result = PackTarGz({top}, progress, out);
-    QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
-    QCOMPARE(result.Path(), out + QStringLiteral("/gnu.tar.gz"));
-
-    const CToolRun list = RunTool(QStringLiteral("tar"), {QStringLiteral("-tzvf"), result.Path()});
-    QVERIFY2(list.exitCode == 0, qPrintable(list.output));
-    QVERIFY2(list.output.contains(StoredName(longPath)), qPrintable(list.output));
-    QVERIFY(list.output.contains(QStringLiteral("root/root")));
-    QVERIFY(list.output.contains(QStringLiteral(" 5 ")));
-    const QString extracted = m_dir.filePath(QStringLiteral("gnu-extracted"));
-    QVERIFY(QDir().mkpath(extracted));
-    const CToolRun extract = RunTool(
-        QStringLiteral("tar"), {QStringLiteral("-xzf"), result.Path(), QStringLiteral("-C"), extracted});
-    QVERIFY2(extract.exitCode == 0, qPrintable(extract.output));
-    QCOMPARE(ContentsBelow(extracted + QLatin1Char('/') + StoredName(top)), ContentsBelow(top));
-
-    const QString whole = m_dir.filePath(QStringLiteral("whole.tar.gz"));
-    QVERIFY(Gzip(whole, ReadBytes(out + QStringLiteral("/gnu.tar")),
-                 CGzipFile::ModeCreate | CGzipFile::ModeWrite));
-    QCOMPARE(ReadBytes(result.Path()), ReadBytes(whole));
-}
-
-// A header claiming 8 GiB, followed by a hole instead of data: GNU tar must list the size.
-void TestPackingTar::gnuTarReadsBase256Size()
-{
-    const qint64 size = qint64(8) << 30;
-    const QString path = m_dir.filePath(QStringLiteral("base256.tar"));
-    QFile tar(path);
-    QVERIFY(tar.open(QIODevice::WriteOnly));
-    QVERIFY(tar.write(CTarBuilder::Header({"big.bin", 0100644, 0, 0, size, 1700000000})) == 512);
-    QVERIFY(tar.seek(512 + size));
-    QVERIFY(tar.write(QByteArray(1024, '\0')) == 1024);
-    tar.close();
-    const CToolRun list = RunTool(QStringLiteral("tar"), {QStringLiteral("-tvf"), path});
-    QFile::remove(path);
-    QVERIFY2(list.exitCode == 0 && list.output.contains(QStringLiteral("8589934592 ")),
-             qPrintable(list.output));
-}
-
-void TestPackingTar::gzipStreamModes_data()
-{
-    QTest::addColumn<int>("flags");
-    QTest::addColumn<QByteArray>("mode");
-    QTest::newRow("create") << int(CGzipFile::ModeCreate | CGzipFile::ModeWrite) << QByteArray("wb");
-    QTest::newRow("read only") << int(CGzipFile::ModeRead) << QByteArray("rb");
-    QTest::newRow("write without create") << int(CGzipFile::ModeWrite) << QByteArray("ab");
-    QTest::newRow("create, no truncate")
-        << int(CGzipFile::ModeCreate | CGzipFile::ModeNoTruncate | CGzipFile::ModeWrite) << QByteArray("ab");
-    QTest::newRow("create read-write")
-        << int(CGzipFile::ModeCreate | CGzipFile::ModeReadWrite) << QByteArray("w+b");
-    QTest::newRow("read-write") << int(CGzipFile::ModeReadWrite) << QByteArray("a+b");
-}
-
-void TestPackingTar::gzipStreamModes()
-{
-    QFETCH(int, flags);
-    QFETCH(QByteArray, mode);
-    QCOMPARE(CGzipFile::StreamMode(flags), mode);
-}
-
-void TestPackingTar::gzipRoundTripAndAppend()
-{
-    const QString path = m_dir.filePath(QStringLiteral("round.gz"));
-    const QByteArray first = SampleBytes(100000, 3);
-    QVERIFY(Gzip(path, first, CGzipFile::ModeCreate | CGzipFile::ModeWrite));
-    QCOMPARE(ReadBytes(path).left(4), QByteArray("\x1f\x8b\x08\x00", 4));
-    QVERIFY(Gzip(path, "tail", CGzipFile::ModeWrite));
-    QCOMPARE(Gunzip(path), first + "tail");
-    QCOMPARE(RunTool(QStringLiteral("gzip"), {QStringLiteral("-t"), path}).exitCode, 0);
-
-    CGzipFile readWrite;
-    const std::optional<CPackError> error = readWrite.Open(path, CGzipFile::ModeReadWrite);
-    QVERIFY(error.has_value());
-    QCOMPARE(error->Kind(), CPackError::EKind::Output);
-    CGzipFile missing;
-    QVERIFY(missing.Open(m_dir.filePath(QStringLiteral("no/such.gz")), CGzipFile::ModeRead).has_value());
-}
 
 QTEST_GUILESS_MAIN(TestPackingTar)
 #include "tst_packing_tar.moc"
