@@ -131,8 +131,6 @@ private Q_SLOTS:
         QTest::newRow("proftpd ftp active") << "proftpd" << QStringLiteral("ftp") << true;
         QTest::newRow("proftpd ftpes") << "proftpd" << QStringLiteral("ftpes") << false;
         QTest::newRow("proftpd ftps") << "proftpd" << QStringLiteral("ftps") << false;
-        QTest::newRow("vsftpd ftpes passive") << "vsftpd" << QStringLiteral("ftpes") << false;
-        QTest::newRow("vsftpd ftpes active") << "vsftpd" << QStringLiteral("ftpes") << true;
     }
 
     // Up, listed with its size, and down again, byte for byte: empty, one byte and 10 MiB.
@@ -217,10 +215,6 @@ private Q_SLOTS:
         QTest::newRow("password file without value")
             << QStringList{"ls", "ftp://h/", "--password-file"} << "";
         QTest::newRow("line end in path") << QStringList{"get", "ftp://h/a%0D%0ADELE%20b"} << "";
-        QTest::newRow("bad proxy scheme")
-            << QStringList{"ls", "ftp://h/", "--proxy", "socks6://user:secret@h:1080"} << "must start with";
-        QTest::newRow("bad proxy port")
-            << QStringList{"ls", "ftp://h/", "--proxy", "http://user:secret@h:80a"} << "bad port";
         QTest::newRow("bad proxy escape")
             << QStringList{"ls", "ftp://h/", "--proxy", "socks4://us%0Aer:secret@h"} << "bad escape";
     }
@@ -393,8 +387,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("proxy");
         QTest::newRow("ftp via socks5") << "proftpd" << QStringLiteral("socks5");
-        QTest::newRow("ftp via http with log-in") << "proftpd" << QStringLiteral("httpproxy-auth");
-        QTest::newRow("sftp via socks5 with log-in") << "sshd" << QStringLiteral("socks5-auth");
         QTest::newRow("sftp via http with log-in") << "sshd" << QStringLiteral("httpproxy-auth");
     }
 
@@ -451,12 +443,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("passphrase"); // "-": no pass phrase file; "=": the harness's pass phrase
         QTest::addColumn<QString>("problem");    // empty: the log-in works
         QTest::newRow("ed25519 with pass phrase") << "KEY_ED25519_PASSPHRASE" << QStringLiteral("=") << "";
-        QTest::newRow("RSA PEM with pass phrase") << "KEY_RSA_PEM_PASSPHRASE" << QStringLiteral("=") << "";
         QTest::newRow("RSA without pass phrase") << "KEY_RSA" << QStringLiteral("-") << "";
         QTest::newRow("ed25519, wrong pass phrase")
             << "KEY_ED25519_PASSPHRASE" << QStringLiteral("wrong-phrase") << "私密金鑰的密碼錯誤";
-        QTest::newRow("RSA PEM, wrong pass phrase")
-            << "KEY_RSA_PEM_PASSPHRASE" << QStringLiteral("wrong-phrase") << "私密金鑰的密碼錯誤";
         QTest::newRow("pass phrase missing")
             << "KEY_ED25519_PASSPHRASE" << QStringLiteral("-") << "請提供密碼";
         QTest::newRow("no such key file") << "NO_SUCH_KEY" << QStringLiteral("-") << "無法載入私密金鑰";
