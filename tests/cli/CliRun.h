@@ -35,3 +35,11 @@ inline Run RunCli(const QString& home, const QStringList& args, const QString& f
             QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
 }
+
+// The run ends with exit code 0; its output is shown when it does not.
+#define QVERIFY_SUCCEEDS(run)                                                                                \
+    do                                                                                                       \
+    {                                                                                                        \
+        const Run finished = (run);                                                                          \
+        QVERIFY2(finished.exitCode == 0, qPrintable(finished.err + finished.out));                           \
+    } while (false)

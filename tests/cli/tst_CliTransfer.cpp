@@ -164,8 +164,7 @@ private Q_SLOTS:
                                             line.contains(QStringLiteral(" %1 ").arg(size));
                                  }),
                      qPrintable(listing.out));
-            const Run run = Cli(QStringList{"get", base + Escaped(name), Local(name + ".back")} + options);
-            QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+            QVERIFY_SUCCEEDS(Cli(QStringList{"get", base + Escaped(name), Local(name + ".back")} + options));
             QCOMPARE(Sha256(Local(name + ".back")), Sha256(Local(name)));
         }
     }
@@ -405,8 +404,7 @@ private Q_SLOTS:
         Run run = Cli(QStringList{"put", Local(name), url} + options);
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         QCOMPARE(Sha256(disk + u'/' + name), Sha256(Local(name)));
-        run = Cli(QStringList{"get", url + Escaped(name), Local(name + ".back")} + options);
-        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY_SUCCEEDS(Cli(QStringList{"get", url + Escaped(name), Local(name + ".back")} + options));
         QCOMPARE(Sha256(Local(name + ".back")), Sha256(Local(name)));
     }
 
@@ -430,11 +428,9 @@ private Q_SLOTS:
         QVERIFY2(run.err.contains(QStringLiteral("SOCKS5 proxy 拒絕連線：帳號或密碼錯誤")),
                  qPrintable(run.err));
         QVERIFY(!run.err.contains(QStringLiteral("wrong-secret")));
-        run = Cli({"ls", url, "--proxy", ProxyUrl(QStringLiteral("socks5-auth"))});
-        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY_SUCCEEDS(Cli({"ls", url, "--proxy", ProxyUrl(QStringLiteral("socks5-auth"))}));
         QCOMPARE(Cli({"settings", "set", "Proxy", "ProxyPassword", proxy->Password()}).exitCode, 0);
-        run = Cli({"ls", url});
-        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY_SUCCEEDS(Cli({"ls", url}));
     }
 
     void sftpLogsInWithAKey_data()
@@ -504,8 +500,7 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains(QStringLiteral("--accept-host-key")), qPrintable(run.err));
         QVERIFY(!QFile::exists(knownHosts));
-        run = Cli({"put", Local(name), folderUrl, "--accept-host-key"});
-        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY_SUCCEEDS(Cli({"put", Local(name), folderUrl, "--accept-host-key"}));
         QCOMPARE(Sha256(work + u'/' + name), Sha256(Local(name)));
         QVERIFY(!QFile::exists(knownHosts));
         QCOMPARE(Cli({"ls", folderUrl, "--accept-host-key", "--trust"}).exitCode, 0);

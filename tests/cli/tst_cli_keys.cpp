@@ -108,50 +108,31 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
-        QTest::newRow("unknown type")
-            << QStringList{"keygen", "--type", "ecdsa"} << 2 << "unknown key type: ecdsa";
-        QTest::newRow("odd size") << QStringList{"keygen", "--bits", "1000"} << 2
-                                  << "unsupported key size: 1000";
-        QTest::newRow("size not a number")
-            << QStringList{"keygen", "--bits", "big"} << 2 << "unsupported key size: big";
-        QTest::newRow("unknown option")
-            << QStringList{"keygen", "--curve", "x"} << 2 << "unknown option: --curve";
-        QTest::newRow("stray argument")
-            << QStringList{"keygen", "extra"} << 2 << "keygen takes no arguments: extra";
-        QTest::newRow("two pass phrases")
-            << QStringList{"keygen", "--passphrase", "a", "--passphrase-file", "f"} << 2
-            << "either --passphrase or --passphrase-file";
-        QTest::newRow("certgen without a name")
-            << QStringList{"certgen", "--cn", "x"} << 2 << "certgen needs --name";
-        QTest::newRow("certgen in the past")
-            << QStringList{"certgen", "--name", "n", "--expires", "2020-01-01"} << 2
-            << "--expires needs a future date";
-        QTest::newRow("certgen date format")
-            << QStringList{"certgen", "--name", "n", "--expires", "31.12.2040"} << 2
-            << "--expires needs a future date";
-        QTest::newRow("certgen size")
-            << QStringList{"certgen", "--name", "n", "--bits", "3072"} << 2 << "unsupported key size: 3072";
-        QTest::newRow("cert without show") << QStringList{"cert", "list"} << 2 << "cert takes: show FILE";
-        QTest::newRow("cert show without a file")
-            << QStringList{"cert", "show"} << 2 << "cert takes: show FILE";
-        QTest::newRow("DSA 512") << QStringList{"keygen",
-                                                "--type",
-                                                "dsa",
-                                                "--bits",
-                                                "512",
-                                                "--private",
-                                                Path(QStringLiteral("f/k")),
-                                                "--public",
-                                                Path(QStringLiteral("f/k.pub"))}
-                                 << 1 << "512 位元的 DSA";
-        QTest::newRow("missing pass phrase file")
-            << QStringList{"keygen", "--passphrase-file", "/no/such/file"} << 1 << "/no/such/file";
-        QTest::newRow("certificate that is not one")
-            << QStringList{"cert", "show", Path(QStringLiteral("pp"))} << 1 << Path(QStringLiteral("pp"));
-        QTest::newRow("missing certificate")
-            << QStringList{"cert", "show", "/no/such.crt"} << 1 << "/no/such.crt";
-        QTest::newRow("refused country")
-            << QStringList{"certgen", "--name", "c", "--country", "Taiwan"} << 1 << "國家「Taiwan」";
+        const auto row =
+            [](const char* tag, const QStringList& arguments, int exitCode, const QString& message)
+        { QTest::newRow(tag) << arguments << exitCode << message; };
+        const QString future = QStringLiteral("--expires needs a future date");
+        row("unknown type", {"keygen", "--type", "ecdsa"}, 2, "unknown key type: ecdsa");
+        row("odd size", {"keygen", "--bits", "1000"}, 2, "unsupported key size: 1000");
+        row("size not a number", {"keygen", "--bits", "big"}, 2, "unsupported key size: big");
+        row("unknown option", {"keygen", "--curve", "x"}, 2, "unknown option: --curve");
+        row("stray argument", {"keygen", "extra"}, 2, "keygen takes no arguments: extra");
+        row("two pass phrases", {"keygen", "--passphrase", "a", "--passphrase-file", "f"}, 2,
+            "either --passphrase or --passphrase-file");
+        row("certgen without a name", {"certgen", "--cn", "x"}, 2, "certgen needs --name");
+        row("certgen in the past", {"certgen", "--name", "n", "--expires", "2020-01-01"}, 2, future);
+        row("certgen date format", {"certgen", "--name", "n", "--expires", "31.12.2040"}, 2, future);
+        row("certgen size", {"certgen", "--name", "n", "--bits", "3072"}, 2, "unsupported key size: 3072");
+        row("cert without show", {"cert", "list"}, 2, "cert takes: show FILE");
+        row("cert show without a file", {"cert", "show"}, 2, "cert takes: show FILE");
+        row("DSA 512",
+            {"keygen", "--type", "dsa", "--bits", "512", "--private", Path("f/k"), "--public",
+             Path("f/k.pub")},
+            1, "512 位元的 DSA");
+        row("missing pass phrase file", {"keygen", "--passphrase-file", "/no/such/file"}, 1, "/no/such/file");
+        row("certificate that is not one", {"cert", "show", Path("pp")}, 1, Path("pp"));
+        row("missing certificate", {"cert", "show", "/no/such.crt"}, 1, "/no/such.crt");
+        row("refused country", {"certgen", "--name", "c", "--country", "Taiwan"}, 1, "國家「Taiwan」");
     }
 
     // Bad usage (2) shows the usage, a failure (1) only its reason; neither writes a key.

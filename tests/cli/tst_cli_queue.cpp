@@ -157,8 +157,8 @@ private Q_SLOTS:
 
         QVERIFY(MakeFile(Local("up a.bin"), 40000) && MakeFile(Local("up b.bin"), 1) &&
                 MakeTree(Local("folder")));
-        run = Cli({"put", target, Local("up a.bin"), Local("up b.bin"), Local("folder"), "-r", folder});
-        QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
+        QVERIFY_SUCCEEDS(
+            Cli({"put", target, Local("up a.bin"), Local("up b.bin"), Local("folder"), "-r", folder}));
         QCOMPARE(Sha256(disk + QStringLiteral("/up a.bin")), Sha256(Local("up a.bin")));
         QCOMPARE(Sha256(disk + QStringLiteral("/up b.bin")), Sha256(Local("up b.bin")));
         QCOMPARE(TreeOf(disk + QStringLiteral("/folder")), TreeOf(Local("folder")));
@@ -274,8 +274,7 @@ private Q_SLOTS:
         QVERIFY(WriteFile(Local("src/tree/top.bin"), "changed on top"));
         QVERIFY(WriteFile(Local("src/tree/sub/new.txt"), "new"));
         QVERIFY(QDir().mkpath(Local("src/tree/sub/later")));
-        const Run run = Cli(mirror + QStringList{"--overwrite", mode} + parallel);
-        QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
+        QVERIFY_SUCCEEDS(Cli(mirror + QStringList{"--overwrite", mode} + parallel));
         if (mode == QLatin1String("overwrite"))
         {
             QCOMPARE(TreeOf(remote), TreeOf(Local("src/tree")));
