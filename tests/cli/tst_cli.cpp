@@ -1,6 +1,7 @@
 #include "CliRun.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -51,29 +52,106 @@ private Q_SLOTS:
         QVERIFY(run.err.contains(QStringLiteral("Missing")));
     }
 
-    void sitesRefusesBadInput_data()
+    // Every command's refusals: bad usage exits with 2, a failure with 1; either names the cause, shows no
+    // password and stores nothing. HOME stands for the home folder, where "pp" holds plain text.
+    void refusesBadInput_data()
     {
         QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        const auto row = [](const char* tag, const QStringList& args, int exitCode, const QString& message)
+        { QTest::newRow(tag) << args << exitCode << message; };
         const QStringList add{"sites", "add", "--name", "a", "--address", "h"};
-        QTest::newRow("no name") << QStringList{"sites", "add", "--address", "h"};
-        QTest::newRow("port not a number") << add + QStringList{"--port", "x"};
-        QTest::newRow("port out of range") << add + QStringList{"--port", "70000"};
-        QTest::newRow("protocol out of range") << add + QStringList{"--protocol", "4"};
-        QTest::newRow("unknown option") << add + QStringList{"--bogus", "1"};
-        QTest::newRow("option without value") << QStringList{"sites", "add", "--name"};
-        QTest::newRow("empty folder name") << add + QStringList{"--folder", "A\\\\B"};
-        QTest::newRow("unknown verb") << QStringList{"sites", "remove", "a"};
-        QTest::newRow("unknown command") << QStringList{"fly"};
-        QTest::newRow("no command") << QStringList{};
+        row("sites: no name", {"sites", "add", "--address", "h"}, 2, "");
+        row("sites: port not a number", add + QStringList{"--port", "x"}, 2, "");
+        row("sites: port out of range", add + QStringList{"--port", "70000"}, 2, "");
+        row("sites: protocol out of range", add + QStringList{"--protocol", "4"}, 2, "");
+        row("sites: unknown option", add + QStringList{"--bogus", "1"}, 2, "");
+        row("sites: option without value", {"sites", "add", "--name"}, 2, "");
+        row("sites: empty folder name", add + QStringList{"--folder", "A\\\\B"}, 2, "");
+        row("sites: unknown verb", {"sites", "remove", "a"}, 2, "");
+        row("unknown command", {"fly"}, 2, "");
+        row("no command", {}, 2, "");
+
+        const QString future = QStringLiteral("--expires needs a future date");
+        row("keygen: unknown type", {"keygen", "--type", "ecdsa"}, 2, "unknown key type: ecdsa");
+        row("keygen: odd size", {"keygen", "--bits", "1000"}, 2, "unsupported key size: 1000");
+        row("keygen: size not a number", {"keygen", "--bits", "big"}, 2, "unsupported key size: big");
+        row("keygen: unknown option", {"keygen", "--curve", "x"}, 2, "unknown option: --curve");
+        row("keygen: stray argument", {"keygen", "extra"}, 2, "keygen takes no arguments: extra");
+        row("keygen: two pass phrases", {"keygen", "--passphrase", "a", "--passphrase-file", "f"}, 2,
+            "either --passphrase or --passphrase-file");
+        row("certgen: no name", {"certgen", "--cn", "x"}, 2, "certgen needs --name");
+        row("certgen: in the past", {"certgen", "--name", "n", "--expires", "2020-01-01"}, 2, future);
+        row("certgen: date format", {"certgen", "--name", "n", "--expires", "31.12.2040"}, 2, future);
+        row("certgen: size", {"certgen", "--name", "n", "--bits", "3072"}, 2, "unsupported key size: 3072");
+        row("cert without show", {"cert", "list"}, 2, "cert takes: show FILE");
+        row("cert show without a file", {"cert", "show"}, 2, "cert takes: show FILE");
+        row("keygen: DSA 512",
+            {"keygen", "--type", "dsa", "--bits", "512", "--private", "HOME/k", "--public", "HOME/k.pub"}, 1,
+            "512 位元的 DSA");
+        row("keygen: missing pass phrase file", {"keygen", "--passphrase-file", "/no/such/file"}, 1,
+            "/no/such/file");
+        row("cert: not a certificate", {"cert", "show", "HOME/pp"}, 1, "HOME/pp");
+        row("cert: missing", {"cert", "show", "/no/such.crt"}, 1, "/no/such.crt");
+        row("certgen: refused country", {"certgen", "--name", "c", "--country", "Taiwan"}, 1,
+            "國家「Taiwan」");
+
+        row("pack: no kind", {"pack"}, 2, "");
+        row("pack: unknown kind", {"pack", "rar", "/tmp"}, 2, "");
+        row("pack: no paths", {"pack", "zip"}, 2, "");
+        row("pack: missing path", {"pack", "zip", "/no/such/path"}, 1, "/no/such/path");
+        row("pack: missing output folder", {"pack", "zip", "/tmp", "-o", "/no/such/dir"}, 1, "/no/such/dir");
+        row("unpack without archive", {"unpack"}, 2, "");
+        row("unpack a non-zip", {"unpack", "/etc/hostname"}, 1, "");
+
+        row("ls without URL", {"ls"}, 2, "usage:");
+        row("ls with two URLs", {"ls", "ftp://h/", "ftp://h/"}, 2, "usage:");
+        row("put without URL", {"put", "file"}, 2, "usage:");
+        row("get of a folder", {"get", "ftp://h/dir/"}, 2, "usage:");
+        row("get of the root", {"get", "ftp://h"}, 2, "usage:");
+        row("unknown option", {"ls", "ftp://h/", "--fast"}, 2, "usage:");
+        row("password file without value", {"ls", "ftp://h/", "--password-file"}, 2, "usage:");
+        row("line end in path", {"get", "ftp://h/a%0D%0ADELE%20b"}, 2, "usage:");
+        row("bad proxy", {"ls", "ftp://h/", "--proxy", "socks4://us%0Aer:secret@h"}, 2, "bad escape");
+
+        const QString url = QStringLiteral("ftp://127.0.0.1:1/");
+        const QStringList get{"get", url, "a", "-o", "x"};
+        const QStringList put{"put", url, "a", "-r", "/"};
+        row("queue: get without names", {"get", url, "-o", "x"}, 2, "get takes");
+        row("queue: mirror short", {"mirror", url, "a"}, 2, "mirror takes");
+        row("queue: bad parallel", get + QStringList{"--parallel", "0"}, 2, "--parallel");
+        row("queue: bad overwrite", get + QStringList{"--overwrite", "maybe"}, 2, "--overwrite");
+        row("queue: bad verify", get + QStringList{"--verify", "sha256"}, 2, "--verify");
+        row("queue: pack on get", get + QStringList{"--pack", "zip"}, 2, "--pack");
+        row("queue: bad pack", put + QStringList{"--pack", "rar"}, 2, "--pack");
+        row("queue: reverse on put", put + QStringList{"--reverse"}, 2, "--reverse");
+        row("queue: unknown site", {"get", "No\\Such", "a", "-o", "x"}, 1, "no such site");
+        row("queue: unknown scheme", {"get", "http://h/", "a", "-o", "x"}, 1, "not an ftp://");
+        row("queue: missing local", {"put", url, "/no/such/file", "-r", "/"}, 1, "no such local");
     }
 
-    void sitesRefusesBadInput()
+    void refusesBadInput()
     {
         QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        QFile plain(m_home->filePath(QStringLiteral("pp")));
+        QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write("plain text\n") == 11);
+        plain.close();
+        args.replaceInStrings(QStringLiteral("HOME"), m_home->path());
+        message.replace(QStringLiteral("HOME"), m_home->path());
         const Run run = Cli(args);
-        QCOMPARE(run.exitCode, 2);
-        QVERIFY(!run.err.isEmpty());
-        QCOMPARE(Cli({"sites", "list"}).out, QString());
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY2(!run.err.isEmpty() && run.err.contains(message) &&
+                     !run.err.contains(QStringLiteral("secret")),
+                 qPrintable(run.err));
+        QCOMPARE(run.out, QString());
+        QStringList stored;
+        for (QDirIterator it(m_home->path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+             it.hasNext();)
+            stored << it.next();
+        QCOMPARE(stored, QStringList{plain.fileName()});
     }
 
     void damagedFilesSurviveBesideTheNewOnes_data()

@@ -102,56 +102,6 @@ private Q_SLOTS:
         QVERIFY(shown.out.startsWith("Issuer: " + subject + "\nSubject: " + subject + "\nExpires: "));
         QVERIFY(shown.out.endsWith(text.out));
     }
-
-    void refusals_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("message");
-        const auto row =
-            [](const char* tag, const QStringList& arguments, int exitCode, const QString& message)
-        { QTest::newRow(tag) << arguments << exitCode << message; };
-        const QString future = QStringLiteral("--expires needs a future date");
-        row("unknown type", {"keygen", "--type", "ecdsa"}, 2, "unknown key type: ecdsa");
-        row("odd size", {"keygen", "--bits", "1000"}, 2, "unsupported key size: 1000");
-        row("size not a number", {"keygen", "--bits", "big"}, 2, "unsupported key size: big");
-        row("unknown option", {"keygen", "--curve", "x"}, 2, "unknown option: --curve");
-        row("stray argument", {"keygen", "extra"}, 2, "keygen takes no arguments: extra");
-        row("two pass phrases", {"keygen", "--passphrase", "a", "--passphrase-file", "f"}, 2,
-            "either --passphrase or --passphrase-file");
-        row("certgen without a name", {"certgen", "--cn", "x"}, 2, "certgen needs --name");
-        row("certgen in the past", {"certgen", "--name", "n", "--expires", "2020-01-01"}, 2, future);
-        row("certgen date format", {"certgen", "--name", "n", "--expires", "31.12.2040"}, 2, future);
-        row("certgen size", {"certgen", "--name", "n", "--bits", "3072"}, 2, "unsupported key size: 3072");
-        row("cert without show", {"cert", "list"}, 2, "cert takes: show FILE");
-        row("cert show without a file", {"cert", "show"}, 2, "cert takes: show FILE");
-        row("DSA 512",
-            {"keygen", "--type", "dsa", "--bits", "512", "--private", Path("f/k"), "--public",
-             Path("f/k.pub")},
-            1, "512 位元的 DSA");
-        row("missing pass phrase file", {"keygen", "--passphrase-file", "/no/such/file"}, 1, "/no/such/file");
-        row("certificate that is not one", {"cert", "show", Path("pp")}, 1, Path("pp"));
-        row("missing certificate", {"cert", "show", "/no/such.crt"}, 1, "/no/such.crt");
-        row("refused country", {"certgen", "--name", "c", "--country", "Taiwan"}, 1, "國家「Taiwan」");
-    }
-
-    // Bad usage (2) shows the usage, a failure (1) only its reason; neither writes a key.
-    void refusals()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, exitCode);
-        QFETCH(QString, message);
-        QFile notACertificate(Path(QStringLiteral("pp")));
-        QVERIFY(notACertificate.open(QIODevice::WriteOnly) && notACertificate.write("plain text\n"));
-        notACertificate.close();
-        const Run run = Cli(arguments);
-        QCOMPARE(run.exitCode, exitCode);
-        QVERIFY2(run.err.contains(message), qPrintable(run.err));
-        QCOMPARE(run.err.contains("usage: zentrava-cli"), exitCode == 2);
-        QCOMPARE(run.out, QString());
-        QVERIFY(!QFile::exists(Path(QStringLiteral("Security/n.key"))) &&
-                !QFile::exists(Path(QStringLiteral("f/k"))));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestCliKeys)

@@ -1,4 +1,5 @@
 #include "cli/MirrorShares.h"
+#include "cli/TestRows.h"
 
 #include <QTest>
 
@@ -24,21 +25,21 @@ private Q_SLOTS:
         QTest::addColumn<QList<qint64>>("sizes");
         QTest::addColumn<int>("count");
         QTest::addColumn<QList<int>>("shareSizes");
-        QTest::newRow("no files") << QList<qint64>{} << 4 << QList<int>{};
-        QTest::newRow("one file, four jobs") << QList<qint64>{10} << 4 << QList<int>{1};
-        QTest::newRow("fewer files than jobs") << QList<qint64>{5, 0, 7} << 8 << QList<int>{1, 1, 1};
-        QTest::newRow("as many files as jobs") << QList<qint64>{1, 1, 1, 1} << 4 << QList<int>{1, 1, 1, 1};
-        QTest::newRow("one job") << QList<qint64>{1, 2, 3, 4, 5} << 1 << QList<int>{5};
-        QTest::newRow("no count") << QList<qint64>{1, 2} << 0 << QList<int>{2};
-        QTest::newRow("huge first file") << QList<qint64>{1LL << 40, 1, 1, 1, 1} << 3 << QList<int>{1, 1, 3};
-        QTest::newRow("huge last file") << QList<qint64>{1, 1, 1, 1, 1LL << 40} << 3 << QList<int>{3, 1, 1};
-        QTest::newRow("unknown sizes") << QList<qint64>(6, -1) << 3 << QList<int>{2, 2, 2};
+        Row("no files", QList<qint64>{}, 4, QList<int>{});
+        Row("one file, four jobs", QList<qint64>{10}, 4, QList<int>{1});
+        Row("fewer files than jobs", QList<qint64>{5, 0, 7}, 8, QList<int>{1, 1, 1});
+        Row("as many files as jobs", QList<qint64>{1, 1, 1, 1}, 4, QList<int>{1, 1, 1, 1});
+        Row("one job", QList<qint64>{1, 2, 3, 4, 5}, 1, QList<int>{5});
+        Row("no count", QList<qint64>{1, 2}, 0, QList<int>{2});
+        Row("huge first file", QList<qint64>{1LL << 40, 1, 1, 1, 1}, 3, QList<int>{1, 1, 3});
+        Row("huge last file", QList<qint64>{1, 1, 1, 1, 1LL << 40}, 3, QList<int>{3, 1, 1});
+        Row("unknown sizes", QList<qint64>(6, -1), 3, QList<int>{2, 2, 2});
         // The benchmark's shape: a thousand equal files for four jobs.
-        QTest::newRow("even files") << QList<qint64>(1000, 8192) << 4 << QList<int>{250, 250, 250, 250};
+        Row("even files", QList<qint64>(1000, 8192), 4, QList<int>{250, 250, 250, 250});
         // One 100 MiB file amid small ones makes a share of its own end; the rest share the others.
         QList<qint64> large(40, 1024);
         large.insert(20, 100LL * 1024 * 1024);
-        QTest::newRow("a large file weighs more than its count") << large << 2 << QList<int>{21, 20};
+        Row("a large file weighs more than its count", large, 2, QList<int>{21, 20});
     }
 
     void sharesKeepEveryFileInOrder()

@@ -1,4 +1,5 @@
 #include "CliRun.h"
+#include "cli/TestRows.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -39,12 +40,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("suffix");
-        QTest::newRow("zip") << "zip"
-                             << ".zip";
-        QTest::newRow("tar.gz") << "targz"
-                                << ".tar.gz";
-        QTest::newRow("cab") << "cab"
-                             << ".cab";
+        Row("zip", "zip", ".zip");
+        Row("tar.gz", "targz", ".tar.gz");
+        Row("cab", "cab", ".cab");
     }
 
     void packsEachKind()
@@ -84,29 +82,6 @@ private Q_SLOTS:
         QCOMPARE(Cli({"unpack", archive, "--password", "right"}).exitCode, 0);
         QCOMPARE(Digest(m_work.filePath(QStringLiteral("locked/secret.txt"))),
                  Digest(m_work.filePath(QStringLiteral("secret.txt"))));
-    }
-
-    void badInput_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("exitCode");
-        QTest::newRow("no kind") << QStringList{"pack"} << 2;
-        QTest::newRow("unknown kind") << QStringList{"pack", "rar", "/tmp"} << 2;
-        QTest::newRow("no paths") << QStringList{"pack", "zip"} << 2;
-        QTest::newRow("missing path") << QStringList{"pack", "zip", "/no/such/path"} << 1;
-        QTest::newRow("missing output folder")
-            << QStringList{"pack", "zip", "/tmp", "-o", "/no/such/dir"} << 1;
-        QTest::newRow("unpack without archive") << QStringList{"unpack"} << 2;
-        QTest::newRow("unpack a non-zip") << QStringList{"unpack", "/etc/hostname"} << 1;
-    }
-
-    void badInput()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(int, exitCode);
-        const Run run = Cli(args);
-        QCOMPARE(run.exitCode, exitCode);
-        QVERIFY(!run.err.isEmpty());
     }
 };
 

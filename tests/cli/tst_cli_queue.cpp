@@ -1,5 +1,6 @@
 #include "../engine/FakeFtpServer.h"
 #include "CliRun.h"
+#include "cli/TestRows.h"
 #include "servers/Harness.h"
 #include "support/TestFiles.h"
 
@@ -134,8 +135,8 @@ private Q_SLOTS:
     void getsAndPutsWithEachOverwriteChoice_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("FTP proftpd") << "proftpd";
-        QTest::newRow("SFTP sshd") << "sshd";
+        Row("FTP proftpd", "proftpd");
+        Row("SFTP sshd", "sshd");
     }
 
     // Names below the target's folder come down into an output folder made when missing; files and a
@@ -189,11 +190,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QStringList>("parallel");
         QTest::addColumn<QString>("below"); // the remote folder the tree goes into, made by the mirror
-        QTest::newRow("FTP proftpd, three jobs") << "proftpd" << QStringList{"--parallel", "3"} << "";
-        QTest::newRow("SFTP sshd, one job") << "sshd" << QStringList() << "";
-        QTest::newRow("FTP proftpd, into a missing folder") << "proftpd" << QStringList() << "new/a/b";
-        QTest::newRow("SFTP sshd, three jobs into a missing folder")
-            << "sshd" << QStringList{"--parallel", "3"} << "new/a/b";
+        Row("FTP proftpd, three jobs", "proftpd", QStringList{"--parallel", "3"}, "");
+        Row("SFTP sshd, one job", "sshd", QStringList(), "");
+        Row("FTP proftpd, into a missing folder", "proftpd", QStringList(), "new/a/b");
+        Row("SFTP sshd, three jobs into a missing folder", "sshd", QStringList{"--parallel", "3"}, "new/a/b");
     }
 
     void mirrorsATreeBothWays()
@@ -251,9 +251,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QStringList>("parallel");
-        QTest::newRow("overwrite") << "overwrite" << QStringList();
-        QTest::newRow("skip, two jobs") << "skip" << QStringList{"--parallel", "2"};
-        QTest::newRow("number, two jobs") << "number" << QStringList{"--parallel", "2"};
+        Row("overwrite", "overwrite", QStringList());
+        Row("skip, two jobs", "skip", QStringList{"--parallel", "2"});
+        Row("number, two jobs", "number", QStringList{"--parallel", "2"});
     }
 
     // Changed files at two depths, a new file and a new empty folder, mirrored up again.
@@ -305,12 +305,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("check");
         QTest::addColumn<QString>("failure"); // empty: the check passes
-        QTest::newRow("proftpd crc") << "proftpd" << QStringLiteral("crc") << "";
-        QTest::newRow("proftpd md5") << "proftpd" << QStringLiteral("md5") << "";
-        QTest::newRow("proftpd sha1") << "proftpd" << QStringLiteral("sha1") << "";
-        QTest::newRow("sshd md5") << "sshd" << QStringLiteral("md5") << "";
-        QTest::newRow("pyftpdlib without checksums")
-            << "pyftpdlib" << QStringLiteral("md5") << "檔案完整性檢查失敗！ 伺服器不支援 CRC 功能！";
+        Row("proftpd crc", "proftpd", QStringLiteral("crc"), "");
+        Row("proftpd md5", "proftpd", QStringLiteral("md5"), "");
+        Row("proftpd sha1", "proftpd", QStringLiteral("sha1"), "");
+        Row("sshd md5", "sshd", QStringLiteral("md5"), "");
+        Row("pyftpdlib without checksums", "pyftpdlib", QStringLiteral("md5"),
+            "檔案完整性檢查失敗！ 伺服器不支援 CRC 功能！");
     }
 
     // Over a local copy, while the store says one job and skip: the options given win, and the store is
@@ -453,22 +453,19 @@ private Q_SLOTS:
         const QStringList put{"put", "%1/", "p.bin", "-r", "/pub", "--retries", "1", "--retry-delay", "0"};
         const QByteArray in = "230 In";
         const QByteArray no = "530 No";
-        QTest::newRow("get, short") << QStringList{"get", "%1/pub/f.bin", "g.bin"} << QStringList{"--resume"}
-                                    << in << 1 << "32768.*65536" << 1 << "g.bin";
-        QTest::newRow("mirror, short")
-            << QStringList{"mirror", "%1/", "/pub", "m"} << QStringList{"--overwrite", "resume"} << in << 1
-            << "32768.*65536" << 1 << "m/pub/f.bin";
-        QTest::newRow("get, short, ASCII") << QStringList{"get", "%1/pub/f.bin", "a.txt", "--ascii"}
-                                           << QStringList() << in << 0 << "" << 1 << "";
-        QTest::newRow("dropped") << get << QStringList() << in << 0 << "done: 1" << 2 << "q/f.bin";
-        QTest::newRow("put, dropped") << put << QStringList() << in << 0 << "done: 1" << 3 << "p.bin";
-        QTest::newRow("ls, 530") << QStringList{"ls", "%1/"} << QStringList() << no << 1 << "530 No" << 1
-                                 << "";
-        QTest::newRow("queue get, 530") << get << QStringList() << no << 1 << "530 No" << 1 << "";
-        QTest::newRow("queue get, 530 with escapes")
-            << get << QStringList() << QByteArray("530 \x1b[2JNo") << 1 << "530 \\\\x1b\\[2JNo" << 1 << "";
-        QTest::newRow("queue get, 421")
-            << get << QStringList() << QByteArray("421 Busy") << 1 << "421 Busy" << 3 << "";
+        Row("get, short", QStringList{"get", "%1/pub/f.bin", "g.bin"}, QStringList{"--resume"}, in, 1,
+            "32768.*65536", 1, "g.bin");
+        Row("mirror, short", QStringList{"mirror", "%1/", "/pub", "m"}, QStringList{"--overwrite", "resume"},
+            in, 1, "32768.*65536", 1, "m/pub/f.bin");
+        Row("get, short, ASCII", QStringList{"get", "%1/pub/f.bin", "a.txt", "--ascii"}, QStringList(), in, 0,
+            "", 1, "");
+        Row("dropped", get, QStringList(), in, 0, "done: 1", 2, "q/f.bin");
+        Row("put, dropped", put, QStringList(), in, 0, "done: 1", 3, "p.bin");
+        Row("ls, 530", QStringList{"ls", "%1/"}, QStringList(), no, 1, "530 No", 1, "");
+        Row("queue get, 530", get, QStringList(), no, 1, "530 No", 1, "");
+        Row("queue get, 530 with escapes", get, QStringList(), QByteArray("530 \x1b[2JNo"), 1,
+            "530 \\\\x1b\\[2JNo", 1, "");
+        Row("queue get, 421", get, QStringList(), QByteArray("421 Busy"), 1, "421 Busy", 3, "");
     }
 
     void meetsBrokenServers()
@@ -507,41 +504,6 @@ private Q_SLOTS:
         QVERIFY(resume.isEmpty() || Cli(first + resume, server).exitCode == 0);
         QCOMPARE(put ? server.Received() : ReadFile(Local(local)), payload);
         QVERIFY(server.Commands().contains("REST 32768"));
-    }
-
-    void refusesBadUsage_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("message");
-        const QString url = QStringLiteral("ftp://127.0.0.1:1/");
-        const QStringList get{"get", url, "a", "-o", "x"};
-        const QStringList put{"put", url, "a", "-r", "/"};
-        QTest::newRow("get without names") << QStringList{"get", url, "-o", "x"} << 2 << "get takes";
-        QTest::newRow("mirror short") << QStringList{"mirror", url, "a"} << 2 << "mirror takes";
-        QTest::newRow("bad parallel") << get + QStringList{"--parallel", "0"} << 2 << "--parallel";
-        QTest::newRow("bad overwrite") << get + QStringList{"--overwrite", "maybe"} << 2 << "--overwrite";
-        QTest::newRow("bad verify") << get + QStringList{"--verify", "sha256"} << 2 << "--verify";
-        QTest::newRow("pack on get") << get + QStringList{"--pack", "zip"} << 2 << "--pack";
-        QTest::newRow("bad pack") << put + QStringList{"--pack", "rar"} << 2 << "--pack";
-        QTest::newRow("reverse on put") << put + QStringList{"--reverse"} << 2 << "--reverse";
-        QTest::newRow("unknown site")
-            << QStringList{"get", "No\\Such", "a", "-o", "x"} << 1 << "no such site";
-        QTest::newRow("unknown scheme")
-            << QStringList{"get", "http://h/", "a", "-o", "x"} << 1 << "not an ftp://";
-        QTest::newRow("missing local")
-            << QStringList{"put", url, "/no/such/file", "-r", "/"} << 1 << "no such local";
-    }
-
-    void refusesBadUsage()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(int, exitCode);
-        QFETCH(QString, message);
-        const Run run = Cli(args);
-        QCOMPARE(run.exitCode, exitCode);
-        QVERIFY2(run.err.contains(message), qPrintable(run.err));
-        QCOMPARE(run.out, QString());
     }
 };
 

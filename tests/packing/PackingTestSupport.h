@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/TestRows.h"
 #include "packing/PackProgress.h"
 
 #include <QByteArray>

@@ -38,14 +38,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("expected");
 
-        QTest::newRow("first cabinet") << "report" << 0 << "report.cab";
-        QTest::newRow("later cabinet") << "report" << 1 << "report001.cab";
-        QTest::newRow("later cabinet, wide") << "report" << 1234 << "report1234.cab";
-        QTest::newRow("empty template") << "" << 0 << "0000.cab";
-        QTest::newRow("one percent") << "50%off" << 0 << "500.cab";
-        QTest::newRow("two percents") << "disk%%" << 3 << "disk03.cab";
-        QTest::newRow("rest dropped") << "a%%%b%%" << 12 << "a012.cab";
-        QTest::newRow("percent first") << "%%%%" << 5 << "0005.cab";
+        Row("first cabinet", "report", 0, "report.cab");
+        Row("later cabinet", "report", 1, "report001.cab");
+        Row("later cabinet, wide", "report", 1234, "report1234.cab");
+        Row("empty template", "", 0, "0000.cab");
+        Row("one percent", "50%off", 0, "500.cab");
+        Row("two percents", "disk%%", 3, "disk03.cab");
+        Row("rest dropped", "a%%%b%%", 12, "a012.cab");
+        Row("percent first", "%%%%", 5, "0005.cab");
     }
 
     void cabinetName()

@@ -15,23 +15,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("baseName");
         QTest::addColumn<QString>("stored");
         const QString relative = QDir::current().filePath(QStringLiteral("a.txt")).mid(1);
-        QTest::newRow("file") << "/home/u/report.doc" << QStringLiteral("report") << "home/u/report.doc";
-        QTest::newRow("several dots")
-            << "/home/u/archive.2007.doc" << QStringLiteral("archive.2007") << "home/u/archive.2007.doc";
-        QTest::newRow("no extension")
-            << "/home/u/Makefile" << QStringLiteral("Makefile") << "home/u/Makefile";
-        QTest::newRow("folder with a dot")
-            << "/home/u/my.photos" << QStringLiteral("my") << "home/u/my.photos";
-        QTest::newRow("trailing slash") << "/home/u/photos/" << QStringLiteral("photos") << "home/u/photos";
-        QTest::newRow("dot in a parent only")
-            << "/home/u.v/notes" << QStringLiteral("notes") << "home/u.v/notes";
-        QTest::newRow("hidden file") << "/home/u/.profile" << QString() << "home/u/.profile";
-        QTest::newRow("percent kept")
-            << "/home/u/50%off.txt" << QStringLiteral("50%off") << "home/u/50%off.txt";
-        QTest::newRow("chinese") << "/home/u/報告.doc" << QStringLiteral("報告") << "home/u/報告.doc";
-        QTest::newRow("dots cleaned") << "/home/u/./x/../a.txt" << QStringLiteral("a") << "home/u/a.txt";
-        QTest::newRow("double slash") << "//home//u/a.txt" << QStringLiteral("a") << "home/u/a.txt";
-        QTest::newRow("relative made absolute") << "a.txt" << QStringLiteral("a") << relative;
+        Row("file", "/home/u/report.doc", QStringLiteral("report"), "home/u/report.doc");
+        Row("several dots", "/home/u/archive.2007.doc", QStringLiteral("archive.2007"),
+            "home/u/archive.2007.doc");
+        Row("no extension", "/home/u/Makefile", QStringLiteral("Makefile"), "home/u/Makefile");
+        Row("folder with a dot", "/home/u/my.photos", QStringLiteral("my"), "home/u/my.photos");
+        Row("trailing slash", "/home/u/photos/", QStringLiteral("photos"), "home/u/photos");
+        Row("dot in a parent only", "/home/u.v/notes", QStringLiteral("notes"), "home/u.v/notes");
+        Row("hidden file", "/home/u/.profile", QString(), "home/u/.profile");
+        Row("percent kept", "/home/u/50%off.txt", QStringLiteral("50%off"), "home/u/50%off.txt");
+        Row("chinese", "/home/u/報告.doc", QStringLiteral("報告"), "home/u/報告.doc");
+        Row("dots cleaned", "/home/u/./x/../a.txt", QStringLiteral("a"), "home/u/a.txt");
+        Row("double slash", "//home//u/a.txt", QStringLiteral("a"), "home/u/a.txt");
+        Row("relative made absolute", "a.txt", QStringLiteral("a"), relative);
     }
 
     void names()
@@ -130,31 +126,18 @@ private Q_SLOTS:
         const QString tooLong = QStringLiteral("/tmp/") + QString(251, 'x');
         const QString nothing = QStringLiteral("nothing to pack");
         const QString belowAFile = QStringLiteral("present.txt/out");
-        QTest::newRow("zip, nothing selected") << "zip" << none << "out"
-                                               << "" << nothing;
-        QTest::newRow("zip, a missing file")
-            << "zip" << missing << "out" << PackMessage::ZipAddFailed << "gone.txt";
-        QTest::newRow("zip, below a file")
-            << "zip" << one << belowAFile << PackMessage::ZipAddFailed << "Not a directory";
-        QTest::newRow("tar, nothing selected") << "tar" << none << "out"
-                                               << "" << nothing;
-        QTest::newRow("tar, folder without files") << "tar" << empty << "out"
-                                                   << "" << nothing;
-        QTest::newRow("tar, a missing file") << "tar" << QStringList{"gone.txt"} << "out"
-                                             << ""
-                                             << "gone.txt";
-        QTest::newRow("tar, below a file")
-            << "tar" << one << belowAFile << PackMessage::TarGzFailed << "Not a directory";
-        QTest::newRow("cab, a missing file")
-            << "cab" << missing << "out" << PackMessage::CabAddFailed << "gone.txt";
-        QTest::newRow("cab, folder without files") << "cab" << empty << "out"
-                                                   << "" << nothing;
-        QTest::newRow("cab, name too short")
-            << "cab" << one << "/a" << PackMessage::CabCreateFailed << "3 to 255";
-        QTest::newRow("cab, name too long")
-            << "cab" << one << tooLong << PackMessage::CabCreateFailed << "3 to 255";
-        QTest::newRow("cab, below a file")
-            << "cab" << one << belowAFile << PackMessage::CabCreateFailed << "cannot create";
+        Row("zip, nothing selected", "zip", none, "out", "", nothing);
+        Row("zip, a missing file", "zip", missing, "out", PackMessage::ZipAddFailed, "gone.txt");
+        Row("zip, below a file", "zip", one, belowAFile, PackMessage::ZipAddFailed, "Not a directory");
+        Row("tar, nothing selected", "tar", none, "out", "", nothing);
+        Row("tar, folder without files", "tar", empty, "out", "", nothing);
+        Row("tar, a missing file", "tar", QStringList{"gone.txt"}, "out", "", "gone.txt");
+        Row("tar, below a file", "tar", one, belowAFile, PackMessage::TarGzFailed, "Not a directory");
+        Row("cab, a missing file", "cab", missing, "out", PackMessage::CabAddFailed, "gone.txt");
+        Row("cab, folder without files", "cab", empty, "out", "", nothing);
+        Row("cab, name too short", "cab", one, "/a", PackMessage::CabCreateFailed, "3 to 255");
+        Row("cab, name too long", "cab", one, tooLong, PackMessage::CabCreateFailed, "3 to 255");
+        Row("cab, below a file", "cab", one, belowAFile, PackMessage::CabCreateFailed, "cannot create");
     }
 
     void failedPackLeavesNothing()
@@ -180,13 +163,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("format");
         QTest::addColumn<int>("cancelAfter"); // -1: never
         QTest::addColumn<QString>("cancelOnSuffix");
-        QTest::newRow("zip, at the first file") << "zip" << 0 << "";
-        QTest::newRow("zip, inside the data") << "zip" << 6 << "";
-        QTest::newRow("tar, while collecting") << "tar" << 0 << "";
-        QTest::newRow("tar, while writing the tar") << "tar" << 4 << "";
-        QTest::newRow("tar, while compressing") << "tar" << -1 << ".tar.gz";
-        QTest::newRow("cab, while collecting") << "cab" << 0 << "";
-        QTest::newRow("cab, while compressing") << "cab" << 3 << "";
+        Row("zip, at the first file", "zip", 0, "");
+        Row("zip, inside the data", "zip", 6, "");
+        Row("tar, while collecting", "tar", 0, "");
+        Row("tar, while writing the tar", "tar", 4, "");
+        Row("tar, while compressing", "tar", -1, ".tar.gz");
+        Row("cab, while collecting", "cab", 0, "");
+        Row("cab, while compressing", "cab", 3, "");
     }
 
     void cancelledPackLeavesNothing()

@@ -57,17 +57,13 @@ private Q_SLOTS:
         QTest::addColumn<quint32>("uid");
         QTest::addColumn<qint64>("size");
         QTest::addColumn<qint64>("modified");
-        QTest::newRow("regular") << QByteArray("home/u/a.txt") << 0100644u << 1000u << qint64(5)
-                                 << qint64(1700000000);
-        QTest::newRow("empty file") << QByteArray("e") << 0100600u << 0u << qint64(0) << qint64(0);
-        QTest::newRow("100-byte name")
-            << QByteArray(100, 'n') << 0100755u << 65534u << qint64(8589934591) << qint64(077777777777);
-        QTest::newRow("high bytes") << QByteArray("資料/報告.txt") << 0100644u << 2097150u
-                                    << qint64(123456789) << qint64(1);
-        QTest::newRow("size of 8 GiB")
-            << QByteArray("big.bin") << 0100644u << 0u << qint64(8589934592) << qint64(0);
-        QTest::newRow("uid past 7 octal digits")
-            << QByteArray("big.bin") << 0100644u << 4000000000u << qint64(0) << qint64(0);
+        Row("regular", QByteArray("home/u/a.txt"), 0100644u, 1000u, qint64(5), qint64(1700000000));
+        Row("empty file", QByteArray("e"), 0100600u, 0u, qint64(0), qint64(0));
+        Row("100-byte name", QByteArray(100, 'n'), 0100755u, 65534u, qint64(8589934591),
+            qint64(077777777777));
+        Row("high bytes", QByteArray("資料/報告.txt"), 0100644u, 2097150u, qint64(123456789), qint64(1));
+        Row("size of 8 GiB", QByteArray("big.bin"), 0100644u, 0u, qint64(8589934592), qint64(0));
+        Row("uid past 7 octal digits", QByteArray("big.bin"), 0100644u, 4000000000u, qint64(0), qint64(0));
     }
 
     // Numbers that fit are length - 1 octal digits and a NUL; larger ones are base-256 behind a 0x80 byte.

@@ -112,9 +112,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<std::optional<QString>>("password");
         QTest::addColumn<bool>("extracted");
-        QTest::newRow("right password") << std::optional<QString>(QStringLiteral("s3cret pass")) << true;
-        QTest::newRow("wrong password") << std::optional<QString>(QStringLiteral("wrong")) << false;
-        QTest::newRow("declined") << std::optional<QString>() << false;
+        Row("right password", std::optional<QString>(QStringLiteral("s3cret pass")), true);
+        Row("wrong password", std::optional<QString>(QStringLiteral("wrong")), false);
+        Row("declined", std::optional<QString>(), false);
     }
 
     void encryptedArchive()
@@ -159,22 +159,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("entry");   // OUTSIDE stands for the absolute path of the outside folder
         QTest::addColumn<QString>("landsAt"); // empty: refused
-        QTest::newRow("climbs out") << "../evil.txt"
-                                    << "";
-        QTest::newRow("absolute") << "OUTSIDE/abs.txt"
-                                  << "";
-        QTest::newRow("climbs out from a folder") << "sub/../../evil2.txt"
-                                                  << "";
-        QTest::newRow("backslash climb") << "..\\evil3.txt"
-                                         << "";
-        QTest::newRow("through a folder link") << "folder/x.txt"
-                                               << "";
-        QTest::newRow("deeper through a folder link") << "folder/deeper/y.txt"
-                                                      << "";
-        QTest::newRow("onto a file link") << "file.txt"
-                                          << "";
-        QTest::newRow("in a subfolder") << "sub/ok.txt"
-                                        << "work/crafted/sub/ok.txt";
+        Row("climbs out", "../evil.txt", "");
+        Row("absolute", "OUTSIDE/abs.txt", "");
+        Row("climbs out from a folder", "sub/../../evil2.txt", "");
+        Row("backslash climb", "..\\evil3.txt", "");
+        Row("through a folder link", "folder/x.txt", "");
+        Row("deeper through a folder link", "folder/deeper/y.txt", "");
+        Row("onto a file link", "file.txt", "");
+        Row("in a subfolder", "sub/ok.txt", "work/crafted/sub/ok.txt");
     }
 
     void hostileEntriesAreRefused()
@@ -212,9 +204,9 @@ private Q_SLOTS:
     void entryUnlikeItsHeaderFailsAlone_data()
     {
         QTest::addColumn<int>("declared"); // -1: the size stays, a data byte changes
-        QTest::newRow("CRC differs") << -1;
-        QTest::newRow("more data than declared") << 10;
-        QTest::newRow("less data than declared") << 1000;
+        Row("CRC differs", -1);
+        Row("more data than declared", 10);
+        Row("less data than declared", 1000);
     }
 
     void entryUnlikeItsHeaderFailsAlone()
