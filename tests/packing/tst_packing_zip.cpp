@@ -166,7 +166,13 @@ private Q_SLOTS:
         Row("through a folder link", "folder/x.txt", "");
         Row("deeper through a folder link", "folder/deeper/y.txt", "");
         Row("onto a file link", "file.txt", "");
+        Row("climbs and returns", "a/../b", "");
+        Row("drive", "C:\\Windows\\x.dll", "");
+        Row("only dots", "./.", "");
         Row("in a subfolder", "sub/ok.txt", "work/crafted/sub/ok.txt");
+        Row("dot parts dropped", "./a//b/./c", "work/crafted/a/b/c");
+        Row("backslashes", "a\\b.txt", "work/crafted/a/b.txt");
+        Row("dots inside a name", "a/..b/c..txt", "work/crafted/a/..b/c..txt");
     }
 
     void hostileEntriesAreRefused()
