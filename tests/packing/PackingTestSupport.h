@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTest>
@@ -55,14 +56,14 @@ struct CToolRun
     QByteArray raw;
 };
 
-// Runs an outside tool; a tool that is missing fails the test rather than skipping it.
+// Runs an outside tool (standard output only in raw); a tool that is missing fails the test rather than
+// skipping it.
 inline CToolRun RunTool(const QString& program, const QStringList& arguments, const QString& folder = {})
 {
     const QString path = QStandardPaths::findExecutable(program);
     if (path.isEmpty())
         return {-1, program + QStringLiteral(" is not installed"), {}};
     QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
     process.setWorkingDirectory(folder);
     process.start(path, arguments);
     if (!process.waitForFinished(60000))
@@ -71,9 +72,9 @@ inline CToolRun RunTool(const QString& program, const QStringList& arguments, co
         process.waitForFinished();
         return {-1, program + QStringLiteral(" did not finish"), {}};
     }
-    const QByteArray raw = process.readAll();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, QString::fromUtf8(raw),
-            raw};
+    const QByteArray raw = process.readAllStandardOutput();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(raw + process.readAllStandardError()), raw};
 }
 
 inline bool WriteBytes(const QString& path, const QByteArray& bytes)
@@ -92,43 +93,31 @@ inline QByteArray ReadBytes(const QString& path)
 // Bytes that do not compress away, so that sizes and offsets in archives are exercised.
 inline QByteArray SampleBytes(int size, int seed)
 {
+    QRandomGenerator generator{quint32(seed)};
     QByteArray bytes(size, Qt::Uninitialized);
-    quint32 state = 2463534242u + quint32(seed);
     for (char& byte : bytes)
-    {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        byte = char(state & 0xff);
-    }
+        byte = char(generator.generate());
     return bytes;
 }
 
-// Every file below folder (links not followed), as paths relative to it, sorted.
-inline QStringList FilesBelow(const QString& folder)
+// Every file below folder (links not followed), as paths relative to it, sorted; with each file's
+// SHA-256 when hashed, so that two trees compare byte for byte.
+inline QStringList FilesBelow(const QString& folder, bool hashed = false)
 {
     QStringList result;
     for (const QFileInfo& entry :
          QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
     {
         if (!entry.isDir() || entry.isSymLink())
-            result.append(entry.fileName());
+            result.append(entry.fileName() +
+                          (hashed ? u' ' + QCryptographicHash::hash(ReadBytes(entry.filePath()),
+                                                                    QCryptographicHash::Sha256)
+                                               .toHex()
+                                  : QString()));
         else
-            for (const QString& inner : FilesBelow(entry.absoluteFilePath()))
-                result.append(entry.fileName() + QLatin1Char('/') + inner);
+            for (const QString& inner : FilesBelow(entry.absoluteFilePath(), hashed))
+                result.append(entry.fileName() + u'/' + inner);
     }
     result.sort();
-    return result;
-}
-
-// FilesBelow with each file's SHA-256, so that two trees compare byte for byte.
-inline QStringList ContentsBelow(const QString& folder)
-{
-    QStringList result;
-    for (const QString& file : FilesBelow(folder))
-        result.append(
-            file + QLatin1Char(' ') +
-            QCryptographicHash::hash(ReadBytes(folder + QLatin1Char('/') + file), QCryptographicHash::Sha256)
-                .toHex());
     return result;
 }

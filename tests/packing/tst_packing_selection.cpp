@@ -2,6 +2,7 @@
 #include "packing/PackProcedures.h"
 #include "packing/PackSelection.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 class TestPackingSelection : public QObject
@@ -39,43 +40,29 @@ private Q_SLOTS:
         QCOMPARE(StoredName(path), stored);
     }
 
-    void collectPutsFilesBeforeSubfolders()
+    // The folder's own files first; each subfolder's files together, its own before its subfolders'.
+    // Linked files are taken, linked folders and dangling links are not.
+    void collectPutsFilesBeforeSubfoldersAndSkipsLinkedFolders()
     {
         QTemporaryDir dir;
         const QString top = dir.filePath(QStringLiteral("photos"));
         for (const char* name : {"b.jpg", "a.jpg", ".hidden", "sub1/c.jpg", "sub1/deep/d.jpg", "sub2/e.jpg"})
-            QVERIFY(WriteBytes(top + QLatin1Char('/') + QLatin1String(name), "x"));
+            QVERIFY(WriteBytes(top + u'/' + QLatin1String(name), "x"));
         QVERIFY(QDir().mkpath(top + QStringLiteral("/empty/inner")));
-
-        QStringList relative;
-        for (const QString& file : CollectFilesRecursive(top))
-        {
-            QVERIFY2(file.startsWith(top + QLatin1Char('/')), qPrintable(file));
-            relative.append(file.mid(top.size() + 1));
-        }
-        QStringList sorted = relative;
-        sorted.sort();
-        QCOMPARE(sorted,
-                 QStringList({".hidden", "a.jpg", "b.jpg", "sub1/c.jpg", "sub1/deep/d.jpg", "sub2/e.jpg"}));
-        // The folder's own files first; each subfolder's files together, its own before its subfolders'.
-        const auto position = [&](const char* name) { return relative.indexOf(QLatin1String(name)); };
-        for (const char* own : {"a.jpg", "b.jpg", ".hidden"})
-            QVERIFY(position(own) < position("sub1/c.jpg") && position(own) < position("sub2/e.jpg"));
-        QCOMPARE(position("sub1/deep/d.jpg"), position("sub1/c.jpg") + 1);
-    }
-
-    void collectSkipsLinkedFolders()
-    {
-        QTemporaryDir dir;
-        const QString top = dir.filePath(QStringLiteral("top"));
-        QVERIFY(WriteBytes(top + QStringLiteral("/a.txt"), "a"));
         QVERIFY(WriteBytes(dir.filePath(QStringLiteral("target.txt")), "t"));
         QVERIFY(QFile::link(top, top + QStringLiteral("/loop")));
         QVERIFY(QFile::link(dir.filePath(QStringLiteral("target.txt")), top + QStringLiteral("/linked.txt")));
         QVERIFY(QFile::link(dir.filePath(QStringLiteral("missing")), top + QStringLiteral("/dangling")));
-        QStringList files = CollectFilesRecursive(top);
-        files.sort();
-        QCOMPARE(files, QStringList({top + QStringLiteral("/a.txt"), top + QStringLiteral("/linked.txt")}));
+        QStringList relative;
+        for (const QString& file : CollectFilesRecursive(top))
+            relative.append(file.startsWith(top + u'/') ? file.mid(top.size() + 1) : file);
+        const auto position = [&](const char* name) { return relative.indexOf(QLatin1String(name)); };
+        for (const char* own : {"a.jpg", "b.jpg", ".hidden", "linked.txt"})
+            QVERIFY(position(own) < position("sub1/c.jpg") && position(own) < position("sub2/e.jpg"));
+        QCOMPARE(position("sub1/deep/d.jpg"), position("sub1/c.jpg") + 1);
+        relative.sort();
+        QCOMPARE(relative, QStringList({".hidden", "a.jpg", "b.jpg", "linked.txt", "sub1/c.jpg",
+                                        "sub1/deep/d.jpg", "sub2/e.jpg"}));
     }
 
     void expandKeepsSelectionOrderOnce()
@@ -83,11 +70,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString photos = dir.filePath(QStringLiteral("photos"));
         const QString a = dir.filePath(QStringLiteral("a.txt"));
-        QVERIFY(WriteBytes(photos + QStringLiteral("/p1.jpg"), "1"));
-        QVERIFY(WriteBytes(photos + QStringLiteral("/p2.jpg"), "2"));
-        QVERIFY(WriteBytes(a, "a"));
+        QVERIFY(WriteBytes(photos + QStringLiteral("/p1.jpg"), "1") &&
+                WriteBytes(photos + QStringLiteral("/p2.jpg"), "2") && WriteBytes(a, "a"));
         QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("empty"))));
-
         CTestProgress progress;
         const QStringList selection = {photos, a, photos + QStringLiteral("/p1.jpg"),
                                        dir.filePath(QStringLiteral("empty"))};
@@ -100,15 +85,80 @@ private Q_SLOTS:
         QCOMPARE(progress.files, selection);
     }
 
-    void expandStopsOnCancel()
+    void toolsReadWhatWasPacked_data()
     {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("archive");
+        QTest::addColumn<QStringList>("check"); // each tool's arguments come before the archive's path
+        QTest::addColumn<QStringList>("list");
+        QTest::addColumn<QString>("listedName"); // a listing line that names a file, the name captured
+        QTest::addColumn<QStringList>("pipe");
+        const QString line = QStringLiteral("^(.+)$");
+        Row("zip", "zip", "50%off.zip", QStringList{"unzip", "-t"}, QStringList{"unzip", "-Z1"}, line,
+            QStringList{"unzip", "-p"});
+        Row("tar.gz", "tar", "50%off.tar.gz", QStringList{"gzip", "-t"}, QStringList{"tar", "-tzf"}, line,
+            QStringList{"tar", "-xzOf"});
+        Row("cab, numbered for the percent", "cab", "500.cab", QStringList{"cabextract", "-t"},
+            QStringList{"cabextract", "-l"}, QStringLiteral("^ *[0-9]+ \\| .+ \\| (.+)$"),
+            QStringList{"cabextract", "-q", "-p"});
+    }
+
+    // A folder (same names in two subfolders, an empty file, a 150-byte stored name) and a file, packed and
+    // read back by the format's own tool: sound, every file listed in packing order (cab under bare names,
+    // the others under their stored paths), the same bytes piped out.
+    void toolsReadWhatWasPacked()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, archive);
+        QFETCH(QStringList, check);
+        QFETCH(QStringList, list);
+        QFETCH(QString, listedName);
+        QFETCH(QStringList, pipe);
         QTemporaryDir dir;
-        const QString a = dir.filePath(QStringLiteral("a.txt"));
-        QVERIFY(WriteBytes(a, "a"));
-        CTestProgress progress(1);
-        QVERIFY(!ExpandSelection({a, a, a}, progress).has_value());
-        QVERIFY(progress.IsCancelled());
-        QVERIFY(!progress.Report(a, 0, 0));
+        const QString top = dir.filePath(QStringLiteral("50%off"));
+        const QString prefix = top + u'/' + QString(40, u'd') + u'/';
+        const QString longPath = prefix + QString(151 - QFile::encodeName(prefix).size(), u'f');
+        const QList<std::pair<QString, QByteArray>> files{
+            {QStringLiteral("a/readme.txt"), "first readme\n"},
+            {QStringLiteral("b/readme.txt"), QByteArray(70000, 's')},
+            {QStringLiteral("b/data.bin"), SampleBytes(50000, 5)},
+            {QStringLiteral("empty.txt"), {}},
+            {QStringLiteral("sub/資料.bin"), SampleBytes(300000, 2)},
+            {longPath.mid(top.size() + 1), "long"}};
+        for (const auto& [name, bytes] : files)
+            QVERIFY(WriteBytes(top + u'/' + name, bytes));
+        const QString single = dir.filePath(QStringLiteral("single.txt"));
+        QVERIFY(WriteBytes(single, "single file"));
+        CTestProgress progress;
+        const CPackResult result = Pack(format, dir, {QStringLiteral("50%off"), QStringLiteral("single.txt")},
+                                        progress, QStringLiteral("out"));
+        QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
+        QCOMPARE(result.Path(), dir.filePath(QStringLiteral("out/")) + archive);
+        QVERIFY(progress.files.contains(single) || progress.files.contains(QStringLiteral("single.txt")));
+        QCOMPARE(QFile::encodeName(StoredName(longPath)).size(), 150);
+
+        QStringList expected;
+        QByteArray bytes;
+        const std::optional<QStringList> packed = ExpandSelection({top, single}, progress);
+        for (const QString& file : packed.value_or(QStringList()))
+        {
+            expected.append(format == QLatin1String("cab") ? QFileInfo(file).fileName() : StoredName(file));
+            bytes += ReadBytes(file);
+        }
+        const CToolRun checked = RunTool(check.takeFirst(), check << result.Path());
+        QVERIFY2(checked.exitCode == 0, qPrintable(checked.output));
+        const CToolRun listed = RunTool(list.takeFirst(), list << result.Path());
+        QStringList names;
+        for (const QString& text : QString::fromUtf8(listed.raw).split(u'\n'))
+        {
+            const QRegularExpressionMatch match = QRegularExpression(listedName).match(text);
+            if (match.hasMatch())
+                names.append(match.captured(1));
+        }
+        QCOMPARE(names, expected);
+        const CToolRun piped = RunTool(pipe.takeFirst(), pipe << result.Path());
+        QCOMPARE(piped.exitCode, 0);
+        QVERIFY(piped.raw == bytes);
     }
 
     // Every pack command, failing or cancelled at any stage, leaves no file behind.
