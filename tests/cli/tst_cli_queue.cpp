@@ -191,8 +191,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("parallel");
         QTest::addColumn<QString>("below"); // the remote folder the tree goes into, made by the mirror
         Row("FTP proftpd, three jobs", "proftpd", QStringList{"--parallel", "3"}, "");
-        Row("SFTP sshd, one job", "sshd", QStringList(), "");
-        Row("FTP proftpd, into a missing folder", "proftpd", QStringList(), "new/a/b");
+        Row("FTP proftpd, one job into a missing folder", "proftpd", QStringList(), "new/a/b");
         Row("SFTP sshd, three jobs into a missing folder", "sshd", QStringList{"--parallel", "3"}, "new/a/b");
     }
 
@@ -308,7 +307,6 @@ private Q_SLOTS:
         Row("proftpd crc", "proftpd", QStringLiteral("crc"), "");
         Row("proftpd md5", "proftpd", QStringLiteral("md5"), "");
         Row("proftpd sha1", "proftpd", QStringLiteral("sha1"), "");
-        Row("sshd md5", "sshd", QStringLiteral("md5"), "");
         Row("pyftpdlib without checksums", "pyftpdlib", QStringLiteral("md5"),
             "檔案完整性檢查失敗！ 伺服器不支援 CRC 功能！");
     }
@@ -406,12 +404,14 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(disk + QStringLiteral("/photos.tar.gz")));
     }
 
+    // Stopped once the file has begun to arrive, so that the interrupt lands mid-transfer however fast the
+    // machine: the run ends interrupted with part of the file, and a resumed run completes it.
     void interruptsAndResumes()
     {
         QString disk;
         const QString target = Target(QStringLiteral("proftpd"), &disk);
         QVERIFY(!target.isEmpty());
-        constexpr qint64 kSize = 1024 * kMiB;
+        constexpr qint64 kSize = 64 * kMiB;
         QVERIFY(MakeFile(disk + QStringLiteral("/large.bin"), kSize));
         const QString local = Local("int/large.bin");
         QProcess process;
@@ -420,11 +420,13 @@ private Q_SLOTS:
         process.start(QStringLiteral(ZENTRAVA_CLI),
                       {"--home", m_home.path(), "get", target, "large.bin", "-o", Local("int")});
         QVERIFY(process.waitForStarted(30000));
-        // Interrupted once the file has begun to arrive.
-        for (int i = 0; i < 6000 && QFileInfo(local).size() == 0 && process.state() == QProcess::Running; ++i)
-            QTest::qSleep(5);
+        for (int i = 0; i < 60000 && QFileInfo(local).size() == 0 && process.state() == QProcess::Running;
+             ++i)
+            QTest::qSleep(1);
+        const pid_t pid = pid_t(process.processId());
+        QVERIFY(::kill(pid, SIGSTOP) == 0);
         QVERIFY(QFileInfo(local).size() > 0);
-        QVERIFY(::kill(pid_t(process.processId()), SIGINT) == 0);
+        QVERIFY(::kill(pid, SIGINT) == 0 && ::kill(pid, SIGCONT) == 0);
         QVERIFY(process.waitForFinished(60000));
         const QString out = QString::fromUtf8(process.readAllStandardOutput());
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
@@ -432,8 +434,7 @@ private Q_SLOTS:
         QVERIFY2(out.contains(QStringLiteral("(interrupted)")), qPrintable(out));
         const qint64 partial = QFileInfo(local).size();
         QVERIFY2(partial > 0 && partial < kSize, qPrintable(QString::number(partial)));
-        const Run resumed = Cli({"get", target, "large.bin", "-o", Local("int"), "--overwrite", "resume"});
-        QVERIFY2(resumed.exitCode == 0, qPrintable(resumed.err + resumed.out));
+        QVERIFY_SUCCEEDS(Cli({"get", target, "large.bin", "-o", Local("int"), "--overwrite", "resume"}));
         QCOMPARE(Sha256(local), Sha256(disk + QStringLiteral("/large.bin")));
         QVERIFY(QFile::remove(disk + QStringLiteral("/large.bin")));
     }
