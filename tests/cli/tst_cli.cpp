@@ -104,6 +104,11 @@ private Q_SLOTS:
         row("sites: unknown verb", {"sites", "remove", "a"}, 2, "");
         row("unknown command", {"fly"}, 2, "");
         row("no command", {}, 2, "");
+        row("second --home without value", {"--home"}, 2, "");
+        row("settings: not a number", {"settings", "set", "Settings", "DataMode", "fast"}, 2, "");
+        row("settings: unknown key", {"settings", "get", "Settings", "NoSuchKey"}, 2, "NoSuchKey");
+        row("settings: unknown section", {"settings", "get", "Nowhere", "DataMode"}, 2, "Nowhere");
+        row("settings: no key", {"settings", "get", "Settings"}, 2, "");
 
         const QString future = QStringLiteral("--expires needs a future date");
         row("keygen: unknown type", {"keygen", "--type", "ecdsa"}, 2, "unknown key type: ecdsa");
@@ -215,7 +220,6 @@ private Q_SLOTS:
     {
         QCOMPARE(Cli({"settings", "get", "Settings", "DataMode"}).out, QStringLiteral("1\n"));
         QCOMPARE(Cli({"settings", "set", "settings", "datamode", "2"}).exitCode, 0);
-        QCOMPARE(Cli({"settings", "set", "Settings", "DataMode", "fast"}).exitCode, 2);
         QCOMPARE(Cli({"settings", "get", "Settings", "DataMode"}).out, QStringLiteral("2\n"));
         QCOMPARE(Cli({"settings", "set", "Settings", "LastSite", "Work\\夜間"}).exitCode, 0);
         QCOMPARE(Cli({"settings", "get", "Settings", "LastSite"}).out, QStringLiteral("Work\\夜間\n"));
@@ -223,15 +227,6 @@ private Q_SLOTS:
         QCOMPARE(Cli({"settings", "get", "Filter", "Mask"}).out, QStringLiteral("*.txt\n*.doc\n"));
         // Nothing is written outside the home folder given.
         QVERIFY(QFile::exists(m_home->filePath(QStringLiteral("Zentrava Pro 3.1.ini"))));
-        Run run = Cli({"settings", "get", "Settings", "NoSuchKey"});
-        QVERIFY(run.exitCode == 2 && run.err.contains(QStringLiteral("NoSuchKey")));
-        run = Cli({"settings", "get", "Nowhere", "DataMode"});
-        QVERIFY(run.exitCode == 2 && run.err.contains(QStringLiteral("Nowhere")));
-        QCOMPARE(Cli({"settings", "get", "Settings"}).exitCode, 2);
-        QProcess process;
-        process.start(QStringLiteral(ZENTRAVA_CLI), {QStringLiteral("--home")});
-        QVERIFY(process.waitForFinished(30000));
-        QCOMPARE(process.exitCode(), 2);
     }
 
     void keygenWithTheDefaults()
