@@ -1,18 +1,21 @@
 #pragma once
 
+#include "cli/TestRows.h"
 #include "packing/PackProgress.h"
 
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTest>
 
-// A progress that records what it was told, cancels once a given number of steps has passed and answers
-// password questions from a list.
+// A progress that records what it was told, cancels after a given number of steps (or at the first
+// file whose path ends with cancelOnSuffix) and answers password questions with password.
 class CTestProgress : public CPackProgress
 {
 public:
@@ -27,7 +30,6 @@ public:
     QStringList files;
     QStringList askedFor;
     std::optional<QString> password;
-    // Cancels at the first report about a file whose path ends so.
     QString cancelOnSuffix;
     qint64 mostDone = 0;
 
@@ -54,33 +56,25 @@ struct CToolRun
     QByteArray raw;
 };
 
-// Runs an outside tool; a tool that is missing fails the test rather than skipping it.
-inline CToolRun RunTool(const QString& program, const QStringList& arguments,
-                        const QString& folder = QString())
+// Runs an outside tool (standard output only in raw); a tool that is missing fails the test rather than
+// skipping it.
+inline CToolRun RunTool(const QString& program, const QStringList& arguments, const QString& folder = {})
 {
-    CToolRun run;
     const QString path = QStandardPaths::findExecutable(program);
     if (path.isEmpty())
-    {
-        run.output = program + QStringLiteral(" is not installed");
-        return run;
-    }
+        return {-1, program + QStringLiteral(" is not installed"), {}};
     QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    if (!folder.isEmpty())
-        process.setWorkingDirectory(folder);
+    process.setWorkingDirectory(folder);
     process.start(path, arguments);
     if (!process.waitForFinished(60000))
     {
         process.kill();
         process.waitForFinished();
-        run.output = program + QStringLiteral(" did not finish");
-        return run;
+        return {-1, program + QStringLiteral(" did not finish"), {}};
     }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.raw = process.readAll();
-    run.output = QString::fromUtf8(run.raw);
-    return run;
+    const QByteArray raw = process.readAllStandardOutput();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(raw + process.readAllStandardError()), raw};
 }
 
 inline bool WriteBytes(const QString& path, const QByteArray& bytes)
@@ -99,36 +93,30 @@ inline QByteArray ReadBytes(const QString& path)
 // Bytes that do not compress away, so that sizes and offsets in archives are exercised.
 inline QByteArray SampleBytes(int size, int seed)
 {
+    QRandomGenerator generator{quint32(seed)};
     QByteArray bytes(size, Qt::Uninitialized);
-    quint32 state = 2463534242u + quint32(seed);
     for (char& byte : bytes)
-    {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        byte = char(state & 0xff);
-    }
+        byte = char(generator.generate());
     return bytes;
 }
 
-// Every file below folder, as paths relative to it, sorted.
-inline QStringList FilesBelow(const QString& folder)
+// Every file below folder (links not followed), as paths relative to it, sorted; with each file's
+// SHA-256 when hashed, so that two trees compare byte for byte.
+inline QStringList FilesBelow(const QString& folder, bool hashed = false)
 {
     QStringList result;
-    const QDir top(folder);
-    const QFileInfoList entries =
-        top.entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QFileInfo& entry : entries)
+    for (const QFileInfo& entry :
+         QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
     {
-        if (entry.isDir() && !entry.isSymLink())
-        {
-            for (const QString& inner : FilesBelow(entry.absoluteFilePath()))
-                result.append(entry.fileName() + QLatin1Char('/') + inner);
-        }
+        if (!entry.isDir() || entry.isSymLink())
+            result.append(entry.fileName() +
+                          (hashed ? u' ' + QCryptographicHash::hash(ReadBytes(entry.filePath()),
+                                                                    QCryptographicHash::Sha256)
+                                               .toHex()
+                                  : QString()));
         else
-        {
-            result.append(entry.fileName());
-        }
+            for (const QString& inner : FilesBelow(entry.absoluteFilePath(), hashed))
+                result.append(entry.fileName() + u'/' + inner);
     }
     result.sort();
     return result;

@@ -22,207 +22,89 @@ class TestPackingCab : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cabinetName_data();
-    void cabinetName();
-    void sameNamesFromTwoFolders();
-    void headerFields();
-    void percentInBaseName();
-    void sizeLimit();
-    void createFailures_data();
-    void createFailures();
-    void packFailures();
-    void cancelLeavesNothing_data();
-    void cancelLeavesNothing();
+    void cabinetName_data()
+    {
+        QTest::addColumn<QString>("nameTemplate");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("expected");
+
+        Row("first cabinet", "report", 0, "report.cab");
+        Row("later cabinet", "report", 1, "report001.cab");
+        Row("later cabinet, wide", "report", 1234, "report1234.cab");
+        Row("empty template", "", 0, "0000.cab");
+        Row("one percent", "50%off", 0, "500.cab");
+        Row("two percents", "disk%%", 3, "disk03.cab");
+        Row("rest dropped", "a%%%b%%", 12, "a012.cab");
+        Row("percent first", "%%%%", 5, "0005.cab");
+    }
+
+    void cabinetName()
+    {
+        QFETCH(QString, nameTemplate);
+        QFETCH(int, number);
+        QFETCH(QString, expected);
+        QCOMPARE(CCabinetBuilder::CabinetName(nameTemplate, number), expected);
+    }
+
+    void headerFields()
+    {
+        const QString source = m_dir.filePath(QStringLiteral("tool.sh"));
+        QVERIFY(WriteBytes(source, "#!/bin/sh\necho hi\n"));
+        QVERIFY(
+            QFile::setPermissions(source, QFile::permissions(source) | QFile::ExeOwner | QFile::ExeOther));
+        CCabinetBuilder cabinet(0xBEEF);
+        QCOMPARE(cabinet.SetId(), quint16(0xBEEF));
+        const QString out = m_dir.filePath(QStringLiteral("out-header"));
+        QVERIFY(!cabinet.Create(QStringLiteral("tool"), out));
+        QCOMPARE(cabinet.CabinetPath(), out + QStringLiteral("/tool.cab"));
+        QVERIFY(!cabinet.AddFile(source));
+        CTestProgress progress;
+        QVERIFY(!cabinet.Flush(progress));
+
+        const QByteArray bytes = ReadBytes(cabinet.CabinetPath());
+        QCOMPARE(bytes.left(4), QByteArray("MSCF"));
+        QCOMPARE(Le32(bytes, 8), quint32(bytes.size()));
+        QCOMPARE(Le16(bytes, 26), quint16(1));      // folders
+        QCOMPARE(Le16(bytes, 28), quint16(1));      // files
+        QCOMPARE(Le16(bytes, 32), quint16(0xBEEF)); // set ID
+        QCOMPARE(Le16(bytes, 36 + 6), quint16(1));  // MSZIP
+        const quint32 firstFile = Le32(bytes, 16);
+        QCOMPARE(Le32(bytes, int(firstFile)), quint32(QFileInfo(source).size()));
+        QCOMPARE(Le16(bytes, int(firstFile) + 14) & 0x40, 0); // not executable
+        QCOMPARE(bytes.mid(int(firstFile) + 16, 8), QByteArray("tool.sh\0", 8));
+        QCOMPARE(
+            RunTool(QStringLiteral("cabextract"), {QStringLiteral("-t"), cabinet.CabinetPath()}).exitCode, 0);
+
+        QVERIFY(cabinet.AddFile(source).has_value());
+        QVERIFY(cabinet.Flush(progress).has_value());
+    }
+
+    void sizeLimit()
+    {
+        const QString big = m_dir.filePath(QStringLiteral("big/sparse.bin"));
+        QVERIFY(WriteBytes(big, QByteArray()));
+        QFile file(big);
+        QVERIFY(file.resize(CCabinetBuilder::MaximumSize - 10));
+        const QString small = m_dir.filePath(QStringLiteral("docs/readme.txt"));
+        QVERIFY(WriteBytes(small, "first readme\n"));
+        CCabinetBuilder cabinet;
+        QVERIFY(!cabinet.Create(QStringLiteral("big"), m_dir.filePath(QStringLiteral("out-big"))));
+        QVERIFY(!cabinet.AddFile(small));
+        const std::optional<CPackError> error = cabinet.AddFile(big);
+        QVERIFY(error.has_value());
+        QCOMPARE(error->Kind(), CPackError::EKind::Source);
+
+        CTestProgress progress;
+        const CPackResult result = PackCab({small, big}, progress, m_dir.filePath(QStringLiteral("out-big")));
+        QCOMPARE(result.Status(), CPackResult::EStatus::Failed);
+        QCOMPARE(result.Message(), QStringLiteral("無法將檔案加到 .cab 壓縮檔！"));
+        QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("out-big/readme.cab"))));
+        QFile::remove(big);
+    }
 
 private:
     QTemporaryDir m_dir;
-    QString m_first;
-    QString m_second;
-    QString m_other;
 };
-
-void TestPackingCab::initTestCase()
-{
-    m_first = m_dir.filePath(QStringLiteral("docs/a/readme.txt"));
-    m_second = m_dir.filePath(QStringLiteral("docs/b/readme.txt"));
-    m_other = m_dir.filePath(QStringLiteral("docs/b/data.bin"));
-    QVERIFY(WriteBytes(m_first, "first readme\n"));
-    QVERIFY(WriteBytes(m_second, QByteArray(70000, 's')));
-    QVERIFY(WriteBytes(m_other, SampleBytes(50000, 5)));
-}
-
-void TestPackingCab::cabinetName_data()
-{
-    QTest::addColumn<QString>("nameTemplate");
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("first cabinet") << "report" << 0 << "report.cab";
-    QTest::newRow("later cabinet") << "report" << 1 << "report001.cab";
-    QTest::newRow("later cabinet, wide") << "report" << 1234 << "report1234.cab";
-    QTest::newRow("empty template") << "" << 0 << "0000.cab";
-    QTest::newRow("one percent") << "50%off" << 0 << "500.cab";
-    QTest::newRow("two percents") << "disk%%" << 3 << "disk03.cab";
-    QTest::newRow("rest dropped") << "a%%%b%%" << 12 << "a012.cab";
-    QTest::newRow("percent first") << "%%%%" << 5 << "0005.cab";
-}
-
-void TestPackingCab::cabinetName()
-{
-    QFETCH(QString, nameTemplate);
-    QFETCH(int, number);
-    QFETCH(QString, expected);
-    QCOMPARE(CCabinetBuilder::CabinetName(nameTemplate, number), expected);
-}
-
-void TestPackingCab::sameNamesFromTwoFolders()
-{
-    const QString out = m_dir.filePath(QStringLiteral("out-same"));
-    CTestProgress progress;
-    const CPackResult result = PackCab(
-        {m_dir.filePath(QStringLiteral("docs/a")), m_dir.filePath(QStringLiteral("docs/b"))}, progress, out);
-    QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
-    QCOMPARE(result.Path(), out + QStringLiteral("/a.cab"));
-
-    const CToolRun test = RunTool(QStringLiteral("cabextract"), {QStringLiteral("-t"), result.Path()});
-    QVERIFY2(test.exitCode == 0 && test.output.contains(QStringLiteral("All done, no errors")),
-             qPrintable(test.output));
-    QCOMPARE(test.output.count(QStringLiteral("readme.txt  OK")), 2);
-    QCOMPARE(test.output.count(QStringLiteral("data.bin  OK")), 1);
-
-    // Piped out in cabinet order, the three files' bytes are all there, under bare names.
-    const CToolRun piped =
-        RunTool(QStringLiteral("cabextract"), {QStringLiteral("-q"), QStringLiteral("-p"), result.Path()});
-    QCOMPARE(piped.exitCode, 0);
-    const QByteArray expected = ReadBytes(m_first) + ReadBytes(m_second) + ReadBytes(m_other);
-    QCOMPARE(piped.raw.size(), expected.size());
-    for (const QString& file : {m_first, m_second, m_other})
-        QVERIFY(piped.raw.contains(ReadBytes(file)));
-    const QString list = RunTool(QStringLiteral("cabextract"), {QStringLiteral("-l"), result.Path()}).output;
-    QVERIFY2(!list.contains(QStringLiteral("docs")), qPrintable(list));
-    QVERIFY(progress.files.contains(QStringLiteral("readme.txt")));
-}
-
-void TestPackingCab::headerFields()
-{
-    const QString source = m_dir.filePath(QStringLiteral("tool.sh"));
-    QVERIFY(WriteBytes(source, "#!/bin/sh\necho hi\n"));
-    QVERIFY(QFile::setPermissions(source, QFile::permissions(source) | QFile::ExeOwner | QFile::ExeOther));
-    CCabinetBuilder cabinet(0xBEEF);
-    QCOMPARE(cabinet.SetId(), quint16(0xBEEF));
-    const QString out = m_dir.filePath(QStringLiteral("out-header"));
-    QVERIFY(!cabinet.Create(QStringLiteral("tool"), out));
-    QCOMPARE(cabinet.CabinetPath(), out + QStringLiteral("/tool.cab"));
-    QVERIFY(!cabinet.AddFile(source));
-    CTestProgress progress;
-    QVERIFY(!cabinet.Flush(progress));
-
-    const QByteArray bytes = ReadBytes(cabinet.CabinetPath());
-    QCOMPARE(bytes.left(4), QByteArray("MSCF"));
-    QCOMPARE(Le32(bytes, 8), quint32(bytes.size()));
-    QCOMPARE(Le16(bytes, 26), quint16(1));      // folders
-    QCOMPARE(Le16(bytes, 28), quint16(1));      // files
-    QCOMPARE(Le16(bytes, 32), quint16(0xBEEF)); // set ID
-    QCOMPARE(Le16(bytes, 36 + 6), quint16(1));  // MSZIP
-    const quint32 firstFile = Le32(bytes, 16);
-    QCOMPARE(Le32(bytes, int(firstFile)), quint32(QFileInfo(source).size()));
-    QCOMPARE(Le16(bytes, int(firstFile) + 14) & 0x40, 0); // not executable
-    QCOMPARE(bytes.mid(int(firstFile) + 16, 8), QByteArray("tool.sh\0", 8));
-    QCOMPARE(RunTool(QStringLiteral("cabextract"), {QStringLiteral("-t"), cabinet.CabinetPath()}).exitCode,
-             0);
-
-    QVERIFY(cabinet.AddFile(source).has_value());
-    QVERIFY(cabinet.Flush(progress).has_value());
-}
-
-// A base name with "%" follows the naming template; the command returns the file it really wrote.
-void TestPackingCab::percentInBaseName()
-{
-    const QString source = m_dir.filePath(QStringLiteral("50%off.txt"));
-    QVERIFY(WriteBytes(source, "sale"));
-    const QString out = m_dir.filePath(QStringLiteral("out-percent"));
-    CTestProgress progress;
-    const CPackResult result = PackCab({source}, progress, out);
-    QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
-    QCOMPARE(result.Path(), out + QStringLiteral("/500.cab"));
-    QCOMPARE(FilesBelow(out), QStringList{"500.cab"});
-}
-
-void TestPackingCab::sizeLimit()
-{
-    const QString big = m_dir.filePath(QStringLiteral("big/sparse.bin"));
-    QVERIFY(WriteBytes(big, QByteArray()));
-    QFile file(big);
-    QVERIFY(file.resize(CCabinetBuilder::MaximumSize - 10));
-    CCabinetBuilder cabinet;
-    QVERIFY(!cabinet.Create(QStringLiteral("big"), m_dir.filePath(QStringLiteral("out-big"))));
-    QVERIFY(!cabinet.AddFile(m_first));
-    const std::optional<CPackError> error = cabinet.AddFile(big);
-    QVERIFY(error.has_value());
-    QCOMPARE(error->Kind(), CPackError::EKind::Source);
-
-    CTestProgress progress;
-    const CPackResult result = PackCab({m_first, big}, progress, m_dir.filePath(QStringLiteral("out-big")));
-    QCOMPARE(result.Status(), CPackResult::EStatus::Failed);
-    QCOMPARE(result.Message(), QStringLiteral("無法將檔案加到 .cab 壓縮檔！"));
-    QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("out-big/readme.cab"))));
-    QFile::remove(big);
-}
-
-void TestPackingCab::createFailures_data()
-{
-    QTest::addColumn<QString>("folder");
-
-    QTest::newRow("too short") << "/a";
-    QTest::newRow("too long") << QStringLiteral("/tmp/") + QString(251, QLatin1Char('x'));
-    QTest::newRow("below a file") << "FILE/out";
-}
-
-void TestPackingCab::createFailures()
-{
-    QFETCH(QString, folder);
-    folder.replace(QStringLiteral("FILE"), m_first);
-    CTestProgress progress;
-    const CPackResult result = PackCab({m_first}, progress, folder);
-    QCOMPARE(result.Status(), CPackResult::EStatus::Failed);
-    QCOMPARE(result.Message(), QStringLiteral("無法建立.cab 壓縮檔"));
-    QVERIFY(!QFileInfo::exists(folder));
-}
-
-void TestPackingCab::packFailures()
-{
-    const QString out = m_dir.filePath(QStringLiteral("out-fail"));
-    CTestProgress progress;
-    const CPackResult missing = PackCab({m_first, m_dir.filePath(QStringLiteral("gone.txt"))}, progress, out);
-    QCOMPARE(missing.Status(), CPackResult::EStatus::Failed);
-    QCOMPARE(missing.Message(), QStringLiteral("無法將檔案加到 .cab 壓縮檔！"));
-    QVERIFY(missing.Detail().contains(QStringLiteral("gone.txt")));
-
-    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("hollow/inner"))));
-    const CPackResult empty = PackCab({m_dir.filePath(QStringLiteral("hollow"))}, progress, out);
-    QCOMPARE(empty.Status(), CPackResult::EStatus::Failed);
-    QVERIFY(empty.Message().isEmpty());
-    QCOMPARE(FilesBelow(out), QStringList());
-}
-
-void TestPackingCab::cancelLeavesNothing_data()
-{
-    QTest::addColumn<int>("cancelAfter");
-
-    QTest::newRow("while collecting") << 0;
-    QTest::newRow("while compressing") << 3;
-}
-
-void TestPackingCab::cancelLeavesNothing()
-{
-    QFETCH(int, cancelAfter);
-    const QString out = m_dir.filePath(QStringLiteral("out-cancel"));
-    CTestProgress progress(cancelAfter);
-    const CPackResult result = PackCab({m_dir.filePath(QStringLiteral("docs"))}, progress, out);
-    QCOMPARE(result.Status(), CPackResult::EStatus::Cancelled);
-    QCOMPARE(FilesBelow(out), QStringList());
-}
 
 QTEST_GUILESS_MAIN(TestPackingCab)
 #include "tst_packing_cab.moc"
