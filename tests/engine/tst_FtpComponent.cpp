@@ -1,3 +1,4 @@
+#include "servers/Harness.h"
 #include "support/ServerTarget.h"
 #include "support/TestFiles.h"
 
@@ -56,11 +57,9 @@ class TestFtpComponent : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
-
-    void asksTheOwnerAboutTheHostKey_data();
-    void asksTheOwnerAboutTheHostKey();
+    void initTestCase() { QVERIFY(m_local.isValid()); }
+    void asksTheOwnerBeforeTheLogIn_data();
+    void asksTheOwnerBeforeTheLogIn();
     void reportsConnectFailures_data();
     void reportsConnectFailures();
     void deliversEveryEventOnTheCreatingThread();
@@ -68,8 +67,6 @@ private Q_SLOTS:
     void deferredReportsKeepTheirOrder_data();
     void deferredReportsKeepTheirOrder();
     void letsTheOwnerSeeAndChangeCommands();
-    void asksTheOwnerAboutTheCertificate_data();
-    void asksTheOwnerAboutTheCertificate();
     void transfersWithThrottledProgress_data();
     void transfersWithThrottledProgress();
     void keepsTheFolderItemsAndValues();
@@ -79,37 +76,21 @@ private Q_SLOTS:
     void destructionEndsAnUnansweredQuestion();
 
 private:
-    CTestServer* Server(const QString& kind) { return m_servers.Get(kind); }
+    CTestServer* Server(const QString& kind) { return Harness::Server(kind); }
     // Sets the component up for the server; false (with the test failed) when it did not start.
     bool Configure(CFtpComponent& ftp, const QString& kind, FtpProtocol protocol = FtpProtocol::Ftp);
     bool ConnectBlocking(CFtpComponent& ftp, const QString& kind, FtpProtocol protocol = FtpProtocol::Ftp);
-    QString Local(const QString& name) const { return m_local->filePath(name); }
+    QString Local(const QString& name) const { return m_local.filePath(name); }
 
-    CServerPool m_servers;
-    std::unique_ptr<QTemporaryDir> m_local;
+    QTemporaryDir m_local;
 };
-
-void TestFtpComponent::initTestCase()
-{
-    m_local = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_local->isValid());
-}
-
-void TestFtpComponent::cleanupTestCase()
-{
-    m_servers.Clear();
-}
 
 bool TestFtpComponent::Configure(CFtpComponent& ftp, const QString& kind, FtpProtocol protocol)
 {
-    CTestServer* server = m_servers.Require(kind);
-    if (!server)
-        return false;
-    ftp.SetTarget(ServerTarget(*server, protocol, 20000));
-    if (protocol != FtpProtocol::Ftp)
-        QObject::connect(&ftp, &CFtpComponent::HostCertificate, &ftp,
-                         [](const ServerCertificate&, int, const QString&, bool& accept) { accept = true; });
-    return true;
+    CTestServer* server = Harness::Require(kind);
+    if (server)
+        ftp.SetTarget(ServerTarget(*server, protocol, 20000));
+    return server;
 }
 
 bool TestFtpComponent::ConnectBlocking(CFtpComponent& ftp, const QString& kind, FtpProtocol protocol)
@@ -131,46 +112,92 @@ bool TestFtpComponent::ConnectBlocking(CFtpComponent& ftp, const QString& kind, 
     return true;
 }
 
-void TestFtpComponent::asksTheOwnerAboutTheHostKey_data()
+void TestFtpComponent::asksTheOwnerBeforeTheLogIn_data()
 {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<FtpProtocol>("protocol");
     QTest::addColumn<bool>("handler");
     QTest::addColumn<bool>("accept");
-    QTest::newRow("accepted") << true << true;
-    QTest::newRow("left unaccepted") << true << false;
-    QTest::newRow("no handler") << false << false;
+    QTest::newRow("host key accepted") << "sshd" << FtpProtocol::Sftp << true << true;
+    QTest::newRow("host key left unaccepted") << "sshd" << FtpProtocol::Sftp << true << false;
+    QTest::newRow("host key without a handler") << "sshd" << FtpProtocol::Sftp << false << false;
+    QTest::newRow("certificate accepted") << "vsftpd" << FtpProtocol::ExplicitTls << true << true;
+    QTest::newRow("certificate rejected") << "vsftpd" << FtpProtocol::ExplicitTls << true << false;
+    QTest::newRow("certificate without a handler") << "vsftpd" << FtpProtocol::ExplicitTls << false << false;
 }
 
-// Leaving accept false and having no handler at all both end the connection before the log-in.
-void TestFtpComponent::asksTheOwnerAboutTheHostKey()
+// The owner sees the server's host key or (self-signed, so untrusted) certificate on its own thread before
+// any password goes out; leaving accept false and having no handler at all both end the connection there.
+void TestFtpComponent::asksTheOwnerBeforeTheLogIn()
 {
+    QFETCH(QString, kind);
+    QFETCH(FtpProtocol, protocol);
     QFETCH(bool, handler);
     QFETCH(bool, accept);
     CFtpComponent ftp;
-    QVERIFY(Configure(ftp, QStringLiteral("sshd"), FtpProtocol::Sftp));
-    QStringList hostKeys;
+    QVERIFY(Configure(ftp, kind, protocol));
+    QStringList asked;
+    QStringList passwordsSeen;
+    QObject::connect(&ftp, &CFtpComponent::PreTranslateCommand, &ftp,
+                     [&](QString& command)
+                     {
+                         if (command.startsWith(QLatin1String("PASS")))
+                             passwordsSeen.append(asked.isEmpty() ? QStringLiteral("before")
+                                                                  : QStringLiteral("after"));
+                     });
     if (handler)
+    {
         QObject::connect(&ftp, &CFtpComponent::HostKey, &ftp,
                          [&](const QString& type, const QString& fingerprint, bool& accepted)
                          {
                              QCOMPARE(QThread::currentThread(), this->thread());
-                             hostKeys << type + u' ' + fingerprint;
+                             asked << type + u' ' + fingerprint;
                              accepted = accept;
                          });
+        QObject::connect(
+            &ftp, &CFtpComponent::HostCertificate, &ftp,
+            [&](const ServerCertificate& certificate, int code, const QString& text, bool& accepted)
+            {
+                QCOMPARE(QThread::currentThread(), this->thread());
+                QCOMPARE(code, int(FtpErrorUntrusted));
+                QVERIFY(!text.isEmpty());
+                QVERIFY(!accepted); // the system's trust store does not vouch for it
+                QCOMPARE(certificate.subject, QStringLiteral("CN=localhost"));
+                asked << QString::fromLatin1(certificate.pem.trimmed());
+                accepted = accept;
+            });
+    }
     QSignalSpy connected(&ftp, &CFtpComponent::Connected);
     ftp.Connect();
     QVERIFY(connected.wait(kWaitMs));
-    QCOMPARE(connected[0][0].toInt() == 0, accept);
+    QCOMPARE(connected[0][0].toInt(), accept ? 0 : int(FtpErrorRejected));
     QCOMPARE(ftp.State(), int(accept ? FtpStateConnected : FtpStateDisconnected));
-    QCOMPARE(hostKeys.size(), handler ? 1 : 0);
-    if (!handler)
+    QString expected;
+    if (protocol == FtpProtocol::Sftp)
+    {
+        const QList<QByteArray> publicKey =
+            ReadFile(Server(kind)->Value(QStringLiteral("HOST_KEY"))).split(' ');
+        const std::optional<SshHostKey> key =
+            SshHostKey::FromBlob(QByteArray::fromBase64(publicKey.value(1)));
+        QVERIFY(key);
+        expected = QString::fromLatin1(key->type + ' ' + key->Fingerprint());
+        QCOMPARE(ftp.ServerHostKey().Fingerprint(),
+                 handler ? key->Fingerprint() : SshHostKey().Fingerprint());
+    }
+    else
+        expected = QString::fromLatin1(ReadFile(Server(kind)->Value(QStringLiteral("CERT"))).trimmed());
+    QCOMPARE(asked, handler ? QStringList{expected} : QStringList());
+    QCOMPARE(passwordsSeen, accept && protocol != FtpProtocol::Sftp ? QStringList{"after"} : QStringList());
+    if (!accept)
+    {
+        QVERIFY2(connected[0][1].toString().contains(protocol == FtpProtocol::Sftp ? "主機金鑰" : "憑證"),
+                 qPrintable(connected[0][1].toString()));
         return;
-    const QList<QByteArray> publicKey =
-        ReadFile(Server(QStringLiteral("sshd"))->Value(QStringLiteral("HOST_KEY"))).split(' ');
-    const std::optional<SshHostKey> expected =
-        SshHostKey::FromBlob(QByteArray::fromBase64(publicKey.value(1)));
-    QVERIFY(expected);
-    QCOMPARE(hostKeys[0], QString::fromLatin1(expected->type + ' ' + expected->Fingerprint()));
-    QCOMPARE(ftp.ServerHostKey().Fingerprint(), expected->Fingerprint());
+    }
+    QSignalSpy done(&ftp, &CFtpComponent::Done);
+    ftp.List();
+    QVERIFY(done.wait(kWaitMs));
+    QCOMPARE(done[0][0].toInt(), 0);
 }
 
 void TestFtpComponent::reportsConnectFailures_data()
@@ -365,66 +392,6 @@ void TestFtpComponent::letsTheOwnerSeeAndChangeCommands()
     QVERIFY(!replies[1][2].toString().isEmpty());
 }
 
-void TestFtpComponent::asksTheOwnerAboutTheCertificate_data()
-{
-    QTest::addColumn<bool>("accept");
-    QTest::newRow("accepted") << true;
-    QTest::newRow("rejected") << false;
-}
-
-void TestFtpComponent::asksTheOwnerAboutTheCertificate()
-{
-    QFETCH(bool, accept);
-    const QString kind = QStringLiteral("vsftpd");
-    CFtpComponent ftp;
-    QVERIFY(Configure(ftp, kind));
-    ftp.SetProtocol(FtpProtocol::ExplicitTls);
-    QList<ServerCertificate> asked;
-    QList<int> codes;
-    QStringList passwordsSeenFirst;
-    QObject::connect(&ftp, &CFtpComponent::PreTranslateCommand, &ftp,
-                     [&](QString& command)
-                     {
-                         if (command.startsWith(QLatin1String("PASS")))
-                             passwordsSeenFirst.append(asked.isEmpty() ? QStringLiteral("before")
-                                                                       : QStringLiteral("after"));
-                     });
-    QObject::connect(&ftp, &CFtpComponent::HostCertificate, &ftp,
-                     [&](const ServerCertificate& certificate, int code, const QString& text, bool& accepted)
-                     {
-                         QCOMPARE(QThread::currentThread(), this->thread());
-                         asked.append(certificate);
-                         codes.append(code);
-                         QVERIFY(!text.isEmpty());
-                         QVERIFY(!accepted); // self-signed: the system's trust store does not vouch for it
-                         accepted = accept;
-                     });
-    QSignalSpy connected(&ftp, &CFtpComponent::Connected);
-    ftp.Connect();
-    QVERIFY(connected.wait(kWaitMs));
-    QCOMPARE(asked.size(), 1);
-    QCOMPARE(codes[0], int(FtpErrorUntrusted));
-    QFile pem(Server(kind)->Value(QStringLiteral("CERT")));
-    QVERIFY(pem.open(QIODevice::ReadOnly));
-    QCOMPARE(asked[0].pem.trimmed(), pem.readAll().trimmed());
-    QVERIFY(!asked[0].subject.isEmpty());
-    if (!accept)
-    {
-        QCOMPARE(connected[0][0].toInt(), int(FtpErrorRejected));
-        QVERIFY2(connected[0][1].toString().contains(QStringLiteral("憑證")),
-                 qPrintable(connected[0][1].toString()));
-        QCOMPARE(ftp.State(), int(FtpStateDisconnected));
-        QVERIFY(passwordsSeenFirst.isEmpty());
-        return;
-    }
-    QCOMPARE(connected[0][0].toInt(), 0);
-    QCOMPARE(passwordsSeenFirst, QStringList{QStringLiteral("after")});
-    QSignalSpy done(&ftp, &CFtpComponent::Done);
-    ftp.List();
-    QVERIFY(done.wait(kWaitMs));
-    QCOMPARE(done[0][0].toInt(), 0);
-}
-
 void TestFtpComponent::transfersWithThrottledProgress_data()
 {
     QTest::addColumn<bool>("passive");
@@ -538,7 +505,7 @@ void TestFtpComponent::abortsTheRunningCallOrAll()
     QFETCH(bool, all);
     const QString name = QStringLiteral("abort.bin");
     const qint64 size = 4096 * kMiB;
-    CTestServer* server = m_servers.Require(QStringLiteral("proftpd"));
+    CTestServer* server = Harness::Require(QStringLiteral("proftpd"));
     QVERIFY(server);
     QVERIFY(MakeSparse(server->Root() + "/" + name, size));
     QVERIFY(MakeFile(server->Root() + "/small.bin", 1000));
@@ -578,7 +545,7 @@ void TestFtpComponent::destructionStopsATransfer()
 {
     const QString name = QStringLiteral("destroy.bin");
     const qint64 size = 4096 * kMiB;
-    QVERIFY(Server(QStringLiteral("proftpd")));
+    QVERIFY(Harness::Require(QStringLiteral("proftpd")));
     QVERIFY(MakeSparse(Server(QStringLiteral("proftpd"))->Root() + "/" + name, size));
     QPointer<CFtpComponent> ftp = new CFtpComponent;
     QVERIFY(ConnectBlocking(*ftp, QStringLiteral("proftpd")));
