@@ -103,8 +103,7 @@ bool TestFtpComponent::ConnectBlocking(CFtpComponent& ftp, const QString& kind, 
     ftp.SetBlocking(false);
     if (connected.size() != 1 || connected[0][0].toInt() != 0 || ftp.State() != FtpStateConnected)
     {
-        const QString text =
-            connected.isEmpty() ? QStringLiteral("no Connected event") : connected[0][1].toString();
+        const QString text = connected.isEmpty() ? "no Connected event" : connected[0][1].toString();
         QTest::qFail(qPrintable(QStringLiteral("connecting to %1 failed: %2").arg(kind, text)), __FILE__,
                      __LINE__);
         return false;
@@ -142,8 +141,7 @@ void TestFtpComponent::asksTheOwnerBeforeTheLogIn()
                      [&](QString& command)
                      {
                          if (command.startsWith(QLatin1String("PASS")))
-                             passwordsSeen.append(asked.isEmpty() ? QStringLiteral("before")
-                                                                  : QStringLiteral("after"));
+                             passwordsSeen.append(asked.isEmpty() ? "before" : "after");
                      });
     if (handler)
     {
@@ -162,7 +160,7 @@ void TestFtpComponent::asksTheOwnerBeforeTheLogIn()
                 QCOMPARE(code, int(FtpErrorUntrusted));
                 QVERIFY(!text.isEmpty());
                 QVERIFY(!accepted); // the system's trust store does not vouch for it
-                QCOMPARE(certificate.subject, QStringLiteral("CN=localhost"));
+                QCOMPARE(certificate.subject, "CN=localhost");
                 asked << QString::fromLatin1(certificate.pem.trimmed());
                 accepted = accept;
             });
@@ -175,8 +173,7 @@ void TestFtpComponent::asksTheOwnerBeforeTheLogIn()
     QString expected;
     if (protocol == FtpProtocol::Sftp)
     {
-        const QList<QByteArray> publicKey =
-            ReadFile(Server(kind)->Value(QStringLiteral("HOST_KEY"))).split(' ');
+        const QList<QByteArray> publicKey = ReadFile(Server(kind)->Value("HOST_KEY")).split(' ');
         const std::optional<SshHostKey> key =
             SshHostKey::FromBlob(QByteArray::fromBase64(publicKey.value(1)));
         QVERIFY(key);
@@ -185,7 +182,7 @@ void TestFtpComponent::asksTheOwnerBeforeTheLogIn()
                  handler ? key->Fingerprint() : SshHostKey().Fingerprint());
     }
     else
-        expected = QString::fromLatin1(ReadFile(Server(kind)->Value(QStringLiteral("CERT"))).trimmed());
+        expected = QString::fromLatin1(ReadFile(Server(kind)->Value("CERT")).trimmed());
     QCOMPARE(asked, handler ? QStringList{expected} : QStringList());
     QCOMPARE(passwordsSeen, accept && protocol != FtpProtocol::Sftp ? QStringList{"after"} : QStringList());
     if (!accept)
@@ -205,8 +202,8 @@ void TestFtpComponent::reportsConnectFailures_data()
     QTest::addColumn<bool>("wrongPassword");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("text");
-    QTest::newRow("wrong password") << true << 530 << QStringLiteral("530");
-    QTest::newRow("closed port") << false << int(FtpErrorNetwork) << QStringLiteral("Connection refused");
+    QTest::newRow("wrong password") << true << 530 << "530";
+    QTest::newRow("closed port") << false << int(FtpErrorNetwork) << "Connection refused";
 }
 
 void TestFtpComponent::reportsConnectFailures()
@@ -215,9 +212,9 @@ void TestFtpComponent::reportsConnectFailures()
     QFETCH(int, code);
     QFETCH(QString, text);
     CFtpComponent ftp;
-    QVERIFY(Configure(ftp, QStringLiteral("proftpd")));
+    QVERIFY(Configure(ftp, "proftpd"));
     if (wrongPassword)
-        ftp.SetPassword(QStringLiteral("not-the-password"));
+        ftp.SetPassword("not-the-password");
     else
         ftp.SetPort(1);
     QSignalSpy connected(&ftp, &CFtpComponent::Connected);
@@ -232,12 +229,12 @@ void TestFtpComponent::reportsConnectFailures()
 
 void TestFtpComponent::deliversEveryEventOnTheCreatingThread()
 {
-    const QString name = QStringLiteral("threads.bin");
+    const QString name = "threads.bin";
     QVERIFY(MakeFile(Local(name), 3 * kMiB + 17, *QRandomGenerator::global()));
     CFtpComponent ftp;
     EventLog log;
     log.Watch(ftp);
-    QVERIFY(Configure(ftp, QStringLiteral("proftpd")));
+    QVERIFY(Configure(ftp, "proftpd"));
     QSignalSpy connected(&ftp, &CFtpComponent::Connected);
     QSignalSpy done(&ftp, &CFtpComponent::Done);
     QSignalSpy replies(&ftp, &CFtpComponent::FTPReply);
@@ -247,7 +244,7 @@ void TestFtpComponent::deliversEveryEventOnTheCreatingThread()
     QVERIFY(log.names.isEmpty());
     ftp.Upload(Local(name), name);
     ftp.List();
-    ftp.RawCommand(QStringLiteral("SYST\r\n"));
+    ftp.RawCommand("SYST\r\n");
     // Disconnect aborts whatever still runs, so it waits for the last queued call to answer.
     QVERIFY(replies.wait(kWaitMs));
     ftp.Disconnect();
@@ -259,17 +256,15 @@ void TestFtpComponent::deliversEveryEventOnTheCreatingThread()
     QCOMPARE(done.size(), 2);
     QCOMPARE(done[0][0].toInt(), 0);
     QCOMPARE(replies.size(), 1);
-    QCOMPARE(replies[0][0].toString(), QStringLiteral("SYST"));
+    QCOMPARE(replies[0][0].toString(), "SYST");
     QCOMPARE(replies[0][1].toInt(), 215);
     for (const char* event :
          {"PreTranslateCommand", "PreTranslateReply", "StateChange", "Progress", "ListItems"})
         QVERIFY2(log.names.contains(QLatin1String(event)), event);
     QCOMPARE(log.threads.count(QThread::currentThread()), log.threads.size());
     // State changes come before the event that ends the call.
-    QVERIFY(log.names.indexOf(QStringLiteral("StateChange")) <
-            log.names.indexOf(QStringLiteral("Connected")));
-    QVERIFY(log.names.lastIndexOf(QStringLiteral("StateChange")) <
-            log.names.indexOf(QStringLiteral("Disconnected")));
+    QVERIFY(log.names.indexOf("StateChange") < log.names.indexOf("Connected"));
+    QVERIFY(log.names.lastIndexOf("StateChange") < log.names.indexOf("Disconnected"));
     QCOMPARE(ftp.State(), int(FtpStateDisconnected));
     QCOMPARE(Sha256(Server("proftpd")->Root() + "/" + name), Sha256(Local(name)));
 }
@@ -277,7 +272,7 @@ void TestFtpComponent::deliversEveryEventOnTheCreatingThread()
 void TestFtpComponent::blockingCallsKeepEventsFlowing()
 {
     CFtpComponent ftp;
-    QVERIFY(Configure(ftp, QStringLiteral("proftpd")));
+    QVERIFY(Configure(ftp, "proftpd"));
     QSignalSpy connected(&ftp, &CFtpComponent::Connected);
     QSignalSpy replies(&ftp, &CFtpComponent::PreTranslateReply);
     bool timerFired = false;
@@ -292,12 +287,12 @@ void TestFtpComponent::blockingCallsKeepEventsFlowing()
     QVERIFY(!ftp.RemoteFolder().isEmpty());
 
     QSignalSpy done(&ftp, &CFtpComponent::Done);
-    ftp.MakeFolder(QStringLiteral("blocking"));
+    ftp.MakeFolder("blocking");
     QCOMPARE(done.size(), 1);
-    ftp.MakeFolder(QStringLiteral("blocking"));
+    ftp.MakeFolder("blocking");
     QCOMPARE(done.size(), 2);
     QCOMPARE(done[1][0].toInt(), 550);
-    QVERIFY(done[1][1].toString().contains(QStringLiteral("550")));
+    QVERIFY(done[1][1].toString().contains("550"));
     ftp.Disconnect();
     QCOMPARE(ftp.State(), int(FtpStateDisconnected));
 }
@@ -339,54 +334,53 @@ void TestFtpComponent::deferredReportsKeepTheirOrder()
                          [&](int code, const QString&)
                          { events.append(QStringLiteral("done %1").arg(code)); });
         QSignalSpy done(&ftp, &CFtpComponent::Done);
-        const QString remote = protocol == FtpProtocol::Sftp
-                                   ? Server(kind)->Value(QStringLiteral("WORKDIR")) + u'/' + name
-                                   : name;
+        const QString remote =
+            protocol == FtpProtocol::Sftp ? Server(kind)->Value("WORKDIR") + u'/' + name : name;
         ftp.Upload(Local(name), remote);
-        ftp.Download(Local(name + QStringLiteral(".back")), remote);
+        ftp.Download(Local(name + ".back"), remote);
         ftp.Delete(remote);
         for (int i = 0; i < 3 && done.size() < 3; ++i)
             QVERIFY(done.wait(kWaitMs));
         QCOMPARE(done.size(), 3);
         // Nothing is left held back once the last call has ended.
         QTest::qWait(50);
-        QCOMPARE(events.last(), QStringLiteral("done 0"));
-        QCOMPARE(Sha256(Local(name + QStringLiteral(".back"))), Sha256(Local(name)));
+        QCOMPARE(events.last(), "done 0");
+        QCOMPARE(Sha256(Local(name + ".back")), Sha256(Local(name)));
         runs.append(events);
     }
     // Data connection ports differ between the runs; the rest is the same.
     for (QStringList& events : runs)
-        events.replaceInStrings(QRegularExpression(QStringLiteral("\\(.*\\)")), QStringLiteral("(...)"));
+        events.replaceInStrings(QRegularExpression("\\(.*\\)"), "(...)");
     QCOMPARE(runs[1], runs[0]);
-    QVERIFY(runs[0].contains(QStringLiteral("progress 5000/5000")));
+    QVERIFY(runs[0].contains("progress 5000/5000"));
 }
 
 void TestFtpComponent::letsTheOwnerSeeAndChangeCommands()
 {
     CFtpComponent ftp;
-    QVERIFY(Configure(ftp, QStringLiteral("proftpd")));
+    QVERIFY(Configure(ftp, "proftpd"));
     QStringList seen;
     QObject::connect(&ftp, &CFtpComponent::PreTranslateCommand, &ftp,
                      [&](QString& command)
                      {
                          seen.append(command);
                          if (command == QLatin1String("NOOP"))
-                             command = QStringLiteral("SYST");
+                             command = "SYST";
                          else if (command == QLatin1String("STAT"))
-                             command = QStringLiteral("NOOP\r\nDELE x");
+                             command = "NOOP\r\nDELE x";
                      });
     QSignalSpy replies(&ftp, &CFtpComponent::FTPReply);
     ftp.SetBlocking(true);
     ftp.Connect();
     QCOMPARE(ftp.State(), int(FtpStateConnected));
     // The event carries the real command, so the owner can mask it in its own log.
-    QVERIFY(seen.contains(QStringLiteral("PASS ") + Server(QStringLiteral("proftpd"))->Password()));
+    QVERIFY(seen.contains("PASS " + Server("proftpd")->Password()));
 
-    ftp.RawCommand(QStringLiteral("NOOP"));
+    ftp.RawCommand("NOOP");
     QCOMPARE(replies.size(), 1);
     QCOMPARE(replies[0][1].toInt(), 215);
     // A changed command may not smuggle a second one: it is not sent at all.
-    ftp.RawCommand(QStringLiteral("STAT"));
+    ftp.RawCommand("STAT");
     QCOMPARE(replies.size(), 2);
     QCOMPARE(replies[1][1].toInt(), 0);
     QVERIFY(!replies[1][2].toString().isEmpty());
@@ -402,7 +396,7 @@ void TestFtpComponent::transfersWithThrottledProgress_data()
 void TestFtpComponent::transfersWithThrottledProgress()
 {
     QFETCH(bool, passive);
-    const QString kind = QStringLiteral("proftpd");
+    const QString kind = "proftpd";
     const QString name = QStringLiteral("進度 %1.bin").arg(QTest::currentDataTag()).replace(u' ', u'_');
     const qint64 size = 48 * kMiB + 5;
     QVERIFY(MakeFile(Local(name), size, *QRandomGenerator::global()));
@@ -452,20 +446,20 @@ void TestFtpComponent::transfersWithThrottledProgress()
 void TestFtpComponent::keepsTheFolderItemsAndValues()
 {
     CFtpComponent ftp;
-    QVERIFY(ConnectBlocking(ftp, QStringLiteral("proftpd")));
+    QVERIFY(ConnectBlocking(ftp, "proftpd"));
     const QString root = ftp.RemoteFolder();
-    QVERIFY(MakeFile(Local(QStringLiteral("leaf.bin")), 1000, *QRandomGenerator::global()));
+    QVERIFY(MakeFile(Local("leaf.bin"), 1000, *QRandomGenerator::global()));
     ftp.SetBlocking(true);
     QSignalSpy done(&ftp, &CFtpComponent::Done);
-    ftp.MakeFolder(QStringLiteral("tree"));
-    ftp.MakeFolder(QStringLiteral("tree/有 空格"));
-    ftp.Upload(Local(QStringLiteral("leaf.bin")), QStringLiteral("tree/a.bin"));
+    ftp.MakeFolder("tree");
+    ftp.MakeFolder("tree/有 空格");
+    ftp.Upload(Local("leaf.bin"), "tree/a.bin");
     QCOMPARE(done.last()[0].toInt(), 0);
 
-    QCOMPARE(ftp.CheckFolder(QStringLiteral("tree/有 空格")), 0);
+    QCOMPARE(ftp.CheckFolder("tree/有 空格"), 0);
     QCOMPARE(ftp.RemoteFolder(), root);
-    QCOMPARE(ftp.CheckFolder(QStringLiteral("tree/missing")), 550);
-    QCOMPARE(ftp.SetRemoteFolder(QStringLiteral("tree")), 0);
+    QCOMPARE(ftp.CheckFolder("tree/missing"), 550);
+    QCOMPARE(ftp.SetRemoteFolder("tree"), 0);
     QVERIFY(ftp.RemoteFolder().endsWith(QLatin1String("/tree")));
     QSignalSpy lines(&ftp, &CFtpComponent::ListItems);
     ftp.List();
@@ -473,22 +467,22 @@ void TestFtpComponent::keepsTheFolderItemsAndValues()
     for (const ListItem& item : ftp.Items())
         names.append(QString::fromUtf8(item.name));
     names.sort();
-    QCOMPARE(names, (QStringList{QStringLiteral("a.bin"), QStringLiteral("有 空格")}));
+    QCOMPARE(names, (QStringList{"a.bin", "有 空格"}));
     QCOMPARE(lines.size(), 1);
-    QVERIFY(lines[0][0].toString().contains(QStringLiteral("有 空格")));
+    QVERIFY(lines[0][0].toString().contains("有 空格"));
 
-    ftp.DeleteFolderContents(QStringLiteral("missing"));
+    ftp.DeleteFolderContents("missing");
     QCOMPARE(done.last()[0].toInt(), 550);
     // A failed listing leaves no stale items behind.
-    ftp.List(QStringLiteral("missing"));
+    ftp.List("missing");
     QVERIFY(done.last()[0].toInt() != 0);
     QVERIFY(ftp.Items().empty());
     // These return values, so they finish before returning even without the blocking flag.
     ftp.SetBlocking(false);
-    const QString local = ftp.LocalChecksum(ChecksumKind::Sha1, Local(QStringLiteral("leaf.bin")));
+    const QString local = ftp.LocalChecksum(ChecksumKind::Sha1, Local("leaf.bin"));
     QVERIFY(!local.isEmpty());
-    QCOMPARE(ftp.RemoteChecksum(ChecksumKind::Sha1, QStringLiteral("a.bin")), local);
-    QVERIFY(ftp.LocalChecksum(ChecksumKind::Sha1, Local(QStringLiteral("no such file"))).isEmpty());
+    QCOMPARE(ftp.RemoteChecksum(ChecksumKind::Sha1, "a.bin"), local);
+    QVERIFY(ftp.LocalChecksum(ChecksumKind::Sha1, Local("no such file")).isEmpty());
 }
 
 void TestFtpComponent::abortsTheRunningCallOrAll_data()
@@ -503,16 +497,16 @@ void TestFtpComponent::abortsTheRunningCallOrAll_data()
 void TestFtpComponent::abortsTheRunningCallOrAll()
 {
     QFETCH(bool, all);
-    const QString name = QStringLiteral("abort.bin");
+    const QString name = "abort.bin";
     const qint64 size = 4096 * kMiB;
-    CTestServer* server = Harness::Require(QStringLiteral("proftpd"));
+    CTestServer* server = Harness::Require("proftpd");
     QVERIFY(server);
     QVERIFY(MakeSparse(server->Root() + "/" + name, size));
     QVERIFY(MakeFile(server->Root() + "/small.bin", 1000));
-    const QString waiting = Local(QStringLiteral("waiting.bin"));
+    const QString waiting = Local("waiting.bin");
     QFile::remove(waiting);
     CFtpComponent ftp;
-    QVERIFY(ConnectBlocking(ftp, QStringLiteral("proftpd")));
+    QVERIFY(ConnectBlocking(ftp, "proftpd"));
     QSignalSpy done(&ftp, &CFtpComponent::Done);
     QElapsedTimer sinceAbort;
     QObject::connect(&ftp, &CFtpComponent::Progress, &ftp,
@@ -524,7 +518,7 @@ void TestFtpComponent::abortsTheRunningCallOrAll()
                          all ? ftp.AbortAll() : ftp.Abort();
                      });
     ftp.Download(Local(name), name);
-    ftp.Download(waiting, QStringLiteral("small.bin"));
+    ftp.Download(waiting, "small.bin");
     QTRY_COMPARE_WITH_TIMEOUT(done.size(), 2, kWaitMs);
     qInfo("Done arrived %lld ms after the abort", sinceAbort.elapsed());
     QCOMPARE(done[0][0].toInt(), int(FtpErrorCancelled));
@@ -543,12 +537,12 @@ void TestFtpComponent::abortsTheRunningCallOrAll()
 
 void TestFtpComponent::destructionStopsATransfer()
 {
-    const QString name = QStringLiteral("destroy.bin");
+    const QString name = "destroy.bin";
     const qint64 size = 4096 * kMiB;
-    QVERIFY(Harness::Require(QStringLiteral("proftpd")));
-    QVERIFY(MakeSparse(Server(QStringLiteral("proftpd"))->Root() + "/" + name, size));
+    QVERIFY(Harness::Require("proftpd"));
+    QVERIFY(MakeSparse(Server("proftpd")->Root() + "/" + name, size));
     QPointer<CFtpComponent> ftp = new CFtpComponent;
-    QVERIFY(ConnectBlocking(*ftp, QStringLiteral("proftpd")));
+    QVERIFY(ConnectBlocking(*ftp, "proftpd"));
     bool destroyed = false;
     QObject::connect(ftp, &CFtpComponent::Progress, this,
                      [&](qint64 position, qint64)
@@ -573,7 +567,7 @@ void TestFtpComponent::destructionStopsATransfer()
 void TestFtpComponent::destructionEndsAnUnansweredQuestion()
 {
     auto ftp = std::make_unique<CFtpComponent>();
-    QVERIFY(Configure(*ftp, QStringLiteral("vsftpd")));
+    QVERIFY(Configure(*ftp, "vsftpd"));
     ftp->SetProtocol(FtpProtocol::ExplicitTls);
     bool asked = false;
     QObject::connect(ftp.get(), &CFtpComponent::HostCertificate, this,

@@ -20,7 +20,7 @@ constexpr int kTimeoutMs = 10000;
 // The harness server for the protocol: proftpd for FTP, sshd for SFTP.
 QString ServerKind(FtpProtocol protocol)
 {
-    return protocol == FtpProtocol::Sftp ? QStringLiteral("sshd") : QStringLiteral("proftpd");
+    return protocol == FtpProtocol::Sftp ? "sshd" : "proftpd";
 }
 
 ProxySettings Through(const CTestServer& proxy, const QString& kind)
@@ -100,19 +100,19 @@ void TestProxyReal::transfersThroughProxies()
     const FtpResult connected = connection.Connect();
     QVERIFY2(connected.Ok(), qPrintable(connected.message));
     const CTestServer* server = Harness::Server(ServerKind(protocol));
-    const QString folder = QDir::cleanPath(server->Value(QStringLiteral("WORKDIR")) +
-                                           QStringLiteral("/proxied%1").arg(++m_folders));
+    const QString folder =
+        QDir::cleanPath(server->Value("WORKDIR") + QStringLiteral("/proxied%1").arg(++m_folders));
     QVERIFY(connection.MakeFolder(folder).Ok());
     QVERIFY(connection.ChangeFolder(folder).Ok());
 
     // Several MiB so that many pipelined SFTP requests cross the proxy in both directions at once.
-    const QString source = Local(QStringLiteral("source.bin"));
+    const QString source = Local("source.bin");
     QVERIFY(MakeFile(source, 5 * kMiB + 3));
-    const FtpResult up = connection.Upload(source, QStringLiteral("file.bin"), FtpUploadMode::Replace);
+    const FtpResult up = connection.Upload(source, "file.bin", FtpUploadMode::Replace);
     QVERIFY2(up.Ok(), qPrintable(up.message));
-    QCOMPARE(Sha256(server->Root() + folder + QStringLiteral("/file.bin")), Sha256(source));
-    const QString copy = Local(QStringLiteral("copy.bin"));
-    const FtpResult down = connection.Download(QStringLiteral("file.bin"), copy, false);
+    QCOMPARE(Sha256(server->Root() + folder + "/file.bin"), Sha256(source));
+    const QString copy = Local("copy.bin");
+    const FtpResult down = connection.Download("file.bin", copy, false);
     QVERIFY2(down.Ok(), qPrintable(down.message));
     QCOMPARE(Sha256(copy), Sha256(source));
     const FtpValue<FtpListing> listing = connection.List();
@@ -168,7 +168,7 @@ void TestProxyReal::showsTheProxysRefusal()
 
 void TestProxyReal::refusesActiveModeThroughAProxy()
 {
-    CConnectionTarget target = Target(FtpProtocol::Ftp, QStringLiteral("socks5"));
+    CConnectionTarget target = Target(FtpProtocol::Ftp, "socks5");
     QVERIFY(!target.host.isEmpty());
     target.passive = false;
     CRemoteConnection connection(target);
@@ -176,15 +176,14 @@ void TestProxyReal::refusesActiveModeThroughAProxy()
     QVERIFY2(connected.Ok(), qPrintable(connected.message));
     const FtpValue<FtpListing> listing = connection.List();
     QCOMPARE(listing.result.status, FtpStatus::BadRequest);
-    QVERIFY2(listing.result.message.contains(QStringLiteral("只能使用被動模式")),
-             qPrintable(listing.result.message));
+    QVERIFY2(listing.result.message.contains("只能使用被動模式"), qPrintable(listing.result.message));
     // Nothing was sent for it, and the connection stays usable.
     QVERIFY(connection.Noop().Ok());
 }
 
 void TestProxyReal::sendsPassiveDataToTheServerThroughAProxy()
 {
-    CTestServer* socks = Harness::Require(QStringLiteral("socks5"));
+    CTestServer* socks = Harness::Require("socks5");
     QVERIFY(socks);
     // No EPSV, and a PASV address where the server does not listen: the proxy is sent to the server's own
     // name.
@@ -196,10 +195,10 @@ void TestProxyReal::sendsPassiveDataToTheServerThroughAProxy()
     QString error;
     QVERIFY2(fake.Start(&error), qPrintable(error));
     CConnectionTarget target;
-    target.host = QStringLiteral("127.0.0.1");
+    target.host = "127.0.0.1";
     target.port = fake.Port();
     target.timeoutMs = kTimeoutMs;
-    target.proxy = Through(*socks, QStringLiteral("socks5"));
+    target.proxy = Through(*socks, "socks5");
     CRemoteConnection connection(target);
     const FtpResult connected = connection.Connect();
     QVERIFY2(connected.Ok(), qPrintable(connected.message));
@@ -220,7 +219,7 @@ void TestProxyReal::sftpRefusesTheFtpProxyStyles_data()
 void TestProxyReal::sftpRefusesTheFtpProxyStyles()
 {
     QFETCH(int, type);
-    CTestServer* sshd = Harness::Require(QStringLiteral("sshd"));
+    CTestServer* sshd = Harness::Require("sshd");
     QVERIFY(sshd);
     // A fake FTP proxy that would log any contact: SFTP must not even dial it, nor go direct.
     CFakeFtpServer fake;
@@ -234,7 +233,7 @@ void TestProxyReal::sftpRefusesTheFtpProxyStyles()
     TrustAll(connection);
     const FtpResult connected = connection.Connect();
     QCOMPARE(connected.status, FtpStatus::BadRequest);
-    QVERIFY2(connected.message.contains(QStringLiteral("只能用於 FTP")), qPrintable(connected.message));
+    QVERIFY2(connected.message.contains("只能用於 FTP"), qPrintable(connected.message));
     QVERIFY(!connection.IsConnected());
     QCOMPARE(fake.Connections(), 0);
 }

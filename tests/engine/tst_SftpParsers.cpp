@@ -39,9 +39,8 @@ QByteArray Run(const QString& program, const QStringList& arguments)
 QByteArray NewPublicKey(const QString& path, const QString& type)
 {
     QFile::remove(path);
-    Run(QStringLiteral("ssh-keygen"), {QStringLiteral("-q"), QStringLiteral("-t"), type, QStringLiteral("-N"),
-                                       QString(), QStringLiteral("-f"), path});
-    const QList<QByteArray> fields = ReadFile(path + QStringLiteral(".pub")).split(' ');
+    Run("ssh-keygen", {"-q", "-t", type, "-N", QString(), "-f", path});
+    const QList<QByteArray> fields = ReadFile(path + ".pub").split(' ');
     return fields.value(0) + ' ' + fields.value(1);
 }
 
@@ -94,9 +93,9 @@ private Q_SLOTS:
 void TestSftpParsers::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    m_server = NewPublicKey(Path(QStringLiteral("server")), QStringLiteral("ed25519"));
-    m_other = NewPublicKey(Path(QStringLiteral("other")), QStringLiteral("ed25519"));
-    m_rsa = NewPublicKey(Path(QStringLiteral("rsa")), QStringLiteral("rsa"));
+    m_server = NewPublicKey(Path("server"), "ed25519");
+    m_other = NewPublicKey(Path("other"), "ed25519");
+    m_rsa = NewPublicKey(Path("rsa"), "rsa");
     QVERIFY(!KeyOf(m_server).blob.isEmpty() && !KeyOf(m_other).blob.isEmpty() &&
             !KeyOf(m_rsa).blob.isEmpty());
 }
@@ -236,18 +235,18 @@ void TestSftpParsers::statusTexts()
     CSftpReader broken(Hex("000000"));
     QVERIFY(SftpStatus::Read(bare, &status));
     QCOMPARE(status.code, quint32(Sftp::PermissionDenied));
-    QCOMPARE(status.Describe(QStringLiteral("刪除")), QStringLiteral("刪除：權限不足"));
+    QCOMPARE(status.Describe("刪除"), "刪除：權限不足");
     QVERIFY(!SftpStatus::Read(broken, &status));
     CSftpReader text(Hex("00000002"
                          "0000000d4e6f2073756368206669c3a96c"
                          "00000000"));
     QVERIFY(SftpStatus::Read(text, &status));
     QCOMPARE(status.message, QByteArray("No such fi\xc3\xa9l"));
-    const FtpResult result = status.ToResult(QStringLiteral("下載 \"x\" 失敗"));
+    const FtpResult result = status.ToResult("下載 \"x\" 失敗");
     QCOMPARE(result.status, FtpStatus::Refused);
-    QCOMPARE(result.message, QStringLiteral("下載 \"x\" 失敗：檔案或資料夾不存在（No such fiél）"));
-    QVERIFY((SftpStatus{0, "Success"}.ToResult(QStringLiteral("x")).Ok()));
-    QVERIFY((SftpStatus{42, {}}.Describe(QStringLiteral("x")).contains(QStringLiteral("42"))));
+    QCOMPARE(result.message, "下載 \"x\" 失敗：檔案或資料夾不存在（No such fiél）");
+    QVERIFY((SftpStatus{0, "Success"}.ToResult("x").Ok()));
+    QVERIFY((SftpStatus{42, {}}.Describe("x").contains("42")));
 }
 
 void TestSftpParsers::longNames_data()
@@ -315,7 +314,7 @@ void TestSftpParsers::shellQuoteSurvivesTheShell()
     QFETCH(QByteArray, text);
     // The remote side runs the command through the user's shell: what comes out must be the text itself.
     const QByteArray script = "printf '%s' " + CSftpNames::ShellQuote(text);
-    QCOMPARE(Run(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QString::fromUtf8(script)}), text);
+    QCOMPARE(Run("/bin/sh", {"-c", QString::fromUtf8(script)}), text);
 }
 
 void TestSftpParsers::rawCommands_data()
@@ -365,14 +364,12 @@ void TestSftpParsers::rawCommands()
 void TestSftpParsers::hostKeys()
 {
     // Fingerprints as OpenSSH prints them.
-    QVERIFY(!NewPublicKey(Path(QStringLiteral("ecdsa")), QStringLiteral("ecdsa")).isEmpty());
-    for (const QString& name : {QStringLiteral("server"), QStringLiteral("rsa"), QStringLiteral("ecdsa")})
+    QVERIFY(!NewPublicKey(Path("ecdsa"), "ecdsa").isEmpty());
+    for (const QString name : {"server", "rsa", "ecdsa"})
     {
-        const QByteArray line = ReadFile(Path(name + QStringLiteral(".pub")));
+        const QByteArray line = ReadFile(Path(name + ".pub"));
         QCOMPARE(KeyOf(line).type, line.split(' ').value(0));
-        const QByteArray printed = Run(QStringLiteral("ssh-keygen"),
-                                       {QStringLiteral("-l"), QStringLiteral("-E"), QStringLiteral("sha256"),
-                                        QStringLiteral("-f"), Path(name + QStringLiteral(".pub"))});
+        const QByteArray printed = Run("ssh-keygen", {"-l", "-E", "sha256", "-f", Path(name + ".pub")});
         QCOMPARE(KeyOf(line).Fingerprint(), printed.split(' ').value(1));
     }
     // Blobs from the network are checked: a type cut short, no key after it, a control character.
@@ -422,12 +419,12 @@ void TestSftpParsers::knownHosts()
     QFETCH(int, port);
     QFETCH(HostKeyMatch, match);
     QString content = line;
-    content.replace(QStringLiteral("%1"), QString::fromUtf8(m_server))
-        .replace(QStringLiteral("%2"), QString::fromUtf8(m_other))
-        .replace(QStringLiteral("%3"), QString::fromUtf8(m_rsa))
-        .replace(QStringLiteral("%4"), QString::fromUtf8(m_server.split(' ').value(1)));
-    QVERIFY(WriteFile(Path(QStringLiteral("known_hosts")), content.toUtf8()));
-    CKnownHosts store(Path(QStringLiteral("known_hosts")));
+    content.replace("%1", QString::fromUtf8(m_server))
+        .replace("%2", QString::fromUtf8(m_other))
+        .replace("%3", QString::fromUtf8(m_rsa))
+        .replace("%4", QString::fromUtf8(m_server.split(' ').value(1)));
+    QVERIFY(WriteFile(Path("known_hosts"), content.toUtf8()));
+    CKnownHosts store(Path("known_hosts"));
     QVERIFY(store.Load().Ok());
     const HostKeyCheck check = store.Check(host, quint16(port), KeyOf(m_server));
     QCOMPARE(check.match, match);
@@ -441,12 +438,10 @@ void TestSftpParsers::knownHosts()
 
 void TestSftpParsers::knownHostsReadsHashedNames()
 {
-    const QString path = Path(QStringLiteral("hashed_hosts"));
+    const QString path = Path("hashed_hosts");
     QVERIFY(WriteFile(path, "[127.0.0.1]:2200 " + m_server + "\nexample.org " + m_server + '\n'));
     // OpenSSH's own hashing is the reference.
-    QCOMPARE(QProcess::execute(QStringLiteral("ssh-keygen"),
-                               {QStringLiteral("-q"), QStringLiteral("-H"), QStringLiteral("-f"), path}),
-             0);
+    QCOMPARE(QProcess::execute("ssh-keygen", {"-q", "-H", "-f", path}), 0);
     const QByteArray content = ReadFile(path);
     QVERIFY2(content.startsWith("|1|") && !content.contains("example.org"), content.constData());
     CKnownHosts store(path);
@@ -462,7 +457,7 @@ void TestSftpParsers::knownHostsAddKeepsTheFile()
 {
     const SshHostKey first = KeyOf(m_server);
     const SshHostKey second = KeyOf(m_rsa);
-    const QString path = Path(QStringLiteral("added_hosts"));
+    const QString path = Path("added_hosts");
     CKnownHosts store(path);
     QVERIFY(store.Load().Ok()); // a missing file is an empty store
     QCOMPARE(store.Check("h", 22, first).match, HostKeyMatch::New);
@@ -479,11 +474,11 @@ void TestSftpParsers::knownHostsAddKeepsTheFile()
     QCOMPARE(reloaded.Check("h", 22, second).match, HostKeyMatch::Known);
     QCOMPARE(reloaded.Check("h", 22, first).match, HostKeyMatch::Changed);
 
-    CKnownHosts unwritable(Path(QStringLiteral("no/such/folder/known_hosts")));
+    CKnownHosts unwritable(Path("no/such/folder/known_hosts"));
     QVERIFY(unwritable.Load().Ok());
     const FtpResult failed = unwritable.Add("h", 22, first);
     QCOMPARE(failed.status, FtpStatus::Local);
-    QVERIFY(failed.message.contains(QStringLiteral("known_hosts")));
+    QVERIFY(failed.message.contains("known_hosts"));
 }
 
 QTEST_GUILESS_MAIN(TestSftpParsers)
