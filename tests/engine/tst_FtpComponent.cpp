@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,16 +64,14 @@ private Q_SLOTS:
     void reportsConnectFailures_data();
     void reportsConnectFailures();
     void deliversEveryEventOnTheCreatingThread();
-    void blockingCallsKeepEventsFlowing();
     void deferredReportsKeepTheirOrder_data();
     void deferredReportsKeepTheirOrder();
     void letsTheOwnerSeeAndChangeCommands();
     void transfersWithThrottledProgress_data();
     void transfersWithThrottledProgress();
-    void keepsTheFolderItemsAndValues();
-    void abortsTheRunningCallOrAll_data();
-    void abortsTheRunningCallOrAll();
-    void destructionStopsATransfer();
+    void blockingCallsAndWhatTheyKeep();
+    void stopsARunningDownload_data();
+    void stopsARunningDownload();
     void destructionEndsAnUnansweredQuestion();
 
 private:
@@ -269,34 +268,6 @@ void TestFtpComponent::deliversEveryEventOnTheCreatingThread()
     QCOMPARE(Sha256(Server("proftpd")->Root() + "/" + name), Sha256(Local(name)));
 }
 
-void TestFtpComponent::blockingCallsKeepEventsFlowing()
-{
-    CFtpComponent ftp;
-    QVERIFY(Configure(ftp, "proftpd"));
-    QSignalSpy connected(&ftp, &CFtpComponent::Connected);
-    QSignalSpy replies(&ftp, &CFtpComponent::PreTranslateReply);
-    bool timerFired = false;
-    QTimer::singleShot(0, this, [&] { timerFired = true; });
-    ftp.SetBlocking(true);
-    ftp.Connect();
-    // Returned finished, with the thread's other events dispatched meanwhile.
-    QCOMPARE(connected.size(), 1);
-    QCOMPARE(ftp.State(), int(FtpStateConnected));
-    QVERIFY(!replies.isEmpty());
-    QVERIFY(timerFired);
-    QVERIFY(!ftp.RemoteFolder().isEmpty());
-
-    QSignalSpy done(&ftp, &CFtpComponent::Done);
-    ftp.MakeFolder("blocking");
-    QCOMPARE(done.size(), 1);
-    ftp.MakeFolder("blocking");
-    QCOMPARE(done.size(), 2);
-    QCOMPARE(done[1][0].toInt(), 550);
-    QVERIFY(done[1][1].toString().contains("550"));
-    ftp.Disconnect();
-    QCOMPARE(ftp.State(), int(FtpStateDisconnected));
-}
-
 void TestFtpComponent::deferredReportsKeepTheirOrder_data()
 {
     QTest::addColumn<QString>("kind");
@@ -441,17 +412,31 @@ void TestFtpComponent::transfersWithThrottledProgress()
     QCOMPARE(Sha256(Local(name + ".back")), Sha256(Local(name)));
 }
 
-// What the component keeps of the folders (the current one, the items of the last listing) and the
-// values its calls return.
-void TestFtpComponent::keepsTheFolderItemsAndValues()
+// Blocking calls return finished, with the thread's other events dispatched meanwhile. The component keeps
+// the current folder and the items of the last listing; the calls that return values finish before
+// returning even without the blocking flag.
+void TestFtpComponent::blockingCallsAndWhatTheyKeep()
 {
     CFtpComponent ftp;
-    QVERIFY(ConnectBlocking(ftp, "proftpd"));
-    const QString root = ftp.RemoteFolder();
-    QVERIFY(MakeFile(Local("leaf.bin"), 1000, *QRandomGenerator::global()));
-    ftp.SetBlocking(true);
+    QVERIFY(Configure(ftp, "proftpd"));
+    QSignalSpy connected(&ftp, &CFtpComponent::Connected);
+    QSignalSpy replies(&ftp, &CFtpComponent::PreTranslateReply);
     QSignalSpy done(&ftp, &CFtpComponent::Done);
+    QSignalSpy lines(&ftp, &CFtpComponent::ListItems);
+    bool timerFired = false;
+    QTimer::singleShot(0, this, [&] { timerFired = true; });
+    ftp.SetBlocking(true);
+    ftp.Connect();
+    QCOMPARE(connected.size(), 1);
+    QVERIFY(ftp.State() == FtpStateConnected && !replies.isEmpty() && timerFired);
+    const QString root = ftp.RemoteFolder();
+    QVERIFY(!root.isEmpty());
     ftp.MakeFolder("tree");
+    QCOMPARE(done.size(), 1);
+    ftp.MakeFolder("tree");
+    QCOMPARE(done.size(), 2);
+    QVERIFY(done[1][0].toInt() == 550 && done[1][1].toString().contains("550"));
+    QVERIFY(MakeFile(Local("leaf.bin"), 1000, *QRandomGenerator::global()));
     ftp.MakeFolder("tree/有 空格");
     ftp.Upload(Local("leaf.bin"), "tree/a.bin");
     QCOMPARE(done.last()[0].toInt(), 0);
@@ -461,7 +446,6 @@ void TestFtpComponent::keepsTheFolderItemsAndValues()
     QCOMPARE(ftp.CheckFolder("tree/missing"), 550);
     QCOMPARE(ftp.SetRemoteFolder("tree"), 0);
     QVERIFY(ftp.RemoteFolder().endsWith(QLatin1String("/tree")));
-    QSignalSpy lines(&ftp, &CFtpComponent::ListItems);
     ftp.List();
     QStringList names;
     for (const ListItem& item : ftp.Items())
@@ -470,98 +454,85 @@ void TestFtpComponent::keepsTheFolderItemsAndValues()
     QCOMPARE(names, (QStringList{"a.bin", "有 空格"}));
     QCOMPARE(lines.size(), 1);
     QVERIFY(lines[0][0].toString().contains("有 空格"));
-
     ftp.DeleteFolderContents("missing");
     QCOMPARE(done.last()[0].toInt(), 550);
     // A failed listing leaves no stale items behind.
     ftp.List("missing");
-    QVERIFY(done.last()[0].toInt() != 0);
-    QVERIFY(ftp.Items().empty());
-    // These return values, so they finish before returning even without the blocking flag.
+    QVERIFY(done.last()[0].toInt() != 0 && ftp.Items().empty());
     ftp.SetBlocking(false);
     const QString local = ftp.LocalChecksum(ChecksumKind::Sha1, Local("leaf.bin"));
     QVERIFY(!local.isEmpty());
     QCOMPARE(ftp.RemoteChecksum(ChecksumKind::Sha1, "a.bin"), local);
     QVERIFY(ftp.LocalChecksum(ChecksumKind::Sha1, Local("no such file")).isEmpty());
+    ftp.SetBlocking(true);
+    ftp.Disconnect();
+    QCOMPARE(ftp.State(), int(FtpStateDisconnected));
 }
 
-void TestFtpComponent::abortsTheRunningCallOrAll_data()
+void TestFtpComponent::stopsARunningDownload_data()
 {
-    QTest::addColumn<bool>("all");
-    QTest::newRow("Abort") << false;
-    QTest::newRow("AbortAll") << true;
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Abort") << "Abort";
+    QTest::newRow("AbortAll") << "AbortAll";
+    QTest::newRow("destroyed") << "destroyed";
 }
 
 // Abort ends the running call; AbortAll also the calls made before it that wait behind it, at once and
 // without touching a local file. Calls made afterwards are not touched, and no cancel is left for them.
-void TestFtpComponent::abortsTheRunningCallOrAll()
+// Destroying the component ends its I/O thread.
+void TestFtpComponent::stopsARunningDownload()
 {
-    QFETCH(bool, all);
-    const QString name = "abort.bin";
+    QFETCH(QString, how);
+    const QString name = how + ".bin";
     const qint64 size = 4096 * kMiB;
     CTestServer* server = Harness::Require("proftpd");
     QVERIFY(server);
-    QVERIFY(MakeSparse(server->Root() + "/" + name, size));
-    QVERIFY(MakeFile(server->Root() + "/small.bin", 1000));
+    QVERIFY(MakeSparse(server->Root() + "/" + name, size) && MakeFile(server->Root() + "/small.bin", 1000));
     const QString waiting = Local("waiting.bin");
     QFile::remove(waiting);
-    CFtpComponent ftp;
-    QVERIFY(ConnectBlocking(ftp, "proftpd"));
-    QSignalSpy done(&ftp, &CFtpComponent::Done);
-    QElapsedTimer sinceAbort;
-    QObject::connect(&ftp, &CFtpComponent::Progress, &ftp,
-                     [&](qint64 position, qint64)
-                     {
-                         if (position == 0 || sinceAbort.isValid())
-                             return;
-                         sinceAbort.start();
-                         all ? ftp.AbortAll() : ftp.Abort();
-                     });
-    ftp.Download(Local(name), name);
-    ftp.Download(waiting, "small.bin");
-    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 2, kWaitMs);
-    qInfo("Done arrived %lld ms after the abort", sinceAbort.elapsed());
-    QCOMPARE(done[0][0].toInt(), int(FtpErrorCancelled));
-    QCOMPARE(done[1][0].toInt(), all ? int(FtpErrorCancelled) : 0);
-    QCOMPARE(QFile::exists(waiting), !all);
-    QVERIFY(QFileInfo(Local(name)).size() < size);
-    QCOMPARE(ftp.State(), int(FtpStateConnected));
-
-    ftp.Abort(); // nothing runs: no effect on what comes next
-    ftp.List();
-    QVERIFY(done.wait(kWaitMs));
-    QCOMPARE(done[2][0].toInt(), 0);
-    QVERIFY(!ftp.Items().empty());
-    QFile::remove(Local(name));
-}
-
-void TestFtpComponent::destructionStopsATransfer()
-{
-    const QString name = "destroy.bin";
-    const qint64 size = 4096 * kMiB;
-    QVERIFY(Harness::Require("proftpd"));
-    QVERIFY(MakeSparse(Server("proftpd")->Root() + "/" + name, size));
-    QPointer<CFtpComponent> ftp = new CFtpComponent;
+    const auto removeCopy = qScopeGuard([&] { QFile::remove(Local(name)); });
+    auto owned = std::make_unique<CFtpComponent>();
+    QPointer<CFtpComponent> ftp = owned.get();
     QVERIFY(ConnectBlocking(*ftp, "proftpd"));
-    bool destroyed = false;
+    QSignalSpy done(ftp, &CFtpComponent::Done);
+    QElapsedTimer sinceStop;
     QObject::connect(ftp, &CFtpComponent::Progress, this,
                      [&](qint64 position, qint64)
                      {
-                         if (position > 0 && ftp && !destroyed)
-                         {
-                             ftp->deleteLater();
-                             destroyed = true;
-                         }
+                         if (position == 0 || sinceStop.isValid())
+                             return;
+                         sinceStop.start();
+                         if (how == "Abort")
+                             ftp->Abort();
+                         else if (how == "AbortAll")
+                             ftp->AbortAll();
+                         else
+                             owned.release()->deleteLater();
                      });
     ftp->Download(Local(name), name);
-    QTRY_VERIFY_WITH_TIMEOUT(!ftp, kWaitMs);
-    QVERIFY(destroyed);
-    // The I/O thread is gone: the file no longer grows.
-    const qint64 written = QFileInfo(Local(name)).size();
-    QVERIFY(written < size);
-    QTest::qWait(300);
-    QCOMPARE(QFileInfo(Local(name)).size(), written);
-    QFile::remove(Local(name));
+    ftp->Download(waiting, "small.bin");
+    if (how == "destroyed")
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(!ftp, kWaitMs);
+        // The I/O thread is gone: the file no longer grows.
+        const qint64 written = QFileInfo(Local(name)).size();
+        QVERIFY(written < size);
+        QTest::qWait(300);
+        QCOMPARE(QFileInfo(Local(name)).size(), written);
+        return;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 2, kWaitMs);
+    qInfo("Done arrived %lld ms after the abort", sinceStop.elapsed());
+    QCOMPARE(done[0][0].toInt(), int(FtpErrorCancelled));
+    QCOMPARE(done[1][0].toInt(), how == "AbortAll" ? int(FtpErrorCancelled) : 0);
+    QCOMPARE(QFile::exists(waiting), how == "Abort");
+    QVERIFY(QFileInfo(Local(name)).size() < size);
+    QCOMPARE(ftp->State(), int(FtpStateConnected));
+    ftp->Abort(); // nothing runs: no effect on what comes next
+    ftp->List();
+    QVERIFY(done.wait(kWaitMs));
+    QCOMPARE(done[2][0].toInt(), 0);
+    QVERIFY(!ftp->Items().empty());
 }
 
 void TestFtpComponent::destructionEndsAnUnansweredQuestion()

@@ -68,7 +68,6 @@ private:
 
 private Q_SLOTS:
     void initTestCase();
-    void packetsHaveTheWireLayout();
     void readerRefusesShortInput();
     void attributesRoundTrip_data();
     void attributesRoundTrip();
@@ -98,26 +97,6 @@ void TestSftpParsers::initTestCase()
     m_rsa = NewPublicKey(Path("rsa"), "rsa");
     QVERIFY(!KeyOf(m_server).blob.isEmpty() && !KeyOf(m_other).blob.isEmpty() &&
             !KeyOf(m_rsa).blob.isEmpty());
-}
-
-void TestSftpParsers::packetsHaveTheWireLayout()
-{
-    CSftpPacket read(Sftp::Read, 7);
-    read.AddString("h1").AddUint64(0x0102030405060708ull).AddUint32(32768);
-    // length 23, SSH_FXP_READ, id, "h1", offset, length
-    QCOMPARE(read.Finish().toHex(),
-             QByteArray("00000017 05 00000007 000000026831 0102030405060708 00008000").replace(' ', ""));
-    QCOMPARE(CSftpPacket::Init(3).Finish().toHex(), QByteArray("000000050100000003"));
-    SftpAttributes attributes;
-    attributes.flags = Sftp::AttrPermissions | Sftp::AttrTimes | Sftp::AttrExtended;
-    attributes.permissions = 0644;
-    attributes.atime = 1;
-    attributes.mtime = 2;
-    CSftpPacket setstat(Sftp::Setstat, 1);
-    setstat.AddString("f").AddAttributes(attributes);
-    // The extended flag is never sent: there is nothing to send with it.
-    QCOMPARE(setstat.Finish().toHex(), QByteArray("0000001a09000000010000000166"
-                                                  "0000000c000001a40000000100000002"));
 }
 
 void TestSftpParsers::readerRefusesShortInput()
@@ -152,8 +131,10 @@ void TestSftpParsers::attributesRoundTrip_data()
     QTest::newRow("size") << quint32(Sftp::AttrSize);
     QTest::newRow("owner ids") << quint32(Sftp::AttrUidGid);
     QTest::newRow("times only") << quint32(Sftp::AttrTimes);
-    QTest::newRow("everything") << quint32(Sftp::AttrSize | Sftp::AttrUidGid | Sftp::AttrPermissions |
-                                           Sftp::AttrTimes);
+    const quint32 all = Sftp::AttrSize | Sftp::AttrUidGid | Sftp::AttrPermissions | Sftp::AttrTimes;
+    QTest::newRow("everything") << all;
+    // The extended flag is never sent: there is nothing to send with it.
+    QTest::newRow("extended") << (all | Sftp::AttrExtended);
 }
 
 void TestSftpParsers::attributesRoundTrip()
@@ -165,7 +146,7 @@ void TestSftpParsers::attributesRoundTrip()
     SftpAttributes read;
     QVERIFY(SftpAttributes::Read(reader, &read));
     QVERIFY(reader.AtEnd());
-    QCOMPARE(read.flags, flags);
+    QCOMPARE(read.flags, flags & ~Sftp::AttrExtended);
     QCOMPARE(read.size, flags & Sftp::AttrSize ? written.size : 0);
     QCOMPARE(read.gid, flags & Sftp::AttrUidGid ? written.gid : 0);
     QCOMPARE(read.Kind(), flags & Sftp::AttrPermissions ? ListItem::Kind::File : ListItem::Kind::Other);
