@@ -1,3 +1,4 @@
+#include "servers/Harness.h"
 #include "support/ServerTarget.h"
 #include "support/TestFiles.h"
 
@@ -9,6 +10,7 @@
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -56,60 +58,38 @@ class TestFtpComponent : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
-
-    void asksTheOwnerAboutTheHostKey_data();
-    void asksTheOwnerAboutTheHostKey();
+    void initTestCase() { QVERIFY(m_local.isValid()); }
+    void asksTheOwnerBeforeTheLogIn_data();
+    void asksTheOwnerBeforeTheLogIn();
     void reportsConnectFailures_data();
     void reportsConnectFailures();
     void deliversEveryEventOnTheCreatingThread();
-    void blockingCallsKeepEventsFlowing();
     void deferredReportsKeepTheirOrder_data();
     void deferredReportsKeepTheirOrder();
     void letsTheOwnerSeeAndChangeCommands();
-    void asksTheOwnerAboutTheCertificate_data();
-    void asksTheOwnerAboutTheCertificate();
     void transfersWithThrottledProgress_data();
     void transfersWithThrottledProgress();
-    void keepsTheFolderItemsAndValues();
-    void abortsTheRunningCallOrAll_data();
-    void abortsTheRunningCallOrAll();
-    void destructionStopsATransfer();
+    void blockingCallsAndWhatTheyKeep();
+    void stopsARunningDownload_data();
+    void stopsARunningDownload();
     void destructionEndsAnUnansweredQuestion();
 
 private:
-    CTestServer* Server(const QString& kind) { return m_servers.Get(kind); }
+    CTestServer* Server(const QString& kind) { return Harness::Server(kind); }
     // Sets the component up for the server; false (with the test failed) when it did not start.
     bool Configure(CFtpComponent& ftp, const QString& kind, FtpProtocol protocol = FtpProtocol::Ftp);
     bool ConnectBlocking(CFtpComponent& ftp, const QString& kind, FtpProtocol protocol = FtpProtocol::Ftp);
-    QString Local(const QString& name) const { return m_local->filePath(name); }
+    QString Local(const QString& name) const { return m_local.filePath(name); }
 
-    CServerPool m_servers;
-    std::unique_ptr<QTemporaryDir> m_local;
+    QTemporaryDir m_local;
 };
-
-void TestFtpComponent::initTestCase()
-{
-    m_local = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_local->isValid());
-}
-
-void TestFtpComponent::cleanupTestCase()
-{
-    m_servers.Clear();
-}
 
 bool TestFtpComponent::Configure(CFtpComponent& ftp, const QString& kind, FtpProtocol protocol)
 {
-    CTestServer* server = m_servers.Require(kind);
-    if (!server)
-        return false;
-    ftp.SetTarget(ServerTarget(*server, protocol, 20000));
-    if (protocol != FtpProtocol::Ftp)
-        QObject::connect(&ftp, &CFtpComponent::HostCertificate, &ftp,
-                         [](const ServerCertificate&, int, const QString&, bool& accept) { accept = true; });
-    return true;
+    CTestServer* server = Harness::Require(kind);
+    if (server)
+        ftp.SetTarget(ServerTarget(*server, protocol, 20000));
+    return server;
 }
 
 bool TestFtpComponent::ConnectBlocking(CFtpComponent& ftp, const QString& kind, FtpProtocol protocol)
@@ -122,8 +102,7 @@ bool TestFtpComponent::ConnectBlocking(CFtpComponent& ftp, const QString& kind, 
     ftp.SetBlocking(false);
     if (connected.size() != 1 || connected[0][0].toInt() != 0 || ftp.State() != FtpStateConnected)
     {
-        const QString text =
-            connected.isEmpty() ? QStringLiteral("no Connected event") : connected[0][1].toString();
+        const QString text = connected.isEmpty() ? "no Connected event" : connected[0][1].toString();
         QTest::qFail(qPrintable(QStringLiteral("connecting to %1 failed: %2").arg(kind, text)), __FILE__,
                      __LINE__);
         return false;
@@ -131,46 +110,90 @@ bool TestFtpComponent::ConnectBlocking(CFtpComponent& ftp, const QString& kind, 
     return true;
 }
 
-void TestFtpComponent::asksTheOwnerAboutTheHostKey_data()
+void TestFtpComponent::asksTheOwnerBeforeTheLogIn_data()
 {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<FtpProtocol>("protocol");
     QTest::addColumn<bool>("handler");
     QTest::addColumn<bool>("accept");
-    QTest::newRow("accepted") << true << true;
-    QTest::newRow("left unaccepted") << true << false;
-    QTest::newRow("no handler") << false << false;
+    QTest::newRow("host key accepted") << "sshd" << FtpProtocol::Sftp << true << true;
+    QTest::newRow("host key left unaccepted") << "sshd" << FtpProtocol::Sftp << true << false;
+    QTest::newRow("host key without a handler") << "sshd" << FtpProtocol::Sftp << false << false;
+    QTest::newRow("certificate accepted") << "vsftpd" << FtpProtocol::ExplicitTls << true << true;
+    QTest::newRow("certificate rejected") << "vsftpd" << FtpProtocol::ExplicitTls << true << false;
+    QTest::newRow("certificate without a handler") << "vsftpd" << FtpProtocol::ExplicitTls << false << false;
 }
 
-// Leaving accept false and having no handler at all both end the connection before the log-in.
-void TestFtpComponent::asksTheOwnerAboutTheHostKey()
+// The owner sees the server's host key or (self-signed, so untrusted) certificate on its own thread before
+// any password goes out; leaving accept false and having no handler at all both end the connection there.
+void TestFtpComponent::asksTheOwnerBeforeTheLogIn()
 {
+    QFETCH(QString, kind);
+    QFETCH(FtpProtocol, protocol);
     QFETCH(bool, handler);
     QFETCH(bool, accept);
     CFtpComponent ftp;
-    QVERIFY(Configure(ftp, QStringLiteral("sshd"), FtpProtocol::Sftp));
-    QStringList hostKeys;
+    QVERIFY(Configure(ftp, kind, protocol));
+    QStringList asked;
+    QStringList passwordsSeen;
+    QObject::connect(&ftp, &CFtpComponent::PreTranslateCommand, &ftp,
+                     [&](QString& command)
+                     {
+                         if (command.startsWith(QLatin1String("PASS")))
+                             passwordsSeen.append(asked.isEmpty() ? "before" : "after");
+                     });
     if (handler)
+    {
         QObject::connect(&ftp, &CFtpComponent::HostKey, &ftp,
                          [&](const QString& type, const QString& fingerprint, bool& accepted)
                          {
                              QCOMPARE(QThread::currentThread(), this->thread());
-                             hostKeys << type + u' ' + fingerprint;
+                             asked << type + u' ' + fingerprint;
                              accepted = accept;
                          });
+        QObject::connect(
+            &ftp, &CFtpComponent::HostCertificate, &ftp,
+            [&](const ServerCertificate& certificate, int code, const QString& text, bool& accepted)
+            {
+                QCOMPARE(QThread::currentThread(), this->thread());
+                QCOMPARE(code, int(FtpErrorUntrusted));
+                QVERIFY(!text.isEmpty());
+                QVERIFY(!accepted); // the system's trust store does not vouch for it
+                QCOMPARE(certificate.subject, "CN=localhost");
+                asked << QString::fromLatin1(certificate.pem.trimmed());
+                accepted = accept;
+            });
+    }
     QSignalSpy connected(&ftp, &CFtpComponent::Connected);
     ftp.Connect();
     QVERIFY(connected.wait(kWaitMs));
-    QCOMPARE(connected[0][0].toInt() == 0, accept);
+    QCOMPARE(connected[0][0].toInt(), accept ? 0 : int(FtpErrorRejected));
     QCOMPARE(ftp.State(), int(accept ? FtpStateConnected : FtpStateDisconnected));
-    QCOMPARE(hostKeys.size(), handler ? 1 : 0);
-    if (!handler)
+    QString expected;
+    if (protocol == FtpProtocol::Sftp)
+    {
+        const QList<QByteArray> publicKey = ReadFile(Server(kind)->Value("HOST_KEY")).split(' ');
+        const std::optional<SshHostKey> key =
+            SshHostKey::FromBlob(QByteArray::fromBase64(publicKey.value(1)));
+        QVERIFY(key);
+        expected = QString::fromLatin1(key->type + ' ' + key->Fingerprint());
+        QCOMPARE(ftp.ServerHostKey().Fingerprint(),
+                 handler ? key->Fingerprint() : SshHostKey().Fingerprint());
+    }
+    else
+        expected = QString::fromLatin1(ReadFile(Server(kind)->Value("CERT")).trimmed());
+    QCOMPARE(asked, handler ? QStringList{expected} : QStringList());
+    QCOMPARE(passwordsSeen, accept && protocol != FtpProtocol::Sftp ? QStringList{"after"} : QStringList());
+    if (!accept)
+    {
+        QVERIFY2(connected[0][1].toString().contains(protocol == FtpProtocol::Sftp ? "主機金鑰" : "憑證"),
+                 qPrintable(connected[0][1].toString()));
         return;
-    const QList<QByteArray> publicKey =
-        ReadFile(Server(QStringLiteral("sshd"))->Value(QStringLiteral("HOST_KEY"))).split(' ');
-    const std::optional<SshHostKey> expected =
-        SshHostKey::FromBlob(QByteArray::fromBase64(publicKey.value(1)));
-    QVERIFY(expected);
-    QCOMPARE(hostKeys[0], QString::fromLatin1(expected->type + ' ' + expected->Fingerprint()));
-    QCOMPARE(ftp.ServerHostKey().Fingerprint(), expected->Fingerprint());
+    }
+    QSignalSpy done(&ftp, &CFtpComponent::Done);
+    ftp.List();
+    QVERIFY(done.wait(kWaitMs));
+    QCOMPARE(done[0][0].toInt(), 0);
 }
 
 void TestFtpComponent::reportsConnectFailures_data()
@@ -178,8 +201,8 @@ void TestFtpComponent::reportsConnectFailures_data()
     QTest::addColumn<bool>("wrongPassword");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("text");
-    QTest::newRow("wrong password") << true << 530 << QStringLiteral("530");
-    QTest::newRow("closed port") << false << int(FtpErrorNetwork) << QStringLiteral("Connection refused");
+    QTest::newRow("wrong password") << true << 530 << "530";
+    QTest::newRow("closed port") << false << int(FtpErrorNetwork) << "Connection refused";
 }
 
 void TestFtpComponent::reportsConnectFailures()
@@ -188,9 +211,9 @@ void TestFtpComponent::reportsConnectFailures()
     QFETCH(int, code);
     QFETCH(QString, text);
     CFtpComponent ftp;
-    QVERIFY(Configure(ftp, QStringLiteral("proftpd")));
+    QVERIFY(Configure(ftp, "proftpd"));
     if (wrongPassword)
-        ftp.SetPassword(QStringLiteral("not-the-password"));
+        ftp.SetPassword("not-the-password");
     else
         ftp.SetPort(1);
     QSignalSpy connected(&ftp, &CFtpComponent::Connected);
@@ -205,12 +228,12 @@ void TestFtpComponent::reportsConnectFailures()
 
 void TestFtpComponent::deliversEveryEventOnTheCreatingThread()
 {
-    const QString name = QStringLiteral("threads.bin");
+    const QString name = "threads.bin";
     QVERIFY(MakeFile(Local(name), 3 * kMiB + 17, *QRandomGenerator::global()));
     CFtpComponent ftp;
     EventLog log;
     log.Watch(ftp);
-    QVERIFY(Configure(ftp, QStringLiteral("proftpd")));
+    QVERIFY(Configure(ftp, "proftpd"));
     QSignalSpy connected(&ftp, &CFtpComponent::Connected);
     QSignalSpy done(&ftp, &CFtpComponent::Done);
     QSignalSpy replies(&ftp, &CFtpComponent::FTPReply);
@@ -220,7 +243,7 @@ void TestFtpComponent::deliversEveryEventOnTheCreatingThread()
     QVERIFY(log.names.isEmpty());
     ftp.Upload(Local(name), name);
     ftp.List();
-    ftp.RawCommand(QStringLiteral("SYST\r\n"));
+    ftp.RawCommand("SYST\r\n");
     // Disconnect aborts whatever still runs, so it waits for the last queued call to answer.
     QVERIFY(replies.wait(kWaitMs));
     ftp.Disconnect();
@@ -232,47 +255,17 @@ void TestFtpComponent::deliversEveryEventOnTheCreatingThread()
     QCOMPARE(done.size(), 2);
     QCOMPARE(done[0][0].toInt(), 0);
     QCOMPARE(replies.size(), 1);
-    QCOMPARE(replies[0][0].toString(), QStringLiteral("SYST"));
+    QCOMPARE(replies[0][0].toString(), "SYST");
     QCOMPARE(replies[0][1].toInt(), 215);
     for (const char* event :
          {"PreTranslateCommand", "PreTranslateReply", "StateChange", "Progress", "ListItems"})
         QVERIFY2(log.names.contains(QLatin1String(event)), event);
     QCOMPARE(log.threads.count(QThread::currentThread()), log.threads.size());
     // State changes come before the event that ends the call.
-    QVERIFY(log.names.indexOf(QStringLiteral("StateChange")) <
-            log.names.indexOf(QStringLiteral("Connected")));
-    QVERIFY(log.names.lastIndexOf(QStringLiteral("StateChange")) <
-            log.names.indexOf(QStringLiteral("Disconnected")));
+    QVERIFY(log.names.indexOf("StateChange") < log.names.indexOf("Connected"));
+    QVERIFY(log.names.lastIndexOf("StateChange") < log.names.indexOf("Disconnected"));
     QCOMPARE(ftp.State(), int(FtpStateDisconnected));
     QCOMPARE(Sha256(Server("proftpd")->Root() + "/" + name), Sha256(Local(name)));
-}
-
-void TestFtpComponent::blockingCallsKeepEventsFlowing()
-{
-    CFtpComponent ftp;
-    QVERIFY(Configure(ftp, QStringLiteral("proftpd")));
-    QSignalSpy connected(&ftp, &CFtpComponent::Connected);
-    QSignalSpy replies(&ftp, &CFtpComponent::PreTranslateReply);
-    bool timerFired = false;
-    QTimer::singleShot(0, this, [&] { timerFired = true; });
-    ftp.SetBlocking(true);
-    ftp.Connect();
-    // Returned finished, with the thread's other events dispatched meanwhile.
-    QCOMPARE(connected.size(), 1);
-    QCOMPARE(ftp.State(), int(FtpStateConnected));
-    QVERIFY(!replies.isEmpty());
-    QVERIFY(timerFired);
-    QVERIFY(!ftp.RemoteFolder().isEmpty());
-
-    QSignalSpy done(&ftp, &CFtpComponent::Done);
-    ftp.MakeFolder(QStringLiteral("blocking"));
-    QCOMPARE(done.size(), 1);
-    ftp.MakeFolder(QStringLiteral("blocking"));
-    QCOMPARE(done.size(), 2);
-    QCOMPARE(done[1][0].toInt(), 550);
-    QVERIFY(done[1][1].toString().contains(QStringLiteral("550")));
-    ftp.Disconnect();
-    QCOMPARE(ftp.State(), int(FtpStateDisconnected));
 }
 
 void TestFtpComponent::deferredReportsKeepTheirOrder_data()
@@ -312,117 +305,56 @@ void TestFtpComponent::deferredReportsKeepTheirOrder()
                          [&](int code, const QString&)
                          { events.append(QStringLiteral("done %1").arg(code)); });
         QSignalSpy done(&ftp, &CFtpComponent::Done);
-        const QString remote = protocol == FtpProtocol::Sftp
-                                   ? Server(kind)->Value(QStringLiteral("WORKDIR")) + u'/' + name
-                                   : name;
+        const QString remote =
+            protocol == FtpProtocol::Sftp ? Server(kind)->Value("WORKDIR") + u'/' + name : name;
         ftp.Upload(Local(name), remote);
-        ftp.Download(Local(name + QStringLiteral(".back")), remote);
+        ftp.Download(Local(name + ".back"), remote);
         ftp.Delete(remote);
         for (int i = 0; i < 3 && done.size() < 3; ++i)
             QVERIFY(done.wait(kWaitMs));
         QCOMPARE(done.size(), 3);
         // Nothing is left held back once the last call has ended.
         QTest::qWait(50);
-        QCOMPARE(events.last(), QStringLiteral("done 0"));
-        QCOMPARE(Sha256(Local(name + QStringLiteral(".back"))), Sha256(Local(name)));
+        QCOMPARE(events.last(), "done 0");
+        QCOMPARE(Sha256(Local(name + ".back")), Sha256(Local(name)));
         runs.append(events);
     }
     // Data connection ports differ between the runs; the rest is the same.
     for (QStringList& events : runs)
-        events.replaceInStrings(QRegularExpression(QStringLiteral("\\(.*\\)")), QStringLiteral("(...)"));
+        events.replaceInStrings(QRegularExpression("\\(.*\\)"), "(...)");
     QCOMPARE(runs[1], runs[0]);
-    QVERIFY(runs[0].contains(QStringLiteral("progress 5000/5000")));
+    QVERIFY(runs[0].contains("progress 5000/5000"));
 }
 
 void TestFtpComponent::letsTheOwnerSeeAndChangeCommands()
 {
     CFtpComponent ftp;
-    QVERIFY(Configure(ftp, QStringLiteral("proftpd")));
+    QVERIFY(Configure(ftp, "proftpd"));
     QStringList seen;
     QObject::connect(&ftp, &CFtpComponent::PreTranslateCommand, &ftp,
                      [&](QString& command)
                      {
                          seen.append(command);
                          if (command == QLatin1String("NOOP"))
-                             command = QStringLiteral("SYST");
+                             command = "SYST";
                          else if (command == QLatin1String("STAT"))
-                             command = QStringLiteral("NOOP\r\nDELE x");
+                             command = "NOOP\r\nDELE x";
                      });
     QSignalSpy replies(&ftp, &CFtpComponent::FTPReply);
     ftp.SetBlocking(true);
     ftp.Connect();
     QCOMPARE(ftp.State(), int(FtpStateConnected));
     // The event carries the real command, so the owner can mask it in its own log.
-    QVERIFY(seen.contains(QStringLiteral("PASS ") + Server(QStringLiteral("proftpd"))->Password()));
+    QVERIFY(seen.contains("PASS " + Server("proftpd")->Password()));
 
-    ftp.RawCommand(QStringLiteral("NOOP"));
+    ftp.RawCommand("NOOP");
     QCOMPARE(replies.size(), 1);
     QCOMPARE(replies[0][1].toInt(), 215);
     // A changed command may not smuggle a second one: it is not sent at all.
-    ftp.RawCommand(QStringLiteral("STAT"));
+    ftp.RawCommand("STAT");
     QCOMPARE(replies.size(), 2);
     QCOMPARE(replies[1][1].toInt(), 0);
     QVERIFY(!replies[1][2].toString().isEmpty());
-}
-
-void TestFtpComponent::asksTheOwnerAboutTheCertificate_data()
-{
-    QTest::addColumn<bool>("accept");
-    QTest::newRow("accepted") << true;
-    QTest::newRow("rejected") << false;
-}
-
-void TestFtpComponent::asksTheOwnerAboutTheCertificate()
-{
-    QFETCH(bool, accept);
-    const QString kind = QStringLiteral("vsftpd");
-    CFtpComponent ftp;
-    QVERIFY(Configure(ftp, kind));
-    ftp.SetProtocol(FtpProtocol::ExplicitTls);
-    QList<ServerCertificate> asked;
-    QList<int> codes;
-    QStringList passwordsSeenFirst;
-    QObject::connect(&ftp, &CFtpComponent::PreTranslateCommand, &ftp,
-                     [&](QString& command)
-                     {
-                         if (command.startsWith(QLatin1String("PASS")))
-                             passwordsSeenFirst.append(asked.isEmpty() ? QStringLiteral("before")
-                                                                       : QStringLiteral("after"));
-                     });
-    QObject::connect(&ftp, &CFtpComponent::HostCertificate, &ftp,
-                     [&](const ServerCertificate& certificate, int code, const QString& text, bool& accepted)
-                     {
-                         QCOMPARE(QThread::currentThread(), this->thread());
-                         asked.append(certificate);
-                         codes.append(code);
-                         QVERIFY(!text.isEmpty());
-                         QVERIFY(!accepted); // self-signed: the system's trust store does not vouch for it
-                         accepted = accept;
-                     });
-    QSignalSpy connected(&ftp, &CFtpComponent::Connected);
-    ftp.Connect();
-    QVERIFY(connected.wait(kWaitMs));
-    QCOMPARE(asked.size(), 1);
-    QCOMPARE(codes[0], int(FtpErrorUntrusted));
-    QFile pem(Server(kind)->Value(QStringLiteral("CERT")));
-    QVERIFY(pem.open(QIODevice::ReadOnly));
-    QCOMPARE(asked[0].pem.trimmed(), pem.readAll().trimmed());
-    QVERIFY(!asked[0].subject.isEmpty());
-    if (!accept)
-    {
-        QCOMPARE(connected[0][0].toInt(), int(FtpErrorRejected));
-        QVERIFY2(connected[0][1].toString().contains(QStringLiteral("憑證")),
-                 qPrintable(connected[0][1].toString()));
-        QCOMPARE(ftp.State(), int(FtpStateDisconnected));
-        QVERIFY(passwordsSeenFirst.isEmpty());
-        return;
-    }
-    QCOMPARE(connected[0][0].toInt(), 0);
-    QCOMPARE(passwordsSeenFirst, QStringList{QStringLiteral("after")});
-    QSignalSpy done(&ftp, &CFtpComponent::Done);
-    ftp.List();
-    QVERIFY(done.wait(kWaitMs));
-    QCOMPARE(done[0][0].toInt(), 0);
 }
 
 void TestFtpComponent::transfersWithThrottledProgress_data()
@@ -435,7 +367,7 @@ void TestFtpComponent::transfersWithThrottledProgress_data()
 void TestFtpComponent::transfersWithThrottledProgress()
 {
     QFETCH(bool, passive);
-    const QString kind = QStringLiteral("proftpd");
+    const QString kind = "proftpd";
     const QString name = QStringLiteral("進度 %1.bin").arg(QTest::currentDataTag()).replace(u' ', u'_');
     const qint64 size = 48 * kMiB + 5;
     QVERIFY(MakeFile(Local(name), size, *QRandomGenerator::global()));
@@ -480,133 +412,133 @@ void TestFtpComponent::transfersWithThrottledProgress()
     QCOMPARE(Sha256(Local(name + ".back")), Sha256(Local(name)));
 }
 
-// What the component keeps of the folders (the current one, the items of the last listing) and the
-// values its calls return.
-void TestFtpComponent::keepsTheFolderItemsAndValues()
+// Blocking calls return finished, with the thread's other events dispatched meanwhile. The component keeps
+// the current folder and the items of the last listing; the calls that return values finish before
+// returning even without the blocking flag.
+void TestFtpComponent::blockingCallsAndWhatTheyKeep()
 {
     CFtpComponent ftp;
-    QVERIFY(ConnectBlocking(ftp, QStringLiteral("proftpd")));
-    const QString root = ftp.RemoteFolder();
-    QVERIFY(MakeFile(Local(QStringLiteral("leaf.bin")), 1000, *QRandomGenerator::global()));
-    ftp.SetBlocking(true);
+    QVERIFY(Configure(ftp, "proftpd"));
+    QSignalSpy connected(&ftp, &CFtpComponent::Connected);
+    QSignalSpy replies(&ftp, &CFtpComponent::PreTranslateReply);
     QSignalSpy done(&ftp, &CFtpComponent::Done);
-    ftp.MakeFolder(QStringLiteral("tree"));
-    ftp.MakeFolder(QStringLiteral("tree/有 空格"));
-    ftp.Upload(Local(QStringLiteral("leaf.bin")), QStringLiteral("tree/a.bin"));
+    QSignalSpy lines(&ftp, &CFtpComponent::ListItems);
+    bool timerFired = false;
+    QTimer::singleShot(0, this, [&] { timerFired = true; });
+    ftp.SetBlocking(true);
+    ftp.Connect();
+    QCOMPARE(connected.size(), 1);
+    QVERIFY(ftp.State() == FtpStateConnected && !replies.isEmpty() && timerFired);
+    const QString root = ftp.RemoteFolder();
+    QVERIFY(!root.isEmpty());
+    ftp.MakeFolder("tree");
+    QCOMPARE(done.size(), 1);
+    ftp.MakeFolder("tree");
+    QCOMPARE(done.size(), 2);
+    QVERIFY(done[1][0].toInt() == 550 && done[1][1].toString().contains("550"));
+    QVERIFY(MakeFile(Local("leaf.bin"), 1000, *QRandomGenerator::global()));
+    ftp.MakeFolder("tree/有 空格");
+    ftp.Upload(Local("leaf.bin"), "tree/a.bin");
     QCOMPARE(done.last()[0].toInt(), 0);
 
-    QCOMPARE(ftp.CheckFolder(QStringLiteral("tree/有 空格")), 0);
+    QCOMPARE(ftp.CheckFolder("tree/有 空格"), 0);
     QCOMPARE(ftp.RemoteFolder(), root);
-    QCOMPARE(ftp.CheckFolder(QStringLiteral("tree/missing")), 550);
-    QCOMPARE(ftp.SetRemoteFolder(QStringLiteral("tree")), 0);
+    QCOMPARE(ftp.CheckFolder("tree/missing"), 550);
+    QCOMPARE(ftp.SetRemoteFolder("tree"), 0);
     QVERIFY(ftp.RemoteFolder().endsWith(QLatin1String("/tree")));
-    QSignalSpy lines(&ftp, &CFtpComponent::ListItems);
     ftp.List();
     QStringList names;
     for (const ListItem& item : ftp.Items())
         names.append(QString::fromUtf8(item.name));
     names.sort();
-    QCOMPARE(names, (QStringList{QStringLiteral("a.bin"), QStringLiteral("有 空格")}));
+    QCOMPARE(names, (QStringList{"a.bin", "有 空格"}));
     QCOMPARE(lines.size(), 1);
-    QVERIFY(lines[0][0].toString().contains(QStringLiteral("有 空格")));
-
-    ftp.DeleteFolderContents(QStringLiteral("missing"));
+    QVERIFY(lines[0][0].toString().contains("有 空格"));
+    ftp.DeleteFolderContents("missing");
     QCOMPARE(done.last()[0].toInt(), 550);
     // A failed listing leaves no stale items behind.
-    ftp.List(QStringLiteral("missing"));
-    QVERIFY(done.last()[0].toInt() != 0);
-    QVERIFY(ftp.Items().empty());
-    // These return values, so they finish before returning even without the blocking flag.
+    ftp.List("missing");
+    QVERIFY(done.last()[0].toInt() != 0 && ftp.Items().empty());
     ftp.SetBlocking(false);
-    const QString local = ftp.LocalChecksum(ChecksumKind::Sha1, Local(QStringLiteral("leaf.bin")));
+    const QString local = ftp.LocalChecksum(ChecksumKind::Sha1, Local("leaf.bin"));
     QVERIFY(!local.isEmpty());
-    QCOMPARE(ftp.RemoteChecksum(ChecksumKind::Sha1, QStringLiteral("a.bin")), local);
-    QVERIFY(ftp.LocalChecksum(ChecksumKind::Sha1, Local(QStringLiteral("no such file"))).isEmpty());
+    QCOMPARE(ftp.RemoteChecksum(ChecksumKind::Sha1, "a.bin"), local);
+    QVERIFY(ftp.LocalChecksum(ChecksumKind::Sha1, Local("no such file")).isEmpty());
+    ftp.SetBlocking(true);
+    ftp.Disconnect();
+    QCOMPARE(ftp.State(), int(FtpStateDisconnected));
 }
 
-void TestFtpComponent::abortsTheRunningCallOrAll_data()
+void TestFtpComponent::stopsARunningDownload_data()
 {
-    QTest::addColumn<bool>("all");
-    QTest::newRow("Abort") << false;
-    QTest::newRow("AbortAll") << true;
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Abort") << "Abort";
+    QTest::newRow("AbortAll") << "AbortAll";
+    QTest::newRow("destroyed") << "destroyed";
 }
 
 // Abort ends the running call; AbortAll also the calls made before it that wait behind it, at once and
 // without touching a local file. Calls made afterwards are not touched, and no cancel is left for them.
-void TestFtpComponent::abortsTheRunningCallOrAll()
+// Destroying the component ends its I/O thread.
+void TestFtpComponent::stopsARunningDownload()
 {
-    QFETCH(bool, all);
-    const QString name = QStringLiteral("abort.bin");
+    QFETCH(QString, how);
+    const QString name = how + ".bin";
     const qint64 size = 4096 * kMiB;
-    CTestServer* server = m_servers.Require(QStringLiteral("proftpd"));
+    CTestServer* server = Harness::Require("proftpd");
     QVERIFY(server);
-    QVERIFY(MakeSparse(server->Root() + "/" + name, size));
-    QVERIFY(MakeFile(server->Root() + "/small.bin", 1000));
-    const QString waiting = Local(QStringLiteral("waiting.bin"));
+    QVERIFY(MakeSparse(server->Root() + "/" + name, size) && MakeFile(server->Root() + "/small.bin", 1000));
+    const QString waiting = Local("waiting.bin");
     QFile::remove(waiting);
-    CFtpComponent ftp;
-    QVERIFY(ConnectBlocking(ftp, QStringLiteral("proftpd")));
-    QSignalSpy done(&ftp, &CFtpComponent::Done);
-    QElapsedTimer sinceAbort;
-    QObject::connect(&ftp, &CFtpComponent::Progress, &ftp,
-                     [&](qint64 position, qint64)
-                     {
-                         if (position == 0 || sinceAbort.isValid())
-                             return;
-                         sinceAbort.start();
-                         all ? ftp.AbortAll() : ftp.Abort();
-                     });
-    ftp.Download(Local(name), name);
-    ftp.Download(waiting, QStringLiteral("small.bin"));
-    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 2, kWaitMs);
-    qInfo("Done arrived %lld ms after the abort", sinceAbort.elapsed());
-    QCOMPARE(done[0][0].toInt(), int(FtpErrorCancelled));
-    QCOMPARE(done[1][0].toInt(), all ? int(FtpErrorCancelled) : 0);
-    QCOMPARE(QFile::exists(waiting), !all);
-    QVERIFY(QFileInfo(Local(name)).size() < size);
-    QCOMPARE(ftp.State(), int(FtpStateConnected));
-
-    ftp.Abort(); // nothing runs: no effect on what comes next
-    ftp.List();
-    QVERIFY(done.wait(kWaitMs));
-    QCOMPARE(done[2][0].toInt(), 0);
-    QVERIFY(!ftp.Items().empty());
-    QFile::remove(Local(name));
-}
-
-void TestFtpComponent::destructionStopsATransfer()
-{
-    const QString name = QStringLiteral("destroy.bin");
-    const qint64 size = 4096 * kMiB;
-    QVERIFY(Server(QStringLiteral("proftpd")));
-    QVERIFY(MakeSparse(Server(QStringLiteral("proftpd"))->Root() + "/" + name, size));
-    QPointer<CFtpComponent> ftp = new CFtpComponent;
-    QVERIFY(ConnectBlocking(*ftp, QStringLiteral("proftpd")));
-    bool destroyed = false;
+    const auto removeCopy = qScopeGuard([&] { QFile::remove(Local(name)); });
+    auto owned = std::make_unique<CFtpComponent>();
+    QPointer<CFtpComponent> ftp = owned.get();
+    QVERIFY(ConnectBlocking(*ftp, "proftpd"));
+    QSignalSpy done(ftp, &CFtpComponent::Done);
+    QElapsedTimer sinceStop;
     QObject::connect(ftp, &CFtpComponent::Progress, this,
                      [&](qint64 position, qint64)
                      {
-                         if (position > 0 && ftp && !destroyed)
-                         {
-                             ftp->deleteLater();
-                             destroyed = true;
-                         }
+                         if (position == 0 || sinceStop.isValid())
+                             return;
+                         sinceStop.start();
+                         if (how == "Abort")
+                             ftp->Abort();
+                         else if (how == "AbortAll")
+                             ftp->AbortAll();
+                         else
+                             owned.release()->deleteLater();
                      });
     ftp->Download(Local(name), name);
-    QTRY_VERIFY_WITH_TIMEOUT(!ftp, kWaitMs);
-    QVERIFY(destroyed);
-    // The I/O thread is gone: the file no longer grows.
-    const qint64 written = QFileInfo(Local(name)).size();
-    QVERIFY(written < size);
-    QTest::qWait(300);
-    QCOMPARE(QFileInfo(Local(name)).size(), written);
-    QFile::remove(Local(name));
+    ftp->Download(waiting, "small.bin");
+    if (how == "destroyed")
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(!ftp, kWaitMs);
+        // The I/O thread is gone: the file no longer grows.
+        const qint64 written = QFileInfo(Local(name)).size();
+        QVERIFY(written < size);
+        QTest::qWait(300);
+        QCOMPARE(QFileInfo(Local(name)).size(), written);
+        return;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 2, kWaitMs);
+    qInfo("Done arrived %lld ms after the abort", sinceStop.elapsed());
+    QCOMPARE(done[0][0].toInt(), int(FtpErrorCancelled));
+    QCOMPARE(done[1][0].toInt(), how == "AbortAll" ? int(FtpErrorCancelled) : 0);
+    QCOMPARE(QFile::exists(waiting), how == "Abort");
+    QVERIFY(QFileInfo(Local(name)).size() < size);
+    QCOMPARE(ftp->State(), int(FtpStateConnected));
+    ftp->Abort(); // nothing runs: no effect on what comes next
+    ftp->List();
+    QVERIFY(done.wait(kWaitMs));
+    QCOMPARE(done[2][0].toInt(), 0);
+    QVERIFY(!ftp->Items().empty());
 }
 
 void TestFtpComponent::destructionEndsAnUnansweredQuestion()
 {
     auto ftp = std::make_unique<CFtpComponent>();
-    QVERIFY(Configure(*ftp, QStringLiteral("vsftpd")));
+    QVERIFY(Configure(*ftp, "vsftpd"));
     ftp->SetProtocol(FtpProtocol::ExplicitTls);
     bool asked = false;
     QObject::connect(ftp.get(), &CFtpComponent::HostCertificate, this,
