@@ -22,6 +22,12 @@ const QString kRunning = QStringLiteral("下載中");
 // Makes workers that wait for the test's word, by the first name of their job, and records them.
 class CScriptedWorkers final : public ITransferWorkerFactory
 {
+    template <typename Read> auto Locked(Read read) const
+    {
+        QMutexLocker lock(&m_mutex);
+        return read();
+    }
+
 public:
     bool refuse = false;
     QList<CWorkerSettings> made;
@@ -31,8 +37,7 @@ public:
 
     void Finish(const QString& name, bool success)
     {
-        QMutexLocker lock(&m_mutex);
-        m_words.insert(name, success);
+        Locked([&] { return m_words.insert(name, success); });
     }
 
     // Success or failure as the test says; nothing when the worker is cancelled first.
@@ -53,20 +58,15 @@ public:
 
     void Ended()
     {
-        QMutexLocker lock(&m_mutex);
-        ++m_ended;
+        Locked([this] { return ++m_ended; });
     }
-
     QStringList Started() const
     {
-        QMutexLocker lock(&m_mutex);
-        return m_started;
+        return Locked([this] { return m_started; });
     }
-
     int EndedCount() const
     {
-        QMutexLocker lock(&m_mutex);
-        return m_ended;
+        return Locked([this] { return m_ended; });
     }
 
 private:
@@ -288,12 +288,9 @@ private Q_SLOTS:
 
     void limitStartsFromTheTop_data()
     {
-        QTest::addColumn<int>("limit");
-        QTest::addColumn<QStringList>("firstStarted");
-        QTest::addColumn<QStringList>("afterOneDone");
-        QTest::newRow("limit 2") << 2 << QStringList{"a", "b"} << QStringList{"a", "b", "c"};
-        QTest::newRow("no limit") << 0 << QStringList{"a", "b", "c", "d", "e"}
-                                  << QStringList{"a", "b", "c", "d", "e"};
+        Columns<int, QStringList, QStringList>({"limit", "firstStarted", "afterOneDone"});
+        Row("limit 2", 2, QStringList{"a", "b"}, QStringList{"a", "b", "c"});
+        Row("no limit", 0, QStringList{"a", "b", "c", "d", "e"}, QStringList{"a", "b", "c", "d", "e"});
     }
 
     void limitStartsFromTheTop()
@@ -343,9 +340,9 @@ private Q_SLOTS:
 
     void failedJobsComeBackFailed_data()
     {
-        QTest::addColumn<bool>("removeFailed");
-        QTest::newRow("re-queued") << false;
-        QTest::newRow("remove failed") << true;
+        Columns<bool>({"removeFailed"});
+        Row("re-queued", false);
+        Row("remove failed", true);
     }
 
     void failedJobsComeBackFailed()
@@ -516,13 +513,12 @@ private Q_SLOTS:
 
     void columnWidths_data()
     {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QList<int>>("widths");
-        QTest::newRow("none") << "" << QList<int>{50, 50, 50, 50, 50, 50};
-        QTest::newRow("fewer parts") << "120,80," << QList<int>{120, 80, 50, 50, 50, 50};
-        QTest::newRow("empty parts skipped") << "120,,80" << QList<int>{120, 80, 50, 50, 50, 50};
-        QTest::newRow("more parts") << "1,2,3,4,5,6,7," << QList<int>{1, 2, 3, 4, 5, 6};
-        QTest::newRow("no widths") << "wide,-4,70" << QList<int>{50, 50, 70, 50, 50, 50};
+        Columns<QString, QList<int>>({"stored", "widths"});
+        Row("none", "", QList<int>{50, 50, 50, 50, 50, 50});
+        Row("fewer parts", "120,80,", QList<int>{120, 80, 50, 50, 50, 50});
+        Row("empty parts skipped", "120,,80", QList<int>{120, 80, 50, 50, 50, 50});
+        Row("more parts", "1,2,3,4,5,6,7,", QList<int>{1, 2, 3, 4, 5, 6});
+        Row("no widths", "wide,-4,70", QList<int>{50, 50, 70, 50, 50, 50});
     }
 
     void columnWidths()
