@@ -11,6 +11,7 @@
 #include <QDeadlineTimer>
 #include <QMutex>
 
+#include <atomic>
 #include <optional>
 
 namespace
@@ -22,22 +23,18 @@ const QString kRunning = QStringLiteral("下載中");
 // Makes workers that wait for the test's word, by the first name of their job, and records them.
 class CScriptedWorkers final : public ITransferWorkerFactory
 {
-    template <typename Read> auto Locked(Read read) const
-    {
-        QMutexLocker lock(&m_mutex);
-        return read();
-    }
-
 public:
     bool refuse = false;
     QList<CWorkerSettings> made;
+    std::atomic<int> ended = 0;
 
     std::unique_ptr<CTransferWorker> Make(CTransferWorker::Kind kind, const CTransferJob& job,
                                           const CWorkerSettings& settings) override;
 
     void Finish(const QString& name, bool success)
     {
-        Locked([&] { return m_words.insert(name, success); });
+        QMutexLocker lock(&m_mutex);
+        m_words.insert(name, success);
     }
 
     // Success or failure as the test says; nothing when the worker is cancelled first.
@@ -56,24 +53,16 @@ public:
         return m_words.contains(name) ? std::optional<bool>(m_words.take(name)) : std::nullopt;
     }
 
-    void Ended()
-    {
-        Locked([this] { return ++m_ended; });
-    }
     QStringList Started() const
     {
-        return Locked([this] { return m_started; });
-    }
-    int EndedCount() const
-    {
-        return Locked([this] { return m_ended; });
+        QMutexLocker lock(&m_mutex);
+        return m_started;
     }
 
 private:
     mutable QMutex m_mutex;
     QHash<QString, bool> m_words;
     QStringList m_started;
-    int m_ended = 0;
 };
 
 class CScriptedWorker final : public CTransferWorker
@@ -96,7 +85,7 @@ protected:
                        *word ? QStringLiteral("下載完成！") : QStringLiteral("550 %1: gone").arg(name));
         else
             SetOutcome(true, kCancelled);
-        m_script.Ended();
+        ++m_script.ended;
     }
 
 private:
@@ -275,9 +264,11 @@ private Q_SLOTS:
         QCOMPARE(m_script->made.size(), 4);
         const CWorkerSettings& download = m_script->made[1];
         QCOMPARE(download.connectionTimeoutMs, 7000);
-        QVERIFY(download.filter && !download.preserveTime && !download.destinationSite);
+        QVERIFY(download.filter && !download.preserveTime && !download.destinationSite &&
+                download.overwritePrompt);
         QCOMPARE(m_script->made[2].destinationSite->Address, "mirror.test");
-        QVERIFY(m_script->made[3].preserveTime && !m_script->made[3].filter);
+        QVERIFY(m_script->made[3].preserveTime && !m_script->made[3].filter &&
+                !m_script->made[3].overwritePrompt);
 
         // No file, or no worker thread: nothing is queued.
         QVERIFY(!queue.AddUpload(CTransferJob()));
@@ -387,7 +378,7 @@ private Q_SLOTS:
         QCOMPARE(queue.RunningCount(), 1);
         // Never-started workers still end and report their cancel; the recurring one is not queued again.
         QTRY_COMPARE(queue.rowCount(), 2);
-        QCOMPARE(m_script->EndedCount(), 2);
+        QCOMPARE(m_script->ended.load(), 2);
         QCOMPARE(m_requester->dones.filter(kCancelled).size(), 2);
         QCOMPARE(queue.RunningCount(), 1);
         queue.ProcessQueue();
@@ -508,7 +499,7 @@ private Q_SLOTS:
         QVERIFY(Add("d"));
         QTRY_COMPARE(m_script->Started().size(), 2);
         m_queue.reset();
-        QCOMPARE(m_script->EndedCount(), 4);
+        QCOMPARE(m_script->ended.load(), 4);
     }
 
     void columnWidths_data()
