@@ -1,24 +1,18 @@
-#include "support/ServerTarget.h"
+#include "SecurityTestSupport.h"
+
 #include "security/IdentityFiles.h"
+#include "support/ServerTarget.h"
 
 #include "engine/FtpComponent.h"
 #include "engine/sftp/SftpClient.h"
-#include "servers/TestServer.h"
+#include "servers/Harness.h"
 
-#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 #include <memory>
 
 namespace
 {
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 bool Append(const QString& path, const QByteArray& content)
 {
     QFile file(path);
@@ -37,123 +31,12 @@ QString AuthorizedKeysFile(const CTestServer& sshd)
     const qsizetype begin = at + option.size();
     return QString::fromUtf8(config.mid(begin, config.indexOf('\n', at) - begin));
 }
-} // namespace
 
-// Generated key pairs log in to OpenSSH, generated certificates pass proftpd's client certificate check.
-class TestIdentityFilesReal : public QObject
+// 0 when the FTPS log-in and a listing went through, else the failing code; text says why.
+int FtpsWithCertificate(const CTestServer& server, const QString& certificate, const QString& key,
+                        const QByteArray& passphrase, QString* text)
 {
-    Q_OBJECT
-
-private:
-    QString Path(const QString& name) const { return m_dir.filePath(name); }
-    IdentityFiles Certificate(const QString& name, const QByteArray& passphrase);
-    // 0 when the FTPS log-in and a listing went through, else the failing code.
-    int FtpsWithCertificate(const QString& certificate, const QString& key, const QByteArray& passphrase,
-                            QString* text);
-
-    QTemporaryDir m_dir;
-    CTestServer m_sshd{QStringLiteral("sshd")};
-    CTestServer m_proftpd{QStringLiteral("proftpd-clientcert")};
-    QString m_authorizedKeys;
-
-private Q_SLOTS:
-    void initTestCase();
-    void keyPairLogsInToOpenSsh_data();
-    void keyPairLogsInToOpenSsh();
-    void certificateIsAcceptedByProftpd_data();
-    void certificateIsAcceptedByProftpd();
-};
-
-IdentityFiles TestIdentityFilesReal::Certificate(const QString& name, const QByteArray& passphrase)
-{
-    CertificateAnswers answers;
-    answers.name = name;
-    answers.outputFolder = Path(QStringLiteral("certificates"));
-    answers.bits = 2048;
-    answers.passphrase = passphrase;
-    answers.subject.insert(CertificateField::CommonName, name);
-    answers.subject.insert(CertificateField::Organisation, QStringLiteral("Zentrava tests"));
-    return GenerateCertificate(answers);
-}
-
-void TestIdentityFilesReal::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    QString error;
-    QVERIFY2(m_sshd.Start(&error), qPrintable(error));
-    m_authorizedKeys = AuthorizedKeysFile(m_sshd);
-    QVERIFY(QFile::exists(m_authorizedKeys));
-
-    // proftpd trusts the first two certificates (one key with a pass phrase), never the third.
-    const QByteArray secret = "client pass phrase";
-    QByteArray trusted;
-    for (const auto& [name, passphrase] :
-         {std::pair{QStringLiteral("plain"), QByteArray()}, std::pair{QStringLiteral("protected"), secret},
-          std::pair{QStringLiteral("stranger"), QByteArray()}})
-    {
-        const IdentityFiles files = Certificate(name, passphrase);
-        QVERIFY2(files.Ok(), qPrintable(files.error));
-        if (name != QLatin1String("stranger"))
-            trusted += ReadAll(files.certificatePath);
-    }
-    const QString caFile = Path(QStringLiteral("trusted-clients.pem"));
-    QFile ca(caFile);
-    QVERIFY(ca.open(QIODevice::WriteOnly) && ca.write(trusted) == trusted.size());
-    ca.close();
-    qputenv("ZENTRAVA_CLIENT_CA", caFile.toUtf8());
-    QVERIFY2(m_proftpd.Start(&error), qPrintable(error));
-}
-
-void TestIdentityFilesReal::keyPairLogsInToOpenSsh_data()
-{
-    QTest::addColumn<int>("bits");
-    QTest::addColumn<QByteArray>("passphrase");
-    QTest::addColumn<bool>("authorized");
-    QTest::newRow("RSA 2048") << 2048 << QByteArray() << true;
-    QTest::newRow("RSA 2048 with a pass phrase") << 2048 << QByteArray("key pass phrase") << true;
-    QTest::newRow("RSA 4096 with a pass phrase") << 4096 << QByteArray("ünïcode pässphrase") << true;
-    QTest::newRow("RSA 2048 not authorized") << 2048 << QByteArray() << false;
-}
-
-void TestIdentityFilesReal::keyPairLogsInToOpenSsh()
-{
-    QFETCH(int, bits);
-    QFETCH(QByteArray, passphrase);
-    QFETCH(bool, authorized);
-    KeyPairAnswers answers;
-    answers.type = KeyAlgorithm::Rsa;
-    answers.bits = bits;
-    answers.passphrase = passphrase;
-    answers.privateKeyPath = Path(QStringLiteral("ssh/%1/identity.key").arg(QTest::currentDataTag()));
-    answers.publicKeyPath = Path(QStringLiteral("ssh/%1/identity.pub").arg(QTest::currentDataTag()));
-    const IdentityFiles files = GenerateKeyPair(answers);
-    QVERIFY2(files.Ok(), qPrintable(files.error));
-    // identity.pub goes into the server as it is, comment and all.
-    if (authorized)
-        QVERIFY(Append(m_authorizedKeys, ReadAll(files.publicKeyPath)));
-
-    auto key = std::make_shared<CKeyCertificate>();
-    const FtpResult loaded = key->LoadPrivateKey(files.privateKeyPath, passphrase);
-    QVERIFY2(loaded.Ok(), qPrintable(loaded.message));
-    SftpConnectOptions options;
-    options.host = "127.0.0.1";
-    options.port = m_sshd.Port();
-    options.user = m_sshd.User().toUtf8();
-    options.authentication = SftpAuthentication::KeyOnly;
-    options.key = key;
-    options.timeoutMs = 20000;
-    CSftpClient client;
-    client.SetHostKeyHook([](const SshHostKey&) { return true; });
-    const FtpResult connected = client.Connect(options);
-    QVERIFY2(connected.Ok() == authorized, qPrintable(connected.message));
-    if (authorized)
-        QVERIFY(client.Noop().Ok());
-}
-
-int TestIdentityFilesReal::FtpsWithCertificate(const QString& certificate, const QString& key,
-                                               const QByteArray& passphrase, QString* text)
-{
-    CConnectionTarget target = ServerTarget(m_proftpd, FtpProtocol::ExplicitTls, 20000);
+    CConnectionTarget target = ServerTarget(server, FtpProtocol::ExplicitTls, 20000);
     if (!certificate.isEmpty())
     {
         target.authentication = FtpAuthentication::Key;
@@ -175,36 +58,125 @@ int TestIdentityFilesReal::FtpsWithCertificate(const QString& certificate, const
         return connected.isEmpty() ? -1 : connected[0][0].toInt();
     }
     ftp.List();
-    const int listed = done.isEmpty() ? -1 : done[0][0].toInt();
     *text = done.isEmpty() ? QStringLiteral("no Done event") : done[0][1].toString();
     ftp.Disconnect();
-    return listed;
+    return done.isEmpty() ? -1 : done[0][0].toInt();
 }
+} // namespace
 
-void TestIdentityFilesReal::certificateIsAcceptedByProftpd_data()
+// Generated key pairs log in to OpenSSH, generated certificates pass proftpd's client certificate check.
+class TestIdentityFilesReal : public QObject
 {
-    QTest::addColumn<QString>("name"); // empty: no client certificate
-    QTest::addColumn<QByteArray>("passphrase");
-    QTest::addColumn<int>("code"); // refusals end the TLS handshake, before any password
-    QTest::newRow("trusted, plain key") << "plain" << QByteArray() << 0;
-    QTest::newRow("trusted, key with a pass phrase") << "protected" << QByteArray("client pass phrase") << 0;
-    QTest::newRow("not trusted") << "stranger" << QByteArray() << int(FtpErrorNetwork);
-    QTest::newRow("no certificate") << QString() << QByteArray() << int(FtpErrorNetwork);
-}
+    Q_OBJECT
 
-void TestIdentityFilesReal::certificateIsAcceptedByProftpd()
-{
-    QFETCH(QString, name);
-    QFETCH(QByteArray, passphrase);
-    QFETCH(int, code);
-    const QString folder = Path(QStringLiteral("certificates/"));
-    QString text;
-    const int result = name.isEmpty()
-                           ? FtpsWithCertificate({}, {}, {}, &text)
-                           : FtpsWithCertificate(folder + name + QStringLiteral(".crt"),
-                                                 folder + name + QStringLiteral(".key"), passphrase, &text);
-    QVERIFY2(result == code, qPrintable(QStringLiteral("%1: %2").arg(result).arg(text)));
-}
+    QTemporaryDir m_dir;
+
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        // proftpd trusts the first two certificates (one key with a pass phrase), never the third.
+        QByteArray trusted;
+        for (const auto& [name, passphrase] :
+             {std::pair{QStringLiteral("plain"), QByteArray()},
+              std::pair{QStringLiteral("protected"), QByteArray("client pass phrase")},
+              std::pair{QStringLiteral("stranger"), QByteArray()}})
+        {
+            CertificateAnswers answers;
+            answers.name = name;
+            answers.outputFolder = Path(QStringLiteral("certificates"));
+            answers.bits = 2048;
+            answers.passphrase = passphrase;
+            answers.subject.insert(CertificateField::CommonName, name);
+            answers.subject.insert(CertificateField::Organisation, QStringLiteral("Zentrava tests"));
+            const IdentityFiles files = GenerateCertificate(answers);
+            QVERIFY2(files.Ok(), qPrintable(files.error));
+            if (name != QLatin1String("stranger"))
+                trusted += ReadAll(files.certificatePath);
+        }
+        const QString caFile = Path(QStringLiteral("trusted-clients.pem"));
+        QVERIFY(Append(caFile, trusted));
+        qputenv("ZENTRAVA_CLIENT_CA", caFile.toUtf8());
+    }
+
+    void keyPairLogsInToOpenSsh_data()
+    {
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<QByteArray>("passphrase");
+        QTest::addColumn<bool>("authorized");
+        Row("RSA 2048", 2048, QByteArray(), true);
+        Row("RSA 2048 with a pass phrase", 2048, QByteArray("key pass phrase"), true);
+        Row("RSA 4096 with a pass phrase", 4096, QByteArray("ünïcode pässphrase"), true);
+        Row("RSA 2048 not authorized", 2048, QByteArray(), false);
+    }
+
+    void keyPairLogsInToOpenSsh()
+    {
+        QFETCH(int, bits);
+        QFETCH(QByteArray, passphrase);
+        QFETCH(bool, authorized);
+        CTestServer* sshd = Harness::Require(QStringLiteral("sshd"));
+        QVERIFY(sshd);
+        KeyPairAnswers answers;
+        answers.type = KeyAlgorithm::Rsa;
+        answers.bits = bits;
+        answers.passphrase = passphrase;
+        answers.privateKeyPath = Path(QStringLiteral("ssh/%1/identity.key").arg(QTest::currentDataTag()));
+        answers.publicKeyPath = Path(QStringLiteral("ssh/%1/identity.pub").arg(QTest::currentDataTag()));
+        const IdentityFiles files = GenerateKeyPair(answers);
+        QVERIFY2(files.Ok(), qPrintable(files.error));
+        // identity.pub goes into the server as it is, comment and all.
+        if (authorized)
+            QVERIFY(Append(AuthorizedKeysFile(*sshd), ReadAll(files.publicKeyPath)));
+
+        auto key = std::make_shared<CKeyCertificate>();
+        const FtpResult loaded = key->LoadPrivateKey(files.privateKeyPath, passphrase);
+        QVERIFY2(loaded.Ok(), qPrintable(loaded.message));
+        SftpConnectOptions options;
+        options.host = "127.0.0.1";
+        options.port = sshd->Port();
+        options.user = sshd->User().toUtf8();
+        options.authentication = SftpAuthentication::KeyOnly;
+        options.key = key;
+        options.timeoutMs = 20000;
+        CSftpClient client;
+        client.SetHostKeyHook([](const SshHostKey&) { return true; });
+        const FtpResult connected = client.Connect(options);
+        QVERIFY2(connected.Ok() == authorized, qPrintable(connected.message));
+        if (authorized)
+            QVERIFY(client.Noop().Ok());
+    }
+
+    // Refusals end the TLS handshake, before any password.
+    void certificateIsAcceptedByProftpd_data()
+    {
+        QTest::addColumn<QString>("name"); // empty: no client certificate
+        QTest::addColumn<QByteArray>("passphrase");
+        QTest::addColumn<int>("code");
+        Row("trusted, plain key", "plain", QByteArray(), 0);
+        Row("trusted, key with a pass phrase", "protected", QByteArray("client pass phrase"), 0);
+        Row("not trusted", "stranger", QByteArray(), int(FtpErrorNetwork));
+        Row("no certificate", "", QByteArray(), int(FtpErrorNetwork));
+    }
+
+    void certificateIsAcceptedByProftpd()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, passphrase);
+        QFETCH(int, code);
+        CTestServer* proftpd = Harness::Require(QStringLiteral("proftpd-clientcert"));
+        QVERIFY(proftpd);
+        const QString stem = Path(QStringLiteral("certificates/") + name);
+        QString text;
+        const int result = name.isEmpty()
+                               ? FtpsWithCertificate(*proftpd, {}, {}, {}, &text)
+                               : FtpsWithCertificate(*proftpd, stem + QStringLiteral(".crt"),
+                                                     stem + QStringLiteral(".key"), passphrase, &text);
+        QVERIFY2(result == code, qPrintable(QStringLiteral("%1: %2").arg(result).arg(text)));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestIdentityFilesReal)
 #include "tst_IdentityFilesReal.moc"

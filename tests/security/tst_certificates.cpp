@@ -49,26 +49,26 @@ private Q_SLOTS:
         QFile::remove(StoreFile());
     }
 
-    void missingFileLeavesTheStoreEmpty()
+    void addContainsRemove()
     {
         CTrustedCertificates store;
         QCOMPARE(store.FilePath(), StoreFile());
         QVERIFY(!store.Load());
         QVERIFY(store.Certificates().isEmpty());
         QVERIFY(!store.Contains(kPem));
-    }
-
-    void sameCertificateWhateverTheLineEndsOrCase()
-    {
-        CTrustedCertificates store;
-        QVERIFY(store.Add(kPem));
-        QVERIFY(store.Contains(kPem));
+        QVERIFY(store.Add(kPem) && store.Add("second") && store.Add("third"));
+        // The same certificate whatever its line ends or case.
         QVERIFY(store.Contains(WithCrLf(kPem)));
         QVERIFY(store.Contains(kPem.toLower()));
         QVERIFY(!store.Contains(QByteArray(kPem).replace("Ab2", "Ab3")));
+        QVERIFY(store.RemoveAt(1));
+        QVERIFY(!store.RemoveAt(2));
+        QVERIFY(!store.RemoveAt(-1));
         CTrustedCertificates reloaded;
         QVERIFY(reloaded.Load());
         QVERIFY(reloaded.Contains(WithCrLf(kPem)));
+        // The reader trims each text's ends, so the PEM's final line break is not kept.
+        QCOMPARE(reloaded.Certificates(), QList<QByteArray>({kPem.trimmed(), "third"}));
     }
 
     void storedTextReadsBackUnchanged()
@@ -85,23 +85,7 @@ private Q_SLOTS:
         QVERIFY(bytes.contains("line &lt;one&gt; &amp; \"two\"\nthird &#230;&#134;&#145;&#232;&#173;&#137;"));
         CTrustedCertificates reloaded;
         QVERIFY(reloaded.Load());
-        // The reader trims each text's ends, so the PEM's final line break is not kept.
         QCOMPARE(reloaded.Certificates(), QList<QByteArray>({kPem.trimmed(), odd}));
-    }
-
-    void removingKeepsTheOrder()
-    {
-        CTrustedCertificates store;
-        QVERIFY(store.Add("first"));
-        QVERIFY(store.Add("second"));
-        QVERIFY(store.Add("third"));
-        QVERIFY(store.RemoveAt(1));
-        QVERIFY(!store.RemoveAt(2));
-        QVERIFY(!store.RemoveAt(-1));
-        QCOMPARE(store.Certificates(), QList<QByteArray>({"first", "third"}));
-        CTrustedCertificates reloaded;
-        QVERIFY(reloaded.Load());
-        QCOMPARE(reloaded.Certificates(), QList<QByteArray>({"first", "third"}));
     }
 
     // An entry counts for the host and port it was accepted for, and for the hosts its certificate names;
@@ -112,15 +96,15 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("host");
         QTest::addColumn<int>("port");
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("same host and port")
-            << QByteArray("Files.LAN") << QByteArray("files.lan") << 21 << true;
-        QTest::newRow("other port") << QByteArray("files.lan") << QByteArray("files.lan") << 2121 << false;
-        QTest::newRow("other host") << QByteArray("files.lan") << QByteArray("127.0.0.1") << 21 << false;
-        QTest::newRow("named host") << QByteArray("files.lan") << QByteArray("FTP.example.test") << 990
-                                    << true;
-        QTest::newRow("no host, unnamed") << QByteArray() << QByteArray("files.lan") << 21 << false;
-        QTest::newRow("no host, named") << QByteArray() << QByteArray("ftp.example.test") << 21 << true;
-        QTest::newRow("quote in host") << QByteArray("a\" b=\"c") << QByteArray("a\" b=\"c") << 21 << false;
+        const auto row = [](const char* tag, const char* stored, const char* host, int port, bool accepted)
+        { QTest::newRow(tag) << QByteArray(stored) << QByteArray(host) << port << accepted; };
+        row("same host and port", "Files.LAN", "files.lan", 21, true);
+        row("other port", "files.lan", "files.lan", 2121, false);
+        row("other host", "files.lan", "127.0.0.1", 21, false);
+        row("named host", "files.lan", "FTP.example.test", 990, true);
+        row("no host, unnamed", "", "files.lan", 21, false);
+        row("no host, named", "", "ftp.example.test", 21, true);
+        row("quote in host", "a\" b=\"c", "a\" b=\"c", 21, false);
     }
 
     void acceptsOnlyWhereItWasAcceptedOrNamed()

@@ -76,13 +76,6 @@ namespace WorkerTest
 {
 using namespace TestFiles;
 
-inline int ProtocolOf(const QString& kind, bool tls)
-{
-    if (kind == QLatin1String("sshd") || kind == QLatin1String("proftpd-sftp"))
-        return CFtpSite::ProtocolSftp;
-    return tls ? CFtpSite::ProtocolExplicitTls : CFtpSite::ProtocolFtp;
-}
-
 // A job for the server; the worker trusts its certificate or host key as a user who accepted it would.
 inline CTransferJob JobFor(CTestServer& server, const QString& kind, bool tls, const QString& remoteFolder)
 {
@@ -91,7 +84,10 @@ inline CTransferJob JobFor(CTestServer& server, const QString& kind, bool tls, c
     job.port = server.Port();
     job.login = server.User();
     job.password = server.Password();
-    job.protocolType = ProtocolOf(kind, tls);
+    const bool sftp = kind == QLatin1String("sshd") || kind == QLatin1String("proftpd-sftp");
+    job.protocolType = sftp  ? CFtpSite::ProtocolSftp
+                       : tls ? CFtpSite::ProtocolExplicitTls
+                             : CFtpSite::ProtocolFtp;
     job.passive = true;
     job.remoteFolder = remoteFolder;
     if (job.protocolType == CFtpSite::ProtocolExplicitTls)
@@ -178,6 +174,7 @@ public:
         (level == 1 ? done : failed).append(line);
     }
     void OnTransferRelay(const CTransferEntry&) override {}
+    qsizetype Ended() const { return done.size() + failed.size(); }
 };
 
 // Runs the event loop until condition holds or the time is up; the result is the condition's.

@@ -1,6 +1,5 @@
 #include "RulesTestSupport.h"
 
-#include "app/Profile.h"
 #include "transfer/OverwritePrompt.h"
 #include "transfer/OverwriteResolver.h"
 #include "transfer/OverwriteRule.h"
@@ -11,10 +10,10 @@
 
 namespace
 {
-
 constexpr qint64 kSourceSize = 100;
 constexpr qint64 kSourceTime = 1600000000;
 using A = OverwriteAction;
+using O = OverwriteOutcome;
 
 // Which of "target greater, less, equal" each value of the date or size digit accepts.
 constexpr bool kDigitAccepts[10][3] = {{1, 0, 0}, {1, 1, 1}, {0, 1, 0}, {0, 0, 1}, {1, 1, 0},
@@ -34,50 +33,31 @@ A Decide(TransferDirection direction, qint64 targetSize, qint64 targetTime = kSo
     return DecideOverwrite(direction, kSourceSize, targetSize, kSourceTime, targetTime);
 }
 
-struct CDownloadCase
-{
-    int matchingFiles;
-    qint64 localSize; // the remote file has 100 bytes
-    int disableResume;
-    A answer;            // of whichever prompt comes up
-    const char* newName; // the rename dialog's answer; empty is Cancel
-    OverwriteOutcome outcome;
-    const char* path; // in the test's folder; empty when skipped
-    const char* asked;
-};
-
 bool WriteFile(const QString& path, qint64 size)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(QByteArray(size, 'x')) == size;
 }
 
+QByteArray Blob(const QStringList& rules)
+{
+    return CStringList(rules).Serialize();
+}
 } // namespace
 
 class TestTransferOverwrite : public QObject
 {
     Q_OBJECT
 
-private:
     QTemporaryDir m_home;
-
-    static void UseRules(const QStringList& rules)
-    {
-        QVERIFY(WriteProfileInt("SmartOverwrite", "MatchingFiles", 6));
-        StoreList("OverwriteRules", "Rules", rules);
-    }
 
 private Q_SLOTS:
     void init() { QVERIFY(ResetSettings(m_home)); }
 
     void ruleDigits_data()
     {
-        QTest::addColumn<QString>("rule");
-        QTest::addColumn<int>("direction");
-        QTest::addColumn<qint64>("targetSize");
-        QTest::addColumn<qint64>("targetTime");
-        QTest::addColumn<OverwriteAction>("expected");
-
+        Columns<QString, int, qint64, qint64, A>(
+            {"rule", "direction", "targetSize", "targetTime", "expected"});
         for (int d : {1, 2})
         {
             for (int digit = 0; digit <= 9; ++digit)
@@ -100,6 +80,10 @@ private Q_SLOTS:
                     << RuleText(1, 1, 0, digit) << d << kSourceSize << kSourceTime << kThen[digit];
             }
         }
+        // Newer target on download: ask; anything else on download: skip.
+        Row("first match wins: older", "0113,1114", 1, qint64(50), kSourceTime - 60, A::Skip);
+        Row("first match wins: newer", "0113,1114", 1, qint64(50), kSourceTime + 60, A::Prompt);
+        Row("first match wins: upload", "0113,1114", 2, qint64(50), kSourceTime - 60, A::Prompt);
     }
 
     void ruleDigits()
@@ -108,35 +92,21 @@ private Q_SLOTS:
         QFETCH(int, direction);
         QFETCH(qint64, targetSize);
         QFETCH(qint64, targetTime);
-        QFETCH(OverwriteAction, expected);
-
-        UseRules({rule});
-        QCOMPARE(Decide(TransferDirection(direction), targetSize, targetTime), expected);
-    }
-
-    void firstMatchingRuleWins()
-    {
-        // Newer target on download: ask; anything else on download: skip.
-        UseRules({"0113", "1114"});
-        QCOMPARE(Decide(TransferDirection::Download, 50, kSourceTime - 60), A::Skip);
-        QCOMPARE(Decide(TransferDirection::Download, 50, kSourceTime + 60), A::Prompt);
-        QCOMPARE(Decide(TransferDirection::Upload, 50, kSourceTime - 60), A::Prompt);
+        QVERIFY(WriteProfileInt("SmartOverwrite", "MatchingFiles", 6));
+        StoreList("OverwriteRules", "Rules", rule.split(u','));
+        QTEST(Decide(TransferDirection(direction), targetSize, targetTime), "expected");
     }
 
     void matchingFiles_data()
     {
-        QTest::addColumn<int>("matchingFiles");
-        QTest::addColumn<int>("ignoreZeroBytes");
-        QTest::addColumn<qint64>("targetSize");
-        QTest::addColumn<OverwriteAction>("expected");
-
+        Columns<int, int, qint64, A>({"matchingFiles", "ignoreZeroBytes", "targetSize", "expected"});
         const A settings[] = {A::Prompt, A::Overwrite, A::Skip, A::Rename, A::Resume, A::Number, A::Prompt};
         for (int value = 0; value <= 6; ++value)
             QTest::addRow("value %d", value) << value << 1 << qint64(5) << settings[value];
-        QTest::newRow("unknown value asks") << 7 << 1 << qint64(5) << A::Prompt;
-        QTest::newRow("empty target overwritten although skip") << 2 << 1 << qint64(0) << A::Overwrite;
-        QTest::newRow("empty target, rules") << 6 << 1 << qint64(0) << A::Overwrite;
-        QTest::newRow("empty target not ignored") << 2 << 0 << qint64(0) << A::Skip;
+        Row("unknown value asks", 7, 1, qint64(5), A::Prompt);
+        Row("empty target overwritten although skip", 2, 1, qint64(0), A::Overwrite);
+        Row("empty target, rules", 6, 1, qint64(0), A::Overwrite);
+        Row("empty target not ignored", 2, 0, qint64(0), A::Skip);
     }
 
     void matchingFiles()
@@ -144,22 +114,17 @@ private Q_SLOTS:
         QFETCH(int, matchingFiles);
         QFETCH(int, ignoreZeroBytes);
         QFETCH(qint64, targetSize);
-        QFETCH(OverwriteAction, expected);
-
         QVERIFY(WriteProfileInt("SmartOverwrite", "MatchingFiles", matchingFiles));
         QVERIFY(WriteProfileInt("SmartOverwrite", "IgnoreZeroBytes", ignoreZeroBytes));
-        QCOMPARE(Decide(TransferDirection::Download, targetSize), expected);
-        QCOMPARE(Decide(TransferDirection::Upload, targetSize), expected);
+        QTEST(Decide(TransferDirection::Download, targetSize), "expected");
+        QTEST(Decide(TransferDirection::Upload, targetSize), "expected");
     }
 
     void ruleStorage()
     {
         QVERIFY(SaveOverwriteRules({COverwriteRule::FromNumber(113), COverwriteRule::FromNumber(4224)}));
-        QCOMPARE(GetProfileBinary("OverwriteRules", "Rules"), QByteArray("\x02\x00\x04"
-                                                                         "0113"
-                                                                         "\x04"
-                                                                         "4224",
-                                                                         12));
+        QCOMPARE(GetProfileBinary("OverwriteRules", "Rules"),
+                 QByteArray::fromHex("020004") + "0113" + '\x04' + "4224");
         QCOMPARE(LoadOverwriteRules().value(1).Number(), 4224u);
         QCOMPARE(COverwriteRule::FromNumber(4224).Describe(),
                  QString("如果目標日期 <不相同> 而且檔案大小 <較小> 發生在 <上傳時>, 則 <略過>"));
@@ -169,41 +134,29 @@ private Q_SLOTS:
 
     void badStoredRules_data()
     {
-        QTest::addColumn<QByteArray>("blob");
-        QTest::addColumn<OverwriteAction>("expected");
-
-        const auto blob = [](const QStringList& rules) { return CStringList(rules).Serialize(); };
-        QTest::newRow("4096 bytes ignored") << ListBlobOfSize({"1114"}, kProfileObjectLimit) << A::Prompt;
-        QTest::newRow("4095 bytes read") << ListBlobOfSize({"1114"}, kProfileObjectLimit - 1) << A::Skip;
-        QTest::newRow("three characters") << blob({"111", "", "1112"}) << A::Resume;
-        QTest::newRow("digits out of range") << blob({"9999", "5114", "1154", "1119", "1112"}) << A::Resume;
-        QTest::newRow("not digits") << blob({"1x14", "-114", " 114", "１１１４", "1110"}) << A::Overwrite;
-        QTest::newRow("first four characters count") << blob({"11141234"}) << A::Skip;
-        QTest::newRow("count past the end") << QByteArray("\x09\x00\x04"
-                                                          "1114",
-                                                          7)
-                                            << A::Prompt;
-        QTest::newRow("length past the end") << QByteArray("\x01\x00\x09"
-                                                           "1114",
-                                                           7)
-                                             << A::Prompt;
+        Columns<QByteArray, A>({"blob", "expected"});
+        Row("4096 bytes ignored", ListBlobOfSize({"1114"}, kProfileObjectLimit), A::Prompt);
+        Row("4095 bytes read", ListBlobOfSize({"1114"}, kProfileObjectLimit - 1), A::Skip);
+        Row("three characters", Blob({"111", "", "1112"}), A::Resume);
+        Row("digits out of range", Blob({"9999", "5114", "1154", "1119", "1112"}), A::Resume);
+        Row("not digits", Blob({"1x14", "-114", " 114", "１１１４", "1110"}), A::Overwrite);
+        Row("first four characters count", Blob({"11141234"}), A::Skip);
+        Row("count past the end", QByteArray::fromHex("090004") + "1114", A::Prompt);
+        Row("length past the end", QByteArray::fromHex("010009") + "1114", A::Prompt);
     }
 
     void badStoredRules()
     {
         QFETCH(QByteArray, blob);
-        QFETCH(OverwriteAction, expected);
-
         QVERIFY(!blob.isEmpty());
         QVERIFY(WriteProfileInt("SmartOverwrite", "MatchingFiles", 6));
         QVERIFY(WriteProfileBinary("OverwriteRules", "Rules", blob));
-        QCOMPARE(Decide(TransferDirection::Download, 50), expected);
+        QTEST(Decide(TransferDirection::Download, 50), "expected");
     }
 
     void numberedNames()
     {
         QTemporaryDir folder;
-        QVERIFY(folder.isValid());
         for (const char* name : {"a.txt", "複製 -a.txt", "複製(2) -a.txt"})
             QVERIFY(WriteFile(folder.filePath(name), 1));
         QCOMPARE(MakeNumberedLocalName(folder.filePath("a.txt")), folder.filePath("複製(3) -a.txt"));
@@ -211,13 +164,12 @@ private Q_SLOTS:
         QVERIFY(QDir(folder.path()).mkdir("複製 -b.txt"));
         QVERIFY(QFile::link(folder.filePath("gone"), folder.filePath("複製(2) -b.txt")));
         QCOMPARE(MakeNumberedLocalName(folder.filePath("b.txt")), folder.filePath("複製(3) -b.txt"));
-
         const QStringList names{"a.txt", "複製 -A.TXT", "複製(2) -a.txt", "複製(4) -a.txt"};
         QCOMPARE(MakeNumberedRemoteName("/pub/a.txt", names), QString("複製(3) -a.txt"));
         QCOMPARE(MakeNumberedRemoteName("/pub/b.txt", names), QString("複製 -b.txt"));
     }
 
-    void promptButtons()
+    void promptButtonsAndCountdown()
     {
         const auto summary = [](PromptKind kind, bool lastFile)
         {
@@ -230,10 +182,7 @@ private Q_SLOTS:
         QCOMPARE(summary(PromptKind::Replace, true), QString("是(&Y)=1 否(&N)=2"));
         QCOMPARE(summary(PromptKind::Resume, false), QString("是(&Y)=4 否(&N)=1 否(&C)=2"));
         QCOMPARE(summary(PromptKind::Resume, true), summary(PromptKind::Resume, false));
-    }
 
-    void countdownMapping()
-    {
         const A replace[] = {A::Overwrite, A::Overwrite, A::Skip,     A::Rename,
                              A::Resume,    A::Number,    A::Overwrite};
         const A resume[] = {A::Resume, A::Overwrite, A::Skip, A::Rename, A::Resume, A::Number, A::Resume};
@@ -268,75 +217,90 @@ private Q_SLOTS:
 
     void downloadSide_data()
     {
-        QTest::addColumn<CDownloadCase>("c");
-        using O = OverwriteOutcome;
-        QTest::newRow("skip") << CDownloadCase{2, 50, 0, A::Prompt, "", O::Skip, "", ""};
-        QTest::newRow("resume") << CDownloadCase{4, 50, 0, A::Prompt, "", O::Resume, "a.bin", ""};
-        QTest::newRow("number") << CDownloadCase{5, 50, 0, A::Prompt, "", O::Overwrite, "複製 -a.bin", ""};
-        QTest::newRow("rename") << CDownloadCase{3, 50, 0, A::Prompt, "b.bin", O::Overwrite, "b.bin", "name"};
-        QTest::newRow("rename cancelled") << CDownloadCase{3, 50, 0, A::Prompt, "", O::Skip, "", "name"};
-        QTest::newRow("smaller local file")
-            << CDownloadCase{0, 50, 0, A::Resume, "", O::Resume, "a.bin", "resume"};
-        QTest::newRow("resume disabled")
-            << CDownloadCase{0, 50, 1, A::Overwrite, "", O::Overwrite, "a.bin", "replace"};
-        QTest::newRow("equal sizes") << CDownloadCase{0, 100, 0, A::Skip, "", O::Skip, "", "replace"};
-        QTest::newRow("prompt: rename")
-            << CDownloadCase{0, 500, 0, A::Rename, "c.bin", O::Overwrite, "c.bin", "replace,name"};
-        QTest::newRow("prompt: number")
-            << CDownloadCase{0, 500, 0, A::Number, "", O::Overwrite, "複製 -a.bin", "replace"};
-        QTest::newRow("empty local file") << CDownloadCase{2, 0, 0, A::Prompt, "", O::Overwrite, "a.bin", ""};
+        // The remote file has 100 bytes; the answer is to whichever prompt comes up, the new name to the
+        // rename dialog (empty is Cancel); the path is in the test's folder, empty when skipped.
+        Columns<int, qint64, int, A, QString, O, QString, QString>(
+            {"matchingFiles", "localSize", "disableResume", "answer", "newName", "outcome", "path", "asked"});
+        Row("skip", 2, qint64(50), 0, A::Prompt, "", O::Skip, "", "");
+        Row("resume", 4, qint64(50), 0, A::Prompt, "", O::Resume, "a.bin", "");
+        Row("number", 5, qint64(50), 0, A::Prompt, "", O::Overwrite, "複製 -a.bin", "");
+        Row("rename", 3, qint64(50), 0, A::Prompt, "b.bin", O::Overwrite, "b.bin", "name");
+        Row("rename cancelled", 3, qint64(50), 0, A::Prompt, "", O::Skip, "", "name");
+        Row("smaller local file", 0, qint64(50), 0, A::Resume, "", O::Resume, "a.bin", "resume");
+        Row("resume disabled", 0, qint64(50), 1, A::Overwrite, "", O::Overwrite, "a.bin", "replace");
+        Row("equal sizes", 0, qint64(100), 0, A::Skip, "", O::Skip, "", "replace");
+        Row("prompt: rename", 0, qint64(500), 0, A::Rename, "c.bin", O::Overwrite, "c.bin", "replace,name");
+        Row("prompt: number", 0, qint64(500), 0, A::Number, "", O::Overwrite, "複製 -a.bin", "replace");
+        Row("empty local file", 2, qint64(0), 0, A::Prompt, "", O::Overwrite, "a.bin", "");
     }
 
     void downloadSide()
     {
-        QFETCH(CDownloadCase, c);
+        QFETCH(int, matchingFiles);
+        QFETCH(qint64, localSize);
+        QFETCH(int, disableResume);
+        QFETCH(A, answer);
+        QFETCH(QString, newName);
+        QFETCH(QString, path);
         QTemporaryDir folder;
         const QString local = folder.filePath("a.bin");
-        QVERIFY(WriteFile(local, c.localSize));
-        QVERIFY(WriteProfileInt("SmartOverwrite", "MatchingFiles", c.matchingFiles));
-        QVERIFY(WriteProfileInt("Settings", "DisableResume", c.disableResume));
+        QVERIFY(WriteFile(local, localSize));
+        QVERIFY(WriteProfileInt("SmartOverwrite", "MatchingFiles", matchingFiles));
+        QVERIFY(WriteProfileInt("Settings", "DisableResume", disableResume));
         CScriptedPrompts prompts;
-        prompts.answers = {c.answer};
-        prompts.nameAnswers = {*c.newName ? folder.filePath(c.newName) : QString()};
+        prompts.answers = {answer};
+        prompts.nameAnswers = {newName.isEmpty() ? QString() : folder.filePath(newName)};
         COverwriteResolver resolver(prompts);
         const COverwriteChoice choice =
             resolver.ForDownload({"/pub/a.bin", local, 100, QDateTime::currentDateTime(), false, false});
-
-        QCOMPARE(choice.outcome, c.outcome);
-        QCOMPARE(choice.path, *c.path ? folder.filePath(c.path) : QString());
-        QCOMPARE(prompts.Questions(), QString(c.asked));
+        QTEST(choice.outcome, "outcome");
+        QCOMPARE(choice.path, path.isEmpty() ? QString() : folder.filePath(path));
+        QTEST(prompts.Questions(), "asked");
         if (!prompts.namesAsked.isEmpty())
             QCOMPARE(prompts.namesAsked.first(), qMakePair(QString("/pub/a.bin"), local));
         QVERIFY(!resolver.YesToAll());
     }
 
-    void downloadYesToAllAndLastFile()
+    // Yes to all overwrites the rest of the job without a question; a new job asks again.
+    void yesToAllLastsOneJob_data()
     {
+        Columns<bool>({"upload"});
+        Row("download", false);
+        Row("upload", true);
+    }
+
+    void yesToAllLastsOneJob()
+    {
+        QFETCH(bool, upload);
         QTemporaryDir folder;
-        const QString first = folder.filePath("one.bin");
-        const QString second = folder.filePath("two.bin");
-        QVERIFY(WriteFile(first, 300) && WriteFile(second, 300));
-        const QDateTime remoteTime(QDate(2020, 1, 2), QTime(3, 4, 5), Qt::UTC);
+        const QString local = folder.filePath("one.bin");
+        QVERIFY(WriteFile(local, 300));
+        const QDateTime incoming(QDate(2020, 1, 2), QTime(3, 4, 5), Qt::UTC);
+        const QDateTime remote = incoming.addDays(-1);
+        const auto resolve = [&](COverwriteResolver& resolver, bool lastFile)
+        {
+            if (upload)
+                return resolver.ForUpload(
+                    {local, "/pub", "one.bin", 200, incoming, 300, remote, {}, lastFile});
+            return resolver.ForDownload({"/pub/one.bin", local, 200, incoming, lastFile, false});
+        };
         CScriptedPrompts prompts;
         prompts.answers = {A::OverwriteAll, A::Skip};
         COverwriteResolver resolver(prompts);
-
-        QCOMPARE(resolver.ForDownload({"/pub/one.bin", first, 200, remoteTime, false, false}).path, first);
-        const COverwritePromptInfo& info = prompts.replaceAsked.first();
-        QCOMPARE(info.targetPath, first);
-        QCOMPARE(info.existingSize, qint64(300));
-        QCOMPARE(info.existingTime, QFileInfo(first).lastModified());
-        QCOMPARE(info.incomingSize, qint64(200));
-        QCOMPARE(info.incomingTime, remoteTime);
-        QVERIFY(!info.lastFile);
-        // The rest of the job is overwritten without a question; a new job asks again.
-        QCOMPARE(resolver.ForDownload({"/pub/two.bin", second, 200, remoteTime, true, false}).outcome,
-                 OverwriteOutcome::Overwrite);
+        QCOMPARE(resolve(resolver, false).outcome, O::Overwrite);
+        QCOMPARE(resolve(resolver, true).outcome, O::Overwrite);
         QCOMPARE(prompts.Asked(), 1);
         COverwriteResolver nextJob(prompts);
-        QCOMPARE(nextJob.ForDownload({"/pub/two.bin", second, 200, remoteTime, true, false}).outcome,
-                 OverwriteOutcome::Skip);
+        QCOMPARE(resolve(nextJob, true).outcome, O::Skip);
         QVERIFY(prompts.replaceAsked.last().lastFile);
+
+        const COverwritePromptInfo& info = prompts.replaceAsked.first();
+        QCOMPARE(info.targetPath, upload ? QString("/pub/one.bin") : local);
+        QCOMPARE(info.existingSize, qint64(300));
+        QCOMPARE(info.existingTime, upload ? remote : QFileInfo(local).lastModified());
+        QCOMPARE(info.incomingSize, qint64(200));
+        QCOMPARE(info.incomingTime, incoming);
+        QVERIFY(!info.lastFile);
     }
 
     void downloadWithoutDecision()
@@ -352,8 +316,7 @@ private Q_SLOTS:
         QCOMPARE(resolver.ForDownload({"/pub/new.bin", missing, 5, now, false, false}).path, missing);
         // A scheduled job overwrites whatever is there.
         QCOMPARE(resolver.ForDownload({"/pub/a.bin", existing, 5, now, false, true}).path, existing);
-        QCOMPARE(resolver.ForDownload({"/pub/a.bin", existing, 5, now, false, false}).outcome,
-                 OverwriteOutcome::Skip);
+        QCOMPARE(resolver.ForDownload({"/pub/a.bin", existing, 5, now, false, false}).outcome, O::Skip);
         QCOMPARE(prompts.Asked(), 0);
     }
 };

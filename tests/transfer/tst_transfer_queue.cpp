@@ -11,6 +11,7 @@
 #include <QDeadlineTimer>
 #include <QMutex>
 
+#include <atomic>
 #include <optional>
 
 namespace
@@ -25,6 +26,7 @@ class CScriptedWorkers final : public ITransferWorkerFactory
 public:
     bool refuse = false;
     QList<CWorkerSettings> made;
+    std::atomic<int> ended = 0;
 
     std::unique_ptr<CTransferWorker> Make(CTransferWorker::Kind kind, const CTransferJob& job,
                                           const CWorkerSettings& settings) override;
@@ -51,29 +53,16 @@ public:
         return m_words.contains(name) ? std::optional<bool>(m_words.take(name)) : std::nullopt;
     }
 
-    void Ended()
-    {
-        QMutexLocker lock(&m_mutex);
-        ++m_ended;
-    }
-
     QStringList Started() const
     {
         QMutexLocker lock(&m_mutex);
         return m_started;
     }
 
-    int EndedCount() const
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_ended;
-    }
-
 private:
     mutable QMutex m_mutex;
     QHash<QString, bool> m_words;
     QStringList m_started;
-    int m_ended = 0;
 };
 
 class CScriptedWorker final : public CTransferWorker
@@ -96,7 +85,7 @@ protected:
                        *word ? QStringLiteral("下載完成！") : QStringLiteral("550 %1: gone").arg(name));
         else
             SetOutcome(true, kCancelled);
-        m_script.Ended();
+        ++m_script.ended;
     }
 
 private:
@@ -275,9 +264,11 @@ private Q_SLOTS:
         QCOMPARE(m_script->made.size(), 4);
         const CWorkerSettings& download = m_script->made[1];
         QCOMPARE(download.connectionTimeoutMs, 7000);
-        QVERIFY(download.filter && !download.preserveTime && !download.destinationSite);
+        QVERIFY(download.filter && !download.preserveTime && !download.destinationSite &&
+                download.overwritePrompt);
         QCOMPARE(m_script->made[2].destinationSite->Address, "mirror.test");
-        QVERIFY(m_script->made[3].preserveTime && !m_script->made[3].filter);
+        QVERIFY(m_script->made[3].preserveTime && !m_script->made[3].filter &&
+                !m_script->made[3].overwritePrompt);
 
         // No file, or no worker thread: nothing is queued.
         QVERIFY(!queue.AddUpload(CTransferJob()));
@@ -288,12 +279,9 @@ private Q_SLOTS:
 
     void limitStartsFromTheTop_data()
     {
-        QTest::addColumn<int>("limit");
-        QTest::addColumn<QStringList>("firstStarted");
-        QTest::addColumn<QStringList>("afterOneDone");
-        QTest::newRow("limit 2") << 2 << QStringList{"a", "b"} << QStringList{"a", "b", "c"};
-        QTest::newRow("no limit") << 0 << QStringList{"a", "b", "c", "d", "e"}
-                                  << QStringList{"a", "b", "c", "d", "e"};
+        Columns<int, QStringList, QStringList>({"limit", "firstStarted", "afterOneDone"});
+        Row("limit 2", 2, QStringList{"a", "b"}, QStringList{"a", "b", "c"});
+        Row("no limit", 0, QStringList{"a", "b", "c", "d", "e"}, QStringList{"a", "b", "c", "d", "e"});
     }
 
     void limitStartsFromTheTop()
@@ -343,9 +331,9 @@ private Q_SLOTS:
 
     void failedJobsComeBackFailed_data()
     {
-        QTest::addColumn<bool>("removeFailed");
-        QTest::newRow("re-queued") << false;
-        QTest::newRow("remove failed") << true;
+        Columns<bool>({"removeFailed"});
+        Row("re-queued", false);
+        Row("remove failed", true);
     }
 
     void failedJobsComeBackFailed()
@@ -390,7 +378,7 @@ private Q_SLOTS:
         QCOMPARE(queue.RunningCount(), 1);
         // Never-started workers still end and report their cancel; the recurring one is not queued again.
         QTRY_COMPARE(queue.rowCount(), 2);
-        QCOMPARE(m_script->EndedCount(), 2);
+        QCOMPARE(m_script->ended.load(), 2);
         QCOMPARE(m_requester->dones.filter(kCancelled).size(), 2);
         QCOMPARE(queue.RunningCount(), 1);
         queue.ProcessQueue();
@@ -511,18 +499,17 @@ private Q_SLOTS:
         QVERIFY(Add("d"));
         QTRY_COMPARE(m_script->Started().size(), 2);
         m_queue.reset();
-        QCOMPARE(m_script->EndedCount(), 4);
+        QCOMPARE(m_script->ended.load(), 4);
     }
 
     void columnWidths_data()
     {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QList<int>>("widths");
-        QTest::newRow("none") << "" << QList<int>{50, 50, 50, 50, 50, 50};
-        QTest::newRow("fewer parts") << "120,80," << QList<int>{120, 80, 50, 50, 50, 50};
-        QTest::newRow("empty parts skipped") << "120,,80" << QList<int>{120, 80, 50, 50, 50, 50};
-        QTest::newRow("more parts") << "1,2,3,4,5,6,7," << QList<int>{1, 2, 3, 4, 5, 6};
-        QTest::newRow("no widths") << "wide,-4,70" << QList<int>{50, 50, 70, 50, 50, 50};
+        Columns<QString, QList<int>>({"stored", "widths"});
+        Row("none", "", QList<int>{50, 50, 50, 50, 50, 50});
+        Row("fewer parts", "120,80,", QList<int>{120, 80, 50, 50, 50, 50});
+        Row("empty parts skipped", "120,,80", QList<int>{120, 80, 50, 50, 50, 50});
+        Row("more parts", "1,2,3,4,5,6,7,", QList<int>{1, 2, 3, 4, 5, 6});
+        Row("no widths", "wide,-4,70", QList<int>{50, 50, 70, 50, 50, 50});
     }
 
     void columnWidths()

@@ -1,5 +1,7 @@
 #include "WorkerTestSupport.h"
 
+#include "servers/Harness.h"
+
 #include "transfer/TransferQueue.h"
 #include "transfer/TransferRequester.h"
 
@@ -68,12 +70,10 @@ class TestTransferQueueReal : public QObject
 private:
     QTemporaryDir m_home;
     std::unique_ptr<QTemporaryDir> m_dir;
-    CServerPool m_servers;
     CScriptedPrompts m_prompts;
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(ResetSettings(m_home)); }
-    void cleanupTestCase() { m_servers.Clear(); }
 
     void init()
     {
@@ -85,8 +85,8 @@ private Q_SLOTS:
     // The caller's limit stands over the stored one, and no more jobs run than it allows.
     void runsTwoOfFive()
     {
-        CTestServer* server = m_servers.Get(QStringLiteral("proftpd"));
-        QVERIFY2(server, qPrintable(m_servers.Error(QStringLiteral("proftpd"))));
+        CTestServer* server = Harness::Require(QStringLiteral("proftpd"));
+        QVERIFY(server);
         QVERIFY(WriteProfileInt(QStringLiteral("Settings"), QStringLiteral("TransferMax"), 4));
         CWorkerFactory factory(m_prompts);
         CTransferQueue queue(factory, nullptr, nullptr);
@@ -108,7 +108,7 @@ private Q_SLOTS:
             QVERIFY(queue.AddDownload(job));
             watch();
         }
-        QVERIFY(WaitUntil([&] { return requester.done.size() + requester.failed.size() == 5; }, 180000));
+        QVERIFY(WaitUntil([&] { return requester.Ended() == 5; }, 180000));
         QCOMPARE(requester.failed, QStringList());
         QCOMPARE(mostRunning, 2);
         QCOMPARE(queue.RunningCount(), 0);
@@ -145,7 +145,7 @@ private Q_SLOTS:
         { return queue.data(queue.index(0, 0), CTransferQueue::TransferredBytesRole).toLongLong(); };
         QVERIFY(WaitUntil([&] { return moved() > 0 || !requester.done.isEmpty(); }, 60000));
         QVERIFY(::kill(-pid_t(server.Value(QStringLiteral("PID")).toInt()), SIGKILL) == 0);
-        QVERIFY(WaitUntil([&] { return !requester.failed.isEmpty() || !requester.done.isEmpty(); }, 60000));
+        QVERIFY(WaitUntil([&] { return requester.Ended() == 1; }, 60000));
         QCOMPARE(requester.done, QStringList());
         QCOMPARE(queue.rowCount(), 1);
         QCOMPARE(queue.data(queue.index(0, CTransferQueue::StatusColumn)).toString(),
@@ -160,7 +160,7 @@ private Q_SLOTS:
         CRestartedServer restarted;
         QVERIFY(restarted.Start(QFileInfo(server.Root()).path(), server.Port()));
         queue.Resume({0});
-        QVERIFY(WaitUntil([&] { return requester.done.size() + requester.failed.size() == 2; }, 120000));
+        QVERIFY(WaitUntil([&] { return requester.Ended() == 2; }, 120000));
         QCOMPARE(requester.done.size(), 1);
         QCOMPARE(Sha256(local), Sha256(Disk(server, QStringLiteral("big.bin"))));
     }
@@ -170,16 +170,16 @@ private Q_SLOTS:
     // run stays deleted.
     void resumesOnlyTheFailedFiles_data()
     {
-        QTest::addColumn<bool>("upload");
-        QTest::newRow("download") << false;
-        QTest::newRow("upload") << true;
+        Columns<bool>({"upload"});
+        Row("download", false);
+        Row("upload", true);
     }
 
     void resumesOnlyTheFailedFiles()
     {
         QFETCH(bool, upload);
-        CTestServer* server = m_servers.Get(QStringLiteral("proftpd"));
-        QVERIFY2(server, qPrintable(m_servers.Error(QStringLiteral("proftpd"))));
+        CTestServer* server = Harness::Require(QStringLiteral("proftpd"));
+        QVERIFY(server);
         const QString tag = upload ? QStringLiteral("up") : QStringLiteral("down");
         CTransferJob job = JobFor(*server, QStringLiteral("proftpd"), false, QStringLiteral("/"));
         job.localFolder = m_dir->path();
@@ -203,7 +203,7 @@ private Q_SLOTS:
         CRequester requester;
         job.requestingWindow = &requester;
         QVERIFY(upload ? queue.AddUpload(job) : queue.AddDownload(job));
-        QVERIFY(WaitUntil([&] { return !requester.failed.isEmpty() || !requester.done.isEmpty(); }, 120000));
+        QVERIFY(WaitUntil([&] { return requester.Ended() == 1; }, 120000));
         QCOMPARE(requester.failed.size(), 1);
         const QStringList message = requester.failed[0].section(u' ', 1).split(u'\n');
         QCOMPARE(message.size(), 2);
@@ -220,7 +220,7 @@ private Q_SLOTS:
                                                      QFileDevice::ReadOther | QFileDevice::WriteOther));
         QVERIFY(QFile::remove(upload ? remote[0] : local[0]));
         queue.Resume({0});
-        QVERIFY(WaitUntil([&] { return requester.done.size() + requester.failed.size() == 2; }, 120000));
+        QVERIFY(WaitUntil([&] { return requester.Ended() == 2; }, 120000));
         QCOMPARE(requester.done.size(), 1);
         QCOMPARE(Sha256(remote[2]), Sha256(local[2]));
         QVERIFY(!QFile::exists(upload ? remote[0] : local[0]));

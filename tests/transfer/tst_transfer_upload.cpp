@@ -10,18 +10,6 @@ const QDateTime kLocalTime(QDate(2022, 5, 6), QTime(7, 8, 9), Qt::UTC);
 const QDateTime kRemoteTime(QDate(2021, 1, 1), QTime(0, 0, 0), Qt::UTC);
 using A = OverwriteAction;
 
-struct CUploadCase
-{
-    int matchingFiles;
-    qint64 remoteSize;   // the local file has 100 bytes
-    A answer;            // of whichever prompt comes up
-    const char* newName; // the rename dialog's answer; empty is Cancel
-    const char* kept;    // the entry's name; empty when dropped
-    quint32 attributes;
-    qint64 size;
-    const char* asked;
-};
-
 QList<CLocalFileRecord> Records(const QStringList& paths)
 {
     QList<CLocalFileRecord> records;
@@ -85,19 +73,15 @@ private Q_SLOTS:
 
     void filter_data()
     {
-        QTest::addColumn<int>("enableFiltering");
-        QTest::addColumn<int>("filterTransfers");
-        QTest::addColumn<int>("filterFolders");
-        QTest::addColumn<bool>("filteredCommand");
-        QTest::addColumn<QStringList>("kept");
-
+        Columns<int, int, int, bool, QStringList>(
+            {"enableFiltering", "filterTransfers", "filterFolders", "filteredCommand", "kept"});
         const QStringList all{"/l/b.txt", "/l/a.jpg", "/l/docs/"};
         const QStringList txt{"/l/b.txt"};
-        QTest::newRow("filter off") << 0 << 0 << 0 << false << all;
-        QTest::newRow("listings only") << 1 << 0 << 0 << false << all;
-        QTest::newRow("transfers filtered") << 1 << 1 << 0 << false << txt;
-        QTest::newRow("filtered upload command") << 0 << 0 << 0 << true << txt;
-        QTest::newRow("folders tested like files") << 1 << 1 << 1 << false << txt;
+        Row("filter off", 0, 0, 0, false, all);
+        Row("listings only", 1, 0, 0, false, all);
+        Row("transfers filtered", 1, 1, 0, false, txt);
+        Row("filtered upload command", 0, 0, 0, true, txt);
+        Row("folders tested like files", 1, 1, 1, false, txt);
     }
 
     void filter()
@@ -106,8 +90,6 @@ private Q_SLOTS:
         QFETCH(int, filterTransfers);
         QFETCH(int, filterFolders);
         QFETCH(bool, filteredCommand);
-        QFETCH(QStringList, kept);
-
         StoreList("Filter", "Mask", {"*.txt"});
         QVERIFY(WriteProfileInt("Filter", "EnableFiltering", enableFiltering));
         QVERIFY(WriteProfileInt("Filter", "FilterTransfers", filterTransfers));
@@ -116,25 +98,17 @@ private Q_SLOTS:
         batch.records = Records({"/l/b.txt", "/l/a.jpg", "/l/docs/"});
         batch.filteredUpload = filteredCommand;
         CScriptedPrompts prompts;
-        QCOMPARE(Names(PrepareUploadBatch(batch, prompts)), kept);
+        QTEST(Names(PrepareUploadBatch(batch, prompts)), "kept");
     }
 
     void renameRules_data()
     {
-        QTest::addColumn<QString>("remoteFolder");
-        QTest::addColumn<QString>("remoteRows");
-        QTest::addColumn<int>("matchingFiles");
-        QTest::addColumn<QString>("kept");
-
-        QTest::newRow("renamed") << "/www" << QString() << 2 << "/l/index.htm|/www/index.html";
-        QTest::newRow("root folder") << "/" << QString() << 2 << "/l/index.htm|/index.html";
-        QTest::newRow("old name is no conflict") << "/www"
-                                                 << "index.htm=5" << 2 << "/l/index.htm|/www/index.html";
-        QTest::newRow("new name conflicts") << "/www"
-                                            << "INDEX.HTML=5" << 2 << QString();
-        QTest::newRow("numbering the new name")
-            << "/www/"
-            << "index.html=5" << 5 << "/l/index.htm|/www/複製 -index.html";
+        Columns<QString, QString, int, QString>({"remoteFolder", "remoteRows", "matchingFiles", "kept"});
+        Row("renamed", "/www", "", 2, "/l/index.htm|/www/index.html");
+        Row("root folder", "/", "", 2, "/l/index.htm|/index.html");
+        Row("old name is no conflict", "/www", "index.htm=5", 2, "/l/index.htm|/www/index.html");
+        Row("new name conflicts", "/www", "INDEX.HTML=5", 2, "");
+        Row("numbering the new name", "/www/", "index.html=5", 5, "/l/index.htm|/www/複製 -index.html");
     }
 
     void renameRules()
@@ -143,7 +117,6 @@ private Q_SLOTS:
         QFETCH(QString, remoteRows);
         QFETCH(int, matchingFiles);
         QFETCH(QString, kept);
-
         QVERIFY(WriteProfileInt("RenameRules", "ApplyRules", 1));
         StoreList("RenameRules", "Rules", {"*.htm|*.html"});
         QVERIFY(WriteProfileInt("SmartOverwrite", "MatchingFiles", matchingFiles));
@@ -153,53 +126,49 @@ private Q_SLOTS:
                     remoteFolder);
         QCOMPARE(Names(jobs), (kept.isEmpty() ? QStringList() : QStringList{kept}) << "/l/logo.png");
     }
-
-    void lastMatchingRowCounts()
-    {
-        // Skip, except that an empty target is always overwritten.
-        QVERIFY(WriteProfileInt("SmartOverwrite", "MatchingFiles", 2));
-        CScriptedPrompts prompts;
-        QCOMPARE(Prepare({"/l/a.txt"}, {"A.TXT=10", "a.txt=0"}, prompts).size(), 1);
-        QCOMPARE(Prepare({"/l/a.txt"}, {"a.txt=0", "A.TXT=10"}, prompts).size(), 0);
-        QCOMPARE(Prepare({"/l/a.txt"}, {"b.txt=10"}, prompts).size(), 1);
-        QCOMPARE(prompts.Asked(), 0);
-    }
-
     void decisions_data()
     {
-        QTest::addColumn<CUploadCase>("c");
-        QTest::newRow("overwrite") << CUploadCase{1, 400, A::Prompt, "", "/l/a.txt", 0, 100, ""};
-        QTest::newRow("skip") << CUploadCase{2, 400, A::Prompt, "", "", 0, 0, ""};
-        QTest::newRow("rename") << CUploadCase{3, 400, A::Prompt, "/pub/b.txt", "/l/a.txt|/pub/b.txt",
-                                               0, 100, "name"};
-        QTest::newRow("rename cancelled") << CUploadCase{3, 400, A::Prompt, "", "", 0, 0, "name"};
-        QTest::newRow("resume") << CUploadCase{4, 40, A::Prompt, "", "/l/a.txt", kAttributeResume, 40, ""};
-        QTest::newRow("number") << CUploadCase{5, 400, A::Prompt, "", "/l/a.txt|/pub/複製 -a.txt",
-                                               0, 100, ""};
-        QTest::newRow("smaller remote file")
-            << CUploadCase{0, 40, A::Resume, "", "/l/a.txt", kAttributeResume, 40, "resume"};
-        QTest::newRow("larger remote file") << CUploadCase{0, 400, A::Skip, "", "", 0, 0, "replace"};
+        // The local file has 100 bytes; the answer is to whichever prompt comes up, the new name to the
+        // rename dialog (empty is Cancel); the entry kept is empty when dropped.
+        Columns<int, QString, A, QString, QString, quint32, qint64, QString>(
+            {"matchingFiles", "remoteRows", "answer", "newName", "kept", "attributes", "size", "asked"});
+        const quint32 resume = kAttributeResume;
+        Row("overwrite", 1, "a.txt=400", A::Prompt, "", "/l/a.txt", 0u, qint64(100), "");
+        Row("skip", 2, "a.txt=400", A::Prompt, "", "", 0u, qint64(0), "");
+        Row("rename", 3, "a.txt=400", A::Prompt, "/pub/b.txt", "/l/a.txt|/pub/b.txt", 0u, qint64(100),
+            "name");
+        Row("rename cancelled", 3, "a.txt=400", A::Prompt, "", "", 0u, qint64(0), "name");
+        Row("resume", 4, "a.txt=40", A::Prompt, "", "/l/a.txt", resume, qint64(40), "");
+        Row("number", 5, "a.txt=400", A::Prompt, "", "/l/a.txt|/pub/複製 -a.txt", 0u, qint64(100), "");
+        Row("smaller remote file", 0, "a.txt=40", A::Resume, "", "/l/a.txt", resume, qint64(40), "resume");
+        Row("larger remote file", 0, "a.txt=400", A::Skip, "", "", 0u, qint64(0), "replace");
+        // Skip, except that an empty target is always overwritten: the last row of the name counts.
+        Row("last row empty", 2, "A.TXT=10,a.txt=0", A::Prompt, "", "/l/a.txt", 0u, qint64(100), "");
+        Row("last row not empty", 2, "a.txt=0,A.TXT=10", A::Prompt, "", "", 0u, qint64(0), "");
+        Row("other name", 2, "b.txt=10", A::Prompt, "", "/l/a.txt", 0u, qint64(100), "");
     }
 
     void decisions()
     {
-        QFETCH(CUploadCase, c);
-        QVERIFY(WriteProfileInt("SmartOverwrite", "MatchingFiles", c.matchingFiles));
+        QFETCH(int, matchingFiles);
+        QFETCH(QString, remoteRows);
+        QFETCH(A, answer);
+        QFETCH(QString, newName);
+        QFETCH(QString, kept);
+        QVERIFY(WriteProfileInt("SmartOverwrite", "MatchingFiles", matchingFiles));
         CScriptedPrompts prompts;
-        prompts.answers = {c.answer};
-        prompts.nameAnswers = {c.newName};
-        const QList<CTransferEntry> entries =
-            Entries(Prepare({"/l/a.txt"}, {"a.txt=" + QString::number(c.remoteSize)}, prompts));
-
-        QCOMPARE(entries.size(), *c.kept ? 1 : 0);
+        prompts.answers = {answer};
+        prompts.nameAnswers = {newName};
+        const QList<CTransferEntry> entries = Entries(Prepare({"/l/a.txt"}, remoteRows.split(u','), prompts));
+        QCOMPARE(entries.size(), kept.isEmpty() ? 0 : 1);
         if (!entries.isEmpty())
         {
-            QCOMPARE(entries[0].name, QString(c.kept));
-            QCOMPARE(entries[0].attributes, c.attributes);
-            QCOMPARE(entries[0].size, c.size);
+            QCOMPARE(entries[0].name, kept);
+            QTEST(entries[0].attributes, "attributes");
+            QTEST(entries[0].size, "size");
             QCOMPARE(entries[0].modified, kLocalTime);
         }
-        QCOMPARE(prompts.Questions(), QString(c.asked));
+        QTEST(prompts.Questions(), "asked");
         if (!prompts.namesAsked.isEmpty())
             QCOMPARE(prompts.namesAsked.first(), qMakePair(QString("/l/a.txt"), QString("/pub/a.txt")));
     }
@@ -231,13 +200,10 @@ private Q_SLOTS:
 
     void jobs_data()
     {
-        QTest::addColumn<int>("forceParallel");
-        QTest::addColumn<bool>("shiftHeld");
-        QTest::addColumn<int>("jobs");
-
-        QTest::newRow("one job") << 0 << false << 1;
-        QTest::newRow("parallel setting") << 1 << false << 3;
-        QTest::newRow("shift held") << 0 << true << 3;
+        Columns<int, bool, int>({"forceParallel", "shiftHeld", "jobs"});
+        Row("one job", 0, false, 1);
+        Row("parallel setting", 1, false, 3);
+        Row("shift held", 0, true, 3);
     }
 
     void jobs()
@@ -245,7 +211,6 @@ private Q_SLOTS:
         QFETCH(int, forceParallel);
         QFETCH(bool, shiftHeld);
         QFETCH(int, jobs);
-
         QVERIFY(WriteProfileInt("Settings", "ForceParallelTransfers", forceParallel));
         QObject window;
         CUploadBatch batch;

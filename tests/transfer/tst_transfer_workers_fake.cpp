@@ -2,7 +2,6 @@
 
 #include "../engine/FakeFtpServer.h"
 
-#include <QFileInfo>
 #include <QMutex>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -14,30 +13,30 @@ namespace
 {
 FakeResponse Sending(const QByteArray& payload)
 {
-    return {"150 Opening data connection\r\n", FakeResponse::Data::Send, payload, "226 Transfer complete\r\n",
-            false};
+    return {"150 Opening data connection\r\n", FakeResponse::Data::Send, payload,
+            "226 Transfer complete\r\n"};
 }
 
-// Line 1 and line 2 texts, readable from the test while the worker writes them.
-struct CLineLog
-{
-    QMutex mutex;
-    QStringList lines;
-
-    QStringList Lines()
-    {
-        QMutexLocker lock(&mutex);
-        return lines;
-    }
-};
-
+// Line 1 and line 2 texts of the progress window, readable from the test while the worker writes them.
 class CLoggedProgress final : public ITransferProgress
 {
 public:
-    explicit CLoggedProgress(std::shared_ptr<CLineLog> log) : m_log(std::move(log)) {}
+    struct CLog
+    {
+        QMutex mutex;
+        QStringList lines;
+    };
+
+    explicit CLoggedProgress(std::shared_ptr<CLog> log) : m_log(std::move(log)) {}
     void SetLine1(const QString& text) override { Add(text); }
     void SetLine2(const QString& text) override { Add(text); }
     void SetPosition(int) override {}
+
+    static QStringList Lines(CLog& log)
+    {
+        QMutexLocker lock(&log.mutex);
+        return log.lines;
+    }
 
 private:
     void Add(const QString& text)
@@ -46,7 +45,7 @@ private:
         m_log->lines.append(text);
     }
 
-    std::shared_ptr<CLineLog> m_log;
+    std::shared_ptr<CLog> m_log;
 };
 
 const QByteArray kListing = "-rw-r--r-- 1 u g 5 Jan 01 2024 ok.txt\r\n"
@@ -56,44 +55,69 @@ const QByteArray kListing = "-rw-r--r-- 1 u g 5 Jan 01 2024 ok.txt\r\n"
                             "-rw-r--r-- 1 u g 5 Jan 01 2024 報告.txt\r\n"
                             "drwxr-xr-x 2 u g 0 Jan 01 2024 ..\r\n"
                             "-rw-r--r-- 1 u g 5 Jan 01 2024 caf\xe9.txt\r\n";
+
+CWorkerSettings Quick(int timeoutMs = 5000)
+{
+    CWorkerSettings settings;
+    settings.connectionTimeoutMs = timeoutMs;
+    return settings;
+}
 } // namespace
 
 class TestTransferWorkersFake : public QObject
 {
     Q_OBJECT
 
-private:
     QTemporaryDir m_home;
     std::unique_ptr<QTemporaryDir> m_dir;
     CScriptedPrompts m_prompts;
+    std::unique_ptr<CFakeFtpServer> m_server;
+    std::unique_ptr<CTransferWorker> m_worker;
+    std::unique_ptr<CWorkerRun> m_run;
 
     QString Local(const QString& name) const { return m_dir->filePath(name); }
 
-    static CTransferJob FakeJob(const CFakeFtpServer& server,
-                                const QString& remoteFolder = QStringLiteral("/"))
+    // A job for the fake server, its local side the test's folder.
+    CTransferJob Job(const QList<CTransferEntry>& files, const QString& remoteFolder = QStringLiteral("/"))
     {
         CTransferJob job;
         job.host = QStringLiteral("127.0.0.1");
-        job.port = server.Port();
+        job.port = m_server->Port();
         job.login = QStringLiteral("tester");
         job.password = QStringLiteral("s3cret-word");
         job.passive = true;
         job.transferType = 3;
         job.remoteFolder = remoteFolder;
+        job.files = files;
+        job.localFolder = m_dir->path();
         return job;
     }
 
-    static CWorkerSettings Quick()
-    {
-        CWorkerSettings settings;
-        settings.connectionTimeoutMs = 5000;
-        return settings;
-    }
-
-    static bool Start(CFakeFtpServer& server)
+    bool Start()
     {
         QString error;
-        return server.Start(&error);
+        return m_server->Start(&error);
+    }
+
+    // Makes the worker and starts its thread; it moves nothing before Resume().
+    bool Launch(bool upload, const CTransferJob& job, const CWorkerSettings& settings = Quick(),
+                const TransferProgressMaker& progress = {})
+    {
+        if (upload)
+            m_worker = std::make_unique<CUploadThread>(job, settings, m_prompts, progress);
+        else
+            m_worker = std::make_unique<CDownloadThread>(job, settings, m_prompts, progress);
+        m_run = std::make_unique<CWorkerRun>(*m_worker);
+        return m_worker->Launch();
+    }
+
+    bool Run(bool upload, const CTransferJob& job, const CWorkerSettings& settings = Quick(),
+             const TransferProgressMaker& progress = {})
+    {
+        if (!Launch(upload, job, settings, progress))
+            return false;
+        m_worker->Resume();
+        return m_run->Wait(120000);
     }
 
 private Q_SLOTS:
@@ -103,234 +127,199 @@ private Q_SLOTS:
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         m_prompts = CScriptedPrompts();
+        m_server = std::make_unique<CFakeFtpServer>();
     }
 
+    void cleanup()
+    {
+        m_run.reset();
+        m_worker.reset();
+        m_server.reset();
+    }
+
+    // Also without a progress window (none could be made): the worker goes on without one.
     void downloadReportsStatusAndMasksThePassword()
     {
-        CFakeFtpServer server;
-        server.On("RETR", {Sending("hello")});
-        QVERIFY(Start(server));
-        CTransferJob job = FakeJob(server);
-        job.files = {Entry(QStringLiteral("a.txt"), 5)};
-        job.localFolder = m_dir->path();
-        CDownloadThread worker(job, Quick(), m_prompts);
-        CWorkerRun run(worker);
-        QVERIFY(run.Run());
-        QVERIFY2(run.success, qPrintable(run.Explain()));
-        QCOMPARE(worker.FinalMessage(), QStringLiteral("下載完成！"));
-        QCOMPARE(run.statuses, QStringList({"初始化", "連線中", "下載中", "完成"}));
+        m_server->On("RETR", {Sending("hello")});
+        QVERIFY(Start());
+        QVERIFY(Run(false, Job({Entry(QStringLiteral("a.txt"), 5)}), Quick(),
+                    [](CTransferWorker&) { return nullptr; }));
+        QVERIFY2(m_run->success, qPrintable(m_run->Explain()));
+        QCOMPARE(m_worker->FinalMessage(), QStringLiteral("下載完成！"));
+        QCOMPARE(m_run->statuses, QStringList({"初始化", "連線中", "下載中", "完成"}));
         QCOMPARE(ReadFile(Local("a.txt")), QByteArray("hello"));
-        const QString details = worker.Details();
+        const QString details = m_worker->Details();
         QVERIFY2(details.contains("> USER tester\r\n") && details.contains("< 230 Logged in\r\n"),
                  qPrintable(details));
         QVERIFY(details.contains("PASS " + QString(QStringLiteral("PASS s3cret-word").size() - 4, u'*')));
         QVERIFY(!details.contains("s3cret-word"));
+        QVERIFY(details.contains(QStringLiteral("無法建立進度視窗")));
     }
 
-    void checksumFailures_data()
+    // A file's own failure (a refusal, a wrong sum) lets the job go on and names each failed file at its
+    // end, control characters of the server's reply made visible; a server without sums would fail every
+    // file the same way, so the job ends at the first.
+    void downloadFailures_data()
     {
-        QTest::addColumn<QByteArray>("xcrc");
-        QTest::addColumn<int>("transferType");
-        QTest::addColumn<QString>("message");
+        Columns<QByteArray, int, QByteArray, QString, bool>(
+            {"xcrc", "transferType", "firstRetr", "message", "second"});
         const QString mismatch = QStringLiteral("檔案完整性檢查失敗！ 本機 CRC 與遠端檔案不符合！");
-        // A wrong sum is the file's own failure: the job goes on and names each file at its end.
-        QTest::newRow("mismatch")
-            << QByteArray("250 DEADBEEF\r\n") << 3
-            << QStringLiteral("2 個檔案傳送失敗：\n/a.bin：%1\n/b.bin：%1").arg(mismatch);
-        // A server without sums would fail every file the same way: the job ends at the first.
-        QTest::newRow("no checksum") << QByteArray("502 Not implemented\r\n") << 3
-                                     << QStringLiteral("檔案完整性檢查失敗！ 伺服器不支援 CRC 功能！");
-        QTest::newRow("ascii skips the check") << QByteArray("250 DEADBEEF\r\n") << 2 << QString();
+        Row("checksum mismatch", QByteArray("250 DEADBEEF\r\n"), 3, QByteArray(),
+            QStringLiteral("2 個檔案傳送失敗：\n/pub/a.bin：%1\n/pub/b.bin：%1").arg(mismatch), true);
+        Row("no checksum", QByteArray("502 Not implemented\r\n"), 3, QByteArray(),
+            QStringLiteral("檔案完整性檢查失敗！ 伺服器不支援 CRC 功能！"), false);
+        Row("ascii skips the check", QByteArray("250 DEADBEEF\r\n"), 2, QByteArray(), QString(), true);
+        Row("refused file", QByteArray(), 3, QByteArray("550 No such\x1b[2J file\r\n"),
+            QStringLiteral("1 個檔案傳送失敗：\n/pub/a.bin：下載失敗：550 No such\\x1b[2J file"), true);
     }
 
-    void checksumFailures()
+    void downloadFailures()
     {
         QFETCH(QByteArray, xcrc);
         QFETCH(int, transferType);
+        QFETCH(QByteArray, firstRetr);
         QFETCH(QString, message);
-        QVERIFY(WriteProfileInt("Settings", "EnableCRC", 1));
-        CFakeFtpServer server;
-        server.On("XCRC", xcrc);
-        server.On("RETR", {Sending("hello")});
-        QVERIFY(Start(server));
-        CTransferJob job = FakeJob(server);
+        QFETCH(bool, second);
+        QVERIFY(WriteProfileInt("Settings", "EnableCRC", xcrc.isEmpty() ? 0 : 1));
+        m_server->On("XCRC", xcrc);
+        m_server->On("RETR",
+                     {firstRetr.isEmpty() ? Sending("hello") : FakeResponse{firstRetr}, Sending("hello")});
+        QVERIFY(Start());
+        CTransferJob job =
+            Job({Entry(QStringLiteral("a.bin"), 5), Entry(QStringLiteral("b.bin"), 5)}, "/pub");
         job.transferType = transferType;
-        job.files = {Entry(QStringLiteral("a.bin"), 5), Entry(QStringLiteral("b.bin"), 5)};
-        job.localFolder = m_dir->path();
-        CDownloadThread worker(job, Quick(), m_prompts);
-        CWorkerRun run(worker);
-        QVERIFY(run.Run());
-        QCOMPARE(worker.FinalMessage(), message.isEmpty() ? QStringLiteral("下載完成！") : message);
-        QCOMPARE(run.success, message.isEmpty());
-        QVERIFY(QFile::exists(Local("a.bin")));
-        QCOMPARE(QFile::exists(Local("b.bin")), !message.contains(QStringLiteral("不支援")));
-        if (message.isEmpty())
+        QVERIFY(Run(false, job));
+        QCOMPARE(m_worker->FinalMessage(), message.isEmpty() ? QStringLiteral("下載完成！") : message);
+        QCOMPARE(m_run->success, message.isEmpty());
+        QCOMPARE(QFile::exists(Local("a.bin")), firstRetr.isEmpty());
+        QCOMPARE(ReadFile(Local("b.bin")), second ? QByteArray("hello") : QByteArray("<missing>"));
+        if (transferType == 2)
         {
-            QVERIFY(!server.WaitForCommand("XCRC", 0));
-            QVERIFY(worker.Details().contains(QStringLiteral("略過完整性檢查")));
+            QVERIFY(!m_server->WaitForCommand("XCRC", 0));
+            QVERIFY(m_worker->Details().contains(QStringLiteral("略過完整性檢查")));
+        }
+        if (!firstRetr.isEmpty())
+        {
+            QCOMPARE(m_worker->ResumeFiles().size(), 1);
+            QCOMPARE(m_worker->ResumeFiles()[0].name, QStringLiteral("a.bin"));
         }
     }
-
     void hostileNamesStayInsideTheFolder()
     {
-        CFakeFtpServer server;
-        server.On("LIST", {Sending(kListing)});
-        server.On("RETR", {Sending("hello")});
-        QVERIFY(Start(server));
+        m_server->On("LIST", {Sending(kListing)});
+        m_server->On("RETR", {Sending("hello")});
+        QVERIFY(Start());
         QVERIFY(QDir().mkpath(Local("job")));
-        CTransferJob job = FakeJob(server, QStringLiteral("/pub"));
-        job.files = {Entry(QStringLiteral("dir"), 0, true), Entry(QStringLiteral("../escape.txt"), 5),
-                     Entry(QStringLiteral("..\\up.txt"), 5)};
+        CTransferJob job =
+            Job({Entry(QStringLiteral("dir"), 0, true), Entry(QStringLiteral("../escape.txt"), 5),
+                 Entry(QStringLiteral("..\\up.txt"), 5)},
+                QStringLiteral("/pub"));
         job.localFolder = Local("job");
-        CDownloadThread worker(job, Quick(), m_prompts);
-        CWorkerRun run(worker);
-        QVERIFY(run.Run());
-        QVERIFY2(run.success, qPrintable(run.Explain()));
+        QVERIFY(Run(false, job));
+        QVERIFY2(m_run->success, qPrintable(m_run->Explain()));
         // A name that is not UTF-8 is asked for in the server's own bytes and stored with U+FFFD.
         const QString hello = QString::fromLatin1(Sha256(Local("job/dir/ok.txt")));
         QCOMPARE(TreeOf(m_dir->path()),
                  QStringList({"job/", "job/dir/", QStringLiteral("job/dir/caf\uFFFD.txt ") + hello,
                               "job/dir/ok.txt " + hello, "job/dir/報告.txt " + hello}));
-        QVERIFY(server.Commands().contains("RETR /pub/dir/caf\xe9.txt"));
+        QVERIFY(m_server->Commands().contains("RETR /pub/dir/caf\xe9.txt"));
         QCOMPARE(ReadFile(Local("job/dir/ok.txt")), QByteArray("hello"));
         for (const char* name :
              {"..\\evil.txt", "a\\b.txt", "../escape.txt", "..\\up.txt", "ev\\x1b[2Jil.txt"})
-            QVERIFY2(worker.Details().contains(QStringLiteral("%1'").arg(QLatin1String(name))), name);
-        QVERIFY(!worker.Details().contains(QChar(0x1b)));
+            QVERIFY2(m_worker->Details().contains(QStringLiteral("%1'").arg(QLatin1String(name))), name);
+        QVERIFY(!m_worker->Details().contains(QChar(0x1b)));
     }
 
-    // A cancel ends the file in flight at once, and nothing of the files behind it is sent or written.
-    void cancelEndsTheTransferInProgress()
+    // A cancel before the run sends nothing; one in the middle ends the file in flight at once, and
+    // nothing of the files behind it is sent or written.
+    void cancel_data()
     {
-        for (const bool upload : {false, true})
-        {
-            CFakeFtpServer server;
-            const QByteArray verb = upload ? "STOR" : "RETR";
-            server.On(verb, {{"150 Opening data connection\r\n",
-                              FakeResponse::Data::Stall,
-                              {},
-                              "426 Transfer aborted\r\n"},
-                             Sending("second")});
-            QVERIFY(Start(server));
-            QVERIFY(QDir().mkpath(Local("job")));
-            CTransferJob job = FakeJob(server);
-            if (upload)
-            {
-                QVERIFY(WriteFile(Local("first.bin"), "first") && WriteFile(Local("second.bin"), "second"));
-                job.files = {Entry(Local("first.bin")), Entry(Local("second.bin"))};
-                job.localFolder = m_dir->path();
-            }
-            else
-            {
-                job.files = {Entry(QStringLiteral("first.bin"), 5), Entry(QStringLiteral("second.bin"), 6)};
-                job.localFolder = Local("job");
-            }
-            CWorkerSettings settings = Quick();
-            // Far beyond the wait below: only the cancel can end the stalled transfer in time.
-            settings.connectionTimeoutMs = 600000;
-            CWorkerFactory factory(m_prompts);
-            const std::unique_ptr<CTransferWorker> worker = factory.Make(
-                upload ? CTransferWorker::Kind::Upload : CTransferWorker::Kind::Download, job, settings);
-            CWorkerRun run(*worker);
-            QVERIFY(worker->Launch());
-            worker->Resume();
-            QVERIFY(server.WaitForCommand(verb, 10000));
-            worker->Cancel();
-            QVERIFY(run.Wait(20000));
-            QVERIFY(run.success);
-            QCOMPARE(worker->FinalMessage(),
-                     upload ? QStringLiteral("取消上傳") : QStringLiteral("取消下載！"));
-            const QList<QByteArray> commands = server.Commands();
-            const qsizetype sent = std::count_if(commands.begin(), commands.end(),
-                                                 [&](const QByteArray& c) { return c.startsWith(verb); });
-            QCOMPARE(sent, 1);
-            if (!upload)
-                QVERIFY(!QFile::exists(Local("job/second.bin")));
-        }
+        Columns<bool, bool>({"upload", "midway"});
+        Row("download, before the run", false, false);
+        Row("upload, before the run", true, false);
+        Row("download, midway", false, true);
+        Row("upload, midway", true, true);
     }
 
-    // A refused file is the file's own failure: the job goes on with the next one and names it at its end,
-    // with the control characters of the server's reply made visible.
-    void aRefusedFileLetsTheOthersThrough()
+    void cancel()
     {
-        CFakeFtpServer server;
-        server.On("RETR",
-                  {{"550 No such\x1b[2J file\r\n", FakeResponse::Data::None, {}, {}}, Sending("next!")});
-        QVERIFY(Start(server));
+        QFETCH(bool, upload);
+        QFETCH(bool, midway);
+        const QByteArray verb = upload ? "STOR" : "RETR";
+        m_server->On(
+            verb,
+            {{"150 Opening data connection\r\n", FakeResponse::Data::Stall, {}, "426 Transfer aborted\r\n"},
+             Sending("second")});
+        QVERIFY(Start());
+        QVERIFY(WriteFile(Local("first.bin"), "first") && WriteFile(Local("second.bin"), "second"));
         QVERIFY(QDir().mkpath(Local("job")));
-        CTransferJob job = FakeJob(server, QStringLiteral("/pub"));
-        job.files = {Entry(QStringLiteral("gone.bin"), 5), Entry(QStringLiteral("next.bin"), 5)};
-        job.localFolder = Local("job");
-        CDownloadThread worker(job, Quick(), m_prompts);
-        CWorkerRun run(worker);
-        QVERIFY(run.Run());
-        QVERIFY(!run.success);
-        QCOMPARE(worker.FinalMessage().split(u'\n'),
-                 QStringList({"1 個檔案傳送失敗：", "/pub/gone.bin：下載失敗：550 No such\\x1b[2J file"}));
-        QCOMPARE(ReadFile(Local("job/next.bin")), QByteArray("next!"));
-        QCOMPARE(worker.ResumeFiles().size(), 1);
-        QCOMPARE(worker.ResumeFiles()[0].name, QStringLiteral("gone.bin"));
+        CTransferJob job = Job({Entry(Local("first.bin")), Entry(Local("second.bin"))});
+        if (!upload)
+        {
+            job.files = {Entry(QStringLiteral("first.bin"), 5), Entry(QStringLiteral("second.bin"), 6)};
+            job.localFolder = Local("job");
+        }
+        // Far beyond the waits below: only the cancel can end the stalled transfer in time.
+        QVERIFY(Launch(upload, job, Quick(600000)));
+        if (midway)
+        {
+            m_worker->Resume();
+            QVERIFY(m_server->WaitForCommand(verb, 10000));
+        }
+        m_worker->Cancel();
+        QVERIFY(m_run->Wait(20000));
+        QVERIFY(m_run->success);
+        QCOMPARE(m_worker->FinalMessage(),
+                 upload ? QStringLiteral("取消上傳") : QStringLiteral("取消下載！"));
+        const QList<QByteArray> commands = m_server->Commands();
+        const auto sent = std::count_if(commands.begin(), commands.end(),
+                                        [&](const QByteArray& command) { return command.startsWith(verb); });
+        QCOMPARE(sent, midway ? 1 : 0);
+        QCOMPARE(m_server->Connections() == 0, !midway);
+        if (!upload)
+            QVERIFY(!QFile::exists(Local("job/second.bin")));
     }
 
     void countsAttemptsAndCancelsTheRetryWait()
     {
-        int port = 0;
-        {
-            CFakeFtpServer gone;
-            QVERIFY(Start(gone));
-            port = gone.Port();
-        }
-        CTransferJob job;
-        job.host = QStringLiteral("127.0.0.1");
-        job.port = port;
+        QVERIFY(Start());
+        CTransferJob job = Job({Entry(QStringLiteral("x"), 1)});
+        m_server.reset();
         job.attempts = 3;
         job.retryDelay = 0;
-        job.files = {Entry(QStringLiteral("x"), 1)};
-        job.localFolder = Local("x");
-        auto log = std::make_shared<CLineLog>();
-        const TransferProgressMaker logged = [log](CTransferWorker&)
-        { return std::make_unique<CLoggedProgress>(log); };
-        CDownloadThread quick(job, Quick(), m_prompts, logged);
-        CWorkerRun failed(quick);
-        QVERIFY(failed.Run());
-        QVERIFY(!failed.success);
-        QVERIFY(!quick.FinalMessage().isEmpty());
-        QCOMPARE(failed.statuses.count(QStringLiteral("重試中")), 2);
-        const QStringList attempts = log->Lines().filter(QStringLiteral("次)"));
-        QCOMPARE(attempts,
+        auto log = std::make_shared<CLoggedProgress::CLog>();
+        const auto logged = [&log](CTransferWorker&) { return std::make_unique<CLoggedProgress>(log); };
+        QVERIFY(Run(false, job, Quick(), logged));
+        QVERIFY(!m_run->success);
+        const QString message = m_worker->FinalMessage();
+        QVERIFY(!message.isEmpty());
+        QCOMPARE(m_run->statuses.count(QStringLiteral("重試中")), 2);
+        QCOMPARE(CLoggedProgress::Lines(*log).filter(QStringLiteral("次)")),
                  QStringList({"連線到 127.0.0.1 (第 1 / 3 次)", "無法連線至 127.0.0.1  (第 1 / 3 次)",
                               "連線到 127.0.0.1 (第 2 / 3 次)", "無法連線至 127.0.0.1  (第 2 / 3 次)",
                               "連線到 127.0.0.1 (第 3 / 3 次)"}));
 
         // An hour between attempts: only the cancel can end the wait within the test's bound.
         job.retryDelay = 3600;
-        auto slowLog = std::make_shared<CLineLog>();
-        CDownloadThread slow(job, Quick(), m_prompts,
-                             [slowLog](CTransferWorker&)
-                             { return std::make_unique<CLoggedProgress>(slowLog); });
-        CWorkerRun cancelled(slow);
-        QVERIFY(slow.Launch());
-        slow.Resume();
-        QTRY_VERIFY_WITH_TIMEOUT(slowLog->Lines().contains(QStringLiteral(" 3600 秒後重試...")), 30000);
-        slow.Cancel();
-        QVERIFY(cancelled.Wait(30000));
-        QVERIFY(!cancelled.success);
-        QCOMPARE(slow.FinalMessage(), quick.FinalMessage());
+        log = std::make_shared<CLoggedProgress::CLog>();
+        QVERIFY(Launch(false, job, Quick(), logged));
+        m_worker->Resume();
+        QTRY_VERIFY_WITH_TIMEOUT(CLoggedProgress::Lines(*log).contains(QStringLiteral(" 3600 秒後重試...")),
+                                 30000);
+        m_worker->Cancel();
+        QVERIFY(m_run->Wait(30000));
+        QVERIFY(!m_run->success);
+        QCOMPARE(m_worker->FinalMessage(), message);
     }
 
+    // The verbs the job's second file gets: a server that took only MFMT is not asked MDTM again.
     void uploadSendsTheLocalTime_data()
     {
-        QTest::addColumn<QByteArray>("mdtm");
-        QTest::addColumn<QByteArray>("mfmt");
-        QTest::addColumn<QString>("stamped");
-        // The verbs the job's second file gets: a server that took only MFMT is not asked MDTM again.
-        QTest::addColumn<QStringList>("second");
-        QTest::newRow("MDTM") << QByteArray("213 Modify=ok\r\n") << QByteArray("500 no\r\n") << "MDTM"
-                              << QStringList{"MDTM"};
-        QTest::newRow("MFMT after MDTM")
-            << QByteArray("500 no\r\n") << QByteArray("213 Modify=ok\r\n") << "MFMT" << QStringList{"MFMT"};
-        QTest::newRow("neither") << QByteArray("500 no\r\n") << QByteArray("502 no\r\n") << ""
-                                 << QStringList{"MDTM", "MFMT"};
+        Columns<QByteArray, QByteArray, QString, QStringList>({"mdtm", "mfmt", "stamped", "second"});
+        Row("MDTM", QByteArray("213 Modify=ok\r\n"), QByteArray("500 no\r\n"), "MDTM", QStringList{"MDTM"});
+        Row("MFMT after MDTM", QByteArray("500 no\r\n"), QByteArray("213 Modify=ok\r\n"), "MFMT",
+            QStringList{"MFMT"});
+        Row("neither", QByteArray("500 no\r\n"), QByteArray("502 no\r\n"), "", QStringList{"MDTM", "MFMT"});
     }
 
     void uploadSendsTheLocalTime()
@@ -339,10 +328,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, mfmt);
         QFETCH(QString, stamped);
         QFETCH(QStringList, second);
-        CFakeFtpServer server;
-        server.On("MDTM", mdtm);
-        server.On("MFMT", mfmt);
-        QVERIFY(Start(server));
+        m_server->On("MDTM", mdtm);
+        m_server->On("MFMT", mfmt);
+        QVERIFY(Start());
         const QDateTime when(QDate(2024, 2, 3), QTime(4, 5, 6), Qt::UTC);
         for (const QString& name : {QStringLiteral("up.txt"), QStringLiteral("up2.txt")})
         {
@@ -351,80 +339,34 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::ReadWrite) &&
                     file.setFileTime(when, QFileDevice::FileModificationTime));
         }
-        CTransferJob job = FakeJob(server, QStringLiteral("/in"));
-        job.files = {Entry(Local("up.txt"), 7), Entry(Local("up2.txt"), 7)};
-        CUploadThread worker(job, Quick(), m_prompts);
-        CWorkerRun run(worker);
-        QVERIFY(run.Run());
-        QVERIFY2(run.success, qPrintable(run.Explain()));
-        QCOMPARE(worker.FinalMessage(), QStringLiteral("檔案上傳完成"));
-        QCOMPARE(server.Received(), QByteArray("payloadpayload"));
-        QVERIFY(server.Commands().contains("MDTM 20240203040506 /in/up.txt"));
+        QVERIFY(
+            Run(true, Job({Entry(Local("up.txt"), 7), Entry(Local("up2.txt"), 7)}, QStringLiteral("/in"))));
+        QVERIFY2(m_run->success, qPrintable(m_run->Explain()));
+        QCOMPARE(m_worker->FinalMessage(), QStringLiteral("檔案上傳完成"));
+        QCOMPARE(m_server->Received(), QByteArray("payloadpayload"));
+        const QList<QByteArray> commands = m_server->Commands();
+        QVERIFY(commands.contains("MDTM 20240203040506 /in/up.txt"));
         if (!stamped.isEmpty())
-            QVERIFY(server.Commands().contains(stamped.toLatin1() + " 20240203040506 /in/up.txt"));
+            QVERIFY(commands.contains(stamped.toLatin1() + " 20240203040506 /in/up.txt"));
         for (const char* verb : {"MDTM", "MFMT"})
-            QCOMPARE(server.Commands().contains(QByteArray(verb) + " 20240203040506 /in/up2.txt"),
+            QCOMPARE(commands.contains(QByteArray(verb) + " 20240203040506 /in/up2.txt"),
                      second.contains(QLatin1String(verb)));
-        QCOMPARE(worker.Details().contains(QStringLiteral("伺服器不接受檔案時間")), stamped.isEmpty());
-        QCOMPARE(run.relayed.size(), 2);
-        QCOMPARE(run.relayed[0].name, QStringLiteral("/in/up.txt"));
-    }
-
-    void finishesWithoutAProgressWindow()
-    {
-        CFakeFtpServer server;
-        server.On("RETR", {Sending("hello")});
-        QVERIFY(Start(server));
-        CTransferJob job = FakeJob(server);
-        job.files = {Entry(QStringLiteral("a.bin"), 5)};
-        job.localFolder = Local("a.bin");
-        CDownloadThread worker(job, Quick(), m_prompts, [](CTransferWorker&) { return nullptr; });
-        CWorkerRun run(worker);
-        QVERIFY(run.Run());
-        QVERIFY2(run.success, qPrintable(run.Explain()));
-        QCOMPARE(ReadFile(Local("a.bin")), QByteArray("hello"));
-        QVERIFY(worker.Details().contains(QStringLiteral("無法建立進度視窗")));
-    }
-
-    void cancelBeforeTheRunSendsNothing()
-    {
-        CFakeFtpServer server;
-        QVERIFY(Start(server));
-        CTransferJob job = FakeJob(server);
-        job.files = {Entry(QStringLiteral("a.bin"), 5)};
-        job.localFolder = Local("a.bin");
-        CWorkerFactory factory(m_prompts);
-        for (const auto kind : {CTransferWorker::Kind::Download, CTransferWorker::Kind::Upload})
-        {
-            const std::unique_ptr<CTransferWorker> worker = factory.Make(kind, job, Quick());
-            CWorkerRun run(*worker);
-            QVERIFY(worker->Launch());
-            worker->Cancel();
-            QVERIFY(run.Wait(30000));
-            QVERIFY(run.success);
-            QCOMPARE(worker->FinalMessage(), kind == CTransferWorker::Kind::Download
-                                                 ? QStringLiteral("取消下載！")
-                                                 : QStringLiteral("取消上傳"));
-        }
-        QCOMPARE(server.Connections(), 0);
+        QCOMPARE(m_worker->Details().contains(QStringLiteral("伺服器不接受檔案時間")), stamped.isEmpty());
+        QCOMPARE(m_run->relayed.size(), 2);
+        QCOMPARE(m_run->relayed[0].name, QStringLiteral("/in/up.txt"));
     }
 
     void serverCopyFailures_data()
     {
-        QTest::addColumn<int>("sourceProtocol");
-        QTest::addColumn<QByteArray>("pasv");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QByteArray>("port");
+        Columns<int, QByteArray, QString, QByteArray>({"sourceProtocol", "pasv", "message", "port"});
         // Implicit TLS protects every data connection, whatever the site's clear-data flag says.
-        QTest::newRow("implicit TLS source") << 1 << QByteArray() << QStringLiteral("站台對站台傳遞只支援 FTP 站台")
-                                     << QByteArray();
-        QTest::newRow("five numbers") << 0 << QByteArray("227 Entering Passive Mode (10,0,0,5,19)\r\n")
-                                      << QStringLiteral("無效 PASV 回應") << QByteArray();
-        QTest::newRow("refused") << 0 << QByteArray("500 No passive here\r\n")
-                                 << QStringLiteral("500 No passive here") << QByteArray();
-        QTest::newRow("no reply") << 0 << QByteArray("") << QStringLiteral("連線逾時") << QByteArray();
-        QTest::newRow("RETR refused") << 0 << QByteArray("227 Entering Passive Mode (10,0,0,5,19,137)\r\n")
-                                      << QStringLiteral("550 Not here") << QByteArray("PORT 10,0,0,5,19,137");
+        Row("implicit TLS source", 1, QByteArray(), "站台對站台傳遞只支援 FTP 站台", QByteArray());
+        Row("five numbers", 0, QByteArray("227 Entering Passive Mode (10,0,0,5,19)\r\n"), "無效 PASV 回應",
+            QByteArray());
+        Row("refused", 0, QByteArray("500 No passive here\r\n"), "500 No passive here", QByteArray());
+        Row("no reply", 0, QByteArray(""), "連線逾時", QByteArray());
+        Row("RETR refused", 0, QByteArray("227 Entering Passive Mode (10,0,0,5,19,137)\r\n"), "550 Not here",
+            QByteArray("PORT 10,0,0,5,19,137"));
     }
 
     void serverCopyFailures()
@@ -433,33 +375,28 @@ private Q_SLOTS:
         QFETCH(QByteArray, pasv);
         QFETCH(QString, message);
         QFETCH(QByteArray, port);
-        CFakeFtpServer source;
         CFakeFtpServer destination;
-        source.On("PASV", pasv);
-        source.On("RETR", "550 Not here\r\n");
-        QVERIFY(Start(source) && Start(destination));
-        CTransferJob job = FakeJob(source);
+        m_server->On("PASV", pasv);
+        m_server->On("RETR", "550 Not here\r\n");
+        QString error;
+        QVERIFY(Start() && destination.Start(&error));
+        CTransferJob job = Job({Entry(QStringLiteral("a.bin"), 5)});
         job.protocolType = sourceProtocol;
         job.clearDataChannel = true;
-        job.files = {Entry(QStringLiteral("a.bin"), 5)};
         job.localFolder = QStringLiteral("ftp:\\Sites\\dest");
-        CWorkerSettings settings = Quick();
-        settings.connectionTimeoutMs = 2000;
-        CFtpSite site;
-        site.Address = QStringLiteral("127.0.0.1");
-        site.Port = destination.Port();
-        site.Login = QStringLiteral("tester");
-        site.Password = QStringLiteral("pw");
-        settings.destinationSite = site;
-        CDownloadThread worker(job, settings, m_prompts);
-        CWorkerRun run(worker);
-        QVERIFY(run.Run());
-        QVERIFY(!run.success);
-        QVERIFY2(worker.FinalMessage().contains(message), qPrintable(run.Explain()));
+        CWorkerSettings settings = Quick(2000);
+        settings.destinationSite.emplace();
+        settings.destinationSite->Address = QStringLiteral("127.0.0.1");
+        settings.destinationSite->Port = destination.Port();
+        settings.destinationSite->Login = QStringLiteral("tester");
+        settings.destinationSite->Password = QStringLiteral("pw");
+        QVERIFY(Run(false, job, settings));
+        QVERIFY(!m_run->success);
+        QVERIFY2(m_worker->FinalMessage().contains(message), qPrintable(m_run->Explain()));
         if (sourceProtocol != 0)
-            QCOMPARE(source.Connections() + destination.Connections(), 0);
+            QCOMPARE(m_server->Connections() + destination.Connections(), 0);
         if (!port.isEmpty())
-            QVERIFY2(destination.Commands().contains(port), qPrintable(run.Explain()));
+            QVERIFY2(destination.Commands().contains(port), qPrintable(m_run->Explain()));
     }
 };
 

@@ -1,5 +1,7 @@
 #include "WorkerTestSupport.h"
 
+#include "servers/Harness.h"
+
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <memory>
@@ -21,23 +23,14 @@ bool SetTime(const QString& path, const QDateTime& time)
     return file.open(QIODevice::ReadWrite) && file.setFileTime(time, QFileDevice::FileModificationTime);
 }
 
-bool StampTree(const QString& root, const QDateTime& time)
-{
-    for (const QString& entry : TreeOf(root))
-    {
-        if (!entry.endsWith(u'/') && !SetTime(root + u'/' + entry.section(u' ', 0, -2), time))
-            return false;
-    }
-    return true;
-}
-
-// Every file of the tree carries the time.
-bool TreeHasTime(const QString& root, const QDateTime& time)
+// Gives every file below root the time, or (check) tells whether every one has it.
+bool TreeTime(const QString& root, const QDateTime& time, bool check)
 {
     for (const QString& entry : TreeOf(root))
     {
         const QString path = root + u'/' + entry.section(u' ', 0, -2);
-        if (!entry.endsWith(u'/') && QFileInfo(path).lastModified().toUTC() != time)
+        if (!entry.endsWith(u'/') &&
+            !(check ? QFileInfo(path).lastModified().toUTC() == time : SetTime(path, time)))
             return false;
     }
     return true;
@@ -51,18 +44,9 @@ class TestTransferWorkersReal : public QObject
 private:
     QTemporaryDir m_home;
     std::unique_ptr<QTemporaryDir> m_dir;
-    CServerPool m_servers;
     CScriptedPrompts m_prompts;
 
     QString Local(const QString& name) const { return m_dir->filePath(name); }
-
-    CTestServer* Server(const QString& kind)
-    {
-        CTestServer* server = m_servers.Get(kind);
-        if (!server)
-            QTest::qFail(qPrintable(m_servers.Error(kind)), __FILE__, __LINE__);
-        return server;
-    }
 
     static CWorkerSettings Settings()
     {
@@ -93,7 +77,6 @@ private:
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(ResetSettings(m_home)); }
-    void cleanupTestCase() { m_servers.Clear(); }
 
     void init()
     {
@@ -105,21 +88,20 @@ private Q_SLOTS:
 
     void treeRoundTrip_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<bool>("tls");
-        QTest::newRow("FTP proftpd") << "proftpd" << false;
-        QTest::newRow("explicit FTPS vsftpd") << "vsftpd" << true;
-        QTest::newRow("SFTP sshd") << "sshd" << false;
+        Columns<QString, bool>({"kind", "tls"});
+        Row("FTP proftpd", "proftpd", false);
+        Row("explicit FTPS vsftpd", "vsftpd", true);
+        Row("SFTP sshd", "sshd", false);
     }
 
     void treeRoundTrip()
     {
         QFETCH(QString, kind);
         QFETCH(bool, tls);
-        CTestServer* server = Server(kind);
+        CTestServer* server = Harness::Require(kind);
         QVERIFY(server);
         const QDateTime time = StampTime();
-        QVERIFY(MakeTree(Local("src/tree")) && StampTree(Local("src/tree"), time));
+        QVERIFY(MakeTree(Local("src/tree")) && TreeTime(Local("src/tree"), time, false));
         const QString remote = WritableFolder(*server, kind);
 
         CTransferJob job = JobFor(*server, kind, tls, remote);
@@ -131,7 +113,7 @@ private Q_SLOTS:
         QVERIFY2(up.success, qPrintable(up.Explain()));
         QCOMPARE(TreeOf(Disk(*server, remote + QStringLiteral("/tree"))), TreeOf(Local("src/tree")));
         QCOMPARE(up.relayed.size(), TreeOf(Local("src/tree")).size() + 1);
-        QVERIFY2(TreeHasTime(Disk(*server, remote + QStringLiteral("/tree")), time),
+        QVERIFY2(TreeTime(Disk(*server, remote + QStringLiteral("/tree")), time, true),
                  qPrintable(upload.Details()));
 
         job.files = {Entry(QStringLiteral("tree"), 0, true)};
@@ -143,23 +125,23 @@ private Q_SLOTS:
         QVERIFY2(down.success, qPrintable(down.Explain()));
         QCOMPARE(download.FinalMessage(), QStringLiteral("下載完成！"));
         QCOMPARE(TreeOf(Local("down/tree")), TreeOf(Local("src/tree")));
-        QVERIFY(TreeHasTime(Local("down/tree"), time));
+        QVERIFY(TreeTime(Local("down/tree"), time, true));
     }
 
     // A listing's size only spares the engine a question: a file that changed since still comes whole.
     void downloadsWhenTheListedSizeIsStale_data()
     {
-        QTest::addColumn<qint64>("listed");
-        QTest::newRow("as listed") << qint64(300000);
-        QTest::newRow("grown since") << qint64(1000);
-        QTest::newRow("shrunk since") << qint64(600000);
-        QTest::newRow("empty then") << qint64(0);
+        Columns<qint64>({"listed"});
+        Row("as listed", qint64(300000));
+        Row("grown since", qint64(1000));
+        Row("shrunk since", qint64(600000));
+        Row("empty then", qint64(0));
     }
 
     void downloadsWhenTheListedSizeIsStale()
     {
         QFETCH(qint64, listed);
-        CTestServer* server = Server(QStringLiteral("sshd"));
+        CTestServer* server = Harness::Require(QStringLiteral("sshd"));
         QVERIFY(server);
         const QString remote = WritableFolder(*server, QStringLiteral("sshd")) + QStringLiteral("/stale.bin");
         QVERIFY(MakeFile(Disk(*server, remote), 300000));
@@ -175,7 +157,7 @@ private Q_SLOTS:
 
     void resumesAnInterruptedDownload()
     {
-        CTestServer* server = Server(QStringLiteral("proftpd"));
+        CTestServer* server = Harness::Require(QStringLiteral("proftpd"));
         QVERIFY(server);
         const QString remote = QStringLiteral("/resume.bin");
         QVERIFY(MakeFile(Disk(*server, remote), 3 * kMiB + 17));
@@ -195,13 +177,11 @@ private Q_SLOTS:
 
     void checksIntegrity_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("CRC on proftpd") << "proftpd" << 0 << "";
-        QTest::newRow("MD5 on proftpd") << "proftpd" << 1 << "";
-        QTest::newRow("SHA1 on proftpd") << "proftpd" << 2 << "";
-        QTest::newRow("vsftpd has none") << "vsftpd" << 1 << "檔案完整性檢查失敗！ 伺服器不支援 CRC 功能！";
+        Columns<QString, int, QString>({"kind", "type", "message"});
+        Row("CRC on proftpd", "proftpd", 0, "");
+        Row("MD5 on proftpd", "proftpd", 1, "");
+        Row("SHA1 on proftpd", "proftpd", 2, "");
+        Row("vsftpd has none", "vsftpd", 1, "檔案完整性檢查失敗！ 伺服器不支援 CRC 功能！");
     }
 
     void checksIntegrity()
@@ -209,7 +189,7 @@ private Q_SLOTS:
         QFETCH(QString, kind);
         QFETCH(int, type);
         QFETCH(QString, message);
-        CTestServer* server = Server(kind);
+        CTestServer* server = Harness::Require(kind);
         QVERIFY(server);
         QVERIFY(WriteProfileInt("Settings", "EnableCRC", 1) && WriteProfileInt("Settings", "TypeCRC", type));
         QVERIFY(MakeFile(Disk(*server, "/sum1.bin"), 200000) && MakeFile(Disk(*server, "/sum2.bin"), 1000));
@@ -225,7 +205,7 @@ private Q_SLOTS:
 
     void appliesTheOverwriteDecisions()
     {
-        CTestServer* server = Server(QStringLiteral("pyftpdlib"));
+        CTestServer* server = Harness::Require(QStringLiteral("pyftpdlib"));
         QVERIFY(server);
         const QDateTime remoteTime = StampTime();
         for (const char* name : {"older.txt", "newer.txt", "n.txt"})
@@ -276,19 +256,11 @@ private Q_SLOTS:
     // can share) is taken when its certificate is on record, and refused otherwise.
     void copiesBetweenTwoServers_data()
     {
-        QTest::addColumn<QString>("sourceKind");
-        QTest::addColumn<QString>("targetKind");
-        QTest::addColumn<bool>("tls");
-        QTest::addColumn<bool>("trusted");
-        QTest::addColumn<QString>("folder");
-        QTest::newRow("FTP to FTP") << "proftpd"
-                                    << "pyftpdlib" << false << false << "/s2s";
-        QTest::newRow("to explicit FTPS, certificate on record")
-            << "pyftpdlib"
-            << "proftpd" << true << true << "/s2s-trusted";
-        QTest::newRow("to explicit FTPS, unknown certificate")
-            << "pyftpdlib"
-            << "proftpd" << true << false << "/s2s-unknown";
+        Columns<QString, QString, bool, bool, QString>(
+            {"sourceKind", "targetKind", "tls", "trusted", "folder"});
+        Row("FTP to FTP", "proftpd", "pyftpdlib", false, false, "/s2s");
+        Row("to explicit FTPS, certificate on record", "pyftpdlib", "proftpd", true, true, "/s2s-trusted");
+        Row("to explicit FTPS, unknown certificate", "pyftpdlib", "proftpd", true, false, "/s2s-unknown");
     }
 
     void copiesBetweenTwoServers()
@@ -298,8 +270,8 @@ private Q_SLOTS:
         QFETCH(bool, tls);
         QFETCH(bool, trusted);
         QFETCH(QString, folder);
-        CTestServer* source = Server(sourceKind);
-        CTestServer* target = Server(targetKind);
+        CTestServer* source = Harness::Require(sourceKind);
+        CTestServer* target = Harness::Require(targetKind);
         QVERIFY(source && target);
         QVERIFY(MakeTree(Disk(*source, folder)));
         CTrustedCertificates store;
@@ -311,14 +283,13 @@ private Q_SLOTS:
         job.files = {Entry(folder.mid(1), 0, true)};
         job.localFolder = QStringLiteral("ftp:\\Sites\\target");
         CWorkerSettings settings = Settings();
-        CFtpSite site;
+        CFtpSite& site = settings.destinationSite.emplace();
         site.Address = QStringLiteral("127.0.0.1");
         site.Port = target->Port();
         site.Login = target->User();
         site.Password = target->Password();
         site.ProtocolType = tls ? CFtpSite::ProtocolExplicitTls : CFtpSite::ProtocolFtp;
         site.ClearDataChannel = true;
-        settings.destinationSite = site;
         settings.overrides.unknownCertificate = TrustAnswer::Refuse;
         CDownloadThread worker(job, settings, m_prompts);
         CWorkerRun run(worker);
