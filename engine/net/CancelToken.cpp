@@ -26,6 +26,12 @@ void CCancelToken::Clear()
     [[maybe_unused]] ssize_t got = read(m_fd, &value, sizeof value);
 }
 
+bool CCancelToken::IsSet() const
+{
+    pollfd p = {m_fd, POLLIN, 0};
+    return poll(&p, 1, 0) > 0;
+}
+
 IoStatus CCancelToken::Wait(int fd, short events, int timeoutMs) const
 {
     int which = 0;

@@ -15,6 +15,8 @@ public:
     // Safe from any thread; stays set until Clear().
     void Cancel();
     void Clear();
+    // Checked before each read and write: a stream that never has to wait would otherwise never see it.
+    bool IsSet() const;
 
     // Waits until fd is ready for events (POLLIN/POLLOUT), the token is set or timeoutMs passes.
     IoStatus Wait(int fd, short events, int timeoutMs) const;

@@ -92,6 +92,8 @@ void CTcpTransport::Tune()
 
 IoResult CTcpTransport::Read(char* data, qint64 size, int timeoutMs)
 {
+    if (m_cancel.IsSet())
+        return IoResult::Fail(IoStatus::Cancelled);
     for (;;)
     {
         const ssize_t got = recv(m_fd, data, size_t(size), 0);
@@ -111,6 +113,8 @@ IoResult CTcpTransport::Read(char* data, qint64 size, int timeoutMs)
 
 IoResult CTcpTransport::Write(const char* data, qint64 size, int timeoutMs)
 {
+    if (m_cancel.IsSet())
+        return IoResult::Fail(IoStatus::Cancelled);
     qint64 done = 0;
     while (done < size)
     {

@@ -228,6 +228,8 @@ std::unique_ptr<CTransport> CTlsTransport::Unwrap(int timeoutMs, IoResult* resul
 
 IoResult CTlsTransport::Read(char* data, qint64 size, int timeoutMs)
 {
+    if (m_cancel.IsSet())
+        return IoResult::Fail(IoStatus::Cancelled);
     for (;;)
     {
         ERR_clear_error();
@@ -260,6 +262,8 @@ IoResult CTlsTransport::ReadMore(char* data, qint64 size, qint64 got)
 
 IoResult CTlsTransport::Write(const char* data, qint64 size, int timeoutMs)
 {
+    if (m_cancel.IsSet())
+        return IoResult::Fail(IoStatus::Cancelled);
     qint64 done = 0;
     while (done < size)
     {

@@ -404,14 +404,14 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(disk + QStringLiteral("/photos.tar.gz")));
     }
 
-    // Stopped once the file has begun to arrive, so that the interrupt lands mid-transfer however fast the
-    // machine: the run ends interrupted with part of the file, and a resumed run completes it.
+    // Interrupted once the file has begun to arrive: the run ends interrupted with part of the file, and a
+    // resumed run completes it.
     void interruptsAndResumes()
     {
         QString disk;
         const QString target = Target(QStringLiteral("proftpd"), &disk);
         QVERIFY(!target.isEmpty());
-        constexpr qint64 kSize = 64 * kMiB;
+        constexpr qint64 kSize = 256 * kMiB;
         QVERIFY(MakeFile(disk + QStringLiteral("/large.bin"), kSize));
         const QString local = Local("int/large.bin");
         QProcess process;
@@ -420,20 +420,18 @@ private Q_SLOTS:
         process.start(QStringLiteral(ZENTRAVA_CLI),
                       {"--home", m_home.path(), "get", target, "large.bin", "-o", Local("int")});
         QVERIFY(process.waitForStarted(30000));
-        for (int i = 0; i < 60000 && QFileInfo(local).size() == 0 && process.state() == QProcess::Running;
-             ++i)
+        for (int i = 0; i < 30000 && QFileInfo(local).size() == 0 && process.state() == QProcess::Running; ++i)
             QTest::qSleep(1);
-        const pid_t pid = pid_t(process.processId());
-        QVERIFY(::kill(pid, SIGSTOP) == 0);
         QVERIFY(QFileInfo(local).size() > 0);
-        QVERIFY(::kill(pid, SIGINT) == 0 && ::kill(pid, SIGCONT) == 0);
+        QVERIFY(::kill(pid_t(process.processId()), SIGINT) == 0);
         QVERIFY(process.waitForFinished(60000));
         const QString out = QString::fromUtf8(process.readAllStandardOutput());
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 1);
         QVERIFY2(out.contains(QStringLiteral("(interrupted)")), qPrintable(out));
         const qint64 partial = QFileInfo(local).size();
-        QVERIFY2(partial > 0 && partial < kSize, qPrintable(QString::number(partial)));
+        QVERIFY2(partial > 0 && partial < kSize,
+                 qPrintable(QString::number(partial) + out + QString::fromUtf8(process.readAllStandardError())));
         QVERIFY_SUCCEEDS(Cli({"get", target, "large.bin", "-o", Local("int"), "--overwrite", "resume"}));
         QCOMPARE(Sha256(local), Sha256(disk + QStringLiteral("/large.bin")));
         QVERIFY(QFile::remove(disk + QStringLiteral("/large.bin")));

@@ -1,16 +1,10 @@
 #pragma once
 
-#include "servers/TestServer.h"
-
 #include <QByteArray>
 #include <QCryptographicHash>
 #include <QFile>
-#include <QHash>
 #include <QRandomGenerator>
 #include <QString>
-#include <QTest>
-#include <map>
-#include <memory>
 
 // File helpers shared by the tests that move files through real servers.
 namespace TestFiles
@@ -69,38 +63,4 @@ inline bool MakeSparse(const QString& path, qint64 size)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.resize(size);
 }
 
-// The harness's servers, each started on first use and stopped with the pool.
-class CServerPool
-{
-public:
-    // nullptr when the server did not start; Error() then says why.
-    CTestServer* Get(const QString& kind)
-    {
-        auto found = m_servers.find(kind);
-        if (found != m_servers.end())
-            return found->second.get();
-        auto server = std::make_unique<CTestServer>(kind);
-        QString error;
-        if (!server->Start(&error))
-        {
-            m_errors.insert(kind, error);
-            return nullptr;
-        }
-        return m_servers.emplace(kind, std::move(server)).first->second.get();
-    }
-    // As Get(), and the running test fails with the reason when the server did not start.
-    CTestServer* Require(const QString& kind)
-    {
-        CTestServer* server = Get(kind);
-        if (!server)
-            QTest::qFail(qPrintable(Error(kind)), __FILE__, __LINE__);
-        return server;
-    }
-    QString Error(const QString& kind) const { return m_errors.value(kind); }
-    void Clear() { m_servers.clear(); }
-
-private:
-    std::map<QString, std::unique_ptr<CTestServer>> m_servers;
-    QHash<QString, QString> m_errors;
-};
 } // namespace TestFiles

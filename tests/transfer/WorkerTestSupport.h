@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RulesTestSupport.h"
+#include "servers/TestServer.h"
 #include "support/TestFiles.h"
 
 #include "app/DataFolder.h"
