@@ -420,7 +420,8 @@ private Q_SLOTS:
         process.start(QStringLiteral(ZENTRAVA_CLI),
                       {"--home", m_home.path(), "get", target, "large.bin", "-o", Local("int")});
         QVERIFY(process.waitForStarted(30000));
-        for (int i = 0; i < 30000 && QFileInfo(local).size() == 0 && process.state() == QProcess::Running; ++i)
+        for (int i = 0; i < 30000 && QFileInfo(local).size() == 0 && process.state() == QProcess::Running;
+             ++i)
             QTest::qSleep(1);
         QVERIFY(QFileInfo(local).size() > 0);
         QVERIFY(::kill(pid_t(process.processId()), SIGINT) == 0);
@@ -430,8 +431,9 @@ private Q_SLOTS:
         QCOMPARE(process.exitCode(), 1);
         QVERIFY2(out.contains(QStringLiteral("(interrupted)")), qPrintable(out));
         const qint64 partial = QFileInfo(local).size();
-        QVERIFY2(partial > 0 && partial < kSize,
-                 qPrintable(QString::number(partial) + out + QString::fromUtf8(process.readAllStandardError())));
+        QVERIFY2(
+            partial > 0 && partial < kSize,
+            qPrintable(QString::number(partial) + out + QString::fromUtf8(process.readAllStandardError())));
         QVERIFY_SUCCEEDS(Cli({"get", target, "large.bin", "-o", Local("int"), "--overwrite", "resume"}));
         QCOMPARE(Sha256(local), Sha256(disk + QStringLiteral("/large.bin")));
         QVERIFY(QFile::remove(disk + QStringLiteral("/large.bin")));

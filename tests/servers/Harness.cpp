@@ -17,7 +17,8 @@ struct Pool
 Pool& ThePool()
 {
     static Pool pool;
-    static const bool stopWithApplication = [] {
+    static const bool stopWithApplication = []
+    {
         // Stopping needs the application's process machinery, so it runs before that goes away.
         qAddPostRoutine([] { ThePool().servers.clear(); });
         return true;
