@@ -1,5 +1,5 @@
 #include "CliRun.h"
-#include "cli/TestRows.h"
+#include "support/Rows.h"
 #include "engine/FakeFtpServer.h"
 #include "servers/Harness.h"
 #include "support/TestFiles.h"

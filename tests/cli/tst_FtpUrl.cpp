@@ -1,6 +1,6 @@
 #include "cli/FtpUrl.h"
 #include "cli/ProxyUrl.h"
-#include "cli/TestRows.h"
+#include "support/Rows.h"
 
 #include "engine/ConnectionTarget.h"
 

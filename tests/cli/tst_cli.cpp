@@ -1,5 +1,5 @@
 #include "CliRun.h"
-#include "cli/TestRows.h"
+#include "support/Rows.h"
 
 #include <QDir>
 #include <QDirIterator>

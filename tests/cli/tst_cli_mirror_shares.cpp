@@ -1,5 +1,5 @@
 #include "cli/MirrorShares.h"
-#include "cli/TestRows.h"
+#include "support/Rows.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 #include "../engine/FakeFtpServer.h"
 #include "CliRun.h"
-#include "cli/TestRows.h"
+#include "support/Rows.h"
 #include "servers/Harness.h"
 #include "support/TestFiles.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/TestRows.h"
+#include "support/Rows.h"
 #include "packing/PackProgress.h"
 
 #include <QByteArray>

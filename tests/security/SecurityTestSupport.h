@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Rows.h"
+
 #include <QFile>
 #include <QTest>
 
@@ -7,10 +9,4 @@ inline QByteArray ReadAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Adds a row to a data table, its values in the order of the columns.
-template <typename... Values> void Row(const char* tag, const Values&... values)
-{
-    (QTest::newRow(tag) << ... << values);
 }
