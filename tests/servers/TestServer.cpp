@@ -1,5 +1,6 @@
 #include "TestServer.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 
@@ -58,8 +59,10 @@ bool CTestServer::Start(QString* error)
     }
     m_startTried = true;
     QProcess script;
+    // With our PID the server also ends when this program crashes or is killed before Stop().
     script.start(QStringLiteral("/bin/bash"),
-                 {ScriptsDir() + QStringLiteral("/start.sh"), m_kind, m_stateDir.path()});
+                 {ScriptsDir() + QStringLiteral("/start.sh"), m_kind, m_stateDir.path(),
+                  QString::number(QCoreApplication::applicationPid())});
     if (!script.waitForFinished(kStartTimeoutMs))
     {
         script.kill();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# start.sh KIND STATEDIR: starts one test server on 127.0.0.1 with its config, files, logs and PID inside
-# STATEDIR, on free ports, waits until it answers and prints KEY=VALUE lines (PID, HOST, PORT, ...).
-# On failure it exits non-zero with the server's log on stderr. stop.sh STATEDIR ends it.
+# start.sh KIND STATEDIR [OWNERPID]: starts one test server on 127.0.0.1 with its config, files, logs and PID
+# inside STATEDIR, on free ports, waits until it answers and prints KEY=VALUE lines (PID, HOST, PORT, ...).
+# On failure it exits non-zero with the server's log on stderr. stop.sh STATEDIR ends it; so does the end of
+# OWNERPID, when given, so a test program that crashes or is killed leaves no server behind.
 set -euo pipefail
 # shellcheck source=common.sh
 source "$(dirname "$0")/common.sh"
@@ -30,7 +31,7 @@ zt_await()
 
 usage()
 {
-    zt_die "usage: start.sh KIND STATEDIR (KIND: ${kinds// /, })"
+    zt_die "usage: start.sh KIND STATEDIR [OWNERPID] (KIND: ${kinds// /, })"
 }
 
 answers()
@@ -72,6 +73,16 @@ print_logs()
     done
 }
 
+# Polls the owner by its start time (a reused PID is someone else) and stops the server once it is gone.
+watch_owner()
+{
+    local owner=$1 started
+    started=$(zt_start_time "$owner")
+    [[ -n $started ]] || return 0
+    setsid bash -c 'source "$0"; while [[ $(zt_start_time "$1") == "$2" ]]; do sleep 1; done; bash "$ZT_HERE/stop.sh" "$3"' \
+        "$ZT_HERE/common.sh" "$owner" "$started" "$STATE" </dev/null >/dev/null 2>&1 &
+}
+
 fail()
 {
     bash "$ZT_HERE/stop.sh" "$STATE" >/dev/null 2>&1 || true
@@ -81,7 +92,7 @@ fail()
     } >&2
 }
 
-(($# == 2)) || usage
+(($# == 2 || $# == 3)) || usage
 kind=$1
 [[ " $kinds " == *" $kind "* ]] || zt_die "unknown test server kind '$kind' (known: ${kinds// /, })"
 mkdir -p "$2"
@@ -96,6 +107,7 @@ for ((attempt = 1; attempt <= attempts; attempt++)); do
     launch
     if answers; then
         trap - EXIT
+        [[ -z ${3:-} ]] || watch_owner "$3"
         print_values
         exit 0
     fi
