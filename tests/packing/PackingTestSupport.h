@@ -1,21 +1,20 @@
 #pragma once
 
-#include "support/Rows.h"
 #include "packing/PackProgress.h"
+#include "support/Rows.h"
+#include "support/TestFiles.h"
 
-#include <QByteArray>
-#include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QStandardPaths>
-#include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 
-// A progress that records what it was told, cancels after a given number of steps (or at the first
-// file whose path ends with cancelOnSuffix) and answers password questions with password.
+using namespace TestFiles;
+
+// A progress that records the files it was told about, cancels after a given number of steps (or at the
+// first file whose path ends with cancelOnSuffix) and answers password questions with password.
 class CTestProgress : public CPackProgress
 {
 public:
@@ -49,74 +48,56 @@ private:
     int m_steps = 0;
 };
 
+// An outside tool's exit code (-1 when it did not run: a missing tool fails the test), its standard
+// output alone, and both outputs as text.
 struct CToolRun
 {
     int exitCode = -1;
-    QString output;
-    QByteArray raw;
+    QByteArray out;
+    QString text;
 };
 
-// Runs an outside tool (standard output only in raw); a tool that is missing fails the test rather than
-// skipping it.
-inline CToolRun RunTool(const QString& program, const QStringList& arguments, const QString& folder = {})
+inline CToolRun RunTool(const QStringList& command, const QString& folder = {})
 {
-    const QString path = QStandardPaths::findExecutable(program);
-    if (path.isEmpty())
-        return {-1, program + QStringLiteral(" is not installed"), {}};
     QProcess process;
     process.setWorkingDirectory(folder);
-    process.start(path, arguments);
-    if (!process.waitForFinished(60000))
-    {
-        process.kill();
-        process.waitForFinished();
-        return {-1, program + QStringLiteral(" did not finish"), {}};
-    }
-    const QByteArray raw = process.readAllStandardOutput();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(raw + process.readAllStandardError()), raw};
+    process.start(command.first(), command.mid(1));
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return {-1, {}, command.first() + QStringLiteral(" did not run: ") + process.errorString()};
+    const QByteArray out = process.readAllStandardOutput();
+    return {process.exitCode(), out, QString::fromUtf8(out + process.readAllStandardError())};
 }
 
 inline bool WriteBytes(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-inline QByteArray ReadBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return WriteFile(path, bytes);
 }
 
 // Bytes that do not compress away, so that sizes and offsets in archives are exercised.
-inline QByteArray SampleBytes(int size, int seed)
+inline QByteArray SampleBytes(int size)
 {
-    QRandomGenerator generator{quint32(seed)};
+    QRandomGenerator generator{quint32(size)};
     QByteArray bytes(size, Qt::Uninitialized);
     for (char& byte : bytes)
         byte = char(generator.generate());
     return bytes;
 }
 
-// Every file below folder (links not followed), as paths relative to it, sorted; with each file's
-// SHA-256 when hashed, so that two trees compare byte for byte.
+// Every file below folder (links not followed) relative to it, sorted; with each file's SHA-256 when
+// hashed, so that two trees compare byte for byte.
 inline QStringList FilesBelow(const QString& folder, bool hashed = false)
 {
     QStringList result;
     for (const QFileInfo& entry :
          QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
     {
-        if (!entry.isDir() || entry.isSymLink())
-            result.append(entry.fileName() +
-                          (hashed ? u' ' + QCryptographicHash::hash(ReadBytes(entry.filePath()),
-                                                                    QCryptographicHash::Sha256)
-                                               .toHex()
-                                  : QString()));
-        else
-            for (const QString& inner : FilesBelow(entry.absoluteFilePath(), hashed))
+        if (entry.isDir() && !entry.isSymLink())
+            for (const QString& inner : FilesBelow(entry.filePath(), hashed))
                 result.append(entry.fileName() + u'/' + inner);
+        else
+            result.append(entry.fileName() +
+                          (hashed ? u' ' + QString::fromLatin1(Sha256(entry.filePath())) : ""));
     }
     result.sort();
     return result;
