@@ -1,12 +1,113 @@
-#include "PackingTestSupport.h"
 #include "packing/CabinetBuilder.h"
 #include "packing/PackProcedures.h"
+#include "packing/PackProgress.h"
 #include "packing/TarBuilder.h"
+#include "support/Rows.h"
+#include "support/TestFiles.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+#include <zip.h>
+
+using namespace TestFiles;
 
 namespace
 {
+// A progress that records the files it was told about, cancels after a given number of steps (or at the
+// first file whose path ends with cancelOnSuffix) and answers password questions with password.
+class CTestProgress : public CPackProgress
+{
+public:
+    explicit CTestProgress(int cancelAfter = -1) : m_cancelAfter(cancelAfter) {}
+
+    std::optional<QString> Password(const QString& archive) override
+    {
+        askedFor.append(archive);
+        return password;
+    }
+
+    QStringList files, askedFor;
+    std::optional<QString> password;
+    QString cancelOnSuffix;
+    qint64 mostDone = 0;
+
+protected:
+    bool Step(const QString& file, qint64 done, qint64) override
+    {
+        mostDone = qMax(mostDone, done);
+        if (files.isEmpty() || files.last() != file)
+            files.append(file);
+        if (!cancelOnSuffix.isEmpty() && file.endsWith(cancelOnSuffix))
+            return false;
+        return m_cancelAfter < 0 || ++m_steps <= m_cancelAfter;
+    }
+
+private:
+    int m_cancelAfter;
+    int m_steps = 0;
+};
+
+// An outside tool's exit code (-1 when it did not run: a missing tool fails the test), its standard
+// output alone, and both outputs as text.
+struct CToolRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QString text;
+};
+
+inline CToolRun RunTool(const QStringList& command, const QString& folder = {})
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(command.first(), command.mid(1));
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return {-1, {}, command.first() + QStringLiteral(" did not run: ") + process.errorString()};
+    const QByteArray out = process.readAllStandardOutput();
+    return {process.exitCode(), out, QString::fromUtf8(out + process.readAllStandardError())};
+}
+
+inline bool WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    return WriteFile(path, bytes);
+}
+
+// Bytes that do not compress away, so that sizes and offsets in archives are exercised.
+inline QByteArray SampleBytes(int size)
+{
+    QRandomGenerator generator{quint32(size)};
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char& byte : bytes)
+        byte = char(generator.generate());
+    return bytes;
+}
+
+// Every file below folder (links not followed) relative to it, sorted; with each file's SHA-256 when
+// hashed, so that two trees compare byte for byte.
+inline QStringList FilesBelow(const QString& folder, bool hashed = false)
+{
+    QStringList result;
+    for (const QFileInfo& entry :
+         QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
+    {
+        if (entry.isDir() && !entry.isSymLink())
+            for (const QString& inner : FilesBelow(entry.filePath(), hashed))
+                result.append(entry.fileName() + u'/' + inner);
+        else
+            result.append(entry.fileName() +
+                          (hashed ? u' ' + QString::fromLatin1(Sha256(entry.filePath())) : ""));
+    }
+    result.sort();
+    return result;
+}
+
 // A tar number as readers decode it: base-256 after a 0x80 byte, else octal up to a NUL or space.
 qint64 TarNumber(const QByteArray& block, int offset, int length)
 {
@@ -63,8 +164,29 @@ QStringList MakeFixture(const QTemporaryDir& dir)
     MakeSparse(dir.filePath("huge.bin"), CCabinetBuilder::MaximumSize - 3);
     return FilesBelow(dir.path());
 }
+
+// Writes a zip holding the given names and contents exactly as given (stored, so bytes can be found).
+bool CraftZip(const QString& path, const QList<std::pair<QByteArray, QByteArray>>& entries)
+{
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, nullptr);
+    if (archive == nullptr)
+        return false;
+    for (const auto& [name, data] : entries)
+    {
+        zip_source_t* source = zip_source_buffer(archive, data.constData(), data.size(), 0);
+        const zip_int64_t index = zip_file_add(archive, name.constData(), source, ZIP_FL_ENC_RAW);
+        if (index < 0 || zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_STORE, 0) != 0)
+        {
+            zip_source_free(source);
+            zip_discard(archive);
+            return false;
+        }
+    }
+    return zip_close(archive) == 0;
+}
 } // namespace
 
+// Packing over the three kinds of archive, and unpacking zips.
 class TestPacking : public QObject
 {
     Q_OBJECT
@@ -101,8 +223,7 @@ private Q_SLOTS:
         const QString top = dir.filePath("photos");
         for (const char* name : {"b.jpg", "a.jpg", ".hidden", "sub1/c.jpg", "sub1/deep/d.jpg", "sub2/e.jpg"})
             QVERIFY(WriteBytes(top + u'/' + QLatin1String(name), "x"));
-        QVERIFY(QDir().mkpath(top + "/empty/inner"));
-        QVERIFY(WriteBytes(dir.filePath("target.txt"), "t"));
+        QVERIFY(QDir().mkpath(top + "/empty/inner") && WriteBytes(dir.filePath("target.txt"), "t"));
         QVERIFY(QFile::link(top, top + "/loop") &&
                 QFile::link(dir.filePath("target.txt"), top + "/linked.txt") &&
                 QFile::link(dir.filePath("missing"), top + "/dangling"));
@@ -184,6 +305,11 @@ private Q_SLOTS:
         const CToolRun piped = RunTool(pipe << result.Path());
         QCOMPARE(piped.exitCode, 0);
         QVERIFY(piped.out == bytes);
+        // The tar stays beside its compressed copy: the data padded to blocks, two end blocks.
+        const QByteArray tar = ReadFile(result.Path().chopped(3));
+        QVERIFY(kind != "tar" ||
+                (RunTool({"gzip", "-dc", result.Path()}).out == tar && tar.size() % 512 == 0 &&
+                 tar.endsWith("single file" + QByteArray(501 + 1024, '\0'))));
     }
 
     // Every pack command, failing at any stage, leaves no file behind.
@@ -292,42 +418,6 @@ private Q_SLOTS:
                                      QByteArray(183, '\0'));
     }
 
-    // The tar stays beside its compressed copy: the data padded to a block after one header, two
-    // end blocks.
-    void tarOfAFiveByteFile()
-    {
-        QTemporaryDir dir;
-        const QString source = dir.filePath("five/hello.txt");
-        QVERIFY(WriteBytes(source, "hello"));
-        const QString out = dir.filePath("five-out");
-        CTestProgress progress;
-        const CPackResult result = PackTarGz({source}, progress, out);
-        QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
-        QCOMPARE(result.Path(), out + "/hello.tar.gz");
-        const QByteArray tar = ReadFile(out + "/hello.tar");
-        QCOMPARE(tar.mid(512), QByteArray("hello") + QByteArray(507 + 1024, '\0'));
-        QCOMPARE(RunTool({"gzip", "-dc", result.Path()}).out, tar);
-    }
-
-    void cabinetName_data()
-    {
-        Columns<QString, int, QString>({"nameTemplate", "number", "expected"});
-        Row("first cabinet", "report", 0, "report.cab");
-        Row("later cabinet", "report", 1, "report001.cab");
-        Row("empty template", "", 0, "0000.cab");
-        Row("two percents", "disk%%", 3, "disk03.cab");
-        Row("rest dropped", "a%%%b%%", 12, "a012.cab");
-        Row("percent first", "%%%%", 5, "0005.cab");
-    }
-
-    void cabinetName()
-    {
-        QFETCH(QString, nameTemplate);
-        QFETCH(int, number);
-        QFETCH(QString, expected);
-        QCOMPARE(CCabinetBuilder::CabinetName(nameTemplate, number), expected);
-    }
-
     // The set ID patched in, one MSZIP folder, the file's size and bare name, its executable bit cleared;
     // nothing goes in once written.
     void cabinetHeader()
@@ -355,6 +445,170 @@ private Q_SLOTS:
         QCOMPARE(bytes.mid(file + 16, 8), QByteArray("tool.sh\0", 8));
         QCOMPARE(RunTool({"cabextract", "-t", cabinet.CabinetPath()}).exitCode, 0);
         QVERIFY(cabinet.AddFile(source) && cabinet.Flush(progress));
+    }
+
+    // Unpacked into the folder named after the archive (whatever the case of ".zip"), byte for byte, and
+    // again over what is there; a file that is no zip beside it is passed over.
+    void unpacksWhatItPacked()
+    {
+        QTemporaryDir dir;
+        const QString photos = dir.filePath("photos");
+        QVERIFY(WriteBytes(photos + "/five.txt", "12345") &&
+                WriteBytes(photos + "/random.bin", SampleBytes(100000)) &&
+                WriteBytes(photos + "/2024/夏天.jpg", SampleBytes(3000)) &&
+                WriteBytes(photos + "/2024/deep/empty.txt", QByteArray()));
+        const QString other = dir.filePath("notes.zip.txt");
+        QVERIFY(WriteBytes(other, "not an archive"));
+        CTestProgress progress;
+        const CPackResult packed = PackZip({photos}, progress, dir.path());
+        QVERIFY2(packed.IsDone(), qPrintable(packed.Detail()));
+        const QString archive = dir.filePath("DATA.ZIP");
+        QVERIFY(QFile::rename(packed.Path(), archive));
+
+        CTestProgress unpacking;
+        const CPackResult result = UnpackZip({other, archive}, unpacking);
+        QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
+        QCOMPARE(result.Path(), dir.filePath("DATA"));
+        QVERIFY(result.Warnings().isEmpty() && unpacking.askedFor.isEmpty());
+        QVERIFY(unpacking.files.startsWith(other) && !QFileInfo::exists(dir.filePath("notes.zip")));
+        const QString below = result.Path() + u'/' + StoredName(photos);
+        QCOMPARE(FilesBelow(below, true), FilesBelow(photos, true));
+        QVERIFY(WriteBytes(below + "/five.txt", "changed"));
+        QVERIFY(UnpackZip({archive}, unpacking).IsDone());
+        QCOMPARE(ReadFile(below + "/five.txt"), QByteArray("12345"));
+    }
+
+    void encryptedArchive_data()
+    {
+        Columns<std::optional<QString>, bool>({"password", "extracted"});
+        Row("right password", std::optional<QString>("s3cret pass"), true);
+        Row("wrong password", std::optional<QString>("wrong"), false);
+        Row("declined", std::optional<QString>(), false);
+    }
+
+    // The password is asked once per archive; a wrong one fails it, a declined one passes it over.
+    void encryptedArchive()
+    {
+        QFETCH(std::optional<QString>, password);
+        QFETCH(bool, extracted);
+        QTemporaryDir dir;
+        QVERIFY(WriteBytes(dir.filePath("src/one.txt"), QByteArray(20000, '1')) &&
+                WriteBytes(dir.filePath("src/two.bin"), SampleBytes(30000)));
+        const QString archive = dir.filePath("enc.zip");
+        const CToolRun zip = RunTool({"zip", "-qrP", "s3cret pass", archive, "src"}, dir.path());
+        QVERIFY2(zip.exitCode == 0, qPrintable(zip.text));
+
+        CTestProgress progress;
+        progress.password = password;
+        const CPackResult result = UnpackZip({archive}, progress);
+        QCOMPARE(progress.askedFor, QStringList{archive});
+        const QStringList source = FilesBelow(dir.filePath("src"), true);
+        QCOMPARE(FilesBelow(dir.filePath("enc"), true),
+                 extracted ? QStringList(source).replaceInStrings(QRegularExpression("^"), "src/")
+                           : QStringList());
+        if (!password || extracted)
+            QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
+        else
+            QVERIFY2(result.Status() == CPackResult::EStatus::Failed &&
+                         (result.Message().contains("password", Qt::CaseInsensitive) ||
+                          result.Message().contains("CRC")),
+                     qPrintable(result.Message()));
+    }
+
+    // Each entry beside a good one, unpacked into a folder that holds a link to a folder outside and a link
+    // to a file outside: an entry that would land outside is refused and named, the rest is extracted.
+    void hostileEntriesAreRefused_data()
+    {
+        // entry: OUTSIDE stands for the absolute path of the outside folder; landsAt empty: refused
+        Columns<QString, QString>({"entry", "landsAt"});
+        Row("climbs out", "../evil.txt", "");
+        Row("absolute", "OUTSIDE/abs.txt", "");
+        Row("backslash climb", "..\\evil3.txt", "");
+        Row("through a folder link", "folder/x.txt", "");
+        Row("onto a file link", "file.txt", "");
+        Row("climbs and returns", "a/../b", "");
+        Row("drive", "C:\\Windows\\x.dll", "");
+        Row("only dots", "./.", "");
+        Row("in a subfolder", "sub/ok.txt", "work/crafted/sub/ok.txt");
+        Row("dot parts dropped", "./a//b/./c", "work/crafted/a/b/c");
+        Row("backslashes", "a\\b.txt", "work/crafted/a/b.txt");
+        Row("dots inside a name", "a/..b/c..txt", "work/crafted/a/..b/c..txt");
+    }
+
+    void hostileEntriesAreRefused()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, landsAt);
+        QTemporaryDir dir;
+        const QString outside = dir.filePath("outside");
+        const QString destination = dir.filePath("work/crafted");
+        QVERIFY(QDir().mkpath(outside) && QDir().mkpath(destination));
+        QVERIFY(WriteBytes(dir.filePath("target.txt"), "precious"));
+        QVERIFY(QFile::link(outside, destination + "/folder") &&
+                QFile::link(dir.filePath("target.txt"), destination + "/file.txt"));
+        entry.replace("OUTSIDE", outside);
+        const QString archive = dir.filePath("work/crafted.zip");
+        QVERIFY(CraftZip(archive, {{"good.txt", "good"}, {QFile::encodeName(entry), "evil"}}));
+
+        CTestProgress progress;
+        const CPackResult result = UnpackZip({archive}, progress);
+        QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
+        QCOMPARE(result.Warnings().size(), landsAt.isEmpty() ? 1 : 0);
+        QVERIFY(!landsAt.isEmpty() || result.Warnings().first().contains(entry));
+        QStringList expected{"target.txt", "work/crafted.zip", "work/crafted/file.txt", "work/crafted/folder",
+                             "work/crafted/good.txt"};
+        if (!landsAt.isEmpty())
+            expected.append(landsAt);
+        expected.sort();
+        QCOMPARE(FilesBelow(dir.path()), expected);
+        QCOMPARE(ReadFile(dir.filePath("target.txt")), QByteArray("precious"));
+        QCOMPARE(ReadFile(destination + "/good.txt"), QByteArray("good"));
+        QVERIFY(landsAt.isEmpty() || ReadFile(dir.filePath(landsAt)) == "evil");
+    }
+
+    void entryUnlikeItsHeadersFailsAlone_data()
+    {
+        Columns<int>({"declared"}); // -1: the size stays, a data byte changes
+        Row("CRC differs", -1);
+        Row("more data than declared", 10);
+        Row("less data than declared", 1000);
+    }
+
+    // Nothing beyond the declared size is written.
+    void entryUnlikeItsHeadersFailsAlone()
+    {
+        QFETCH(int, declared);
+        QTemporaryDir dir;
+        const QString archive = dir.filePath("damaged.zip");
+        const QByteArray content = "0123456789-the-stored-content-9876543210";
+        QVERIFY(CraftZip(archive, {{"first.txt", "first"}, {"damaged.txt", content}, {"last.txt", "last"}}));
+        QByteArray bytes = ReadFile(archive);
+        const quint32 size = declared < 0 ? quint32(content.size()) : quint32(declared);
+        if (declared < 0)
+            bytes[bytes.indexOf(content) + 5] = 'X';
+        // The uncompressed size in the local and the central header.
+        qToLittleEndian(size, bytes.data() + bytes.lastIndexOf("PK\x03\x04", bytes.indexOf(content)) + 22);
+        qToLittleEndian(size, bytes.data() +
+                                  bytes.lastIndexOf("PK\x01\x02", bytes.lastIndexOf("damaged.txt")) + 24);
+        QVERIFY(WriteBytes(archive, bytes));
+
+        CTestProgress progress;
+        const CPackResult result = UnpackZip({archive}, progress);
+        QCOMPARE(result.Warnings().size(), 1);
+        QVERIFY2(result.Warnings().first().contains("damaged.txt"), qPrintable(result.Warnings()[0]));
+        QVERIFY(progress.mostDone <= size);
+        QCOMPARE(FilesBelow(dir.filePath("damaged")), QStringList({"first.txt", "last.txt"}));
+    }
+
+    void brokenArchiveFailsNamed()
+    {
+        QTemporaryDir dir;
+        const QString archive = dir.filePath("broken.zip");
+        QVERIFY(WriteBytes(archive, "PK\x03\x04 this is not really a zip archive"));
+        CTestProgress progress;
+        const CPackResult result = UnpackZip({archive}, progress);
+        QCOMPARE(result.Status(), CPackResult::EStatus::Failed);
+        QVERIFY2(result.Message().contains(archive), qPrintable(result.Message()));
     }
 };
 
