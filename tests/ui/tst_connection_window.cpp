@@ -4,7 +4,6 @@
 #include "ui/RemoteIconModel.h"
 #include "ui/TracePane.h"
 
-#include "ModalAnswerer.h"
 #include "WindowTestSupport.h"
 
 #include <QClipboard>
@@ -77,22 +76,14 @@ class TestConnectionWindow : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<CHome> m_home;
-    std::unique_ptr<CModalAnswerer> m_answerer;
+    std::optional<CFixture> m_fixture;
+    CModalAnswerer& Answerer() { return m_fixture->answerer; }
 
     QAction* Command(CMainFrame& frame, FrameCommand command) { return frame.Commands()->Action(command); }
 
 private Q_SLOTS:
-    void init()
-    {
-        m_home = std::make_unique<CHome>();
-        m_answerer = std::make_unique<CModalAnswerer>();
-    }
-    void cleanup()
-    {
-        m_answerer.reset();
-        m_home.reset();
-    }
+    void init() { m_fixture.emplace(); }
+    void cleanup() { m_fixture.reset(); }
 
     void traceKeepsAtMostLimitAndSaves()
     {
@@ -120,9 +111,9 @@ private Q_SLOTS:
         pane.AddLine(1, u"two"_s);
         const QString text = u"[1] 100% 完成\r\ntwo\r\n"_s;
         QCOMPARE(pane.Text(), text);
-        QVERIFY(pane.SaveTo(m_home->dir.filePath("trace.txt")));
-        QCOMPARE(ReadFile(m_home->dir.filePath("trace.txt")), text.toUtf8());
-        QVERIFY(!pane.SaveTo(m_home->dir.filePath("missing/trace.txt")));
+        QVERIFY(pane.SaveTo(m_fixture->home.dir.filePath("trace.txt")));
+        QCOMPARE(ReadFile(m_fixture->home.dir.filePath("trace.txt")), text.toUtf8());
+        QVERIFY(!pane.SaveTo(m_fixture->home.dir.filePath("missing/trace.txt")));
         pane.CopyToClipboard();
         QCOMPARE(QApplication::clipboard()->text(), text);
     }
@@ -212,7 +203,7 @@ private Q_SLOTS:
         auto* window = qobject_cast<CChildFrame*>(frame.OpenConnection(u"工作\\不存在的站台"_s)->widget());
         QVERIFY(window);
         QCOMPARE(window->windowTitle(), u"不存在的站台"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_answerer->Seen().isEmpty(), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!Answerer().Seen().isEmpty(), kWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(!window->View()->IsWaiting(), kWaitMs);
         QVERIFY(!window->View()->Session().IsConnected());
         QCOMPARE(window->windowTitle(), u"不存在的站台"_s);
@@ -232,7 +223,7 @@ private Q_SLOTS:
         CRemoteFolder folder;
         QVERIFY(MakeServerFolder(kind, &folder));
         if (kind == "sshd"_L1)
-            m_answerer->Queue([](QDialog* hostKey) { hostKey->accept(); });
+            Answerer().Queue([](QDialog* hostKey) { hostKey->accept(); });
         CMainFrame frame;
         frame.resize(1000, 700);
         frame.ShowWithSavedPlacement();
@@ -267,7 +258,7 @@ private Q_SLOTS:
         QTRY_COMPARE(view->Session().CurrentFolder(), folder.remote + "/sub");
 
         // Go to, with a path typed the Windows way.
-        m_answerer->Queue(FillAndAccept("folder", QString(folder.remote).replace('/', '\\')));
+        Answerer().Queue(FillAndAccept("folder", QString(folder.remote).replace('/', '\\')));
         Command(frame, FrameCommand::GoTo)->trigger();
         QCOMPARE(view->Session().CurrentFolder(), folder.remote);
         QCOMPARE(Names(view).size(), 5);
@@ -294,29 +285,29 @@ private Q_SLOTS:
 
         // Move into a folder given relative to the current one.
         SelectRows(view, {"renamed.txt"});
-        m_answerer->Queue(FillAndAccept("folder", "made"));
+        Answerer().Queue(FillAndAccept("folder", "made"));
         Command(frame, FrameCommand::Move)->trigger();
         QVERIFY(!Names(view).contains("renamed.txt"));
         QVERIFY(QFile::exists(folder.disk + "/made/renamed.txt"));
 
         // Delete two files after the plural question, then the folder with its contents.
         SelectRows(view, {"a.txt", "b.bin", ".."});
-        m_answerer->Queue(CModalAnswerer::Click(QMessageBox::Yes));
+        Answerer().Queue(CModalAnswerer::Click(QMessageBox::Yes));
         Command(frame, FrameCommand::Delete)->trigger();
-        QCOMPARE(m_answerer->Seen().constLast(), u"您確定要刪除 2 這些項目嗎?"_s);
+        QCOMPARE(Answerer().Seen().constLast(), u"您確定要刪除 2 這些項目嗎?"_s);
         QCOMPARE(Names(view), QStringList({"..", "sub", "made"}));
         QVERIFY(!QFile::exists(folder.disk + "/a.txt"));
         SelectRows(view, {"sub"});
-        m_answerer->Queue(CModalAnswerer::Click(QMessageBox::No));
+        Answerer().Queue(CModalAnswerer::Click(QMessageBox::No));
         Command(frame, FrameCommand::Delete)->trigger();
-        QCOMPARE(m_answerer->Seen().constLast(), u"您確定要刪除這個資料夾 'sub' 及所有的內容？"_s);
+        QCOMPARE(Answerer().Seen().constLast(), u"您確定要刪除這個資料夾 'sub' 及所有的內容？"_s);
         QVERIFY(QFileInfo(folder.disk + "/sub/inner.txt").exists());
 
         // Permissions changed in the properties page and read back from a new listing.
         if (view->Session().HasSiteChmod())
         {
             SelectRows(view, {"made"});
-            m_answerer->Queue(FillAndAccept("permissionNumber", "751"));
+            Answerer().Queue(FillAndAccept("permissionNumber", "751"));
             Command(frame, FrameCommand::Properties)->trigger();
             struct stat mode = {};
             QCOMPARE(::stat(QFile::encodeName(folder.disk + "/made").constData(), &mode), 0);
@@ -333,7 +324,7 @@ private Q_SLOTS:
         if (kind == "proftpd"_L1)
         {
             window->TracePane()->Clear();
-            m_answerer->Queue(FillAndAccept("command", "NOOP"));
+            Answerer().Queue(FillAndAccept("command", "NOOP"));
             Command(frame, FrameCommand::CustomCommand)->trigger();
             QVERIFY(window->TracePane()->Text().contains(u"FTP伺服器回應： 200"_s));
         }
@@ -352,7 +343,7 @@ private Q_SLOTS:
         QCOMPARE(window->windowTitle(), CFTPClientDoc::kNotConnected);
         QVERIFY(!Command(frame, FrameCommand::Delete)->isEnabled());
         QVERIFY(!window->FolderBar()->isEnabled());
-        QVERIFY(!m_answerer->HasPendingAnswers());
+        QVERIFY(!Answerer().HasPendingAnswers());
     }
 
     void closeRefusedWhileListing()

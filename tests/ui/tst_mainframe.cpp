@@ -7,7 +7,6 @@
 #include "ui/MdiTabBar.h"
 #include "ui/ResizableDlgBar.h"
 
-#include "ModalAnswerer.h"
 #include "WindowTestSupport.h"
 
 #include <QMdiArea>
@@ -46,9 +45,9 @@ class TestMainFrame : public QObject
 
     // Stands in for the system bus for the whole run: the frame's actions must never reach the real one.
     CPrivateBus m_systemBus;
-    std::unique_ptr<CHome> m_home;
     // The windows' questions, if any, are cancelled.
-    std::unique_ptr<CModalAnswerer> m_answerer;
+    std::optional<CFixture> m_fixture;
+    CModalAnswerer& Answerer() { return m_fixture->answerer; }
 
 private Q_SLOTS:
     void initTestCase()
@@ -57,16 +56,8 @@ private Q_SLOTS:
         QVERIFY2(m_systemBus.Start(&error), qPrintable(error));
         qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_systemBus.Address().toUtf8());
     }
-    void init()
-    {
-        m_home = std::make_unique<CHome>();
-        m_answerer = std::make_unique<CModalAnswerer>();
-    }
-    void cleanup()
-    {
-        m_answerer.reset();
-        m_home.reset();
-    }
+    void init() { m_fixture.emplace(); }
+    void cleanup() { m_fixture.reset(); }
 
     // One tab per window, in opening order, following titles and activation; a tab's click shows its
     // window maximised, its menu closes it.

@@ -7,21 +7,7 @@
 #include "ui/SitePropertiesSheet.h"
 #include "ui/SiteTypeDlg.h"
 
-#include "ModalAnswerer.h"
 #include "WindowTestSupport.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDialogButtonBox>
-#include <QLineEdit>
-#include <QMdiArea>
-#include <QMenuBar>
-#include <QMimeData>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QSpinBox>
-#include <QTabWidget>
-#include <QTreeWidget>
 
 using namespace WindowTestSupport;
 
@@ -123,8 +109,8 @@ class TestSiteManager : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<CHome> m_home;
-    std::unique_ptr<CModalAnswerer> m_answerer;
+    std::optional<CFixture> m_fixture;
+    CModalAnswerer& Answerer() { return m_fixture->answerer; }
 
     // Site Work\Harness for proftpd, stored in sites.xml.
     static CTestServer* StoreHarnessSite()
@@ -145,15 +131,10 @@ class TestSiteManager : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_home = std::make_unique<CHome>();
-        m_answerer = std::make_unique<CModalAnswerer>();
+        m_fixture.emplace();
         QVERIFY(TestFiles::WriteFile(CSiteList().FilePath(), kSample));
     }
-    void cleanup()
-    {
-        m_answerer.reset();
-        m_home.reset();
-    }
+    void cleanup() { m_fixture.reset(); }
 
     void treeFollowsTheDocument()
     {
@@ -161,8 +142,6 @@ private Q_SLOTS:
         QCOMPARE(Labels(m.dialog.RootEntry()), QStringList({"Work", "Home", "Top"}));
         QTreeWidgetItem* work = m.Item(u"Work"_s);
         QCOMPARE(Labels(work), QStringList({"Inner", "Mail"}));
-        QCOMPARE(CSiteManagerDlg::Kind(work), CSiteManagerDlg::FolderItem);
-        QCOMPARE(CSiteManagerDlg::Kind(work->child(1)), CSiteManagerDlg::SiteItem);
         QCOMPARE(CSiteManagerDlg::ItemPath(m.Item(u"work\\INNER\\deep"_s)), u"Work\\Inner\\Deep"_s);
         QVERIFY(!m.dialog.FindItemByPath(QString()));
         QVERIFY(!m.Item(u"Inner"_s));
@@ -179,6 +158,14 @@ private Q_SLOTS:
         m.dialog.ConnectSelected();
         QCOMPARE(wizard.count(), 1);
         QCOMPARE(connects.count(), 0);
+
+        m.dialog.resize(260, 360);
+        m.dialog.Tree()->expandAll();
+        m.Select(u"Work\\Mail"_s);
+        m.dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m.dialog));
+        const QString problem = Screenshot::Save(m.dialog, u"site_manager.png"_s, {u"Work"_s, u"Mail"_s});
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 
     void newFolderAndSiteAreSavedWithTheirLabels()
@@ -204,27 +191,12 @@ private Q_SLOTS:
         QVERIFY(TypeLabel(tree, u"新站台"_s));
         QCOMPARE(m.changed.count(), 3);
 
-        QByteArray expected =
-            "<?xml version=\"1.0\"?>\r\n<SITES name=\"我的最愛\" >\r\n\t<FOLDER name=\"工作\" >\r\n";
-        for (const QByteArray name : {"Mail", "新站台"})
-        {
-            expected += "\t\t<SITE name=\"" + name + "\" >\r\n";
-            for (const auto& [key, value] : {std::pair<QByteArray, QByteArray>{"ADDRESS", {}},
-                                             {"PORT", "21"},
-                                             {"DATAMODE", "0"},
-                                             {"TRANSFERTYPE", "0"},
-                                             {"LOGIN", {}},
-                                             {"PASSWORD", {}},
-                                             {"REMOTEPATH", {}},
-                                             {"LOCALPATH", {}},
-                                             {"RETRIES", "4"},
-                                             {"RETRYDELAY", "10"},
-                                             {"DESCRIPTION", {}}})
-                expected +=
-                    "\t\t\t<" + key + '>' + (value.isEmpty() ? "\r\n\t\t\t" : value) + "</" + key + ">\r\n";
-            expected += "\t\t</SITE>\r\n";
-        }
-        QCOMPARE(ReadSites(), expected + "\t</FOLDER>\r\n</SITES>\r\n");
+        // Each gets the defaults of a new site, with the retries the settings give.
+        QCOMPARE(StoredSite(u"工作\\Mail"_s).Retries, 4);
+        QCOMPARE(StoredSite(u"工作\\新站台"_s).Port, 21);
+        CSiteList stored;
+        QVERIFY(stored.LoadSites());
+        QCOMPARE(stored.SitePaths(), QStringList({"工作\\Mail", "工作\\新站台"}));
     }
 
     // Labels refused for their characters bring a message; Escape keeps the label quietly; a good one is
@@ -234,10 +206,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("key");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("double quote") << "a\"b" << int(Qt::Key_Return) << true;
-        QTest::newRow("less than") << "a<b" << int(Qt::Key_Return) << true;
-        QTest::newRow("greater than") << "a>b" << int(Qt::Key_Return) << true;
-        QTest::newRow("backslash") << "a\\b" << int(Qt::Key_Return) << true;
+        QTest::newRow("refused") << "a\\b" << int(Qt::Key_Return) << true;
         QTest::newRow("escape") << "Jobs" << int(Qt::Key_Escape) << false;
         QTest::newRow("accepted") << "Jobs" << int(Qt::Key_Return) << false;
     }
@@ -250,11 +219,11 @@ private Q_SLOTS:
         m.dialog.show();
         QTreeWidgetItem* work = m.Select(u"Work"_s);
         m.dialog.RenameSelected();
-        m_answerer->Queue(CModalAnswerer::Click(QMessageBox::Ok));
+        Answerer().Queue(CModalAnswerer::Click(QMessageBox::Ok));
         QVERIFY(TypeLabel(m.dialog.Tree(), name, Qt::Key(key)));
         if (refused)
-            QTRY_COMPARE(m_answerer->Seen().size(), 1);
-        QVERIFY(m_answerer->Seen().isEmpty() || m_answerer->Seen().first().contains(u"名稱不能"_s));
+            QTRY_COMPARE(Answerer().Seen().size(), 1);
+        QVERIFY(Answerer().Seen().isEmpty() || Answerer().Seen().first().contains(u"名稱不能"_s));
         const bool saved = !refused && key == Qt::Key_Return;
         QCOMPARE(work->text(0), saved ? name : u"Work"_s);
         QCOMPARE(m.changed.count(), saved ? 1 : 0);
@@ -268,27 +237,27 @@ private Q_SLOTS:
     {
         CManager m;
         m.Select(u"Work"_s);
-        m_answerer->Queue(CModalAnswerer::Click(QMessageBox::No));
+        Answerer().Queue(CModalAnswerer::Click(QMessageBox::No));
         m.dialog.DeleteSelected();
         QCOMPARE(ReadSites(), QByteArray(kSample));
-        m_answerer->Queue(CModalAnswerer::Click(QMessageBox::Yes));
+        Answerer().Queue(CModalAnswerer::Click(QMessageBox::Yes));
         m.dialog.DeleteSelected();
         QCOMPARE(m.changed.count(), 1);
         QCOMPARE(Labels(m.dialog.RootEntry()), QStringList({"Home", "Top"}));
         for (const char* gone : {"Work", "Inner", "Deep", "Mail"})
             QVERIFY2(!ReadSites().contains(gone), gone);
         m.Select(u"Top"_s);
-        m_answerer->Queue(CModalAnswerer::Click(QMessageBox::Yes));
+        Answerer().Queue(CModalAnswerer::Click(QMessageBox::Yes));
         m.dialog.DeleteSelected();
         const QString folder = u"您確定要刪除這個資料夾 'Work' 及所有的內容？"_s;
-        QCOMPARE(m_answerer->Seen(), QStringList({folder, folder, u"您確定要刪除 'Top' ？"_s}));
+        QCOMPARE(Answerer().Seen(), QStringList({folder, folder, u"您確定要刪除 'Top' ？"_s}));
         // The root and the wizard entry cannot be deleted.
         for (QTreeWidgetItem* item : {m.dialog.RootEntry(), m.dialog.WizardEntry()})
         {
             m.dialog.Tree()->setCurrentItem(item);
             m.dialog.DeleteSelected();
         }
-        QCOMPARE(m_answerer->Seen().size(), 3);
+        QCOMPARE(Answerer().Seen().size(), 3);
         QCOMPARE(m.dialog.Tree()->topLevelItemCount(), 2);
     }
 
@@ -340,7 +309,7 @@ private Q_SLOTS:
         QFETCH(bool, showTypePage);
         CManager m;
         m.Select(u"Work\\Mail"_s);
-        m_answerer->Queue(
+        Answerer().Queue(
             [showTypePage](QDialog* dialog)
             {
                 auto* sheet = qobject_cast<CSitePropertiesSheet*>(dialog);
@@ -349,7 +318,7 @@ private Q_SLOTS:
                 sheet->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
             });
         m.dialog.ShowProperties();
-        QCOMPARE(m_answerer->Seen(), QStringList{u"站台連線設定"_s});
+        QCOMPARE(Answerer().Seen(), QStringList{u"站台連線設定"_s});
         QTEST(StoredSite(u"Work\\Mail"_s).Port, "port");
         QCOMPARE(StoredSite(u"Work\\Mail"_s).Login, u"me"_s);
     }
@@ -359,7 +328,7 @@ private Q_SLOTS:
         CManager m;
         QSignalSpy connects(&m.dialog, &CSiteManagerDlg::ConnectRequested);
         QTreeWidgetItem* top = m.Select(u"Top"_s);
-        m_answerer->Queue(
+        Answerer().Queue(
             [](QDialog* dialog)
             {
                 auto* sheet = qobject_cast<CSitePropertiesSheet*>(dialog);
@@ -399,11 +368,11 @@ private Q_SLOTS:
         site.Name = u"Good"_s;
         CSitePropertiesSheet sheet(site);
         sheet.GeneralPage()->NameEdit()->setText(u"bad\"name"_s);
-        m_answerer->Queue(CModalAnswerer::Click(QMessageBox::Ok));
+        Answerer().Queue(CModalAnswerer::Click(QMessageBox::Ok));
         sheet.show();
         sheet.ConnectButton()->click();
         QVERIFY(sheet.isVisible() && !sheet.ConnectChosen());
-        QCOMPARE(m_answerer->Seen().size(), 1);
+        QCOMPARE(Answerer().Seen().size(), 1);
         sheet.GeneralPage()->NameEdit()->setText(u"Fine"_s);
         sheet.ConnectButton()->click();
         QVERIFY(!sheet.isVisible() && sheet.ConnectChosen());
@@ -513,7 +482,7 @@ private Q_SLOTS:
         QCOMPARE(MenuTexts(menu), fixed + QStringList({"Work", "Top"}));
         CSiteManagerDlg* manager = frame.SiteManager();
         manager->Tree()->setCurrentItem(manager->FindItemByPath(u"Top"_s));
-        m_answerer->Queue(CModalAnswerer::Click(QMessageBox::Yes));
+        Answerer().Queue(CModalAnswerer::Click(QMessageBox::Yes));
         manager->DeleteSelected();
         QCOMPARE(MenuTexts(menu), fixed + QStringList{"Work"});
 
@@ -565,25 +534,13 @@ private Q_SLOTS:
         manager->Tree()->setCurrentItem(manager->RootEntry());
         frame.UpdateWindowCommands();
         connect->trigger();
-        QTRY_VERIFY(m_answerer->Seen().contains(u"Connection Wizard"_s));
+        QTRY_VERIFY(Answerer().Seen().contains(u"Connection Wizard"_s));
         QVERIFY(!window->View()->Session().IsConnected());
         manager->Tree()->setCurrentItem(item);
         frame.UpdateWindowCommands();
         connect->trigger();
         QVERIFY(QTest::qWaitFor([window] { return Connected(window); }, kWaitMs));
         QCOMPARE(window->View()->Session().Site().Login, server->User());
-    }
-
-    void screenshot()
-    {
-        CManager m;
-        m.dialog.resize(260, 360);
-        m.dialog.Tree()->expandAll();
-        m.Select(u"Work\\Mail"_s);
-        m.dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&m.dialog));
-        const QString problem = Screenshot::Save(m.dialog, u"site_manager.png"_s, {u"Work"_s, u"Mail"_s});
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 };
 

@@ -1,7 +1,6 @@
 #include "app/StringList.h"
 #include "sites/SiteList.h"
 
-#include "ModalAnswerer.h"
 #include "WindowTestSupport.h"
 
 #include <QCheckBox>
@@ -57,8 +56,8 @@ class TestWindowTransfers : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<CHome> m_home;
-    std::unique_ptr<CModalAnswerer> m_answerer;
+    std::optional<CFixture> m_fixture;
+    CModalAnswerer& Answerer() { return m_fixture->answerer; }
     std::unique_ptr<CMainFrame> m_frame;
     CRemoteFolder m_folder;
     std::unique_ptr<QTemporaryDir> m_local;
@@ -81,15 +80,13 @@ class TestWindowTransfers : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_home = std::make_unique<CHome>();
-        m_answerer = std::make_unique<CModalAnswerer>();
+        m_fixture.emplace();
         m_local = std::make_unique<QTemporaryDir>();
     }
     void cleanup()
     {
         m_frame.reset();
-        m_answerer.reset();
-        m_home.reset();
+        m_fixture.reset();
     }
 
     void downloadToAsksForTarget_data()
@@ -164,7 +161,7 @@ private Q_SLOTS:
             return QStringList{Local("new.txt")};
         };
         // Ticks "啟動排程" with a start a day ahead, so that the job waits.
-        m_answerer->Queue(
+        Answerer().Queue(
             [accept](QDialog* dialog)
             {
                 dialog->findChild<QCheckBox*>(u"enabled"_s)->setChecked(true);
@@ -174,7 +171,7 @@ private Q_SLOTS:
 
         SelectRows(view, {"a.txt"});
         upload ? view->ScheduledUpload() : view->ScheduledDownload();
-        QCOMPARE(m_answerer->Seen(), QStringList{"排程作業"});
+        QCOMPARE(Answerer().Seen(), QStringList{"排程作業"});
         // The files are asked for only once a schedule was given.
         QCOMPARE(filesAsked, upload && accept ? 1 : 0);
         QCOMPARE(Queue().rowCount(), accept ? 1 : 0);
@@ -264,15 +261,13 @@ private Q_SLOTS:
         QVERIFY(WriteFile(Local("fresh.txt"), "fresh"));
         bool counting = false;
         // Left unanswered, so that its countdown decides.
-        m_answerer->Queue(
-            [&](QDialog* dialog)
-            { counting = dialog->isVisible() && dialog->windowTitle().contains("1 秒內關閉"); });
+        Answerer().Queue([&](QDialog* dialog)
+                         { counting = dialog->isVisible() && dialog->windowTitle().contains("1 秒內關閉"); });
 
         view->UploadFiles({Local("old.txt"), Local("fresh.txt")});
         QVERIFY(counting);
-        QCOMPARE(m_answerer->Seen().size(), 1);
-        QVERIFY2(m_answerer->Seen().first().startsWith("確認取代檔案"),
-                 qPrintable(m_answerer->Seen().first()));
+        QCOMPARE(Answerer().Seen().size(), 1);
+        QVERIFY2(Answerer().Seen().first().startsWith("確認取代檔案"), qPrintable(Answerer().Seen().first()));
         QVERIFY(WaitForEmptyQueue(Queue()));
         QCOMPARE(Remote("old.txt"), QByteArray("old"));
         QCOMPARE(Remote("fresh.txt"), QByteArray("fresh"));
