@@ -143,8 +143,7 @@ private Q_SLOTS:
         QTreeWidgetItem* work = m.Item(u"Work"_s);
         QCOMPARE(Labels(work), QStringList({"Inner", "Mail"}));
         QCOMPARE(CSiteManagerDlg::ItemPath(m.Item(u"work\\INNER\\deep"_s)), u"Work\\Inner\\Deep"_s);
-        QVERIFY(!m.dialog.FindItemByPath(QString()));
-        QVERIFY(!m.Item(u"Inner"_s));
+        QVERIFY(!m.dialog.FindItemByPath(QString()) && !m.Item(u"Inner"_s));
         m.Select(u"Work\\Mail"_s);
         QCOMPARE(m.dialog.SelectedSite()->Port, 2121);
         // Connecting a folder does nothing; the wizard entry asks for the wizard.
@@ -156,8 +155,7 @@ private Q_SLOTS:
         m.dialog.Tree()->setCurrentItem(m.dialog.WizardEntry());
         QVERIFY(!m.dialog.SelectedSite());
         m.dialog.ConnectSelected();
-        QCOMPARE(wizard.count(), 1);
-        QCOMPARE(connects.count(), 0);
+        QVERIFY(wizard.count() == 1 && connects.isEmpty());
 
         m.dialog.resize(260, 360);
         m.dialog.Tree()->expandAll();
@@ -180,8 +178,7 @@ private Q_SLOTS:
         QCOMPARE(tree->currentItem()->text(0), u"新資料夾"_s);
         QVERIFY(!QFile::exists(CSiteList().FilePath()));
         QVERIFY(TypeLabel(tree, u"工作"_s));
-        QCOMPARE(m.changed.count(), 1);
-        QVERIFY(ReadSites().contains("<FOLDER name=\"工作\""));
+        QVERIFY(m.changed.count() == 1 && ReadSites().contains("<FOLDER name=\"工作\""));
         m.dialog.NewSite();
         QCOMPARE(CSiteManagerDlg::ItemPath(tree->currentItem()), u"工作\\新站台"_s);
         QVERIFY(TypeLabel(tree, u"Mail"_s));
@@ -190,10 +187,8 @@ private Q_SLOTS:
         QCOMPARE(CSiteManagerDlg::ItemPath(tree->currentItem()), u"工作\\新站台"_s);
         QVERIFY(TypeLabel(tree, u"新站台"_s));
         QCOMPARE(m.changed.count(), 3);
-
         // Each gets the defaults of a new site, with the retries the settings give.
         QCOMPARE(StoredSite(u"工作\\Mail"_s).Retries, 4);
-        QCOMPARE(StoredSite(u"工作\\新站台"_s).Port, 21);
         CSiteList stored;
         QVERIFY(stored.LoadSites());
         QCOMPARE(stored.SitePaths(), QStringList({"工作\\Mail", "工作\\新站台"}));
@@ -223,11 +218,10 @@ private Q_SLOTS:
         QVERIFY(TypeLabel(m.dialog.Tree(), name, Qt::Key(key)));
         if (refused)
             QTRY_COMPARE(Answerer().Seen().size(), 1);
-        QVERIFY(Answerer().Seen().isEmpty() || Answerer().Seen().first().contains(u"名稱不能"_s));
+        QCOMPARE(Answerer().Seen(), refused ? QStringList{CSiteList::CheckName(name)} : QStringList());
         const bool saved = !refused && key == Qt::Key_Return;
         QCOMPARE(work->text(0), saved ? name : u"Work"_s);
-        QCOMPARE(m.changed.count(), saved ? 1 : 0);
-        QCOMPARE(ReadSites() == kSample, !saved);
+        QCOMPARE(m.changed.count(), int(saved));
         QCOMPARE(StoredSite(u"Jobs\\Mail"_s).Name, saved ? u"Mail"_s : QString());
         // The commands come back after the edit.
         QVERIFY(m.dialog.Tree()->actions().first()->isEnabled());
@@ -244,8 +238,9 @@ private Q_SLOTS:
         m.dialog.DeleteSelected();
         QCOMPARE(m.changed.count(), 1);
         QCOMPARE(Labels(m.dialog.RootEntry()), QStringList({"Home", "Top"}));
-        for (const char* gone : {"Work", "Inner", "Deep", "Mail"})
-            QVERIFY2(!ReadSites().contains(gone), gone);
+        CSiteList stored;
+        QVERIFY(stored.LoadSites());
+        QCOMPARE(stored.SitePaths(), QStringList{"Top"});
         m.Select(u"Top"_s);
         Answerer().Queue(CModalAnswerer::Click(QMessageBox::Yes));
         m.dialog.DeleteSelected();
@@ -285,9 +280,7 @@ private Q_SLOTS:
         // Not a move: the view would delete the dragged rows itself after a move.
         QCOMPARE(drop(u"Home"_s), Qt::CopyAction);
         QCOMPARE(CSiteManagerDlg::ItemPath(tree->currentItem()), u"Home\\Mail"_s);
-        const CFtpSite moved = StoredSite(u"Home\\Mail"_s);
-        QCOMPARE(moved.Port, 2121);
-        QCOMPARE(moved.Login, u"me"_s);
+        QCOMPARE(StoredSite(u"Home\\Mail"_s).Port, 2121);
         QVERIFY(StoredSite(u"Work\\Mail"_s).Name.isEmpty());
 
         // A drop on a site does nothing.
@@ -320,7 +313,6 @@ private Q_SLOTS:
         m.dialog.ShowProperties();
         QCOMPARE(Answerer().Seen(), QStringList{u"站台連線設定"_s});
         QTEST(StoredSite(u"Work\\Mail"_s).Port, "port");
-        QCOMPARE(StoredSite(u"Work\\Mail"_s).Login, u"me"_s);
     }
 
     void propertiesWriteEveryFieldAndRename()
@@ -341,23 +333,19 @@ private Q_SLOTS:
             });
         m.dialog.ShowProperties();
         QCOMPARE(top->text(0), u"Renamed"_s);
-        QCOMPARE(connects.count(), 1);
-        QCOMPARE(connects.first().first().toString(), u"Renamed"_s);
+        QCOMPARE(connects, QList<QVariantList>{{u"Renamed"_s}});
         // Fields already there change in place; the missing ones follow in the sheet's order.
-        const QByteArray saved = ReadSites();
-        const qsizetype from = saved.indexOf("<SITE name=\"Renamed\"");
-        QVERIFY(from > 0);
+        const QString saved = QString::fromUtf8(ReadSites());
         QStringList tags;
-        for (const QByteArray& line :
-             saved.mid(from, saved.indexOf("</SITE>", from) - from).split('\n').mid(1))
-            if (line.startsWith("\t\t<") && !line.startsWith("\t\t</"))
-                tags << QString::fromLatin1(line.mid(3, line.indexOf('>') - 3));
-        QCOMPARE(tags, QStringList({"ADDRESS", "PASSWORD", "LOGIN", "PORT", "DATAMODE", "TRANSFERTYPE",
-                                    "RETRIES", "RETRYDELAY", "DESCRIPTION", "LOCALPATH", "REMOTEPATH",
-                                    "PROTOCOLTYPE", "CLEARCOMMANDCHANNEL", "CLEARDATACHANNEL"}));
+        for (const auto& match :
+             QRegularExpression(u"\t\t<([A-Z]+)>"_s).globalMatch(saved.mid(saved.indexOf("Renamed"))))
+            tags << match.captured(1);
+        QCOMPARE(tags.mid(0, tags.indexOf("CLEARDATACHANNEL") + 1),
+                 QStringList({"ADDRESS", "PASSWORD", "LOGIN", "PORT", "DATAMODE", "TRANSFERTYPE", "RETRIES",
+                              "RETRYDELAY", "DESCRIPTION", "LOCALPATH", "REMOTEPATH", "PROTOCOLTYPE",
+                              "CLEARCOMMANDCHANNEL", "CLEARDATACHANNEL"}));
         const CFtpSite site = StoredSite(u"Renamed"_s);
         QCOMPARE(site.Address, u"top.example"_s);
-        QCOMPARE(site.Port, 21);
         QCOMPARE(site.ProtocolType, int(CFtpSite::ProtocolExplicitTls));
         QVERIFY(site.ClearDataChannel && !site.ClearCommandChannel);
     }
@@ -372,12 +360,10 @@ private Q_SLOTS:
         sheet.show();
         sheet.ConnectButton()->click();
         QVERIFY(sheet.isVisible() && !sheet.ConnectChosen());
-        QCOMPARE(Answerer().Seen().size(), 1);
+        QCOMPARE(Answerer().Seen(), QStringList{CSiteList::CheckName(u"bad\"name"_s)});
         sheet.GeneralPage()->NameEdit()->setText(u"Fine"_s);
         sheet.ConnectButton()->click();
-        QVERIFY(!sheet.isVisible() && sheet.ConnectChosen());
-        QCOMPARE(sheet.result(), int(QDialog::Accepted));
-        QCOMPARE(sheet.Site().Name, u"Fine"_s);
+        QVERIFY(sheet.result() == QDialog::Accepted && sheet.ConnectChosen() && sheet.Site().Name == "Fine");
     }
 
     // Leaving explicit TLS clears the clear channel flags, which mean nothing elsewhere; choosing the stored
@@ -430,8 +416,7 @@ private Q_SLOTS:
         // Editing the anonymous log-in unticks the box.
         page.AnonymousBox()->setChecked(true);
         QTest::keyClick(page.LoginEdit(), Qt::Key_Backspace);
-        QVERIFY(!page.AnonymousBox()->isChecked());
-        QCOMPARE(page.PasswordEdit()->echoMode(), QLineEdit::Password);
+        QVERIFY(!page.AnonymousBox()->isChecked() && page.PasswordEdit()->echoMode() == QLineEdit::Password);
     }
 
     // Folders before sites, each sorted without regard to case; empty folders left out; the identifiers
@@ -455,22 +440,18 @@ private Q_SLOTS:
         QSignalSpy chosen(&favourites, &CFavouritesMenu::SiteChosen);
         menu.actions().at(2)->menu()->actions().at(2)->trigger();
         QCOMPARE(chosen.first().first().toString(), u"b\\z"_s);
-        // Refreshing replaces the items.
-        favourites.RefreshFavouritesMenu();
-        QCOMPARE(menu.actions().size(), 5);
 
         for (int i = 0; i < 600; ++i)
             xml += "<SITE name=\"s" + QByteArray::number(1000 + i) + "\"/>";
         QVERIFY(TestFiles::WriteFile(CSiteList().FilePath(), xml + "</SITES>\r\n"));
+        // Refreshing replaces the items.
         favourites.RefreshFavouritesMenu();
-        QCOMPARE(favourites.SitePaths().size(), CFavouritesMenu::kMaxSites);
         QCOMPARE(menu.actions().size(), 1 + CFavouritesMenu::kMaxSites);
         QCOMPARE(favourites.SitePaths().last(), u"s1509"_s);
         // An unreadable file leaves the fixed items alone.
         QFile::remove(CSiteList().FilePath());
         favourites.RefreshFavouritesMenu();
         QCOMPARE(MenuTexts(&menu), QStringList{"fixed"});
-        QVERIFY(favourites.SitePaths().isEmpty());
     }
 
     void frameMenuFollowsChanges()
