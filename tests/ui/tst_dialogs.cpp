@@ -14,6 +14,7 @@
 #include "ui/QuickConnectBar.h"
 #include "ui/RetryCountdownDlg.h"
 #include "ui/SiteFolderTree.h"
+#include "ui/SiteGeneralPage.h"
 #include "ui/TargetSiteDlg.h"
 #include "ui/Translations.h"
 #include "ui/WizardSheet.h"
@@ -202,47 +203,85 @@ private Q_SLOTS:
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
     }
 
-    // What the user typed before ticking the anonymous box comes back when it is unticked; without an
-    // e-mail address the anonymous password is empty.
-    void logonAnonymousBox_data()
+    // The anonymous box of the log-on dialog, the wizard and the site's general page: ticked, the log-in is
+    // "anonymous" and the password the e-mail address, shown; unticked, the log-on dialog and the site page
+    // bring back what was there, the wizard keeps the anonymous log-in. A given anonymous log-in ticks it.
+    void anonymousBox_data()
     {
-        QTest::addColumn<QString>("email");
+        QTest::addColumn<QString>("dialog");
         QTest::addColumn<QString>("login");
-        QTest::addColumn<QString>("typedLogin");
-        QTest::addColumn<QString>("typedPassword");
-        QTest::newRow("typed") << u"me@example.test"_s << u"bob"_s << u"carol"_s << u"typed"_s;
-        QTest::newRow("given anonymous") << QString() << u"AnonyMous"_s << u"AnonyMous"_s << u"kept"_s;
+        QTest::addColumn<QString>("email");
+        QTest::addColumn<QStringList>("unticked");
+        QTest::newRow("log-on") << u"logon"_s << u"bob"_s << u"me@example.test"_s << QStringList{"bob", "pw"};
+        QTest::newRow("log-on, given anonymous")
+            << u"logon"_s << u"AnonyMous"_s << QString() << QStringList{"AnonyMous", "pw"};
+        QTest::newRow("wizard") << u"wizard"_s << u"tester"_s << u"me@example.com"_s
+                                << QStringList{"anonymous", "me@example.com"};
+        QTest::newRow("site page") << u"site"_s << u"alice"_s << u"me@example.org"_s
+                                   << QStringList{"alice", "pw"};
     }
-    void logonAnonymousBox()
+    void anonymousBox()
     {
-        QFETCH(QString, email);
+        QFETCH(QString, dialog);
         QFETCH(QString, login);
-        QFETCH(QString, typedLogin);
-        QFETCH(QString, typedPassword);
+        QFETCH(QString, email);
         QVERIFY(WriteProfileString(u"Settings"_s, u"EmailAddress"_s, email));
-        CLogonDlg dialog(u"ftp.example.test"_s, login, u"kept"_s);
-        auto* loginBox = dialog.findChild<CHistoryComboBox*>(u"login"_s);
-        auto* password = dialog.findChild<QLineEdit*>(u"password"_s);
-        auto* anonymous = dialog.findChild<QCheckBox*>(u"anonymous"_s);
-        QCOMPARE(dialog.focusWidget(), password);
-        const bool given = typedLogin == login;
-        QCOMPARE(anonymous->isChecked(), given);
-        if (!given)
+        std::unique_ptr<QWidget> owner;
+        QLineEdit* loginEdit = nullptr;
+        QLineEdit* password = nullptr;
+        QCheckBox* box = nullptr;
+        if (dialog == "site"_L1)
         {
-            loginBox->setEditText(typedLogin);
-            password->setText(typedPassword);
-            anonymous->setChecked(true);
+            CFtpSite site;
+            site.Login = login;
+            site.Password = u"pw"_s;
+            auto* page = new CSiteGeneralPage;
+            owner.reset(page);
+            page->Load(site);
+            loginEdit = page->LoginEdit();
+            password = page->PasswordEdit();
+            box = page->AnonymousBox();
         }
-        QCOMPARE(dialog.Login(), given ? login : u"anonymous"_s);
-        QCOMPARE(dialog.Password(), email);
-        QVERIFY(!loginBox->isEnabled() && password->echoMode() == QLineEdit::Normal);
-        anonymous->setChecked(false);
-        QCOMPARE(dialog.Login(), typedLogin);
-        QCOMPARE(dialog.Password(), typedPassword);
-        QVERIFY(loginBox->isEnabled() && password->echoMode() == QLineEdit::Password);
+        else
+        {
+            if (dialog == "logon"_L1)
+                owner = std::make_unique<CLogonDlg>(u"ftp.example.test"_s, login, u"pw"_s);
+            else
+                owner = std::make_unique<CWizardSheet>(*m_sites);
+            password = Edit(owner.get(), "password");
+            box = owner->findChild<QCheckBox*>(u"anonymous"_s);
+            if (auto* combo = owner->findChild<CHistoryComboBox*>(u"login"_s))
+            {
+                loginEdit = combo->lineEdit();
+                QCOMPARE(owner->focusWidget(), password);
+            }
+            else
+            {
+                loginEdit = Edit(owner.get(), "login");
+                loginEdit->setText(login);
+                password->setText(u"pw"_s);
+            }
+        }
+        QCOMPARE(box->isChecked(), login == "AnonyMous"_L1);
+        box->setChecked(true);
+        QCOMPARE(QStringList({loginEdit->text(), password->text()}),
+                 QStringList({login == "AnonyMous"_L1 ? login : u"anonymous"_s, email}));
+        QCOMPARE(password->echoMode(), QLineEdit::Normal);
+        box->setChecked(false);
+        QTEST(QStringList({loginEdit->text(), password->text()}), "unticked");
+        QCOMPARE(password->echoMode(), QLineEdit::Password);
+        // Editing the anonymous log-in unticks the box.
+        box->setChecked(true);
+        QTest::keyClick(loginEdit, Qt::Key_Backspace);
+        QCOMPARE(box->isChecked(), dialog != "site"_L1);
+    }
+
+    void logonSavesPasswordOnlyWhenTicked()
+    {
+        CLogonDlg dialog(u"ftp.example.test"_s, u"bob"_s, u"pw"_s);
         QVERIFY(!dialog.SavePassword());
         dialog.findChild<QCheckBox*>(u"savePassword"_s)->setChecked(true);
-        QVERIFY(dialog.SavePassword());
+        QVERIFY(dialog.SavePassword() && dialog.Login() == "bob" && dialog.Password() == "pw");
     }
 
     // A stored host fills the log-in fields; a typed one connects with what is typed and is stored; Shift
@@ -403,31 +442,6 @@ private Q_SLOTS:
         QTEST(wizard.currentId(), "stuckOn");
         QVERIFY(!message.isEmpty());
         QCOMPARE(m_answerer->Seen(), QStringList{message});
-    }
-
-    // Unticked, the box leaves the anonymous log-in in place and hides the password again.
-    void wizardAnonymousBox_data()
-    {
-        QTest::addColumn<QString>("email");
-        QTest::newRow("address") << u"me@example.com"_s;
-        QTest::newRow("none") << QString();
-    }
-    void wizardAnonymousBox()
-    {
-        QFETCH(QString, email);
-        QVERIFY(WriteProfileString(u"Settings"_s, u"EmailAddress"_s, email));
-        CWizardSheet wizard(*m_sites);
-        QLineEdit* login = Edit(&wizard, "login");
-        QLineEdit* password = Edit(&wizard, "password");
-        login->setText(u"tester"_s);
-        password->setText(u"secret"_s);
-        QCOMPARE(password->echoMode(), QLineEdit::Password);
-        for (bool ticked : {true, false})
-        {
-            wizard.findChild<QCheckBox*>(u"anonymous"_s)->setChecked(ticked);
-            QCOMPARE(QStringList({login->text(), password->text()}), QStringList({u"anonymous"_s, email}));
-            QCOMPARE(password->echoMode(), ticked ? QLineEdit::Normal : QLineEdit::Password);
-        }
     }
 
     // A wizard cancelled on its last page stores nothing.

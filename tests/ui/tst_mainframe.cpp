@@ -155,59 +155,6 @@ private Q_SLOTS:
         }
     }
 
-    void placementNotRestoredWhenIncomplete_data()
-    {
-        QTest::addColumn<int>("savePosition");
-        QTest::addColumn<QString>("missing");
-        QTest::newRow("SavePosition 0") << 0 << QString();
-        QTest::newRow("FrameTop missing") << 1 << u"FrameTop"_s;
-        QTest::newRow("FrameStatus missing") << 1 << u"FrameStatus"_s;
-    }
-    void placementNotRestoredWhenIncomplete()
-    {
-        QFETCH(int, savePosition);
-        QFETCH(QString, missing);
-        QMap<QString, int> values{{u"SavePosition"_s, savePosition},
-                                  {u"FrameStatus"_s, 1},
-                                  {u"FrameLeft"_s, 210},
-                                  {u"FrameTop"_s, 110},
-                                  {u"FrameRight"_s, 610},
-                                  {u"FrameBottom"_s, 410}};
-        values.remove(missing);
-        for (auto it = values.begin(); it != values.end(); ++it)
-            WriteProfileInt(kSettings, it.key(), it.value());
-        QVERIFY(!CFramePlacement::Load());
-        CMainFrame frame;
-        frame.ShowWithSavedPlacement();
-        QVERIFY(frame.geometry().topLeft() != QPoint(210, 110));
-        frame.setGeometry(10, 20, 300, 200);
-        QVERIFY(frame.close());
-        // With SavePosition 0 nothing is written back either.
-        QCOMPARE(GetProfileInt(kSettings, u"FrameLeft"_s) == 210, savePosition == 0);
-    }
-
-    // Unset values keep the bar's own size, with 4 more pixels of thickness when docked; stored ones
-    // count from 32 pixels up, each in its own slot.
-    void barSizesReadWithMinimum()
-    {
-        QMainWindow frame;
-        CResizableDlgBar bar(u"傳 送 進 度"_s, new QWidget, QSize(600, 150), &frame);
-        const auto sizes = [&bar]
-        {
-            bar.LoadBarSizes(u"TransferManager"_s);
-            const CBarSizes& sizes = bar.Sizes();
-            return QList<int>{sizes.horizontal.width(), sizes.horizontal.height(), sizes.vertical.width(),
-                              sizes.vertical.height(),  sizes.floating.width(),    sizes.floating.height()};
-        };
-        QCOMPARE(sizes(), QList<int>({600, 154, 604, 150, 600, 150}));
-        const QList<int> stored{250, 10, -5, 31, 33, 32};
-        const QStringList keys{"SizeHorzCX", "SizeHorzCY",     "SizeVertCX",
-                               "SizeVertCY", "SizeFloatingCX", "SizeFloatingCY"};
-        for (int slot = 0; slot < keys.size(); ++slot)
-            WriteProfileInt(u"TransferManager"_s, keys[slot], stored[slot]);
-        QCOMPARE(sizes(), QList<int>({250, 32, 32, 32, 33, 32}));
-    }
-
     void barSizesRestoredAfterRestart()
     {
         int savedThickness = 0;

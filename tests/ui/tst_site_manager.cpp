@@ -395,30 +395,6 @@ private Q_SLOTS:
         }
     }
 
-    void anonymousBoxSwapsLogin()
-    {
-        WriteProfileString("Settings", "EmailAddress", "me@example.org");
-        CFtpSite site;
-        site.Login = u"alice"_s;
-        site.Password = u"secret"_s;
-        CSiteGeneralPage page;
-        page.Load(site);
-        const auto shows = [&page](const QString& login, const QString& password, QLineEdit::EchoMode echo)
-        {
-            return page.LoginEdit()->text() == login && page.PasswordEdit()->text() == password &&
-                   page.PasswordEdit()->echoMode() == echo;
-        };
-        QVERIFY(shows(u"alice"_s, u"secret"_s, QLineEdit::Password) && !page.AnonymousBox()->isChecked());
-        page.AnonymousBox()->setChecked(true);
-        QVERIFY(shows(u"anonymous"_s, u"me@example.org"_s, QLineEdit::Normal));
-        page.AnonymousBox()->setChecked(false);
-        QVERIFY(shows(u"alice"_s, u"secret"_s, QLineEdit::Password));
-        // Editing the anonymous log-in unticks the box.
-        page.AnonymousBox()->setChecked(true);
-        QTest::keyClick(page.LoginEdit(), Qt::Key_Backspace);
-        QVERIFY(!page.AnonymousBox()->isChecked() && page.PasswordEdit()->echoMode() == QLineEdit::Password);
-    }
-
     // Folders before sites, each sorted without regard to case; empty folders left out; the identifiers
     // follow the level's sites first, then the folders in file order; at most 512 sites.
     void favouritesMenuOrder()

@@ -4,7 +4,6 @@
 #include "ui/ChildFrame.h"
 #include "ui/FTPClientDoc.h"
 #include "ui/FTPClientView.h"
-#include "ui/HelpFiles.h"
 #include "ui/MainFrame.h"
 #include "ui/Translations.h"
 #include "ui/ZentravaApp.h"
@@ -178,24 +177,6 @@ private Q_SLOTS:
         frame.HandOver({address});
         QTEST(CFTPClientDoc::DisplayTarget(address), "shown");
         QVERIFY(!WindowAt(&frame, 0)->windowTitle().contains(u"secret"_s));
-    }
-
-    void helpFoundBesideProgramOrInstalled()
-    {
-        QTemporaryDir prefix;
-        const QDir root(prefix.path());
-        const QString bin = root.filePath(u"bin"_s);
-        QVERIFY(root.mkpath(u"bin/help"_s) && root.mkpath(u"share/zentrava/help"_s));
-        QCOMPARE(CHelpFiles::IndexPath(bin), QString());
-        const auto make = [&root](const QString& path)
-        {
-            QFile file(root.filePath(path));
-            return file.open(QIODevice::WriteOnly) ? QFileInfo(file).canonicalFilePath() : QString();
-        };
-        const QString installed = make(u"share/zentrava/help/index.html"_s);
-        QCOMPARE(CHelpFiles::IndexPath(bin), installed);
-        const QString beside = make(u"bin/help/index.html"_s);
-        QCOMPARE(CHelpFiles::IndexPath(bin), beside);
     }
 
     // What later starts hand over reaches the listener as it was sent, also over a crashed program's

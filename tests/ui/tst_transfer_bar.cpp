@@ -128,30 +128,6 @@ private Q_SLOTS:
         QFile::remove(CDataFolder::SettingsFile());
     }
 
-    // Stored parts set their columns; the rest share the width equally, and a resize lasts into the next bar.
-    void columnWidthsKept()
-    {
-        QVERIFY(WriteProfileString(u"Settings"_s, u"TransferColumnWidth"_s, u"50,70,"_s));
-        const auto widths = [](QHeaderView* header)
-        {
-            QList<int> sizes;
-            for (int column = 0; column < CTransferQueue::ColumnCount; ++column)
-                sizes << header->sectionSize(column);
-            return sizes;
-        };
-        int equal = 0;
-        {
-            CBarFixture fixture;
-            QHeaderView* header = fixture.bar->List()->header();
-            equal = header->sectionSize(2);
-            QVERIFY(equal > 50 && equal <= CTransferManagerBar::kTemplateWidth / CTransferQueue::ColumnCount);
-            QCOMPARE(widths(header), (QList<int>{50, 70, equal, equal, equal, equal}));
-            header->resizeSection(3, 123);
-        }
-        CBarFixture fixture;
-        QCOMPARE(widths(fixture.bar->List()->header()), (QList<int>{50, 70, equal, 123, equal, equal}));
-    }
-
     // A day picked counts as much as the time picked beside it.
     void scheduleTaken()
     {
@@ -286,32 +262,6 @@ private Q_SLOTS:
         QCOMPARE(second.answer, OverwriteAction::Skip);
         QVERIFY2(titles.contains(u"確認取代檔案 ( 2 秒內關閉)"_s), qPrintable(titles.join(u'|')));
         QVERIFY(WaitUntil([&] { return host.findChildren<CReplaceFileDlg*>().isEmpty(); }, 5000));
-    }
-
-    // What the replace prompt shows, and its buttons on a job's last file.
-    void replacePromptContent_data()
-    {
-        QTest::addColumn<bool>("lastFile");
-        QTest::addColumn<QStringList>("buttons");
-        QTest::newRow("more files") << false << QStringList{"是(&Y)", "全部都是(&A)", "否(&N)", "取消(&C)"};
-        QTest::newRow("last file") << true << QStringList{"是(&Y)", "否(&N)"};
-    }
-    void replacePromptContent()
-    {
-        QFETCH(bool, lastFile);
-        QVERIFY(WriteProfileInt(kSmart, u"EnableTimeout"_s, 0));
-        CReplaceFileDlg dialog(CAskingThread::PromptInfo(lastFile));
-        QVERIFY(!dialog.SecondsLeft());
-        const auto label = [&dialog](const QString& name) { return dialog.findChild<QLabel*>(name)->text(); };
-        QCOMPARE(label(u"exists"_s), u"資料夾中已經存在另一同名檔案 'report.txt'"_s);
-        QVERIFY(label(u"existing"_s).startsWith(u"2 KB (2,048 bytes)\r\n"_s));
-        QVERIFY(label(u"incoming"_s).startsWith(u"1,206 KB (1,234,567 bytes)\r\n"_s));
-        QStringList texts;
-        for (auto* button : dialog.findChildren<QPushButton*>())
-            texts.append(button->text());
-        QTEST(texts, "buttons");
-        dialog.findChildren<QPushButton*>().last()->click();
-        QCOMPARE(dialog.Answer(), OverwriteAction::Skip);
     }
 
     // On the GUI thread itself the rename dialog runs modal: OK gives the entered name, Cancel none.
