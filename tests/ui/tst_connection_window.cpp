@@ -1,7 +1,11 @@
+#include "support/Screenshot.h"
+
 #include "ui/BusyIndicator.h"
 #include "ui/FTPClientDoc.h"
 #include "ui/FrameCommands.h"
+#include "ui/PropertiesDlg.h"
 #include "ui/RemoteIconModel.h"
+#include "ui/ResizableDlgBar.h"
 #include "ui/TracePane.h"
 
 #include "WindowTestSupport.h"
@@ -45,6 +49,12 @@ QString TypeIntoEditor(CFTPClientView* view, const QString& text)
             return shown;
         }
     return u"<no editor>"_s;
+}
+
+void SaveShot(QWidget& widget, const QString& name, const QStringList& texts)
+{
+    const QString problem = Screenshot::Save(widget, name, texts);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 
 // Fills the dialog's named field, typed as the fields follow the user's edits, and accepts it.
@@ -205,8 +215,8 @@ private Q_SLOTS:
         if (kind == "sshd"_L1)
             Answerer().Queue([](QDialog* hostKey) { hostKey->accept(); });
         CMainFrame frame;
-        frame.resize(1000, 700);
         frame.ShowWithSavedPlacement();
+        frame.resize(1000, 700);
         // Shortcuts reach only the active window.
         frame.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&frame));
@@ -224,6 +234,20 @@ private Q_SLOTS:
 
         Command(frame, FrameCommand::Details)->trigger();
         QTreeView* details = view->DetailsView();
+        // Pictures for a person to look at, checked and written in every run.
+        if (kind == "proftpd"_L1)
+        {
+            frame.TransferManagerBar()->hide();
+            frame.LocalBrowserBar()->hide();
+            QTRY_VERIFY(frame.MdiArea()->height() > frame.height() / 2);
+            SaveShot(frame, u"mainframe.png"_s, {u"old.txt"_s, u"sub"_s, u"連線"_s});
+            const CRemoteListModel& rows = view->Session().ListModel();
+            CPropertiesDlg properties({rows.Item(rows.FindRow(u"b.bin"_s))}, view->Session().ServerName(),
+                                      folder.remote, view->Session().HasSiteChmod());
+            properties.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&properties));
+            SaveShot(properties, u"properties.png"_s, {u"b.bin"_s});
+        }
 
         // Into a folder by double click, up with Backspace, back again.
         DoubleClick(details->viewport(),

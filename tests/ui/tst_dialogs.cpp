@@ -4,6 +4,7 @@
 #include "app/Profile.h"
 #include "engine/keys/KeyCertificate.h"
 #include "sites/SiteList.h"
+#include "ui/AboutDlg.h"
 #include "ui/AddFavouriteDlg.h"
 #include "ui/CertificateDlg.h"
 #include "ui/ConnectionWizard.h"
@@ -113,6 +114,7 @@ private Q_SLOTS:
         // A zone far from UTC shows whether certificate dates are converted to local time.
         qputenv("TZ", "Asia/Taipei");
         CTranslations::Install(*qApp);
+        QApplication::setWindowIcon(QIcon(u":/zentrava.svg"_s));
     }
     void init()
     {
@@ -185,6 +187,15 @@ private Q_SLOTS:
         clicked.open();
         clicked.findChild<QPushButton*>(u"accept"_s)->click();
         QCOMPARE(clicked.result(), int(QDialog::Accepted));
+    }
+
+    void aboutBox()
+    {
+        CAboutDlg about;
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        const QString problem = Screenshot::Save(about, u"about.png"_s, {about.windowTitle()});
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 
     void hostKeyShowsFingerprint()
