@@ -16,16 +16,6 @@ using namespace WindowTestSupport;
 namespace
 {
 
-CFtpListItem Row(const QString& name, bool folder, qint64 size = 0)
-{
-    CFtpListItem item;
-    item.name = name;
-    item.isFolder = folder;
-    item.size = size;
-    item.modified = QDateTime(QDate(2024, 1, 2), QTime(3, 4), Qt::UTC);
-    return item;
-}
-
 // A double click as a mouse makes it: press and release, then the double click and its release.
 void DoubleClick(QWidget* widget, QPoint where)
 {
@@ -151,43 +141,6 @@ private Q_SLOTS:
         QTEST(window.windowTitle(), "title");
         QVERIFY(window.View()->HasDisconnectedLook());
         QVERIFY(!window.FolderBar()->isEnabled());
-    }
-
-    // Header clicks sort as the list model does (its own tests cover the orders); what the window adds is
-    // that column, style and the direction all windows share are kept for the next window.
-    void sortsAndStylesFollowSettings()
-    {
-        CFTPClientView first;
-        first.Session().ListModel().SetListing(
-            {Row("b.txt", false, 10), Row("sub", true), Row("A.txt", false, 2000)}, true);
-        first.SetViewStyle(CFTPClientView::DetailsStyle);
-        QHeaderView* header = first.DetailsView()->header();
-        header->sectionClicked(0);
-        QCOMPARE(CFTPClientView::SharedSortOrder(), Qt::DescendingOrder);
-        header->sectionClicked(1);
-        QCOMPARE(CFTPClientView::SharedSortOrder(), Qt::AscendingOrder);
-        QCOMPARE(Names(&first), QStringList({"..", "sub", "b.txt", "A.txt"}));
-        QCOMPARE(GetProfileInt("Settings", "SortColumn"), 1);
-        header->sectionClicked(1);
-
-        CFTPClientView second;
-        QCOMPARE(second.CurrentViewStyle(), int(CFTPClientView::DetailsStyle));
-        QCOMPARE(second.Session().ListModel().SortColumn(), 1);
-        QCOMPARE(second.DetailsView()->header()->sortIndicatorOrder(), Qt::DescendingOrder);
-        // Another column sorts ascending; the direction outlives the windows.
-        header->sectionClicked(0);
-        QCOMPARE(CFTPClientView::SharedSortOrder(), Qt::AscendingOrder);
-
-        // Rows selected in one style stay selected in the others.
-        SelectRows(&first, {"sub", "b.txt"});
-        first.SetViewStyle(CFTPClientView::ListStyle);
-        QCOMPARE(first.IconView()->selectionModel()->selectedRows().size(), 2);
-        first.InvertSelection();
-        QCOMPARE(first.SelectedRows(), QList<int>({0, 2}));
-        QCOMPARE(GetProfileInt("Settings", "ViewStyle"), int(CFTPClientView::ListStyle));
-        // Nothing is done on the server while disconnected, whatever is selected.
-        QVERIFY(!first.IsCommandEnabled(FrameCommand::Delete) &&
-                !first.IsCommandEnabled(FrameCommand::Download));
     }
 
     void unknownSiteFailsWithItsMessage()

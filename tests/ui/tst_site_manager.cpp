@@ -1,6 +1,5 @@
 #include "support/Screenshot.h"
 
-#include "ui/FavouritesMenu.h"
 #include "ui/FrameCommands.h"
 #include "ui/SiteGeneralPage.h"
 #include "ui/SiteManagerDlg.h"
@@ -393,41 +392,6 @@ private Q_SLOTS:
             QVERIFY(!stored.ClearDataChannel && !stored.ClearCommandChannel);
             QVERIFY(page.ClearDataBox()->isHidden());
         }
-    }
-
-    // Folders before sites, each sorted without regard to case; empty folders left out; the identifiers
-    // follow the level's sites first, then the folders in file order; at most 512 sites.
-    void favouritesMenuOrder()
-    {
-        QByteArray xml =
-            "<?xml version=\"1.0\"?>\r\n<SITES name=\"x\">\r\n<SITE name=\"b\"/><SITE name=\"A\"/>"
-            "<FOLDER name=\"b\"><SITE name=\"z\"/><SITE name=\"Y\"/><SITE name=\"y\"/></FOLDER>"
-            "<FOLDER name=\"Empty\"><FOLDER name=\"Nothing\"></FOLDER></FOLDER>"
-            "<FOLDER name=\"A\"><FOLDER name=\"Deep\"><SITE name=\"d\"/></FOLDER></FOLDER>";
-        QVERIFY(TestFiles::WriteFile(CSiteList().FilePath(), xml + "</SITES>\r\n"));
-        QMenu menu;
-        menu.addAction(u"fixed"_s);
-        CFavouritesMenu favourites(&menu, CSiteList().FilePath());
-        favourites.RefreshFavouritesMenu();
-        QCOMPARE(MenuTexts(&menu), QStringList({"fixed", "A", "b", "A", "b"}));
-        QCOMPARE(MenuTexts(menu.actions().at(1)->menu()), QStringList{"Deep"});
-        QCOMPARE(MenuTexts(menu.actions().at(2)->menu()), QStringList({"Y", "y", "z"}));
-        QCOMPARE(favourites.SitePaths(), QStringList({"A", "b", "b\\Y", "b\\y", "b\\z", "A\\Deep\\d"}));
-        QSignalSpy chosen(&favourites, &CFavouritesMenu::SiteChosen);
-        menu.actions().at(2)->menu()->actions().at(2)->trigger();
-        QCOMPARE(chosen.first().first().toString(), u"b\\z"_s);
-
-        for (int i = 0; i < 600; ++i)
-            xml += "<SITE name=\"s" + QByteArray::number(1000 + i) + "\"/>";
-        QVERIFY(TestFiles::WriteFile(CSiteList().FilePath(), xml + "</SITES>\r\n"));
-        // Refreshing replaces the items.
-        favourites.RefreshFavouritesMenu();
-        QCOMPARE(menu.actions().size(), 1 + CFavouritesMenu::kMaxSites);
-        QCOMPARE(favourites.SitePaths().last(), u"s1509"_s);
-        // An unreadable file leaves the fixed items alone.
-        QFile::remove(CSiteList().FilePath());
-        favourites.RefreshFavouritesMenu();
-        QCOMPARE(MenuTexts(&menu), QStringList{"fixed"});
     }
 
     void frameMenuFollowsChanges()

@@ -283,23 +283,6 @@ private Q_SLOTS:
         // Unanswered, the answerer cancels it.
         QCOMPARE(prompts.AskNewName(u"/r/a.txt"_s, u"/l/a.txt"_s), QString());
     }
-
-    // Hidden while HideProgressDlg is set; once the user minimised one, later ones start minimised.
-    void progressWindowRules()
-    {
-        CTransferProgressDlg hidden(nullptr);
-        QVERIFY(!hidden.ShowIfAllowed() && !hidden.isVisible());
-        QVERIFY(WriteProfileInt(u"Settings"_s, u"HideProgressDlg"_s, 0));
-        CTransferProgressDlg first(nullptr);
-        QVERIFY(first.ShowIfAllowed() && first.isVisible() && !first.isMinimized());
-        first.SetPosition(140);
-        QCOMPARE(first.findChild<QProgressBar*>()->value(), 100);
-        QVERIFY(!CTransferProgressDlg::StartsMinimised());
-        first.showMinimized();
-        QVERIFY(CTransferProgressDlg::StartsMinimised());
-        CTransferProgressDlg second(nullptr);
-        QVERIFY(second.ShowIfAllowed() && second.isMinimized());
-    }
 };
 
 QTEST_MAIN(TestTransferBar)
