@@ -3,7 +3,6 @@
 
 #include "session/KeepAlive.h"
 #include "ui/AfterQueueActions.h"
-#include "ui/FramePlacement.h"
 #include "ui/MdiTabBar.h"
 
 #include "WindowTestSupport.h"
@@ -91,31 +90,6 @@ private Q_SLOTS:
         QCOMPARE(tabs->WindowAt(0), second);
         second->close();
         QTRY_VERIFY(tabs->count() == 0 && tabs->isHidden());
-    }
-
-    void placementOnScreen_data()
-    {
-        QTest::addColumn<QRect>("saved");
-        QTest::addColumn<QRect>("workArea");
-        QTest::addColumn<QPoint>("expected");
-        const QRect screen(0, 0, 1024, 768);
-        QTest::newRow("inside") << QRect(100, 50, 400, 300) << screen << QPoint(100, 50);
-        QTest::newRow("moved by work area")
-            << QRect(100, 50, 400, 300) << QRect(0, 30, 1024, 738) << QPoint(100, 80);
-        QTest::newRow("far right") << QRect(5000, 50, 400, 300) << screen << QPoint(1024 - 32, 50);
-        QTest::newRow("far down") << QRect(100, 4000, 400, 300) << screen << QPoint(100, 768 - 32);
-        QTest::newRow("far left") << QRect(-3000, 50, 400, 300) << screen << QPoint(32 - 400, 50);
-        QTest::newRow("above") << QRect(100, -500, 400, 300) << screen << QPoint(100, 0);
-    }
-    void placementOnScreen()
-    {
-        QFETCH(QRect, saved);
-        QFETCH(QRect, workArea);
-        CFramePlacement placement;
-        placement.normal = saved;
-        const QRect rect = placement.ScreenRect(workArea, QRect(0, 0, 1024, 768));
-        QTEST(rect.topLeft(), "expected");
-        QCOMPARE(rect.size(), saved.size());
     }
 
     void closeRefusedWhileWindowBusy()

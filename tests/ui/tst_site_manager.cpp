@@ -388,8 +388,8 @@ private Q_SLOTS:
             page.ClearCommandBox()->setChecked(true);
             page.ProtocolList()->setCurrentIndex(protocol);
             page.Store(stored);
-            QCOMPARE(stored.ProtocolType, protocol);
-            QVERIFY(!stored.ClearDataChannel && !stored.ClearCommandChannel);
+            QVERIFY(stored.ProtocolType == protocol && !stored.ClearDataChannel &&
+                    !stored.ClearCommandChannel);
             QVERIFY(page.ClearDataBox()->isHidden());
         }
     }
@@ -398,7 +398,6 @@ private Q_SLOTS:
     {
         CMainFrame frame;
         QMenu* menu = FavouritesMenuOf(frame);
-        QVERIFY(menu);
         const QStringList fixed{"加到我的最愛(&A)...", "管理我的最愛(&O)...", "-"};
         QCOMPARE(MenuTexts(menu), fixed + QStringList({"Work", "Top"}));
         CSiteManagerDlg* manager = frame.SiteManager();
@@ -416,8 +415,7 @@ private Q_SLOTS:
         CFtpSite site;
         site.Name = u"FromWindow"_s;
         QVERIFY(frame.Sites().StoreSite(site));
-        QVERIFY(manager->FindItemByPath(u"FromWindow"_s));
-        QVERIFY(MenuTexts(menu).contains(u"FromWindow"_s));
+        QVERIFY(manager->FindItemByPath(u"FromWindow"_s) && MenuTexts(menu).contains(u"FromWindow"_s));
         // The tree's elements are the reloaded document's.
         manager->Tree()->setCurrentItem(manager->FindItemByPath(u"Work\\Mail"_s));
         QCOMPARE(window->View()->SelectedSite()->Address, u"mail.example"_s);
@@ -433,7 +431,7 @@ private Q_SLOTS:
         frame.show();
         QMdiArea* area = frame.MdiArea();
         QMenu* work = SubMenu(FavouritesMenuOf(frame), u"Work"_s);
-        QVERIFY(work);
+        // Folders first, then the sites by name.
         QCOMPARE(MenuTexts(work), QStringList({"Inner", "Harness", "Mail"}));
         work->actions().at(1)->trigger();
         QCOMPARE(area->subWindowList().size(), 1);
@@ -455,8 +453,8 @@ private Q_SLOTS:
         manager->Tree()->setCurrentItem(manager->RootEntry());
         frame.UpdateWindowCommands();
         connect->trigger();
-        QTRY_VERIFY(Answerer().Seen().contains(u"Connection Wizard"_s));
-        QVERIFY(!window->View()->Session().IsConnected());
+        QTRY_VERIFY(Answerer().Seen().contains(u"Connection Wizard"_s) &&
+                    !window->View()->Session().IsConnected());
         manager->Tree()->setCurrentItem(item);
         frame.UpdateWindowCommands();
         connect->trigger();
