@@ -66,7 +66,8 @@ struct CBarFixture
     // Failed jobs come back in the order they ended, so tests find rows by name.
     int RowNamed(const QString& name) const
     {
-        return queue->match(queue->index(0, CTransferQueue::NameColumn), Qt::DisplayRole, name)
+        return queue
+            ->match(queue->index(0, CTransferQueue::NameColumn), Qt::DisplayRole, name, 1, Qt::MatchExactly)
             .value(0)
             .row();
     }
