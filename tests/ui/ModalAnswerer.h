@@ -1,12 +1,7 @@
 #pragma once
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QDialog>
-#include <QMessageBox>
-#include <QPointer>
-#include <QStringList>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <functional>
 

@@ -11,13 +11,7 @@
 #include "ui/MainFrame.h"
 #include "ui/RemoteIconModel.h"
 
-#include <QDir>
-#include <QItemSelectionModel>
-#include <QMdiSubWindow>
-#include <QRandomGenerator>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTreeView>
+#include "ModalAnswerer.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -118,6 +112,13 @@ struct CHome
         WriteProfileInt("Settings", "ConnectionTimeout", 20);
     }
     ~CHome() { qunsetenv("ZENTRAVA_HOME"); }
+};
+
+// What every window test starts with: its own settings folder, and its dialogs answered.
+struct CFixture
+{
+    CHome home;
+    CModalAnswerer answerer;
 };
 
 } // namespace WindowTestSupport

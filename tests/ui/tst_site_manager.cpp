@@ -1,27 +1,12 @@
 #include "support/Screenshot.h"
 
-#include "ui/FavouritesMenu.h"
 #include "ui/FrameCommands.h"
 #include "ui/SiteGeneralPage.h"
 #include "ui/SiteManagerDlg.h"
 #include "ui/SitePropertiesSheet.h"
 #include "ui/SiteTypeDlg.h"
 
-#include "ModalAnswerer.h"
 #include "WindowTestSupport.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDialogButtonBox>
-#include <QLineEdit>
-#include <QMdiArea>
-#include <QMenuBar>
-#include <QMimeData>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QSpinBox>
-#include <QTabWidget>
-#include <QTreeWidget>
 
 using namespace WindowTestSupport;
 
@@ -123,8 +108,8 @@ class TestSiteManager : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<CHome> m_home;
-    std::unique_ptr<CModalAnswerer> m_answerer;
+    std::optional<CFixture> m_fixture;
+    CModalAnswerer& Answerer() { return m_fixture->answerer; }
 
     // Site Work\Harness for proftpd, stored in sites.xml.
     static CTestServer* StoreHarnessSite()
@@ -145,15 +130,10 @@ class TestSiteManager : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_home = std::make_unique<CHome>();
-        m_answerer = std::make_unique<CModalAnswerer>();
+        m_fixture.emplace();
         QVERIFY(TestFiles::WriteFile(CSiteList().FilePath(), kSample));
     }
-    void cleanup()
-    {
-        m_answerer.reset();
-        m_home.reset();
-    }
+    void cleanup() { m_fixture.reset(); }
 
     void treeFollowsTheDocument()
     {
@@ -161,11 +141,8 @@ private Q_SLOTS:
         QCOMPARE(Labels(m.dialog.RootEntry()), QStringList({"Work", "Home", "Top"}));
         QTreeWidgetItem* work = m.Item(u"Work"_s);
         QCOMPARE(Labels(work), QStringList({"Inner", "Mail"}));
-        QCOMPARE(CSiteManagerDlg::Kind(work), CSiteManagerDlg::FolderItem);
-        QCOMPARE(CSiteManagerDlg::Kind(work->child(1)), CSiteManagerDlg::SiteItem);
         QCOMPARE(CSiteManagerDlg::ItemPath(m.Item(u"work\\INNER\\deep"_s)), u"Work\\Inner\\Deep"_s);
-        QVERIFY(!m.dialog.FindItemByPath(QString()));
-        QVERIFY(!m.Item(u"Inner"_s));
+        QVERIFY(!m.dialog.FindItemByPath(QString()) && !m.Item(u"Inner"_s));
         m.Select(u"Work\\Mail"_s);
         QCOMPARE(m.dialog.SelectedSite()->Port, 2121);
         // Connecting a folder does nothing; the wizard entry asks for the wizard.
@@ -177,8 +154,15 @@ private Q_SLOTS:
         m.dialog.Tree()->setCurrentItem(m.dialog.WizardEntry());
         QVERIFY(!m.dialog.SelectedSite());
         m.dialog.ConnectSelected();
-        QCOMPARE(wizard.count(), 1);
-        QCOMPARE(connects.count(), 0);
+        QVERIFY(wizard.count() == 1 && connects.isEmpty());
+
+        m.dialog.resize(260, 360);
+        m.dialog.Tree()->expandAll();
+        m.Select(u"Work\\Mail"_s);
+        m.dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m.dialog));
+        const QString problem = Screenshot::Save(m.dialog, u"site_manager.png"_s, {u"Work"_s, u"Mail"_s});
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 
     void newFolderAndSiteAreSavedWithTheirLabels()
@@ -193,8 +177,7 @@ private Q_SLOTS:
         QCOMPARE(tree->currentItem()->text(0), u"新資料夾"_s);
         QVERIFY(!QFile::exists(CSiteList().FilePath()));
         QVERIFY(TypeLabel(tree, u"工作"_s));
-        QCOMPARE(m.changed.count(), 1);
-        QVERIFY(ReadSites().contains("<FOLDER name=\"工作\""));
+        QVERIFY(m.changed.count() == 1 && ReadSites().contains("<FOLDER name=\"工作\""));
         m.dialog.NewSite();
         QCOMPARE(CSiteManagerDlg::ItemPath(tree->currentItem()), u"工作\\新站台"_s);
         QVERIFY(TypeLabel(tree, u"Mail"_s));
@@ -203,28 +186,11 @@ private Q_SLOTS:
         QCOMPARE(CSiteManagerDlg::ItemPath(tree->currentItem()), u"工作\\新站台"_s);
         QVERIFY(TypeLabel(tree, u"新站台"_s));
         QCOMPARE(m.changed.count(), 3);
-
-        QByteArray expected =
-            "<?xml version=\"1.0\"?>\r\n<SITES name=\"我的最愛\" >\r\n\t<FOLDER name=\"工作\" >\r\n";
-        for (const QByteArray name : {"Mail", "新站台"})
-        {
-            expected += "\t\t<SITE name=\"" + name + "\" >\r\n";
-            for (const auto& [key, value] : {std::pair<QByteArray, QByteArray>{"ADDRESS", {}},
-                                             {"PORT", "21"},
-                                             {"DATAMODE", "0"},
-                                             {"TRANSFERTYPE", "0"},
-                                             {"LOGIN", {}},
-                                             {"PASSWORD", {}},
-                                             {"REMOTEPATH", {}},
-                                             {"LOCALPATH", {}},
-                                             {"RETRIES", "4"},
-                                             {"RETRYDELAY", "10"},
-                                             {"DESCRIPTION", {}}})
-                expected +=
-                    "\t\t\t<" + key + '>' + (value.isEmpty() ? "\r\n\t\t\t" : value) + "</" + key + ">\r\n";
-            expected += "\t\t</SITE>\r\n";
-        }
-        QCOMPARE(ReadSites(), expected + "\t</FOLDER>\r\n</SITES>\r\n");
+        // Each gets the defaults of a new site, with the retries the settings give.
+        QCOMPARE(StoredSite(u"工作\\Mail"_s).Retries, 4);
+        CSiteList stored;
+        QVERIFY(stored.LoadSites());
+        QCOMPARE(stored.SitePaths(), QStringList({"工作\\Mail", "工作\\新站台"}));
     }
 
     // Labels refused for their characters bring a message; Escape keeps the label quietly; a good one is
@@ -234,10 +200,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("key");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("double quote") << "a\"b" << int(Qt::Key_Return) << true;
-        QTest::newRow("less than") << "a<b" << int(Qt::Key_Return) << true;
-        QTest::newRow("greater than") << "a>b" << int(Qt::Key_Return) << true;
-        QTest::newRow("backslash") << "a\\b" << int(Qt::Key_Return) << true;
+        QTest::newRow("refused") << "a\\b" << int(Qt::Key_Return) << true;
         QTest::newRow("escape") << "Jobs" << int(Qt::Key_Escape) << false;
         QTest::newRow("accepted") << "Jobs" << int(Qt::Key_Return) << false;
     }
@@ -250,15 +213,14 @@ private Q_SLOTS:
         m.dialog.show();
         QTreeWidgetItem* work = m.Select(u"Work"_s);
         m.dialog.RenameSelected();
-        m_answerer->Queue(CModalAnswerer::Click(QMessageBox::Ok));
+        Answerer().Queue(CModalAnswerer::Click(QMessageBox::Ok));
         QVERIFY(TypeLabel(m.dialog.Tree(), name, Qt::Key(key)));
         if (refused)
-            QTRY_COMPARE(m_answerer->Seen().size(), 1);
-        QVERIFY(m_answerer->Seen().isEmpty() || m_answerer->Seen().first().contains(u"名稱不能"_s));
+            QTRY_COMPARE(Answerer().Seen().size(), 1);
+        QCOMPARE(Answerer().Seen(), refused ? QStringList{CSiteList::CheckName(name)} : QStringList());
         const bool saved = !refused && key == Qt::Key_Return;
         QCOMPARE(work->text(0), saved ? name : u"Work"_s);
-        QCOMPARE(m.changed.count(), saved ? 1 : 0);
-        QCOMPARE(ReadSites() == kSample, !saved);
+        QCOMPARE(m.changed.count(), int(saved));
         QCOMPARE(StoredSite(u"Jobs\\Mail"_s).Name, saved ? u"Mail"_s : QString());
         // The commands come back after the edit.
         QVERIFY(m.dialog.Tree()->actions().first()->isEnabled());
@@ -268,27 +230,28 @@ private Q_SLOTS:
     {
         CManager m;
         m.Select(u"Work"_s);
-        m_answerer->Queue(CModalAnswerer::Click(QMessageBox::No));
+        Answerer().Queue(CModalAnswerer::Click(QMessageBox::No));
         m.dialog.DeleteSelected();
         QCOMPARE(ReadSites(), QByteArray(kSample));
-        m_answerer->Queue(CModalAnswerer::Click(QMessageBox::Yes));
+        Answerer().Queue(CModalAnswerer::Click(QMessageBox::Yes));
         m.dialog.DeleteSelected();
         QCOMPARE(m.changed.count(), 1);
         QCOMPARE(Labels(m.dialog.RootEntry()), QStringList({"Home", "Top"}));
-        for (const char* gone : {"Work", "Inner", "Deep", "Mail"})
-            QVERIFY2(!ReadSites().contains(gone), gone);
+        CSiteList stored;
+        QVERIFY(stored.LoadSites());
+        QCOMPARE(stored.SitePaths(), QStringList{"Top"});
         m.Select(u"Top"_s);
-        m_answerer->Queue(CModalAnswerer::Click(QMessageBox::Yes));
+        Answerer().Queue(CModalAnswerer::Click(QMessageBox::Yes));
         m.dialog.DeleteSelected();
         const QString folder = u"您確定要刪除這個資料夾 'Work' 及所有的內容？"_s;
-        QCOMPARE(m_answerer->Seen(), QStringList({folder, folder, u"您確定要刪除 'Top' ？"_s}));
+        QCOMPARE(Answerer().Seen(), QStringList({folder, folder, u"您確定要刪除 'Top' ？"_s}));
         // The root and the wizard entry cannot be deleted.
         for (QTreeWidgetItem* item : {m.dialog.RootEntry(), m.dialog.WizardEntry()})
         {
             m.dialog.Tree()->setCurrentItem(item);
             m.dialog.DeleteSelected();
         }
-        QCOMPARE(m_answerer->Seen().size(), 3);
+        QCOMPARE(Answerer().Seen().size(), 3);
         QCOMPARE(m.dialog.Tree()->topLevelItemCount(), 2);
     }
 
@@ -316,9 +279,7 @@ private Q_SLOTS:
         // Not a move: the view would delete the dragged rows itself after a move.
         QCOMPARE(drop(u"Home"_s), Qt::CopyAction);
         QCOMPARE(CSiteManagerDlg::ItemPath(tree->currentItem()), u"Home\\Mail"_s);
-        const CFtpSite moved = StoredSite(u"Home\\Mail"_s);
-        QCOMPARE(moved.Port, 2121);
-        QCOMPARE(moved.Login, u"me"_s);
+        QCOMPARE(StoredSite(u"Home\\Mail"_s).Port, 2121);
         QVERIFY(StoredSite(u"Work\\Mail"_s).Name.isEmpty());
 
         // A drop on a site does nothing.
@@ -340,7 +301,7 @@ private Q_SLOTS:
         QFETCH(bool, showTypePage);
         CManager m;
         m.Select(u"Work\\Mail"_s);
-        m_answerer->Queue(
+        Answerer().Queue(
             [showTypePage](QDialog* dialog)
             {
                 auto* sheet = qobject_cast<CSitePropertiesSheet*>(dialog);
@@ -349,9 +310,8 @@ private Q_SLOTS:
                 sheet->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
             });
         m.dialog.ShowProperties();
-        QCOMPARE(m_answerer->Seen(), QStringList{u"站台連線設定"_s});
+        QCOMPARE(Answerer().Seen(), QStringList{u"站台連線設定"_s});
         QTEST(StoredSite(u"Work\\Mail"_s).Port, "port");
-        QCOMPARE(StoredSite(u"Work\\Mail"_s).Login, u"me"_s);
     }
 
     void propertiesWriteEveryFieldAndRename()
@@ -359,7 +319,7 @@ private Q_SLOTS:
         CManager m;
         QSignalSpy connects(&m.dialog, &CSiteManagerDlg::ConnectRequested);
         QTreeWidgetItem* top = m.Select(u"Top"_s);
-        m_answerer->Queue(
+        Answerer().Queue(
             [](QDialog* dialog)
             {
                 auto* sheet = qobject_cast<CSitePropertiesSheet*>(dialog);
@@ -372,23 +332,19 @@ private Q_SLOTS:
             });
         m.dialog.ShowProperties();
         QCOMPARE(top->text(0), u"Renamed"_s);
-        QCOMPARE(connects.count(), 1);
-        QCOMPARE(connects.first().first().toString(), u"Renamed"_s);
+        QCOMPARE(connects, QList<QVariantList>{{u"Renamed"_s}});
         // Fields already there change in place; the missing ones follow in the sheet's order.
-        const QByteArray saved = ReadSites();
-        const qsizetype from = saved.indexOf("<SITE name=\"Renamed\"");
-        QVERIFY(from > 0);
+        const QString saved = QString::fromUtf8(ReadSites());
         QStringList tags;
-        for (const QByteArray& line :
-             saved.mid(from, saved.indexOf("</SITE>", from) - from).split('\n').mid(1))
-            if (line.startsWith("\t\t<") && !line.startsWith("\t\t</"))
-                tags << QString::fromLatin1(line.mid(3, line.indexOf('>') - 3));
-        QCOMPARE(tags, QStringList({"ADDRESS", "PASSWORD", "LOGIN", "PORT", "DATAMODE", "TRANSFERTYPE",
-                                    "RETRIES", "RETRYDELAY", "DESCRIPTION", "LOCALPATH", "REMOTEPATH",
-                                    "PROTOCOLTYPE", "CLEARCOMMANDCHANNEL", "CLEARDATACHANNEL"}));
+        for (const auto& match :
+             QRegularExpression(u"\t\t<([A-Z]+)>"_s).globalMatch(saved.mid(saved.indexOf("Renamed"))))
+            tags << match.captured(1);
+        QCOMPARE(tags.mid(0, tags.indexOf("CLEARDATACHANNEL") + 1),
+                 QStringList({"ADDRESS", "PASSWORD", "LOGIN", "PORT", "DATAMODE", "TRANSFERTYPE", "RETRIES",
+                              "RETRYDELAY", "DESCRIPTION", "LOCALPATH", "REMOTEPATH", "PROTOCOLTYPE",
+                              "CLEARCOMMANDCHANNEL", "CLEARDATACHANNEL"}));
         const CFtpSite site = StoredSite(u"Renamed"_s);
         QCOMPARE(site.Address, u"top.example"_s);
-        QCOMPARE(site.Port, 21);
         QCOMPARE(site.ProtocolType, int(CFtpSite::ProtocolExplicitTls));
         QVERIFY(site.ClearDataChannel && !site.ClearCommandChannel);
     }
@@ -399,16 +355,14 @@ private Q_SLOTS:
         site.Name = u"Good"_s;
         CSitePropertiesSheet sheet(site);
         sheet.GeneralPage()->NameEdit()->setText(u"bad\"name"_s);
-        m_answerer->Queue(CModalAnswerer::Click(QMessageBox::Ok));
+        Answerer().Queue(CModalAnswerer::Click(QMessageBox::Ok));
         sheet.show();
         sheet.ConnectButton()->click();
         QVERIFY(sheet.isVisible() && !sheet.ConnectChosen());
-        QCOMPARE(m_answerer->Seen().size(), 1);
+        QCOMPARE(Answerer().Seen(), QStringList{CSiteList::CheckName(u"bad\"name"_s)});
         sheet.GeneralPage()->NameEdit()->setText(u"Fine"_s);
         sheet.ConnectButton()->click();
-        QVERIFY(!sheet.isVisible() && sheet.ConnectChosen());
-        QCOMPARE(sheet.result(), int(QDialog::Accepted));
-        QCOMPARE(sheet.Site().Name, u"Fine"_s);
+        QVERIFY(sheet.result() == QDialog::Accepted && sheet.ConnectChosen() && sheet.Site().Name == "Fine");
     }
 
     // Leaving explicit TLS clears the clear channel flags, which mean nothing elsewhere; choosing the stored
@@ -434,86 +388,21 @@ private Q_SLOTS:
             page.ClearCommandBox()->setChecked(true);
             page.ProtocolList()->setCurrentIndex(protocol);
             page.Store(stored);
-            QCOMPARE(stored.ProtocolType, protocol);
-            QVERIFY(!stored.ClearDataChannel && !stored.ClearCommandChannel);
+            QVERIFY(stored.ProtocolType == protocol && !stored.ClearDataChannel &&
+                    !stored.ClearCommandChannel);
             QVERIFY(page.ClearDataBox()->isHidden());
         }
-    }
-
-    void anonymousBoxSwapsLogin()
-    {
-        WriteProfileString("Settings", "EmailAddress", "me@example.org");
-        CFtpSite site;
-        site.Login = u"alice"_s;
-        site.Password = u"secret"_s;
-        CSiteGeneralPage page;
-        page.Load(site);
-        const auto shows = [&page](const QString& login, const QString& password, QLineEdit::EchoMode echo)
-        {
-            return page.LoginEdit()->text() == login && page.PasswordEdit()->text() == password &&
-                   page.PasswordEdit()->echoMode() == echo;
-        };
-        QVERIFY(shows(u"alice"_s, u"secret"_s, QLineEdit::Password) && !page.AnonymousBox()->isChecked());
-        page.AnonymousBox()->setChecked(true);
-        QVERIFY(shows(u"anonymous"_s, u"me@example.org"_s, QLineEdit::Normal));
-        page.AnonymousBox()->setChecked(false);
-        QVERIFY(shows(u"alice"_s, u"secret"_s, QLineEdit::Password));
-        // Editing the anonymous log-in unticks the box.
-        page.AnonymousBox()->setChecked(true);
-        QTest::keyClick(page.LoginEdit(), Qt::Key_Backspace);
-        QVERIFY(!page.AnonymousBox()->isChecked());
-        QCOMPARE(page.PasswordEdit()->echoMode(), QLineEdit::Password);
-    }
-
-    // Folders before sites, each sorted without regard to case; empty folders left out; the identifiers
-    // follow the level's sites first, then the folders in file order; at most 512 sites.
-    void favouritesMenuOrder()
-    {
-        QByteArray xml =
-            "<?xml version=\"1.0\"?>\r\n<SITES name=\"x\">\r\n<SITE name=\"b\"/><SITE name=\"A\"/>"
-            "<FOLDER name=\"b\"><SITE name=\"z\"/><SITE name=\"Y\"/><SITE name=\"y\"/></FOLDER>"
-            "<FOLDER name=\"Empty\"><FOLDER name=\"Nothing\"></FOLDER></FOLDER>"
-            "<FOLDER name=\"A\"><FOLDER name=\"Deep\"><SITE name=\"d\"/></FOLDER></FOLDER>";
-        QVERIFY(TestFiles::WriteFile(CSiteList().FilePath(), xml + "</SITES>\r\n"));
-        QMenu menu;
-        menu.addAction(u"fixed"_s);
-        CFavouritesMenu favourites(&menu, CSiteList().FilePath());
-        favourites.RefreshFavouritesMenu();
-        QCOMPARE(MenuTexts(&menu), QStringList({"fixed", "A", "b", "A", "b"}));
-        QCOMPARE(MenuTexts(menu.actions().at(1)->menu()), QStringList{"Deep"});
-        QCOMPARE(MenuTexts(menu.actions().at(2)->menu()), QStringList({"Y", "y", "z"}));
-        QCOMPARE(favourites.SitePaths(), QStringList({"A", "b", "b\\Y", "b\\y", "b\\z", "A\\Deep\\d"}));
-        QSignalSpy chosen(&favourites, &CFavouritesMenu::SiteChosen);
-        menu.actions().at(2)->menu()->actions().at(2)->trigger();
-        QCOMPARE(chosen.first().first().toString(), u"b\\z"_s);
-        // Refreshing replaces the items.
-        favourites.RefreshFavouritesMenu();
-        QCOMPARE(menu.actions().size(), 5);
-
-        for (int i = 0; i < 600; ++i)
-            xml += "<SITE name=\"s" + QByteArray::number(1000 + i) + "\"/>";
-        QVERIFY(TestFiles::WriteFile(CSiteList().FilePath(), xml + "</SITES>\r\n"));
-        favourites.RefreshFavouritesMenu();
-        QCOMPARE(favourites.SitePaths().size(), CFavouritesMenu::kMaxSites);
-        QCOMPARE(menu.actions().size(), 1 + CFavouritesMenu::kMaxSites);
-        QCOMPARE(favourites.SitePaths().last(), u"s1509"_s);
-        // An unreadable file leaves the fixed items alone.
-        QFile::remove(CSiteList().FilePath());
-        favourites.RefreshFavouritesMenu();
-        QCOMPARE(MenuTexts(&menu), QStringList{"fixed"});
-        QVERIFY(favourites.SitePaths().isEmpty());
     }
 
     void frameMenuFollowsChanges()
     {
         CMainFrame frame;
         QMenu* menu = FavouritesMenuOf(frame);
-        QVERIFY(menu);
         const QStringList fixed{"加到我的最愛(&A)...", "管理我的最愛(&O)...", "-"};
         QCOMPARE(MenuTexts(menu), fixed + QStringList({"Work", "Top"}));
         CSiteManagerDlg* manager = frame.SiteManager();
         manager->Tree()->setCurrentItem(manager->FindItemByPath(u"Top"_s));
-        m_answerer->Queue(CModalAnswerer::Click(QMessageBox::Yes));
+        Answerer().Queue(CModalAnswerer::Click(QMessageBox::Yes));
         manager->DeleteSelected();
         QCOMPARE(MenuTexts(menu), fixed + QStringList{"Work"});
 
@@ -526,8 +415,7 @@ private Q_SLOTS:
         CFtpSite site;
         site.Name = u"FromWindow"_s;
         QVERIFY(frame.Sites().StoreSite(site));
-        QVERIFY(manager->FindItemByPath(u"FromWindow"_s));
-        QVERIFY(MenuTexts(menu).contains(u"FromWindow"_s));
+        QVERIFY(manager->FindItemByPath(u"FromWindow"_s) && MenuTexts(menu).contains(u"FromWindow"_s));
         // The tree's elements are the reloaded document's.
         manager->Tree()->setCurrentItem(manager->FindItemByPath(u"Work\\Mail"_s));
         QCOMPARE(window->View()->SelectedSite()->Address, u"mail.example"_s);
@@ -543,7 +431,7 @@ private Q_SLOTS:
         frame.show();
         QMdiArea* area = frame.MdiArea();
         QMenu* work = SubMenu(FavouritesMenuOf(frame), u"Work"_s);
-        QVERIFY(work);
+        // Folders first, then the sites by name.
         QCOMPARE(MenuTexts(work), QStringList({"Inner", "Harness", "Mail"}));
         work->actions().at(1)->trigger();
         QCOMPARE(area->subWindowList().size(), 1);
@@ -565,25 +453,13 @@ private Q_SLOTS:
         manager->Tree()->setCurrentItem(manager->RootEntry());
         frame.UpdateWindowCommands();
         connect->trigger();
-        QTRY_VERIFY(m_answerer->Seen().contains(u"Connection Wizard"_s));
-        QVERIFY(!window->View()->Session().IsConnected());
+        QTRY_VERIFY(Answerer().Seen().contains(u"Connection Wizard"_s) &&
+                    !window->View()->Session().IsConnected());
         manager->Tree()->setCurrentItem(item);
         frame.UpdateWindowCommands();
         connect->trigger();
         QVERIFY(QTest::qWaitFor([window] { return Connected(window); }, kWaitMs));
         QCOMPARE(window->View()->Session().Site().Login, server->User());
-    }
-
-    void screenshot()
-    {
-        CManager m;
-        m.dialog.resize(260, 360);
-        m.dialog.Tree()->expandAll();
-        m.Select(u"Work\\Mail"_s);
-        m.dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&m.dialog));
-        const QString problem = Screenshot::Save(m.dialog, u"site_manager.png"_s, {u"Work"_s, u"Mail"_s});
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 };
 
