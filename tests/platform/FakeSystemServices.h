@@ -7,12 +7,8 @@
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QMutex>
-#include <QMutexLocker>
 #include <QStringList>
 #include <QThread>
-
-#include <functional>
-#include <memory>
 
 // Stands in for NetworkManager and systemd-logind on a private bus. The objects answer on a thread of
 // their own, so the blocking calls of the code under test are answered while it waits. Each method
@@ -32,7 +28,7 @@ public:
     QList<ActiveConnection> connections;
     bool refusePowerOff = false;
     bool refuseTerminate = false;
-    QString sessionId = QStringLiteral("c7");
+    static inline const QString kSessionId = QStringLiteral("c7");
 
     ~CFakeSystemServices()
     {
@@ -47,21 +43,16 @@ public:
         qDBusRegisterMetaType<QMap<QString, QVariantMap>>();
         QDBusConnection bus = QDBusConnection::connectToBus(address, kConnectionName);
         bool ok = bus.isConnected();
-        const auto add = [&](CObject& object, const char* name)
+        for (const auto& [wanted, service] : {std::pair{networkManager, "NetworkManager"}, {login, "login1"}})
         {
-            const QString service = QStringLiteral("org.freedesktop.") + QLatin1String(name);
-            ok = ok &&
-                 bus.registerVirtualObject(u'/' + QString(service).replace(u'.', u'/'), &object,
-                                           QDBusConnection::SubPath) &&
-                 bus.registerService(service);
-        };
-        if (networkManager)
-            add(m_networkManager, "NetworkManager");
-        if (login)
-            add(m_login, "login1");
-        // Moved once registered, so what the registration hangs on them moves along.
-        m_networkManager.moveToThread(&m_thread);
-        m_login.moveToThread(&m_thread);
+            const QString name = QStringLiteral("org.freedesktop.") + QLatin1String(service);
+            if (wanted)
+                ok = ok &&
+                     bus.registerVirtualObject(u'/' + QString(name).replace(u'.', u'/'), &m_object,
+                                               QDBusConnection::SubPath) &&
+                     bus.registerService(name);
+        }
+        m_object.moveToThread(&m_thread); // what the registration hangs on it moves along
         m_thread.start();
         return ok;
     }
@@ -80,29 +71,21 @@ private:
     class CObject : public QDBusVirtualObject
     {
     public:
-        explicit CObject(std::function<QDBusMessage(const QDBusMessage&)> answer)
-            : m_answer(std::move(answer))
-        {
-        }
+        explicit CObject(CFakeSystemServices& fake) : m_fake(fake) {}
         QString introspect(const QString&) const override { return {}; }
         bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
         {
-            return connection.send(m_answer(message));
+            return connection.send(message.path().contains(u"login1") ? m_fake.Login(message)
+                                                                      : m_fake.NetworkManager(message));
         }
 
     private:
-        std::function<QDBusMessage(const QDBusMessage&)> m_answer;
+        CFakeSystemServices& m_fake;
     };
 
     static QString Nm(const QString& rest)
     {
         return QStringLiteral("/org/freedesktop/NetworkManager") + rest;
-    }
-
-    void Record(const QString& call)
-    {
-        QMutexLocker lock(&m_mutex);
-        m_calls << call;
     }
 
     static QDBusMessage Denied(const QDBusMessage& call)
@@ -116,85 +99,73 @@ private:
         return call.createReply(QVariant::fromValue(QDBusVariant(value)));
     }
 
-    // The connection's index in a path ending in "/<index>", or -1.
+    // The connection's index in a path "<prefix>/<index>", or -1.
     int IndexIn(const QString& path, const QString& prefix) const
     {
-        if (!path.startsWith(prefix + u'/'))
-            return -1;
         bool ok = false;
-        const int index = path.mid(prefix.size() + 1).toInt(&ok);
+        const int index = path.startsWith(prefix + u'/') ? path.mid(prefix.size() + 1).toInt(&ok) : -1;
         return ok && index >= 0 && index < connections.size() ? index : -1;
     }
 
     QDBusMessage NetworkManager(const QDBusMessage& call)
     {
         const QString path = call.path();
-        if (call.member() == QLatin1String("Get"))
-            return NetworkManagerProperty(call, path, call.arguments().value(1).toString());
-        if (call.member() == QLatin1String("DeactivateConnection"))
-        {
-            const QString target = qvariant_cast<QDBusObjectPath>(call.arguments().value(0)).path();
-            Record(QStringLiteral("DeactivateConnection ") + target);
-            const int index = IndexIn(target, Nm("/ActiveConnection"));
-            return index >= 0 && !connections[index].refuseDeactivate ? call.createReply() : Denied(call);
-        }
-        if (call.member() == QLatin1String("GetSettings"))
-        {
-            const int index = IndexIn(path, Nm("/Settings"));
-            QMap<QString, QVariantMap> settings;
-            if (index >= 0)
-                settings[QStringLiteral("bluetooth")][QStringLiteral("type")] =
-                    connections[index].bluetoothType;
-            return call.createReply(QVariant::fromValue(settings));
-        }
-        return Denied(call);
-    }
-
-    QDBusMessage NetworkManagerProperty(const QDBusMessage& call, const QString& path, const QString& name)
-    {
-        if (path == Nm({}) && name == QLatin1String("ActiveConnections"))
+        const QString property = call.arguments().value(1).toString();
+        const int active = IndexIn(path, Nm("/ActiveConnection"));
+        if (call.member() == u"Get" && path == Nm({}) && property == u"ActiveConnections")
         {
             QList<QDBusObjectPath> paths;
             for (int i = 0; i < connections.size(); ++i)
                 paths << QDBusObjectPath(ActivePath(i));
             return Value(call, QVariant::fromValue(paths));
         }
-        if (const int index = IndexIn(path, Nm("/ActiveConnection")); index >= 0)
+        if (call.member() == u"Get" && active >= 0 && property == u"Type")
+            return Value(call, connections[active].type);
+        if (call.member() == u"Get" && active >= 0 && property == u"Connection")
+            return Value(call, QVariant::fromValue(QDBusObjectPath(Nm("/Settings/%1").arg(active))));
+        if (call.member() == u"Get" && active >= 0 && property == u"Devices")
+            return Value(call, QVariant::fromValue(QList{QDBusObjectPath(Nm("/Devices/%1").arg(active))}));
+        if (const int device = IndexIn(path, Nm("/Devices")); device >= 0 && property == u"DeviceType")
+            return Value(call, connections[device].deviceType);
+        if (call.member() == u"GetSettings")
         {
-            if (name == QLatin1String("Type"))
-                return Value(call, connections[index].type);
-            if (name == QLatin1String("Connection"))
-                return Value(call, QVariant::fromValue(QDBusObjectPath(Nm("/Settings/%1").arg(index))));
-            if (name == QLatin1String("Devices"))
-                return Value(call, QVariant::fromValue(QList<QDBusObjectPath>{
-                                       QDBusObjectPath(Nm("/Devices/%1").arg(index))}));
+            QMap<QString, QVariantMap> settings;
+            if (const int index = IndexIn(path, Nm("/Settings")); index >= 0)
+                settings[QStringLiteral("bluetooth")][QStringLiteral("type")] =
+                    connections[index].bluetoothType;
+            return call.createReply(QVariant::fromValue(settings));
         }
-        if (const int index = IndexIn(path, Nm("/Devices"));
-            index >= 0 && name == QLatin1String("DeviceType"))
-            return Value(call, connections[index].deviceType);
-        return call.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"), path);
+        if (call.member() != u"DeactivateConnection")
+            return Denied(call);
+        const QString target = qvariant_cast<QDBusObjectPath>(call.arguments().value(0)).path();
+        Record(QStringLiteral("DeactivateConnection ") + target);
+        const int index = IndexIn(target, Nm("/ActiveConnection"));
+        return index >= 0 && !connections[index].refuseDeactivate ? call.createReply() : Denied(call);
     }
 
     QDBusMessage Login(const QDBusMessage& call)
     {
         const QString member = call.member();
-        if (member == QLatin1String("Get") && call.arguments().value(1).toString() == QLatin1String("Id"))
-            return Value(call, sessionId);
+        if (member == u"Get" && call.arguments().value(1).toString() == u"Id")
+            return Value(call, kSessionId);
         Record(member + u' ' +
                (call.arguments().isEmpty() ? QString() : call.arguments().constFirst().toString()));
-        if (member == QLatin1String("PowerOff"))
-            return refusePowerOff ? Denied(call) : call.createReply();
-        if (member == QLatin1String("GetSessionByPID"))
+        if (member == u"GetSessionByPID")
             return call.createReply(QVariant::fromValue(
-                QDBusObjectPath(QStringLiteral("/org/freedesktop/login1/session/_3") + sessionId)));
-        if (member == QLatin1String("TerminateSession"))
-            return refuseTerminate ? Denied(call) : call.createReply();
-        return Denied(call);
+                QDBusObjectPath(QStringLiteral("/org/freedesktop/login1/session/_3") + kSessionId)));
+        const bool refused =
+            member == u"PowerOff" ? refusePowerOff : member != u"TerminateSession" || refuseTerminate;
+        return refused ? Denied(call) : call.createReply();
+    }
+
+    void Record(const QString& call)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_calls << call;
     }
 
     QThread m_thread;
-    CObject m_networkManager{[this](const QDBusMessage& call) { return NetworkManager(call); }};
-    CObject m_login{[this](const QDBusMessage& call) { return Login(call); }};
+    CObject m_object{*this};
     mutable QMutex m_mutex;
     QStringList m_calls;
 };
