@@ -5,7 +5,6 @@
 #include "app/StringList.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -131,7 +130,7 @@ private Q_SLOTS:
         QCOMPARE(list.Items(), QStringList{QStringLiteral("keep")});
     }
 
-    void truncatedAndRandomBlobsNeverCrash()
+    void truncatedBlobsChangeNothing()
     {
         const QByteArray good = CStringList::SerializeStrings({"one", QByteArray(300, 'x'), "three"});
         for (qsizetype cut = 0; cut < good.size(); ++cut)
@@ -140,43 +139,29 @@ private Q_SLOTS:
             QVERIFY(!CStringList::DeserializeStrings(good.left(cut), out));
             QCOMPARE(out, QList<QByteArray>{"untouched"});
         }
-        QRandomGenerator random(20261206);
-        for (int round = 0; round < 1000; ++round)
-        {
-            QByteArray junk(random.bounded(0, 64), '\0');
-            for (char& c : junk)
-                c = char(random.bounded(256));
-            QList<QByteArray> out;
-            if (CStringList::DeserializeStrings(junk, out))
-                QCOMPARE(CStringList::SerializeStrings(out), junk);
-        }
     }
 
     void workersReadAndWriteAlongside()
     {
         QVERIFY(WriteProfileInt("Settings", "TransferMax", 7));
         std::atomic<int> wrongReads{0};
-        QList<QThread*> threads;
+        std::vector<std::unique_ptr<QThread>> threads;
         for (int t = 0; t < 4; ++t)
-        {
-            threads.append(QThread::create(
-                [key = QStringLiteral("GoToFolder%1").arg(t), &wrongReads]
-                {
-                    for (int i = 0; i < 40; ++i)
+            threads
+                .emplace_back(QThread::create(
+                    [key = QStringLiteral("GoToFolder%1").arg(t), &wrongReads]
                     {
-                        WriteProfileString("GoToFolder", key, QString::number(i));
-                        if (GetProfileInt("Settings", "TransferMax") != 7 ||
-                            GetProfileString("GoToFolder", key) != QString::number(i))
-                            ++wrongReads;
-                    }
-                }));
-            threads.last()->start();
-        }
-        for (QThread* thread : threads)
-        {
+                        for (int i = 0; i < 40; ++i)
+                        {
+                            WriteProfileString("GoToFolder", key, QString::number(i));
+                            if (GetProfileInt("Settings", "TransferMax") != 7 ||
+                                GetProfileString("GoToFolder", key) != QString::number(i))
+                                ++wrongReads;
+                        }
+                    }))
+                ->start();
+        for (auto& thread : threads)
             QVERIFY(thread->wait(60000));
-            delete thread;
-        }
         QCOMPARE(wrongReads.load(), 0);
         for (int t = 0; t < 4; ++t)
             QCOMPARE(GetProfileString("GoToFolder", QStringLiteral("GoToFolder%1").arg(t)),

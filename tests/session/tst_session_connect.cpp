@@ -113,10 +113,6 @@ private Q_SLOTS:
         for (const QString& line : f.sink.lines)
             QVERIFY2(!line.contains(server->Password()), qPrintable(line));
         QVERIFY(scheme == "sftp" || f.sink.Has("2 PASS " + QString(server->Password().size() + 1, u'*')));
-
-        // Accepted once, the certificate or host key is trusted silently the next time.
-        QVERIFY(f.session->Connect(address, server->User(), server->Password()));
-        QCOMPARE(f.asked, question.isEmpty() ? 0 : 1);
     }
 
     void failedConnects_data()
@@ -168,12 +164,13 @@ private Q_SLOTS:
         QVERIFY(!f.ui.IsWaitCursorShown());
     }
 
-    // A stored site's folder, relative and written with backslashes, is entered after the log-in.
-    void entersTheSitesInitialFolder()
+    // A stored site's folder, relative and written with backslashes, is entered after the log-in, and again
+    // after a reconnect, which keeps to SFTP.
+    void entersTheSitesInitialFolderAgainOnReconnect()
     {
         CSessionFixture f;
         QVERIFY(f.ConnectTo("sshd", "sftp"));
-        const QString root = f.session->RootFolder();
+        const QString folder = f.session->RootFolder() + "/rel/deeper";
         QVERIFY(f.session->MakeFolder("rel") && f.session->MakeFolder("rel/deeper"));
         CTestServer* server = Harness::Server("sshd");
         CFtpSite site =
@@ -182,10 +179,17 @@ private Q_SLOTS:
         QVERIFY(f.sites.StoreSite(site));
         f.sink.lines.clear();
         QVERIFY(f.session->Connect("initial"));
-        QCOMPARE(f.session->CurrentFolder(), root + "/rel/deeper");
-        QVERIFY(f.sink.Has(QStringLiteral("1 目前的目錄為： '%1/rel/deeper'").arg(root)));
+        QCOMPARE(f.session->CurrentFolder(), folder);
+        QVERIFY(f.sink.Has(QStringLiteral("1 目前的目錄為： '%1'").arg(folder)));
         QCOMPARE(f.sink.lines.filter("設定初始目錄為").size(), 1);
         QCOMPARE(GetProfileString("Settings", "LastSite"), "initial");
+        f.sink.lines.clear();
+        QVERIFY(f.session->Reconnect());
+        QCOMPARE(f.session->Component().Target().protocol, FtpProtocol::Sftp);
+        QCOMPARE(f.session->Component().Target().port, int(server->Port()));
+        QVERIFY(f.sink.Has("0 遠端伺服器提供公開金鑰辨識"));
+        QVERIFY(f.sink.lines.filter("2 USER").isEmpty());
+        QCOMPARE(f.session->CurrentFolder(), folder);
     }
 
     void learnsSystemTypeAndChmodFromTheServer_data()

@@ -152,11 +152,9 @@ private Q_SLOTS:
     void deleteQuestions_data()
     {
         Columns<QList<CFtpListItem>, QString>({"selected", "question"});
-        const QString docs = "您確定要刪除這個資料夾 'docs' 及所有的內容？";
         Row("one file", QList{Item("a.txt")}, "您確定要刪除 'a.txt' ？");
-        Row("one folder", QList{Item("docs", true)}, docs);
-        Row("two rows", QList{Item("a.txt"), Item("docs", true)}, "您確定要刪除 2 這些項目嗎?");
-        Row("parent row left out", QList{CFtpListItem::ParentRow(), Item("docs", true)}, docs);
+        Row("parent row left out", QList{CFtpListItem::ParentRow(), Item("docs", true)},
+            "您確定要刪除這個資料夾 'docs' 及所有的內容？");
         Row("only the parent row", QList{CFtpListItem::ParentRow()}, "");
         Row("percent in a name", QList{Item("100%1.txt")}, "您確定要刪除 '100%1.txt' ？");
     }
