@@ -60,12 +60,6 @@ void SetKeepAlive(const QList<int>& values)
     for (int i = 0; i < values.size(); ++i)
         QVERIFY(WriteProfileInt("SmartKeepAlive", keys[i], values[i]));
 }
-
-void SetReconnect(int seconds) // 0: off
-{
-    QVERIFY(WriteProfileInt("SmartKeepAlive", "Reconnect", seconds > 0));
-    QVERIFY(WriteProfileInt("SmartKeepAlive", "ReconnectTime", seconds));
-}
 } // namespace
 
 class TestSessionKeepAlive : public QObject
@@ -236,7 +230,8 @@ private Q_SLOTS:
         QFETCH(int, secondMs);
         QFETCH(QString, events);
         QFETCH(int, reconnects);
-        SetReconnect(enabled ? 10 : 0);
+        QVERIFY(WriteProfileInt("SmartKeepAlive", "Reconnect", enabled));
+        QVERIFY(WriteProfileInt("SmartKeepAlive", "ReconnectTime", 10));
         KeepAlive()->SetSecondLength(secondMs);
         QVERIFY(KeepAlive()->IsUserDisconnected());
         for (const QChar event : events)

@@ -72,42 +72,31 @@ private Q_SLOTS:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
 
-    void sizeTexts_data()
+    // Sizes in whole kilobytes, rounded up; types by the last extension, known ones by the MIME database's
+    // name whatever their case.
+    void sizeAndTypeTexts_data()
     {
-        Columns<qint64, QString>({"bytes", "text"});
-        Row("empty", qint64(0), "1 KB");
-        Row("exactly 1 KB", qint64(1024), "1 KB");
-        Row("one byte more", qint64(1025), "2 KB");
-        Row("1,000 KB", qint64(999 * 1024 + 1), "1,000 KB");
-        Row("negative", qint64(-5), "1 KB");
-        Row("largest count", std::numeric_limits<qint64>::max(), "9,007,199,254,740,992 KB");
+        Columns<qint64, QString, QString, bool, QString>(
+            {"bytes", "sizeText", "name", "isFolder", "typeText"});
+        const QMimeDatabase mime;
+        Row("empty, folder", qint64(0), "1 KB", "photos.png", true, "Folder");
+        Row("1 KB, unknown extension", qint64(1024), "1 KB", "Data.QqZz9", false, "QQZZ9 File");
+        Row("one byte more, trailing dot", qint64(1025), "2 KB", "zz9noext.", false, "File");
+        Row("1,000 KB, last extension", qint64(999 * 1024 + 1), "1,000 KB", "a.png.qqzz", false, "QQZZ File");
+        Row("negative, known upper-cased", qint64(-5), "1 KB", "PICTURE.PNG", false,
+            mime.mimeTypeForName("image/png").comment());
+        Row("largest count, known last extension", std::numeric_limits<qint64>::max(),
+            "9,007,199,254,740,992 KB", "archive.tar.gz", false,
+            mime.mimeTypeForName("application/gzip").comment());
     }
 
-    void sizeTexts()
-    {
-        QFETCH(qint64, bytes);
-        QTEST(Model::SizeText(bytes), "text");
-    }
-
-    void typeTexts_data()
-    {
-        Columns<QString, bool, QString>({"name", "isFolder", "text"});
-        const QString png = QMimeDatabase().mimeTypeForName("image/png").comment();
-        Row("folder", "photos.png", true, "Folder");
-        Row("unknown extension, upper-cased", "Data.QqZz9", false, "QQZZ9 File");
-        Row("trailing dot", "zz9noext.", false, "File");
-        Row("last extension counts", "a.png.qqzz", false, "QQZZ File");
-        // Known extensions take the MIME database's name, whatever their case.
-        Row("known upper-cased", "PICTURE.PNG", false, png);
-        Row("known, last extension", "archive.tar.gz", false,
-            QMimeDatabase().mimeTypeForName("application/gzip").comment());
-    }
-
-    void typeTexts()
+    void sizeAndTypeTexts()
     {
         QFETCH(QString, name);
         QFETCH(bool, isFolder);
-        QTEST(Model::TypeText(name, isFolder), "text");
+        QFETCH(qint64, bytes);
+        QTEST(Model::SizeText(bytes), "sizeText");
+        QTEST(Model::TypeText(name, isFolder), "typeText");
     }
 
     // The date is local (eight hours east) and without seconds: 23:30:45 UTC is 07:30 of the next morning.

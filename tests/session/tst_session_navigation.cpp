@@ -165,44 +165,36 @@ private Q_SLOTS:
         QTEST(DeleteConfirmationText(selected), "question");
     }
 
+    // number: the chmod field's digits, read back to the same bits; empty: none to check.
     void permissionTexts_data()
     {
-        Columns<QString, int, QString>({"text", "bits", "shown"});
-        Row("folder 751", "drwxr-x--x", 0x751, "drwxr-x--x");
-        Row("file 644", "-rw-r--r--", 0x644, "-rw-r--r--");
-        Row("all", "-rwxrwxrwx", 0x777, "-rwxrwxrwx");
-        Row("upper case", "DRWXR-XR-X", 0x755, "drwxr-xr-x");
-        Row("setuid and sticky letters", "-rwsr-xr-t", 0x654, "-rw-r-xr--");
-        Row("too short", "drwxr-x--", 0, "d---------");
-        Row("extra characters", "-rw-------+", 0x600, "-rw-------");
+        Columns<QString, int, QString, QString>({"text", "bits", "shown", "number"});
+        Row("folder 751", "drwxr-x--x", 0x751, "drwxr-x--x", "751");
+        Row("file 644", "-rw-r--r--", 0x644, "-rw-r--r--", "644");
+        Row("all", "-rwxrwxrwx", 0x777, "-rwxrwxrwx", "777");
+        Row("upper case", "DRWXR-XR-X", 0x755, "drwxr-xr-x", "755");
+        Row("setuid and sticky letters", "-rwsr-xr-t", 0x654, "-rw-r-xr--", "654");
+        Row("too short", "drwxr-x--", 0, "d---------", "");
+        Row("extra characters", "-rw-------+", 0x600, "-rw-------", "600");
     }
 
     void permissionTexts()
     {
         QFETCH(QString, text);
         QFETCH(int, bits);
+        QFETCH(QString, number);
         QCOMPARE(ParsePermissionBits(text), bits);
         QTEST(PermissionText(bits, text.startsWith(u'd', Qt::CaseInsensitive)), "shown");
+        QVERIFY(number.isEmpty() ||
+                (PermissionNumber(bits) == number && PermissionBitsFromNumber(number) == bits));
     }
 
-    void permissionNumbers_data()
+    void permissionNumbersAreThreeOctalDigits()
     {
-        Columns<QString, int>({"field", "bits"}); // -1: refused
-        Row("751", "751", 0x751);
-        Row("000", "000", 0);
-        Row("two digits", "75", -1);
-        Row("four digits", "0751", -1);
-        Row("not octal", "789", -1);
-        Row("a letter", "7a1", -1);
-    }
-
-    void permissionNumbers()
-    {
-        QFETCH(QString, field);
-        const std::optional<int> parsed = PermissionBitsFromNumber(field);
-        QTEST(parsed.value_or(-1), "bits");
-        if (parsed)
-            QCOMPARE(PermissionNumber(*parsed), field == "000" ? "0" : field);
+        QCOMPARE(PermissionBitsFromNumber(u"000").value_or(-1), 0);
+        QCOMPARE(PermissionNumber(0), "0");
+        for (const char* refused : {"75", "0751", "789", "7a1"})
+            QVERIFY2(!PermissionBitsFromNumber(QString(refused)), refused);
         QCOMPARE(SiteChmodCommand(0x51, "a b.txt"), "SITE CHMOD 51 a b.txt");
     }
 };
