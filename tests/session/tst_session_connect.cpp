@@ -165,7 +165,7 @@ private Q_SLOTS:
     }
 
     // A stored site's folder, relative and written with backslashes, is entered after the log-in, and again
-    // after a reconnect, which keeps to SFTP.
+    // after a reconnect, which keeps to SFTP without asking about the known host key again.
     void entersTheSitesInitialFolderAgainOnReconnect()
     {
         CSessionFixture f;
@@ -190,6 +190,7 @@ private Q_SLOTS:
         QVERIFY(f.sink.Has("0 遠端伺服器提供公開金鑰辨識"));
         QVERIFY(f.sink.lines.filter("2 USER").isEmpty());
         QCOMPARE(f.session->CurrentFolder(), folder);
+        QCOMPARE(f.asked, 1); // the host key accepted at the first log-in is known from then on
     }
 
     void learnsSystemTypeAndChmodFromTheServer_data()
