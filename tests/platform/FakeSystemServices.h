@@ -7,17 +7,13 @@
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QMutex>
-#include <QMutexLocker>
 #include <QStringList>
 #include <QThread>
-
-#include <functional>
-#include <memory>
 
 // Stands in for NetworkManager and systemd-logind on a private bus. The objects answer on a thread of
 // their own, so the blocking calls of the code under test are answered while it waits. Each method
 // call (not the property reads) is recorded as "Method argument".
-class CFakeSystemServices
+class CFakeSystemServices : public QDBusVirtualObject
 {
 public:
     struct ActiveConnection
@@ -32,9 +28,9 @@ public:
     QList<ActiveConnection> connections;
     bool refusePowerOff = false;
     bool refuseTerminate = false;
-    QString sessionId = QStringLiteral("c7");
+    static inline const QString kSessionId = QStringLiteral("c7");
 
-    ~CFakeSystemServices()
+    ~CFakeSystemServices() override
     {
         m_thread.quit();
         m_thread.wait();
@@ -45,23 +41,30 @@ public:
     bool Start(const QString& address, bool networkManager, bool login)
     {
         qDBusRegisterMetaType<QMap<QString, QVariantMap>>();
+        QList<QDBusObjectPath> active;
+        for (int i = 0; i < connections.size(); ++i)
+        {
+            active << QDBusObjectPath(ActivePath(i));
+            m_properties[ActivePath(i)] = {
+                {"Type", connections[i].type},
+                {"Connection", QVariant::fromValue(QDBusObjectPath(Nm("/Settings/%1").arg(i)))},
+                {"Devices", QVariant::fromValue(QList{QDBusObjectPath(Nm("/Devices/%1").arg(i))})}};
+            m_properties[Nm("/Devices/%1").arg(i)] = {{"DeviceType", connections[i].deviceType}};
+        }
+        m_properties[Nm({})] = {{"ActiveConnections", QVariant::fromValue(active)}};
+        m_properties[kSessionPath] = {{"Id", kSessionId}};
         QDBusConnection bus = QDBusConnection::connectToBus(address, kConnectionName);
         bool ok = bus.isConnected();
-        const auto add = [&](CObject& object, const char* name)
+        for (const auto& [wanted, service] : {std::pair{networkManager, "NetworkManager"}, {login, "login1"}})
         {
-            const QString service = QStringLiteral("org.freedesktop.") + QLatin1String(name);
-            ok = ok &&
-                 bus.registerVirtualObject(u'/' + QString(service).replace(u'.', u'/'), &object,
-                                           QDBusConnection::SubPath) &&
-                 bus.registerService(service);
-        };
-        if (networkManager)
-            add(m_networkManager, "NetworkManager");
-        if (login)
-            add(m_login, "login1");
-        // Moved once registered, so what the registration hangs on them moves along.
-        m_networkManager.moveToThread(&m_thread);
-        m_login.moveToThread(&m_thread);
+            const QString name = QStringLiteral("org.freedesktop.") + QLatin1String(service);
+            if (wanted)
+                ok = ok &&
+                     bus.registerVirtualObject(u'/' + QString(name).replace(u'.', u'/'), this,
+                                               QDBusConnection::SubPath) &&
+                     bus.registerService(name);
+        }
+        moveToThread(&m_thread); // what the registration hangs on the object moves along
         m_thread.start();
         return ok;
     }
@@ -74,35 +77,52 @@ public:
 
     static QString ActivePath(int i) { return Nm("/ActiveConnection/%1").arg(i); }
 
+    QString introspect(const QString&) const override { return {}; }
+
+    bool handleMessage(const QDBusMessage& call, const QDBusConnection& connection) override
+    {
+        const QString member = call.member();
+        const QVariantList arguments = call.arguments();
+        if (member == u"Get")
+        {
+            const QVariant value = m_properties.value(call.path()).value(arguments.value(1).toString());
+            return connection.send(
+                value.isValid() ? call.createReply(QVariant::fromValue(QDBusVariant(value))) : Denied(call));
+        }
+        if (member == u"GetSettings")
+        {
+            QMap<QString, QVariantMap> settings;
+            if (const int index = IndexIn(call.path(), Nm("/Settings")); index >= 0)
+                settings[QStringLiteral("bluetooth")][QStringLiteral("type")] =
+                    connections[index].bluetoothType;
+            return connection.send(call.createReply(QVariant::fromValue(settings)));
+        }
+        QString argument = arguments.isEmpty() ? QString() : arguments.constFirst().toString();
+        if (member == u"DeactivateConnection")
+            argument = qvariant_cast<QDBusObjectPath>(arguments.value(0)).path();
+        {
+            QMutexLocker lock(&m_mutex);
+            m_calls << member + u' ' + argument;
+        }
+        if (member == u"GetSessionByPID")
+            return connection.send(call.createReply(QVariant::fromValue(QDBusObjectPath(kSessionPath))));
+        const int active = IndexIn(argument, Nm("/ActiveConnection"));
+        const bool done = member == u"PowerOff"           ? !refusePowerOff
+                          : member == u"TerminateSession" ? !refuseTerminate
+                          : member == u"DeactivateConnection"
+                              ? active >= 0 && !connections[active].refuseDeactivate
+                              : false;
+        return connection.send(done ? call.createReply() : Denied(call));
+    }
+
 private:
     static inline const QString kConnectionName = QStringLiteral("fake-system-services");
-
-    class CObject : public QDBusVirtualObject
-    {
-    public:
-        explicit CObject(std::function<QDBusMessage(const QDBusMessage&)> answer)
-            : m_answer(std::move(answer))
-        {
-        }
-        QString introspect(const QString&) const override { return {}; }
-        bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
-        {
-            return connection.send(m_answer(message));
-        }
-
-    private:
-        std::function<QDBusMessage(const QDBusMessage&)> m_answer;
-    };
+    static inline const QString kSessionPath =
+        QStringLiteral("/org/freedesktop/login1/session/_3") + kSessionId;
 
     static QString Nm(const QString& rest)
     {
         return QStringLiteral("/org/freedesktop/NetworkManager") + rest;
-    }
-
-    void Record(const QString& call)
-    {
-        QMutexLocker lock(&m_mutex);
-        m_calls << call;
     }
 
     static QDBusMessage Denied(const QDBusMessage& call)
@@ -111,90 +131,16 @@ private:
                                      QStringLiteral("Access denied"));
     }
 
-    static QDBusMessage Value(const QDBusMessage& call, const QVariant& value)
-    {
-        return call.createReply(QVariant::fromValue(QDBusVariant(value)));
-    }
-
-    // The connection's index in a path ending in "/<index>", or -1.
+    // The connection's index in a path "<prefix>/<index>", or -1.
     int IndexIn(const QString& path, const QString& prefix) const
     {
-        if (!path.startsWith(prefix + u'/'))
-            return -1;
         bool ok = false;
-        const int index = path.mid(prefix.size() + 1).toInt(&ok);
+        const int index = path.startsWith(prefix + u'/') ? path.mid(prefix.size() + 1).toInt(&ok) : -1;
         return ok && index >= 0 && index < connections.size() ? index : -1;
     }
 
-    QDBusMessage NetworkManager(const QDBusMessage& call)
-    {
-        const QString path = call.path();
-        if (call.member() == QLatin1String("Get"))
-            return NetworkManagerProperty(call, path, call.arguments().value(1).toString());
-        if (call.member() == QLatin1String("DeactivateConnection"))
-        {
-            const QString target = qvariant_cast<QDBusObjectPath>(call.arguments().value(0)).path();
-            Record(QStringLiteral("DeactivateConnection ") + target);
-            const int index = IndexIn(target, Nm("/ActiveConnection"));
-            return index >= 0 && !connections[index].refuseDeactivate ? call.createReply() : Denied(call);
-        }
-        if (call.member() == QLatin1String("GetSettings"))
-        {
-            const int index = IndexIn(path, Nm("/Settings"));
-            QMap<QString, QVariantMap> settings;
-            if (index >= 0)
-                settings[QStringLiteral("bluetooth")][QStringLiteral("type")] =
-                    connections[index].bluetoothType;
-            return call.createReply(QVariant::fromValue(settings));
-        }
-        return Denied(call);
-    }
-
-    QDBusMessage NetworkManagerProperty(const QDBusMessage& call, const QString& path, const QString& name)
-    {
-        if (path == Nm({}) && name == QLatin1String("ActiveConnections"))
-        {
-            QList<QDBusObjectPath> paths;
-            for (int i = 0; i < connections.size(); ++i)
-                paths << QDBusObjectPath(ActivePath(i));
-            return Value(call, QVariant::fromValue(paths));
-        }
-        if (const int index = IndexIn(path, Nm("/ActiveConnection")); index >= 0)
-        {
-            if (name == QLatin1String("Type"))
-                return Value(call, connections[index].type);
-            if (name == QLatin1String("Connection"))
-                return Value(call, QVariant::fromValue(QDBusObjectPath(Nm("/Settings/%1").arg(index))));
-            if (name == QLatin1String("Devices"))
-                return Value(call, QVariant::fromValue(QList<QDBusObjectPath>{
-                                       QDBusObjectPath(Nm("/Devices/%1").arg(index))}));
-        }
-        if (const int index = IndexIn(path, Nm("/Devices"));
-            index >= 0 && name == QLatin1String("DeviceType"))
-            return Value(call, connections[index].deviceType);
-        return call.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"), path);
-    }
-
-    QDBusMessage Login(const QDBusMessage& call)
-    {
-        const QString member = call.member();
-        if (member == QLatin1String("Get") && call.arguments().value(1).toString() == QLatin1String("Id"))
-            return Value(call, sessionId);
-        Record(member + u' ' +
-               (call.arguments().isEmpty() ? QString() : call.arguments().constFirst().toString()));
-        if (member == QLatin1String("PowerOff"))
-            return refusePowerOff ? Denied(call) : call.createReply();
-        if (member == QLatin1String("GetSessionByPID"))
-            return call.createReply(QVariant::fromValue(
-                QDBusObjectPath(QStringLiteral("/org/freedesktop/login1/session/_3") + sessionId)));
-        if (member == QLatin1String("TerminateSession"))
-            return refuseTerminate ? Denied(call) : call.createReply();
-        return Denied(call);
-    }
-
     QThread m_thread;
-    CObject m_networkManager{[this](const QDBusMessage& call) { return NetworkManager(call); }};
-    CObject m_login{[this](const QDBusMessage& call) { return Login(call); }};
+    QMap<QString, QVariantMap> m_properties; // path: name: value
     mutable QMutex m_mutex;
     QStringList m_calls;
 };

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QFile>
 #include <QProcess>
-#include <QString>
 #include <QTemporaryDir>
+
+#include "support/TestFiles.h"
 
 // A bus daemon of the test's own, listening in a temporary folder, with no service files (a missing
 // name stays missing) and a policy that lets anyone own and call anything. Killed on destruction.
@@ -21,31 +21,19 @@ public:
     bool Start(QString* error)
     {
         const QString config = m_dir.filePath(QStringLiteral("bus.conf"));
-        QFile file(config);
-        if (!m_dir.isValid() || !file.open(QIODevice::WriteOnly))
-        {
-            *error = QStringLiteral("cannot write %1").arg(config);
-            return false;
-        }
-        file.write(QStringLiteral(
-                       "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\""
-                       " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                       "<busconfig><type>session</type><listen>unix:dir=%1</listen>"
-                       "<policy context=\"default\"><allow send_destination=\"*\"/><allow own=\"*\"/>"
-                       "<allow receive_sender=\"*\"/></policy></busconfig>\n")
-                       .arg(m_dir.path())
-                       .toUtf8());
-        file.close();
+        if (!TestFiles::WriteFile(
+                config, "<busconfig><type>session</type><listen>unix:dir=" + m_dir.path().toUtf8() +
+                            "</listen><policy context=\"default\"><allow send_destination=\"*\"/>"
+                            "<allow own=\"*\"/><allow receive_sender=\"*\"/></policy></busconfig>\n"))
+            return *error = QStringLiteral("cannot write %1").arg(config), false;
         m_daemon.start(QStringLiteral("dbus-daemon"),
-                       {QStringLiteral("--config-file=") + config, QStringLiteral("--print-address=1"),
+                       {"--config-file=" + config, QStringLiteral("--print-address=1"),
                         QStringLiteral("--nofork"), QStringLiteral("--nopidfile")});
         // The daemon prints its address once it listens.
         if (!m_daemon.waitForStarted(10000) || !m_daemon.waitForReadyRead(10000))
-        {
-            *error = QStringLiteral("dbus-daemon did not start: %1 %2")
-                         .arg(m_daemon.errorString(), QString::fromUtf8(m_daemon.readAllStandardError()));
-            return false;
-        }
+            return *error = "dbus-daemon did not start: " + m_daemon.errorString() +
+                            QString::fromUtf8(m_daemon.readAllStandardError()),
+                   false;
         m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
         return !m_address.isEmpty();
     }

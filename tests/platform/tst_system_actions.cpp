@@ -1,10 +1,10 @@
 #include "platform/FakeSystemServices.h"
 #include "platform/PrivateBus.h"
+#include "support/Rows.h"
 
 #include "platform/SystemActions.h"
 
 #include <QRegularExpression>
-#include <QTest>
 
 using Connection = CFakeSystemServices::ActiveConnection;
 Q_DECLARE_METATYPE(QList<Connection>)
@@ -38,25 +38,16 @@ private Q_SLOTS:
 
     void hangUpDeactivatesOnlyDialUp_data()
     {
-        QTest::addColumn<QList<Connection>>("connections");
-        QTest::addColumn<QList<int>>("deactivated");
-        QTest::addColumn<bool>("ok");
-        const Connection wired{"802-3-ethernet", 1, {}, false};
-        const Connection wifi{"802-11-wireless", 2, {}, false};
-        const Connection gsm{"gsm", 8, {}, false};
-        const Connection cdma{"cdma", 8, {}, false};
-        const Connection pppoe{"pppoe", 1, {}, false};
-        const Connection panu{"bluetooth", 5, "panu", false};
-        const Connection dun{"bluetooth", 5, "dun", false};
-        const Connection overModem{"vpn-like", 8, {}, false};
-        const Connection refusing{"gsm", 8, {}, true};
-        QTest::newRow("none active") << QList<Connection>{} << QList<int>{} << true;
-        QTest::newRow("no dial-up") << QList<Connection>{wired, wifi, panu} << QList<int>{} << true;
-        QTest::newRow("mixed") << QList<Connection>{wired, gsm, wifi, cdma, pppoe, panu, dun, overModem}
-                               << QList<int>{1, 3, 4, 6, 7} << true;
+        Columns<QList<Connection>, QList<int>, bool>({"connections", "deactivated", "ok"});
+        const Connection wired{"802-3-ethernet", 1}, wifi{"802-11-wireless", 2}, gsm{"gsm", 8},
+            cdma{"cdma", 8};
+        const Connection pppoe{"pppoe", 1}, panu{"bluetooth", 5, "panu"}, dun{"bluetooth", 5, "dun"};
+        const Connection overModem{"vpn-like", 8}, refusing{"gsm", 8, {}, true};
+        Row("none active", QList<Connection>{}, QList<int>{}, true);
+        Row("no dial-up", QList{wired, wifi, panu}, QList<int>{}, true);
+        Row("mixed", QList{wired, gsm, wifi, cdma, pppoe, panu, dun, overModem}, QList{1, 3, 4, 6, 7}, true);
         // The refused one is tried; the ones after it are left alone.
-        QTest::newRow("stops at first failure")
-            << QList<Connection>{gsm, wired, refusing, cdma} << QList<int>{0, 2} << false;
+        Row("stops at first failure", QList{gsm, wired, refusing, cdma}, QList{0, 2}, false);
     }
 
     void hangUpDeactivatesOnlyDialUp()
@@ -78,51 +69,27 @@ private Q_SLOTS:
                  qPrintable(result.reason));
     }
 
-    void powerOffAndLogOffCallLogind_data()
+    // Without XDG_SESSION_ID the session of the calling process is asked for. (Power off and log off with
+    // the variable set, accepted or refused, are the main window's tests.)
+    void logOffFindsTheSessionOfTheProcess()
     {
-        QTest::addColumn<bool>("logOff");
-        QTest::addColumn<QString>("sessionVariable");
-        QTest::addColumn<bool>("refuse");
-        QTest::addColumn<QStringList>("calls");
-        QTest::newRow("power off") << false << QString() << false << QStringList{"PowerOff false"};
-        QTest::newRow("power off refused") << false << QString() << true << QStringList{"PowerOff false"};
-        QTest::newRow("log off, session from environment")
-            << true << "42" << false << QStringList{"TerminateSession 42"};
-        // Without the variable the session of the calling process is asked for.
-        QTest::newRow("log off, session of process")
-            << true << QString() << false << QStringList{"GetSessionByPID 0", "TerminateSession c7"};
-        QTest::newRow("log off refused") << true << "42" << true << QStringList{"TerminateSession 42"};
-    }
-
-    void powerOffAndLogOffCallLogind()
-    {
-        QFETCH(bool, logOff);
-        QFETCH(QString, sessionVariable);
-        QFETCH(bool, refuse);
         const QByteArray savedSession = qgetenv("XDG_SESSION_ID");
-        if (sessionVariable.isEmpty())
-            qunsetenv("XDG_SESSION_ID");
-        else
-            qputenv("XDG_SESSION_ID", sessionVariable.toUtf8());
-        m_services->refusePowerOff = refuse;
-        m_services->refuseTerminate = refuse;
+        qunsetenv("XDG_SESSION_ID");
         QVERIFY(m_services->Start(m_bus->Address(), true, true));
-        CSystemActions actions = Actions();
-        const CSystemActions::Result result = logOff ? actions.LogOff() : actions.PowerOff();
+        const CSystemActions::Result result = Actions().LogOff();
         qputenv("XDG_SESSION_ID", savedSession);
-        QCOMPARE(result.ok, !refuse);
-        QTEST(m_services->Calls(), "calls");
-        QCOMPARE(result.reason.contains("org.freedesktop.login1"), refuse);
+        QVERIFY(result.ok);
+        QCOMPARE(m_services->Calls(),
+                 QStringList({"GetSessionByPID 0", "TerminateSession " + CFakeSystemServices::kSessionId}));
     }
 
     // Without the services (both names free on the bus: the other service must not be mistaken for them),
     // or without a bus, every action fails with the reason.
     void failsWithReason_data()
     {
-        QTest::addColumn<bool>("bus");
-        QTest::addColumn<QString>("reason"); // a pattern
-        QTest::newRow("no services") << true << "org.freedesktop.(NetworkManager|login1).*沒有執行";
-        QTest::newRow("no bus") << false << "^無法連上系統的 D-Bus";
+        Columns<bool, QString>({"bus", "reason"}); // reason: a pattern
+        Row("no services", true, "org.freedesktop.(NetworkManager|login1).*沒有執行");
+        Row("no bus", false, "^無法連上系統的 D-Bus");
     }
 
     void failsWithReason()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "servers/Harness.h"
+#include "support/Rows.h"
 #include "support/TestFiles.h"
 
 #include "app/DataFolder.h"
@@ -11,8 +12,8 @@
 #include "sites/SiteList.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <memory>
 #include <unistd.h>
@@ -34,12 +35,9 @@ public:
     void OnLog(int level, const QString& text) override
     {
         const QString tag = u'[' + QString::number(gettid()) + u']';
-        if (!text.startsWith(tag))
-            foreignThread = true;
-        QString rest = text.mid(tag.size());
-        if (rest.startsWith(u' '))
-            rest.remove(0, 1);
-        lines.append(QString::number(level) + u' ' + rest);
+        foreignThread = foreignThread || !text.startsWith(tag);
+        const QString rest = text.mid(tag.size());
+        lines.append(QString::number(level) + u' ' + (rest.startsWith(u' ') ? rest.mid(1) : rest));
     }
     void OnConnected() override
     {
@@ -54,15 +52,10 @@ public:
             keepAlive->OnDisconnected();
     }
 
-    // The lines of the given levels, in order.
-    QStringList Levels(std::initializer_list<int> levels) const
+    // The lines of the given levels ("03": information and errors), in order.
+    QStringList Levels(const char* levels) const
     {
-        QStringList picked;
-        for (const QString& line : lines)
-            for (int level : levels)
-                if (line.startsWith(QString::number(level) + u' '))
-                    picked.append(line);
-        return picked;
+        return lines.filter(QRegularExpression(QStringLiteral("^[%1] ").arg(QLatin1String(levels))));
     }
     bool Has(const QString& line) const { return lines.contains(line); }
 };
@@ -73,14 +66,9 @@ class CSessionFixture
 public:
     CSessionFixture()
     {
-        qputenv("ZENTRAVA_HOME", m_home.path().toUtf8());
-        sites = std::make_unique<CSiteList>();
-        sites->LoadSites();
-        session = std::make_unique<CFtpSession>(&sink, ui, *sites);
-        // Bounds every wait of a test that goes wrong.
-        WriteProfileInt("Settings", "ConnectionTimeout", 20);
+        sites.LoadSites();
+        WriteProfileInt("Settings", "ConnectionTimeout", 20); // bounds every wait of a test that goes wrong
     }
-    ~CSessionFixture() { session.reset(); }
 
     // Answers every certificate and host key question with "always", counting the questions.
     void AcceptAll()
@@ -91,17 +79,39 @@ public:
         { return ++asked, TrustAnswer::Always; };
     }
 
-    CRecordingSink sink;
-    CPlainSessionUi ui;
-    std::unique_ptr<CSiteList> sites;
-    std::unique_ptr<CFtpSession> session;
-    int asked = 0;
+    // Connects to the harness server of the kind (certificates and host keys accepted).
+    bool ConnectTo(const char* kind, const char* scheme = "ftp")
+    {
+        CTestServer* server = Harness::Require(kind);
+        AcceptAll();
+        return server && session->Connect(QStringLiteral("%1://127.0.0.1:%2").arg(scheme).arg(server->Port()),
+                                          server->User(), server->Password());
+    }
+
+    QStringList Names() const
+    {
+        QStringList names;
+        for (const CFtpListItem& item : session->ListModel().Items())
+            names << item.name;
+        return names;
+    }
 
 private:
-    QTemporaryDir m_home;
+    struct CHome
+    {
+        QTemporaryDir dir;
+        CHome() { qputenv("ZENTRAVA_HOME", dir.path().toUtf8()); }
+    } m_home; // first, so that everything below lives in it
+
+public:
+    CRecordingSink sink;
+    CPlainSessionUi ui;
+    CSiteList sites;
+    std::unique_ptr<CFtpSession> session = std::make_unique<CFtpSession>(&sink, ui, sites);
+    int asked = 0;
 };
 
-// "scheme://127.0.0.1:port" for a harness server.
+// "scheme://127.0.0.1:port".
 inline QString Address(const char* scheme, quint16 port)
 {
     return QStringLiteral("%1://127.0.0.1:%2").arg(QLatin1String(scheme)).arg(port);
@@ -119,13 +129,5 @@ inline CFtpSite Site(const QString& name, quint16 port, const QString& login, co
     site.Login = login;
     site.Password = password;
     return site;
-}
-
-inline QStringList Names(CFtpSession& session)
-{
-    QStringList names;
-    for (const CFtpListItem& item : session.ListModel().Items())
-        names << item.name;
-    return names;
 }
 } // namespace SessionTest

@@ -1,10 +1,11 @@
+#include "support/Rows.h"
+
 #include "session/RemoteListModel.h"
 
 #include <QLocale>
 #include <QMimeDatabase>
 #include <QPersistentModelIndex>
 #include <QSignalSpy>
-#include <QTest>
 
 #include <ctime>
 #include <limits>
@@ -71,52 +72,31 @@ private Q_SLOTS:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
 
-    void sizeTexts_data()
+    // Sizes in whole kilobytes, rounded up; types by the last extension, known ones by the MIME database's
+    // name whatever their case.
+    void sizeAndTypeTexts_data()
     {
-        QTest::addColumn<qint64>("bytes");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("empty") << qint64(0) << "1 KB";
-        QTest::newRow("one byte") << qint64(1) << "1 KB";
-        QTest::newRow("exactly 1 KB") << qint64(1024) << "1 KB";
-        QTest::newRow("one byte more") << qint64(1025) << "2 KB";
-        QTest::newRow("999 KB") << qint64(999 * 1024) << "999 KB";
-        QTest::newRow("1,000 KB") << qint64(999 * 1024 + 1) << "1,000 KB";
-        QTest::newRow("negative") << qint64(-5) << "1 KB";
-        QTest::newRow("a terabyte") << qint64(1000000000000) << "976,562,500 KB";
-        QTest::newRow("largest count") << std::numeric_limits<qint64>::max() << "9,007,199,254,740,992 KB";
+        Columns<qint64, QString, QString, bool, QString>(
+            {"bytes", "sizeText", "name", "isFolder", "typeText"});
+        const QMimeDatabase mime;
+        Row("empty, folder", qint64(0), "1 KB", "photos.png", true, "Folder");
+        Row("1 KB, unknown extension", qint64(1024), "1 KB", "Data.QqZz9", false, "QQZZ9 File");
+        Row("one byte more, trailing dot", qint64(1025), "2 KB", "zz9noext.", false, "File");
+        Row("1,000 KB, last extension", qint64(999 * 1024 + 1), "1,000 KB", "a.png.qqzz", false, "QQZZ File");
+        Row("negative, known upper-cased", qint64(-5), "1 KB", "PICTURE.PNG", false,
+            mime.mimeTypeForName("image/png").comment());
+        Row("largest count, known last extension", std::numeric_limits<qint64>::max(),
+            "9,007,199,254,740,992 KB", "archive.tar.gz", false,
+            mime.mimeTypeForName("application/gzip").comment());
     }
 
-    void sizeTexts()
-    {
-        QFETCH(qint64, bytes);
-        QTEST(Model::SizeText(bytes), "text");
-    }
-
-    void typeTexts_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("isFolder");
-        QTest::addColumn<QString>("text");
-        const QString png = QMimeDatabase().mimeTypeForName("image/png").comment();
-        const QString gzip = QMimeDatabase().mimeTypeForName("application/gzip").comment();
-        QTest::newRow("folder") << "photos.png" << true << "Folder";
-        QTest::newRow("unknown extension") << "data.qqzz" << false << "QQZZ File";
-        QTest::newRow("upper-cased") << "Data.QqZz9" << false << "QQZZ9 File";
-        QTest::newRow("no extension") << "zz9noext" << false << "File";
-        QTest::newRow("trailing dot") << "zz9noext." << false << "File";
-        QTest::newRow("last extension counts") << "a.qqyy.qqzz" << false << "QQZZ File";
-        QTest::newRow("names mean nothing without an extension") << "Makefile" << false << "File";
-        // Known extensions take the MIME database's name, whatever their case.
-        QTest::newRow("known") << "picture.png" << false << png;
-        QTest::newRow("known upper-cased") << "PICTURE.PNG" << false << png;
-        QTest::newRow("known, last extension") << "archive.tar.gz" << false << gzip;
-    }
-
-    void typeTexts()
+    void sizeAndTypeTexts()
     {
         QFETCH(QString, name);
         QFETCH(bool, isFolder);
-        QTEST(Model::TypeText(name, isFolder), "text");
+        QFETCH(qint64, bytes);
+        QTEST(Model::SizeText(bytes), "sizeText");
+        QTEST(Model::TypeText(name, isFolder), "typeText");
     }
 
     // The date is local (eight hours east) and without seconds: 23:30:45 UTC is 07:30 of the next morning.
@@ -149,63 +129,48 @@ private Q_SLOTS:
     void headingsAndColumnWidths()
     {
         Model model;
-        QStringList headings;
-        for (int column = 0; column < model.columnCount(); ++column)
-            headings.append(model.headerData(column, Qt::Horizontal).toString());
-        QCOMPARE(headings, QStringList({"名稱", "大小", "類型", "修改日期", "屬性", "擁有人", "群組"}));
+        QCOMPARE(model.headerData(Model::SizeColumn, Qt::Horizontal).toString(), "大小");
+        QVERIFY(!model.headerData(0, Qt::Vertical).isValid());
         QSignalSpy headerChanged(&model, &QAbstractItemModel::headerDataChanged);
-        const auto widths = [&model]
-        {
-            QList<int> list;
-            for (int column = 0; column < model.columnCount(); ++column)
-                list.append(model.ColumnWidth(column));
-            return list;
-        };
-        QCOMPARE(widths(), QList<int>({180, 100, 100, 100, 0, 0, 0}));
+        QList<int> widths;
+        for (int column = 0; column <= model.columnCount(); ++column)
+            widths.append(model.ColumnWidth(column));
         model.SetUnixServer(true);
-        QCOMPARE(widths(), QList<int>({180, 100, 100, 100, 100, 100, 100}));
+        for (int column = 0; column <= model.columnCount(); ++column)
+            widths.append(model.ColumnWidth(column));
+        QCOMPARE(widths, QList<int>({180, 100, 100, 100, 0, 0, 0, 0, 180, 100, 100, 100, 100, 100, 100, 0}));
         QCOMPARE(headerChanged.count(), 1);
     }
 
     void sortOrders_data()
     {
-        QTest::addColumn<QList<CFtpListItem>>("listing");
-        QTest::addColumn<bool>("parentRow");
-        QTest::addColumn<QList<int>>("sorts");
-        QTest::addColumn<QStringList>("order");
+        Columns<QList<CFtpListItem>, bool, QList<int>, QStringList>(
+            {"listing", "parentRow", "sorts", "order"});
         const auto mixed = [](const char* name, int sort, const QStringList& order)
-        { QTest::newRow(name) << MixedListing() << true << QList<int>{sort} << order; };
-        mixed("name ascending", Model::NameColumn, {"..", "A_dir", "b_dir", "a.TXT", "B.txt", "c.txt"});
-        mixed("name descending", Model::NameColumn + kDescending,
-              {"..", "c.txt", "B.txt", "a.TXT", "b_dir", "A_dir"});
-        mixed("size ascending", Model::SizeColumn, {"..", "A_dir", "b_dir", "c.txt", "a.TXT", "B.txt"});
+        { Row(name, MixedListing(), true, QList{sort}, order); };
+        mixed("name", Model::NameColumn, {"..", "A_dir", "b_dir", "a.TXT", "B.txt", "c.txt"});
+        mixed("size", Model::SizeColumn, {"..", "A_dir", "b_dir", "c.txt", "a.TXT", "B.txt"});
         // Folders of equal size keep their name order, also when descending.
         mixed("size descending", Model::SizeColumn + kDescending,
               {"..", "B.txt", "a.TXT", "c.txt", "A_dir", "b_dir"});
-        mixed("date ascending", Model::DateColumn, {"..", "A_dir", "b_dir", "c.txt", "a.TXT", "B.txt"});
-        mixed("date descending", Model::DateColumn + kDescending,
-              {"..", "B.txt", "a.TXT", "c.txt", "b_dir", "A_dir"});
-
+        mixed("date", Model::DateColumn, {"..", "A_dir", "b_dir", "c.txt", "a.TXT", "B.txt"});
         // "Folder" first as a folder; then "File", and "ZZA File" twice in listing order, whatever the case.
         const QList<CFtpListItem> types{File("a.zzb"), File("b.ZZA"), File("c"), File("d.zzA"), Folder("e")};
-        QTest::newRow("type ascending") << types << false << QList<int>{Model::TypeColumn}
-                                        << QStringList({"e", "c", "b.ZZA", "d.zzA", "a.zzb"});
-        QTest::newRow("type descending") << types << false << QList<int>{Model::TypeColumn + kDescending}
-                                         << QStringList({"a.zzb", "b.ZZA", "d.zzA", "c", "e"});
-
+        Row("type", types, false, QList{int(Model::TypeColumn)},
+            QStringList{"e", "c", "b.ZZA", "d.zzA", "a.zzb"});
+        Row("type descending", types, false, QList{Model::TypeColumn + kDescending},
+            QStringList{"a.zzb", "b.ZZA", "d.zzA", "c", "e"});
         // Ties stay in the order they had, in both directions and for columns without an order of their own.
         const QList<CFtpListItem> ties{File("x", 5), File("b", 7), File("a", 5),
                                        File("y", 7), Folder("f1"), Folder("f0")};
-        QTest::newRow("as listed") << ties << false << QList<int>{}
-                                   << QStringList({"f0", "f1", "a", "b", "x", "y"});
-        QTest::newRow("ties by size") << ties << false << QList<int>{Model::SizeColumn}
-                                      << QStringList({"f0", "f1", "a", "x", "b", "y"});
-        QTest::newRow("ties by size descending")
-            << ties << false << QList<int>{Model::SizeColumn, Model::SizeColumn + kDescending}
-            << QStringList({"b", "y", "a", "x", "f0", "f1"});
-        QTest::newRow("owner after size")
-            << ties << false << QList<int>{Model::SizeColumn + kDescending, Model::OwnerColumn}
-            << QStringList({"f0", "f1", "b", "y", "a", "x"});
+        Row("as listed", ties, false, QList<int>{}, QStringList{"f0", "f1", "a", "b", "x", "y"});
+        Row("ties by size", ties, false, QList{int(Model::SizeColumn)},
+            QStringList{"f0", "f1", "a", "x", "b", "y"});
+        Row("ties by size descending", ties, false,
+            QList<int>{Model::SizeColumn, Model::SizeColumn + kDescending},
+            QStringList{"b", "y", "a", "x", "f0", "f1"});
+        Row("owner after size", ties, false, QList{Model::SizeColumn + kDescending, int(Model::OwnerColumn)},
+            QStringList{"f0", "f1", "b", "y", "a", "x"});
     }
 
     void sortOrders()
@@ -220,10 +185,12 @@ private Q_SLOTS:
         QTEST(Names(model), "order");
     }
 
+    // A selected row stays selected through a sort.
     void headerClicksToggleDirection()
     {
         Model model;
         model.SetListing(MixedListing(), true);
+        const QPersistentModelIndex big(model.index(model.FindRow("B.txt"), Model::SizeColumn));
         model.SortByHeaderClick(Model::NameColumn);
         QCOMPARE(model.SortOrder(), Qt::DescendingOrder);
         QCOMPARE(Names(model).mid(0, 2), QStringList({"..", "c.txt"}));
@@ -232,6 +199,7 @@ private Q_SLOTS:
         QCOMPARE(model.SortOrder(), Qt::AscendingOrder);
         model.SortByHeaderClick(Model::SizeColumn);
         QCOMPARE(model.SortOrder(), Qt::DescendingOrder);
+        QCOMPARE(QList({big.row(), big.column()}), QList({1, int(Model::SizeColumn)}));
         // A listing arrives sorted by the column and direction in force.
         model.SetListing(MixedListing(), true);
         QCOMPARE(Names(model), QStringList({"..", "B.txt", "a.TXT", "c.txt", "b_dir", "A_dir"}));
@@ -239,17 +207,6 @@ private Q_SLOTS:
         model.sort(42, Qt::AscendingOrder);
         QCOMPARE(model.SortColumn(), int(Model::NameColumn));
         QCOMPARE(Names(model).at(1), "A_dir");
-    }
-
-    void selectionFollowsItsRowThroughASort()
-    {
-        Model model;
-        model.SetListing(MixedListing(), true);
-        const QPersistentModelIndex big(model.index(model.FindRow("B.txt"), Model::SizeColumn));
-        model.sort(Model::SizeColumn, Qt::DescendingOrder);
-        QCOMPARE(big.row(), 1);
-        QCOMPARE(big.column(), int(Model::SizeColumn));
-        QCOMPARE(model.Item(big.row()).name, "B.txt");
     }
 
     void aHundredThousandRowsLoadAndSortInOneNotification()
@@ -262,13 +219,11 @@ private Q_SLOTS:
             items.last().modified = kDay1.addSecs((qint64(i) * 104729) % 1000003);
         }
         Model model;
-        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
-        QSignalSpy layouts(&model, &QAbstractItemModel::layoutChanged);
-        QSignalSpy inserts(&model, &QAbstractItemModel::rowsInserted);
-        QSignalSpy moves(&model, &QAbstractItemModel::rowsMoved);
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset),
+            layouts(&model, &QAbstractItemModel::layoutChanged),
+            inserts(&model, &QAbstractItemModel::rowsInserted), moves(&model, &QAbstractItemModel::rowsMoved);
         model.SetListing(items, true);
         QCOMPARE(model.rowCount(), 100001);
-        QCOMPARE(layouts.count(), 0);
         model.sort(Model::SizeColumn, Qt::DescendingOrder);
         model.sort(Model::TypeColumn, Qt::DescendingOrder);
         model.sort(Model::DateColumn, Qt::AscendingOrder);
@@ -288,11 +243,11 @@ private Q_SLOTS:
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
         QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
         const int row = model.AddOrRefreshUploaded("REPORT.TXT", 5000, kDay2, false);
-        QCOMPARE(model.Item(row).name, "Report.txt");
-        QCOMPARE(model.Item(row).size, qint64(5000));
-        QCOMPARE(model.Item(row).modified, kDay2);
-        QCOMPARE(model.rowCount(), 3);
+        const CFtpListItem& refreshed = model.Item(row);
+        QCOMPARE(QVariantList({refreshed.name, refreshed.size, refreshed.modified, model.rowCount()}),
+                 QVariantList({"Report.txt", 5000, kDay2, 3}));
         QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.first().at(1).toModelIndex(), model.index(row, Model::ColumnCount - 1));
         QCOMPARE(inserted.count(), 0);
 
         const QDateTime before = QDateTime::currentDateTimeUtc();
@@ -300,9 +255,9 @@ private Q_SLOTS:
         const int folder = model.AddOrRefreshUploaded("newdir", 0, kDay3, true);
         const QDateTime after = QDateTime::currentDateTimeUtc();
         QCOMPARE(QList<int>({added, folder, int(inserted.count())}), QList<int>({3, 4, 2}));
-        QCOMPARE(model.Item(added).permissionBits, 0x700);
-        QCOMPARE(model.Item(added).size, qint64(77));
-        QVERIFY(model.Item(folder).isFolder);
+        QCOMPARE(QVariantList(
+                     {model.Item(added).permissionBits, model.Item(added).size, model.Item(folder).isFolder}),
+                 QVariantList({0x700, 77, true}));
         QCOMPARE(Text(model, folder, Model::AttributesColumn), "drwx------");
         for (int row : {added, folder})
             QVERIFY(model.Item(row).modified >= before && model.Item(row).modified <= after);
@@ -326,27 +281,24 @@ private Q_SLOTS:
         model.RemoveRow(99);
         QCOMPARE(removed.count(), 1);
         QCOMPARE(model.FindRow("b.qqyy"), -1);
+        model.SetListing({File("only")}, false);
+        QCOMPARE(model.FindRow("ONLY"), 0);
         model.Clear();
         QCOMPARE(model.rowCount(), 0);
     }
 
     void relayedPathsNameTheirRow_data()
     {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("name"); // empty: no row
-        QTest::addColumn<bool>("viaSubFolder");
-        const auto row =
-            [](const char* test, const char* folder, const char* path, const char* name, bool sub)
-        { QTest::newRow(test) << QString(folder) << QString(path) << QString(name) << sub; };
-        row("file in the folder", "/pub", "/pub/a.txt", "a.txt", false);
-        row("folder with slash", "/pub/", "/pub/a.txt", "a.txt", false);
-        row("case-insensitive", "/Pub", "/pub/Sub/deep/x", "Sub", true);
-        row("root", "/", "/x.bin", "x.bin", false);
-        row("doubled slash", "/pub", "/pub//x", "x", false);
-        row("the folder itself", "/pub", "/pub", "", false);
-        row("another folder", "/pub", "/incoming/x", "", false);
-        row("a longer name", "/pub", "/public/x", "", false);
+        Columns<QString, QString, QString, bool>(
+            {"folder", "path", "name", "viaSubFolder"}); // name empty: no row
+        Row("file in the folder", "/pub", "/pub/a.txt", "a.txt", false);
+        Row("folder with slash", "/pub/", "/pub/a.txt", "a.txt", false);
+        Row("case-insensitive", "/Pub", "/pub/Sub/deep/x", "Sub", true);
+        Row("root", "/", "/x.bin", "x.bin", false);
+        Row("doubled slash", "/pub", "/pub//x", "x", false);
+        Row("the folder itself", "/pub", "/pub", "", false);
+        Row("another folder", "/pub", "/incoming/x", "", false);
+        Row("a longer name", "/pub", "/public/x", "", false);
     }
 
     void relayedPathsNameTheirRow()

@@ -2,27 +2,45 @@
 
 #include "engine/FakeFtpServer.h"
 
-#include <QRegularExpression>
+#include <QDir>
+
+#include <csignal>
 
 using namespace SessionTest;
 using namespace TestFiles;
+
+namespace
+{
+// A configured second lasts this long in the keep-alive tests.
+constexpr int kSecondMs = 100;
+
+// The processes the server forked for its connections.
+QList<pid_t> Children(const QString& pid)
+{
+    QList<pid_t> children;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        for (const QByteArray& child : ReadFile(tasks.filePath(task + "/children")).split(' '))
+            if (child.toInt() > 0)
+                children << pid_t(child.toInt());
+    return children;
+}
+
+QStringList Listed(const char* folder)
+{
+    return {QStringLiteral("0 接收目錄清單 \"%1\"...").arg(folder),
+            QStringLiteral("0 \"%1\" 目錄清單已接收完成").arg(folder)};
+}
+} // namespace
 
 class TestSessionOperations : public QObject
 {
     Q_OBJECT
 
 private:
-    static bool ConnectTo(CSessionFixture& f)
-    {
-        CTestServer* server = Harness::Require("proftpd");
-        return server &&
-               f.session->Connect(Address("ftp", server->Port()), server->User(), server->Password());
-    }
     bool Upload(CFtpSession& session, const QString& remote)
     {
         const QString local = m_local.filePath("upload.txt");
-        if (!WriteFile(local, "content\n"))
-            return false;
         session.Component().Upload(local, remote);
         return session.WaitDone() && session.ResultCode() == 0;
     }
@@ -30,32 +48,23 @@ private:
     QTemporaryDir m_local;
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(m_local.isValid()); }
+    void initTestCase() { QVERIFY(WriteFile(m_local.filePath("upload.txt"), "content\n")); }
 
     void worksOnARemoteTree()
     {
         CSessionFixture f;
-        QVERIFY(ConnectTo(f));
+        QVERIFY(f.ConnectTo("proftpd"));
         CFtpSession& s = *f.session;
-        // The server's own replies to SYST and SITE HELP.
-        QVERIFY(s.HasSiteChmod() && s.ListModel().IsUnixServer());
-        QCOMPARE(s.SystemType(), int(SystemUnix));
-        // A stop that ended an earlier call must not fail the operations after it.
-        s.Stop();
-        QVERIFY(s.MakeFolder("tree"));
-        QVERIFY(s.MakeFolder("tree/sub"));
-        QVERIFY(Upload(s, "/tree/sub/a.txt"));
-        QVERIFY(Upload(s, "/tree/b.txt"));
+        s.Stop(); // a stop that ended an earlier call must not fail the operations after it
+        QVERIFY(s.MakeFolder("tree") && s.MakeFolder("tree/sub"));
+        QVERIFY(Upload(s, "/tree/sub/a.txt") && Upload(s, "/tree/b.txt"));
         QVERIFY(s.List("/tree/", true));
         QCOMPARE(s.CurrentFolder(), "/tree");
-        QCOMPARE(Names(s), QStringList({"..", "sub", "b.txt"}));
         QVERIFY(s.Rename("b.txt", "c.txt"));
         QVERIFY(s.Move("/tree/c.txt", "/tree/sub/c.txt"));
         QVERIFY(s.List("/tree/sub", true));
-        QCOMPARE(Names(s), QStringList({"..", "a.txt", "c.txt"}));
         QVERIFY(s.ChangePermissions(s.ListModel().FindRow("a.txt"), 0x751));
         QVERIFY(s.List("/tree/sub", true, true));
-        QCOMPARE(s.ListModel().Item(s.ListModel().FindRow("a.txt")).permissionBits, 0x751);
         QVERIFY(s.DeleteFile("c.txt"));
         QVERIFY(!s.DeleteFile(".."));
         QVERIFY(s.GoBack());
@@ -63,30 +72,23 @@ private Q_SLOTS:
         QCOMPARE(s.BackHistory().Folders(), QStringList({"/tree"}));
         QCOMPARE(s.FolderBar().Folders(), QStringList({"/tree"}));
         QVERIFY(s.List("/", true));
-        QVERIFY(Names(s).contains("tree"));
         QVERIFY(s.DeleteFolder("tree", true));
         QVERIFY(s.List("/", true));
-        QVERIFY(!Names(s).contains("tree"));
-        QVERIFY(!Names(s).contains(".."));
+        QVERIFY(!f.Names().contains("tree") && !f.Names().contains(".."));
 
-        const auto listed = [](const char* folder)
-        {
-            return QStringList{QStringLiteral("0 接收目錄清單 \"%1\"...").arg(folder),
-                               QStringLiteral("0 \"%1\" 目錄清單已接收完成").arg(folder)};
-        };
         const QStringList expected =
             QStringList{"0 \u3000新增資料夾 \"/tree\"", "0 \"/tree\" 資料夾已建立",
                         "0 \u3000新增資料夾 \"/tree/sub\"", "0 \"/tree/sub\" 資料夾已建立"} +
-            listed("/tree") +
+            Listed("/tree") +
             QStringList{"0 重新命名 \"/tree/b.txt\" 為 \"/tree/c.txt\"", "0 \"/tree/b.txt\" 重新命名完成",
                         "0 搬移 \"/tree/c.txt\" 至 \"/tree/sub/c.txt\"", "0 \"/tree/c.txt\" 已搬移"} +
-            listed("/tree/sub") +
+            Listed("/tree/sub") +
             QStringList{"0 傳送 SITE CHMOD 751 a.txt...",
                         "0 FTP伺服器回應： 200 SITE CHMOD command successful"} +
-            listed("/tree/sub") +
-            QStringList{"0 刪除檔案 \"/tree/sub/c.txt\"", "0 \"/tree/sub/c.txt\" 已刪除"} + listed("/tree") +
-            listed("/") + QStringList{"0 \"/tree\" 已刪除！", "0 \"/tree\" 已刪除！"} + listed("/");
-        const QStringList logged = f.sink.Levels({0, 3});
+            Listed("/tree/sub") +
+            QStringList{"0 刪除檔案 \"/tree/sub/c.txt\"", "0 \"/tree/sub/c.txt\" 已刪除"} + Listed("/tree") +
+            Listed("/") + QStringList{"0 \"/tree\" 已刪除！", "0 \"/tree\" 已刪除！"} + Listed("/");
+        const QStringList logged = f.sink.Levels("03");
         const qsizetype start = logged.indexOf(expected.first());
         QVERIFY(start >= 0);
         QCOMPARE(logged.mid(start, expected.size()), expected);
@@ -100,7 +102,7 @@ private Q_SLOTS:
         CFtpSession& s = *f.session;
         QVERIFY(!s.DeleteFile("x"));
         QCOMPARE(f.sink.lines, QStringList({"3 尚未連線"}));
-        QVERIFY(ConnectTo(f));
+        QVERIFY(f.ConnectTo("proftpd"));
         f.sink.lines.clear();
         QVERIFY(!s.DeleteFile("missing"));
         QVERIFY(!s.DeleteFolder("missing", false));
@@ -110,28 +112,23 @@ private Q_SLOTS:
         QVERIFY(!s.MakeFolder("twice"));
         QVERIFY(!s.ChangeFolder("/missing"));
         QVERIFY(s.DeleteFolder("twice", false));
-        const QStringList errors = f.sink.Levels({3});
-        QCOMPARE(errors.size(), 7);
-        QCOMPARE(errors.mid(0, 4),
+        QStringList errors = f.sink.Levels("3");
+        QVERIFY(errors.size() == 7 && errors.takeAt(4).contains("twice"));
+        QCOMPARE(errors,
                  QStringList({"3 刪除檔案： \"/missing\"　發生錯誤", "3 刪除資料夾： \"/missing\"　發生錯誤",
-                              "3 重新命名: \"/missing\"　發生錯誤", "3 搬移 \"/missing\"　發生錯誤！"}));
-        QVERIFY(errors.at(4).contains("twice"));
-        QCOMPARE(errors.mid(5),
-                 QStringList({"3 新增資料夾 \"/twice\"　發生錯誤", "3 開啟資料夾： \"/missing\"　發生錯誤"}));
+                              "3 重新命名: \"/missing\"　發生錯誤", "3 搬移 \"/missing\"　發生錯誤！",
+                              "3 新增資料夾 \"/twice\"　發生錯誤", "3 開啟資料夾： \"/missing\"　發生錯誤"}));
         QVERIFY(f.sink.Has("0 變更資料夾\"/missing\""));
-
         QVERIFY(s.SendCustomCommand("SITE CHMOD 777 nothing-here"));
         QVERIFY(f.sink.Has("0 傳送自訂指令： SITE CHMOD 777 nothing-here..."));
         QVERIFY(f.sink.lines.last().startsWith("0 FTP伺服器回應： 550"));
-        s.Disconnect();
     }
 
     void fallsBackToActiveListing_data()
     {
-        QTest::addColumn<int>("dataMode");
-        QTest::addColumn<bool>("fallsBack");
-        QTest::newRow("mode 3 falls back") << 3 << true;
-        QTest::newRow("mode 2 fails at once") << 2 << false;
+        Columns<int, bool>({"dataMode", "fallsBack"});
+        Row("mode 3 falls back", 3, true);
+        Row("mode 2 fails at once", 2, false);
     }
 
     void fallsBackToActiveListing()
@@ -150,17 +147,17 @@ private Q_SLOTS:
         CFtpSite site = Site("fake", fake.Port(), "u", "p");
         site.Retries = 1;
         site.DataMode = dataMode;
-        QVERIFY(f.sites->StoreSite(site));
+        QVERIFY(f.sites.StoreSite(site));
         QVERIFY(f.session->Connect("fake"));
         QVERIFY(f.session->List("/pub/", true));
         QCOMPARE(f.sink.Has("0 PASV 模式連線失敗 -> 切換到 PORT 模式"), fallsBack);
-        QCOMPARE(Names(*f.session), fallsBack ? QStringList({"..", "dir", "x.txt"}) : QStringList({".."}));
+        QCOMPARE(f.Names(), fallsBack ? QStringList({"..", "dir", "x.txt"}) : QStringList({".."}));
         QCOMPARE(f.sink.lines.filter("目錄清單已接收完成"),
                  fallsBack ? QStringList({"0 \"/pub\" 目錄清單已接收完成"}) : QStringList());
         if (fallsBack)
             QCOMPARE(f.session->ListModel().Item(1).permissionBits, 0x751);
         else
-            QVERIFY(!f.sink.Levels({3}).isEmpty() && f.sink.Levels({3}).last().endsWith(u'.'));
+            QVERIFY(!f.sink.Levels("3").isEmpty() && f.sink.Levels("3").last().endsWith(u'.'));
         QVERIFY(!f.session->IsListing());
         QVERIFY(!f.ui.IsBusyShown());
     }
@@ -175,8 +172,50 @@ private Q_SLOTS:
         QVERIFY(WriteProfileInt("Settings", "ConnectionTimeout", 1));
         QVERIFY(f.session->Connect(Address("ftp", fake.Port()), "u", "p"));
         QVERIFY(f.session->List("/", true));
-        QCOMPARE(f.sink.Levels({3}), QStringList({"3 Data 連線逾時."}));
+        QCOMPARE(f.sink.Levels("3"), QStringList({"3 Data 連線逾時."}));
         QVERIFY(!f.session->IsListing());
+    }
+
+    void reconnectsAfterTheServerDropsTheConnection()
+    {
+        CSessionFixture f;
+        QVERIFY(WriteProfileInt("SmartKeepAlive", "Reconnect", 1));
+        QVERIFY(WriteProfileInt("SmartKeepAlive", "ReconnectTime", 1));
+        CKeepAlive keepAlive(*f.session);
+        keepAlive.SetSecondLength(kSecondMs);
+        f.sink.keepAlive = &keepAlive;
+        QVERIFY(f.ConnectTo("proftpd"));
+        QVERIFY(f.session->MakeFolder("kept"));
+        QVERIFY(f.session->List("/kept", true));
+        const QList<pid_t> sessions = Children(Harness::Server("proftpd")->Value("PID"));
+        QVERIFY(!sessions.isEmpty());
+        for (pid_t pid : sessions)
+            ::kill(pid, SIGKILL);
+        QVERIFY(!f.session->SendCommand("NOOP")); // the drop shows at the next command
+        QTRY_COMPARE_WITH_TIMEOUT(f.sink.disconnects, 1, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.sink.connects, 2, 30000);
+        QVERIFY(f.sink.Has("0 連線到：: 127.0.0.1 (第 1 / 3 次嘗試)"));
+        QCOMPARE(f.session->CurrentFolder(), "/kept");
+        QVERIFY(f.session->IsConnected());
+
+        // The user's own Disconnect is never followed by a reconnect.
+        keepAlive.OnUserDisconnect();
+        f.session->Disconnect();
+        QTRY_COMPARE_WITH_TIMEOUT(f.sink.disconnects, 2, 10000);
+        QVERIFY(!keepAlive.IsReconnectPending());
+        QTest::qWait(3 * kSecondMs);
+        QCOMPARE(f.sink.connects, 2);
+
+        // A listing finds the connection gone and reconnects first.
+        f.session->SetAutoReconnect(true);
+        QVERIFY(f.session->List("/", true));
+        QCOMPARE(f.sink.connects, 3);
+        QVERIFY(f.session->DeleteFolder("kept", false));
+        f.session->SetAutoReconnect(false);
+        keepAlive.OnUserDisconnect();
+        f.session->Disconnect();
+        QTRY_COMPARE_WITH_TIMEOUT(f.sink.disconnects, 3, 10000);
+        QVERIFY(!f.session->List("/", true));
     }
 };
 

@@ -40,7 +40,6 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_dir.isValid());
         m_server = Harness::Require("proftpd");
         QVERIFY(m_server);
         QVERIFY(WriteFile(m_dir.filePath("password"), m_server->Password().toUtf8() + "\n"));
@@ -57,15 +56,13 @@ private Q_SLOTS:
                  0);
         const QStringList out = QString::fromUtf8(m_out).split(u'\n', Qt::SkipEmptyParts);
         QVERIFY2(!out.filter(QRegularExpression("^-rwxr-x--x +14 .* a\\.txt$")).isEmpty(), m_out.constData());
-        QVERIFY(out.contains("/shelltest/sub"));
-        QVERIFY(out.contains("/shelltest"));
+        QVERIFY(out.contains("/shelltest/sub") && out.contains("/shelltest"));
         QVERIFY(!out.filter(QRegularExpression("^200 ")).isEmpty());
         QCOMPARE(ReadFile(m_dir.filePath("back.txt")), QByteArray("shell content\n"));
         // -v shows the session log, every line with its thread; the password never.
         const QRegularExpression tagged("^\\[\\d+\\] 接收目錄清單", QRegularExpression::MultilineOption);
         QVERIFY(tagged.match(QString::fromUtf8(m_err)).hasMatch());
-        QVERIFY(m_err.contains("\"/shelltest\" 已刪除！"));
-        QVERIFY(!m_err.contains("never"));
+        QVERIFY(m_err.contains("\"/shelltest\" 已刪除！") && !m_err.contains("never"));
         QVERIFY(!m_err.contains(m_server->Password().toUtf8()));
     }
 
