@@ -1,7 +1,9 @@
 #include "WorkerTestSupport.h"
 
 #include "../engine/FakeFtpServer.h"
+#include "servers/Harness.h"
 
+#include <QFileInfo>
 #include <QMutex>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -17,26 +19,26 @@ FakeResponse Sending(const QByteArray& payload)
             "226 Transfer complete\r\n"};
 }
 
-// Line 1 and line 2 texts of the progress window, readable from the test while the worker writes them.
+// The progress window's two lines as the worker writes them, readable from the test meanwhile.
+struct CProgressLog
+{
+    QMutex mutex;
+    QStringList lines;
+
+    QStringList Lines()
+    {
+        QMutexLocker lock(&mutex);
+        return lines;
+    }
+};
+
 class CLoggedProgress final : public ITransferProgress
 {
 public:
-    struct CLog
-    {
-        QMutex mutex;
-        QStringList lines;
-    };
-
-    explicit CLoggedProgress(std::shared_ptr<CLog> log) : m_log(std::move(log)) {}
+    explicit CLoggedProgress(std::shared_ptr<CProgressLog> log) : m_log(std::move(log)) {}
     void SetLine1(const QString& text) override { Add(text); }
     void SetLine2(const QString& text) override { Add(text); }
     void SetPosition(int) override {}
-
-    static QStringList Lines(CLog& log)
-    {
-        QMutexLocker lock(&log.mutex);
-        return log.lines;
-    }
 
 private:
     void Add(const QString& text)
@@ -45,7 +47,7 @@ private:
         m_log->lines.append(text);
     }
 
-    std::shared_ptr<CLog> m_log;
+    std::shared_ptr<CProgressLog> m_log;
 };
 
 const QByteArray kListing = "-rw-r--r-- 1 u g 5 Jan 01 2024 ok.txt\r\n"
@@ -62,9 +64,43 @@ CWorkerSettings Quick(int timeoutMs = 5000)
     settings.connectionTimeoutMs = timeoutMs;
     return settings;
 }
+
+// Whole minutes a few days back: every listing format (LIST shows no seconds) gives it exactly.
+QDateTime StampTime()
+{
+    const qint64 minutes = QDateTime::currentSecsSinceEpoch() / 60 - 3 * 24 * 60;
+    return QDateTime::fromSecsSinceEpoch(minutes * 60, Qt::UTC);
+}
+
+// Gives every file below root the time, or (check) tells whether every one has it.
+bool TreeTime(const QString& root, const QDateTime& time, bool check)
+{
+    for (const QString& entry : TreeOf(root))
+    {
+        QFile file(root + u'/' + entry.section(u' ', 0, -2));
+        if (!entry.endsWith(u'/') && !(check ? QFileInfo(file).lastModified().toUTC() == time
+                                             : file.open(QIODevice::ReadWrite) &&
+                                                   file.setFileTime(time, QFileDevice::FileModificationTime)))
+            return false;
+    }
+    return true;
+}
+
+// A destination site for copies between two servers.
+CFtpSite& Destination(CWorkerSettings& settings, quint16 port, const QString& login, const QString& password)
+{
+    CFtpSite& site = settings.destinationSite.emplace();
+    site.Address = QStringLiteral("127.0.0.1");
+    site.Port = port;
+    site.Login = login;
+    site.Password = password;
+    return site;
+}
 } // namespace
 
-class TestTransferWorkersFake : public QObject
+// Workers against a scripted server for exact exchanges and hostile replies, against real servers for what
+// only they show: whole trees, TLS, SFTP and copies between two servers.
+class TestTransferWorkers : public QObject
 {
     Q_OBJECT
 
@@ -103,6 +139,7 @@ class TestTransferWorkersFake : public QObject
     bool Launch(bool upload, const CTransferJob& job, const CWorkerSettings& settings = Quick(),
                 const TransferProgressMaker& progress = {})
     {
+        m_run.reset();
         if (upload)
             m_worker = std::make_unique<CUploadThread>(job, settings, m_prompts, progress);
         else
@@ -204,6 +241,7 @@ private Q_SLOTS:
             QCOMPARE(m_worker->ResumeFiles()[0].name, QStringLiteral("a.bin"));
         }
     }
+
     void hostileNamesStayInsideTheFolder()
     {
         m_server->On("LIST", {Sending(kListing)});
@@ -228,6 +266,26 @@ private Q_SLOTS:
              {"..\\evil.txt", "a\\b.txt", "../escape.txt", "..\\up.txt", "ev\\x1b[2Jil.txt"})
             QVERIFY2(m_worker->Details().contains(QStringLiteral("%1'").arg(QLatin1String(name))), name);
         QVERIFY(!m_worker->Details().contains(QChar(0x1b)));
+    }
+
+    // Yes to all answers for the rest of the job; numbering writes beside the file that stays.
+    void overwriteDecisionsWithinAJob()
+    {
+        m_server->On("RETR", {Sending("remote content")});
+        QVERIFY(Start());
+        for (const char* name : {"a.txt", "b.txt", "c.txt"})
+            QVERIFY(WriteFile(Local(name), "a local file longer than the remote one"));
+        m_prompts.answers = {OverwriteAction::OverwriteAll};
+        QVERIFY(Run(false, Job({Entry("a.txt", 14), Entry("b.txt", 14)})));
+        QCOMPARE(m_prompts.Asked(), 1);
+        QCOMPARE(m_prompts.replaceAsked[0].targetPath, Local("a.txt"));
+        QCOMPARE(ReadFile(Local("a.txt")) + ReadFile(Local("b.txt")),
+                 QByteArray("remote contentremote content"));
+
+        QVERIFY(WriteProfileInt("SmartOverwrite", "MatchingFiles", int(OverwriteAction::Number)));
+        QVERIFY(Run(false, Job({Entry("c.txt", 14)})));
+        QCOMPARE(ReadFile(Local("c.txt")), QByteArray("a local file longer than the remote one"));
+        QCOMPARE(ReadFile(Local("複製 -c.txt")), QByteArray("remote content"));
     }
 
     // A cancel before the run sends nothing; one in the middle ends the file in flight at once, and
@@ -287,25 +345,24 @@ private Q_SLOTS:
         m_server.reset();
         job.attempts = 3;
         job.retryDelay = 0;
-        auto log = std::make_shared<CLoggedProgress::CLog>();
+        auto log = std::make_shared<CProgressLog>();
         const auto logged = [&log](CTransferWorker&) { return std::make_unique<CLoggedProgress>(log); };
         QVERIFY(Run(false, job, Quick(), logged));
         QVERIFY(!m_run->success);
         const QString message = m_worker->FinalMessage();
         QVERIFY(!message.isEmpty());
         QCOMPARE(m_run->statuses.count(QStringLiteral("重試中")), 2);
-        QCOMPARE(CLoggedProgress::Lines(*log).filter(QStringLiteral("次)")),
+        QCOMPARE(log->Lines().filter(QStringLiteral("次)")),
                  QStringList({"連線到 127.0.0.1 (第 1 / 3 次)", "無法連線至 127.0.0.1  (第 1 / 3 次)",
                               "連線到 127.0.0.1 (第 2 / 3 次)", "無法連線至 127.0.0.1  (第 2 / 3 次)",
                               "連線到 127.0.0.1 (第 3 / 3 次)"}));
 
         // An hour between attempts: only the cancel can end the wait within the test's bound.
         job.retryDelay = 3600;
-        log = std::make_shared<CLoggedProgress::CLog>();
+        log = std::make_shared<CProgressLog>();
         QVERIFY(Launch(false, job, Quick(), logged));
         m_worker->Resume();
-        QTRY_VERIFY_WITH_TIMEOUT(CLoggedProgress::Lines(*log).contains(QStringLiteral(" 3600 秒後重試...")),
-                                 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(log->Lines().contains(QStringLiteral(" 3600 秒後重試...")), 30000);
         m_worker->Cancel();
         QVERIFY(m_run->Wait(30000));
         QVERIFY(!m_run->success);
@@ -332,13 +389,8 @@ private Q_SLOTS:
         m_server->On("MFMT", mfmt);
         QVERIFY(Start());
         const QDateTime when(QDate(2024, 2, 3), QTime(4, 5, 6), Qt::UTC);
-        for (const QString& name : {QStringLiteral("up.txt"), QStringLiteral("up2.txt")})
-        {
-            QVERIFY(WriteFile(Local(name), "payload"));
-            QFile file(Local(name));
-            QVERIFY(file.open(QIODevice::ReadWrite) &&
-                    file.setFileTime(when, QFileDevice::FileModificationTime));
-        }
+        QVERIFY(WriteFile(Local("up.txt"), "payload") && WriteFile(Local("up2.txt"), "payload"));
+        QVERIFY(TreeTime(m_dir->path(), when, false));
         QVERIFY(
             Run(true, Job({Entry(Local("up.txt"), 7), Entry(Local("up2.txt"), 7)}, QStringLiteral("/in"))));
         QVERIFY2(m_run->success, qPrintable(m_run->Explain()));
@@ -385,11 +437,7 @@ private Q_SLOTS:
         job.clearDataChannel = true;
         job.localFolder = QStringLiteral("ftp:\\Sites\\dest");
         CWorkerSettings settings = Quick(2000);
-        settings.destinationSite.emplace();
-        settings.destinationSite->Address = QStringLiteral("127.0.0.1");
-        settings.destinationSite->Port = destination.Port();
-        settings.destinationSite->Login = QStringLiteral("tester");
-        settings.destinationSite->Password = QStringLiteral("pw");
+        Destination(settings, destination.Port(), QStringLiteral("tester"), QStringLiteral("pw"));
         QVERIFY(Run(false, job, settings));
         QVERIFY(!m_run->success);
         QVERIFY2(m_worker->FinalMessage().contains(message), qPrintable(m_run->Explain()));
@@ -398,7 +446,119 @@ private Q_SLOTS:
         if (!port.isEmpty())
             QVERIFY2(destination.Commands().contains(port), qPrintable(m_run->Explain()));
     }
+
+    // A tree up and back down, byte for byte and with its times, over each protocol.
+    void treeRoundTrip_data()
+    {
+        Columns<QString, bool>({"kind", "tls"});
+        Row("FTP proftpd", "proftpd", false);
+        Row("explicit FTPS vsftpd", "vsftpd", true);
+        Row("SFTP sshd", "sshd", false);
+    }
+
+    void treeRoundTrip()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, tls);
+        CTestServer* server = Harness::Require(kind);
+        QVERIFY(server);
+        const QDateTime time = StampTime();
+        QVERIFY(MakeTree(Local("src/tree")) && TreeTime(Local("src/tree"), time, false));
+        const QString remote = WritableFolder(*server, kind);
+        CTransferJob job = JobFor(*server, kind, tls, remote);
+        job.transferType = 3;
+        job.files = {Entry(Local("src/tree"), 0, true)};
+        QVERIFY(Run(true, job, Quick(20000)));
+        QVERIFY2(m_run->success, qPrintable(m_run->Explain()));
+        QCOMPARE(TreeOf(Disk(*server, remote + QStringLiteral("/tree"))), TreeOf(Local("src/tree")));
+        QCOMPARE(m_run->relayed.size(), TreeOf(Local("src/tree")).size() + 1);
+        QVERIFY2(TreeTime(Disk(*server, remote + QStringLiteral("/tree")), time, true),
+                 qPrintable(m_run->Explain()));
+
+        job.files = {Entry(QStringLiteral("tree"), 0, true)};
+        job.localFolder = Local("down");
+        QVERIFY(QDir().mkpath(job.localFolder));
+        QVERIFY(Run(false, job, Quick(20000)));
+        QVERIFY2(m_run->success, qPrintable(m_run->Explain()));
+        QCOMPARE(m_worker->FinalMessage(), QStringLiteral("下載完成！"));
+        QCOMPARE(TreeOf(Local("down/tree")), TreeOf(Local("src/tree")));
+        QVERIFY(TreeTime(Local("down/tree"), time, true));
+    }
+
+    // A listing's size only spares the engine a question: an SFTP file that changed since still comes whole.
+    void downloadsWhenTheListedSizeIsStale_data()
+    {
+        Columns<qint64>({"listed"});
+        Row("as listed", qint64(300000));
+        Row("grown since", qint64(1000));
+        Row("shrunk since", qint64(600000));
+        Row("empty then", qint64(0));
+    }
+
+    void downloadsWhenTheListedSizeIsStale()
+    {
+        QFETCH(qint64, listed);
+        CTestServer* server = Harness::Require(QStringLiteral("sshd"));
+        QVERIFY(server);
+        const QString remote = WritableFolder(*server, QStringLiteral("sshd")) + QStringLiteral("/stale.bin");
+        QVERIFY(MakeFile(Disk(*server, remote), 300000));
+        QString problem;
+        CRemoteConnection connection(
+            JobTarget(JobFor(*server, QStringLiteral("sshd"), false, {}), 20000, &problem));
+        connection.SetHostKeyHook([](const SshHostKey&) { return true; });
+        QVERIFY(connection.Connect().Ok());
+        const FtpResult result = connection.Download(remote, Local("stale.bin"), false, {}, listed);
+        QVERIFY2(result.Ok(), qPrintable(result.message));
+        QCOMPARE(Sha256(Local("stale.bin")), Sha256(Disk(*server, remote)));
+    }
+
+    // The destination is a site like any other: an FTPS one (its data in the clear, which two servers
+    // can share) is taken when its certificate is on record, and refused otherwise.
+    void copiesBetweenTwoServers_data()
+    {
+        Columns<QString, QString, bool, bool, QString>(
+            {"sourceKind", "targetKind", "tls", "trusted", "folder"});
+        Row("FTP to FTP", "proftpd", "pyftpdlib", false, false, "/s2s");
+        Row("to explicit FTPS, certificate on record", "pyftpdlib", "proftpd", true, true, "/s2s-trusted");
+        Row("to explicit FTPS, unknown certificate", "pyftpdlib", "proftpd", true, false, "/s2s-unknown");
+    }
+
+    void copiesBetweenTwoServers()
+    {
+        QFETCH(QString, sourceKind);
+        QFETCH(QString, targetKind);
+        QFETCH(bool, tls);
+        QFETCH(bool, trusted);
+        QFETCH(QString, folder);
+        CTestServer* source = Harness::Require(sourceKind);
+        CTestServer* target = Harness::Require(targetKind);
+        QVERIFY(source && target);
+        QVERIFY(MakeTree(Disk(*source, folder)));
+        CTrustedCertificates store;
+        QFile::remove(store.FilePath());
+        if (trusted)
+            QVERIFY(store.Add(ReadFile(target->Value(QStringLiteral("CERT"))), "127.0.0.1", target->Port()));
+        CTransferJob job = JobFor(*source, sourceKind, false, QStringLiteral("/"));
+        job.transferType = 3;
+        job.files = {Entry(folder.mid(1), 0, true)};
+        job.localFolder = QStringLiteral("ftp:\\Sites\\target");
+        CWorkerSettings settings = Quick(20000);
+        CFtpSite& site = Destination(settings, target->Port(), target->User(), target->Password());
+        site.ProtocolType = tls ? CFtpSite::ProtocolExplicitTls : CFtpSite::ProtocolFtp;
+        site.ClearDataChannel = true;
+        settings.overrides.unknownCertificate = TrustAnswer::Refuse;
+        QVERIFY(Run(false, job, settings));
+        QCOMPARE(m_run->success, !tls || trusted);
+        if (!m_run->success)
+        {
+            QVERIFY(!QFileInfo::exists(Disk(*target, folder)));
+            return;
+        }
+        QCOMPARE(TreeOf(Disk(*target, folder)), TreeOf(Disk(*source, folder)));
+        QVERIFY(m_worker->Details().contains(">> PORT 127,0,0,1,"));
+        QCOMPARE(m_worker->Details().contains(">> AUTH TLS"), tls);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestTransferWorkersFake)
-#include "tst_transfer_workers_fake.moc"
+QTEST_GUILESS_MAIN(TestTransferWorkers)
+#include "tst_transfer_workers.moc"
