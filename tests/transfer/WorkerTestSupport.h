@@ -45,23 +45,6 @@ public:
                 });
     }
 
-    // Starts the worker and waits (bounded) for its end; false when it did not end in time.
-    bool Run(int timeoutMs = 120000)
-    {
-        if (!m_worker.Launch())
-            return false;
-        m_worker.Resume();
-        return Wait(timeoutMs);
-    }
-
-    bool Wait(int timeoutMs)
-    {
-        const QDeadlineTimer deadline(timeoutMs);
-        while (!done && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        return done;
-    }
-
     // The final message for QVERIFY2; the whole trace goes to the test log, which does not cut it short.
     QString Explain() const
     {
@@ -109,14 +92,6 @@ inline CTransferJob JobFor(CTestServer& server, const QString& kind, bool tls, c
             known.Add("127.0.0.1", server.Port(), *key);
     }
     return job;
-}
-
-// The remote folder a test may write to, and where it lies on disk.
-inline QString WritableFolder(CTestServer& server, const QString& kind)
-{
-    if (kind == QLatin1String("sshd"))
-        return server.Value(QStringLiteral("WORKDIR"));
-    return QStringLiteral("/");
 }
 
 inline QString Disk(CTestServer& server, const QString& remotePath)

@@ -3,10 +3,8 @@
 #include "../engine/FakeFtpServer.h"
 #include "support/TestFiles.h"
 
-#include "app/Archive.h"
 #include "sites/SiteList.h"
 #include "transfer/AfterQueueAction.h"
-#include "transfer/ColumnWidths.h"
 #include "transfer/TransferQueue.h"
 #include "transfer/TransferRequester.h"
 #include "transfer/TransferWorkerFactory.h"
@@ -186,16 +184,12 @@ class TestTransferQueue : public QObject
 
     CTransferJob FakeJob(const QList<CTransferEntry>& files) const
     {
-        CTransferJob job;
-        job.host = QStringLiteral("127.0.0.1");
+        CTransferJob job = Job({}, m_local->path());
+        job.files = files;
         job.port = m_server->Port();
-        job.login = QStringLiteral("tester");
-        job.password = QStringLiteral("pw");
         job.passive = true;
         job.transferType = 3;
         job.remoteFolder = QStringLiteral("/");
-        job.localFolder = m_local->path();
-        job.files = files;
         job.requestingWindow = m_requester;
         return job;
     }
@@ -267,12 +261,10 @@ private Q_SLOTS:
 
     void rowsAndWorkerSettings()
     {
-        QFile file(m_home.filePath("sites.xml"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("<SITES name=\"x\"><FOLDER name=\"Work\"><SITE name=\"Mirror\">"
-                   "<ADDRESS>mirror.test</ADDRESS></SITE></FOLDER></SITES>");
-        file.close();
-        CSiteList sites(file.fileName());
+        QVERIFY(WriteFile(m_home.filePath("sites.xml"),
+                          "<SITES name=\"x\"><FOLDER name=\"Work\"><SITE name=\"Mirror\">"
+                          "<ADDRESS>mirror.test</ADDRESS></SITE></FOLDER></SITES>"));
+        CSiteList sites(m_home.filePath("sites.xml"));
         QVERIFY(sites.LoadSites());
         WriteProfileInt("Settings", "ConnectionTimeout", 7);
         WriteProfileInt("Settings", "PreserveRemoteTimeStamp", 0);
@@ -283,7 +275,6 @@ private Q_SLOTS:
         WriteProfileInt("Settings", "ConnectionTimeout", 99); // read once: no effect now
         queue.SetWorkerOverrides({int(OverwriteAction::Number), ChecksumKind::Sha1});
 
-        QCOMPARE(queue.headerData(CTransferQueue::ProgressColumn, Qt::Horizontal).toString(), "進度");
         QVERIFY(Add({"busy"})); // takes the one slot, so the rows below keep their first state
         CTransferJob folder = Job("docs", "/tmp/in//");
         folder.files.first().attributes = kAttributeFolder;
@@ -575,50 +566,6 @@ private Q_SLOTS:
         else
             QCOMPARE(ReadFile(Local("one")) + ReadFile(Local("two")) + ReadFile(Local("three")),
                      QByteArray("<missing>twothree"));
-    }
-
-    void columnWidths_data()
-    {
-        Columns<QString, QList<int>>({"stored", "widths"});
-        Row("none", "", QList<int>{50, 50, 50, 50, 50, 50});
-        Row("fewer parts", "120,80,", QList<int>{120, 80, 50, 50, 50, 50});
-        Row("empty parts skipped", "120,,80", QList<int>{120, 80, 50, 50, 50, 50});
-        Row("more parts", "1,2,3,4,5,6,7,", QList<int>{1, 2, 3, 4, 5, 6});
-        Row("no widths", "wide,-4,70", QList<int>{50, 50, 70, 50, 50, 50});
-    }
-
-    void columnWidths()
-    {
-        QFETCH(QString, stored);
-        QFETCH(QList<int>, widths);
-        QCOMPARE(ParseTransferColumnWidths(stored, CTransferQueue::ColumnCount, 50), widths);
-        const QString written = FormatTransferColumnWidths(widths);
-        QCOMPARE(written.count(u','), 6);
-        QCOMPARE(ParseTransferColumnWidths(written, CTransferQueue::ColumnCount, 0), widths);
-    }
-
-    void scheduleArchive()
-    {
-        CScheduleInfo schedule =
-            Hourly(QDateTime::fromSecsSinceEpoch(0xF0000000u)); // past 2038: unsigned bits
-        schedule.interval = 999;
-        schedule.unit = CScheduleInfo::Years;
-        const QByteArray bytes = schedule.Serialize();
-        QCOMPARE(bytes.toHex(), "01000000000000f001000000e703000005000000");
-        CScheduleInfo read;
-        QVERIFY(read.Deserialize(bytes));
-        QCOMPARE(read.Serialize(), bytes);
-        QCOMPARE(read.start, schedule.start);
-        read.AdvanceOnce();
-        QCOMPARE(read.start, schedule.start.addSecs(999LL * 31536000));
-
-        // Refused, and the record left as it was: a short record, a unit outside the table.
-        QVERIFY(!read.Deserialize(bytes.left(19)));
-        CArchiveWriter badUnit;
-        for (qint32 value : {1, 0, 0, 1, 6})
-            badUnit.WriteInt32(value);
-        QVERIFY(!read.Deserialize(badUnit.Bytes()));
-        QCOMPARE(read.unit, int(CScheduleInfo::Years));
     }
 };
 

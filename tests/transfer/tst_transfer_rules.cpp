@@ -350,7 +350,7 @@ private Q_SLOTS:
         QCOMPARE(MakeNumberedRemoteName("/pub/b.txt", names), QString("複製 -b.txt"));
     }
 
-    // The replace prompt's texts on screen are the transfer window's test; here the answers and the numbers.
+    // The replace prompt on screen is the transfer window's test; here the answers and the sizes' edges.
     void promptButtonsAndTexts()
     {
         const auto summary = [](PromptKind kind, bool lastFile)
@@ -373,15 +373,8 @@ private Q_SLOTS:
         }
         QCOMPARE(PromptCountdownTitle(PromptKind::Resume, 5), QString("確認續傳 ( 5 秒內關閉)"));
 
-        QCOMPARE(KilobyteText(0), QString("1 KB"));
-        QCOMPARE(KilobyteText(1024), QString("1 KB"));
-        QCOMPARE(KilobyteText(1025), QString("2 KB"));
+        QCOMPARE(KilobyteText(1025) + KilobyteText(1024), QString("2 KB1 KB"));
         QCOMPARE(KilobyteText(std::numeric_limits<qint64>::max()), QString("9,007,199,254,740,992 KB"));
-        QCOMPARE(GroupedDigits(-1234567), QString("-1,234,567"));
-        const QString english = DescribePromptFile(1025, QDateTime(QDate(2021, 3, 14), QTime(15, 4, 5)),
-                                                   QLocale(QLocale::English, QLocale::UnitedStates));
-        QVERIFY2(english.startsWith("2 KB (1,025 bytes)\r\n") && english.contains("March"),
-                 qPrintable(english));
     }
 
     void downloadSide_data()
@@ -431,49 +424,36 @@ private Q_SLOTS:
             resolver.ForDownload({"/pub/a.bin", local, 100, QDateTime::currentDateTime(), false, scheduled});
         QTEST(choice.outcome, "outcome");
         QCOMPARE(choice.path, path.isEmpty() ? QString() : folder.filePath(path));
-        QTEST(prompts.Questions(), "asked");
-        if (!prompts.namesAsked.isEmpty())
-            QCOMPARE(prompts.namesAsked.first(), qMakePair(QString("/pub/a.bin"), local));
+        QTEST(prompts.asked.join(u','), "asked");
+        if (!prompts.namesShown.isEmpty())
+            QCOMPARE(prompts.namesShown.first(), "/pub/a.bin|" + local);
         QVERIFY(!resolver.YesToAll());
     }
 
-    // Yes to all overwrites the rest of the job without a question; a new job asks again.
-    void yesToAllLastsOneJob_data()
-    {
-        Columns<bool>({"upload"});
-        Row("download", false);
-        Row("upload", true);
-    }
-
+    // Yes to all overwrites the rest of the job without a question; a new job asks again (uploads: the
+    // batch).
     void yesToAllLastsOneJob()
     {
-        QFETCH(bool, upload);
         QTemporaryDir folder;
         const QString local = folder.filePath("one.bin");
         QVERIFY(WriteFile(local, 300));
         const QDateTime incoming(QDate(2020, 1, 2), QTime(3, 4, 5), Qt::UTC);
-        const QDateTime remote = incoming.addDays(-1);
-        const auto resolve = [&](COverwriteResolver& resolver, bool lastFile)
-        {
-            if (upload)
-                return resolver.ForUpload(
-                    {local, "/pub", "one.bin", 200, incoming, 300, remote, {}, lastFile});
-            return resolver.ForDownload({"/pub/one.bin", local, 200, incoming, lastFile, false});
-        };
         CScriptedPrompts prompts;
         prompts.answers = {A::OverwriteAll, A::Skip};
         COverwriteResolver resolver(prompts);
-        QCOMPARE(resolve(resolver, false).outcome, O::Overwrite);
-        QCOMPARE(resolve(resolver, true).outcome, O::Overwrite);
-        QCOMPARE(prompts.Asked(), 1);
+        QCOMPARE(resolver.ForDownload({"/pub/one.bin", local, 200, incoming, false, false}).outcome,
+                 O::Overwrite);
+        QCOMPARE(resolver.ForDownload({"/pub/one.bin", local, 200, incoming, true, false}).outcome,
+                 O::Overwrite);
+        QCOMPARE(prompts.asked.size(), 1);
         COverwriteResolver nextJob(prompts);
-        QCOMPARE(resolve(nextJob, true).outcome, O::Skip);
-        QVERIFY(prompts.replaceAsked.last().lastFile);
+        QCOMPARE(nextJob.ForDownload({"/pub/one.bin", local, 200, incoming, true, false}).outcome, O::Skip);
+        QVERIFY(prompts.shown.last().lastFile);
 
-        const COverwritePromptInfo& info = prompts.replaceAsked.first();
-        QCOMPARE(info.targetPath, upload ? QString("/pub/one.bin") : local);
+        const COverwritePromptInfo& info = prompts.shown.first();
+        QCOMPARE(info.targetPath, local);
         QCOMPARE(info.existingSize, qint64(300));
-        QCOMPARE(info.existingTime, upload ? remote : QFileInfo(local).lastModified());
+        QCOMPARE(info.existingTime, QFileInfo(local).lastModified());
         QCOMPARE(info.incomingSize, qint64(200));
         QCOMPARE(info.incomingTime, incoming);
         QVERIFY(!info.lastFile);
@@ -485,11 +465,9 @@ private Q_SLOTS:
             {"enableFiltering", "filterTransfers", "filterFolders", "filteredCommand", "kept"});
         const QStringList all{"/l/b.txt", "/l/a.jpg", "/l/docs/"};
         const QStringList txt{"/l/b.txt"};
-        Row("filter off", 0, 0, 0, false, all);
         Row("listings only", 1, 0, 0, false, all);
         Row("transfers filtered", 1, 1, 0, false, txt);
         Row("filtered upload command", 0, 0, 0, true, txt);
-        Row("folders tested like files", 1, 1, 1, false, txt);
     }
 
     void uploadFilter()
@@ -576,9 +554,9 @@ private Q_SLOTS:
             QTEST(entries[0].size, "size");
             QCOMPARE(entries[0].modified, kLocalTime);
         }
-        QTEST(prompts.Questions(), "asked");
-        if (!prompts.namesAsked.isEmpty())
-            QCOMPARE(prompts.namesAsked.first(), qMakePair(QString("/l/a.txt"), QString("/pub/a.txt")));
+        QTEST(prompts.asked.join(u','), "asked");
+        if (!prompts.namesShown.isEmpty())
+            QCOMPARE(prompts.namesShown.first(), QString("/l/a.txt|/pub/a.txt"));
     }
 
     void promptsAndYesToAll()
@@ -588,61 +566,36 @@ private Q_SLOTS:
         const QStringList rows{"a.txt=400", "b.txt=400", "c.txt=400", "d.txt=400"};
         QCOMPARE(Names(Prepare({"/l/a.txt", "/l/b.txt", "/l/c.txt"}, rows, prompts, "/")),
                  QStringList{"/l/b.txt"});
-        const COverwritePromptInfo& first = prompts.replaceAsked.first();
+        const COverwritePromptInfo& first = prompts.shown.first();
         QCOMPARE(first.targetPath, QString("/a.txt"));
         QCOMPARE(first.existingSize, qint64(400));
         QCOMPARE(first.existingTime, kRemoteTime);
         QCOMPARE(first.incomingSize, qint64(100));
         QCOMPARE(first.incomingTime, kLocalTime);
         // Only the last record hides "yes to all".
-        QCOMPARE(prompts.replaceAsked[1].lastFile, false);
-        QCOMPARE(prompts.replaceAsked[2].lastFile, true);
+        QCOMPARE(prompts.shown[1].lastFile, false);
+        QCOMPARE(prompts.shown[2].lastFile, true);
 
         // Yes to all keeps the rest of this batch without a question, but not the next batch.
         prompts.answers = {A::Skip, A::OverwriteAll, A::Skip};
         QCOMPARE(Names(Prepare({"/l/a.txt", "/l/b.txt", "/l/c.txt", "/l/d.txt"}, rows, prompts)),
                  (QStringList{"/l/b.txt", "/l/c.txt", "/l/d.txt"}));
         QCOMPARE(Prepare({"/l/a.txt"}, rows, prompts).size(), 0);
-        QCOMPARE(prompts.replaceAsked.size(), 6);
+        QCOMPARE(prompts.shown.size(), 6);
     }
 
-    void jobs_data()
+    // Shift held splits the batch into a job per record, as the parallel setting does (the window's test,
+    // with the site's fields in every job).
+    void shiftSplitsTheBatch()
     {
-        Columns<int, bool, int>({"forceParallel", "shiftHeld", "jobs"});
-        Row("one job", 0, false, 1);
-        Row("parallel setting", 1, false, 3);
-        Row("shift held", 0, true, 3);
-    }
-
-    void jobs()
-    {
-        QFETCH(int, forceParallel);
-        QFETCH(bool, shiftHeld);
-        QFETCH(int, jobs);
-        QVERIFY(WriteProfileInt("Settings", "ForceParallelTransfers", forceParallel));
-        QObject window;
         CUploadBatch batch;
         batch.records = Records({"/l/a.txt", "/l/b.txt", "/l/dir/"});
-        batch.remoteFolder = "/pub/in";
-        batch.shiftHeld = shiftHeld;
-        batch.requestingWindow = &window;
-        batch.site.Address = "127.0.0.1";
-        batch.site.Password = "secret";
-        batch.site.Port = 2121;
-        batch.site.TransferType = 3;
+        batch.shiftHeld = true;
         CScriptedPrompts prompts;
-        const QList<CTransferJob> result = PrepareUploadBatch(batch, prompts);
-
-        QCOMPARE(result.size(), jobs);
-        QCOMPARE(Names(result), (QStringList{"/l/a.txt", "/l/b.txt", "/l/dir/"}));
-        QCOMPARE(Entries(result)[2].attributes, kAttributeFolder);
-        for (const CTransferJob& job : result)
-        {
-            QCOMPARE(job.requestingWindow.data(), &window);
-            QCOMPARE(job.host + job.password + job.remoteFolder, QString("127.0.0.1secret/pub/in"));
-            QCOMPARE(job.port, 2121);
-            QCOMPARE(job.transferType, 3);
-        }
+        const QList<CTransferJob> jobs = PrepareUploadBatch(batch, prompts);
+        QCOMPARE(jobs.size(), 3);
+        QCOMPARE(Names(jobs), (QStringList{"/l/a.txt", "/l/b.txt", "/l/dir/"}));
+        QCOMPARE(Entries(jobs)[2].attributes, kAttributeFolder);
     }
 
     void passiveFlag()
