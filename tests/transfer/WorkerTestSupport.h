@@ -5,7 +5,6 @@
 #include "support/TestFiles.h"
 
 #include "app/DataFolder.h"
-#include "engine/keys/KnownHosts.h"
 #include "security/TrustedCertificates.h"
 #include "transfer/DownloadThread.h"
 #include "transfer/TransferProgress.h"
@@ -18,49 +17,12 @@
 #include <QDir>
 #include <QTest>
 
-// What a worker reported from start to end.
-class CWorkerRun : public QObject
-{
-public:
-    QStringList statuses; // the non-empty status words in order
-    QList<CTransferEntry> relayed;
-    bool done = false;
-    bool success = false;
-
-    explicit CWorkerRun(CTransferWorker& worker) : m_worker(worker)
-    {
-        connect(&worker, &CTransferWorker::Status, this,
-                [this](CTransferWorker*, const QString&, const QString& status, const QString&)
-                {
-                    if (!status.isEmpty())
-                        statuses.append(status);
-                });
-        connect(&worker, &CTransferWorker::Relay, this,
-                [this](CTransferWorker*, const CTransferEntry& entry) { relayed.append(entry); });
-        connect(&worker, &CTransferWorker::Done, this,
-                [this](CTransferWorker*, bool ok)
-                {
-                    done = true;
-                    success = ok;
-                });
-    }
-
-    // The final message for QVERIFY2; the whole trace goes to the test log, which does not cut it short.
-    QString Explain() const
-    {
-        qWarning().noquote() << m_worker.Details();
-        return m_worker.FinalMessage();
-    }
-
-private:
-    CTransferWorker& m_worker;
-};
-
 namespace WorkerTest
 {
 using namespace TestFiles;
 
-// A job for the server; the worker trusts its certificate or host key as a user who accepted it would.
+// A job for the server; the worker trusts an FTPS server's certificate as a user who accepted it would (SFTP
+// host keys are the caller's).
 inline CTransferJob JobFor(CTestServer& server, const QString& kind, bool tls, const QString& remoteFolder)
 {
     CTransferJob job;
@@ -81,15 +43,6 @@ inline CTransferJob JobFor(CTestServer& server, const QString& kind, bool tls, c
         const QByteArray pem = ReadFile(server.Value(QStringLiteral("CERT")));
         if (!store.Contains(pem))
             store.Add(pem);
-    }
-    if (job.protocolType == CFtpSite::ProtocolSftp)
-    {
-        const QByteArray blob =
-            QByteArray::fromBase64(ReadFile(server.Value(QStringLiteral("HOST_KEY"))).split(' ').value(1));
-        CKnownHosts known(CDataFolder::FilePath(QStringLiteral("known_hosts")));
-        known.Load();
-        if (const auto key = SshHostKey::FromBlob(blob))
-            known.Add("127.0.0.1", server.Port(), *key);
     }
     return job;
 }
