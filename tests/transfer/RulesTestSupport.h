@@ -8,8 +8,6 @@
 #include "transfer/OverwritePrompts.h"
 
 #include <QFile>
-#include <QList>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 

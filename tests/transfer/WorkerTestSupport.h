@@ -4,8 +4,6 @@
 #include "servers/TestServer.h"
 #include "support/TestFiles.h"
 
-#include "app/DataFolder.h"
-#include "security/TrustedCertificates.h"
 #include "transfer/DownloadThread.h"
 #include "transfer/TransferProgress.h"
 #include "transfer/TransferRequester.h"
@@ -15,14 +13,14 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
 #include <QTest>
 
 namespace WorkerTest
 {
 using namespace TestFiles;
 
-// A job for the server; the worker trusts an FTPS server's certificate as a user who accepted it would (SFTP
-// host keys are the caller's).
+// A job for the server; an FTPS server's certificate or an SFTP server's host key is the caller's to trust.
 inline CTransferJob JobFor(CTestServer& server, const QString& kind, bool tls, const QString& remoteFolder)
 {
     CTransferJob job;
@@ -36,14 +34,6 @@ inline CTransferJob JobFor(CTestServer& server, const QString& kind, bool tls, c
                              : CFtpSite::ProtocolFtp;
     job.passive = true;
     job.remoteFolder = remoteFolder;
-    if (job.protocolType == CFtpSite::ProtocolExplicitTls)
-    {
-        CTrustedCertificates store;
-        store.Load();
-        const QByteArray pem = ReadFile(server.Value(QStringLiteral("CERT")));
-        if (!store.Contains(pem))
-            store.Add(pem);
-    }
     return job;
 }
 
@@ -57,25 +47,20 @@ inline CTransferEntry Entry(const QString& name, qint64 size = 0, bool folder = 
     return {name, folder ? kAttributeFolder : 0u, size, {}};
 }
 
-// Every file and folder below root, relative, folders with a trailing "/", with each file's SHA-256.
+// Every file and folder below root, relative and sorted, folders with a trailing "/", each file with its
+// SHA-256.
 inline QStringList TreeOf(const QString& root)
 {
     QStringList tree;
-    QDir dir(root);
-    for (const QFileInfo& info :
-         dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
     {
-        if (info.isDir())
-        {
-            tree << info.fileName() + u'/';
-            for (const QString& below : TreeOf(info.filePath()))
-                tree << info.fileName() + u'/' + below;
-        }
-        else
-        {
-            tree << info.fileName() + u' ' + QString::fromLatin1(Sha256(info.filePath()));
-        }
+        const QFileInfo info = it.nextFileInfo();
+        const QString name = QDir(root).relativeFilePath(info.filePath());
+        tree << (info.isDir() ? name + u'/' : name + u' ' + QString::fromLatin1(Sha256(info.filePath())));
     }
+    tree.sort();
     return tree;
 }
 

@@ -1,13 +1,13 @@
 #include "WorkerTestSupport.h"
 
 #include "../engine/FakeFtpServer.h"
+#include "security/TrustedCertificates.h"
 #include "servers/Harness.h"
+#include "transfer/TransferQueue.h"
 
 #include <QFileInfo>
 #include <QMutex>
-#include <QTemporaryDir>
 #include <algorithm>
-#include <memory>
 
 using namespace WorkerTest;
 
@@ -206,8 +206,8 @@ private Q_SLOTS:
         QFETCH(bool, second);
         QVERIFY(WriteProfileInt("Settings", "EnableCRC", xcrc.isEmpty() ? 0 : 1));
         m_server->On("XCRC", xcrc);
-        m_server->On("RETR",
-                     {firstRetr.isEmpty() ? Sending("hello") : FakeResponse{firstRetr}, Sending("hello")});
+        m_server->On("RETR", {firstRetr.isEmpty() ? Sending("hello") : FakeResponse{firstRetr, {}, {}, {}},
+                              Sending("hello")});
         CTransferJob job = Job({Entry("a.bin", 5), Entry("b.bin", 5)}, "/pub");
         job.transferType = transferType;
         QVERIFY(Run(false, job));
@@ -405,6 +405,81 @@ private Q_SLOTS:
         QVERIFY2(m_worker->FinalMessage().contains(message), qPrintable(m_worker->Details()));
         QVERIFY(sourceProtocol == 0 || m_server->Connections() + destination.Connections() == 0);
         QVERIFY2(port.isEmpty() || destination.Commands().contains(port), qPrintable(m_worker->Details()));
+    }
+
+    // A connection that drops in the middle of a queued download fails the job; Resume continues the partial
+    // file to a byte-identical copy.
+    void queueResumesAfterADroppedConnection()
+    {
+        QVERIFY(MakeFile(Local("source"), 300000));
+        const QByteArray payload = ReadFile(Local("source"));
+        m_server->On("RETR",
+                     {{"150 Opening\r\n", FakeResponse::Data::SendAndDrop, payload.left(100000), {}},
+                      {"150 Opening\r\n", FakeResponse::Data::Send, payload, "226 Done\r\n", false, true}});
+        CWorkerFactory factory(m_prompts);
+        CRequester requester;
+        CTransferQueue queue(factory, nullptr, nullptr);
+        // The second run finds the partial file: resume it without asking.
+        queue.SetWorkerOverrides({int(OverwriteAction::Resume), std::nullopt});
+        CTransferJob job = Job({Entry("big.bin", payload.size())});
+        job.requestingWindow = &requester;
+        QVERIFY(queue.AddDownload(job));
+        QVERIFY(WaitUntil([&] { return requester.Ended() == 1; }, 60000));
+        QCOMPARE(requester.failed.size(), 1);
+        QCOMPARE(queue.index(0, CTransferQueue::StatusColumn).data().toString(), CTransferQueue::kFailed);
+        QCOMPARE(QFileInfo(Local("big.bin")).size(), 100000);
+        queue.Resume({0});
+        QVERIFY(WaitUntil([&] { return requester.Ended() == 2; }, 60000));
+        QCOMPARE(requester.done.size(), 1);
+        QVERIFY(m_server->Commands().contains("REST 100000"));
+        QCOMPARE(ReadFile(Local("big.bin")), payload);
+    }
+
+    // A file the server refuses fails on its own: the others arrive and the queued job ends failed naming
+    // it. Resumed, the job moves only that file: one deleted since stays deleted.
+    void queueResumesOnlyTheFailedFiles_data()
+    {
+        Columns<bool>({"upload"});
+        Row("download", false);
+        Row("upload", true);
+    }
+
+    void queueResumesOnlyTheFailedFiles()
+    {
+        QFETCH(bool, upload);
+        const QByteArray verb = upload ? "STOR" : "RETR";
+        const FakeResponse::Data data = upload ? FakeResponse::Data::Receive : FakeResponse::Data::Send;
+        const auto moving = [&](const QByteArray& payload) -> FakeResponse {
+            return {"150 Opening\r\n", data, payload, "226 Done\r\n"};
+        };
+        m_server->On(verb, {moving("one"), {"550 Refused\r\n", {}, {}, {}}, moving("three"), moving("two")});
+        CWorkerFactory factory(m_prompts);
+        CRequester requester;
+        CTransferQueue queue(factory, nullptr, nullptr);
+        CTransferJob job = Job({});
+        job.requestingWindow = &requester;
+        for (const QString name : {"one", "two", "three"})
+        {
+            QVERIFY(!upload || WriteFile(Local(name), name.toLatin1()));
+            job.files.append(Entry(upload ? Local(name) : name, name.size()));
+        }
+        QVERIFY(upload ? queue.AddUpload(job) : queue.AddDownload(job));
+        QVERIFY(WaitUntil([&] { return requester.Ended() == 1; }, 60000));
+        QVERIFY2(requester.failed.value(0).contains("] 1 個檔案傳送失敗：\n/two："),
+                 qPrintable(requester.failed.value(0)));
+        QVERIFY(upload || QFile::remove(Local("one")));
+
+        queue.Resume({0});
+        QVERIFY(WaitUntil([&] { return requester.Ended() == 2; }, 60000));
+        QCOMPARE(requester.done.size(), 1);
+        QByteArrayList sent = m_server->Commands();
+        sent.removeIf([&](const QByteArray& command) { return !command.startsWith(verb); });
+        QCOMPARE(sent.join(','), verb + " /one," + verb + " /two," + verb + " /three," + verb + " /two");
+        if (upload)
+            QCOMPARE(m_server->Received(), QByteArray("onethreetwo"));
+        else
+            QCOMPARE(ReadFile(Local("one")) + ReadFile(Local("two")) + ReadFile(Local("three")),
+                     QByteArray("<missing>twothree"));
     }
 
     // The destination is a site like any other: an FTPS one (its data in the clear, which two servers
