@@ -239,6 +239,7 @@ private Q_SLOTS:
         WriteProfileInt("Settings", "ConnectionTimeout", 99); // read once: no effect now
         queue.SetWorkerOverrides({int(OverwriteAction::Number), ChecksumKind::Sha1});
 
+        QCOMPARE(queue.headerData(CTransferQueue::ProgressColumn, Qt::Horizontal).toString(), "進度");
         QVERIFY(Add({"busy"})); // takes the one slot, so the rows below keep their first state
         CTransferJob folder = Job("docs", "/tmp/in//");
         folder.files.first().attributes = kAttributeFolder;
