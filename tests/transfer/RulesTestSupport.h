@@ -8,8 +8,6 @@
 #include "transfer/OverwritePrompts.h"
 
 #include <QFile>
-#include <QList>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,60 +27,31 @@ inline void StoreList(const QString& section, const QString& key, const QStringL
     QVERIFY(WriteProfileBinary(section, key, CStringList(items).Serialize()));
 }
 
-// A stored list holding the given entries and a filler that brings the whole value to exactly size bytes.
-inline QByteArray ListBlobOfSize(const QStringList& entries, qsizetype size)
-{
-    // A filler of 255 bytes or more takes three bytes of length (0xFF and 16 bits) besides its own.
-    const QString filler(size - CStringList(entries).Serialize().size() - 3, u'z');
-    const QByteArray blob = CStringList(QStringList(entries) << filler).Serialize();
-    return blob.size() == size ? blob : QByteArray();
-}
-
-// Answers prompts from scripts (Skip or Cancel once a script runs out) and records what they were asked.
+// Answers prompts from scripts and records what they were asked.
 class CScriptedPrompts final : public IOverwritePrompts
 {
 public:
-    // Answers to the replace and resume prompts, in the order they come up.
-    QList<OverwriteAction> answers;
-    QStringList nameAnswers;
+    QList<OverwriteAction> answers;    // to the replace and resume prompts in turn; Skip once they run out
+    QStringList nameAnswers;           // to the rename dialog in turn; Cancel once they run out
+    QStringList asked;                 // "replace", "resume" or "name", in turn
+    QList<COverwritePromptInfo> shown; // what the replace and resume prompts showed
+    QStringList namesShown;            // the rename dialog's names, "original|proposed"
 
-    QList<COverwritePromptInfo> replaceAsked;
-    QList<COverwritePromptInfo> resumeAsked;
-    QList<QPair<QString, QString>> namesAsked;
-
-    OverwriteAction AskReplace(const COverwritePromptInfo& info) override
-    {
-        replaceAsked.append(info);
-        return Next();
-    }
-
-    OverwriteAction AskResume(const COverwritePromptInfo& info) override
-    {
-        resumeAsked.append(info);
-        return Next();
-    }
+    OverwriteAction AskReplace(const COverwritePromptInfo& info) override { return Answer("replace", info); }
+    OverwriteAction AskResume(const COverwritePromptInfo& info) override { return Answer("resume", info); }
 
     QString AskNewName(const QString& originalName, const QString& proposedName) override
     {
-        namesAsked.append({originalName, proposedName});
+        asked << QStringLiteral("name");
+        namesShown << originalName + u'|' + proposedName;
         return nameAnswers.isEmpty() ? QString() : nameAnswers.takeFirst();
     }
 
-    int Asked() const { return int(replaceAsked.size() + resumeAsked.size() + namesAsked.size()); }
-
-    // Which kinds of question came up: "replace", "resume", "name", joined by ",".
-    QString Questions() const
-    {
-        QStringList asked;
-        if (!replaceAsked.isEmpty())
-            asked << "replace";
-        if (!resumeAsked.isEmpty())
-            asked << "resume";
-        if (!namesAsked.isEmpty())
-            asked << "name";
-        return asked.join(u',');
-    }
-
 private:
-    OverwriteAction Next() { return answers.isEmpty() ? OverwriteAction::Skip : answers.takeFirst(); }
+    OverwriteAction Answer(const char* kind, const COverwritePromptInfo& info)
+    {
+        asked << QString::fromLatin1(kind);
+        shown << info;
+        return answers.isEmpty() ? OverwriteAction::Skip : answers.takeFirst();
+    }
 };

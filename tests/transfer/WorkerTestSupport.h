@@ -4,9 +4,6 @@
 #include "servers/TestServer.h"
 #include "support/TestFiles.h"
 
-#include "app/DataFolder.h"
-#include "engine/keys/KnownHosts.h"
-#include "security/TrustedCertificates.h"
 #include "transfer/DownloadThread.h"
 #include "transfer/TransferProgress.h"
 #include "transfer/TransferRequester.h"
@@ -16,68 +13,14 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
 #include <QTest>
-
-// What a worker reported from start to end.
-class CWorkerRun : public QObject
-{
-public:
-    QStringList statuses; // the non-empty status words in order
-    QList<CTransferEntry> relayed;
-    bool done = false;
-    bool success = false;
-
-    explicit CWorkerRun(CTransferWorker& worker) : m_worker(worker)
-    {
-        connect(&worker, &CTransferWorker::Status, this,
-                [this](CTransferWorker*, const QString&, const QString& status, const QString&)
-                {
-                    if (!status.isEmpty())
-                        statuses.append(status);
-                });
-        connect(&worker, &CTransferWorker::Relay, this,
-                [this](CTransferWorker*, const CTransferEntry& entry) { relayed.append(entry); });
-        connect(&worker, &CTransferWorker::Done, this,
-                [this](CTransferWorker*, bool ok)
-                {
-                    done = true;
-                    success = ok;
-                });
-    }
-
-    // Starts the worker and waits (bounded) for its end; false when it did not end in time.
-    bool Run(int timeoutMs = 120000)
-    {
-        if (!m_worker.Launch())
-            return false;
-        m_worker.Resume();
-        return Wait(timeoutMs);
-    }
-
-    bool Wait(int timeoutMs)
-    {
-        const QDeadlineTimer deadline(timeoutMs);
-        while (!done && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        return done;
-    }
-
-    // The final message for QVERIFY2; the whole trace goes to the test log, which does not cut it short.
-    QString Explain() const
-    {
-        qWarning().noquote() << m_worker.Details();
-        return m_worker.FinalMessage();
-    }
-
-private:
-    CTransferWorker& m_worker;
-};
 
 namespace WorkerTest
 {
 using namespace TestFiles;
 
-// A job for the server; the worker trusts its certificate or host key as a user who accepted it would.
+// A job for the server; an FTPS server's certificate or an SFTP server's host key is the caller's to trust.
 inline CTransferJob JobFor(CTestServer& server, const QString& kind, bool tls, const QString& remoteFolder)
 {
     CTransferJob job;
@@ -91,32 +34,7 @@ inline CTransferJob JobFor(CTestServer& server, const QString& kind, bool tls, c
                              : CFtpSite::ProtocolFtp;
     job.passive = true;
     job.remoteFolder = remoteFolder;
-    if (job.protocolType == CFtpSite::ProtocolExplicitTls)
-    {
-        CTrustedCertificates store;
-        store.Load();
-        const QByteArray pem = ReadFile(server.Value(QStringLiteral("CERT")));
-        if (!store.Contains(pem))
-            store.Add(pem);
-    }
-    if (job.protocolType == CFtpSite::ProtocolSftp)
-    {
-        const QByteArray blob =
-            QByteArray::fromBase64(ReadFile(server.Value(QStringLiteral("HOST_KEY"))).split(' ').value(1));
-        CKnownHosts known(CDataFolder::FilePath(QStringLiteral("known_hosts")));
-        known.Load();
-        if (const auto key = SshHostKey::FromBlob(blob))
-            known.Add("127.0.0.1", server.Port(), *key);
-    }
     return job;
-}
-
-// The remote folder a test may write to, and where it lies on disk.
-inline QString WritableFolder(CTestServer& server, const QString& kind)
-{
-    if (kind == QLatin1String("sshd"))
-        return server.Value(QStringLiteral("WORKDIR"));
-    return QStringLiteral("/");
 }
 
 inline QString Disk(CTestServer& server, const QString& remotePath)
@@ -129,25 +47,20 @@ inline CTransferEntry Entry(const QString& name, qint64 size = 0, bool folder = 
     return {name, folder ? kAttributeFolder : 0u, size, {}};
 }
 
-// Every file and folder below root, relative, folders with a trailing "/", with each file's SHA-256.
+// Every file and folder below root, relative and sorted, folders with a trailing "/", each file with its
+// SHA-256.
 inline QStringList TreeOf(const QString& root)
 {
     QStringList tree;
-    QDir dir(root);
-    for (const QFileInfo& info :
-         dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
     {
-        if (info.isDir())
-        {
-            tree << info.fileName() + u'/';
-            for (const QString& below : TreeOf(info.filePath()))
-                tree << info.fileName() + u'/' + below;
-        }
-        else
-        {
-            tree << info.fileName() + u' ' + QString::fromLatin1(Sha256(info.filePath()));
-        }
+        const QFileInfo info = it.nextFileInfo();
+        const QString name = QDir(root).relativeFilePath(info.filePath());
+        tree << (info.isDir() ? name + u'/' : name + u' ' + QString::fromLatin1(Sha256(info.filePath())));
     }
+    tree.sort();
     return tree;
 }
 

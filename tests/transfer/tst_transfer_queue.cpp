@@ -1,9 +1,9 @@
 #include "RulesTestSupport.h"
 
-#include "app/Archive.h"
+#include "support/TestFiles.h"
+
 #include "sites/SiteList.h"
 #include "transfer/AfterQueueAction.h"
-#include "transfer/ColumnWidths.h"
 #include "transfer/TransferQueue.h"
 #include "transfer/TransferRequester.h"
 #include "transfer/TransferWorkerFactory.h"
@@ -14,55 +14,41 @@
 #include <atomic>
 #include <optional>
 
+using namespace TestFiles;
+
 namespace
 {
-
 const QString kCancelled = QStringLiteral("取消下載！");
 const QString kRunning = QStringLiteral("下載中");
+const QString kPending = QStringLiteral("待處理");
+const QString kScheduled = QStringLiteral("排程");
 
-// Makes workers that wait for the test's word, by the first name of their job, and records them.
+// Makes workers that run until the test gives its word for the first name of their job, and records the
+// settings each one got and the names started.
 class CScriptedWorkers final : public ITransferWorkerFactory
 {
 public:
     bool refuse = false;
     QList<CWorkerSettings> made;
     std::atomic<int> ended = 0;
+    mutable QMutex mutex;
+    QHash<QString, bool> words; // success or failure by name, under the mutex
+    QStringList started;        // under the mutex
 
     std::unique_ptr<CTransferWorker> Make(CTransferWorker::Kind kind, const CTransferJob& job,
                                           const CWorkerSettings& settings) override;
 
     void Finish(const QString& name, bool success)
     {
-        QMutexLocker lock(&m_mutex);
-        m_words.insert(name, success);
-    }
-
-    // Success or failure as the test says; nothing when the worker is cancelled first.
-    std::optional<bool> WaitFor(const QString& name, const CTransferWorker& worker)
-    {
-        QMutexLocker lock(&m_mutex);
-        m_started.append(name);
-        for (QDeadlineTimer deadline(20000); !m_words.contains(name) && !worker.IsCancelled();)
-        {
-            if (deadline.hasExpired())
-                return std::nullopt;
-            lock.unlock();
-            QThread::msleep(5);
-            lock.relock();
-        }
-        return m_words.contains(name) ? std::optional<bool>(m_words.take(name)) : std::nullopt;
+        QMutexLocker lock(&mutex);
+        words.insert(name, success);
     }
 
     QStringList Started() const
     {
-        QMutexLocker lock(&m_mutex);
-        return m_started;
+        QMutexLocker lock(&mutex);
+        return started;
     }
-
-private:
-    mutable QMutex m_mutex;
-    QHash<QString, bool> m_words;
-    QStringList m_started;
 };
 
 class CScriptedWorker final : public CTransferWorker
@@ -79,25 +65,36 @@ protected:
     void Transfer() override
     {
         const QString name = Job().files.first().name;
-        const std::optional<bool> word = IsCancelled() ? std::nullopt : Run(name);
-        if (word)
-            SetOutcome(*word,
-                       *word ? QStringLiteral("下載完成！") : QStringLiteral("550 %1: gone").arg(name));
-        else
-            SetOutcome(true, kCancelled);
+        std::optional<bool> word;
+        if (!IsCancelled())
+        {
+            Q_EMIT Status(this, name, kRunning, QStringLiteral("0"));
+            word = WaitForWord(name);
+            AppendDetails(QStringLiteral("> RETR %1\r\n").arg(name));
+            if (word && GetKind() == Kind::Upload)
+                Q_EMIT Relay(this, CTransferEntry{QStringLiteral("/up/") + name, 0, 5, {}});
+        }
+        const QString message = !word   ? kCancelled
+                                : *word ? QStringLiteral("下載完成！")
+                                        : "550 " + name + ": gone";
+        SetOutcome(word.value_or(true), message);
         ++m_script.ended;
     }
 
 private:
-    std::optional<bool> Run(const QString& name)
+    // Nothing when the worker is cancelled first.
+    std::optional<bool> WaitForWord(const QString& name)
     {
-        Q_EMIT Status(this, name, kRunning, QStringLiteral("0"));
-        const std::optional<bool> word = m_script.WaitFor(name, *this);
-        AppendDetails(QStringLiteral("> RETR %1\r\n").arg(name));
-        if (word && GetKind() == Kind::Upload)
-            Q_EMIT Relay(this, CTransferEntry{QStringLiteral("/up/") + name, 0, 5, {}});
-        Q_EMIT Status(this, {}, QStringLiteral("完成"), QStringLiteral("100"));
-        return word;
+        QMutexLocker lock(&m_script.mutex);
+        m_script.started.append(name);
+        for (QDeadlineTimer deadline(20000);
+             !m_script.words.contains(name) && !IsCancelled() && !deadline.hasExpired();)
+        {
+            lock.unlock();
+            QThread::msleep(5);
+            lock.relock();
+        }
+        return m_script.words.contains(name) ? std::optional<bool>(m_script.words.take(name)) : std::nullopt;
     }
 
     CScriptedWorkers& m_script;
@@ -148,6 +145,11 @@ CScheduleInfo Hourly(const QDateTime& start)
     return schedule;
 }
 
+QStringList Sorted(QStringList names)
+{
+    names.sort();
+    return names;
+}
 } // namespace
 
 class TestTransferQueue : public QObject
@@ -169,31 +171,25 @@ class TestTransferQueue : public QObject
         return *m_queue;
     }
 
-    bool Add(const QString& name, std::optional<CScheduleInfo> schedule = std::nullopt)
+    bool Add(const QStringList& names, std::optional<CScheduleInfo> schedule = std::nullopt)
     {
-        CTransferJob job = Job(name);
-        job.requestingWindow = m_requester;
-        job.details = QStringLiteral("job\r\n");
-        job.schedule = schedule;
-        return m_queue->AddDownload(job);
-    }
-
-    // Rows a to e, those given running, the others pending.
-    static QStringList Expected(const QStringList& running)
-    {
-        QStringList states;
-        for (const QString& name : QStringList{"a", "b", "c", "d", "e"})
-            states.append(name + u'=' + (running.contains(name) ? kRunning : QStringLiteral("待處理")));
-        return states;
-    }
-
-    static QStringList Sorted(QStringList names)
-    {
-        names.sort();
-        return names;
+        for (const QString& name : names)
+        {
+            CTransferJob job = Job(name);
+            job.requestingWindow = m_requester;
+            job.details = QStringLiteral("job\r\n");
+            job.schedule = schedule;
+            if (!m_queue->AddDownload(job))
+                return false;
+        }
+        return true;
     }
 
     QString Text(int row, int column) const { return m_queue->index(row, column).data().toString(); }
+    QString Tid(int row) const
+    {
+        return m_queue->index(row, 0).data(CTransferQueue::ThreadIdRole).toString();
+    }
 
     QString RowTexts(int row) const
     {
@@ -229,12 +225,10 @@ private Q_SLOTS:
 
     void rowsAndWorkerSettings()
     {
-        QFile file(m_home.filePath("sites.xml"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("<SITES name=\"x\"><FOLDER name=\"Work\"><SITE name=\"Mirror\">"
-                   "<ADDRESS>mirror.test</ADDRESS></SITE></FOLDER></SITES>");
-        file.close();
-        CSiteList sites(file.fileName());
+        QVERIFY(WriteFile(m_home.filePath("sites.xml"),
+                          "<SITES name=\"x\"><FOLDER name=\"Work\"><SITE name=\"Mirror\">"
+                          "<ADDRESS>mirror.test</ADDRESS></SITE></FOLDER></SITES>"));
+        CSiteList sites(m_home.filePath("sites.xml"));
         QVERIFY(sites.LoadSites());
         WriteProfileInt("Settings", "ConnectionTimeout", 7);
         WriteProfileInt("Settings", "PreserveRemoteTimeStamp", 0);
@@ -243,9 +237,10 @@ private Q_SLOTS:
         WriteProfileInt("Filter", "FilterTransfers", 1);
         CTransferQueue& queue = MakeQueue(1, false, &sites);
         WriteProfileInt("Settings", "ConnectionTimeout", 99); // read once: no effect now
+        queue.SetWorkerOverrides({int(OverwriteAction::Number), ChecksumKind::Sha1});
 
         QCOMPARE(queue.headerData(CTransferQueue::ProgressColumn, Qt::Horizontal).toString(), "進度");
-        QVERIFY(Add("busy")); // takes the one slot, so the rows below keep their first state
+        QVERIFY(Add({"busy"})); // takes the one slot, so the rows below keep their first state
         CTransferJob folder = Job("docs", "/tmp/in//");
         folder.files.first().attributes = kAttributeFolder;
         folder.failed = true;
@@ -269,6 +264,9 @@ private Q_SLOTS:
         QCOMPARE(m_script->made[2].destinationSite->Address, "mirror.test");
         QVERIFY(m_script->made[3].preserveTime && !m_script->made[3].filter &&
                 !m_script->made[3].overwritePrompt);
+        for (const CWorkerSettings& settings : {m_script->made[1], m_script->made[3]})
+            QVERIFY(settings.overrides.matchingFiles == int(OverwriteAction::Number) &&
+                    settings.overrides.checksum == ChecksumKind::Sha1);
 
         // No file, or no worker thread: nothing is queued.
         QVERIFY(!queue.AddUpload(CTransferJob()));
@@ -277,10 +275,12 @@ private Q_SLOTS:
         QCOMPARE(queue.rowCount(), 4);
     }
 
+    // With a limit, a caller's higher one starts more at once (the store keeps its own); a completion
+    // starts the next row from the top.
     void limitStartsFromTheTop_data()
     {
         Columns<int, QStringList, QStringList>({"limit", "firstStarted", "afterOneDone"});
-        Row("limit 2", 2, QStringList{"a", "b"}, QStringList{"a", "b", "c"});
+        Row("limit 2, raised to 3", 2, QStringList{"a", "b"}, QStringList{"a", "b", "c", "d"});
         Row("no limit", 0, QStringList{"a", "b", "c", "d", "e"}, QStringList{"a", "b", "c", "d", "e"});
     }
 
@@ -290,43 +290,31 @@ private Q_SLOTS:
         QFETCH(QStringList, firstStarted);
         QFETCH(QStringList, afterOneDone);
         CTransferQueue& queue = MakeQueue(limit);
-        for (const QString& name : QStringList{"a", "b", "c", "d", "e"})
-            QVERIFY(Add(name));
+        QVERIFY(Add({"a", "b", "c", "d", "e"}));
         QCOMPARE(queue.RunningCount(), firstStarted.size());
-        QTRY_COMPARE(States(), Expected(firstStarted));
+        QStringList expected;
+        for (const QString& name : QStringList{"a", "b", "c", "d", "e"})
+            expected.append(name + u'=' + (firstStarted.contains(name) ? kRunning : kPending));
+        QTRY_COMPARE(States(), expected);
         QCOMPARE(Sorted(m_script->Started()), firstStarted); // started together: any order
+        if (limit)
+        {
+            queue.SetTransferLimit(limit + 1);
+            QCOMPARE(queue.RunningCount(), limit + 1);
+            QCOMPARE(GetProfileInt("Settings", "TransferMax"), limit);
+        }
 
-        const QString tid = QString::number(queue.index(0, 0).data(CTransferQueue::ThreadIdRole).toInt());
+        const QString tid = Tid(0);
         m_script->Finish("a", true);
         QTRY_COMPARE(queue.rowCount(), 4);
         QTRY_COMPARE(Sorted(m_script->Started()), afterOneDone);
-        QCOMPARE(queue.RunningCount(), limit ? limit : 4);
+        QCOMPARE(queue.RunningCount(), limit ? limit + 1 : 4);
         QVERIFY(m_requester->logs.contains("[" + tid + "] 下載中: \"a\""));
         QCOMPARE(m_requester->dones, QStringList{"1 [" + tid + "] 下載完成！"});
         QVERIFY(m_recorder->emptied.isEmpty());
-    }
-
-    // A caller's limit and worker choices stand over the store, for new and re-queued jobs alike.
-    void callerChoicesOverTheStore()
-    {
-        CTransferQueue& queue = MakeQueue(1);
-        queue.SetWorkerOverrides({int(OverwriteAction::Number), ChecksumKind::Sha1});
-        for (const QString& name : QStringList{"a", "b", "c"})
-            QVERIFY(Add(name));
-        QCOMPARE(queue.RunningCount(), 1);
-        queue.SetTransferLimit(3);
-        QCOMPARE(queue.RunningCount(), 3);
-        QCOMPARE(queue.TransferLimit(), 3);
-        QCOMPARE(GetProfileInt("Settings", "TransferMax"), 1);
-
-        m_script->Finish("a", false);
-        QTRY_COMPARE(States(), (QStringList{"b=" + kRunning, "c=" + kRunning, "a=失敗"}));
-        QCOMPARE(m_script->made.size(), 4);
-        for (const CWorkerSettings& settings : m_script->made)
-        {
-            QCOMPARE(settings.overrides.matchingFiles, std::optional<int>(int(OverwriteAction::Number)));
-            QCOMPARE(settings.overrides.checksum, std::optional<ChecksumKind>(ChecksumKind::Sha1));
-        }
+        // Going away, the queue ends every worker, running or waiting.
+        m_queue.reset();
+        QCOMPARE(m_script->ended.load(), 5);
     }
 
     void failedJobsComeBackFailed_data()
@@ -340,18 +328,15 @@ private Q_SLOTS:
     {
         QFETCH(bool, removeFailed);
         CTransferQueue& queue = MakeQueue(1, removeFailed);
-        QVERIFY(Add("a"));
-        QVERIFY(Add("b"));
+        QVERIFY(Add({"a", "b"}));
         m_script->Finish("a", false);
         QTRY_COMPARE(m_script->Started().size(), 2);
         QVERIFY(m_requester->dones.first().startsWith("3 ["));
         QVERIFY(m_requester->dones.first().endsWith("] 550 a: gone"));
+        QTRY_COMPARE(States(),
+                     (removeFailed ? QStringList{"b=" + kRunning} : QStringList{"b=" + kRunning, "a=失敗"}));
         if (removeFailed)
-        {
-            QTRY_COMPARE(States(), QStringList{"b=" + kRunning});
             return;
-        }
-        QTRY_COMPARE(States(), (QStringList{"b=" + kRunning, "a=失敗"}));
         QCOMPARE(queue.Details(1), "job\r\n> RETR a\r\n");
 
         // Ticks leave it alone; Resume runs it beside b, past the limit.
@@ -369,10 +354,9 @@ private Q_SLOTS:
     void cancelKeepsTheRunningCount()
     {
         CTransferQueue& queue = MakeQueue(1);
-        QVERIFY(Add("a"));
-        QVERIFY(Add("b", Hourly(QDateTime::currentDateTime())));
-        QVERIFY(Add("c"));
-        QVERIFY(Add("d"));
+        QVERIFY(Add({"a"}));
+        QVERIFY(Add({"b"}, Hourly(QDateTime::currentDateTime())));
+        QVERIFY(Add({"c", "d"}));
         queue.Cancel({1, 2, 7});
         queue.Resume({2}); // on its way out: takes no slot
         QCOMPARE(queue.RunningCount(), 1);
@@ -382,7 +366,7 @@ private Q_SLOTS:
         QCOMPARE(m_requester->dones.filter(kCancelled).size(), 2);
         QCOMPARE(queue.RunningCount(), 1);
         queue.ProcessQueue();
-        QCOMPARE(m_script->Started(), QStringList{"a"});
+        QTRY_COMPARE(m_script->Started(), QStringList{"a"});
 
         m_script->Finish("a", true);
         QTRY_COMPARE(m_script->Started(), (QStringList{"a", "d"}));
@@ -394,66 +378,46 @@ private Q_SLOTS:
         QVERIFY(m_requester->dones.last().startsWith("1 "));
     }
 
-    void hourlyScheduleComesBack()
-    {
-        CTransferQueue& queue = MakeQueue(2);
-        const QDateTime now = QDateTime::currentDateTime();
-        const CScheduleInfo longAgo = Hourly(now.addSecs(-7200));
-        QVERIFY(Add("a", longAgo));
-        // Due at once: pending after the add's pass, started by the next.
-        QCOMPARE(States(), QStringList{"a=待處理"});
-        QVERIFY(m_script->Started().isEmpty());
-        queue.ProcessQueue();
-        QTRY_COMPARE(m_script->Started(), QStringList{"a"});
-
-        // Back one hour after its start, an hour ago: due, so it runs again at once.
-        m_script->Finish("a", true);
-        QTRY_COMPARE(m_script->Started(), (QStringList{"a", "a"}));
-        QCOMPARE(queue.Schedule(0).start, longAgo.start.addSecs(3600));
-        QVERIFY(queue.Schedule(0).enabled && queue.Schedule(0).repeat);
-
-        // Back in half an hour: it waits.
-        const CScheduleInfo halfAnHourAgo = Hourly(now.addSecs(-1800));
-        QVERIFY(Add("b", halfAnHourAgo));
-        QTRY_COMPARE(m_script->Started(), (QStringList{"a", "a", "b"}));
-        m_script->Finish("b", true);
-        QTRY_COMPARE(States().last(), "b=排程");
-        queue.ProcessQueue();
-        QCOMPARE(Text(1, CTransferQueue::StatusColumn), "排程");
-        QCOMPARE(queue.Schedule(1).start, halfAnHourAgo.start.addSecs(3600));
-
-        // The one-second timer turns a row that falls due pending, then starts it.
-        QVERIFY(Add("c", Hourly(QDateTime::currentDateTime().addSecs(2))));
-        QCOMPARE(Text(queue.rowCount() - 1, CTransferQueue::StatusColumn), "排程");
-        QTRY_VERIFY_WITH_TIMEOUT(m_script->Started().contains("c"), 10000);
-    }
-
-    void scheduleDialogOnRows()
+    // A due recurring job runs and comes back an hour on; the schedule dialog's choice turns waiting rows
+    // scheduled or pending, while a running one keeps its status (the timer's ticks: the window's test).
+    void schedules()
     {
         CTransferQueue& queue = MakeQueue(1);
-        QVERIFY(Add("a"));
-        QVERIFY(Add("b"));
-        QVERIFY(Add("c"));
-        QTRY_COMPARE(Text(0, CTransferQueue::StatusColumn), kRunning);
+        const CScheduleInfo longAgo = Hourly(QDateTime::currentDateTime().addSecs(-7200));
+        QVERIFY(Add({"a"}, longAgo));
+        // Due at once: pending after the add's pass, started by the next.
+        QCOMPARE(States(), QStringList{"a=" + kPending});
+        QVERIFY(m_script->Started().isEmpty());
+        queue.ProcessQueue();
+        QTRY_COMPARE(States(), QStringList{"a=" + kRunning});
+        QVERIFY(Add({"b", "c"}));
+        queue.SetSchedule({0, 1, 5}, longAgo);
         CScheduleInfo schedule = Hourly(QDateTime::currentDateTime().addSecs(-60));
-        queue.SetSchedule({0, 1, 5}, schedule);
+        queue.SetSchedule({1}, schedule);
         schedule.enabled = false;
         queue.SetSchedule({2}, schedule);
-        QCOMPARE(States(), (QStringList{"a=" + kRunning, "b=排程", "c=待處理"}));
+        QCOMPARE(States(), (QStringList{"a=" + kRunning, "b=" + kScheduled, "c=" + kPending}));
         QVERIFY(!queue.Schedule(2).repeat);
         QVERIFY(!queue.Schedule(9).enabled);
         queue.SetSchedule({2}, Hourly(QDateTime::currentDateTime().addSecs(3600)));
 
-        // a's completion turns the due row pending and starts it; a recurs, back at the end.
+        // a's completion turns the due row pending and starts it; a is back an hour on, due still.
         m_script->Finish("a", true);
-        QTRY_COMPARE(m_script->Started(), (QStringList{"a", "b"}));
-        QCOMPARE(queue.rowCount(), 3);
-        QCOMPARE(Text(1, CTransferQueue::StatusColumn), "排程");
-        QCOMPARE(States().last(), "a=排程");
+        QTRY_COMPARE(States(), (QStringList{"b=" + kRunning, "c=" + kScheduled, "a=" + kPending}));
+        QCOMPARE(queue.Schedule(2).start, longAgo.start.addSecs(3600));
+        QVERIFY(queue.Schedule(2).enabled && queue.Schedule(2).repeat);
+        // b is back an hour after a minute ago: it waits.
+        m_script->Finish("b", true);
+        QTRY_COMPARE(States(), (QStringList{"c=" + kScheduled, "a=" + kRunning, "b=" + kScheduled}));
+        QCOMPARE(m_script->Started(), (QStringList{"a", "b", "a"}));
     }
 
-    void statusNamesAndRelays()
+    // An upload's row shows its worker's name and progress, the window gets its log line and relays; the
+    // after-queue action comes once the queue empties, not while a failed job waits; a window that has gone
+    // is passed over.
+    void completions()
     {
+        WriteProfileInt("Settings", "Events", 2);
         CTransferQueue& queue = MakeQueue(0);
         CTransferJob job = Job("1,5 MB, final.txt");
         job.requestingWindow = m_requester;
@@ -461,27 +425,11 @@ private Q_SLOTS:
         QTRY_COMPARE(Text(0, CTransferQueue::StatusColumn), kRunning);
         QCOMPARE(Text(0, CTransferQueue::NameColumn), "1,5 MB, final.txt");
         QCOMPARE(Text(0, CTransferQueue::ProgressColumn), "0");
-        const QString tid = QString::number(queue.index(0, 0).data(CTransferQueue::ThreadIdRole).toInt());
-        QCOMPARE(m_requester->logs, QStringList{"[" + tid + "] 下載中: \"1,5 MB, final.txt\""});
+        QCOMPARE(m_requester->logs, QStringList{"[" + Tid(0) + "] 下載中: \"1,5 MB, final.txt\""});
+        QVERIFY(Add({"b"}));
         m_script->Finish("1,5 MB, final.txt", true);
-        QTRY_COMPARE(queue.rowCount(), 0);
-        QCOMPARE(m_requester->relays, QStringList{"/up/1,5 MB, final.txt"});
-
-        // A requester that has gone is skipped; the row still completes.
-        QVERIFY(Add("x"));
-        delete std::exchange(m_requester, nullptr);
-        m_script->Finish("x", true);
-        QTRY_COMPARE(queue.rowCount(), 0);
-    }
-
-    void afterQueueActionOncePerEmptyingCompletion()
-    {
-        WriteProfileInt("Settings", "Events", 2);
-        CTransferQueue& queue = MakeQueue(0);
-        QVERIFY(Add("a"));
-        QVERIFY(Add("b"));
-        m_script->Finish("a", true);
         QTRY_COMPARE(queue.rowCount(), 1);
+        QCOMPARE(m_requester->relays, QStringList{"/up/1,5 MB, final.txt"});
         m_script->Finish("b", false); // re-queued as failed: not empty
         QTRY_COMPARE(States(), QStringList{"b=失敗"});
         QVERIFY(m_recorder->emptied.isEmpty());
@@ -489,64 +437,11 @@ private Q_SLOTS:
         QTRY_COMPARE(m_recorder->emptied, QList<int>{2});
         queue.ProcessQueue();
         QCOMPARE(m_recorder->emptied.size(), 1);
-    }
 
-    void destroyingEndsEveryWorker()
-    {
-        CTransferQueue& queue = MakeQueue(2);
-        for (const QString& name : QStringList{"a", "b", "c"})
-            QVERIFY(queue.AddUpload(Job(name)));
-        QVERIFY(Add("d"));
-        QTRY_COMPARE(m_script->Started().size(), 2);
-        m_queue.reset();
-        QCOMPARE(m_script->ended.load(), 4);
-    }
-
-    void columnWidths_data()
-    {
-        Columns<QString, QList<int>>({"stored", "widths"});
-        Row("none", "", QList<int>{50, 50, 50, 50, 50, 50});
-        Row("fewer parts", "120,80,", QList<int>{120, 80, 50, 50, 50, 50});
-        Row("empty parts skipped", "120,,80", QList<int>{120, 80, 50, 50, 50, 50});
-        Row("more parts", "1,2,3,4,5,6,7,", QList<int>{1, 2, 3, 4, 5, 6});
-        Row("no widths", "wide,-4,70", QList<int>{50, 50, 70, 50, 50, 50});
-    }
-
-    void columnWidths()
-    {
-        QFETCH(QString, stored);
-        QFETCH(QList<int>, widths);
-        QCOMPARE(ParseTransferColumnWidths(stored, CTransferQueue::ColumnCount, 50), widths);
-        const QString written = FormatTransferColumnWidths(widths);
-        QCOMPARE(written.count(u','), 6);
-        QCOMPARE(ParseTransferColumnWidths(written, CTransferQueue::ColumnCount, 0), widths);
-    }
-
-    void scheduleArchive()
-    {
-        CScheduleInfo schedule;
-        schedule.enabled = true;
-        schedule.repeat = true;
-        schedule.interval = 999;
-        schedule.unit = CScheduleInfo::Years;
-        schedule.start = QDateTime::fromSecsSinceEpoch(0xF0000000u); // past 2038: the bits are unsigned
-        const QByteArray bytes = schedule.Serialize();
-        QCOMPARE(bytes.toHex(), "01000000000000f001000000e703000005000000");
-
-        CScheduleInfo read;
-        QVERIFY(read.Deserialize(bytes));
-        QCOMPARE(read.Serialize(), bytes);
-        QCOMPARE(read.start, schedule.start);
-        read.AdvanceOnce();
-        QCOMPARE(read.start, schedule.start.addSecs(999LL * 31536000));
-
-        // Refused, and the record left as it was: a short record, a unit outside the table.
-        QVERIFY(!read.Deserialize(bytes.left(19)));
-        CArchiveWriter badUnit;
-        for (qint32 value : {1, 0, 0, 1, 6})
-            badUnit.WriteInt32(value);
-        QVERIFY(!read.Deserialize(badUnit.Bytes()));
-        QCOMPARE(read.unit, int(CScheduleInfo::Years));
+        QVERIFY(Add({"x"}));
+        delete std::exchange(m_requester, nullptr);
+        m_script->Finish("x", true);
+        QTRY_COMPARE(queue.rowCount(), 0);
     }
 };
 
