@@ -221,6 +221,31 @@ private Q_SLOTS:
         QCOMPARE(resume.size() == 1 && resume[0].name == "a.bin", !firstRetr.isEmpty());
     }
 
+    // The sums we make of the bytes on disk agree with a real server's, for each kind of sum.
+    void checksumsAgreeWithARealServer_data()
+    {
+        Columns<int>({"type"});
+        Row("CRC", 0);
+        Row("MD5", 1);
+        Row("SHA1", 2);
+    }
+
+    void checksumsAgreeWithARealServer()
+    {
+        QFETCH(int, type);
+        CTestServer* server = Harness::Require(QStringLiteral("proftpd"));
+        QVERIFY(server);
+        QVERIFY(WriteProfileInt("Settings", "EnableCRC", 1) && WriteProfileInt("Settings", "TypeCRC", type));
+        QVERIFY(MakeFile(Disk(*server, "/sum.bin"), 200000));
+        CTransferJob job = JobFor(*server, QStringLiteral("proftpd"), false, QStringLiteral("/"));
+        job.transferType = 3;
+        job.files = {Entry("sum.bin", 200000)};
+        job.localFolder = m_dir->path();
+        QVERIFY(Run(false, job));
+        QCOMPARE(m_worker->FinalMessage(), "下載完成！");
+        QCOMPARE(Sha256(Local("sum.bin")), Sha256(Disk(*server, "/sum.bin")));
+    }
+
     void hostileNamesStayInsideTheFolder()
     {
         m_server->On("LIST", {Sending(kListing)});
