@@ -30,10 +30,8 @@ public:
     {
         return [button](QDialog* dialog)
         {
-            if (auto* box = qobject_cast<QMessageBox*>(dialog))
-                box->button(button)->click();
-            else
-                dialog->reject();
+            auto* box = qobject_cast<QMessageBox*>(dialog);
+            box ? box->button(button)->click() : dialog->reject();
         };
     }
 

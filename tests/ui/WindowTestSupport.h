@@ -1,6 +1,7 @@
 #pragma once
 
 #include "servers/Harness.h"
+#include "support/Screenshot.h"
 #include "support/TestFiles.h"
 
 #include "app/Profile.h"
@@ -68,6 +69,13 @@ inline bool MakeServerFolder(const QString& kind, CRemoteFolder* folder)
            MakeServerFile(folder->disk + "/sub/inner.txt", "inner", base);
 }
 
+// Pictures for a person to look at, checked for the texts they must show and written in every run.
+inline void SaveShot(QWidget& widget, const QString& name, const QStringList& texts)
+{
+    const QString problem = Screenshot::Save(widget, name, texts);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
 // A new window of the frame once it connected and listed; null when it gave up.
 inline CChildFrame* OpenAndWait(CMainFrame& frame, const QString& address)
 {
@@ -102,23 +110,18 @@ inline QStringList Names(CFTPClientView* view)
     return names;
 }
 
-// A fresh settings folder for each test, with a short connection timeout.
-struct CHome
-{
-    QTemporaryDir dir;
-    CHome()
-    {
-        qputenv("ZENTRAVA_HOME", dir.path().toUtf8());
-        WriteProfileInt("Settings", "ConnectionTimeout", 20);
-    }
-    ~CHome() { qunsetenv("ZENTRAVA_HOME"); }
-};
-
-// What every window test starts with: its own settings folder, and its dialogs answered.
+// What every window test starts with: its own settings folder with a short connection timeout, and its
+// dialogs answered.
 struct CFixture
 {
-    CHome home;
+    QTemporaryDir home;
     CModalAnswerer answerer;
+    CFixture()
+    {
+        qputenv("ZENTRAVA_HOME", home.path().toUtf8());
+        WriteProfileInt("Settings", "ConnectionTimeout", 20);
+    }
+    ~CFixture() { qunsetenv("ZENTRAVA_HOME"); }
 };
 
 } // namespace WindowTestSupport

@@ -9,7 +9,6 @@
 #include "ui/GuiTransferProgress.h"
 #include "ui/RenameFileDlg.h"
 #include "ui/ReplaceFileDlg.h"
-#include "ui/ScheduleDlg.h"
 #include "ui/TransferDetailsDlg.h"
 #include "ui/TransferManagerBar.h"
 #include "ui/TransferProgressDlg.h"
@@ -21,11 +20,6 @@ namespace
 {
 
 const QString kSmart = u"SmartOverwrite"_s;
-
-QString Cell(const QAbstractItemModel& model, int row, int column)
-{
-    return model.data(model.index(row, column)).toString();
-}
 
 // The queue, the windows' prompts and progress windows over it, and the bar, torn down queue first.
 struct CBarFixture
@@ -62,7 +56,10 @@ struct CBarFixture
         bar->List()->selectionModel()->select(queue->index(row, 0), QItemSelectionModel::ClearAndSelect |
                                                                         QItemSelectionModel::Rows);
     }
-    QString Status(int row) const { return Cell(*queue, row, CTransferQueue::StatusColumn); }
+    QString Status(int row) const
+    {
+        return queue->data(queue->index(row, CTransferQueue::StatusColumn)).toString();
+    }
     // Failed jobs come back in the order they ended, so tests find rows by name.
     int RowNamed(const QString& name) const
     {
@@ -117,19 +114,6 @@ private Q_SLOTS:
         QFile::remove(CDataFolder::SettingsFile());
     }
 
-    // A day picked counts as much as the time picked beside it.
-    void scheduleTaken()
-    {
-        CScheduleInfo given;
-        given.unit = CScheduleInfo::Weeks;
-        CScheduleDlg dialog(given);
-        dialog.findChild<QCheckBox*>(u"repeat"_s)->setChecked(true);
-        dialog.findChild<QDateEdit*>(u"date"_s)->setDate(QDate(2031, 7, 8));
-        dialog.findChild<QTimeEdit*>(u"time"_s)->setTime(QTime(9, 10, 11));
-        const CScheduleInfo taken = dialog.Schedule();
-        QVERIFY(!taken.enabled && taken.repeat && taken.unit == CScheduleInfo::Weeks);
-        QCOMPARE(taken.start, QDateTime(QDate(2031, 7, 8), QTime(9, 10, 11)));
-    }
     // Three failed jobs wait as "失敗": details show the trace without the password; the schedule dialog
     // turns one "排程"; the menu's resume runs another to its end, with a progress window made but not
     // shown while HideProgressDlg keeps its default; Del takes the third away without a new failure, as it
@@ -140,8 +124,7 @@ private Q_SLOTS:
         fixture.host.resize(700, 200);
         for (const QString name : {"late1.bin", "late2.bin", "gone"})
             QVERIFY(fixture.Download(name, m_dir->path()));
-        const CRequester& requester = fixture.requester;
-        QVERIFY(WaitUntil([&] { return requester.failed.size() == 3; }, 60000));
+        QVERIFY(WaitUntil([&] { return fixture.requester.failed.size() == 3; }, 60000));
         QTest::qWait(1200); // a queue tick leaves failed rows waiting
         QCOMPARE(fixture.queue->RunningCount(), 0);
         QCOMPARE(fixture.Status(0), CTransferQueue::kFailed);
@@ -184,7 +167,7 @@ private Q_SLOTS:
                         progressShown = progressShown || window->isVisible();
                 });
         fixture.bar->findChild<QAction*>(u"resume"_s)->trigger();
-        QVERIFY(WaitUntil([&] { return !requester.done.isEmpty(); }, 60000));
+        QVERIFY(WaitUntil([&] { return !fixture.requester.done.isEmpty(); }, 60000));
         QCOMPARE(Sha256(Local(u"late1.bin"_s)), Sha256(Remote(u"late1.bin"_s)));
         QVERIFY(progressMade && !progressShown);
 
@@ -194,7 +177,7 @@ private Q_SLOTS:
         fixture.bar->List()->setFocus();
         QTest::keyClick(fixture.bar->List(), Qt::Key_Delete);
         QVERIFY(WaitUntil([&] { return fixture.queue->rowCount() == 1; }, 30000));
-        QCOMPARE(requester.failed.size(), 3);
+        QCOMPARE(fixture.requester.failed.size(), 3);
         QCOMPARE(fixture.Status(0), CTransferQueue::kScheduled);
     }
 
