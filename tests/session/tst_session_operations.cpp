@@ -3,6 +3,7 @@
 #include "engine/FakeFtpServer.h"
 
 #include <QDir>
+#include <QProcess>
 
 #include <csignal>
 
@@ -45,7 +46,28 @@ private:
         return session.WaitDone() && session.ResultCode() == 0;
     }
 
+    // Runs zentrava-cli shell -b with the script against the harness's proftpd; gives the exit code.
+    int RunShell(const QStringList& script, const QStringList& options = {})
+    {
+        CTestServer* server = Harness::Server("proftpd");
+        if (!server || !WriteFile(m_local.filePath("script"), script.join(u'\n').toUtf8() + '\n') ||
+            !WriteFile(m_local.filePath("password"), server->Password().toUtf8() + "\n"))
+            return -1;
+        QProcess cli;
+        cli.start(ZENTRAVA_CLI, QStringList{"--home", m_local.filePath("home"), "shell",
+                                            QStringLiteral("ftp://%1@127.0.0.1:%2").arg(server->User()).arg(server->Port()),
+                                            "--password-file", m_local.filePath("password"), "-b",
+                                            m_local.filePath("script")} +
+                                    options);
+        if (!cli.waitForFinished(120000))
+            return -2;
+        m_out = cli.readAllStandardOutput();
+        m_err = cli.readAllStandardError();
+        return cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -3;
+    }
+
     QTemporaryDir m_local;
+    QByteArray m_out, m_err;
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(WriteFile(m_local.filePath("upload.txt"), "content\n")); }
@@ -216,6 +238,37 @@ private Q_SLOTS:
         f.session->Disconnect();
         QTRY_COMPARE_WITH_TIMEOUT(f.sink.disconnects, 3, 10000);
         QVERIFY(!f.session->List("/", true));
+    }
+
+    void shellRunsAScript()
+    {
+        QVERIFY(Harness::Require("proftpd"));
+        QCOMPARE(RunShell({"mkdir shelltest", "cd shelltest", "put " + m_local.filePath("upload.txt") + " a.txt",
+                           "chmod 751 a.txt", "ls", "rename a.txt b.txt", "mkdir sub", "mv b.txt sub/b.txt",
+                           "cd sub", "pwd", "get b.txt " + m_local.filePath("back.txt"), "back", "history",
+                           "quote NOOP", "cd ..", "rmdir -r shelltest", "quit", "mkdir never"},
+                          {"-v"}),
+                 0);
+        const QStringList out = QString::fromUtf8(m_out).split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY2(!out.filter(QRegularExpression("^-rwxr-x--x +8 .* a\\.txt$")).isEmpty(), m_out.constData());
+        QVERIFY(out.contains("/shelltest/sub") && out.contains("/shelltest"));
+        QVERIFY(!out.filter(QRegularExpression("^200 ")).isEmpty());
+        QCOMPARE(ReadFile(m_local.filePath("back.txt")), QByteArray("content\n"));
+        // -v shows the session log, every line with its thread; the password never.
+        const QRegularExpression tagged("^\\[\\d+\\] 接收目錄清單", QRegularExpression::MultilineOption);
+        QVERIFY(tagged.match(QString::fromUtf8(m_err)).hasMatch());
+        QVERIFY(m_err.contains("\"/shelltest\" 已刪除！") && !m_err.contains("never"));
+        QVERIFY(!m_err.contains(Harness::Server("proftpd")->Password().toUtf8()));
+    }
+
+    void shellStopsAtTheFirstFailure()
+    {
+        QVERIFY(Harness::Require("proftpd"));
+        QCOMPARE(RunShell({"pwd", "cd /nowhere", "mkdir never"}), 1);
+        QCOMPARE(m_out, QByteArray("/\n"));
+        QVERIFY(m_err.contains("開啟資料夾： \"/nowhere\""));
+        QCOMPARE(RunShell({"frobnicate"}), 1);
+        QVERIFY(m_err.contains("not understood: frobnicate"));
     }
 };
 
