@@ -1,25 +1,143 @@
-#include "SessionTestSupport.h"
-
+#include "servers/Harness.h"
+#include "support/Rows.h"
 #include "support/ServerTarget.h"
+#include "support/TestFiles.h"
 
+#include "app/DataFolder.h"
+#include "app/Profile.h"
 #include "engine/FakeFtpServer.h"
 #include "engine/RemoteConnection.h"
 #include "engine/keys/KeyCertificate.h"
 #include "engine/keys/KnownHosts.h"
 #include "security/TrustedCertificates.h"
+#include "session/FtpSession.h"
+#include "session/KeepAlive.h"
+#include "session/PlainSessionUi.h"
 #include "sites/ConnectionTargets.h"
+#include "sites/SiteList.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpServer>
+#include <QTemporaryDir>
 
 #include <csignal>
+#include <memory>
+#include <unistd.h>
 
-using namespace SessionTest;
 using namespace TestFiles;
 
 namespace
 {
+// "scheme://127.0.0.1:port".
+QString Address(const char* scheme, quint16 port)
+{
+    return QStringLiteral("%1://127.0.0.1:%2").arg(QLatin1String(scheme)).arg(port);
+}
+
+// The log as "level text", each line checked to start with this thread's tag.
+class CRecordingSink : public IFtpSessionSink
+{
+public:
+    QStringList lines;
+    int connects = 0;
+    int disconnects = 0;
+    bool foreignThread = false;
+    CKeepAlive* keepAlive = nullptr;
+
+    void OnLog(int level, const QString& text) override
+    {
+        const QString tag = u'[' + QString::number(gettid()) + u']';
+        foreignThread = foreignThread || !text.startsWith(tag);
+        const QString rest = text.mid(tag.size());
+        lines.append(QString::number(level) + u' ' + (rest.startsWith(u' ') ? rest.mid(1) : rest));
+    }
+    void OnConnected() override
+    {
+        ++connects;
+        if (keepAlive)
+            keepAlive->OnConnected();
+    }
+    void OnDisconnected() override
+    {
+        ++disconnects;
+        if (keepAlive)
+            keepAlive->OnDisconnected();
+    }
+
+    // The lines of the given levels ("03": information and errors), in order.
+    QStringList Levels(const char* levels) const
+    {
+        return lines.filter(QRegularExpression(QStringLiteral("^[%1] ").arg(QLatin1String(levels))));
+    }
+    bool Has(const QString& line) const { return lines.contains(line); }
+};
+
+// A fresh data folder (settings, sites, certificates, known hosts) for each test.
+class CSessionFixture
+{
+public:
+    CSessionFixture()
+    {
+        sites.LoadSites();
+        WriteProfileInt("Settings", "ConnectionTimeout", 20); // bounds every wait of a test that goes wrong
+    }
+
+    // Answers every certificate and host key question with "always", counting the questions.
+    void AcceptAll()
+    {
+        ui.certificateQuestion = [this](const ServerCertificate&, const QString&)
+        { return ++asked, TrustAnswer::Always; };
+        ui.hostKeyQuestion = [this](const QString&, const SshHostKey&)
+        { return ++asked, TrustAnswer::Always; };
+    }
+
+    // Connects to the harness server of the kind (certificates and host keys accepted).
+    bool ConnectTo(const char* kind)
+    {
+        CTestServer* server = Harness::Require(kind);
+        AcceptAll();
+        return server && session->Connect(Address("ftp", server->Port()), server->User(), server->Password());
+    }
+
+    QStringList Names() const
+    {
+        QStringList names;
+        for (const CFtpListItem& item : session->ListModel().Items())
+            names << item.name;
+        return names;
+    }
+
+private:
+    struct CHome
+    {
+        QTemporaryDir dir;
+        CHome() { qputenv("ZENTRAVA_HOME", dir.path().toUtf8()); }
+    } m_home; // first, so that everything below lives in it
+
+public:
+    CRecordingSink sink;
+    CPlainSessionUi ui;
+    CSiteList sites;
+    std::unique_ptr<CFtpSession> session = std::make_unique<CFtpSession>(&sink, ui, sites);
+    int asked = 0;
+};
+
+// A stored site on 127.0.0.1.
+CFtpSite Site(const QString& name, quint16 port, const QString& login, const QString& password,
+              int protocolType = CFtpSite::ProtocolFtp)
+{
+    CFtpSite site;
+    site.Name = name;
+    site.Address = "127.0.0.1";
+    site.Port = port;
+    site.ProtocolType = protocolType;
+    site.Login = login;
+    site.Password = password;
+    return site;
+}
 const QString kPassphrase = "pass phrase 1";
 
 void WriteSettings(const QString& section, const QList<QPair<QString, QVariant>>& values)
@@ -114,20 +232,22 @@ private Q_SLOTS:
         QFile::remove(CDataFolder::SettingsFile());
     }
 
+    // folder: where the session starts for the path under the root "/home/u" (a relative one is the
+    // stored site's, below).
     void parsesAddresses_data()
     {
-        Columns<QString, bool, int, QString, int, QString>(
-            {"text", "valid", "protocol", "server", "port", "path"});
+        Columns<QString, bool, int, QString, int, QString, QString>(
+            {"text", "valid", "protocol", "server", "port", "path", "folder"});
         const auto row = [](const char* text, bool valid, int protocol, const char* server, int port,
-                            const char* path) { Row(text, text, valid, protocol, server, port, path); };
-        row("ftp://host:2121/a/b", true, 0, "host", 2121, "/a/b");
-        row("FTPS://u:p@w@host", true, 1, "host", 0, "");
-        row("ftpes://host/", true, 2, "host", 0, "/");
-        row("sftp://[::1]:22/x%20y", true, 3, "::1", 22, "/x y");
-        row("http://host", true, -1, "host", 0, "");
-        row("host/a", false, -1, "", 0, "");
-        row("ftp://host:99999", false, -1, "", 0, "");
-        row("ftp://:21", true, 0, "", 21, "");
+                            const char* path, const char* folder)
+        { Row(text, text, valid, protocol, server, port, path, folder); };
+        row("ftp://host:2121/srv//x/", true, 0, "host", 2121, "/srv//x/", "/srv/x/");
+        row("FTPS://u:p@w@host", true, 1, "host", 0, "", "");
+        row("ftpes://host/", true, 2, "host", 0, "/", "");
+        row("sftp://[::1]:22/x%20y", true, 3, "::1", 22, "/x y", "/x y");
+        row("host/a", false, -1, "", 0, "", "");
+        row("ftp://host:99999", false, -1, "", 0, "", "");
+        row("ftp://:21", true, 0, "", 21, "", "");
     }
 
     void parsesAddresses()
@@ -142,23 +262,7 @@ private Q_SLOTS:
         QTEST(url->server, "server");
         QTEST(url->port, "port");
         QTEST(url->path, "path");
-    }
-
-    void placesTheInitialFolder_data()
-    {
-        Columns<QString, QString, QString>({"root", "path", "folder"});
-        Row("relative", "/home/u/", "a/b", "/home/u/a/b");
-        Row("relative at /", "/", "a", "/a");
-        Row("absolute", "/home/u", "/srv//x/", "/srv/x/");
-        Row("none", "/home/u", "", "");
-        Row("slash", "/home/u", "/", "");
-    }
-
-    void placesTheInitialFolder()
-    {
-        QFETCH(QString, root);
-        QFETCH(QString, path);
-        QTEST(CFtpSession::InitialFolder(root, path), "folder");
+        QTEST(CFtpSession::InitialFolder("/home/u", url->path), "folder");
     }
 
     void logsAConnectAListingAndADisconnect_data()
@@ -319,33 +423,6 @@ private Q_SLOTS:
         QVERIFY(f.sink.lines.filter("成功連線至").isEmpty());
     }
 
-    void learnsSystemTypeAndChmodFromTheServer_data()
-    {
-        Columns<QByteArray, int>({"reply", "type"});
-        Row("unix", QByteArray("215 UNIX Type: L8"), int(SystemUnix));
-        Row("windows", QByteArray("215 Windows_NT"), int(SystemWindowsNt));
-        Row("other", QByteArray("215 MACOS"), 0);
-        Row("no 215", QByteArray("200 UNIX"), 0);
-    }
-
-    void learnsSystemTypeAndChmodFromTheServer()
-    {
-        QFETCH(QByteArray, reply);
-        QFETCH(int, type);
-        CFakeFtpServer fake;
-        fake.On("SYST", reply + "\r\n");
-        fake.On(
-            "SITE",
-            "214-The following SITE commands are recognized:\r\n chmod umask\r\n214 Direct comments.\r\n");
-        QString error;
-        QVERIFY2(fake.Start(&error), qPrintable(error));
-        CSessionFixture f;
-        QVERIFY(f.session->Connect(Address("ftp", fake.Port()), "u", "p"));
-        QCOMPARE(f.session->SystemType(), type);
-        QVERIFY(f.session->HasSiteChmod());
-        QCOMPARE(f.session->ListModel().IsUnixServer(), type == SystemUnix);
-    }
-
     // A certificate the system does not verify counts for the host and port it was accepted for, or (an
     // entry without a host) for the hosts it names; elsewhere it is asked about again, and once refused no
     // password goes out. One the system verifies is taken silently and never recorded.
@@ -469,14 +546,18 @@ private Q_SLOTS:
     }
 
     // Passive mode refused: mode 3 falls back to an active listing, 2 fails at once. A data connection that
-    // never sends times out with the log's own text, without the error's.
+    // never sends times out with the log's own text, without the error's. The system type comes from a 215
+    // reply to SYST, SITE CHMOD from the SITE HELP list.
     void listingsOverAFailingDataConnection_data()
     {
-        Columns<int, bool, QStringList, QStringList>(
-            {"dataMode", "stalls", "names", "errors"}); // errors: all
-        Row("mode 3 falls back", 3, false, QStringList({"..", "dir", "x.txt"}), QStringList());
-        Row("mode 2 fails at once", 2, false, QStringList({".."}), QStringList());
-        Row("data stalls", 0, true, QStringList({".."}), QStringList({"3 Data 連線逾時."}));
+        Columns<int, bool, QStringList, QStringList, QByteArray, int>(
+            {"dataMode", "stalls", "names", "errors", "syst", "type"}); // errors: all
+        Row("mode 3 falls back", 3, false, QStringList({"..", "dir", "x.txt"}), QStringList(),
+            QByteArray("215 UNIX Type: L8"), int(SystemUnix));
+        Row("mode 2 fails at once", 2, false, QStringList({".."}), QStringList(),
+            QByteArray("215 Windows_NT"), int(SystemWindowsNt));
+        Row("data stalls", 0, true, QStringList({".."}), QStringList({"3 Data 連線逾時."}),
+            QByteArray("200 UNIX"), 0);
     }
 
     void listingsOverAFailingDataConnection()
@@ -485,8 +566,14 @@ private Q_SLOTS:
         QFETCH(bool, stalls);
         QFETCH(QStringList, names);
         QFETCH(QStringList, errors);
+        QFETCH(QByteArray, syst);
+        QFETCH(int, type);
         const bool fallsBack = names.size() > 1;
         CFakeFtpServer fake;
+        fake.On("SYST", syst + "\r\n");
+        fake.On(
+            "SITE",
+            "214-The following SITE commands are recognized:\r\n chmod umask\r\n214 Direct comments.\r\n");
         if (!stalls)
         {
             fake.On("PASV", "421 Passive mode refused\r\n");
@@ -506,6 +593,9 @@ private Q_SLOTS:
         site.DataMode = dataMode;
         QVERIFY(f.sites.StoreSite(site));
         QVERIFY(f.session->Connect("fake"));
+        QCOMPARE(f.session->SystemType(), type);
+        QVERIFY(f.session->HasSiteChmod());
+        QCOMPARE(f.session->ListModel().IsUnixServer(), type == SystemUnix);
         QVERIFY(f.session->List("/pub/", true));
         QCOMPARE(f.sink.Has("0 PASV 模式連線失敗 -> 切換到 PORT 模式"), fallsBack);
         QCOMPARE(f.Names(), names);
