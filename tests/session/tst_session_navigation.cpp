@@ -193,10 +193,7 @@ private Q_SLOTS:
         QCOMPARE(GetProfileBinary("Settings", "LocalBrowserState"), state);
         QCOMPARE(GetProfileString("QuickConnect", "quickconnect12"), QStringLiteral("ftp.example.org"));
         QCOMPARE(GetProfileString("QuickConnect", "QuickConnect1"), QString());
-    }
-
-    void unknownOrMistypedKeysAreRefused()
-    {
+        // Unknown or mistyped keys are refused.
         QVERIFY(!WriteProfileInt("Settings", "NoSuchKey", 1));
         QVERIFY(!WriteProfileInt("NoSuchSection", "DataMode", 1));
         QVERIFY(!WriteProfileString("QuickConnect", "QuickConnectX", QStringLiteral("x")));
@@ -362,9 +359,6 @@ private Q_SLOTS:
     void deleteQuestions_data()
     {
         Columns<QList<CFtpListItem>, QString>({"selected", "question"});
-        Row("one file", QList{Item("a.txt")}, "您確定要刪除 'a.txt' ？");
-        Row("parent row left out", QList{CFtpListItem::ParentRow(), Item("docs", true)},
-            "您確定要刪除這個資料夾 'docs' 及所有的內容？");
         Row("only the parent row", QList{CFtpListItem::ParentRow()}, "");
         Row("percent in a name", QList{Item("100%1.txt")}, "您確定要刪除 '100%1.txt' ？");
     }
@@ -622,12 +616,7 @@ private Q_SLOTS:
                      Qt::AlignRight,
                  int(Qt::AlignRight));
         QVERIFY(!model.data(model.index(3, 0)).isValid());
-    }
-
-    // Owner, group and attributes show for Unix servers only.
-    void headingsAndColumnWidths()
-    {
-        Model model;
+        // Owner, group and attributes show for Unix servers only.
         QCOMPARE(model.headerData(Model::SizeColumn, Qt::Horizontal).toString(), "大小");
         QVERIFY(!model.headerData(0, Qt::Vertical).isValid());
         QSignalSpy headerChanged(&model, &QAbstractItemModel::headerDataChanged);
