@@ -16,7 +16,6 @@
 #include <QLocale>
 #include <QMimeDatabase>
 #include <QPersistentModelIndex>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -39,24 +38,6 @@ QByteArray Blob(std::initializer_list<int> bytes)
     return out;
 }
 
-CFtpListItem Item(const QString& name, bool isFolder = false)
-{
-    CFtpListItem item;
-    item.name = name;
-    item.isFolder = isFolder;
-    return item;
-}
-
-// The raw values of a section as the settings file holds them.
-QStringList StoredValues(const QString& section, int count)
-{
-    QSettings store(CDataFolder::SettingsFile(), QSettings::IniFormat);
-    store.beginGroup(section);
-    QStringList values;
-    for (int index = 0; index < count; ++index)
-        values.append(store.value(section + QString::number(index)).toString());
-    return values;
-}
 // Waits are bounded; a configured second lasts one millisecond in these tests.
 constexpr int kWaitMs = 10000;
 
@@ -269,7 +250,7 @@ private Q_SLOTS:
         QCOMPARE(list.Items(), QStringList{QStringLiteral("keep")});
     }
 
-    void backLeadsToThePreviousFolder()
+    void backAndFolderBarLists()
     {
         CBackHistory history;
         QCOMPARE(history.Back(), QString());
@@ -288,10 +269,7 @@ private Q_SLOTS:
             history.Add(QString("/f%1").arg(i));
         QCOMPARE(history.Folders().size(), 25);
         QCOMPARE(history.Folders().first(), "/f2");
-    }
-
-    void folderBarListsEachFolderOnce()
-    {
+        // The folder bar lists each folder once, case counting.
         CFolderBarList bar;
         QCOMPARE(bar.Selected(), -1);
         QCOMPARE(QList<int>({bar.Add("/"), bar.Add("/pub"), bar.Add("/Pub"), bar.Add("/pub")}),
@@ -313,7 +291,9 @@ private Q_SLOTS:
         QVERIFY(!history.Add("|orphan data"));
         QCOMPARE(history.Texts().size(), 10);
         QCOMPARE(history.Texts().first(), "host2");
-        const QStringList stored = StoredValues("QuickConnect", 11);
+        QStringList stored;
+        for (int index = 0; index <= 10; ++index)
+            stored << GetProfileString("QuickConnect", QStringLiteral("QuickConnect%1").arg(index));
         QCOMPARE(QStringList({stored[0], stored[3], stored[9], stored[10]}),
                  QStringList({"host2|user2,pw2", "host5|new", "host11|user11,pw11", ""}));
         CHistoryList loaded("QuickConnect");
@@ -321,7 +301,9 @@ private Q_SLOTS:
         QCOMPARE(loaded.Texts(), history.Texts());
         QCOMPARE(loaded.Items().at(3).data, "new");
         QVERIFY(history.Clear());
-        QCOMPARE(StoredValues("QuickConnect", 2), QStringList({"", ""}));
+        QCOMPARE(GetProfileString("QuickConnect", "QuickConnect0") +
+                     GetProfileString("QuickConnect", "QuickConnect1"),
+                 "");
         QFile file(CDataFolder::SettingsFile());
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(!file.readAll().contains("pw"));
@@ -360,7 +342,7 @@ private Q_SLOTS:
     {
         Columns<QList<CFtpListItem>, QString>({"selected", "question"});
         Row("only the parent row", QList{CFtpListItem::ParentRow()}, "");
-        Row("percent in a name", QList{Item("100%1.txt")}, "您確定要刪除 '100%1.txt' ？");
+        Row("percent in a name", QList{File("100%1.txt")}, "您確定要刪除 '100%1.txt' ？");
     }
 
     void deleteQuestions()
@@ -393,14 +375,6 @@ private Q_SLOTS:
                 (PermissionNumber(bits) == number && PermissionBitsFromNumber(number) == bits));
     }
 
-    void permissionNumbersAreThreeOctalDigits()
-    {
-        QCOMPARE(PermissionBitsFromNumber(u"000").value_or(-1), 0);
-        QCOMPARE(PermissionNumber(0), "0");
-        for (const char* refused : {"75", "0751", "789", "7a1"})
-            QVERIFY2(!PermissionBitsFromNumber(QString(refused)), refused);
-        QCOMPARE(SiteChmodCommand(0x51, "a b.txt"), "SITE CHMOD 51 a b.txt");
-    }
     // A remote operation that runs while a command waits (armAt: the count of commands sent) arms again.
     void commandsFollowTheSettings_data()
     {
@@ -728,9 +702,8 @@ private Q_SLOTS:
     {
         Model model;
         model.SetListing({File("a.qqzz"), File("A.QQZZ"), File("b")}, true);
-        QCOMPARE(model.FindRow("a.QQZZ"), 2);
-        QCOMPARE(model.FindRow(".."), -1);
-        QCOMPARE(model.FindRow("missing"), -1);
+        QCOMPARE(QList({model.FindRow("a.QQZZ"), model.FindRow(".."), model.FindRow("missing")}),
+                 QList({2, -1, -1}));
         model.sort(Model::TypeColumn, Qt::AscendingOrder);
         const int row = model.FindRow("b");
         model.RenameRow(row, "b.qqyy");
