@@ -146,9 +146,6 @@ void WriteSettings(const QString& section, const QList<QPair<QString, QVariant>>
         QVERIFY(value.typeId() == QMetaType::Int ? WriteProfileInt(section, key, value.toInt())
                                                  : WriteProfileString(section, key, value.toString()));
 }
-// A configured second lasts this long in the keep-alive tests.
-constexpr int kSecondMs = 100;
-
 // The processes the server forked for its connections.
 QList<pid_t> Children(const QString& pid)
 {
@@ -613,7 +610,7 @@ private Q_SLOTS:
         QVERIFY(WriteProfileInt("SmartKeepAlive", "Reconnect", 1));
         QVERIFY(WriteProfileInt("SmartKeepAlive", "ReconnectTime", 1));
         CKeepAlive keepAlive(*f.session);
-        keepAlive.SetSecondLength(kSecondMs);
+        keepAlive.SetSecondLength(100); // milliseconds
         f.sink.keepAlive = &keepAlive;
         QVERIFY(f.ConnectTo("proftpd"));
         QVERIFY(f.session->MakeFolder("kept"));
