@@ -18,11 +18,14 @@
 #include <QPersistentModelIndex>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 
+#include <atomic>
 #include <climits>
 #include <ctime>
 #include <limits>
 #include <memory>
+#include <vector>
 
 // The settings store and what the session keeps in it or reads from it (folder histories, keep-alive), and
 // the remote file list.
@@ -740,6 +743,35 @@ private Q_SLOTS:
         const std::optional<Model::RelayedRow> row = Model::RowForRelayedPath(folder, path);
         QCOMPARE(row ? QVariantList({row->name, row->viaSubFolder}) : QVariantList(),
                  name.isEmpty() ? QVariantList() : QVariantList({name, viaSubFolder}));
+    }
+    // Workers read and write settings while the window does: no read may see another's half-written file.
+    void settingsFromSeveralThreads()
+    {
+        QVERIFY(WriteProfileInt("Settings", "TransferMax", 7));
+        std::atomic<int> wrongReads{0};
+        std::vector<std::unique_ptr<QThread>> threads;
+        for (int t = 0; t < 4; ++t)
+        {
+            threads.emplace_back(QThread::create(
+                [t, &wrongReads]
+                {
+                    const QString key = QStringLiteral("GoToFolder%1").arg(t);
+                    for (int i = 0; i < 40; ++i)
+                    {
+                        WriteProfileString("GoToFolder", key, QString::number(i));
+                        if (GetProfileInt("Settings", "TransferMax") != 7 ||
+                            GetProfileString("GoToFolder", key) != QString::number(i))
+                            ++wrongReads;
+                    }
+                }));
+            threads.back()->start();
+        }
+        for (const auto& thread : threads)
+            QVERIFY(thread->wait(60000));
+        QCOMPARE(wrongReads.load(), 0);
+        for (int t = 0; t < 4; ++t)
+            QCOMPARE(GetProfileString("GoToFolder", QStringLiteral("GoToFolder%1").arg(t)),
+                     QStringLiteral("39"));
     }
 };
 
