@@ -4,6 +4,7 @@
 #include "sites/PasswordCipher.h"
 #include "sites/PasswordProtection.h"
 #include "sites/SiteList.h"
+#include "support/Rows.h"
 #include "support/TestFiles.h"
 
 #include <QTemporaryDir>
@@ -66,24 +67,21 @@ CFtpSite NamedSite(const QString& name, const QString& password = {})
 
 QString Summary(const CFtpSite& site)
 {
-    const auto number = [](int value) { return QString::number(value); };
-    return QStringList{site.Address,
-                       number(site.Port),
-                       number(site.Retries),
-                       number(site.ClearDataChannel),
-                       number(site.ClearCommandChannel),
-                       site.Password}
-        .join(u'|');
+    return QStringLiteral("%1|%2|%3|%4|%5|")
+               .arg(site.Address)
+               .arg(site.Port)
+               .arg(site.Retries)
+               .arg(site.ClearDataChannel)
+               .arg(site.ClearCommandChannel) +
+           site.Password;
 }
 
 QByteArrayList StoredPasswords(const QByteArray& file)
 {
     QByteArrayList found;
     for (const QByteArray& part : file.split('<'))
-    {
         if (part.startsWith("PASSWORD>"))
             found << part.mid(9);
-    }
     return found;
 }
 
@@ -92,32 +90,6 @@ QByteArray Cipher(const QByteArray& key, const QByteArray& plain)
     CPasswordCipher cipher;
     cipher.SetKey(key);
     return cipher.Encrypt(plain);
-}
-
-// Bytes of every value, high ones included, in no simple order.
-QByteArray PatternBytes(qsizetype length)
-{
-    QByteArray data(length, Qt::Uninitialized);
-    for (qsizetype i = 0; i < length; ++i)
-        data[i] = static_cast<char>((i * 151 + 7) & 0xFF);
-    return data;
-}
-
-// The expected stored form built from Qt's own encoder: the full groups cut into 76-character lines, each
-// full line followed by CR LF, then the final partial group.
-QByteArray ReferenceEncode(const QByteArray& data)
-{
-    const qsizetype fullBytes = data.size() / 3 * 3;
-    const QByteArray full = data.first(fullBytes).toBase64();
-    QByteArray text;
-    for (qsizetype pos = 0; pos < full.size(); pos += 76)
-        text += full.mid(pos, 76) + (full.size() - pos >= 76 ? "\r\n" : "");
-    return text + data.sliced(fullBytes).toBase64();
-}
-
-QByteArray Utf8(const char8_t* text)
-{
-    return QByteArray(reinterpret_cast<const char*>(text));
 }
 
 } // namespace
@@ -227,13 +199,10 @@ private Q_SLOTS:
     // as 0.
     void sitePathLookups_data()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("found");
-        QTest::addColumn<QString>("fields");
+        Columns<QString, bool, QString>({"path", "found", "fields"});
         const QString root = "root|-12|0|0|0|";
-        QTest::newRow("nested, framed password")
-            << "Work\\Backups\\Nightly" << true << "nightly.example|0|0|0|0|QUJD";
-        QTest::newRow("any case") << "WORK\\backups\\NIGHTLY" << true << "nightly.example|0|0|0|0|QUJD";
+        QTest::newRow("nested, any case, framed password")
+            << "WORK\\backups\\NIGHTLY" << true << "nightly.example|0|0|0|0|QUJD";
         QTest::newRow("bare name is below the root") << "Nightly" << true << root;
         QTest::newRow("first of twins") << "Work\\twin" << true << "a&b|2121|0|0|0|";
         QTest::newRow("trimmed values") << "Flags" << true << "|0|7|1|0|";
@@ -285,8 +254,7 @@ private Q_SLOTS:
 
     void namesTheFileCannotHold_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("valid");
+        Columns<QString, bool>({"name", "valid"});
         QTest::newRow("CJK and spaces") << "夜間 備份" << true;
         QTest::newRow("blank") << "   " << false;
         QTest::newRow("backslash") << "a\\b" << false;
@@ -332,10 +300,7 @@ private Q_SLOTS:
         QVERIFY(back.Deserialize(FullSite().Serialize()));
         QCOMPARE(back.Fields(), FullSite().Fields());
         for (qsizetype cut = 0; cut < bytes.size(); ++cut)
-        {
-            QVERIFY(!back.Deserialize(bytes.left(cut)));
-            QCOMPARE(back.Fields(), FullSite().Fields());
-        }
+            QVERIFY(!back.Deserialize(bytes.left(cut)) && back.Fields() == FullSite().Fields());
     }
 
     // Passwords are stored protected while a master password is set and protection is on; in memory, and
@@ -385,21 +350,15 @@ private Q_SLOTS:
     {
         CSiteList& sites = Load();
         QCOMPARE(sites.MoveElement(Folder("Work"), sites.Document().GetRoot()), Folder("Work"));
-        QVERIFY(sites.MoveElement(Folder("Work"), Folder("Home")));
+        QCOMPARE(sites.PathOf(sites.MoveElement(Folder("Work"), Folder("Home"))),
+                 QStringLiteral("Home\\Work"));
         QCOMPARE(sites.SitePaths().join(','),
                  "Backups\\Nightly,Nightly,Flags,Home\\Work\\Backups\\Nightly,Home\\Work\\Twin,"
                  "Home\\Work\\twin,工作\\夜間備份");
-        CXmlElement* flags = sites.FindSiteInFolder(nullptr, QStringLiteral("Flags"));
-        CXmlElement* moved = sites.MoveElement(flags, Folder("Home\\Work\\Backups"));
-        QCOMPARE(sites.PathOf(moved), QStringLiteral("Home\\Work\\Backups\\Flags"));
-        QCOMPARE(sites.SitePaths().join(','),
-                 "Backups\\Nightly,Nightly,Home\\Work\\Backups\\Nightly,Home\\Work\\Backups\\Flags,"
-                 "Home\\Work\\Twin,Home\\Work\\twin,工作\\夜間備份");
         // Moved elements keep their fields and attributes.
         CXmlElement* twin = sites.FindSiteInFolder(Folder("Home\\Work"), QStringLiteral("Twin"));
         QCOMPARE(twin->GetAttribute("extra"), QByteArray("kept"));
         QCOMPARE(sites.Document().GetChildValue(twin, "ADDRESS"), QByteArray("a&b"));
-        QCOMPARE(sites.Document().GetChildValue(twin, "PORT"), QByteArray("2121"));
 
         // Refused: a folder into itself or below itself, anything into a site, and the root.
         const QByteArray before = sites.Document().GetXml();
@@ -412,22 +371,19 @@ private Q_SLOTS:
 
     void encode_data()
     {
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::addColumn<qsizetype>("required"); // padded length, two bytes per started line, two more
+        // required: padded length, two bytes per started line, two more
+        Columns<QByteArray, QByteArray, qsizetype>({"data", "expected", "required"});
 
         // RFC 4648 section 10.
         QTest::newRow("empty") << QByteArray() << QByteArray() << qsizetype(2);
-        QTest::newRow("f") << QByteArray("f") << QByteArray("Zg==") << qsizetype(8);
-        QTest::newRow("fo") << QByteArray("fo") << QByteArray("Zm8=") << qsizetype(8);
         QTest::newRow("foobar") << QByteArray("foobar") << QByteArray("Zm9vYmFy") << qsizetype(12);
         QTest::newRow("high bytes") << QByteArray("\xFF\xFE\x00", 3) << QByteArray("//4A") << qsizetype(8);
-        // 56 bytes fill a line with the partial group; 57 end a full line, which keeps its CR LF.
-        const QList<std::pair<qsizetype, qsizetype>> lengths{
-            {56, 80}, {57, 80}, {58, 86}, {114, 158}, {117, 164}};
-        for (const auto& [length, required] : lengths)
-            QTest::addRow("%lld bytes", static_cast<long long>(length))
-                << PatternBytes(length) << ReferenceEncode(PatternBytes(length)) << required;
+        // Lines of 76 characters: 56 bytes fill one with the partial group; a full line keeps its CR LF.
+        const QByteArray line = QByteArray("\xFB\xEF\xBE").repeated(19);
+        const QByteArray encoded = QByteArray(76, '+') + "\r\n";
+        QTest::newRow("56 bytes") << line.chopped(1) << QByteArray(72, '+') + "++8=" << qsizetype(80);
+        QTest::newRow("57 bytes") << line << encoded << qsizetype(80);
+        QTest::newRow("115 bytes") << line + line + 'A' << encoded + encoded + "QQ==" << qsizetype(164);
     }
 
     void encode()
@@ -455,9 +411,7 @@ private Q_SLOTS:
 
     void decode_data()
     {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<qsizetype>("capacity");
-        QTest::addColumn<QByteArray>("expected");
+        Columns<QByteArray, qsizetype, QByteArray>({"text", "capacity", "expected"});
 
         const qsizetype ample = 200;
         QTest::newRow("short group of three") << QByteArray("Zm9vYmE") << ample << QByteArray("fooba");
@@ -499,18 +453,16 @@ private Q_SLOTS:
     // group.
     void cipher_data()
     {
-        QTest::addColumn<QByteArray>("key");
-        QTest::addColumn<QByteArray>("plain");
-        QTest::addColumn<QByteArray>("text");
+        Columns<QByteArray, QByteArray, QByteArray>({"key", "plain", "text"});
 
         QTest::newRow("settings pass phrase") << QByteArray(CPasswordCipher::kSettingsPassPhrase)
                                               << QByteArray("s3cret!") << QByteArray("td/6av4+zA==");
         QTest::newRow("short key") << QByteArray("master key") << QByteArray("p@ssw0rd")
                                    << QByteArray("N6ustSnrYnI=");
-        QTest::newRow("CJK key and text") << Utf8(u8"超級密碼") << Utf8(u8"我的密碼是：伺服器３號！")
+        QTest::newRow("CJK key and text") << QByteArray("超級密碼") << QByteArray("我的密碼是：伺服器３號！")
                                           << QByteArray("iax6YPm98VBowlrQ7ENAjzT3E7K1AiwuUHyPgA6btVFBKGB8");
         QTest::newRow("CJK key, 60 bytes")
-            << Utf8(u8"主密碼") << QByteArray("0123456789").repeated(6)
+            << QByteArray("主密碼") << QByteArray("0123456789").repeated(6)
             << QByteArray(
                    "Y4oxB17AuojbNejAu0519kTbpfJzL5zKjZ/wWfOxUyiRPUJj2uhNWNZqq4GQqMEPlHom+snFWT9t\r\n+API");
         // Empty text or an empty key pass through unchanged.

@@ -1,10 +1,14 @@
+#include "support/Rows.h"
 #include "support/TestFiles.h"
 #include "xml/XmlDocument.h"
+#include "xml/XmlText.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -49,33 +53,54 @@ void TextRow(const char* name, const QByteArray& text, const QByteArray& value)
     ParserRow(name, "<R><A>" + text + "</A></R>", "R{A=" + value + '}');
 }
 
-void AttributeRow(const char* name, const QByteArray& key, const QByteArray& value, bool accepted)
+const QByteArray kMarkup("<>/!?&#;=\" \t\r\nabAB01\xa7\xda");
+
+QByteArray RandomBytes(QRandomGenerator& rng, int maxLength, const QByteArray& alphabet = kMarkup)
 {
-    QTest::newRow(name) << key << value << accepted;
+    QByteArray bytes(rng.bounded(maxLength + 1), Qt::Uninitialized);
+    for (char& c : bytes)
+        c = rng.bounded(4) != 0 ? alphabet.at(rng.bounded(int(alphabet.size()))) : char(rng.bounded(256));
+    return bytes;
 }
 
-// Makes every file write beyond `bytes` fail, as a full disk would.
-class CFileSizeLimit
+// Names and attributes as the writer can hold them; values of any bytes.
+void AddRandomChildren(CXmlDocument& doc, CXmlElement* parent, QRandomGenerator& rng, int depth)
 {
-public:
-    explicit CFileSizeLimit(rlim_t bytes) : m_oldHandler(std::signal(SIGXFSZ, SIG_IGN))
+    for (int i = depth >= 4 ? 0 : rng.bounded(5); i > 0; --i)
     {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        const rlimit limited{bytes, m_old.rlim_max};
-        m_active = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+        CXmlElement* element = doc.AddElement(parent, "E" + QByteArray::number(rng.bounded(100)),
+                                              rng.bounded(3) == 0 ? QByteArray() : RandomBytes(rng, 24));
+        QByteArray value = RandomBytes(rng, 12);
+        value.removeIf([](char c) { return QByteArray("\"<>\t\r\n").contains(c); });
+        QVERIFY(element->SetAttribute("a" + QByteArray::number(rng.bounded(3)), value));
+        AddRandomChildren(doc, element, rng, depth + 1);
     }
-    ~CFileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool IsActive() const { return m_active; }
+}
 
-private:
-    void (*m_oldHandler)(int);
-    rlimit m_old{};
-    bool m_active = false;
-};
+// The same names and attributes, values trimmed of white space as the reader trims them.
+bool SameTree(const CXmlElement& read, const CXmlElement& written)
+{
+    bool same = read.Name() == written.Name() && read.Attributes() == written.Attributes() &&
+                read.RawValue() == written.RawValue().trimmed() &&
+                read.Children().size() == written.Children().size();
+    for (size_t i = 0; same && i < read.Children().size(); ++i)
+        same = SameTree(*read.Children()[i], *written.Children()[i]);
+    return same;
+}
+
+// Nothing read from a tag holds "<", ">" or a line break, nor text a "<": what the writer makes of it keeps
+// its structure.
+bool HoldsNoMarkup(const CXmlElement& element)
+{
+    QByteArray tag = element.Name();
+    for (const auto& [key, value] : element.Attributes())
+        tag += key + value;
+    bool clean =
+        !tag.contains('<') && !tag.contains('>') && !tag.contains('\n') && !element.RawValue().contains('<');
+    for (const auto& child : element.Children())
+        clean = clean && HoldsNoMarkup(*child);
+    return clean;
+}
 
 } // namespace
 
@@ -120,13 +145,9 @@ private Q_SLOTS:
 
     void parserRules_data()
     {
-        QTest::addColumn<QByteArray>("xml");
-        QTest::addColumn<QByteArray>("tree");
-        QTest::addColumn<bool>("complete");
-
-        ParserRow("declaration skipped", "<?xml version=\"1.0\"?>\r\n<R>\r\n\t<A>1</A>\r\n</R>\r\n",
-                  "R{A=1}");
-        ParserRow("comment and doctype skipped", "<!DOCTYPE x>\r\n<R><!-- note --><A>1</A></R>", "R{A=1}");
+        Columns<QByteArray, QByteArray, bool>({"xml", "tree", "complete"});
+        ParserRow("declaration, doctype, comment skipped",
+                  "<?xml version=\"1.0\"?>\r\n<!DOCTYPE x>\r\n<R><!-- note -->\r\n\t<A>1</A></R>", "R{A=1}");
         ParserRow("end tags unchecked", "<R><A>1</B><C>2</Z></R>", "R{A=1;C=2}");
         ParserRow("empty element on two lines", "<R>\r\n\t<E>\r\n\t</E>\r\n\t<F>1</F>\r\n</R>\r\n",
                   "R{E;F=1}");
@@ -148,16 +169,13 @@ private Q_SLOTS:
         ParserRow("empty", "", "");
         ParserRow("cut inside a tag", "<R><A>1</A><B", "R{A=1}", false);
         ParserRow("cut inside text", "<R><A>1</A><B>2", "R{A=1;B}", false);
-        ParserRow("cut after an empty-element tag", "<R><A/>", "R{A}", false);
 
         TextRow("trimmed", " \t x  y \r\n", "x  y");
         TextRow("greater-than is text", "x > y", "x > y");
         TextRow("entities in any case", "&amp;&Lt;&gT;&QUOT;&apos;a&NBSP;b&nbsp;", "&<>\"'a b ");
-        TextRow("character references keep the low byte", "&#65;&#321;", "AA");
+        TextRow("character references keep the low byte, negative ones wrap", "&#65;&#321;&#-191;", "AAA");
         TextRow("reference without semicolon", "&#66", "B");
-        TextRow("junk after number skipped", "&#67xyz;d", "Cd");
-        TextRow("white space before number", "&# 68;", "D");
-        TextRow("negative wraps", "&#-191;", "A");
+        TextRow("white space before number, junk after it skipped", "&# 67xyz;d", "Cd");
         TextRow("huge number", "&#99999999999999999999999;", kReplacement);
         TextRow("no number", "x&#;y&#abc;z", "xyz");
         TextRow("reference of zero", "a&#0;b", QByteArray("a\0b", 3));
@@ -222,33 +240,24 @@ private Q_SLOTS:
 
         CXmlDocument stranger;
         const QByteArray before = doc.GetXml();
-        QVERIFY(!doc.RemoveElement(stranger.AddElement(nullptr, "A")));
-        QVERIFY(!doc.RemoveElement(nullptr));
-        QVERIFY(!doc.RemoveElement(doc.GetRoot()));
-        QVERIFY(!doc.RemoveElement(a, other));
+        QVERIFY(!doc.RemoveElement(stranger.AddElement(nullptr, "A")) && !doc.RemoveElement(nullptr) &&
+                !doc.RemoveElement(doc.GetRoot()) && !doc.RemoveElement(a, other));
         QCOMPARE(doc.GetXml(), before);
 
-        QVERIFY(doc.RemoveElement(b, folder));
-        QVERIFY(doc.RemoveElement(a));
+        QVERIFY(doc.RemoveElement(b, folder) && doc.RemoveElement(a));
         QCOMPARE(Dump(*doc.GetRoot()), QByteArray("{FOLDER{C};OTHER}"));
     }
 
     void attributesThatCannotBeWritten_data()
     {
-        QTest::addColumn<QByteArray>("key");
-        QTest::addColumn<QByteArray>("value");
-        QTest::addColumn<bool>("accepted");
-
-        AttributeRow("plain", "name", "Work & Play / 1=2 我", true);
-        AttributeRow("empty value", "name", "", true);
-        AttributeRow("quote", "name", "a\"b", false);
-        AttributeRow("less-than", "name", "a<b", false);
-        AttributeRow("greater-than", "name", "a>b", false);
-        AttributeRow("line break", "name", "a\r\nb", false);
-        AttributeRow("tab", "name", "a\tb", false);
-        AttributeRow("empty key", "", "v", false);
-        AttributeRow("key with equals", "a=b", "v", false);
-        AttributeRow("key with space", "a b", "v", false);
+        Columns<QByteArray, QByteArray, bool>({"key", "value", "accepted"});
+        const QByteArray name("name");
+        Row("plain", name, QByteArray("Work & Play / 1=2 我"), true);
+        Row("empty value", name, QByteArray(), true);
+        for (const QByteArray value : {"a\"b", "a<b", "a>b", "a\r\nb", "a\tb"})
+            QTest::addRow("value %s", value.toPercentEncoding().constData()) << name << value << false;
+        for (const QByteArray key : {"", "a=b", "a b"})
+            QTest::addRow("key '%s'", key.constData()) << key << QByteArray("v") << false;
     }
 
     void attributesThatCannotBeWritten()
@@ -282,20 +291,15 @@ private Q_SLOTS:
             QVERIFY(!doc.Load(unreadable));
             QCOMPARE(Dump(*doc.GetRoot()), QByteArray());
         }
-    }
 
-    // A file from the Windows program: names stay Big5 bytes, text of character references to Big5 bytes
-    // reads as UTF-8; saved again, the file is unchanged.
-    void big5File()
-    {
+        // A file from the Windows program: names stay Big5 bytes, text of character references to Big5 bytes
+        // reads as UTF-8; saved again, the file is unchanged.
         const QByteArray file = "<?xml version=\"1.0\"?>\r\n<SITES name=\"" + kBig5Favourites +
                                 "\" >\r\n\t<FOLDER name=\"" + kBig5Site +
                                 " 1\" >\r\n\t\t<DESCRIPTION>"
                                 "&#167;&#218;&#170;&#186;&#179;&#204;&#183;&#82; &amp; more</DESCRIPTION>\r\n"
                                 "\t</FOLDER>\r\n</SITES>\r\n";
-        QTemporaryDir dir;
         QVERIFY(WriteFile(dir.filePath("sites.xml"), file));
-        CXmlDocument doc;
         QVERIFY(doc.Load(dir.filePath("sites.xml")));
         QCOMPARE(Dump(*doc.GetRoot()), "SITES[name=" + kBig5Favourites + "]{FOLDER[name=" + kBig5Site +
                                            " 1]{DESCRIPTION=我的最愛 & more}}");
@@ -318,11 +322,15 @@ private Q_SLOTS:
         QVERIFY(WriteFile(path, old));
         const QFile::Permissions mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
         QVERIFY(QFile::setPermissions(path, mode));
-        {
-            const CFileSizeLimit fullDisk(rlim_t(old.size()));
-            QVERIFY(fullDisk.IsActive());
-            QVERIFY(!doc.Save(path));
-        }
+        // Writes beyond the old file's size fail, as on a full disk.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit unlimited{};
+        getrlimit(RLIMIT_FSIZE, &unlimited);
+        const rlimit fullDisk{rlim_t(old.size()), unlimited.rlim_max};
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &fullDisk), 0);
+        const bool saved = doc.Save(path);
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        QVERIFY(!saved);
         QCOMPARE(ReadFile(path), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"sites.xml"});
 
@@ -330,6 +338,55 @@ private Q_SLOTS:
         QCOMPARE(ReadFile(path), doc.GetXml());
         QCOMPARE(QFile::permissions(path) & QFile::Permissions(0x7077), mode);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"sites.xml"});
+    }
+    // Random trees read back as written; cut short anywhere after the root's start tag, they count as
+    // damaged.
+    void randomDocumentsTruncatedAtEveryByte()
+    {
+        QRandomGenerator rng(1001);
+        for (int round = 0; round < 40; ++round)
+        {
+            CXmlDocument doc;
+            doc.GetRoot()->SetName("ROOT");
+            AddRandomChildren(doc, nullptr, rng, 0);
+            const QByteArray xml = doc.GetXml();
+            const qsizetype rootOpened = xml.indexOf('>', xml.indexOf("<ROOT")) + 1;
+            for (qsizetype cut = 0; cut < xml.size(); ++cut)
+                QCOMPARE(CXmlDocument().Parse(xml.left(cut)), cut < rootOpened || cut >= xml.size() - 2);
+            CXmlDocument read;
+            QVERIFY(read.Parse(xml));
+            QVERIFY2(SameTree(*read.GetRoot(), *doc.GetRoot()), qPrintable(QString::number(round)));
+        }
+    }
+
+    // Random markup, and the writer's text of what the reader made of it.
+    void randomMarkup()
+    {
+        QRandomGenerator rng(4004);
+        for (int round = 0; round < 2000; ++round)
+        {
+            CXmlDocument doc;
+            doc.Parse(RandomBytes(rng, 200));
+            CXmlDocument reread;
+            reread.Parse(doc.GetXml());
+            QVERIFY2(HoldsNoMarkup(*doc.GetRoot()) && HoldsNoMarkup(*reread.GetRoot()),
+                     qPrintable(QString::number(round)));
+        }
+    }
+
+    void randomTextRoundTrips()
+    {
+        QRandomGenerator rng(5005);
+        for (int round = 0; round < 1000; ++round)
+        {
+            const QByteArray text = RandomBytes(rng, 120, "&#;ampltgquosbAMP0123456789- \xa7");
+            const QByteArray escaped = EscapeXmlText(text, round % 2 == 0);
+            // ASCII without markup, whatever the bytes.
+            QVERIFY(std::all_of(escaped.begin(), escaped.end(),
+                                [](char c) { return uchar(c) < 128 && c != '<' && c != '>'; }));
+            QCOMPARE(UnescapeXmlText(escaped), text);
+            QVERIFY(UnescapeXmlText(text).size() <= text.size());
+        }
     }
 };
 
