@@ -175,17 +175,15 @@ private Q_SLOTS:
         sites.SetReloadHandler([&] { ++reloads; });
         CFtpSite site = NamedSite(QStringLiteral("FLAGS"));
         site.Address = QStringLiteral("changed.example");
-        QVERIFY(sites.StoreSite(site));
-        QVERIFY(sites.StoreSite(NamedSite(QStringLiteral("New")), QStringLiteral("work\\BACKUPS")));
-        QVERIFY(sites.StoreSite(NamedSite(QStringLiteral("Lost")), QStringLiteral("No\\Such")));
+        QVERIFY(sites.StoreSite(site) && sites.StoreSite(NamedSite("New"), QStringLiteral("work\\BACKUPS")) &&
+                sites.StoreSite(NamedSite("Lost"), QStringLiteral("No\\Such")));
         // Each store saves and reloads the file.
         QCOMPARE(sites.SitePaths().join(','),
                  "Work\\Backups\\Nightly,Work\\Backups\\New,Work\\Twin,"
                  "Work\\twin,Backups\\Nightly,Nightly,Flags,工作\\夜間備份,Lost");
         CFtpSite loaded;
         QVERIFY(sites.LoadSiteByPath(QStringLiteral("flags"), loaded));
-        QCOMPARE(loaded.Address, QStringLiteral("changed.example"));
-        QCOMPARE(loaded.Name, QStringLiteral("Flags"));
+        QCOMPARE(loaded.Name + ' ' + loaded.Address, QStringLiteral("Flags changed.example"));
         QCOMPARE(reloads, 3);
         QFile::remove(SitesFile());
         QCOMPARE(sites.LoadSites().State(), CStoredFileLoad::EState::Missing);
@@ -209,7 +207,6 @@ private Q_SLOTS:
         QTest::newRow("A exists without B: site below the root") << "Work\\Nothing\\Nightly" << true << root;
         QTest::newRow("no A: B below the root")
             << "Nowhere\\Backups\\Nightly" << true << "root-backups|0|0|0|0|";
-        QTest::newRow("no A, no B: below the root") << "Nowhere\\Neither\\Nightly" << true << root;
         QTest::newRow("unknown site") << "Work\\Ghost" << false << Summary(FullSite());
         QTest::newRow("Big5 names") << "工作\\夜間備份" << true << "big5|0|0|0|0|";
         QTest::newRow("empty path") << "" << false << Summary(FullSite());
@@ -228,15 +225,12 @@ private Q_SLOTS:
 
     void newSiteDefaults()
     {
-        QVERIFY(WriteProfileInt("Settings", "DefaultRetries", 9));
-        QVERIFY(WriteProfileString("Settings", "DefaultLocalPath", QStringLiteral("/srv/下載")));
+        QVERIFY(WriteProfileInt("Settings", "DefaultRetries", 9) &&
+                WriteProfileString("Settings", "DefaultLocalPath", QStringLiteral("/srv/下載")));
         CSiteList& sites = Load();
-        CXmlElement* fresh = sites.AddNewSite(Folder(QStringLiteral("Work")));
-        QCOMPARE(sites.PathOf(fresh), QStringLiteral("Work\\新站台"));
         CFtpSite site;
-        sites.FillSite(fresh, site);
-        QCOMPARE(Summary(site), QStringLiteral("|21|9|0|0|"));
-        QCOMPARE(site.LocalPath, QStringLiteral("/srv/下載"));
+        sites.FillSite(sites.AddNewSite(Folder(QStringLiteral("Work"))), site);
+        QCOMPARE(Summary(site) + site.LocalPath, QStringLiteral("|21|9|0|0|/srv/下載"));
 
         // With a site selected, its settings are copied into its folder, but not its protocol and flags.
         QVERIFY(sites.StoreSite(FullSite(), QStringLiteral("Work\\Backups")));
@@ -283,26 +277,6 @@ private Q_SLOTS:
         QCOMPARE(sites.SitePaths(), QStringList{QStringLiteral("Kept")});
     }
 
-    void recordArchiveForm()
-    {
-        CFtpSite site;
-        site.Address = QStringLiteral("a");
-        site.DataMode = 2;
-        site.TransferType = 3;
-        site.ClearCommandChannel = true;
-        const QByteArray bytes = site.Serialize();
-        // Address "a", Retries 1, five empty strings (Description to Password), Port 21, empty RemotePath,
-        // RetryDelay 15, then DataMode ahead of TransferType, ProtocolType and the two flags.
-        QCOMPARE(
-            bytes.toHex(),
-            QByteArray("016101000000000000000015000000000f0000000200000003000000000000000000000001000000"));
-        CFtpSite back;
-        QVERIFY(back.Deserialize(FullSite().Serialize()));
-        QCOMPARE(back.Fields(), FullSite().Fields());
-        for (qsizetype cut = 0; cut < bytes.size(); ++cut)
-            QVERIFY(!back.Deserialize(bytes.left(cut)) && back.Fields() == FullSite().Fields());
-    }
-
     // Passwords are stored protected while a master password is set and protection is on; in memory, and
     // after a load, they are plain.
     void passwordProtection()
@@ -310,11 +284,8 @@ private Q_SLOTS:
         QVERIFY(WriteProfileInt("Security", "EncryptPasswords", 1));
         CSiteList& sites = Load({});
         const QString sixty = QString(60, u'x').replace(7, 3, QStringLiteral("&<>"));
-        QVERIFY(sites.StoreSite(NamedSite(QStringLiteral("Long"), sixty)));
-        QVERIFY(sites.StoreSite(NamedSite(QStringLiteral("Empty"))));
-        QVERIFY(sites.MakeFolderPath(QStringLiteral("F")));
-        QVERIFY(
-            sites.StoreSite(NamedSite(QStringLiteral("Short"), QStringLiteral("pw")), QStringLiteral("F")));
+        QVERIFY(sites.StoreSite(NamedSite("Long", sixty)) && sites.StoreSite(NamedSite("Empty")) &&
+                sites.MakeFolderPath("F") && sites.StoreSite(NamedSite("Short", "pw"), "F"));
         // Without a master password they stay plain; an empty one is an element without text.
         const QByteArrayList plain{"xxxxxxx&amp;&lt;&gt;" + QByteArray(50, 'x'), "\r\n\t\t", "pw"};
         QCOMPARE(StoredPasswords(FileBytes()), plain);
@@ -332,8 +303,7 @@ private Q_SLOTS:
         // A 60-byte password gives a cipher text longer than one line: CR LF inside the bars.
         QCOMPARE(StoredPasswords(FileBytes()), protectedBy("Sésame 開門"));
         QCOMPARE(PasswordOf(QStringLiteral("Long")), sixty);
-        QVERIFY(WriteMasterPassword("new"));
-        QVERIFY(sites.SaveSites());
+        QVERIFY(WriteMasterPassword("new") && sites.SaveSites());
         QCOMPARE(StoredPasswords(FileBytes()), protectedBy("new"));
 
         // Switched off, protection still reads old files; the next save writes plain text.
@@ -369,11 +339,10 @@ private Q_SLOTS:
         QCOMPARE(sites.Document().GetXml(), before);
     }
 
-    void encode_data()
+    void base64_data()
     {
-        // required: padded length, two bytes per started line, two more
-        Columns<QByteArray, QByteArray, qsizetype>({"data", "expected", "required"});
-
+        // required: padded length, two bytes per started line, two more; 0 for text that only decodes
+        Columns<QByteArray, QByteArray, qsizetype>({"data", "text", "required"});
         // RFC 4648 section 10.
         QTest::newRow("empty") << QByteArray() << QByteArray() << qsizetype(2);
         QTest::newRow("foobar") << QByteArray("foobar") << QByteArray("Zm9vYmFy") << qsizetype(12);
@@ -384,67 +353,42 @@ private Q_SLOTS:
         QTest::newRow("56 bytes") << line.chopped(1) << QByteArray(72, '+') + "++8=" << qsizetype(80);
         QTest::newRow("57 bytes") << line << encoded << qsizetype(80);
         QTest::newRow("115 bytes") << line + line + 'A' << encoded + encoded + "QQ==" << qsizetype(164);
+        QTest::newRow("short group of three") << QByteArray("fooba") << QByteArray("Zm9vYmE") << qsizetype(0);
+        QTest::newRow("lone character") << QByteArray("foo") << QByteArray("Zm9vY") << qsizetype(0);
+        // Everything outside the alphabet is skipped: bars, line breaks, padding, NUL and high bytes.
+        QTest::newRow("junk") << QByteArray("foobar") << QByteArray("|Zm\0\x80\xFF\x39v\r\n=Ym=Fy|", 17)
+                              << qsizetype(0);
     }
 
-    void encode()
+    // The raw forms write nothing beyond the capacity: decoding stops before the first group that does not
+    // fit.
+    void base64()
     {
         QFETCH(QByteArray, data);
-        QFETCH(QByteArray, expected);
-        QFETCH(qsizetype, required);
-
-        QCOMPARE(Base64Encode(data), expected);
-        QCOMPARE(Base64Decode(expected), data);
-        QCOMPARE(Base64EncodedLength(data.size()), required);
-        const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
-        const QByteArray untouched(required + 8, '#');
-        QByteArray buffer = untouched;
-        qsizetype capacity = required - 1;
-        QVERIFY(!Base64Encode(bytes, data.size(), buffer.data(), &capacity));
-        QCOMPARE(capacity, required - 1);
-        QCOMPARE(buffer, untouched);
-
-        capacity = required;
-        QVERIFY(Base64Encode(bytes, data.size(), buffer.data(), &capacity));
-        QCOMPARE(buffer.first(capacity), expected);
-        QCOMPARE(buffer.sliced(required), untouched.sliced(required));
-    }
-
-    void decode_data()
-    {
-        Columns<QByteArray, qsizetype, QByteArray>({"text", "capacity", "expected"});
-
-        const qsizetype ample = 200;
-        QTest::newRow("short group of three") << QByteArray("Zm9vYmE") << ample << QByteArray("fooba");
-        QTest::newRow("lone character") << QByteArray("Zm9vY") << ample << QByteArray("foo");
-        // Everything outside the alphabet is skipped: bars, line breaks, padding, NUL and high bytes.
-        QTest::newRow("junk") << QByteArray("|Zm\0\x80\xFF\x39v\r\n=Ym=Fy|", 17) << ample
-                              << QByteArray("foobar");
-        // Decoding stops before the first group that does not fit.
-        const QByteArray six("Zm9vYmFy");
-        const QByteArray four("Zm9v\r\nYg==");
-        QTest::newRow("first group does not fit") << six << qsizetype(2) << QByteArray();
-        QTest::newRow("first group fits exactly") << six << qsizetype(3) << QByteArray("foo");
-        QTest::newRow("second group does not fit") << six << qsizetype(5) << QByteArray("foo");
-        QTest::newRow("both fit exactly") << six << qsizetype(6) << QByteArray("foobar");
-        QTest::newRow("short last group fits") << four << qsizetype(4) << QByteArray("foob");
-        QTest::newRow("short last group does not fit") << four << qsizetype(3) << QByteArray("foo");
-    }
-
-    void decode()
-    {
         QFETCH(QByteArray, text);
-        QFETCH(qsizetype, capacity);
-        QFETCH(QByteArray, expected);
-
-        const QByteArray untouched(capacity + 16, '#');
-        QByteArray buffer = untouched;
-        qsizetype length = capacity;
-        QVERIFY(Base64Decode(text.constData(), text.size(), reinterpret_cast<unsigned char*>(buffer.data()),
-                             &length));
-        QCOMPARE(buffer.first(length), expected);
-        QCOMPARE(buffer.sliced(length), untouched.sliced(length));
-        if (capacity >= text.size())
-            QCOMPARE(Base64Decode(text), expected);
+        QFETCH(qsizetype, required);
+        QCOMPARE(Base64Decode(text), data);
+        const QByteArray untouched(text.size() + 16, '#');
+        for (qsizetype capacity = 0; capacity <= data.size(); ++capacity)
+        {
+            QByteArray buffer = untouched;
+            qsizetype length = capacity;
+            QVERIFY(Base64Decode(text.constData(), text.size(), reinterpret_cast<uchar*>(buffer.data()),
+                                 &length));
+            const QByteArray fits = capacity == data.size() ? data : data.first(capacity / 3 * 3);
+            QCOMPARE(length, fits.size());
+            QCOMPARE(buffer, fits + untouched.sliced(fits.size()));
+        }
+        if (required == 0)
+            return;
+        QCOMPARE(Base64Encode(data), text);
+        QCOMPARE(Base64EncodedLength(data.size()), required);
+        const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
+        QByteArray buffer(required + 8, '#');
+        qsizetype capacity = required;
+        QVERIFY(Base64Encode(bytes, data.size(), buffer.data(), &capacity));
+        QCOMPARE(capacity, text.size());
+        QCOMPARE(buffer, text + QByteArray(required + 8 - text.size(), '#'));
     }
 
     // Expected texts made by a short python3 script: hashlib.md5(key).digest() as the key of a hand-written
@@ -459,8 +403,6 @@ private Q_SLOTS:
                                               << QByteArray("s3cret!") << QByteArray("td/6av4+zA==");
         QTest::newRow("short key") << QByteArray("master key") << QByteArray("p@ssw0rd")
                                    << QByteArray("N6ustSnrYnI=");
-        QTest::newRow("CJK key and text") << QByteArray("超級密碼") << QByteArray("我的密碼是：伺服器３號！")
-                                          << QByteArray("iax6YPm98VBowlrQ7ENAjzT3E7K1AiwuUHyPgA6btVFBKGB8");
         QTest::newRow("CJK key, 60 bytes")
             << QByteArray("主密碼") << QByteArray("0123456789").repeated(6)
             << QByteArray(
