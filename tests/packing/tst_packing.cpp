@@ -6,6 +6,7 @@
 #include "support/TestFiles.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -15,72 +16,65 @@
 #include <QtEndian>
 #include <zip.h>
 
+#include <numeric>
+
 using namespace TestFiles;
 
 namespace
 {
-// A progress that records the files it was told about, cancels after a given number of steps (or at the
-// first file whose path ends with cancelOnSuffix) and answers password questions with password.
+// A progress that keeps the most bytes done it was told of, cancels after a given number of steps (or at
+// the first file whose path ends with cancelOnSuffix) and answers password questions with password.
 class CTestProgress : public CPackProgress
 {
 public:
-    explicit CTestProgress(int cancelAfter = -1) : m_cancelAfter(cancelAfter) {}
-
     std::optional<QString> Password(const QString& archive) override
     {
         askedFor.append(archive);
         return password;
     }
 
-    QStringList files, askedFor;
+    QStringList askedFor;
     std::optional<QString> password;
     QString cancelOnSuffix;
+    int cancelAfter = -1;
     qint64 mostDone = 0;
 
 protected:
     bool Step(const QString& file, qint64 done, qint64) override
     {
         mostDone = qMax(mostDone, done);
-        if (files.isEmpty() || files.last() != file)
-            files.append(file);
         if (!cancelOnSuffix.isEmpty() && file.endsWith(cancelOnSuffix))
             return false;
-        return m_cancelAfter < 0 || ++m_steps <= m_cancelAfter;
+        return cancelAfter < 0 || ++m_steps <= cancelAfter;
     }
 
 private:
-    int m_cancelAfter;
     int m_steps = 0;
 };
 
-// An outside tool's exit code (-1 when it did not run: a missing tool fails the test), its standard
-// output alone, and both outputs as text.
-struct CToolRun
-{
-    int exitCode = -1;
-    QByteArray out;
-    QString text;
-};
-
-inline CToolRun RunTool(const QStringList& command, const QString& folder = {})
+// Runs an outside tool (a missing one fails the test), keeps its standard output in out and shows its errors
+// when it fails.
+bool RunTool(const QStringList& command, QByteArray* out = nullptr, const QString& folder = {})
 {
     QProcess process;
     process.setWorkingDirectory(folder);
     process.start(command.first(), command.mid(1));
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return {-1, {}, command.first() + QStringLiteral(" did not run: ") + process.errorString()};
-    const QByteArray out = process.readAllStandardOutput();
-    return {process.exitCode(), out, QString::fromUtf8(out + process.readAllStandardError())};
+    const bool ran = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit;
+    if (out != nullptr)
+        *out = process.readAllStandardOutput();
+    if (!ran || process.exitCode() != 0)
+        qWarning() << command << process.errorString() << process.readAllStandardError();
+    return ran && process.exitCode() == 0;
 }
 
-inline bool WriteBytes(const QString& path, const QByteArray& bytes)
+bool WriteBytes(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).path());
     return WriteFile(path, bytes);
 }
 
 // Bytes that do not compress away, so that sizes and offsets in archives are exercised.
-inline QByteArray SampleBytes(int size)
+QByteArray SampleBytes(int size)
 {
     QRandomGenerator generator{quint32(size)};
     QByteArray bytes(size, Qt::Uninitialized);
@@ -91,55 +85,29 @@ inline QByteArray SampleBytes(int size)
 
 // Every file below folder (links not followed) relative to it, sorted; with each file's SHA-256 when
 // hashed, so that two trees compare byte for byte.
-inline QStringList FilesBelow(const QString& folder, bool hashed = false)
+QStringList FilesBelow(const QString& folder, bool hashed = false)
 {
     QStringList result;
-    for (const QFileInfo& entry :
-         QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
-    {
-        if (entry.isDir() && !entry.isSymLink())
-            for (const QString& inner : FilesBelow(entry.filePath(), hashed))
-                result.append(entry.fileName() + u'/' + inner);
-        else
-            result.append(entry.fileName() +
+    QDirIterator it(folder, QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        if (const QFileInfo entry(it.next()); !entry.isDir() || entry.isSymLink())
+            result.append(entry.filePath().mid(folder.size() + 1) +
                           (hashed ? u' ' + QString::fromLatin1(Sha256(entry.filePath())) : ""));
-    }
     result.sort();
     return result;
 }
 
-// A tar number as readers decode it: base-256 after a 0x80 byte, else octal up to a NUL or space.
-qint64 TarNumber(const QByteArray& block, int offset, int length)
+// A tar number as written: length - 1 octal digits and a NUL, or base-256 behind a 0x80 byte when larger.
+QByteArray TarNumber(qint64 value, int length)
 {
-    qint64 value = 0;
-    if (quint8(block.at(offset)) == 0x80)
-    {
-        for (int i = 1; i < length; ++i)
-            value = (value << 8) | quint8(block.at(offset + i));
-        return value;
-    }
-    const QByteArray field = block.mid(offset, length);
-    bool ok = false;
-    value = field.left(field.contains('\0') ? field.indexOf('\0') : length).trimmed().toLongLong(&ok, 8);
-    return ok ? value : -1;
-}
-
-qint64 TarChecksum(QByteArray block)
-{
-    block.replace(148, 8, QByteArray(8, ' '));
-    qint64 sum = 0;
-    for (const char byte : std::as_const(block))
-        sum += quint8(byte);
-    return sum;
-}
-
-// A little-endian number of size bytes.
-quint32 Le(const QByteArray& bytes, int offset, int size)
-{
-    quint32 value = 0;
-    for (int i = size - 1; i >= 0; --i)
-        value = (value << 8) | quint8(bytes.at(offset + i));
-    return value;
+    if (value < qint64(1) << (3 * (length - 1)))
+        return QByteArray::number(value, 8).rightJustified(length - 1, '0') + '\0';
+    QByteArray field(length, '\0');
+    field[0] = char(0x80);
+    for (int i = length - 1; i > 0; --i, value >>= 8)
+        field[i] = char(value & 0xFF);
+    return field;
 }
 
 // The selection and the output folder are below the test's folder unless absolute; kind is zip, tar
@@ -195,15 +163,11 @@ private Q_SLOTS:
     void names_data()
     {
         Columns<QString, QString, QString>({"path", "baseName", "stored"});
-        const QString relative = QDir::current().filePath("a.txt").mid(1);
-        Row("file", "/home/u/report.doc", "report", "home/u/report.doc");
         Row("several dots", "/home/u/archive.2007.doc", "archive.2007", "home/u/archive.2007.doc");
-        Row("no extension", "/home/u/Makefile", "Makefile", "home/u/Makefile");
         Row("trailing slash", "/home/u/photos/", "photos", "home/u/photos");
         Row("dot in a parent only", "/home/u.v/notes", "notes", "home/u.v/notes");
         Row("hidden file", "/home/u/.profile", "", "home/u/.profile");
         Row("dots cleaned", "/home/u/./x/../a.txt", "a", "home/u/a.txt");
-        Row("relative made absolute", "a.txt", "a", relative);
     }
 
     void names()
@@ -282,7 +246,6 @@ private Q_SLOTS:
         const CPackResult result = Pack(kind, dir, selection, progress, "out");
         QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
         QCOMPARE(result.Path(), dir.filePath("out/") + archive);
-        QCOMPARE(progress.files.mid(0, 3), absolute);
 
         const QStringList packed = ExpandSelection(absolute, progress).value_or(QStringList());
         QCOMPARE(packed.size(), files.size() + 1);
@@ -294,22 +257,21 @@ private Q_SLOTS:
             expected.append(kind == "cab" ? QFileInfo(file).fileName() : StoredName(file));
             bytes += ReadFile(file);
         }
-        const CToolRun checked = RunTool(check << result.Path());
-        QVERIFY2(checked.exitCode == 0, qPrintable(checked.text));
+        QByteArray listing, piped, unzipped;
+        QVERIFY(RunTool(check << result.Path()) && RunTool(list << result.Path(), &listing) &&
+                RunTool(pipe << result.Path(), &piped));
+        QVERIFY(piped == bytes);
         QStringList names;
-        for (const QString& text : QString::fromUtf8(RunTool(list << result.Path()).out).split(u'\n'))
+        for (const QString& text : QString::fromUtf8(listing).split(u'\n'))
             if (const QRegularExpressionMatch match = QRegularExpression(listedName).match(text);
                 match.hasMatch())
                 names.append(match.captured(1));
         QCOMPARE(names, expected);
-        const CToolRun piped = RunTool(pipe << result.Path());
-        QCOMPARE(piped.exitCode, 0);
-        QVERIFY(piped.out == bytes);
         // The tar stays beside its compressed copy: the data padded to blocks, two end blocks.
         const QByteArray tar = ReadFile(result.Path().chopped(3));
         QVERIFY(kind != "tar" ||
-                (RunTool({"gzip", "-dc", result.Path()}).out == tar && tar.size() % 512 == 0 &&
-                 tar.endsWith("single file" + QByteArray(501 + 1024, '\0'))));
+                (RunTool({"gzip", "-dc", result.Path()}, &unzipped) && unzipped == tar &&
+                 tar.size() % 512 == 0 && tar.endsWith("single file" + QByteArray(501 + 1024, '\0'))));
     }
 
     // Every pack command, failing at any stage, leaves no file behind.
@@ -360,10 +322,8 @@ private Q_SLOTS:
         Columns<QString, int, QString>({"kind", "cancelAfter", "cancelOnSuffix"}); // cancelAfter -1: never
         Row("zip, at the first file", "zip", 0, "");
         Row("zip, inside the data", "zip", 6, "");
-        Row("tar, while collecting", "tar", 0, "");
         Row("tar, while writing the tar", "tar", 4, "");
         Row("tar, while compressing", "tar", -1, ".tar.gz");
-        Row("cab, while collecting", "cab", 0, "");
         Row("cab, while compressing", "cab", 3, "");
     }
 
@@ -374,7 +334,8 @@ private Q_SLOTS:
         QFETCH(QString, cancelOnSuffix);
         QTemporaryDir dir;
         const QStringList before = MakeFixture(dir);
-        CTestProgress progress(cancelAfter);
+        CTestProgress progress;
+        progress.cancelAfter = cancelAfter;
         progress.cancelOnSuffix = cancelOnSuffix;
         QCOMPARE(Pack(kind, dir, {"data"}, progress, "out").Status(), CPackResult::EStatus::Cancelled);
         QCOMPARE(FilesBelow(dir.path()), before);
@@ -383,12 +344,11 @@ private Q_SLOTS:
     void tarHeaderFields_data()
     {
         Columns<QByteArray, quint32, quint32, qint64, qint64>({"name", "mode", "uid", "size", "modified"});
-        Row("regular", QByteArray("home/u/a.txt"), 0100644u, 1000u, qint64(5), qint64(1700000000));
         Row("100-byte name, largest octal numbers", QByteArray(100, 'n'), 0100755u, 65534u,
             qint64(8589934591), qint64(077777777777));
         Row("high bytes", QByteArray("資料/報告.txt"), 0100644u, 2097150u, qint64(123456789), qint64(1));
-        Row("size of 8 GiB", QByteArray("big.bin"), 0100644u, 0u, qint64(8589934592), qint64(0));
-        Row("uid past 7 octal digits", QByteArray("big.bin"), 0100644u, 4000000000u, qint64(0), qint64(0));
+        Row("size of 8 GiB, uid past 7 octal digits", QByteArray("big.bin"), 0100644u, 4000000000u,
+            qint64(8589934592), qint64(0));
     }
 
     // Numbers that fit are length - 1 octal digits and a NUL; larger ones are base-256 behind a 0x80 byte.
@@ -405,46 +365,14 @@ private Q_SLOTS:
         const std::initializer_list<std::tuple<int, int, qint64>> numbers = {
             {100, 8, mode}, {108, 8, uid}, {116, 8, uid + 1}, {124, 12, size}, {136, 12, modified}};
         for (const auto& [offset, length, value] : numbers)
-        {
-            QCOMPARE(TarNumber(block, offset, length), value);
-            if (value < qint64(1) << (3 * (length - 1)))
-                QCOMPARE(block.mid(offset, length),
-                         QByteArray::number(value, 8).rightJustified(length - 1, '0') + '\0');
-        }
-        QCOMPARE(TarNumber(block, 148, 8), TarChecksum(block));
-        // The checksum's end, the type, no link name, GNU magic, owner and group "root", nothing more.
-        QCOMPARE(block.mid(154), QByteArray("\0 0", 3) + QByteArray(100, '\0') + QByteArray("ustar  \0", 8) +
-                                     QByteArray("root").leftJustified(32, '\0').repeated(2) +
-                                     QByteArray(183, '\0'));
-    }
-
-    // The set ID patched in, one MSZIP folder, the file's size and bare name, its executable bit cleared;
-    // nothing goes in once written.
-    void cabinetHeader()
-    {
-        QTemporaryDir dir;
-        const QString source = dir.filePath("tool.sh");
-        QVERIFY(WriteBytes(source, "#!/bin/sh\necho hi\n"));
-        QVERIFY(
-            QFile::setPermissions(source, QFile::permissions(source) | QFile::ExeOwner | QFile::ExeOther));
-        CCabinetBuilder cabinet(0xBEEF);
-        QVERIFY(!cabinet.Create("tool", dir.filePath("out")));
-        QCOMPARE(cabinet.CabinetPath(), dir.filePath("out/tool.cab"));
-        CTestProgress progress;
-        QVERIFY(!cabinet.AddFile(source) && !cabinet.Flush(progress));
-        const QByteArray bytes = ReadFile(cabinet.CabinetPath());
-        QCOMPARE(bytes.left(4), QByteArray("MSCF"));
-        QCOMPARE(Le(bytes, 8, 4), quint32(bytes.size()));
-        QCOMPARE(Le(bytes, 26, 2), 1u);      // folders
-        QCOMPARE(Le(bytes, 28, 2), 1u);      // files
-        QCOMPARE(Le(bytes, 32, 2), 0xBEEFu); // set ID
-        QCOMPARE(Le(bytes, 36 + 6, 2), 1u);  // MSZIP
-        const int file = int(Le(bytes, 16, 4));
-        QCOMPARE(Le(bytes, file, 4), quint32(QFileInfo(source).size()));
-        QCOMPARE(Le(bytes, file + 14, 2) & 0x40, 0u); // not executable
-        QCOMPARE(bytes.mid(file + 16, 8), QByteArray("tool.sh\0", 8));
-        QCOMPARE(RunTool({"cabextract", "-t", cabinet.CabinetPath()}).exitCode, 0);
-        QVERIFY(cabinet.AddFile(source) && cabinet.Flush(progress));
+            QCOMPARE(block.mid(offset, length), TarNumber(value, length));
+        const QByteArray blank = QByteArray(block).replace(148, 8, "        ");
+        const qint64 sum = std::accumulate(blank.cbegin(), blank.cend(), qint64(0),
+                                           [](qint64 total, char byte) { return total + quint8(byte); });
+        // The checksum, the type, no link name, GNU magic, owner and group "root", nothing more.
+        QCOMPARE(block.mid(148),
+                 TarNumber(sum, 7) + ' ' + '0' + QByteArray(100, '\0') + QByteArray("ustar  \0", 8) +
+                     QByteArray("root").leftJustified(32, '\0').repeated(2) + QByteArray(183, '\0'));
     }
 
     // Unpacked into the folder named after the archive (whatever the case of ".zip"), byte for byte, and
@@ -470,33 +398,36 @@ private Q_SLOTS:
         QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
         QCOMPARE(result.Path(), dir.filePath("DATA"));
         QVERIFY(result.Warnings().isEmpty() && unpacking.askedFor.isEmpty());
-        QVERIFY(unpacking.files.startsWith(other) && !QFileInfo::exists(dir.filePath("notes.zip")));
+        QVERIFY(!QFileInfo::exists(dir.filePath("notes.zip")));
         const QString below = result.Path() + u'/' + StoredName(photos);
         QCOMPARE(FilesBelow(below, true), FilesBelow(photos, true));
-        QVERIFY(WriteBytes(below + "/five.txt", "changed"));
-        QVERIFY(UnpackZip({archive}, unpacking).IsDone());
+        QVERIFY(WriteBytes(below + "/five.txt", "changed") && UnpackZip({archive}, unpacking).IsDone());
         QCOMPARE(ReadFile(below + "/five.txt"), QByteArray("12345"));
+        // A zip that cannot be read fails, named.
+        QVERIFY(WriteBytes(archive, "PK\x03\x04 this is not really a zip archive"));
+        const CPackResult broken = UnpackZip({archive}, unpacking);
+        QCOMPARE(broken.Status(), CPackResult::EStatus::Failed);
+        QVERIFY2(broken.Message().contains(archive), qPrintable(broken.Message()));
     }
 
     void encryptedArchive_data()
     {
-        Columns<std::optional<QString>, bool>({"password", "extracted"});
-        Row("right password", std::optional<QString>("s3cret pass"), true);
-        Row("wrong password", std::optional<QString>("wrong"), false);
-        Row("declined", std::optional<QString>(), false);
+        Columns<std::optional<QString>>({"password"});
+        Row("right password", std::optional<QString>("s3cret pass"));
+        Row("wrong password", std::optional<QString>("wrong"));
+        Row("declined", std::optional<QString>());
     }
 
     // The password is asked once per archive; a wrong one fails it, a declined one passes it over.
     void encryptedArchive()
     {
         QFETCH(std::optional<QString>, password);
-        QFETCH(bool, extracted);
+        const bool extracted = password == QStringLiteral("s3cret pass");
         QTemporaryDir dir;
         QVERIFY(WriteBytes(dir.filePath("src/one.txt"), QByteArray(20000, '1')) &&
                 WriteBytes(dir.filePath("src/two.bin"), SampleBytes(30000)));
         const QString archive = dir.filePath("enc.zip");
-        const CToolRun zip = RunTool({"zip", "-qrP", "s3cret pass", archive, "src"}, dir.path());
-        QVERIFY2(zip.exitCode == 0, qPrintable(zip.text));
+        QVERIFY(RunTool({"zip", "-qrP", "s3cret pass", archive, "src"}, nullptr, dir.path()));
 
         CTestProgress progress;
         progress.password = password;
@@ -506,55 +437,74 @@ private Q_SLOTS:
         QCOMPARE(FilesBelow(dir.filePath("enc"), true),
                  extracted ? QStringList(source).replaceInStrings(QRegularExpression("^"), "src/")
                            : QStringList());
-        if (!password || extracted)
-            QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
-        else
-            QVERIFY2(result.Status() == CPackResult::EStatus::Failed &&
-                         (result.Message().contains("password", Qt::CaseInsensitive) ||
-                          result.Message().contains("CRC")),
-                     qPrintable(result.Message()));
+        const bool failed = password && !extracted;
+        QCOMPARE(result.Status(), failed ? CPackResult::EStatus::Failed : CPackResult::EStatus::Done);
+        QVERIFY2(!failed || result.Message().contains("password", Qt::CaseInsensitive) ||
+                     result.Message().contains("CRC"),
+                 qPrintable(result.Message()));
     }
 
     // Each entry beside a good one, unpacked into a folder that holds a link to a folder outside and a link
-    // to a file outside: an entry that would land outside is refused and named, the rest is extracted.
+    // to a file outside: an entry that would land outside, or whose data is unlike its headers, is refused
+    // and named, the rest is extracted. Nothing beyond the declared size is written.
     void hostileEntriesAreRefused_data()
     {
-        // entry: OUTSIDE stands for the absolute path of the outside folder; landsAt empty: refused
-        Columns<QString, QString>({"entry", "landsAt"});
-        Row("climbs out", "../evil.txt", "");
-        Row("absolute", "OUTSIDE/abs.txt", "");
-        Row("backslash climb", "..\\evil3.txt", "");
-        Row("through a folder link", "folder/x.txt", "");
-        Row("onto a file link", "file.txt", "");
-        Row("climbs and returns", "a/../b", "");
-        Row("drive", "C:\\Windows\\x.dll", "");
-        Row("only dots", "./.", "");
-        Row("in a subfolder", "sub/ok.txt", "work/crafted/sub/ok.txt");
-        Row("dot parts dropped", "./a//b/./c", "work/crafted/a/b/c");
-        Row("backslashes", "a\\b.txt", "work/crafted/a/b.txt");
-        Row("dots inside a name", "a/..b/c..txt", "work/crafted/a/..b/c..txt");
+        // entry: OUTSIDE stands for the absolute path of the outside folder; landsAt empty: refused;
+        // declared: the size put in the headers, -1 a data byte changed instead, 0 untouched
+        Columns<QString, QString, int>({"entry", "landsAt", "declared"});
+        Row("climbs out", "../evil.txt", "", 0);
+        Row("absolute", "OUTSIDE/abs.txt", "", 0);
+        Row("backslash climb", "..\\evil3.txt", "", 0);
+        Row("through a folder link", "folder/x.txt", "", 0);
+        Row("onto a file link", "file.txt", "", 0);
+        Row("climbs and returns", "a/../b", "", 0);
+        Row("drive", "C:\\Windows\\x.dll", "", 0);
+        Row("only dots", "./.", "", 0);
+        Row("CRC differs", "damaged.txt", "", -1);
+        Row("more data than declared", "damaged.txt", "", 10);
+        Row("less data than declared", "damaged.txt", "", 1000);
+        Row("in a subfolder", "sub/ok.txt", "work/crafted/sub/ok.txt", 0);
+        Row("dot parts dropped", "./a//b/./c", "work/crafted/a/b/c", 0);
+        Row("backslashes", "a\\b.txt", "work/crafted/a/b.txt", 0);
+        Row("dots inside a name", "a/..b/c..txt", "work/crafted/a/..b/c..txt", 0);
     }
 
     void hostileEntriesAreRefused()
     {
         QFETCH(QString, entry);
         QFETCH(QString, landsAt);
+        QFETCH(int, declared);
         QTemporaryDir dir;
         const QString outside = dir.filePath("outside");
         const QString destination = dir.filePath("work/crafted");
-        QVERIFY(QDir().mkpath(outside) && QDir().mkpath(destination));
-        QVERIFY(WriteBytes(dir.filePath("target.txt"), "precious"));
+        QVERIFY(QDir().mkpath(outside) && QDir().mkpath(destination) &&
+                WriteBytes(dir.filePath("target.txt"), "precious"));
         QVERIFY(QFile::link(outside, destination + "/folder") &&
                 QFile::link(dir.filePath("target.txt"), destination + "/file.txt"));
         entry.replace("OUTSIDE", outside);
         const QString archive = dir.filePath("work/crafted.zip");
-        QVERIFY(CraftZip(archive, {{"good.txt", "good"}, {QFile::encodeName(entry), "evil"}}));
+        const QByteArray content = "evil-0123456789-the-stored-content-9876543210";
+        QVERIFY(CraftZip(archive, {{"good.txt", "good"}, {QFile::encodeName(entry), content}}));
+        const quint32 size = declared > 0 ? quint32(declared) : quint32(content.size());
+        if (declared != 0)
+        {
+            QByteArray bytes = ReadFile(archive);
+            if (declared < 0)
+                bytes[bytes.indexOf(content) + 5] = 'X';
+            // The uncompressed size in the local and the central header.
+            qToLittleEndian(size,
+                            bytes.data() + bytes.lastIndexOf("PK\x03\x04", bytes.indexOf(content)) + 22);
+            qToLittleEndian(size, bytes.data() +
+                                      bytes.lastIndexOf("PK\x01\x02", bytes.lastIndexOf("damaged")) + 24);
+            QVERIFY(WriteBytes(archive, bytes));
+        }
 
         CTestProgress progress;
         const CPackResult result = UnpackZip({archive}, progress);
         QVERIFY2(result.IsDone(), qPrintable(result.Detail()));
         QCOMPARE(result.Warnings().size(), landsAt.isEmpty() ? 1 : 0);
         QVERIFY(!landsAt.isEmpty() || result.Warnings().first().contains(entry));
+        QVERIFY(progress.mostDone <= size);
         QStringList expected{"target.txt", "work/crafted.zip", "work/crafted/file.txt", "work/crafted/folder",
                              "work/crafted/good.txt"};
         if (!landsAt.isEmpty())
@@ -563,52 +513,7 @@ private Q_SLOTS:
         QCOMPARE(FilesBelow(dir.path()), expected);
         QCOMPARE(ReadFile(dir.filePath("target.txt")), QByteArray("precious"));
         QCOMPARE(ReadFile(destination + "/good.txt"), QByteArray("good"));
-        QVERIFY(landsAt.isEmpty() || ReadFile(dir.filePath(landsAt)) == "evil");
-    }
-
-    void entryUnlikeItsHeadersFailsAlone_data()
-    {
-        Columns<int>({"declared"}); // -1: the size stays, a data byte changes
-        Row("CRC differs", -1);
-        Row("more data than declared", 10);
-        Row("less data than declared", 1000);
-    }
-
-    // Nothing beyond the declared size is written.
-    void entryUnlikeItsHeadersFailsAlone()
-    {
-        QFETCH(int, declared);
-        QTemporaryDir dir;
-        const QString archive = dir.filePath("damaged.zip");
-        const QByteArray content = "0123456789-the-stored-content-9876543210";
-        QVERIFY(CraftZip(archive, {{"first.txt", "first"}, {"damaged.txt", content}, {"last.txt", "last"}}));
-        QByteArray bytes = ReadFile(archive);
-        const quint32 size = declared < 0 ? quint32(content.size()) : quint32(declared);
-        if (declared < 0)
-            bytes[bytes.indexOf(content) + 5] = 'X';
-        // The uncompressed size in the local and the central header.
-        qToLittleEndian(size, bytes.data() + bytes.lastIndexOf("PK\x03\x04", bytes.indexOf(content)) + 22);
-        qToLittleEndian(size, bytes.data() +
-                                  bytes.lastIndexOf("PK\x01\x02", bytes.lastIndexOf("damaged.txt")) + 24);
-        QVERIFY(WriteBytes(archive, bytes));
-
-        CTestProgress progress;
-        const CPackResult result = UnpackZip({archive}, progress);
-        QCOMPARE(result.Warnings().size(), 1);
-        QVERIFY2(result.Warnings().first().contains("damaged.txt"), qPrintable(result.Warnings()[0]));
-        QVERIFY(progress.mostDone <= size);
-        QCOMPARE(FilesBelow(dir.filePath("damaged")), QStringList({"first.txt", "last.txt"}));
-    }
-
-    void brokenArchiveFailsNamed()
-    {
-        QTemporaryDir dir;
-        const QString archive = dir.filePath("broken.zip");
-        QVERIFY(WriteBytes(archive, "PK\x03\x04 this is not really a zip archive"));
-        CTestProgress progress;
-        const CPackResult result = UnpackZip({archive}, progress);
-        QCOMPARE(result.Status(), CPackResult::EStatus::Failed);
-        QVERIFY2(result.Message().contains(archive), qPrintable(result.Message()));
+        QVERIFY(landsAt.isEmpty() || ReadFile(dir.filePath(landsAt)) == content);
     }
 };
 
