@@ -6,7 +6,6 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
-#include <limits>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -204,8 +203,6 @@ bool CFakeFtpServer::Respond(int fd, const QByteArray& line)
                                         : parts.value(4).toUInt() * 256 + parts.value(5).toUInt());
         CloseFd(m_passive);
     }
-    else if (verb == "REST")
-        m_rest = argument.toLongLong();
 
     const FakeResponse response = Next(verb);
     const quint16 port = m_passive >= 0 ? LocalPort(m_passive) : 0;
@@ -222,7 +219,7 @@ bool CFakeFtpServer::Respond(int fd, const QByteArray& line)
             return false;
     }
     SendAll(fd, response.after);
-    return !response.drop && verb != "QUIT";
+    return verb != "QUIT";
 }
 
 // The scripted response, else an ordinary one: transfers succeed and common commands are accepted.
@@ -272,18 +269,14 @@ int CFakeFtpServer::OpenData()
 void CFakeFtpServer::RunData(int control, int data, const FakeResponse& response)
 {
     if (response.data == FakeResponse::Data::Send || response.data == FakeResponse::Data::SendAndDrop)
-        SendAll(data, response.fromRest ? response.payload.mid(m_rest) : response.payload);
+        SendAll(data, response.payload);
     else if (response.data == FakeResponse::Data::Receive)
     {
         char block[65536];
-        ssize_t got = 0;
-        qint64 left = response.limit < 0 ? std::numeric_limits<qint64>::max() : response.limit;
-        while (left > 0 && WaitReadable(data) &&
-               (got = recv(data, block, size_t(qMin<qint64>(left, sizeof block)), 0)) > 0)
+        for (ssize_t got = 0; WaitReadable(data) && (got = recv(data, block, sizeof block, 0)) > 0;)
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_received.append(block, got);
-            left -= got;
         }
     }
     else if (response.data == FakeResponse::Data::Stall)

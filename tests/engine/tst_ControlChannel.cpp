@@ -80,7 +80,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArrayList>("lines");
 
         QTest::newRow("CR LF") << QByteArray("220 Ready\r\n") << 220 << QByteArrayList{"220 Ready"};
-        QTest::newRow("bare LF") << QByteArray("220 Ready\n") << 220 << QByteArrayList{"220 Ready"};
         QTest::newRow("code alone") << QByteArray("200\r\n") << 200 << QByteArrayList{"200"};
         QTest::newRow("multi-line") << QByteArray("230-Welcome\r\n230-Second\r\n230 Done\r\n") << 230
                                     << QByteArrayList{"230-Welcome", "230-Second", "230 Done"};
@@ -113,16 +112,6 @@ private Q_SLOTS:
             QCOMPARE(result.reply.lines, lines);
             QVERIFY(!test.channel.HasBufferedBytes());
         }
-    }
-
-    void keepsTheNextReplyBuffered()
-    {
-        CChannelUnderTest test;
-        test.Serve("234 AUTH TLS OK\r\n220 injected\r\n");
-        QCOMPARE(test.channel.ReadReply(kTimeoutMs).reply.code, 234);
-        QVERIFY(test.channel.HasBufferedBytes());
-        QCOMPARE(test.channel.ReadReply(kTimeoutMs).reply.code, 220);
-        QVERIFY(!test.channel.HasBufferedBytes());
     }
 
     void refusesBrokenInput_data()
@@ -191,16 +180,21 @@ private Q_SLOTS:
         QCOMPARE(logged, QByteArrayList{"STAT"});
     }
 
+    // A reply that came with the next one in the same read keeps that one for the next read (a STARTTLS
+    // injection check looks at this).
     void logsCommandsAndEveryReplyLine()
     {
         CChannelUnderTest test;
         QList<QPair<FtpLogKind, QByteArray>> log;
         test.channel.SetLogHook([&](FtpLogKind kind, const QByteArray& line) { log.append({kind, line}); });
-        test.Serve("331-Password\n331 please\r\n");
+        test.Serve("331-Password\n331 please\r\n220 next\r\n");
         QCOMPARE(test.channel.Command("USER someone", kTimeoutMs).reply.code, 331);
         QCOMPARE(log, (QList<QPair<FtpLogKind, QByteArray>>{{FtpLogKind::Command, "USER someone"},
                                                             {FtpLogKind::Reply, "331-Password"},
                                                             {FtpLogKind::Reply, "331 please"}}));
+        QVERIFY(test.channel.HasBufferedBytes());
+        QCOMPARE(test.channel.ReadReply(kTimeoutMs).reply.code, 220);
+        QVERIFY(!test.channel.HasBufferedBytes());
     }
 };
 

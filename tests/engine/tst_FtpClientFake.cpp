@@ -1,33 +1,40 @@
 #include "FakeFtpServer.h"
 
 #include "engine/ftp/FtpClient.h"
+#include "engine/net/CancelToken.h"
+#include "engine/net/ProxyConnector.h"
+#include "engine/net/TcpTransport.h"
 #include "support/TestFiles.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
+
+using namespace TestFiles;
+using Script = QList<QPair<QByteArray, QByteArray>>; // verb (empty: the greeting), reply
+using SetOptions = std::function<void(FtpConnectOptions&)>;
 
 Q_DECLARE_METATYPE(FtpStatus)
 Q_DECLARE_METATYPE(FakeResponse)
-
-using namespace TestFiles;
-using Script = QList<QPair<QByteArray, QByteArray>>; // verb, reply
+Q_DECLARE_METATYPE(ProxyType)
+Q_DECLARE_METATYPE(SetOptions)
 
 namespace
 {
 // Short enough that a wrong wait shows quickly, long enough for a loaded machine.
 constexpr int kTimeoutMs = 3000;
+const QByteArray kGreeting = "220 through the tunnel\r\n";
 
 FakeResponse Data(FakeResponse::Data data, const QByteArray& payload, const QByteArray& after,
                   const QByteArray& reply = "150 Opening data connection\r\n")
 {
-    FakeResponse response;
-    response.reply = reply;
-    response.data = data;
-    response.payload = payload;
-    response.after = after;
-    return response;
+    return {reply, data, payload, after};
 }
 
 QByteArrayList Matching(const QByteArrayList& lines, const QString& pattern)
@@ -66,6 +73,112 @@ QString Items(const FtpListing& listing)
                          .arg(item.size));
     return items.join(", ");
 }
+
+// Dials an FTP-style proxy (the fake server) in place of ftp.example.net.
+SetOptions ViaFtpProxy(ProxyType type, quint16 serverPort, const QByteArray& proxyUser = {})
+{
+    return [=](FtpConnectOptions& o)
+    {
+        o.proxy = {type, "127.0.0.1", o.port, proxyUser, "gatepw"};
+        o.host = "ftp.example.net"; // never resolved here: only the proxy is dialled
+        o.port = serverPort;
+    };
+}
+
+// One exchange of a scripted proxy: read exactly as many bytes as expected holds, then send reply.
+struct ProxyStep
+{
+    QByteArray expected;
+    QByteArray reply;
+};
+
+bool WaitReadable(int fd)
+{
+    pollfd wait{fd, POLLIN, 0};
+    return poll(&wait, 1, 5000) == 1;
+}
+
+// A scripted proxy on 127.0.0.1 that takes one connection, records what it reads for each step and
+// answers; afterwards it sends a greeting through the "tunnel" and waits (bounded) for the client to go.
+class CScriptedProxy
+{
+public:
+    CScriptedProxy(const QList<ProxyStep>& steps, const QByteArray& greeting)
+    {
+        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        socklen_t length = sizeof address;
+        bind(m_listener, reinterpret_cast<sockaddr*>(&address), length);
+        listen(m_listener, 1);
+        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this, steps, greeting] { Serve(steps, greeting); });
+    }
+    ~CScriptedProxy()
+    {
+        Received();
+        close(m_listener);
+    }
+    quint16 Port() const { return m_port; }
+    // What arrived for each step, once the client is done.
+    QList<QByteArray> Received()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_received;
+    }
+
+private:
+    void Serve(const QList<ProxyStep>& steps, const QByteArray& greeting)
+    {
+        const int fd = WaitReadable(m_listener) ? accept(m_listener, nullptr, nullptr) : -1;
+        char buffer[512];
+        for (const ProxyStep& step : steps)
+        {
+            QByteArray got;
+            for (ssize_t n = 1; n > 0 && got.size() < step.expected.size() && WaitReadable(fd);
+                 got.append(buffer, n))
+                n = qMax<ssize_t>(
+                    0, recv(fd, buffer,
+                            size_t(qMin<qsizetype>(sizeof buffer, step.expected.size() - got.size())), 0));
+            m_received.append(got);
+            send(fd, step.reply.constData(), size_t(step.reply.size()), MSG_NOSIGNAL);
+        }
+        send(fd, greeting.constData(), size_t(greeting.size()), MSG_NOSIGNAL);
+        while (WaitReadable(fd) && recv(fd, buffer, sizeof buffer, 0) > 0)
+        {
+        }
+        if (fd >= 0)
+            close(fd);
+    }
+
+    int m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    quint16 m_port = 0;
+    QList<QByteArray> m_received;
+    std::thread m_thread;
+};
+
+QByteArray Bytes(std::initializer_list<int> values)
+{
+    QByteArray bytes;
+    for (int v : values)
+        bytes.append(char(v));
+    return bytes;
+}
+
+// Connects through the proxy and reads the greeting the tunnel carries; the error text on failure.
+QString Tunnel(const ProxySettings& proxy, const QByteArray& host, quint16 port, QByteArray* greeting)
+{
+    CCancelToken cancel;
+    IoResult io;
+    std::unique_ptr<CTcpTransport> tcp = CProxyConnector(proxy, cancel).Connect(host, port, 1000, &io);
+    if (!tcp)
+        return io.error.isEmpty() ? QStringLiteral("status %1").arg(int(io.status)) : io.error;
+    char buffer[64];
+    const IoResult got = tcp->Read(buffer, sizeof buffer, 1000);
+    if (got.Ok())
+        *greeting = QByteArray(buffer, int(got.bytes));
+    return {};
+}
 } // namespace
 
 class TestFtpClientFake : public QObject
@@ -75,26 +188,31 @@ class TestFtpClientFake : public QObject
     std::unique_ptr<CFakeFtpServer> m_server;
     std::unique_ptr<QTemporaryDir> m_dir;
 
-    // The options the test sets, the address and log-in of the fake server.
-    FtpResult Connect(CFtpClient& client, const std::function<void(FtpConnectOptions&)>& set = {})
+    // The fake server's address and log-in, then the options the test sets.
+    FtpResult Connect(CFtpClient& client, const SetOptions& set = {})
     {
-        FtpConnectOptions options;
-        options.host = "127.0.0.1";
-        options.timeoutMs = kTimeoutMs;
-        if (set)
-            set(options);
         QString error;
         if (!m_server->IsStarted() && !m_server->Start(&error))
             return FtpResult::Failure(FtpStatus::Network, error);
+        FtpConnectOptions options;
+        options.host = "127.0.0.1";
         options.port = m_server->Port();
         options.user = "tester";
         options.password = "secret";
+        options.timeoutMs = kTimeoutMs;
+        if (set)
+            set(options);
         return client.Connect(options);
     }
     void Play(const Script& script)
     {
         for (const auto& [verb, reply] : script)
-            m_server->On(verb, reply);
+        {
+            if (verb.isEmpty())
+                m_server->SetGreeting(reply);
+            else
+                m_server->On(verb, reply);
+        }
     }
 
 private Q_SLOTS:
@@ -105,136 +223,137 @@ private Q_SLOTS:
         QVERIFY(m_dir->isValid());
     }
 
-    void logsInWithTheExpectedSequence_data()
+    // The log-in, through FTP-style proxies too, and odd but valid replies; a broken reply ends the session.
+    // Whatever happens, no log line but the server's own replies shows a password.
+    void connects_data()
     {
-        QTest::addColumn<QByteArray>("userReply");
-        QTest::addColumn<QByteArray>("passReply");
-        QTest::addColumn<QByteArray>("featReply");
-        QTest::addColumn<QByteArrayList>("commands");
+        QTest::addColumn<Script>("script");
+        QTest::addColumn<SetOptions>("set");
         QTest::addColumn<FtpStatus>("status");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>(
+            "outcome"); // the current folder, else the message ("%1": the server's port)
+        QTest::addColumn<QString>("commands"); // all the server received, joined by "; "
 
-        const QByteArray asked = "331 Password\r\n";
-        const QByteArray none = "211 No features\r\n";
-        QTest::newRow("user and password")
-            << asked << QByteArray("230 In\r\n") << none
-            << QByteArrayList{"USER tester", "PASS secret", "FEAT"} << FtpStatus::Ok << QString();
-        QTest::newRow("no password needed")
-            << QByteArray("230 In\r\n") << QByteArray() << none << QByteArrayList{"USER tester", "FEAT"}
-            << FtpStatus::Ok << QString();
-        QTest::newRow("account asked for")
-            << asked << QByteArray("332 Account\r\n") << none
-            << QByteArrayList{"USER tester", "PASS secret", "ACCT billing", "FEAT"} << FtpStatus::Ok
-            << QString();
-        QTest::newRow("UTF8 offered") << asked << QByteArray("230 In\r\n")
-                                      << QByteArray("211-Features:\r\n UTF8\r\n EPSV\r\n211 End\r\n")
-                                      << QByteArrayList{"USER tester", "PASS secret", "FEAT", "OPTS UTF8 ON"}
-                                      << FtpStatus::Ok << QString();
-        QTest::newRow("wrong password")
-            << asked << QByteArray("530 Login incorrect.\r\n") << none
-            << QByteArrayList{"USER tester", "PASS secret"} << FtpStatus::LogInRefused
-            << QStringLiteral("登入失敗：530 Login incorrect.");
-        QTest::newRow("user refused") << QByteArray("530-Not you.\r\n530 Go away.\r\n") << QByteArray()
-                                      << none << QByteArrayList{"USER tester"} << FtpStatus::LogInRefused
-                                      << QStringLiteral("登入失敗：530-Not you.\n530 Go away.");
-    }
-    void logsInWithTheExpectedSequence()
-    {
-        QFETCH(QByteArray, userReply);
-        QFETCH(QByteArray, passReply);
-        QFETCH(QByteArray, featReply);
-        QFETCH(QByteArrayList, commands);
-        QFETCH(FtpStatus, status);
-        QFETCH(QString, message);
-
-        Play({{"USER", userReply},
-              {"PASS", passReply},
-              {"ACCT", "230 Account accepted\r\n"},
-              {"FEAT", featReply}});
-        CFtpClient client;
-        const FtpResult result = Connect(client, [](FtpConnectOptions& o) { o.account = "billing"; });
-        QCOMPARE(result.status, status);
-        QCOMPARE(result.message, message);
-        QCOMPARE(result.reply.code, status == FtpStatus::Ok ? 230 : 530);
-        QCOMPARE(client.IsConnected(), status == FtpStatus::Ok);
-        QCOMPARE(client.Noop().status, status == FtpStatus::Ok ? FtpStatus::Ok : FtpStatus::NotConnected);
-        QCOMPARE(m_server->Commands().mid(0, commands.size()), commands);
-    }
-
-    // Odd but valid replies are read; a broken one ends the session.
-    void readsReplies_data()
-    {
-        QTest::addColumn<QByteArray>("greeting");
-        QTest::addColumn<QByteArray>("pwdReply");
-        QTest::addColumn<FtpStatus>("status");
-        QTest::addColumn<QString>("outcome"); // the folder, else the message ("%1": the server's port)
-
+        const SetOptions none;
+        const QString in = "USER tester; PASS secret; FEAT; PWD; NOOP";
+        const QString failed = QStringLiteral("無法取得目前目錄：");
         const QByteArray ready = "220 Ready\r\n";
+        QTest::newRow("user and password") << Script{} << none << FtpStatus::Ok << "/" << in;
+        QTest::newRow("no password needed") << Script{{"USER", "230 In\r\n"}} << none << FtpStatus::Ok << "/"
+                                            << "USER tester; FEAT; PWD; NOOP";
+        QTest::newRow("account asked for")
+            << Script{{"PASS", "332 Account\r\n"}, {"ACCT", "230 Account accepted\r\n"}} << none
+            << FtpStatus::Ok << "/"
+            << "USER tester; PASS secret; ACCT billing; FEAT; PWD; NOOP";
+        QTest::newRow("UTF8 offered") << Script{{"FEAT", "211-Features:\r\n UTF8\r\n EPSV\r\n211 End\r\n"}}
+                                      << none << FtpStatus::Ok << "/"
+                                      << "USER tester; PASS secret; FEAT; OPTS UTF8 ON; PWD; NOOP";
+        QTest::newRow("wrong password")
+            << Script{{"PASS", "530 Login incorrect.\r\n"}} << none << FtpStatus::LogInRefused
+            << QStringLiteral("登入失敗：530 Login incorrect.") << "USER tester; PASS secret";
+        QTest::newRow("user refused")
+            << Script{{"USER", "530-Not you.\r\n530 Go away.\r\n"}} << none << FtpStatus::LogInRefused
+            << QStringLiteral("登入失敗：530-Not you.\n530 Go away.") << "USER tester";
         QTest::newRow("multi-line greeting, LF only")
-            << QByteArray("220-Welcome\n220-to the\n220 server\n") << QByteArray("257 \"/home\"\n")
-            << FtpStatus::Ok << "/home";
-        QTest::newRow("120 before 220") << QByteArray("120 Ready in a moment\r\n220 Ready\r\n")
-                                        << QByteArray("257 \"/\"\r\n") << FtpStatus::Ok << "/";
+            << Script{{"", "220-Welcome\n220-to the\n220 server\n"}, {"PWD", "257 \"/home\"\n"}} << none
+            << FtpStatus::Ok << "/home" << in;
+        QTest::newRow("120 before 220")
+            << Script{{"", "120 Ready in a moment\r\n220 Ready\r\n"}} << none << FtpStatus::Ok << "/" << in;
         QTest::newRow("multi-line PWD")
-            << ready << QByteArray("257-Here:\r\n257 \"/a \"\"q\"\" b\" is current\r\n") << FtpStatus::Ok
-            << "/a \"q\" b";
-        QTest::newRow("greeting never comes") << QByteArray() << QByteArray() << FtpStatus::TimedOut
-                                              << QStringLiteral("無法連線到 127.0.0.1:%1：連線逾時");
+            << Script{{"PWD", "257-Here:\r\n257 \"/a \"\"q\"\" b\" is current\r\n"}} << none << FtpStatus::Ok
+            << "/a \"q\" b" << in;
+        QTest::newRow("greeting never comes") << Script{{"", ""}} << none << FtpStatus::TimedOut
+                                              << QStringLiteral("無法連線到 127.0.0.1:%1：連線逾時") << "";
         QTest::newRow("service not available")
-            << QByteArray("421 Too many users\r\n") << QByteArray() << FtpStatus::Refused
-            << QStringLiteral("伺服器拒絕連線：421 Too many users");
+            << Script{{"", "421 Too many users\r\n"}} << none << FtpStatus::Refused
+            << QStringLiteral("伺服器拒絕連線：421 Too many users") << "";
         QTest::newRow("command never answered")
-            << ready << QByteArray() << FtpStatus::TimedOut << QStringLiteral("無法取得目前目錄：連線逾時");
-        QTest::newRow("NUL in a reply") << ready << QByteArray("257 \"/a\0\"\r\n", 11) << FtpStatus::Protocol
-                                        << QStringLiteral("無法取得目前目錄：伺服器回應含有 NUL 字元");
+            << Script{{"PWD", ""}} << none << FtpStatus::TimedOut << failed + QStringLiteral("連線逾時")
+            << "USER tester; PASS secret; FEAT; PWD";
+        QTest::newRow("NUL in a reply")
+            << Script{{"", ready}, {"PWD", QByteArray("257 \"/a\0\"\r\n", 11)}} << none << FtpStatus::Protocol
+            << failed + QStringLiteral("伺服器回應含有 NUL 字元") << "USER tester; PASS secret; FEAT; PWD";
         QTest::newRow("NUL in the greeting")
-            << QByteArray("220 Re\0ady\r\n", 12) << QByteArray() << FtpStatus::Protocol
-            << QStringLiteral("無法連線到 127.0.0.1:%1：伺服器回應含有 NUL 字元");
+            << Script{{"", QByteArray("220 Re\0ady\r\n", 12)}} << none << FtpStatus::Protocol
+            << QStringLiteral("無法連線到 127.0.0.1:%1：伺服器回應含有 NUL 字元") << "";
+        QTest::newRow("bytes injected after AUTH TLS")
+            << Script{{"AUTH", "234 Go ahead\r\n230 Injected before the handshake\r\n"}}
+            << SetOptions([](FtpConnectOptions& o) { o.security = FtpSecurity::ExplicitTls; })
+            << FtpStatus::Protocol << QStringLiteral("AUTH TLS 回應之後多出未加密的資料，連線已中止")
+            << "AUTH TLS";
+        for (const bool ipv6 : {false, true})
+            QTest::addRow("refused, %s", ipv6 ? "IPv6" : "IPv4")
+                << Script{}
+                << SetOptions(
+                       [=](FtpConnectOptions& o)
+                       {
+                           o.host = ipv6 ? "::1" : "127.0.0.1";
+                           o.port = 1;
+                       })
+                << FtpStatus::Network
+                << QStringLiteral("無法連線到 %1:1：Connection refused").arg(ipv6 ? "[::1]" : "127.0.0.1")
+                << "";
+
+        const Script proxy = {{"SITE", "220 Connected to ftp.example.net\r\n"},
+                              {"OPEN", "220 Connected to ftp.example.net\r\n"}};
+        QTest::newRow("SITE proxy with its own log-in")
+            << proxy << ViaFtpProxy(ProxyType::FtpSite, 0, "gate") << FtpStatus::Ok << "/"
+            << "USER gate; PASS gatepw; SITE ftp.example.net; " + in;
+        QTest::newRow("SITE proxy, other port")
+            << proxy << ViaFtpProxy(ProxyType::FtpSite, 2121) << FtpStatus::Ok << "/"
+            << "SITE ftp.example.net:2121; " + in;
+        QTest::newRow("OPEN proxy") << proxy << ViaFtpProxy(ProxyType::FtpOpen, 21, "gate") << FtpStatus::Ok
+                                    << "/"
+                                    << "OPEN ftp.example.net; " + in;
+        QTest::newRow("USER proxy") << proxy << ViaFtpProxy(ProxyType::FtpUser, 0) << FtpStatus::Ok << "/"
+                                    << "USER tester@ftp.example.net; PASS secret; FEAT; PWD; NOOP";
+        QTest::newRow("USER proxy, other port")
+            << proxy << ViaFtpProxy(ProxyType::FtpUser, 990) << FtpStatus::Ok << "/"
+            << "USER tester@ftp.example.net:990; PASS secret; FEAT; PWD; NOOP";
+        // A relay is dialled in the server's place and hears the plain log-in.
+        QTest::newRow("relay") << proxy << ViaFtpProxy(ProxyType::Relay, 0) << FtpStatus::Ok << "/" << in;
+        QTest::newRow("SITE refused by the proxy")
+            << Script{{"SITE", "500 not here\r\n"}} << ViaFtpProxy(ProxyType::FtpSite, 0)
+            << FtpStatus::Refused << QStringLiteral("FTP proxy 無法連到伺服器：500 not here")
+            << "SITE ftp.example.net";
     }
-    void readsReplies()
+    void connects()
     {
-        QFETCH(QByteArray, greeting);
-        QFETCH(QByteArray, pwdReply);
+        QFETCH(Script, script);
+        QFETCH(SetOptions, set);
         QFETCH(FtpStatus, status);
         QFETCH(QString, outcome);
+        QFETCH(QString, commands);
 
-        m_server->SetGreeting(greeting);
-        m_server->On("PWD", pwdReply);
+        Play(script);
         CFtpClient client;
-        FtpValue<QByteArray> pwd{Connect(client), {}};
+        QByteArrayList logged;
+        client.SetLogHook(
+            [&](FtpLogKind kind, const QByteArray& line)
+            {
+                // What an owner does: commands starting with PASS are masked before anyone sees them.
+                if (kind != FtpLogKind::Reply)
+                    logged.append(kind == FtpLogKind::Command && line.startsWith("PASS ") ? "PASS ***"
+                                                                                          : line);
+            });
+        FtpValue<QByteArray> pwd{Connect(client,
+                                         [&](FtpConnectOptions& o)
+                                         {
+                                             o.account = "billing";
+                                             if (set)
+                                                 set(o);
+                                         }),
+                                 {}};
         if (pwd.result.Ok())
             pwd = client.CurrentFolder();
         QCOMPARE(pwd.result.status, status);
         QCOMPARE(pwd.result.Ok() ? QString::fromUtf8(pwd.value) : pwd.result.message,
                  outcome.contains("%1") ? outcome.arg(m_server->Port()) : outcome);
         QCOMPARE(client.Noop().status, pwd.result.Ok() ? FtpStatus::Ok : FtpStatus::NotConnected);
+        QCOMPARE(client.IsConnected(), pwd.result.Ok());
+        QCOMPARE(QString::fromUtf8(m_server->Commands().join("; ")), commands);
+        QCOMPARE(Matching(logged, "secret|gatepw"), QByteArrayList{});
     }
-
-    void reportsRefusedConnections_data()
-    {
-        QTest::addColumn<bool>("ipv6");
-        QTest::newRow("IPv4") << false;
-        QTest::newRow("IPv6") << true;
-    }
-    void reportsRefusedConnections()
-    {
-        QFETCH(bool, ipv6);
-        m_server = std::make_unique<CFakeFtpServer>(ipv6);
-        CFtpClient client;
-        QVERIFY(Connect(client, [&](FtpConnectOptions& o) { o.host = ipv6 ? "::1" : "127.0.0.1"; }).Ok());
-        const quint16 port = m_server->Port();
-        m_server.reset();
-        FtpConnectOptions options;
-        options.host = ipv6 ? "::1" : "127.0.0.1";
-        options.port = port;
-        options.timeoutMs = kTimeoutMs;
-        const FtpResult refused = client.Connect(options);
-        QCOMPARE(refused.status, FtpStatus::Network);
-        QCOMPARE(refused.message, QStringLiteral("無法連線到 %1:%2：Connection refused")
-                                      .arg(ipv6 ? "[::1]" : "127.0.0.1")
-                                      .arg(port));
-    }
-
     // Each row lists twice: what the first listing learnt about the server holds for the second.
     void opensDataConnections_data()
     {
@@ -259,11 +378,6 @@ private Q_SLOTS:
             << false << false << Script{{"LIST", "425 Can't open data connection\r\n"}}
             << failed + "425 Can't open data connection"
             << "EPRT |1|127.0.0.1|P|; LIST; EPRT |1|127.0.0.1|P|; LIST; NOOP" << QStringList{};
-        QTest::newRow("PASV with five numbers")
-            << false << true
-            << Script{{"EPSV", noEpsv}, {"PASV", "227 Entering Passive Mode (127,0,0,1,4)\r\n"}}
-            << failed + "無法解讀被動模式回應：227 Entering Passive Mode (127,0,0,1,4)"
-            << "EPSV; PASV; PASV; NOOP" << QStringList{epsvRefused};
         QTest::newRow("PASV refused")
             << false << true << Script{{"EPSV", noEpsv}, {"PASV", "425 Cannot open passive connection\r\n"}}
             << failed + "無法建立資料連線：425 Cannot open passive connection"
@@ -441,35 +555,6 @@ private Q_SLOTS:
         QCOMPARE(Connect(client).status, FtpStatus::TimedOut);
     }
 
-    void givesTheOwnerThePasswordToMask()
-    {
-        m_server->On("PASS", "530 Login incorrect for secret\r\n");
-        CFtpClient client;
-        QByteArrayList shown;
-        client.SetLogHook(
-            [&](FtpLogKind kind, const QByteArray& line)
-            {
-                // What an owner does: commands starting with PASS are masked before anyone sees them.
-                const bool pass = kind == FtpLogKind::Command && line.startsWith("PASS ");
-                shown.append(pass ? "PASS " + QByteArray(line.size() - 5, '*') : line);
-            });
-        QCOMPARE(Connect(client).status, FtpStatus::LogInRefused);
-        QVERIFY(shown.contains("PASS ******"));
-        QCOMPARE(Matching(shown, "secret"), QByteArrayList{"530 Login incorrect for secret"});
-    }
-
-    void refusesBytesInjectedAfterAuthTls()
-    {
-        m_server->On("AUTH", "234 Go ahead\r\n230 Injected before the handshake\r\n");
-        CFtpClient client;
-        const FtpResult result =
-            Connect(client, [](FtpConnectOptions& o) { o.security = FtpSecurity::ExplicitTls; });
-        QCOMPARE(result.status, FtpStatus::Protocol);
-        QVERIFY2(result.message.startsWith(QStringLiteral("AUTH TLS 回應之後")), qPrintable(result.message));
-        QVERIFY(!client.IsConnected());
-        QCOMPARE(m_server->Commands(), QByteArrayList{"AUTH TLS"});
-    }
-
     void refusesNamesThatCarryCommands()
     {
         CFtpClient client;
@@ -494,7 +579,11 @@ private Q_SLOTS:
         QVERIFY(WriteFile(local, "a\nb\r\nc\n"));
         QVERIFY(client.Upload(local, "up.txt", FtpUploadMode::Replace).Ok());
         QCOMPARE(m_server->Received(), QByteArray("a\r\nb\r\nc\r\n"));
-        QCOMPARE(Matching(AfterLogin(m_server->Commands()), "^TYPE"), QByteArrayList{"TYPE A"});
+        // Back in binary mode the file comes as it is.
+        client.SetTransferType(FtpTransferType::Binary);
+        QVERIFY(client.Download("text.txt", local, false).Ok());
+        QCOMPARE(ReadFile(local), QByteArray("one\r\ntwo\r\nlone\rcr\r\n"));
+        QCOMPARE(Matching(AfterLogin(m_server->Commands()), "^TYPE"), (QByteArrayList{"TYPE A", "TYPE I"}));
     }
 
     void resumesDownloadsWithoutTruncating()
@@ -603,6 +692,110 @@ private Q_SLOTS:
         QVERIFY(
             client.SetModifiedTime("a b.txt", QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5), Qt::UTC)).Ok());
         QCOMPARE(AfterLogin(m_server->Commands()), QByteArrayList{"MDTM 20240102030405 a b.txt"});
+    }
+    void tunnels_data()
+    {
+        QTest::addColumn<ProxyType>("type");
+        QTest::addColumn<QByteArray>("user");
+        QTest::addColumn<QByteArray>("host");
+        QTest::addColumn<QList<ProxyStep>>("steps");
+        QTest::addColumn<QString>("error"); // empty: the tunnel stands
+        const auto row = [](const char* tag, ProxyType type, const char* user, const char* host,
+                            const QList<ProxyStep>& steps, const char* error = "") {
+            QTest::newRow(tag) << type << QByteArray(user) << QByteArray(host) << steps
+                               << QString::fromUtf8(error);
+        };
+
+        // Every request is for port 8080; the password, where one goes out, is "pw".
+        const QByteArray granted4 = Bytes({0, 90, 0, 0, 0, 0, 0, 0});
+        row("socks4 numeric", ProxyType::Socks4, "alice", "10.1.2.3",
+            {{Bytes({4, 1, 0x1f, 0x90, 10, 1, 2, 3}) + "alice" + Bytes({0}), granted4}});
+        row("socks4 resolves here", ProxyType::Socks4, "", "localhost",
+            {{Bytes({4, 1, 0x1f, 0x90, 127, 0, 0, 1, 0}), granted4}});
+        row("socks4a name for the proxy", ProxyType::Socks4a, "bob", "ftp.example.net",
+            {{Bytes({4, 1, 0x1f, 0x90, 0, 0, 0, 1}) + "bob" + Bytes({0}) + "ftp.example.net" + Bytes({0}),
+              granted4}});
+        row("socks4a numeric stays socks4", ProxyType::Socks4a, "", "192.0.2.7",
+            {{Bytes({4, 1, 0x1f, 0x90, 192, 0, 2, 7, 0}), granted4}});
+        row("socks4 rejected", ProxyType::Socks4, "", "10.0.0.1",
+            {{Bytes({4, 1, 0x1f, 0x90, 10, 0, 0, 1, 0}), Bytes({0, 91, 0, 0, 0, 0, 0, 0})}},
+            "SOCKS4 proxy 拒絕連線：要求被拒絕或失敗 (91)");
+
+        const ProxyStep noAuth{Bytes({5, 1, 0}), Bytes({5, 0})};
+        const ProxyStep offersLogIn{Bytes({5, 2, 0, 2}), Bytes({5, 2})};
+        const ProxyStep logIn{Bytes({1, 5}) + "carol" + Bytes({2}) + "pw", Bytes({1, 0})};
+        const QByteArray request5 = Bytes({5, 1, 0, 1, 10, 0, 0, 9, 0x1f, 0x90});
+        const QByteArray bound5 = Bytes({5, 0, 0, 1, 1, 2, 3, 4, 0, 21});
+        row("socks5 domain", ProxyType::Socks5, "", "ftp.example.net",
+            {noAuth,
+             {Bytes({5, 1, 0, 3, 15}) + "ftp.example.net" + Bytes({0x1f, 0x90}),
+              Bytes({5, 0, 0, 3, 4}) + "host" + Bytes({0, 21})}});
+        row("socks5 ipv4", ProxyType::Socks5, "", "10.0.0.9", {noAuth, {request5, bound5}});
+        row("socks5 ipv6 with log-in", ProxyType::Socks5, "carol", "::1",
+            {offersLogIn,
+             logIn,
+             {Bytes({5, 1, 0, 4}) + QByteArray(15, '\0') + Bytes({1, 0x1f, 0x90}),
+              Bytes({5, 0, 0, 4}) + QByteArray(16, '\0') + Bytes({0, 21})}});
+        row("socks5 log-in offered but not needed", ProxyType::Socks5, "carol", "10.0.0.9",
+            {{offersLogIn.expected, noAuth.reply}, {request5, bound5}});
+        row("socks5 connection refused", ProxyType::Socks5, "", "10.0.0.9",
+            {noAuth, {request5, Bytes({5, 5, 0, 1})}}, "SOCKS5 proxy 拒絕連線：目標拒絕連線 (5)");
+        row("socks5 wants a log-in", ProxyType::Socks5, "", "10.0.0.9", {{noAuth.expected, Bytes({5, 0xff})}},
+            "需要登入");
+        row("socks5 wrong password", ProxyType::Socks5, "carol", "10.0.0.9",
+            {offersLogIn, {logIn.expected, Bytes({1, 1})}}, "SOCKS5 proxy 拒絕連線：帳號或密碼錯誤");
+        // Takes the greeting and never answers.
+        row("socks5 silent", ProxyType::Socks5, "", "10.0.0.9", {{noAuth.expected, {}}},
+            qPrintable(QStringLiteral("status %1").arg(int(IoStatus::TimedOut))));
+
+        const QByteArray connect = "CONNECT 10.0.0.1:8080 HTTP/1.1\r\nHost: 10.0.0.1:8080\r\n\r\n";
+        row("http connect with basic log-in", ProxyType::HttpConnect, "dave", "ftp.example.net",
+            {{"CONNECT ftp.example.net:8080 HTTP/1.1\r\nHost: ftp.example.net:8080\r\n"
+              "Proxy-Authorization: Basic ZGF2ZTpwdw==\r\n\r\n",
+              "HTTP/1.1 200 Connection established\r\nProxy-agent: fake\r\n\r\n"}});
+        row("http connect ipv6", ProxyType::HttpConnect, "", "::1",
+            {{"CONNECT [::1]:8080 HTTP/1.1\r\nHost: [::1]:8080\r\n\r\n", "HTTP/1.0 200 OK\r\n\r\n"}});
+        row("http forbidden", ProxyType::HttpConnect, "", "10.0.0.1",
+            {{connect, "HTTP/1.1 403 Access to port 8080 denied\r\nContent-Length: 0\r\n\r\n"}},
+            "HTTP proxy 拒絕連線：HTTP/1.1 403 Access to port 8080 denied");
+        row("http garbage", ProxyType::HttpConnect, "", "10.0.0.1", {{connect, "SSH-2.0-x\r\n\r\n"}},
+            "回應無法解讀：SSH-2.0-x");
+    }
+
+    void tunnels()
+    {
+        QFETCH(ProxyType, type);
+        QFETCH(QByteArray, user);
+        QFETCH(QByteArray, host);
+        QFETCH(QList<ProxyStep>, steps);
+        QFETCH(QString, error);
+        CScriptedProxy fake(steps, error.isEmpty() ? kGreeting : QByteArray());
+        QByteArray greeting;
+        const QString failure = Tunnel({type, "127.0.0.1", fake.Port(), user, "pw"}, host, 8080, &greeting);
+        QVERIFY2(error.isEmpty() ? failure.isEmpty() : failure.contains(error), qPrintable(failure));
+        // Nothing of the greeting was swallowed by the handshake.
+        QCOMPARE(greeting, error.isEmpty() ? kGreeting : QByteArray());
+        const QList<QByteArray> received = fake.Received();
+        QCOMPARE(received.size(), steps.size());
+        for (int i = 0; i < steps.size(); ++i)
+            QCOMPARE(received.at(i).toHex(' '), steps.at(i).expected.toHex(' '));
+        QCOMPARE(Tunnel({type, {}, 1080, {}, {}}, host, 21, &greeting), QStringLiteral("未設定 proxy 主機"));
+    }
+
+    void namesTheProxyItWaitedFor()
+    {
+        CScriptedProxy http({{"CONNECT", {}}}, {});
+        CFtpClient client;
+        const FtpResult connected =
+            Connect(client,
+                    [&](FtpConnectOptions& o)
+                    {
+                        o.proxy = {ProxyType::HttpConnect, "127.0.0.1", http.Port(), {}, {}};
+                        o.timeoutMs = 500;
+                    });
+        QCOMPARE(connected.status, FtpStatus::TimedOut);
+        QVERIFY2(connected.message.contains(QStringLiteral("proxy 127.0.0.1:%1").arg(http.Port())),
+                 qPrintable(connected.message));
     }
 };
 

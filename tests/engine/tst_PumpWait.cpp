@@ -5,11 +5,14 @@
 #include <QTimer>
 #include <thread>
 
+Q_DECLARE_METATYPE(CEvent::Mode)
+
 class TestPumpWait : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The thread's timers run while it waits; a deadline that has passed, or none, ends the wait at once.
     void timesOutWhenNeverSet()
     {
         CEvent event;
@@ -23,75 +26,68 @@ private Q_SLOTS:
         QCOMPARE(PumpWait(event, -5), 0);
         QVERIFY(!event.IsSet());
     }
-    void returnsAtOnceWhenAlreadySet_data()
+
+    void endsOnTheEvent_data()
     {
-        QTest::addColumn<bool>("autoReset");
-        QTest::newRow("manual reset") << false;
-        QTest::newRow("auto reset") << true;
+        QTest::addColumn<CEvent::Mode>("mode");
+        QTest::newRow("manual reset") << CEvent::Mode::ManualReset;
+        QTest::newRow("auto reset") << CEvent::Mode::AutoReset;
     }
-    void returnsAtOnceWhenAlreadySet()
+    // Set already, set by another thread, or set by a queued call from another thread that runs here after
+    // the calls queued before it. The deadlines are far off: only the event can end these waits with 1.
+    void endsOnTheEvent()
     {
-        QFETCH(bool, autoReset);
-        CEvent event(autoReset ? CEvent::Mode::AutoReset : CEvent::Mode::ManualReset, true);
-        QCOMPARE(PumpWait(event, 0), 1);
+        QFETCH(CEvent::Mode, mode);
+        const bool autoReset = mode == CEvent::Mode::AutoReset;
+        CEvent preset(mode, true);
+        QCOMPARE(PumpWait(preset, 0), 1);
         // An auto-reset event is used up by the wait that saw it; a manual one stays set.
-        QCOMPARE(event.IsSet(), !autoReset);
-        QCOMPARE(PumpWait(event, 20), autoReset ? 0 : 1);
+        QCOMPARE(preset.IsSet(), !autoReset);
+        QCOMPARE(PumpWait(preset, 20), autoReset ? 0 : 1);
+        preset.Reset();
+        QCOMPARE(PumpWait(preset, 20), 0);
+
+        CEvent event(mode);
+        std::thread setter(
+            [&]
+            {
+                QThread::msleep(50);
+                event.Set();
+            });
+        QCOMPARE(PumpWait(event, 120000), 1);
+        setter.join();
         event.Reset();
-        QCOMPARE(PumpWait(event, 20), 0);
-    }
-    void wakesWhenSetFromAnotherThread()
-    {
-        for (const CEvent::Mode mode : {CEvent::Mode::ManualReset, CEvent::Mode::AutoReset})
-        {
-            CEvent event(mode);
-            std::thread setter(
-                [&]
-                {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                    event.Set();
-                });
-            // The deadline is far off: only the set can end this wait with 1.
-            const int result = PumpWait(event, 120000);
-            setter.join();
-            QCOMPARE(result, 1);
-        }
-    }
-    void dispatchesQueuedEventsWhileWaiting()
-    {
-        CEvent event;
+
         QStringList order;
         QMetaObject::invokeMethod(
-            this, [&] { order.append(QStringLiteral("queued")); }, Qt::QueuedConnection);
+            this, [&] { order << "queued"; }, Qt::QueuedConnection);
         std::thread poster(
             [&]
             {
-                // A queued call from another thread whose handler, on this thread, sets the event.
                 QMetaObject::invokeMethod(
                     this,
                     [&]
                     {
-                        order.append(QStringLiteral("from thread"));
+                        order << "from thread";
                         event.Set();
                     },
                     Qt::QueuedConnection);
             });
-        const int result = PumpWait(event, 120000);
+        QCOMPARE(PumpWait(event, 120000), 1);
         poster.join();
-        QCOMPARE(result, 1);
-        QCOMPARE(order, (QStringList{QStringLiteral("queued"), QStringLiteral("from thread")}));
+        QCOMPARE(order, (QStringList{"queued", "from thread"}));
     }
+
     void nestedWaitsEachEndOnTheirOwnEvent()
     {
         CEvent outer;
         CEvent inner;
         int innerResult = -1;
         bool outerSetDuringInner = false;
+        // Runs inside the outer wait: sets the outer event, then waits for the inner one.
         QTimer::singleShot(0, this,
                            [&]
                            {
-                               // Runs inside the outer wait: sets the outer event, then waits for the inner
-                               // one.
                                outer.Set();
                                QTimer::singleShot(20, this, [&] { inner.Set(); });
                                innerResult = PumpWait(inner, 120000);
