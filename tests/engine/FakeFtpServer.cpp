@@ -6,6 +6,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -203,6 +204,8 @@ bool CFakeFtpServer::Respond(int fd, const QByteArray& line)
                                         : parts.value(4).toUInt() * 256 + parts.value(5).toUInt());
         CloseFd(m_passive);
     }
+    else if (verb == "REST")
+        m_rest = argument.toLongLong();
 
     const FakeResponse response = Next(verb);
     const quint16 port = m_passive >= 0 ? LocalPort(m_passive) : 0;
@@ -219,7 +222,7 @@ bool CFakeFtpServer::Respond(int fd, const QByteArray& line)
             return false;
     }
     SendAll(fd, response.after);
-    return verb != "QUIT";
+    return !response.drop && verb != "QUIT";
 }
 
 // The scripted response, else an ordinary one: transfers succeed and common commands are accepted.
@@ -269,14 +272,18 @@ int CFakeFtpServer::OpenData()
 void CFakeFtpServer::RunData(int control, int data, const FakeResponse& response)
 {
     if (response.data == FakeResponse::Data::Send || response.data == FakeResponse::Data::SendAndDrop)
-        SendAll(data, response.payload);
+        SendAll(data, response.fromRest ? response.payload.mid(m_rest) : response.payload);
     else if (response.data == FakeResponse::Data::Receive)
     {
         char block[65536];
-        for (ssize_t got = 0; WaitReadable(data) && (got = recv(data, block, sizeof block, 0)) > 0;)
+        ssize_t got = 0;
+        qint64 left = response.limit < 0 ? std::numeric_limits<qint64>::max() : response.limit;
+        while (left > 0 && WaitReadable(data) &&
+               (got = recv(data, block, size_t(qMin<qint64>(left, sizeof block)), 0)) > 0)
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_received.append(block, got);
+            left -= got;
         }
     }
     else if (response.data == FakeResponse::Data::Stall)

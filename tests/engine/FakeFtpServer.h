@@ -25,7 +25,10 @@ struct FakeResponse
     QByteArray reply;
     Data data = Data::None;
     QByteArray payload;
-    QByteArray after; // sent once the data action is over
+    QByteArray after;      // sent once the data action is over
+    bool drop = false;     // close the control connection after everything else
+    bool fromRest = false; // send the payload from the offset the last REST named
+    qint64 limit = -1;     // Receive: close the data connection after this many bytes
 };
 
 // A scripted FTP server on 127.0.0.1 (or ::1) with a port picked by the kernel, on its own thread.
@@ -72,6 +75,7 @@ private:
     quint16 m_port = 0;
     QByteArray m_activeHost;
     quint16 m_activePort = 0;
+    qint64 m_rest = 0;
     std::atomic<int> m_connections{0};
     mutable std::mutex m_mutex;
     QList<QByteArray> m_commands;

@@ -62,32 +62,47 @@ class TestFtpComponent : public QObject
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_local.isValid()); }
 
-    void asksTheOwnerBeforeTheLogIn_data()
+    void connects_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<FtpProtocol>("protocol");
-        QTest::addColumn<bool>("handler");
-        QTest::addColumn<bool>("accept");
+        QTest::addColumn<QString>(
+            "setup"); // "handler", "accept" (a handler that accepts), "password", "port"
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("text"); // in the failure's text
         for (const bool sftp : {true, false})
         {
             const char* what = sftp ? "host key" : "certificate";
             const QString kind = sftp ? "sshd" : "vsftpd";
             const FtpProtocol protocol = sftp ? FtpProtocol::Sftp : FtpProtocol::ExplicitTls;
-            QTest::addRow("%s accepted", what) << kind << protocol << true << true;
-            QTest::addRow("%s refused", what) << kind << protocol << true << false;
-            QTest::addRow("%s without a handler", what) << kind << protocol << false << false;
+            const QString refused = sftp ? "主機金鑰" : "憑證";
+            QTest::addRow("%s accepted", what) << kind << protocol << "accept" << 0 << QString();
+            QTest::addRow("%s refused", what)
+                << kind << protocol << "handler" << int(FtpErrorRejected) << refused;
+            QTest::addRow("%s without a handler", what)
+                << kind << protocol << "" << int(FtpErrorRejected) << refused;
         }
+        QTest::newRow("wrong password") << "proftpd" << FtpProtocol::Ftp << "password" << 530 << "530";
+        QTest::newRow("closed port") << "proftpd" << FtpProtocol::Ftp << "port" << int(FtpErrorNetwork)
+                                     << "Connection refused";
     }
     // The owner sees the server's host key or (self-signed, so untrusted) certificate on its own thread
-    // before any password goes out; leaving accept false and having no handler both end the connection.
-    void asksTheOwnerBeforeTheLogIn()
+    // before any password goes out; leaving accept false and having no handler both end the connection. A
+    // connection that fails leaves the state as it was.
+    void connects()
     {
         QFETCH(QString, kind);
         QFETCH(FtpProtocol, protocol);
-        QFETCH(bool, handler);
-        QFETCH(bool, accept);
+        QFETCH(QString, setup);
+        QFETCH(int, code);
+        QFETCH(QString, text);
         CFtpComponent ftp;
         QVERIFY(Configure(ftp, kind, protocol));
+        if (setup == "password")
+            ftp.SetPassword("not-the-password");
+        else if (setup == "port")
+            ftp.SetPort(1);
+        const bool handler = setup == "handler" || setup == "accept";
         QStringList asked;
         QStringList passwordsSeen;
         connect(&ftp, &CFtpComponent::PreTranslateCommand, &ftp,
@@ -103,7 +118,7 @@ private Q_SLOTS:
                     {
                         QCOMPARE(QThread::currentThread(), thread());
                         asked << type + u' ' + fingerprint;
-                        accepted = accept;
+                        accepted = setup == "accept";
                     });
             connect(&ftp, &CFtpComponent::HostCertificate, &ftp,
                     [&](const ServerCertificate& certificate, int code, const QString& text, bool& accepted)
@@ -113,14 +128,16 @@ private Q_SLOTS:
                         QVERIFY(!text.isEmpty() && !accepted);
                         QCOMPARE(certificate.pem, ReadFile(Server(kind)->Value("CERT")));
                         asked << certificate.subject;
-                        accepted = accept;
+                        accepted = setup == "accept";
                     });
         }
         QSignalSpy connected(&ftp, &CFtpComponent::Connected);
+        QSignalSpy states(&ftp, &CFtpComponent::StateChange);
         ftp.Connect();
         QVERIFY(connected.wait(kWaitMs));
-        QCOMPARE(connected[0][0].toInt(), accept ? 0 : int(FtpErrorRejected));
-        QCOMPARE(ftp.State(), int(accept ? FtpStateConnected : FtpStateDisconnected));
+        QCOMPARE(connected[0][0].toInt(), code);
+        QVERIFY2(connected[0][1].toString().contains(text), qPrintable(connected[0][1].toString()));
+        QCOMPARE(ftp.State(), int(code == 0 ? FtpStateConnected : FtpStateDisconnected));
         QCOMPARE(asked.size(), handler ? 1 : 0);
         // The key is kept only where a handler saw it, and it is the one the handler was shown.
         if (protocol == FtpProtocol::Sftp)
@@ -128,47 +145,18 @@ private Q_SLOTS:
         if (protocol == FtpProtocol::Sftp && handler)
             QCOMPARE(asked[0],
                      QString::fromLatin1(ftp.ServerHostKey().type + ' ' + ftp.ServerHostKey().Fingerprint()));
-        QCOMPARE(passwordsSeen,
-                 accept && protocol != FtpProtocol::Sftp ? QStringList{"after"} : QStringList());
-        if (!accept)
+        const bool passwordSent =
+            code != int(FtpErrorRejected) && protocol != FtpProtocol::Sftp && setup != "port";
+        QCOMPARE(passwordsSeen, passwordSent ? QStringList{handler ? "after" : "before"} : QStringList());
+        if (code != 0)
         {
-            QVERIFY2(connected[0][1].toString().contains(protocol == FtpProtocol::Sftp ? "主機金鑰" : "憑證"),
-                     qPrintable(connected[0][1].toString()));
+            QCOMPARE(states.size(), 0);
             return;
         }
         QSignalSpy done(&ftp, &CFtpComponent::Done);
         ftp.List();
         QVERIFY(done.wait(kWaitMs));
         QCOMPARE(done[0][0].toInt(), 0);
-    }
-
-    void reportsConnectFailures_data()
-    {
-        QTest::addColumn<bool>("wrongPassword");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("wrong password") << true << 530 << "530";
-        QTest::newRow("closed port") << false << int(FtpErrorNetwork) << "Connection refused";
-    }
-    void reportsConnectFailures()
-    {
-        QFETCH(bool, wrongPassword);
-        QFETCH(int, code);
-        QFETCH(QString, text);
-        CFtpComponent ftp;
-        QVERIFY(Configure(ftp, "proftpd"));
-        if (wrongPassword)
-            ftp.SetPassword("not-the-password");
-        else
-            ftp.SetPort(1);
-        QSignalSpy connected(&ftp, &CFtpComponent::Connected);
-        QSignalSpy states(&ftp, &CFtpComponent::StateChange);
-        ftp.Connect();
-        QVERIFY(connected.wait(kWaitMs));
-        QCOMPARE(connected[0][0].toInt(), code);
-        QVERIFY2(connected[0][1].toString().contains(text), qPrintable(connected[0][1].toString()));
-        QCOMPARE(ftp.State(), int(FtpStateDisconnected));
-        QCOMPARE(states.size(), 0);
     }
 
     // Every event arrives on the creating thread, state changes before the event that ends the call, and
