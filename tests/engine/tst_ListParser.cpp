@@ -236,7 +236,8 @@ QByteArray BrokenInvariant(const ListItem& item)
     return {};
 }
 
-// A line the table parses, edited at random; every fourth one random bytes.
+// A line the table parses with a few random edits (characters of listings or any byte put in, spans cut out,
+// pieces of other lines spliced in); every fourth one random bytes.
 QByteArray Mutate(const QList<QByteArray>& corpus, QRandomGenerator& random)
 {
     static const QByteArray alphabet = " \t\r\n/.-:,;=+<>0123456789abcdefJanDecPMAMdrwxlst";
@@ -250,9 +251,9 @@ QByteArray Mutate(const QList<QByteArray>& corpus, QRandomGenerator& random)
     }
     for (int edits = 1 + random.bounded(4); edits > 0; --edits)
     {
-        const int at = line.isEmpty() ? 0 : random.bounded(int(line.size()));
-        const int edit = random.bounded(6);
-        if (edit == 0 || (edit == 5 && line.isEmpty()))
+        const int at = random.bounded(int(line.size()) + 1);
+        const int edit = random.bounded(5);
+        if (edit == 0)
             line.insert(at, alphabet[random.bounded(int(alphabet.size()))]);
         else if (edit == 1)
             line.insert(at, char(random.bounded(256)));
@@ -260,10 +261,8 @@ QByteArray Mutate(const QList<QByteArray>& corpus, QRandomGenerator& random)
             line.remove(at, random.bounded(8));
         else if (edit == 3)
             line.truncate(at);
-        else if (edit == 4)
-            line.insert(at, corpus[random.bounded(int(corpus.size()))].left(random.bounded(40)));
         else
-            line[at] = alphabet[random.bounded(int(alphabet.size()))];
+            line.insert(at, corpus[random.bounded(int(corpus.size()))].left(random.bounded(40)));
     }
     return line;
 }
