@@ -4,13 +4,26 @@
 #include "support/TestFiles.h"
 
 #include "engine/Checksum.h"
+#include "engine/FtpComponent.h"
 #include "engine/RemoteConnection.h"
 #include "engine/ftp/ServerCopy.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <arpa/inet.h>
+#include <memory>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(FtpProtocol)
 Q_DECLARE_METATYPE(FtpStatus)
@@ -19,6 +32,8 @@ using namespace TestFiles;
 
 namespace
 {
+constexpr int kWaitMs = 60000;
+
 // The harness server for the protocol: proftpd for FTP, sshd for SFTP.
 QString ServerKind(FtpProtocol protocol)
 {
@@ -38,6 +53,35 @@ bool Through(const QString& kind, ProxySettings& settings)
     settings.password = proxy->Password().toUtf8();
     return true;
 }
+
+// A listener whose accept queue is full, so the kernel leaves a new connection attempt unanswered.
+struct FullListener
+{
+    FullListener()
+    {
+        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        socklen_t length = sizeof address;
+        bind(listener, reinterpret_cast<sockaddr*>(&address), length);
+        listen(listener, 0);
+        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+        port = ntohs(address.sin_port);
+        for (pollfd p{-1, POLLOUT, 0}; clients.size() < 16 && !full; full = poll(&p, 1, 200) == 0)
+        {
+            clients.push_back(p.fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+            connect(p.fd, reinterpret_cast<sockaddr*>(&address), length);
+        }
+    }
+    ~FullListener()
+    {
+        for (const int fd : clients)
+            close(fd);
+        close(listener);
+    }
+    int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    std::vector<int> clients;
+    quint16 port = 0;
+    bool full = false;
+};
 } // namespace
 
 class TestRemoteConnection : public QObject
@@ -71,6 +115,53 @@ class TestRemoteConnection : public QObject
         return Harness::Server(kind)->Root() + remote;
     }
     QString Local(const QString& name) const { return m_local.filePath(name); }
+
+    // A cancel from the progress hook moves not one block more: a stream that never has to wait for the
+    // network must see it all the same.
+    void CancelsMidway(CRemoteConnection& connection, const QString& kind, const QString& remote, bool upload)
+    {
+        const qint64 size = 200 * kMiB;
+        QVERIFY(MakeSparse(upload ? Local("large.bin") : Disk(kind, remote), size));
+        qint64 cancelledAt = -1;
+        qint64 last = 0;
+        const auto progress = [&](qint64 position, qint64)
+        {
+            last = position;
+            if (cancelledAt < 0 && position >= 8 * kMiB)
+            {
+                cancelledAt = position;
+                connection.Cancel();
+            }
+        };
+        const FtpResult result =
+            upload ? connection.Upload(Local("large.bin"), remote, FtpUploadMode::Replace, progress)
+                   : connection.Download(remote, Local("large.bin"), false, progress);
+        QVERIFY2(result.status == FtpStatus::Cancelled, qPrintable(result.message));
+        QVERIFY(cancelledAt > 0);
+        QCOMPARE(last, cancelledAt);
+        const FtpValue<qint64> left = connection.Size(remote);
+        QVERIFY2(left.result.Ok(), qPrintable(left.result.message));
+        QVERIFY(upload ? left.value < size : left.value == size);
+        QVERIFY(connection.Delete(remote).Ok());
+    }
+
+    // Sets the component up for the server; false (with the test failed) when it did not start.
+    static bool Configure(CFtpComponent& ftp, const QString& kind, FtpProtocol protocol = FtpProtocol::Ftp)
+    {
+        CTestServer* server = Harness::Require(kind);
+        if (server)
+            ftp.SetTarget(ServerTarget(*server, protocol, 20000));
+        return server;
+    }
+    static bool ConnectBlocking(CFtpComponent& ftp)
+    {
+        if (!Configure(ftp, "proftpd"))
+            return false;
+        ftp.SetBlocking(true);
+        ftp.Connect();
+        ftp.SetBlocking(false);
+        return ftp.State() == FtpStateConnected;
+    }
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_local.isValid()); }
@@ -114,6 +205,9 @@ private Q_SLOTS:
                          target.passive = passive;
                          target.clearCommandChannel = clearCommand;
                      }));
+        if (connection.Ftp())
+            QCOMPARE(connection.Ftp()->TlsVersion(),
+                     QByteArray(protocol != FtpProtocol::Ftp && !clearCommand ? "TLSv1.3" : ""));
         const QString base = QDir::cleanPath(Harness::Server(kind)->Value("WORKDIR") +
                                              QStringLiteral("/setup %1").arg(++m_serial));
         const QString folder = base + QStringLiteral("/a/有 空格");
@@ -198,111 +292,77 @@ private Q_SLOTS:
         QVERIFY(QDir(Disk(kind, base)).isEmpty());
         QVERIFY(connection.RemoveFolder(base).Ok());
         QVERIFY(!QFileInfo::exists(Disk(kind, base)));
+        // Last: vsftpd will not resume, for the next data connection, the TLS session a cancelled download
+        // had.
+        for (const bool upload : {true, false})
+        {
+            if (connection.Ftp())
+                CancelsMidway(connection, kind, base + "-large.bin", upload);
+        }
 
         connection.Close();
         QVERIFY(!connection.IsConnected());
     }
 
-    void copiesBetweenTwoServers_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("reply");
-        QTest::newRow("file there") << "copy.bin" << 226;
-        QTest::newRow("no such file") << "missing.bin" << 550;
-    }
     // Whatever came of a copy, the destination takes the next one.
     void copiesBetweenTwoServers()
     {
-        QFETCH(QString, name);
-        QFETCH(int, reply);
         CRemoteConnection source;
         CRemoteConnection destination;
         QVERIFY(Open(source, "proftpd", FtpProtocol::Ftp));
         QVERIFY(Open(destination, "pyftpdlib", FtpProtocol::Ftp));
         const QString original = Disk("proftpd", "/copy.bin");
         QVERIFY(MakeFile(original, 2 * kMiB + 3));
-
-        const FtpResult copied =
-            CopyBetweenServers(source, u'/' + name, destination, "/copied.bin", FtpTransferType::Binary);
-        QCOMPARE(copied.reply.code, reply);
-        QCOMPARE(copied.Ok(), reply == 226);
-        if (copied.Ok())
-            QCOMPARE(Sha256(Disk("pyftpdlib", "/copied.bin")), Sha256(original));
-        QVERIFY(
-            CopyBetweenServers(source, "/copy.bin", destination, "/next.bin", FtpTransferType::Binary).Ok());
-        QCOMPARE(Sha256(Disk("pyftpdlib", "/next.bin")), Sha256(original));
-    }
-    void transfersThroughProxies_data()
-    {
-        QTest::addColumn<FtpProtocol>("protocol");
-        QTest::addColumn<QString>("proxy");
-        for (const FtpProtocol protocol : {FtpProtocol::Ftp, FtpProtocol::Sftp})
+        for (const QString name : {"missing.bin", "copy.bin", "copy.bin"})
         {
-            for (const char* kind : {"socks5", "socks5-auth", "httpproxy", "httpproxy-auth"})
-                QTest::addRow("%s %s", protocol == FtpProtocol::Sftp ? "SFTP" : "FTP", kind)
-                    << protocol << QString::fromLatin1(kind);
+            const FtpResult copied =
+                CopyBetweenServers(source, u'/' + name, destination, "/copied.bin", FtpTransferType::Binary);
+            QCOMPARE(copied.reply.code, name == "copy.bin" ? 226 : 550);
+            QCOMPARE(copied.Ok(), name == "copy.bin");
         }
+        QCOMPARE(Sha256(Disk("pyftpdlib", "/copied.bin")), Sha256(original));
     }
-    // Several MiB, so that many pipelined SFTP requests cross the proxy in both directions at once.
-    void transfersThroughProxies()
-    {
-        QFETCH(FtpProtocol, protocol);
-        QFETCH(QString, proxy);
-        const QString kind = ServerKind(protocol);
-        CRemoteConnection connection;
-        QVERIFY(Open(connection, kind, protocol,
-                     [&](CConnectionTarget& t) { QVERIFY(Through(proxy, t.proxy)); }));
-        const QString file = QDir::cleanPath(Harness::Server(kind)->Value("WORKDIR") +
-                                             QStringLiteral("/proxied%1").arg(++m_serial));
-        QVERIFY(MakeFile(Local("source.bin"), 5 * kMiB + 3));
-        const FtpResult up = connection.Upload(Local("source.bin"), file, FtpUploadMode::Replace);
-        QVERIFY2(up.Ok(), qPrintable(up.message));
-        QCOMPARE(Sha256(Disk(kind, file)), Sha256(Local("source.bin")));
-        const FtpResult down = connection.Download(file, Local("copy.bin"), false);
-        QVERIFY2(down.Ok(), qPrintable(down.message));
-        QCOMPARE(Sha256(Local("copy.bin")), Sha256(Local("source.bin")));
-        QCOMPARE(connection.Size(file).value, 5 * kMiB + 3);
-        QVERIFY(connection.Delete(file).Ok());
-    }
-
-    void refusesToConnect_data()
+    void goesThroughProxies_data()
     {
         QTest::addColumn<FtpProtocol>("protocol");
         QTest::addColumn<QString>("proxy"); // a harness proxy, else a fake FTP proxy of this type number
-        QTest::addColumn<bool>("logIn");
-        QTest::addColumn<FtpStatus>("status");
-        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("refusal"); // empty: the transfer goes through
         for (const FtpProtocol protocol : {FtpProtocol::Ftp, FtpProtocol::Sftp})
         {
-            const auto row = [protocol](const char* tag, const char* proxy, bool logIn, const char* reason)
+            const auto row = [protocol](const char* proxy, const char* password, const char* refusal = "")
             {
-                QTest::addRow("%s %s", protocol == FtpProtocol::Sftp ? "SFTP" : "FTP", tag)
-                    << protocol << QString::fromLatin1(proxy) << logIn << FtpStatus::Network
-                    << QString::fromUtf8(reason);
+                QTest::addRow("%s %s%s", protocol == FtpProtocol::Sftp ? "SFTP" : "FTP", proxy,
+                              password[0] == 0 ? " without log-in"
+                              : *refusal       ? " wrong password"
+                                               : "")
+                    << protocol << QString::fromLatin1(proxy) << QString::fromLatin1(password)
+                    << QString::fromUtf8(refusal);
             };
-            row("socks5 wrong password", "socks5-auth", true, "SOCKS5 proxy 拒絕連線：帳號或密碼錯誤");
-            row("socks5 no log-in", "socks5-auth", false, "SOCKS5 proxy 拒絕連線：需要登入");
+            for (const char* kind : {"socks5", "socks5-auth", "httpproxy", "httpproxy-auth"})
+                row(kind, "*");
+            row("socks5-auth", "not the password", "SOCKS5 proxy 拒絕連線：帳號或密碼錯誤");
+            row("socks5-auth", "", "SOCKS5 proxy 拒絕連線：需要登入");
             // tinyproxy answers a wrong password with 401 and a missing one with 407: its status line
             // verbatim.
-            row("http wrong password", "httpproxy-auth", true,
-                "HTTP proxy 拒絕連線：HTTP/1.0 401 Unauthorized");
-            row("http no log-in", "httpproxy-auth", false,
-                "HTTP proxy 拒絕連線：HTTP/1.0 407 Proxy Authentication Required");
+            row("httpproxy-auth", "not the password", "HTTP proxy 拒絕連線：HTTP/1.0 401 Unauthorized");
+            row("httpproxy-auth", "", "HTTP proxy 拒絕連線：HTTP/1.0 407 Proxy Authentication Required");
         }
         // SFTP must not even dial an FTP-style proxy, nor go direct.
         for (const char* type : {"100", "101", "102"})
-            QTest::addRow("SFTP, FTP proxy %s", type)
-                << FtpProtocol::Sftp << QString(type) << false << FtpStatus::BadRequest << "只能用於 FTP";
+            QTest::addRow("SFTP, FTP proxy %s", type) << FtpProtocol::Sftp << QString(type) << ""
+                                                      << "只能用於 FTP";
     }
-    // Before any host key is asked about, and the proxy's password shows nowhere.
-    void refusesToConnect()
+    // Several MiB, so that many pipelined SFTP requests cross the proxy in both directions at once. A refusal
+    // comes before any host key is asked about, and the proxy's password shows nowhere.
+    void goesThroughProxies()
     {
         QFETCH(FtpProtocol, protocol);
         QFETCH(QString, proxy);
-        QFETCH(bool, logIn);
-        QFETCH(FtpStatus, status);
-        QFETCH(QString, reason);
-        CTestServer* server = Harness::Require(ServerKind(protocol));
+        QFETCH(QString, password);
+        QFETCH(QString, refusal);
+        const QString kind = ServerKind(protocol);
+        CTestServer* server = Harness::Require(kind);
         QVERIFY(server);
         CConnectionTarget target = ServerTarget(*server, protocol, 10000);
         CFakeFtpServer fake;
@@ -314,18 +374,35 @@ private Q_SLOTS:
         }
         else
             QVERIFY(Through(proxy, target.proxy));
-        target.proxy.password = "not the password";
-        if (!logIn)
+        if (password != "*")
+            target.proxy.password = password.toUtf8();
+        if (password.isEmpty())
             target.proxy.user.clear();
         CRemoteConnection connection(target);
         bool asked = false;
         connection.SetHostKeyHook([&asked](const SshHostKey&) { return asked = true; });
         const FtpResult connected = connection.Connect();
-        QCOMPARE(connected.status, status);
-        QVERIFY2(connected.message.contains(reason), qPrintable(connected.message));
-        QVERIFY(!connected.message.contains("not the password"));
-        QVERIFY(!asked && !connection.IsConnected());
         QCOMPARE(fake.Connections(), 0);
+        if (!refusal.isEmpty())
+        {
+            QCOMPARE(connected.status, proxy.toInt() > 0 ? FtpStatus::BadRequest : FtpStatus::Network);
+            QVERIFY2(connected.message.contains(refusal), qPrintable(connected.message));
+            QVERIFY(!connected.message.contains("not the password"));
+            QVERIFY(!asked && !connection.IsConnected());
+            return;
+        }
+        QVERIFY2(connected.Ok(), qPrintable(connected.message));
+        const QString file =
+            QDir::cleanPath(server->Value("WORKDIR") + QStringLiteral("/proxied%1").arg(++m_serial));
+        QVERIFY(MakeFile(Local("source.bin"), 5 * kMiB + 3));
+        const FtpResult up = connection.Upload(Local("source.bin"), file, FtpUploadMode::Replace);
+        QVERIFY2(up.Ok(), qPrintable(up.message));
+        QCOMPARE(Sha256(Disk(kind, file)), Sha256(Local("source.bin")));
+        const FtpResult down = connection.Download(file, Local("copy.bin"), false);
+        QVERIFY2(down.Ok(), qPrintable(down.message));
+        QCOMPARE(Sha256(Local("copy.bin")), Sha256(Local("source.bin")));
+        QCOMPARE(connection.Size(file).value, 5 * kMiB + 3);
+        QVERIFY(connection.Delete(file).Ok());
     }
 
     // Active mode cannot cross a proxy: refused without a word to the server, and the connection stays
@@ -363,6 +440,371 @@ private Q_SLOTS:
         QVERIFY2(listing.result.Ok(), qPrintable(listing.result.message));
         QCOMPARE(listing.value.lines, QList<QByteArray>{"-rw-r--r-- 1 u g 5 Jan 01 2024 a.txt"});
         QVERIFY(fake.Commands().contains("PASV"));
+    }
+
+    void failsToConnectWithinTheTimeOut()
+    {
+        FullListener listener;
+        QVERIFY(listener.full);
+        FtpConnectOptions options;
+        options.host = "127.0.0.1";
+        options.port = listener.port;
+        options.timeoutMs = 1500;
+        CFtpClient client;
+        QElapsedTimer timer;
+        timer.start();
+        const FtpResult unanswered = client.Connect(options);
+        QCOMPARE(unanswered.status, FtpStatus::TimedOut);
+        QCOMPARE(unanswered.message, QStringLiteral("無法連線到 127.0.0.1:%1：連線逾時").arg(listener.port));
+        QVERIFY2(timer.elapsed() < options.timeoutMs + 3000, qPrintable(QString::number(timer.elapsed())));
+    }
+
+    // Refused by the owner, or with no owner to ask, an untrusted certificate ends the session before the
+    // log-in.
+    void handsTheCertificateToTheOwner()
+    {
+        const CTestServer* server = Harness::Require("vsftpd");
+        QVERIFY(server);
+        CRemoteConnection connection(ServerTarget(*server, FtpProtocol::ExplicitTls, 10000));
+        QByteArrayList commands;
+        connection.SetLogHook(
+            [&](FtpLogKind kind, const QByteArray& line)
+            {
+                if (kind == FtpLogKind::Command)
+                    commands.append(line.left(4));
+            });
+        ServerCertificate seen;
+        connection.SetCertificateHook([&](const ServerCertificate& certificate)
+                                      { return (seen = certificate, false); });
+        const FtpResult rejected = connection.Connect();
+        QCOMPARE(rejected.status, FtpStatus::Rejected);
+        QVERIFY2(rejected.message.startsWith(QStringLiteral("伺服器憑證未被接受")),
+                 qPrintable(rejected.message));
+        QCOMPARE(commands, QByteArrayList{"AUTH"});
+        QCOMPARE(seen.pem, ReadFile(server->Value("CERT")));
+        QCOMPARE(seen.subject, "CN=localhost");
+        QVERIFY(!seen.issuer.isEmpty() && !seen.problem.isEmpty() && !seen.trusted);
+        QVERIFY(seen.notBefore < QDateTime::currentDateTimeUtc() &&
+                seen.notAfter > QDateTime::currentDateTimeUtc());
+        QCOMPARE(seen.sha256.size(), 64);
+        CRemoteConnection unattended(connection.Target());
+        QCOMPARE(unattended.Connect().status, FtpStatus::Rejected);
+    }
+
+    void componentConnects_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<FtpProtocol>("protocol");
+        QTest::addColumn<bool>("handler"); // one that accepts
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("text"); // in the failure's text
+        QTest::newRow("host key accepted") << "sshd" << FtpProtocol::Sftp << true << 0 << QString();
+        QTest::newRow("host key without a handler")
+            << "sshd" << FtpProtocol::Sftp << false << int(FtpErrorRejected) << QStringLiteral("主機金鑰");
+        QTest::newRow("certificate accepted")
+            << "vsftpd" << FtpProtocol::ExplicitTls << true << 0 << QString();
+        QTest::newRow("certificate without a handler") << "vsftpd" << FtpProtocol::ExplicitTls << false
+                                                       << int(FtpErrorRejected) << QStringLiteral("憑證");
+        QTest::newRow("wrong password") << "proftpd" << FtpProtocol::Ftp << false << 530 << "530";
+    }
+    // The owner sees the server's host key or (self-signed, so untrusted) certificate on its own thread
+    // before any password goes out; having no handler ends the connection. A connection that fails leaves
+    // the state as it was.
+    void componentConnects()
+    {
+        QFETCH(QString, kind);
+        QFETCH(FtpProtocol, protocol);
+        QFETCH(bool, handler);
+        QFETCH(int, code);
+        QFETCH(QString, text);
+        CFtpComponent ftp;
+        QVERIFY(Configure(ftp, kind, protocol));
+        if (code == 530)
+            ftp.SetPassword("not-the-password");
+        QStringList asked;
+        QStringList passwordsSeen;
+        connect(&ftp, &CFtpComponent::PreTranslateCommand, &ftp,
+                [&](QString& command)
+                {
+                    if (command.startsWith(QLatin1String("PASS")))
+                        passwordsSeen.append(asked.isEmpty() ? "before" : "after");
+                });
+        if (handler)
+        {
+            connect(&ftp, &CFtpComponent::HostKey, &ftp,
+                    [&](const QString& type, const QString& fingerprint, bool& accepted)
+                    {
+                        QCOMPARE(QThread::currentThread(), thread());
+                        asked << type + u' ' + fingerprint;
+                        accepted = true;
+                    });
+            connect(&ftp, &CFtpComponent::HostCertificate, &ftp,
+                    [&](const ServerCertificate& certificate, int code, const QString& text, bool& accepted)
+                    {
+                        QCOMPARE(QThread::currentThread(), thread());
+                        QCOMPARE(code, int(FtpErrorUntrusted));
+                        QVERIFY(!text.isEmpty() && !accepted);
+                        QCOMPARE(certificate.pem, ReadFile(Harness::Server(kind)->Value("CERT")));
+                        asked << certificate.subject;
+                        accepted = true;
+                    });
+        }
+        QSignalSpy connected(&ftp, &CFtpComponent::Connected);
+        QSignalSpy states(&ftp, &CFtpComponent::StateChange);
+        ftp.Connect();
+        QVERIFY(connected.wait(kWaitMs));
+        QCOMPARE(connected[0][0].toInt(), code);
+        QVERIFY2(connected[0][1].toString().contains(text), qPrintable(connected[0][1].toString()));
+        QCOMPARE(ftp.State(), int(code == 0 ? FtpStateConnected : FtpStateDisconnected));
+        QCOMPARE(asked.size(), handler ? 1 : 0);
+        // The key is kept only where a handler saw it, and it is the one the handler was shown.
+        if (protocol == FtpProtocol::Sftp)
+            QCOMPARE(asked.value(0, "no key"), handler
+                                                   ? QString::fromLatin1(ftp.ServerHostKey().type + ' ' +
+                                                                         ftp.ServerHostKey().Fingerprint())
+                                                   : "no key");
+        if (protocol == FtpProtocol::Sftp && !handler)
+            QCOMPARE(ftp.ServerHostKey().Fingerprint(), SshHostKey().Fingerprint());
+        const bool passwordSent = code != int(FtpErrorRejected) && protocol != FtpProtocol::Sftp;
+        QCOMPARE(passwordsSeen, passwordSent ? QStringList{handler ? "after" : "before"} : QStringList());
+        if (code != 0)
+            QCOMPARE(states.size(), 0);
+    }
+
+    // Every event arrives on the creating thread, state changes before the event that ends the call, and
+    // progress at most once per 40 ms besides the first and the last, which comes once, before Done. The
+    // owner sees the real commands (to mask the password itself) and may change them. Active mode is taken on
+    // the connection already up.
+    void deliversEveryEventOnTheCreatingThread()
+    {
+        QVERIFY(MakeFile(Local("threads.bin"), 3 * kMiB + 17, *QRandomGenerator::global()));
+        CFtpComponent ftp;
+        QList<QThread*> threads;
+        QStringList names;
+        QStringList commands;
+        const auto watch = [&](auto signal, const char* name)
+        {
+            connect(&ftp, signal, &ftp,
+                    [&, name]
+                    {
+                        threads.append(QThread::currentThread());
+                        names.append(QString::fromLatin1(name));
+                    });
+        };
+        watch(&CFtpComponent::Connected, "Connected");
+        watch(&CFtpComponent::Done, "Done");
+        watch(&CFtpComponent::StateChange, "StateChange");
+        watch(&CFtpComponent::Disconnected, "Disconnected");
+        watch(&CFtpComponent::Progress, "Progress");
+        watch(&CFtpComponent::ListItems, "ListItems");
+        watch(&CFtpComponent::FTPReply, "FTPReply");
+        watch(&CFtpComponent::PreTranslateReply, "PreTranslateReply");
+        connect(&ftp, &CFtpComponent::PreTranslateCommand, &ftp,
+                [&](QString& command)
+                {
+                    threads.append(QThread::currentThread());
+                    commands.append(command);
+                    if (command == QLatin1String("NOOP"))
+                        command = "SYST";
+                });
+        QVERIFY(Configure(ftp, "proftpd"));
+        QSignalSpy connected(&ftp, &CFtpComponent::Connected);
+        QSignalSpy done(&ftp, &CFtpComponent::Done);
+        QSignalSpy replies(&ftp, &CFtpComponent::FTPReply);
+        QList<qint64> progress;
+        connect(&ftp, &CFtpComponent::Progress, &ftp,
+                [&](qint64 at, qint64) { progress << (done.isEmpty() ? at : -1); });
+        QElapsedTimer clock;
+        clock.start();
+
+        ftp.Connect();
+        // Queued: nothing can have arrived before this thread runs its event loop again.
+        QVERIFY(names.isEmpty());
+        ftp.SetPassive(false);
+        ftp.Upload(Local("threads.bin"), "threads.bin");
+        ftp.List();
+        ftp.RawCommand("NOOP");
+        // Disconnect aborts whatever still runs, so it waits for the last queued call to answer.
+        QTRY_COMPARE_WITH_TIMEOUT(replies.size(), 1, kWaitMs);
+        ftp.Disconnect();
+        QSignalSpy disconnected(&ftp, &CFtpComponent::Disconnected);
+        QVERIFY(disconnected.wait(kWaitMs));
+
+        QCOMPARE(connected.size(), 1);
+        QCOMPARE(connected[0][0].toInt(), 0);
+        QCOMPARE(done.size(), 2);
+        QCOMPARE(done[0][0].toInt(), 0);
+        QCOMPARE(progress.last(), 3 * kMiB + 17);
+        QCOMPARE(progress.count(progress.last()), 1);
+        QVERIFY2(progress.size() <= clock.elapsed() / 40 + 2, qPrintable(QString::number(progress.size())));
+        QVERIFY(!commands.filter(QRegularExpression("^EPRT ")).isEmpty());
+        QCOMPARE(replies[0][0].toString(), "NOOP");
+        QCOMPARE(replies[0][1].toInt(), 215);
+        QVERIFY(commands.contains("PASS " + Harness::Server("proftpd")->Password()));
+        for (const char* event : {"PreTranslateReply", "StateChange", "Progress", "ListItems"})
+            QVERIFY2(names.contains(QLatin1String(event)), event);
+        QCOMPARE(threads.count(QThread::currentThread()), threads.size());
+        QVERIFY(names.indexOf("StateChange") < names.indexOf("Connected"));
+        QVERIFY(names.lastIndexOf("StateChange") < names.indexOf("Disconnected"));
+        QCOMPARE(ftp.State(), int(FtpStateDisconnected));
+        QCOMPARE(Sha256(Harness::Server("proftpd")->Root() + "/threads.bin"), Sha256(Local("threads.bin")));
+    }
+
+    // The same calls with the reports live and deferred: every report arrives, in the same order, and each
+    // call's reports before its final event.
+    void deferredReportsKeepTheirOrder()
+    {
+        QVERIFY(MakeFile(Local("deferred.bin"), 5000, *QRandomGenerator::global()));
+        QList<QStringList> runs;
+        for (const bool deferred : {false, true})
+        {
+            CFtpComponent ftp;
+            QVERIFY(ConnectBlocking(ftp));
+            ftp.SetDeferredReports(deferred);
+            QStringList events;
+            connect(&ftp, &CFtpComponent::CommandSent, &ftp,
+                    [&](const QString& command) { events << "> " + command; });
+            connect(&ftp, &CFtpComponent::PreTranslateReply, &ftp,
+                    [&](int, const QString& reply) { events << "< " + reply; });
+            connect(&ftp, &CFtpComponent::Progress, &ftp,
+                    [&](qint64 at, qint64 total)
+                    { events << QStringLiteral("progress %1/%2").arg(at).arg(total); });
+            connect(&ftp, &CFtpComponent::Done, &ftp,
+                    [&](int code, const QString&) { events << QStringLiteral("done %1").arg(code); });
+            QSignalSpy done(&ftp, &CFtpComponent::Done);
+            ftp.Upload(Local("deferred.bin"), "deferred.bin");
+            ftp.Download(Local("deferred.back"), "deferred.bin");
+            ftp.Delete("deferred.bin");
+            QTRY_COMPARE_WITH_TIMEOUT(done.size(), 3, kWaitMs);
+            // Nothing is left held back once the last call has ended.
+            QTest::qWait(50);
+            QCOMPARE(events.last(), "done 0");
+            QCOMPARE(Sha256(Local("deferred.back")), Sha256(Local("deferred.bin")));
+            // Data connection ports differ between the runs; the rest is the same.
+            runs.append(events.replaceInStrings(QRegularExpression("\\(.*\\)"), "(...)"));
+        }
+        QCOMPARE(runs[1], runs[0]);
+        QVERIFY(runs[0].contains("progress 5000/5000"));
+    }
+
+    // Blocking calls return finished, with the thread's other events dispatched meanwhile. The component
+    // keeps the current folder and the items of the last listing; the calls that return values finish before
+    // returning even without the blocking flag.
+    void blockingCallsAndWhatTheyKeep()
+    {
+        CFtpComponent ftp;
+        QVERIFY(Configure(ftp, "proftpd"));
+        QSignalSpy connected(&ftp, &CFtpComponent::Connected);
+        QSignalSpy done(&ftp, &CFtpComponent::Done);
+        QSignalSpy lines(&ftp, &CFtpComponent::ListItems);
+        bool timerFired = false;
+        QTimer::singleShot(0, this, [&] { timerFired = true; });
+        ftp.SetBlocking(true);
+        ftp.Connect();
+        QVERIFY(connected.size() == 1 && ftp.State() == FtpStateConnected && timerFired);
+        const QString root = ftp.RemoteFolder();
+        QVERIFY(!root.isEmpty());
+        ftp.MakeFolder("tree");
+        QCOMPARE(done.size(), 1);
+        QVERIFY(MakeFile(Local("leaf.bin"), 1000, *QRandomGenerator::global()));
+        ftp.MakeFolder("tree/有 空格");
+        ftp.Upload(Local("leaf.bin"), "tree/a.bin");
+        QCOMPARE(done.last()[0].toInt(), 0);
+
+        QCOMPARE(ftp.CheckFolder("tree/有 空格"), 0);
+        QCOMPARE(ftp.RemoteFolder(), root);
+        QCOMPARE(ftp.CheckFolder("tree/missing"), 550);
+        QCOMPARE(ftp.SetRemoteFolder("tree"), 0);
+        QVERIFY(ftp.RemoteFolder().endsWith(QLatin1String("/tree")));
+        ftp.List();
+        QStringList names;
+        for (const ListItem& item : ftp.Items())
+            names.append(QString::fromUtf8(item.name));
+        names.sort();
+        QCOMPARE(names, (QStringList{"a.bin", "有 空格"}));
+        QCOMPARE(lines.size(), 1);
+        QVERIFY(lines[0][0].toString().contains("有 空格"));
+        ftp.DeleteFolderContents("missing");
+        QVERIFY(done.last()[0].toInt() == 550 && done.last()[1].toString().contains("550"));
+        // A failed listing leaves no stale items behind.
+        ftp.List("missing");
+        QVERIFY(done.last()[0].toInt() != 0 && ftp.Items().empty());
+        ftp.SetBlocking(false);
+        const QString local = ftp.LocalChecksum(ChecksumKind::Sha1, Local("leaf.bin"));
+        QVERIFY(!local.isEmpty());
+        QCOMPARE(ftp.RemoteChecksum(ChecksumKind::Sha1, "a.bin"), local);
+        QVERIFY(ftp.LocalChecksum(ChecksumKind::Sha1, Local("no such file")).isEmpty());
+        ftp.SetBlocking(true);
+        ftp.Disconnect();
+        QCOMPARE(ftp.State(), int(FtpStateDisconnected));
+    }
+
+    void stopsARunningDownload_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Abort") << "Abort";
+        QTest::newRow("AbortAll") << "AbortAll";
+    }
+    // Abort ends the running call; AbortAll also the calls made before it that wait behind it, at once and
+    // without touching a local file. Calls made afterwards are not touched, and no cancel is left for them.
+    void stopsARunningDownload()
+    {
+        QFETCH(QString, how);
+        const QString name = how + ".bin";
+        const qint64 size = 4096 * kMiB;
+        CTestServer* server = Harness::Require("proftpd");
+        QVERIFY(server);
+        QVERIFY(MakeSparse(server->Root() + "/" + name, size) &&
+                MakeFile(server->Root() + "/small.bin", 1000));
+        const QString waiting = Local("waiting.bin");
+        QFile::remove(waiting);
+        CFtpComponent ftp;
+        QVERIFY(ConnectBlocking(ftp));
+        QSignalSpy done(&ftp, &CFtpComponent::Done);
+        bool stopped = false;
+        connect(&ftp, &CFtpComponent::Progress, this,
+                [&](qint64 position, qint64)
+                {
+                    if (position == 0 || std::exchange(stopped, true))
+                        return;
+                    if (how == "Abort")
+                        ftp.Abort();
+                    else
+                        ftp.AbortAll();
+                });
+        ftp.Download(Local(name), name);
+        ftp.Download(waiting, "small.bin");
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 2, kWaitMs);
+        QCOMPARE(done[0][0].toInt(), int(FtpErrorCancelled));
+        QCOMPARE(done[1][0].toInt(), how == "AbortAll" ? int(FtpErrorCancelled) : 0);
+        QCOMPARE(QFile::exists(waiting), how == "Abort");
+        QVERIFY(QFileInfo(Local(name)).size() < size);
+        QFile::remove(Local(name));
+        QCOMPARE(ftp.State(), int(FtpStateConnected));
+        ftp.Abort(); // nothing runs: no effect on what comes next
+        ftp.List();
+        QVERIFY(done.wait(kWaitMs));
+        QCOMPARE(done[2][0].toInt(), 0);
+        QVERIFY(!ftp.Items().empty());
+    }
+
+    void destructionEndsAnUnansweredQuestion()
+    {
+        auto ftp = std::make_unique<CFtpComponent>();
+        QVERIFY(Configure(*ftp, "vsftpd", FtpProtocol::ExplicitTls));
+        bool asked = false;
+        connect(ftp.get(), &CFtpComponent::HostCertificate, this,
+                [&](const ServerCertificate&, int, const QString&, bool&) { asked = true; });
+        ftp->Connect();
+        // This thread runs no event loop now, so the certificate question stays unanswered.
+        QThread::msleep(1000);
+        QElapsedTimer clock;
+        clock.start();
+        ftp.reset();
+        // A hang would last the whole answer wait (two minutes).
+        QVERIFY2(clock.elapsed() < 60000, qPrintable(QString::number(clock.elapsed())));
+        QCoreApplication::processEvents();
+        QVERIFY(!asked);
     }
 };
 
