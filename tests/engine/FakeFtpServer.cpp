@@ -85,7 +85,9 @@ void CFakeFtpServer::On(const QByteArray& verb, const QList<FakeResponse>& respo
 
 void CFakeFtpServer::On(const QByteArray& verb, const QByteArray& reply)
 {
-    On(verb, QList<FakeResponse>{{reply}});
+    FakeResponse response;
+    response.reply = reply;
+    On(verb, QList<FakeResponse>{response});
 }
 
 bool CFakeFtpServer::Start(QString* error)
@@ -231,7 +233,8 @@ FakeResponse CFakeFtpServer::Next(const QByteArray& verb)
         {"ABOR", "226 Abort successful\r\n"},
         {"QUIT", "221 Bye\r\n"},
     };
-    FakeResponse response{replies.value(verb, "502 Command not implemented\r\n")};
+    FakeResponse response;
+    response.reply = replies.value(verb, "502 Command not implemented\r\n");
     const bool sends = verb == "LIST" || verb == "MLSD" || verb == "RETR";
     if (sends || verb == "STOR" || verb == "APPE")
     {

@@ -859,22 +859,6 @@ private Q_SLOTS:
         QCOMPARE(Tunnel({type, {}, 1080, {}, {}}, host, 21, &greeting), QStringLiteral("未設定 proxy 主機"));
     }
 
-    void namesTheProxyItWaitedFor()
-    {
-        CScriptedProxy http({{"CONNECT", {}}}, {});
-        CFtpClient client;
-        const FtpResult connected =
-            Connect(client,
-                    [&](FtpConnectOptions& o)
-                    {
-                        o.proxy = {ProxyType::HttpConnect, "127.0.0.1", http.Port(), {}, {}};
-                        o.timeoutMs = 500;
-                    });
-        QCOMPARE(connected.status, FtpStatus::TimedOut);
-        QVERIFY2(connected.message.contains(QStringLiteral("proxy 127.0.0.1:%1").arg(http.Port())),
-                 qPrintable(connected.message));
-    }
-
     void assemblesReplies_data()
     {
         QTest::addColumn<QByteArray>("raw");
