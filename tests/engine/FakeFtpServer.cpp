@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -18,33 +19,27 @@ namespace
 // Every wait of the fake server ends after this long, so a confused test cannot hang it.
 constexpr int kWaitMs = 10000;
 
+void CloseFd(int& fd)
+{
+    if (fd >= 0)
+        close(fd);
+    fd = -1;
+}
+
 // A socket listening on host (port picked by the kernel) or connected to host:port; -1 on failure.
 int OpenSocket(const QByteArray& host, quint16 port, bool listening)
 {
-    sockaddr_storage storage{};
-    socklen_t length = sizeof(sockaddr_in);
-    if (host.contains(':'))
-    {
-        auto* address = reinterpret_cast<sockaddr_in6*>(&storage);
-        address->sin6_family = AF_INET6;
-        address->sin6_port = htons(port);
-        inet_pton(AF_INET6, host.constData(), &address->sin6_addr);
-        length = sizeof *address;
-    }
-    else
-    {
-        auto* address = reinterpret_cast<sockaddr_in*>(&storage);
-        address->sin_family = AF_INET;
-        address->sin_port = htons(port);
-        inet_pton(AF_INET, host.constData(), &address->sin_addr);
-    }
-    const auto* address = reinterpret_cast<const sockaddr*>(&storage);
-    const int fd = socket(storage.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const bool open = fd >= 0 && (listening ? bind(fd, address, length) == 0 && listen(fd, 4) == 0
-                                            : connect(fd, address, length) == 0);
-    if (!open && fd >= 0)
-        close(fd);
-    return open ? fd : -1;
+    const addrinfo hints{
+        AI_NUMERICHOST | AI_NUMERICSERV, AF_UNSPEC, SOCK_STREAM, 0, 0, nullptr, nullptr, nullptr};
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.constData(), QByteArray::number(port).constData(), &hints, &found) != 0)
+        return -1;
+    int fd = socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && !(listening ? bind(fd, found->ai_addr, found->ai_addrlen) == 0 && listen(fd, 4) == 0
+                               : connect(fd, found->ai_addr, found->ai_addrlen) == 0))
+        CloseFd(fd);
+    freeaddrinfo(found);
+    return fd;
 }
 
 quint16 LocalPort(int fd)
@@ -54,13 +49,6 @@ quint16 LocalPort(int fd)
     getsockname(fd, reinterpret_cast<sockaddr*>(&storage), &length);
     // The port sits at the same place in IPv4 and IPv6 addresses.
     return ntohs(reinterpret_cast<sockaddr_in*>(&storage)->sin_port);
-}
-
-void CloseFd(int& fd)
-{
-    if (fd >= 0)
-        close(fd);
-    fd = -1;
 }
 
 void SendAll(int fd, const QByteArray& data)
@@ -73,12 +61,6 @@ void SendAll(int fd, const QByteArray& data)
     }
 }
 
-FakeResponse Reply(const QByteArray& reply)
-{
-    FakeResponse response;
-    response.reply = reply;
-    return response;
-}
 } // namespace
 
 CFakeFtpServer::CFakeFtpServer(bool ipv6) : m_ipv6(ipv6), m_stop(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
@@ -103,7 +85,9 @@ void CFakeFtpServer::On(const QByteArray& verb, const QList<FakeResponse>& respo
 
 void CFakeFtpServer::On(const QByteArray& verb, const QByteArray& reply)
 {
-    On(verb, QList<FakeResponse>{Reply(reply)});
+    FakeResponse response;
+    response.reply = reply;
+    On(verb, QList<FakeResponse>{response});
 }
 
 bool CFakeFtpServer::Start(QString* error)
@@ -249,7 +233,8 @@ FakeResponse CFakeFtpServer::Next(const QByteArray& verb)
         {"ABOR", "226 Abort successful\r\n"},
         {"QUIT", "221 Bye\r\n"},
     };
-    FakeResponse response = Reply(replies.value(verb, "502 Command not implemented\r\n"));
+    FakeResponse response;
+    response.reply = replies.value(verb, "502 Command not implemented\r\n");
     const bool sends = verb == "LIST" || verb == "MLSD" || verb == "RETR";
     if (sends || verb == "STOR" || verb == "APPE")
     {

@@ -69,27 +69,18 @@ const QList<LineCase>& Cases()
          ListItem{"fifo", 0, "root", "root", "prw-r--r--", kSample, Kind::Other, {}}},
         {"ls: link with spaces", false, "lrwxrwxrwx 1 root root          5 Dec  6 17:11 link to dir -> a dir",
          ListItem{"link to dir", 5, "root", "root", "lrwxrwxrwx", kSample, Kind::Link, "a dir"}},
-        {"ls: link target outside", false, "lrwxrwxrwx 1 root root 16 Dec  6 17:11 evil -> ../../etc/passwd",
-         ListItem{"evil", 16, "root", "root", "lrwxrwxrwx", kSample, Kind::Link, "../../etc/passwd"}},
         {"ls: link without arrow", false, "lrwxrwxrwx 1 root root 9 Dec  6 17:11 dangling",
          ListItem{"dangling", 9, "root", "root", "lrwxrwxrwx", kSample, Kind::Link, {}}},
         {"ls: arrow in a file name", false, "-rw-r--r-- 1 root root 1 Dec  6 17:11 a -> b",
          File("a -> b", 1, kSample)},
-        {"ls: double spaces inside", false,
-         "-rw-r--r-- 1 root root          2 Dec  6 17:11 name with  two spaces",
-         File("name with  two spaces", 2, kSample)},
         {"ls: old file with year", false, "-rw-r--r-- 1 root root          0 Jan  2  2023 old",
          File("old", 0, Utc(2023, 1, 2))},
         {"ls: setuid", false, "-rwsr-xr-x 1 root root          6 Dec  6 17:11 plain.txt",
          ListItem{"plain.txt", 6, "root", "root", "-rwsr-xr-x", kSample, Kind::File, {}}},
         {"long-iso: old", false, "-rw-r--r-- 1 root root          0 2023-01-02 10:15 old",
          File("old", 0, Utc(2023, 1, 2, 10, 15))},
-        {"long-iso: link", false, "lrwxrwxrwx 1 root root          9 2026-12-06 17:11 link -> plain.txt",
-         ListItem{"link", 9, "root", "root", "lrwxrwxrwx", kSample, Kind::Link, "plain.txt"}},
         {"iso: date only", false, "-rw-r--r-- 1 root root          0 2023-01-02  old",
          File("old", 0, Utc(2023, 1, 2))},
-        {"iso: date only, leading space", false, "-rw-r--r-- 1 root root          0 2023-01-02   x",
-         File(" x", 0, Utc(2023, 1, 2))},
         {"iso: recent", false, "-rw-r--r-- 1 root root          2 12-06 17:11  leading space.txt",
          File(" leading space.txt", 2, kSample)},
         {"full-iso", false,
@@ -107,11 +98,6 @@ const QList<LineCase>& Cases()
          ListItem{"sda", 0, "root", "disk", "brw-rw----", Utc(2026, 12, 5, 3, 4), Kind::Other, {}}},
         {"ACL mark", false, "drwxr-xr-x+ 3 alice staff 96 Mar  4  2024 shared",
          ListItem{"shared", 96, "alice", "staff", "drwxr-xr-x", Utc(2024, 3, 4), Kind::Folder, {}}},
-        {"SELinux mark", false, "-rw-r--r--. 1 root root 12 Nov 30 08:00 selinux.txt",
-         File("selinux.txt", 12, Utc(2026, 11, 30, 8, 0))},
-        {"pyftpdlib: zero-padded day", false,
-         "-rw-r--r--   1 root     root     5000000000 Dec 06 17:11 big.bin",
-         File("big.bin", 5000000000LL, kSample)},
         {"missing group", false, "-rw-r--r-- 1 ftp 1234 Jan  2 10:15 nogroup.txt",
          File("nogroup.txt", 1234, Utc(2026, 1, 2, 10, 15), "ftp", {})},
         {"missing link count", false, "-rw-r--r-- ftp ftp 1234 Jan  2 10:15 nolinks.txt",
@@ -125,8 +111,6 @@ const QList<LineCase>& Cases()
         // The year a date without one falls in, from the listing's "now".
         {"last December", false, "-rw-r--r-- 1 root root 1 Dec 31 23:59 f",
          File("f", 1, Utc(2023, 12, 31, 23, 59)), kJanuary},
-        {"earlier today", false, "-rw-r--r-- 1 root root 1 Jan  5 09:00 f",
-         File("f", 1, Utc(2024, 1, 5, 9, 0)), kJanuary},
         {"hours ahead", false, "-rw-r--r-- 1 root root 1 Jan  5 23:00 f",
          File("f", 1, Utc(2024, 1, 5, 23, 0)), kJanuary},
         {"five months ahead", false, "-rw-r--r-- 1 root root 1 Jun  1 10:00 f",
@@ -160,8 +144,6 @@ const QList<LineCase>& Cases()
          Bare("iso folder", 0, Utc(2024, 6, 15, 13, 5), Kind::Folder)},
         {"EPLF folder", false, "+i8388621.29609,m824255902,/,\tdev",
          Bare("dev", 0, Utc(1996, 2, 13, 23, 58, 22), Kind::Folder)},
-        {"EPLF file", false, "+i8388621.44468,m839956783,r,s10376,\tRFCEPLF",
-         Bare("RFCEPLF", 10376, Utc(1996, 8, 13, 17, 19, 43))},
         {"EPLF with mode", false, "+m839956783,r,s10,up644,\tperm file.txt",
          ListItem{"perm file.txt", 10, {}, {}, "-rw-r--r--", Utc(1996, 8, 13, 17, 19, 43), Kind::File, {}}},
 
@@ -208,7 +190,6 @@ const QList<LineCase>& Cases()
 
         {"total", false, "total 20", {}},
         {"empty", false, "", {}},
-        {"blanks", false, "   \t ", {}},
         {"prose", false, "Welcome to the server, enjoy your stay", {}},
         {"parent path", false, "-rw-r--r-- 1 root root 2 Dec  6 17:11 ../../etc/passwd", {}},
         {"slash inside", false, "-rw-r--r-- 1 root root 2 Dec  6 17:11 a/b", {}},
@@ -229,16 +210,12 @@ const QList<LineCase>& Cases()
         {"IIS no name", false, "01-02-23  10:15AM       <DIR>", {}},
         {"EPLF slash", false, "+i1,m1,r,s1,\tsub/x", {}},
         {"EPLF without tab", false, "+i1,m1,r,s1, name", {}},
-        {"current folder", true, "modify=20261206171124;perm=fle;type=cdir;UNIX.mode=0755; .", {}},
         {"current folder by path", true, "type=cdir;perm=el; /home/user", {}},
-        {"parent folder", true, "modify=20261206171124;perm=fle;type=pdir;UNIX.mode=0755; ..", {}},
         {"parent folder by name", true, "type=pdir;perm=el; up", {}},
         {"MLSD slash", true, "type=file;size=1; a/b", {}},
         {"MLST full path", true, " type=file;size=6; /plain.txt", {}},
         {"dot dot as file", true, "type=file;size=1; ..", {}},
         {"MLSD no name", true, "type=file;size=1;", {}},
-        {"MLSD empty name", true, "type=file;size=1; ", {}},
-        {"MLSD empty", true, "", {}},
     };
     return cases;
 }
@@ -259,7 +236,8 @@ QByteArray BrokenInvariant(const ListItem& item)
     return {};
 }
 
-// A line the table parses, edited at random; every fourth one random bytes.
+// A line the table parses with a few random edits (characters of listings or any byte put in, spans cut out,
+// pieces of other lines spliced in); every fourth one random bytes.
 QByteArray Mutate(const QList<QByteArray>& corpus, QRandomGenerator& random)
 {
     static const QByteArray alphabet = " \t\r\n/.-:,;=+<>0123456789abcdefJanDecPMAMdrwxlst";
@@ -273,9 +251,9 @@ QByteArray Mutate(const QList<QByteArray>& corpus, QRandomGenerator& random)
     }
     for (int edits = 1 + random.bounded(4); edits > 0; --edits)
     {
-        const int at = line.isEmpty() ? 0 : random.bounded(int(line.size()));
-        const int edit = random.bounded(6);
-        if (edit == 0 || (edit == 5 && line.isEmpty()))
+        const int at = random.bounded(int(line.size()) + 1);
+        const int edit = random.bounded(5);
+        if (edit == 0)
             line.insert(at, alphabet[random.bounded(int(alphabet.size()))]);
         else if (edit == 1)
             line.insert(at, char(random.bounded(256)));
@@ -283,10 +261,8 @@ QByteArray Mutate(const QList<QByteArray>& corpus, QRandomGenerator& random)
             line.remove(at, random.bounded(8));
         else if (edit == 3)
             line.truncate(at);
-        else if (edit == 4)
-            line.insert(at, corpus[random.bounded(int(corpus.size()))].left(random.bounded(40)));
         else
-            line[at] = alphabet[random.bounded(int(alphabet.size()))];
+            line.insert(at, corpus[random.bounded(int(corpus.size()))].left(random.bounded(40)));
     }
     return line;
 }
