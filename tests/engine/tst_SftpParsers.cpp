@@ -78,23 +78,18 @@ private Q_SLOTS:
                 !KeyOf(m_rsa).blob.isEmpty());
     }
 
+    // Short reads of every kind come from the attribute truncations below; here what a refusal leaves.
     void readerRefusesShortInput()
     {
-        CSftpReader reader(Hex("01"
-                               "000000026869"
+        CSftpReader reader(Hex("000000026869"
                                "0000000941"));
-        quint8 byte = 0;
         QByteArray text;
-        QVERIFY(reader.Byte(&byte) && byte == 1);
         QVERIFY(reader.String(&text));
         QCOMPARE(text, QByteArray("hi"));
         // A length beyond the end is refused and leaves the position, so the rest can still be looked at.
         QVERIFY(!reader.String(&text));
         QCOMPARE(reader.Rest(), Hex("0000000941"));
-        QVERIFY(reader.AtEnd());
-        quint32 number = 0;
         quint64 wide = 0;
-        QVERIFY(!reader.Uint32(&number) && !reader.Byte(&byte));
         CSftpReader shortWide(Hex("01020304050607"));
         QVERIFY(!shortWide.Uint64(&wide));
         CSftpReader huge(Hex("ffffffff00"));

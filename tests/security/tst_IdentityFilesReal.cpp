@@ -4,13 +4,10 @@
 #include "support/TestFiles.h"
 
 #include "engine/FtpComponent.h"
-#include "engine/sftp/SftpClient.h"
 #include "security/IdentityFiles.h"
 
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <memory>
 
 using namespace TestFiles;
 
@@ -46,7 +43,7 @@ int FtpsWithCertificate(const CTestServer& server, const QString& stem, const QB
 }
 } // namespace
 
-// Generated key pairs log in to OpenSSH, generated certificates pass proftpd's client certificate check.
+// Generated certificates pass proftpd's client certificate check.
 class TestIdentityFilesReal : public QObject
 {
     Q_OBJECT
@@ -77,46 +74,6 @@ private Q_SLOTS:
         }
         QVERIFY(WriteFile(Path("trusted-clients.pem"), trusted));
         qputenv("ZENTRAVA_CLIENT_CA", Path("trusted-clients.pem").toUtf8());
-    }
-
-    void keyPairLogsInToOpenSsh_data()
-    {
-        Columns<QByteArray, bool>({"passphrase", "authorized"});
-        Row("RSA 2048", QByteArray(), true);
-        Row("RSA 2048 with a non-ASCII pass phrase", QByteArray("ünïcode pässphrase"), true);
-        Row("RSA 2048 not authorized", QByteArray(), false);
-    }
-    void keyPairLogsInToOpenSsh()
-    {
-        QFETCH(QByteArray, passphrase);
-        QFETCH(bool, authorized);
-        CTestServer* sshd = Harness::Require("sshd");
-        QVERIFY(sshd);
-        const QString folder = Path("ssh/") + QTest::currentDataTag();
-        const IdentityFiles files = GenerateKeyPair(
-            {KeyAlgorithm::Rsa, 2048, passphrase, folder + "/identity.key", folder + "/identity.pub"});
-        QVERIFY2(files.Ok(), qPrintable(files.error));
-        // identity.pub goes into the server as it is, comment and all.
-        const QByteArray config = ReadFile(sshd->Value("WORKDIR") + "/../sshd_config");
-        const QString keys = QRegularExpression("AuthorizedKeysFile (\\S+)").match(config).captured(1);
-        if (authorized)
-            QVERIFY(WriteFile(keys, ReadFile(keys) + ReadFile(files.publicKeyPath)));
-
-        auto key = std::make_shared<CKeyCertificate>();
-        const FtpResult loaded = key->LoadPrivateKey(files.privateKeyPath, passphrase);
-        QVERIFY2(loaded.Ok(), qPrintable(loaded.message));
-        SftpConnectOptions options;
-        options.host = "127.0.0.1";
-        options.port = sshd->Port();
-        options.user = sshd->User().toUtf8();
-        options.authentication = SftpAuthentication::KeyOnly;
-        options.key = key;
-        options.timeoutMs = 20000;
-        CSftpClient client;
-        client.SetHostKeyHook([](const SshHostKey&) { return true; });
-        const FtpResult connected = client.Connect(options);
-        QVERIFY2(connected.Ok() == authorized, qPrintable(connected.message));
-        QCOMPARE(client.Noop().Ok(), authorized);
     }
 
     // Refusals end the TLS handshake, before any password.
