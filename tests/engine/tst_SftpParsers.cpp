@@ -21,7 +21,6 @@
 #include <QTest>
 #include <openssl/evp.h>
 
-Q_DECLARE_METATYPE(ChecksumKind)
 Q_DECLARE_METATYPE(SftpRawCommand)
 Q_DECLARE_METATYPE(HostKeyMatch)
 Q_DECLARE_METATYPE(ListItem::Kind)
