@@ -292,8 +292,8 @@ private Q_SLOTS:
         QVERIFY(QDir(Disk(kind, base)).isEmpty());
         QVERIFY(connection.RemoveFolder(base).Ok());
         QVERIFY(!QFileInfo::exists(Disk(kind, base)));
-        // Last: after a cancelled TLS download vsftpd refuses the next data connection (522, session reuse
-        // required), a fault still open.
+        // Cancels come last: after a cancelled TLS download vsftpd refuses the next data connection (522,
+        // session reuse required) until the next log-in.
         for (const bool upload : {true, false})
         {
             if (connection.Ftp())
