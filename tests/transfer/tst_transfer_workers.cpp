@@ -67,8 +67,8 @@ CFtpSite& Destination(CWorkerSettings& settings, quint16 port, const QString& lo
 }
 } // namespace
 
-// Workers against a scripted server for exact exchanges and hostile replies; against real servers for the
-// certificate a copy between two servers meets. Bytes over each protocol are the engine's tests.
+// Workers against a scripted server for exact exchanges and hostile replies; against real servers for sums
+// and the certificate a copy between two servers meets. Bytes over each protocol are the engine's tests.
 class TestTransferWorkers : public QObject
 {
     Q_OBJECT
