@@ -3,8 +3,8 @@
 #include "engine/ftp/FtpClient.h"
 
 #include "engine/ftp/ListParser.h"
-#include "engine/net/ProxyConnector.h"
 #include "engine/ftp/ReplyParser.h"
+#include "engine/net/ProxyConnector.h"
 #include "engine/net/TcpTransport.h"
 #include "engine/net/TlsContext.h"
 #include "engine/net/TlsTransport.h"
@@ -758,7 +758,12 @@ FtpTransferRequest CFtpClient::Request(const QByteArray& command, const FtpProgr
 
 FtpResult CFtpClient::Finished(const FtpResult& result)
 {
-    if (result.status == FtpStatus::Cancelled)
-        m_cancel.Clear();
+    if (result.status != FtpStatus::Cancelled)
+        return result;
+    m_cancel.Clear();
+    // A cancelled TLS data connection ends without a clean close, so the server drops the sessions it used
+    // and gave there; servers that require reuse (vsftpd, proftpd) would refuse every later data connection.
+    if (m_tls && !m_options.clearDataChannel && IsConnected())
+        RenewSessions();
     return result;
 }

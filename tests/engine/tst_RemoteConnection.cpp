@@ -292,13 +292,13 @@ private Q_SLOTS:
         QVERIFY(QDir(Disk(kind, base)).isEmpty());
         QVERIFY(connection.RemoveFolder(base).Ok());
         QVERIFY(!QFileInfo::exists(Disk(kind, base)));
-        // Cancels come last: after a cancelled TLS download vsftpd refuses the next data connection (522,
-        // session reuse required) until the next log-in.
+        // A cancelled TLS data connection ends without a clean close: servers that require session reuse
+        // refuse the next data connection unless the client logs in again for new sessions.
         for (const bool upload : {true, false})
-        {
             if (connection.Ftp())
                 CancelsMidway(connection, kind, base + "-large.bin", upload);
-        }
+        const FtpResult later = connection.Upload(Local("one.bin"), base + "-z.bin", FtpUploadMode::Replace);
+        QVERIFY2(later.Ok(), qPrintable(later.message));
 
         connection.Close();
         QVERIFY(!connection.IsConnected());
