@@ -3,14 +3,14 @@
 // from draft-ietf-secsh-filexfer-extensions-00.
 #include "engine/sftp/SftpClient.h"
 
-#include "engine/ftp/ListParser.h"
-
-#include "engine/keys/KeyCertificate.h"
 #include "engine/LocalFile.h"
+#include "engine/keys/KeyCertificate.h"
 #include "engine/net/ProxyConnector.h"
+#include "engine/net/TcpTransport.h"
 #include "engine/sftp/SftpAttributes.h"
 #include "engine/sftp/SftpConnection.h"
 #include "engine/sftp/SftpMessage.h"
+#include "engine/sftp/SftpNameList.h"
 #include "engine/sftp/SftpNames.h"
 #include "engine/sftp/SftpPacket.h"
 #include "engine/sftp/SftpProtocol.h"
@@ -19,7 +19,6 @@
 #include "engine/sftp/SftpStatus.h"
 #include "engine/sftp/SftpTransfer.h"
 #include "engine/sftp/SshChannel.h"
-#include "engine/net/TcpTransport.h"
 
 #include <QDeadlineTimer>
 #include <libssh/libssh.h>
@@ -46,35 +45,6 @@ QString Text(const QByteArray& bytes)
 FtpResult Malformed(const QString& what)
 {
     return FtpResult::Failure(FtpStatus::Protocol, what + QStringLiteral("：伺服器的回應格式錯誤"));
-}
-
-ListItem ItemOf(const QByteArray& name, const QByteArray& longName, const SftpAttributes& attributes)
-{
-    ListItem item;
-    item.name = name;
-    item.size = attributes.Has(Sftp::AttrSize) ? qint64(attributes.size) : 0;
-    item.modified = attributes.Modified();
-    item.kind = attributes.Kind();
-    const std::optional<SftpLongName> parsed = CSftpNames::ParseLongName(longName);
-    if (parsed)
-    {
-        item.permissions = parsed->permissions;
-        item.owner = parsed->owner;
-        item.group = parsed->group;
-        if (item.kind == ListItem::Kind::Other)
-            item.kind =
-                CListParser::KindOfTypeLetter(parsed->permissions.isEmpty() ? '?' : parsed->permissions[0]);
-    }
-    else
-    {
-        item.permissions = attributes.PermissionText();
-        if (attributes.Has(Sftp::AttrUidGid))
-        {
-            item.owner = QByteArray::number(attributes.uid);
-            item.group = QByteArray::number(attributes.gid);
-        }
-    }
-    return item;
 }
 
 QByteArray MethodNames(int methods)
@@ -300,14 +270,8 @@ FtpResult CSftpClient::StartSftp()
         return FtpResult::Failure(FtpStatus::Protocol,
                                   what +
                                       QStringLiteral("：不支援伺服器的 SFTP 版本 %1").arg(version.value.id));
-    CSftpReader reader(version.value.body);
-    while (!reader.AtEnd())
-    {
-        QByteArray name, data;
-        if (!reader.String(&name) || !reader.String(&data))
-            return Malformed(what);
-        m_extensions.insert(name, data);
-    }
+    if (!ReadExtensions(version.value.body, &m_extensions))
+        return Malformed(what);
     Info(QStringLiteral("SFTP 版本 3，擴充功能：%1").arg(Text(m_extensions.keys().join(' '))));
     const FtpResult limits = ReadLimits();
     if (!limits.Ok())
@@ -315,6 +279,19 @@ FtpResult CSftpClient::StartSftp()
     const FtpValue<QByteArray> home = RealPath(".", what);
     m_current = home.value;
     return home.result;
+}
+
+bool CSftpClient::ReadExtensions(const QByteArray& body, QHash<QByteArray, QByteArray>* extensions)
+{
+    CSftpReader reader(body);
+    while (!reader.AtEnd())
+    {
+        QByteArray name, data;
+        if (!reader.String(&name) || !reader.String(&data))
+            return false;
+        extensions->insert(name, data);
+    }
+    return true;
 }
 
 FtpResult CSftpClient::ReadLimits()
@@ -556,27 +533,18 @@ FtpValue<FtpListing> CSftpClient::ReadFolder(const QByteArray& folder, const QSt
 
 FtpResult CSftpClient::ReadEntries(const SftpMessage& answer, FtpListing* listing, const QString& what)
 {
-    CSftpReader reader(answer.body);
-    quint32 count = 0;
-    if (!reader.Uint32(&count))
-        return Malformed(what);
-    for (quint32 i = 0; i < count; ++i)
+    QList<QByteArray> skipped;
+    const CSftpNameList::ERead read =
+        CSftpNameList::Read(answer.body, kMaxEntries, &listing->items, &listing->lines, &skipped);
+    for (const QByteArray& name : skipped)
     {
-        QByteArray name, longName;
-        SftpAttributes attributes;
-        if (!reader.String(&name) || !reader.String(&longName) || !SftpAttributes::Read(reader, &attributes))
-            return Malformed(what);
-        if (!CSftpNames::IsSafeName(name))
-        {
-            if (name != "." && name != "..")
-                Info(QStringLiteral("已略過不安全的名稱：%1").arg(Text(name)));
-            continue;
-        }
-        if (qsizetype(listing->items.size()) >= kMaxEntries)
-            return FtpResult::Failure(FtpStatus::Protocol, what + QStringLiteral("：項目過多"));
-        listing->lines.append(longName.isEmpty() ? name : longName);
-        listing->items.push_back(ItemOf(name, longName, attributes));
+        if (name != "." && name != "..")
+            Info(QStringLiteral("已略過不安全的名稱：%1").arg(Text(name)));
     }
+    if (read == CSftpNameList::ERead::Malformed)
+        return Malformed(what);
+    if (read == CSftpNameList::ERead::TooMany)
+        return FtpResult::Failure(FtpStatus::Protocol, what + QStringLiteral("：項目過多"));
     return FtpResult::Success();
 }
 
@@ -587,7 +555,7 @@ FtpValue<ListItem> CSftpClient::Stat(const QByteArray& path)
         Attributes(Sftp::Stat, target, QStringLiteral("無法讀取 \"%1\" 的資訊").arg(Text(target)));
     if (!attributes.result.Ok())
         return Finished(FtpValue<ListItem>{attributes.result, {}});
-    ListItem item = ItemOf(target.mid(target.lastIndexOf('/') + 1), {}, attributes.value);
+    ListItem item = CSftpNameList::ItemOf(target.mid(target.lastIndexOf('/') + 1), {}, attributes.value);
     return {FtpResult::Success(), item};
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "engine/net/CancelToken.h"
 #include "engine/Checksum.h"
-#include "engine/ftp/FtpClient.h"
 #include "engine/FtpLog.h"
 #include "engine/FtpResult.h"
 #include "engine/ListItem.h"
+#include "engine/ftp/FtpClient.h"
+#include "engine/net/CancelToken.h"
 #include "engine/sftp/SftpConnectOptions.h"
 #include "engine/sftp/SshHostKey.h"
 #include "engine/sftp/SshSession.h"
@@ -36,6 +36,9 @@ public:
     ~CSftpClient();
     CSftpClient(const CSftpClient&) = delete;
     CSftpClient& operator=(const CSftpClient&) = delete;
+
+    // The extension pairs of a VERSION answer's body; false when it is garbled.
+    static bool ReadExtensions(const QByteArray& body, QHash<QByteArray, QByteArray>* extensions);
 
     // Info lines about the connection, and raw commands with their emulated replies.
     void SetLogHook(FtpLogHook hook) { m_log = std::move(hook); }

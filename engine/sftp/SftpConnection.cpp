@@ -50,7 +50,7 @@ FtpValue<SftpMessage> CSftpConnection::Next(const QString& what, int timeoutMs)
     for (;;)
     {
         SftpMessage message;
-        const Frame frame = Take(&message);
+        const Frame frame = TakeFrame(m_in, &m_inPosition, &message);
         if (frame == Frame::Ready)
             return {FtpResult::Success(), message};
         if (frame == Frame::Broken)
@@ -90,21 +90,22 @@ FtpValue<SftpMessage> CSftpConnection::Exchange(quint32 id, const QByteArray& pa
     }
 }
 
-CSftpConnection::Frame CSftpConnection::Take(SftpMessage* message)
+CSftpConnection::Frame CSftpConnection::TakeFrame(const QByteArray& in, qsizetype* position,
+                                                  SftpMessage* message)
 {
-    const qsizetype available = m_in.size() - m_inPosition;
+    const qsizetype available = in.size() - *position;
     if (available < 4)
         return Frame::Incomplete;
-    const quint32 length = qFromBigEndian<quint32>(m_in.constData() + m_inPosition);
+    const quint32 length = qFromBigEndian<quint32>(in.constData() + *position);
     if (length < 5 || length > kMaxMessage)
         return Frame::Broken;
     if (available < 4 + qsizetype(length))
         return Frame::Incomplete;
-    const char* start = m_in.constData() + m_inPosition + 4;
+    const char* start = in.constData() + *position + 4;
     message->type = quint8(start[0]);
     message->id = qFromBigEndian<quint32>(start + 1);
     message->body = QByteArray(start + 5, qsizetype(length) - 5);
-    m_inPosition += 4 + qsizetype(length);
+    *position += 4 + qsizetype(length);
     return Frame::Ready;
 }
 

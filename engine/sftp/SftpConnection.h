@@ -41,20 +41,23 @@ public:
     // Queues one request and returns its answer.
     FtpValue<SftpMessage> Exchange(quint32 id, const QByteArray& packet, const QString& what);
 
-private:
     enum class Frame
     {
         Incomplete,
         Ready,
         Broken
     };
+    // Cuts the next whole message out of the bytes received from *position on and moves past it;
+    // Broken for a length no answer can have.
+    static Frame TakeFrame(const QByteArray& in, qsizetype* position, SftpMessage* message);
+
+private:
     struct Outgoing
     {
         quint32 id;
         QByteArray bytes;
     };
 
-    Frame Take(SftpMessage* message);
     // Moves bytes both ways as far as possible without waiting; *moved tells whether anything moved.
     IoResult Move(bool* moved);
     IoResult Send(bool* moved);
