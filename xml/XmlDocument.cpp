@@ -43,7 +43,7 @@ STag ClassifyTag(const QByteArray& buffer)
             return {ETagKind::Skipped, {}};
         if (previous == '<' && c == '/')
             tag.kind = ETagKind::End;
-        else if (previous == '/' && c == '>')
+        else if (previous == '/' && c == '>' && tag.kind != ETagKind::End)
         {
             tag.kind = ETagKind::Empty;
             if (i >= 2 && buffer.at(i - 2) != '<')
@@ -56,13 +56,18 @@ STag ClassifyTag(const QByteArray& buffer)
     return tag;
 }
 
-// Name up to the first space, attributes after it; line breaks inside a tag vanish and TABs count as spaces.
+// Name up to the first space or "/", attributes after the space; line breaks inside a tag vanish and TABs
+// count as spaces.
 void FillFromTag(CXmlElement& element, QByteArray content)
 {
     content.removeIf([](char c) { return c == '\r' || c == '\n'; });
     content.replace('\t', ' ');
     const qsizetype space = content.indexOf(' ');
-    element.SetName(space < 0 ? content : content.left(space));
+    QByteArray name = space < 0 ? content : content.left(space);
+    // A "/" would turn the written start tag into an empty-element tag of another name.
+    if (const qsizetype slash = name.indexOf('/'); slash >= 0)
+        name.truncate(slash);
+    element.SetName(name);
     if (space >= 0)
         element.SetAttributeText(content.mid(space + 1).trimmed());
 }
