@@ -140,7 +140,8 @@ std::optional<QStringList> CZipPack::SafePathParts(const QString& entryName)
     static const QRegularExpression drive(QStringLiteral("^[A-Za-z]:"));
     QString name = entryName;
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (name.startsWith(QLatin1Char('/')) || drive.match(name).hasMatch())
+    // A NUL would cut the path the system is given short of the name checked here.
+    if (name.startsWith(QLatin1Char('/')) || drive.match(name).hasMatch() || name.contains(QChar()))
         return std::nullopt;
     QStringList parts;
     for (const QString& part : name.split(QLatin1Char('/'), Qt::SkipEmptyParts))

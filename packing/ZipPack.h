@@ -50,7 +50,7 @@ public:
     std::optional<CZipException> Extract(qint64 index, const QString& destination, CPackProgress& progress);
 
     // The stored name split into folder names and file name, with "\" taken as a separator too; nullopt
-    // when the name is absolute or climbs out of the destination.
+    // when the name is absolute, climbs out of the destination or holds a NUL.
     static std::optional<QStringList> SafePathParts(const QString& entryName);
 
 private:
