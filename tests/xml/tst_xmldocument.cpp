@@ -4,11 +4,9 @@
 #include "xml/XmlText.h"
 
 #include <QDir>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -46,30 +44,6 @@ void ParserRow(const char* name, const QByteArray& xml, const QByteArray& tree, 
 void TextRow(const char* name, const QByteArray& text, const QByteArray& value)
 {
     ParserRow(name, "<R><A>" + text + "</A></R>", "R{A=" + value + '}');
-}
-
-const QByteArray kMarkup("<>/!?&#;=\" \t\r\nabAB01\xa7\xda");
-
-QByteArray RandomBytes(QRandomGenerator& rng, int maxLength, const QByteArray& alphabet = kMarkup)
-{
-    QByteArray bytes(rng.bounded(maxLength + 1), Qt::Uninitialized);
-    for (char& c : bytes)
-        c = rng.bounded(4) != 0 ? alphabet.at(rng.bounded(int(alphabet.size()))) : char(rng.bounded(256));
-    return bytes;
-}
-
-// Nothing read from a tag holds "<", ">" or a line break, nor text a "<": what the writer makes of it keeps
-// its structure.
-bool HoldsNoMarkup(const CXmlElement& element)
-{
-    QByteArray tag = element.Name();
-    for (const auto& [key, value] : element.Attributes())
-        tag += key + value;
-    bool clean =
-        !tag.contains('<') && !tag.contains('>') && !tag.contains('\n') && !element.RawValue().contains('<');
-    for (const auto& child : element.Children())
-        clean = clean && HoldsNoMarkup(*child);
-    return clean;
 }
 
 } // namespace
@@ -294,35 +268,6 @@ private Q_SLOTS:
         QCOMPARE(ReadFile(path), doc.GetXml());
         QCOMPARE(QFile::permissions(path) & QFile::Permissions(0x7077), mode);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"sites.xml"});
-    }
-    // Random markup, and the writer's text of what the reader made of it.
-    void randomMarkup()
-    {
-        QRandomGenerator rng(4004);
-        for (int round = 0; round < 2000; ++round)
-        {
-            CXmlDocument doc;
-            doc.Parse(RandomBytes(rng, 200));
-            CXmlDocument reread;
-            reread.Parse(doc.GetXml());
-            QVERIFY2(HoldsNoMarkup(*doc.GetRoot()) && HoldsNoMarkup(*reread.GetRoot()),
-                     qPrintable(QString::number(round)));
-        }
-    }
-
-    void randomTextRoundTrips()
-    {
-        QRandomGenerator rng(5005);
-        for (int round = 0; round < 1000; ++round)
-        {
-            const QByteArray text = RandomBytes(rng, 120, "&#;ampltgquosbAMP0123456789- \xa7");
-            const QByteArray escaped = EscapeXmlText(text, round % 2 == 0);
-            // ASCII without markup, whatever the bytes.
-            QVERIFY(std::all_of(escaped.begin(), escaped.end(),
-                                [](char c) { return uchar(c) < 128 && c != '<' && c != '>'; }));
-            QCOMPARE(UnescapeXmlText(escaped), text);
-            QVERIFY(UnescapeXmlText(text).size() <= text.size());
-        }
     }
 };
 
