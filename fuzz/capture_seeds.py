@@ -107,7 +107,6 @@ def capture_ftp(name, env):
     if mlsd:
         save("ftp_listing", name + "-mlsd", mlsd)
     save("ftp_passive", name + "-epsv", ftp.command("EPSV")[-1])
-    # proftpd sends no listing after HASH, so the checksums come last.
     for command in ["SIZE a file.txt", "MDTM a file.txt", "MLST a file.txt", "MKD new \"quoted\" folder",
                     "RMD new \"quoted\" folder", "SIZE missing", "XCRC a file.txt", "XMD5 a file.txt",
                     "HASH a file.txt", "QUIT"]:
