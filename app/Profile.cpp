@@ -4,6 +4,8 @@
 #include "app/DataFolder.h"
 #include "app/SettingsTable.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -38,6 +40,17 @@ QVariant ReadValue(const CanonicalKey& where)
     return store.value(where.key);
 }
 
+// The settings hold passwords (the quick connect history, the proxy's, the protected master password):
+// the file is its owner's only. QSettings replaces the file keeping its mode, so a missing file is made
+// empty with that mode first and a looser one is tightened.
+void KeepOwnerOnly(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists() && QDir().mkpath(QFileInfo(path).absolutePath()))
+        file.open(QIODevice::WriteOnly);
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
 bool WriteValue(const CanonicalKey& where, const QVariant& value)
 {
     if (!where.def)
@@ -48,6 +61,7 @@ bool WriteValue(const CanonicalKey& where, const QVariant& value)
         if (checked.IsStuck())
             return false;
     }
+    KeepOwnerOnly(CDataFolder::SettingsFile());
     QSettings store(CDataFolder::SettingsFile(), QSettings::IniFormat);
     store.beginGroup(where.group);
     store.setValue(where.key, value);

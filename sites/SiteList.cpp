@@ -127,7 +127,9 @@ bool CSiteList::SaveSites()
     if (m_stuck)
         return false;
     ProtectSitePasswords(m_document);
-    const bool saved = QDir().mkpath(QFileInfo(m_filePath).absolutePath()) && m_document.Save(m_filePath);
+    // Passwords lie in the file, protected or not: it is its owner's only.
+    const bool saved =
+        QDir().mkpath(QFileInfo(m_filePath).absolutePath()) && m_document.Save(m_filePath, true);
     UnprotectSitePasswords(m_document);
     return saved;
 }

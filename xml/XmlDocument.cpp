@@ -210,12 +210,14 @@ QByteArray CXmlDocument::GetXml() const
     return out;
 }
 
-bool CXmlDocument::Save(const QString& path) const
+bool CXmlDocument::Save(const QString& path, bool ownerOnly) const
 {
     const QByteArray xml = GetXml();
     QSaveFile file(path);
     // Unbuffered, so that a short write shows in the count: QSaveFile::commit() misses a failed last flush.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    if (ownerOnly && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         return false;
     return file.write(xml) == xml.size() && file.commit();
 }

@@ -26,8 +26,9 @@ public:
     bool Parse(const QByteArray& text);
     QByteArray GetXml() const;
     // Writes a temporary file beside the target and renames it over the old one, so a failed write never
-    // leaves a truncated file.
-    bool Save(const QString& path) const;
+    // leaves a truncated file. The file keeps its permissions, or becomes its owner's only when it holds
+    // secrets.
+    bool Save(const QString& path, bool ownerOnly = false) const;
 
     // The first child whose name matches without regard to case; the parent's cursor moves past it.
     CXmlElement* FindChild(CXmlElement* parent, const QByteArray& name);

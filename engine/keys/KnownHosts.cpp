@@ -85,7 +85,10 @@ FtpResult CKnownHosts::Add(const QByteArray& host, quint16 port, const SshHostKe
         content.append('\n');
     content += HostName(host, port) + ' ' + key.type + ' ' + key.blob.toBase64() + '\n';
     QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
+    // Which hosts the owner trusts, like ~/.ssh/known_hosts, is the owner's own to read.
+    if (!file.open(QIODevice::WriteOnly) ||
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        file.write(content) != content.size() || !file.commit())
         return FtpResult::Failure(
             FtpStatus::Local,
             QStringLiteral("無法寫入已知主機金鑰檔案 \"%1\"：%2").arg(m_filePath, file.errorString()));

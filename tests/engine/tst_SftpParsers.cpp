@@ -456,6 +456,7 @@ private Q_SLOTS:
         const QByteArray name =
             port == 22 ? host.toLower() : '[' + host.toLower() + "]:" + QByteArray::number(port);
         QCOMPARE(ReadFile(path), before + (before.endsWith('\n') ? "" : "\n") + name + ' ' + server + '\n');
+        QCOMPARE(QFile::permissions(path) & QFile::Permissions(0x7077), QFile::ReadOwner | QFile::WriteOwner);
         CKnownHosts reloaded(path);
         QVERIFY(reloaded.Load().Ok());
         QCOMPARE(store.Check(host, quint16(port), KeyOf(server)).match, HostKeyMatch::Known);

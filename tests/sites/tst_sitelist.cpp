@@ -308,6 +308,14 @@ private Q_SLOTS:
         QCOMPARE(PasswordOf(QStringLiteral("F\\Short")), QStringLiteral("pw"));
         QVERIFY(m_sites->SaveSites());
         QCOMPARE(StoredPasswords(FileBytes()), plain);
+
+        // Both files hold passwords: their owner's only, a looser one tightened by the next write.
+        const QStringList files{SitesFile(), m_home.filePath(QStringLiteral("Zentrava Pro 3.1.ini"))};
+        QVERIFY(QFile::setPermissions(files[0], QFile::Permissions(0x6644)) && m_sites->SaveSites() &&
+                QFile::setPermissions(files[1], QFile::Permissions(0x6644)) && WriteMasterPassword("x"));
+        for (const QString& file : files)
+            QCOMPARE(QFile::permissions(file) & QFile::Permissions(0x7077),
+                     QFile::ReadOwner | QFile::WriteOwner);
     }
 
     void folderMovesWithItsSubtreeToTheEnd()
