@@ -1,8 +1,8 @@
 #include "ui/FTPClientView.h"
 
 #include "app/Profile.h"
-#include "session/DeleteConfirmation.h"
 #include "common/LogLine.h"
+#include "session/DeleteConfirmation.h"
 #include "transfer/TransferQueue.h"
 #include "transfer/UploadBatch.h"
 #include "ui/BusyIndicator.h"
@@ -1067,15 +1067,23 @@ void CFTPClientView::ShowContextMenu(QAbstractItemView* view, const QPoint& wher
     menu->deleteLater();
 }
 
+// The keys of the desktop's file managers: Backspace or Alt+Up up a folder, F2 renames, Del deletes.
 bool CFTPClientView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Backspace &&
-        (watched == m_iconView || watched == m_detailsView))
-    {
+    if (event->type() != QEvent::KeyPress || (watched != m_iconView && watched != m_detailsView))
+        return QWidget::eventFilter(watched, event);
+    const auto* press = static_cast<QKeyEvent*>(event);
+    const bool plain = press->modifiers() == Qt::NoModifier;
+    if (press->key() == Qt::Key_Backspace ||
+        (press->key() == Qt::Key_Up && press->modifiers() == Qt::AltModifier))
         GoUp();
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
+    else if (press->key() == Qt::Key_F2 && plain)
+        RunCommand(FrameCommand::Rename);
+    else if (press->key() == Qt::Key_Delete && plain)
+        RunCommand(FrameCommand::Delete);
+    else
+        return QWidget::eventFilter(watched, event);
+    return true;
 }
 
 // ---- looks

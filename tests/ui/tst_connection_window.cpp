@@ -252,12 +252,15 @@ private Q_SLOTS:
             SaveShot(frame, u"mainframe.png"_s, {u"old.txt"_s, u"sub"_s, u"連線"_s});
         }
 
-        // Into a folder by double click, up with Backspace, back again.
+        // Into a folder by double click, up with Backspace (and Alt+Up), back again.
         DoubleClick(details->viewport(),
                     details->visualRect(view->ShownModel()->index(Names(view).indexOf("sub"), 0)).center());
         QTRY_COMPARE(view->Session().CurrentFolder(), folder.remote + "/sub");
         QCOMPARE(Names(view), QStringList({"..", "inner.txt"}));
         QTest::keyClick(details, Qt::Key_Backspace);
+        QTRY_COMPARE(view->Session().CurrentFolder(), folder.remote);
+        window->BackAction()->trigger();
+        QTest::keyClick(details, Qt::Key_Up, Qt::AltModifier);
         QTRY_COMPARE(view->Session().CurrentFolder(), folder.remote);
         QVERIFY(window->BackAction()->isEnabled());
         window->BackAction()->trigger();
@@ -278,9 +281,9 @@ private Q_SLOTS:
         TypeIntoEditor(view, {});
         QTRY_VERIFY(!Names(view).contains(CRemoteIconModel::kNewFolderPlaceholder));
 
-        // Rename in place.
+        // Rename in place (F2).
         SelectRows(view, {"old.txt"});
-        Command(frame, FrameCommand::Rename)->trigger();
+        QTest::keyClick(details, Qt::Key_F2);
         QCOMPARE(TypeIntoEditor(view, "renamed.txt"), u"old.txt"_s);
         QTRY_VERIFY(Names(view).contains("renamed.txt") && !Names(view).contains("old.txt"));
 
@@ -290,10 +293,10 @@ private Q_SLOTS:
         Command(frame, FrameCommand::Move)->trigger();
         QVERIFY(!Names(view).contains("renamed.txt") && QFile::exists(folder.disk + "/made/renamed.txt"));
 
-        // Delete two files after the plural question, then the folder with its contents.
+        // Delete two files (Del) after the plural question, then the folder with its contents.
         SelectRows(view, {"a.txt", "b.bin", ".."});
         Answerer().Queue(CModalAnswerer::Click(QMessageBox::Yes));
-        Command(frame, FrameCommand::Delete)->trigger();
+        QTest::keyClick(details, Qt::Key_Delete);
         QCOMPARE(Answerer().Seen().constLast(), u"您確定要刪除 2 這些項目嗎?"_s);
         QCOMPARE(Names(view), QStringList({"..", "sub", "made"}));
         SelectRows(view, {"sub"});
