@@ -2,8 +2,10 @@
 
 CCliSessionUi::CCliSessionUi(QTextStream& err, const CliTrustOptions& trust) : m_trust(err, trust) {}
 
-std::optional<CSessionLogin> CCliSessionUi::AskLogin(const QString&, const QString& login)
+std::optional<CSessionLogin> CCliSessionUi::AskLogin(const QString&, const QString& login, bool again)
 {
+    if (again)
+        return std::nullopt;
     // Anonymous log-in and key log-in need no password; a server that wants one says so.
     return CSessionLogin{login, {}, false};
 }

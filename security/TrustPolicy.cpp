@@ -54,13 +54,22 @@ QString CTrustPolicy::HostKeyRefusal(const TrustOutcome& outcome, const SshHostK
 {
     const HostKeyCheck& check = outcome.hostKey;
     if (check.match == HostKeyMatch::Changed)
-        return QStringLiteral("%1 的公開金鑰已變更，拒絕連線：記錄中為 %2 %3，伺服器提供 %4 %5")
-            .arg(ServerName(), QString::fromUtf8(check.knownType), QString::fromUtf8(check.knownFingerprint),
+        return QStringLiteral(
+                   "%1 的公開金鑰已變更，拒絕連線。\n記錄中的金鑰：%2 %3\n伺服器提供的金鑰：%4 %5\n"
+                   "連線可能遭到攔截，有人正假冒這部伺服器。若伺服器的金鑰確實已經更換，"
+                   "請在信任的主機金鑰清單中更換它，再重新連線。")
+            .arg(HostAndPort(), QString::fromUtf8(check.knownType), QString::fromUtf8(check.knownFingerprint),
                  QString::fromUtf8(key.type), QString::fromUtf8(key.Fingerprint()));
     if (check.match == HostKeyMatch::Revoked)
         return QStringLiteral("%1 的公開金鑰 %2 已被撤銷，拒絕連線")
-            .arg(ServerName(), QString::fromUtf8(key.Fingerprint()));
+            .arg(HostAndPort(), QString::fromUtf8(key.Fingerprint()));
     return {};
+}
+
+QString CTrustPolicy::HostAndPort() const
+{
+    const QString host = QString::fromUtf8(m_host);
+    return (host.contains(u':') ? u'[' + host + u']' : host) + u':' + QString::number(m_port);
 }
 
 QString CTrustPolicy::ServerName() const

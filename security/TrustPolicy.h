@@ -10,7 +10,6 @@
 
 class CRemoteConnection;
 
-
 // A user's answer about a server that nothing on record vouches for.
 enum class TrustAnswer
 {
@@ -56,6 +55,8 @@ public:
 
     // "host", or "[host]:port" for a port other than 22, as known_hosts names servers.
     QString ServerName() const;
+    // "host:port" (an IPv6 address in brackets), as messages name servers.
+    QString HostAndPort() const;
     TrustOutcome Certificate(const ServerCertificate& certificate, const CertificateQuestion& ask) const;
     TrustOutcome HostKey(const SshHostKey& key, const HostKeyQuestion& ask) const;
 

@@ -100,7 +100,7 @@ bool CFtpSession::Connect(const QString& name, const QString& login, const QStri
     if (!m_quickConnect)
         WriteProfileString("Settings", "LastSite", m_siteName);
     m_ui.UpdateTitle();
-    if (m_site.Password.isEmpty() && !AskForPassword())
+    if (m_site.Password.isEmpty() && !AskForPassword(false))
         return false;
     m_site.LocalPath = WithoutTrailingSeparators(m_site.LocalPath);
     Log(LogInformation, QStringLiteral("檢查　URL　位址..."));
@@ -166,9 +166,9 @@ bool CFtpSession::FindSite(const QString& name, const QString& login, const QStr
     return true;
 }
 
-bool CFtpSession::AskForPassword()
+bool CFtpSession::AskForPassword(bool again)
 {
-    const std::optional<CSessionLogin> answer = m_ui.AskLogin(m_site.Address, m_site.Login);
+    const std::optional<CSessionLogin> answer = m_ui.AskLogin(m_site.Address, m_site.Login, again);
     if (!answer)
         return false;
     m_site.Login = answer->login;
@@ -214,8 +214,23 @@ bool CFtpSession::RunAttempts(const QString& attemptFormat)
             return false;
         const QString error =
             m_lastError.isEmpty() ? QStringLiteral("無法連線至 %1： 連線逾時").arg(m_server) : m_lastError;
-        // A refused log-in would only be refused again with the same password.
-        if (remaining == 0 || m_ftp.LogInRefused())
+        // A server refused for its certificate or host key would be refused again: one message, no retry.
+        if (m_resultCode == FtpErrorRejected)
+        {
+            m_ui.ShowMessage(m_trustRefusal.isEmpty() ? error : m_trustRefusal);
+            return false;
+        }
+        // A refused log-in would only be refused again with the same password: the user gives another,
+        // which has the attempts of its own, or ends them.
+        if (m_ftp.LogInRefused())
+        {
+            m_ui.ShowMessage(error);
+            if (!AskForPassword(true))
+                return false;
+            remaining = attempts;
+            continue;
+        }
+        if (remaining == 0)
         {
             m_ui.ShowMessage(error);
             return false;
@@ -230,6 +245,8 @@ bool CFtpSession::Attempt()
 {
     m_timeoutSeconds = GetProfileInt("Settings", "ConnectionTimeout");
     m_lastError.clear();
+    m_trustRefusal.clear();
+    m_resultCode = 0;
     ApplySettings();
     SetConnecting(true);
     m_done.Reset();
@@ -721,9 +738,9 @@ void CFtpSession::OnHostKey(bool& accept)
     accept = outcome.accepted;
     if (!outcome.problem.isEmpty())
         Log(LogError, outcome.problem);
-    const QString refusal = policy.HostKeyRefusal(outcome, key);
-    if (!refusal.isEmpty())
-        Log(LogError, refusal);
+    m_trustRefusal = policy.HostKeyRefusal(outcome, key);
+    if (!m_trustRefusal.isEmpty())
+        Log(LogError, m_trustRefusal);
 }
 
 void CFtpSession::OnListItems(const QString& text)

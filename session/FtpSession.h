@@ -1,8 +1,8 @@
 #pragma once
 
+#include "common/Event.h"
 #include "engine/FtpComponent.h"
 #include "session/BackHistory.h"
-#include "common/Event.h"
 #include "session/FolderBarList.h"
 #include "session/FtpSessionSink.h"
 #include "session/FtpSessionUi.h"
@@ -105,7 +105,7 @@ public:
 private:
     void ConnectEvents();
     bool FindSite(const QString& name, const QString& login, const QString& password);
-    bool AskForPassword();
+    bool AskForPassword(bool again);
     void TakeUrl(const CSessionUrl& url, bool quickConnect);
     // "%1" server, "%2" attempt, "%3" attempts in the attempt line.
     bool RunAttempts(const QString& attemptFormat);
@@ -154,6 +154,8 @@ private:
     QString m_replyText;
     int m_replyCode = 0;
     QString m_lastError;
+    // Why a host key was refused unasked (changed or revoked), for the message that ends the attempts.
+    QString m_trustRefusal;
     bool m_siteChmod = false;
     int m_systemType = SystemUnknown;
     int m_timeoutSeconds = 30;

@@ -28,8 +28,10 @@ public:
     virtual std::optional<CFtpSite> SelectedSite() = 0;
     // The connection wizard; nothing when it was cancelled.
     virtual std::optional<CFtpSite> RunConnectionWizard() = 0;
-    // The log-in dialog; nothing when it was cancelled.
-    virtual std::optional<CSessionLogin> AskLogin(const QString& server, const QString& login) = 0;
+    // The log-in dialog; nothing when it was cancelled. Asked again after the server refused the
+    // password given last: an asker that cannot ask a person then gives nothing.
+    virtual std::optional<CSessionLogin> AskLogin(const QString& server, const QString& login,
+                                                  bool again) = 0;
     virtual void ShowMessage(const QString& text) = 0;
     // Counts the delay down before the next attempt; false when the user cancelled it.
     virtual bool RetryCountdown(int delaySeconds, const QString& message) = 0;

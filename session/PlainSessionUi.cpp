@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-std::optional<CSessionLogin> CPlainSessionUi::AskLogin(const QString& server, const QString& login)
+std::optional<CSessionLogin> CPlainSessionUi::AskLogin(const QString& server, const QString& login, bool)
 {
     if (!loginQuestion)
         return std::nullopt;

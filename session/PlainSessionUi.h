@@ -35,7 +35,7 @@ public:
 
     std::optional<CFtpSite> SelectedSite() override { return selectedSite; }
     std::optional<CFtpSite> RunConnectionWizard() override { return wizardSite; }
-    std::optional<CSessionLogin> AskLogin(const QString& server, const QString& login) override;
+    std::optional<CSessionLogin> AskLogin(const QString& server, const QString& login, bool again) override;
     void ShowMessage(const QString& text) override;
     bool RetryCountdown(int delaySeconds, const QString& message) override;
     TrustAnswer AcceptCertificate(const ServerCertificate& certificate, const QString& problem) override;

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// The log-in that a quick-connect history entry carries as its data: login and password joined by ",".
+// The log-in that a quick-connect history entry carries as its data: login and password joined by ",",
+// the password protected like site passwords.
 struct CQuickConnectLogin
 {
     QString login;
@@ -10,5 +11,5 @@ struct CQuickConnectLogin
 
     // Split at the first ",": a login that held a comma gives the rest to the password.
     static CQuickConnectLogin FromData(const QString& data);
-    QString ToData() const { return login + u',' + password; }
+    QString ToData() const;
 };

@@ -66,33 +66,43 @@ bool WriteMasterPassword(const QByteArray& master)
     return WriteProfileString("Security", "Password", QString::fromLatin1(stored));
 }
 
-void ProtectSitePasswords(CXmlDocument& document)
+QByteArray ProtectPassword(const QByteArray& plain)
 {
-    QByteArray master;
-    if (GetProfileInt("Security", "EncryptPasswords") != 0)
-        master = ReadMasterPassword();
+    if (GetProfileInt("Security", "EncryptPasswords") == 0)
+        return plain;
+    const QByteArray master = ReadMasterPassword();
+    if (master.isEmpty())
+        return plain;
     CPasswordCipher cipher;
     cipher.SetKey(master);
+    return '|' + cipher.Encrypt(plain) + '|';
+}
+
+QByteArray UnprotectPassword(const QByteArray& stored)
+{
+    if (!IsFramed(stored))
+        return stored;
+    CPasswordCipher cipher;
+    cipher.SetKey(ReadMasterPassword());
+    return cipher.Decrypt(StripBars(stored));
+}
+
+void ProtectSitePasswords(CXmlDocument& document)
+{
     ForEachSite(*document.GetRoot(),
                 [&](CXmlElement& site)
                 {
-                    QByteArray text = document.GetChildValue(&site, kPassword);
-                    if (!master.isEmpty())
-                        text = '|' + cipher.Encrypt(text) + '|';
-                    document.SetChildValue(&site, kPassword, text);
+                    const QByteArray text = document.GetChildValue(&site, kPassword);
+                    document.SetChildValue(&site, kPassword, ProtectPassword(text));
                 });
 }
 
 void UnprotectSitePasswords(CXmlDocument& document)
 {
-    CPasswordCipher cipher;
-    cipher.SetKey(ReadMasterPassword());
     ForEachSite(*document.GetRoot(),
                 [&](CXmlElement& site)
                 {
-                    QByteArray text = document.GetChildValue(&site, kPassword);
-                    if (IsFramed(text))
-                        text = cipher.Decrypt(StripBars(text));
-                    document.SetChildValue(&site, kPassword, text);
+                    const QByteArray text = document.GetChildValue(&site, kPassword);
+                    document.SetChildValue(&site, kPassword, UnprotectPassword(text));
                 });
 }

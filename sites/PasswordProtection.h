@@ -12,6 +12,12 @@ QByteArray ReadMasterPassword();
 // Stores a new master password (an empty one clears it); false when the store cannot be written.
 bool WriteMasterPassword(const QByteArray& master);
 
+// One password as a settings file keeps it: "|cipher|" with protection on and a master password set,
+// else the plain text.
+QByteArray ProtectPassword(const QByteArray& plain);
+// A password framed by bars is decrypted with the master password; any other is plain already.
+QByteArray UnprotectPassword(const QByteArray& stored);
+
 // Before a save: with protection on and a master password set, every SITE's PASSWORD becomes "|cipher|".
 void ProtectSitePasswords(CXmlDocument& document);
 // After a load or save: every PASSWORD framed by bars is decrypted with the master password.

@@ -55,6 +55,7 @@ void CFtpTransferWorker::Transfer()
     if (!problem.isEmpty())
         Note(problem);
     Prepare(*m_connection, QStringLiteral("> "), QStringLiteral("< "));
+    Note(JobText(m_connection->Target()));
     const CWorkerStep step = RunGuarded();
     Disconnect();
     RemoveCancelTarget(*m_connection);
@@ -64,6 +65,7 @@ void CFtpTransferWorker::Transfer()
     {
         const QString message = CleanLogLine(step.message);
         SetOutcome(false, message.isEmpty() ? QStringLiteral("傳送失敗") : message);
+        Note(FinalMessage());
         return;
     }
     if (IsCancelled())
@@ -145,8 +147,10 @@ CWorkerStep CFtpTransferWorker::ConnectWithAttempts()
     const int attempts = qMax(job.attempts, 1);
     for (int attempt = 1;; ++attempt)
     {
-        Progress().SetLine1(
-            QStringLiteral("連線到 %1 (第 %2 / %3 次)").arg(job.host).arg(attempt).arg(attempts));
+        const QString attemptLine =
+            QStringLiteral("連線到 %1 (第 %2 / %3 次)").arg(job.host).arg(attempt).arg(attempts);
+        Progress().SetLine1(attemptLine);
+        Note(attemptLine);
         const FtpResult connected = Connection().Connect();
         if (connected.Ok())
             break;
@@ -155,8 +159,9 @@ CWorkerStep CFtpTransferWorker::ConnectWithAttempts()
         const QString message = connected.message.isEmpty()
                                     ? QStringLiteral("無法連線至 %1： 連線逾時").arg(job.host)
                                     : connected.message;
-        // The same log-in would only be refused again.
-        if (attempt >= attempts || connected.status == FtpStatus::LogInRefused)
+        // The same log-in, certificate or host key would only be refused again.
+        if (attempt >= attempts || connected.status == FtpStatus::LogInRefused ||
+            connected.status == FtpStatus::Rejected)
             return CWorkerStep::Failed(message);
         Progress().SetLine1(
             QStringLiteral("無法連線至 %1  (第 %2 / %3 次)").arg(job.host).arg(attempt).arg(attempts));
@@ -297,6 +302,22 @@ void CFtpTransferWorker::ReportProgress(qint64 position, qint64 total)
     m_lastPercent = int(percent);
     Progress().SetPosition(m_lastPercent);
     Q_EMIT Status(this, {}, {}, QString::number(m_lastPercent));
+}
+
+QString CFtpTransferWorker::JobText(const CConnectionTarget& target) const
+{
+    // In the order of FtpProtocol.
+    static const char* const kSchemes[] = {"ftp", "sftp", "ftpes", "ftpes", "ftps"};
+    const CTransferJob& job = Job();
+    const QString host = job.host.contains(u':') ? u'[' + job.host + u']' : job.host;
+    const QString server = QStringLiteral("%1://%2:%3")
+                               .arg(QLatin1String(kSchemes[int(target.protocol)]), host)
+                               .arg(target.EffectivePort());
+    const QString remote = server + (job.remoteFolder.isEmpty() ? QStringLiteral("/") : job.remoteFolder);
+    const QString count = QString::number(job.files.size());
+    if (GetKind() == Kind::Upload)
+        return QStringLiteral("上傳 %1 個項目：%2 → %3").arg(count, job.localFolder, remote);
+    return QStringLiteral("下載 %1 個項目：%2 → %3").arg(count, remote, job.localFolder);
 }
 
 void CFtpTransferWorker::Note(const QString& text)

@@ -89,6 +89,8 @@ private:
     CWorkerStep RetryTransfer(const QString& name, const FtpResult& broken);
     QString FailureSummary() const;
     void Trace(const QString& prefix, const QString& line);
+    // What the job moves, between which server and folder, for the head of its details.
+    QString JobText(const CConnectionTarget& target) const;
     void Disconnect();
 
     IOverwritePrompts& m_prompts;

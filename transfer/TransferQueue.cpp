@@ -10,6 +10,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 const QString CTransferQueue::kScheduled = QStringLiteral("排程");
 const QString CTransferQueue::kPending = QStringLiteral("待處理");
 const QString CTransferQueue::kFailed = QStringLiteral("失敗");
@@ -163,6 +165,13 @@ bool CTransferQueue::Add(CTransferWorker::Kind kind, const CTransferJob& job, co
     (kind == CTransferWorker::Kind::Download ? m_downloads : m_uploads).push_back(std::move(worker));
     ProcessQueue();
     return true;
+}
+
+int CTransferQueue::PendingCount() const
+{
+    return int(std::count_if(m_rows.begin(), m_rows.end(),
+                             [](const Row& row)
+                             { return row.texts[StatusColumn] == kPending && !row.worker->IsStarted(); }));
 }
 
 CWorkerSettings CTransferQueue::DownloadSettings(const CTransferJob& job) const

@@ -82,6 +82,8 @@ public:
     QString Details(int row) const;
 
     int RunningCount() const { return m_running; }
+    // Rows waiting for their turn, not started yet (scheduled and failed ones not counted).
+    int PendingCount() const;
     int TransferLimit() const { return m_limit; }
     // A caller's limit in place of the stored TransferMax (0: no limit); pending rows start at once if it
     // rose.

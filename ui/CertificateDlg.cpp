@@ -32,9 +32,13 @@ CCertificateDlg::CCertificateDlg(const ServerCertificate& certificate, const QSt
     addField(QStringLiteral("單位："), issuer.IssuerField(CertificateField::Unit), QStringLiteral("unit"));
     addField(QStringLiteral("有效期自："), DateText(certificate.notBefore), QStringLiteral("validFrom"));
     addField(QStringLiteral("有效期至："), DateText(certificate.notAfter), QStringLiteral("validTo"));
+    // Two certificates with the same issuer and dates differ here: whom they were issued to, and their bytes.
+    addField(QStringLiteral("主體："), certificate.subject, QStringLiteral("subject"));
+    addField(QStringLiteral("SHA-256 指紋："), FingerprintText(certificate.sha256),
+             QStringLiteral("fingerprint"));
 
     auto* question = new QLabel(QStringLiteral("是否接受憑證？"), this);
-    auto* why = SelectableField(problem, QStringLiteral("problem"), this);
+    auto* why = SelectableField(QStringLiteral("驗證結果：") + problem, QStringLiteral("problem"), this);
     why->setWordWrap(true);
     why->setVisible(!problem.isEmpty());
 
@@ -47,6 +51,14 @@ CCertificateDlg::CCertificateDlg(const ServerCertificate& certificate, const QSt
     layout->addLayout(form);
     layout->addWidget(buttons);
     refuse->setFocus();
+}
+
+QString CCertificateDlg::FingerprintText(const QByteArray& hex)
+{
+    QStringList pairs;
+    for (qsizetype i = 0; i + 1 < hex.size(); i += 2)
+        pairs << QString::fromLatin1(hex.mid(i, 2)).toUpper();
+    return pairs.join(u':');
 }
 
 QString CCertificateDlg::DateText(const QDateTime& utc)

@@ -4,8 +4,9 @@
 
 #include <QDialog>
 
-// Asks whether to accept a server certificate that is not trusted yet: the issuer's names and the
-// validity dates. Accepted = accept, Rejected = refuse.
+// Asks whether to accept a server certificate that is not trusted yet: the issuer's names, the validity
+// dates, the subject, the SHA-256 fingerprint and why the system did not verify it. Accepted = accept,
+// Rejected = refuse.
 class CCertificateDlg : public QDialog
 {
     Q_OBJECT
@@ -15,4 +16,6 @@ public:
 
     // The locale's date and time, in local time.
     static QString DateText(const QDateTime& utc);
+    // Lower-case hex as upper-case pairs joined by ":", as certificate viewers show fingerprints.
+    static QString FingerprintText(const QByteArray& hex);
 };

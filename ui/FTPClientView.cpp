@@ -199,6 +199,7 @@ bool CFTPClientView::ConnectTo(const QString& address, const QString& login, con
     Q_EMIT TitleChanged();
     if (!connected)
         return false;
+    Q_EMIT LoggedIn();
     ApplyColumnWidths();
     ListFolder(m_session.CurrentFolder(), true);
     m_keepAlive.Arm();
@@ -1179,7 +1180,7 @@ void CFTPClientView::OnDisconnected()
     Q_EMIT CommandStatesChanged();
 }
 
-std::optional<CSessionLogin> CFTPClientView::AskLogin(const QString& server, const QString& login)
+std::optional<CSessionLogin> CFTPClientView::AskLogin(const QString& server, const QString& login, bool)
 {
     CLogonDlg dialog(server, login, {}, this);
     if (dialog.exec() != QDialog::Accepted)

@@ -142,7 +142,7 @@ public:
     // IFtpSessionUi
     std::optional<CFtpSite> SelectedSite() override;
     std::optional<CFtpSite> RunConnectionWizard() override;
-    std::optional<CSessionLogin> AskLogin(const QString& server, const QString& login) override;
+    std::optional<CSessionLogin> AskLogin(const QString& server, const QString& login, bool again) override;
     void ShowMessage(const QString& text) override;
     bool RetryCountdown(int delaySeconds, const QString& message) override;
     TrustAnswer AcceptCertificate(const ServerCertificate& certificate, const QString& problem) override;
@@ -161,6 +161,8 @@ Q_SIGNALS:
     void CommandStatesChanged();
     void TitleChanged();
     void ConnectionLookChanged(bool connected);
+    // A connect ended logged in; Session().Site() holds the log-in that worked.
+    void LoggedIn();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include "app/DataFolder.h"
 #include "app/Profile.h"
+#include "session/QuickConnectLogin.h"
 #include "ui/AboutDlg.h"
 #include "ui/AddFavouriteDlg.h"
 #include "ui/ChildFrame.h"
@@ -173,8 +174,19 @@ void CMainFrame::CreateQuickConnectBar()
     auto* bar = new CQuickConnectBar(m_quickConnect);
     bar->setObjectName(QStringLiteral("QuickConnectContent"));
     connect(bar, &CQuickConnectBar::ConnectRequested, this,
-            [this](const QString& host, const QString& login, const QString& password)
-            { OpenConnection(host, login, password); });
+            [this, bar](const QString& host, const QString& login, const QString& password)
+            {
+                CFTPClientView* view =
+                    qobject_cast<CChildFrame*>(OpenConnection(host, login, password)->widget())->View();
+                connect(
+                    view, &CFTPClientView::LoggedIn, bar,
+                    [bar, view, host]
+                    {
+                        const CFtpSite& site = view->Session().Site();
+                        bar->RememberLogIn(host, {site.Login, site.Password});
+                    },
+                    Qt::SingleShotConnection);
+            });
     m_quickConnect->setWidget(bar);
     m_quickConnect->setAllowedAreas(Qt::TopDockWidgetArea | Qt::BottomDockWidgetArea);
     addDockWidget(Qt::TopDockWidgetArea, m_quickConnect);
@@ -456,9 +468,20 @@ void CMainFrame::SavePlacement()
     placement.Save();
 }
 
+bool CMainFrame::ConfirmQuitWithJobs()
+{
+    const int jobs = m_transferQueue->RunningCount() + m_transferQueue->PendingCount();
+    if (jobs == 0)
+        return true;
+    const QString text =
+        QStringLiteral("傳送中的工作將會中斷（%1 個工作執行中或待處理）。\n確定要結束嗎？").arg(jobs);
+    return CMessageBox::Show(this, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (!CanCloseAllWindows())
+    if (!ConfirmQuitWithJobs() || !CanCloseAllWindows())
     {
         event->ignore();
         return;

@@ -102,6 +102,8 @@ private:
     void SaveBarLayout();
     void SavePlacement();
     bool CanCloseAllWindows();
+    // Running or pending transfers end with the program: asks first; false when the user keeps them.
+    bool ConfirmQuitWithJobs();
     void ShowHelp();
 
     CFrameCommands* m_commands = nullptr;

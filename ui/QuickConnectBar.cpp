@@ -68,9 +68,18 @@ void CQuickConnectBar::Connect(Qt::KeyboardModifiers modifiers)
         m_password->clear();
         return;
     }
-    const CQuickConnectLogin login{m_login->text(), m_password->text()};
+    // A password joins the history only once it has logged in; until then the entry keeps the one that
+    // last did for the same login.
+    const QString login = m_login->text();
+    const CQuickConnectLogin listed = CQuickConnectLogin::FromData(m_host->ItemData(m_host->findText(host)));
+    const QString kept = listed.login == login ? listed.password : QString();
+    m_host->AddHistoryItem(host + u'|' + CQuickConnectLogin{login, kept}.ToData());
+    Q_EMIT ConnectRequested(host, login, m_password->text());
+}
+
+void CQuickConnectBar::RememberLogIn(const QString& host, const CQuickConnectLogin& login)
+{
     m_host->AddHistoryItem(host + u'|' + login.ToData());
-    Q_EMIT ConnectRequested(host, login.login, login.password);
 }
 
 void CQuickConnectBar::FillLogin(int index)

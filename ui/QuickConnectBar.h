@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class CHistoryComboBox;
+struct CQuickConnectLogin;
 class QLineEdit;
 class QPushButton;
 
@@ -14,8 +15,11 @@ class CQuickConnectBar : public QWidget
 public:
     explicit CQuickConnectBar(QWidget* parent = nullptr);
 
+    // The log-in that host accepted, password included, goes into the history.
+    void RememberLogIn(const QString& host, const CQuickConnectLogin& login);
+
 Q_SIGNALS:
-    // The host trimmed, after it was added to the history with its log-in.
+    // The host trimmed, after it was added to the history with its login.
     void ConnectRequested(const QString& host, const QString& login, const QString& password);
 
 private:

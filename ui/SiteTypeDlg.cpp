@@ -111,24 +111,29 @@ void CSiteTypeDlg::showEvent(QShowEvent* event)
     if (!m_shown)
     {
         m_shown = true;
-        ApplyProtocol(m_protocol->currentIndex());
+        ShowProtocolControls(m_protocol->currentIndex());
     }
     QWidget::showEvent(event);
 }
 
 void CSiteTypeDlg::ApplyProtocol(int protocol)
 {
-    const bool explicitTls = protocol == CFtpSite::ProtocolExplicitTls;
     m_port->setValue(CFtpSite::DefaultPort(protocol));
-    m_description->setText(ProtocolDescription(protocol));
-    for (QWidget* widget : {static_cast<QWidget*>(m_clearData), static_cast<QWidget*>(m_clearCommand),
-                            static_cast<QWidget*>(m_note)})
-        widget->setVisible(explicitTls);
-    if (!explicitTls)
+    if (protocol != CFtpSite::ProtocolExplicitTls)
     {
         m_clearData->setChecked(false);
         m_clearCommand->setChecked(false);
     }
+    ShowProtocolControls(protocol);
+}
+
+void CSiteTypeDlg::ShowProtocolControls(int protocol)
+{
+    const bool explicitTls = protocol == CFtpSite::ProtocolExplicitTls;
+    m_description->setText(ProtocolDescription(protocol));
+    for (QWidget* widget : {static_cast<QWidget*>(m_clearData), static_cast<QWidget*>(m_clearCommand),
+                            static_cast<QWidget*>(m_note)})
+        widget->setVisible(explicitTls);
     const bool sftp = protocol == CFtpSite::ProtocolSftp;
     m_dataMode->setVisible(!sftp);
     m_dataModeLabel->setVisible(!sftp);

@@ -9,8 +9,8 @@ class QComboBox;
 class QLabel;
 class QSpinBox;
 
-// "類型": protocol, port, the clear-channel choices of explicit TLS, data mode and transfer type. The
-// port and the visible controls follow the protocol from the moment the page is first shown.
+// "類型": protocol, port, the clear-channel choices of explicit TLS, data mode and transfer type. Showing
+// the page changes no value; choosing another protocol resets the port to that protocol's own.
 class CSiteTypeDlg : public QWidget
 {
     Q_OBJECT
@@ -37,6 +37,7 @@ protected:
 
 private:
     void ApplyProtocol(int protocol);
+    void ShowProtocolControls(int protocol);
 
     QComboBox* m_protocol;
     QSpinBox* m_port;

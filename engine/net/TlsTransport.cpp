@@ -6,6 +6,8 @@
 #include "engine/net/SocketAddress.h"
 #include "engine/net/TlsContext.h"
 
+#include <QStringList>
+
 #include <cerrno>
 #include <openssl/err.h>
 #include <openssl/pem.h>
@@ -196,11 +198,13 @@ ServerCertificate CTlsTransport::PeerCertificate(const QByteArray& hostName) con
     const long verified = SSL_get_verify_result(m_ssl);
     const bool named = CertificateNamesHost(certificate, hostName);
     result.trusted = verified == X509_V_OK && named;
+    // Both faults when both hold: a self-signed certificate for another host is two reasons to stop.
+    QStringList problems;
     if (verified != X509_V_OK)
-        result.problem = QString::fromUtf8(X509_verify_cert_error_string(verified));
-    else if (!named)
-        result.problem =
-            QStringLiteral("憑證不是發給 ") + QString::fromUtf8(hostName) + QStringLiteral(" 的");
+        problems << QString::fromUtf8(X509_verify_cert_error_string(verified));
+    if (!named)
+        problems << QStringLiteral("憑證不是發給 ") + QString::fromUtf8(hostName) + QStringLiteral(" 的");
+    result.problem = problems.join(QStringLiteral("；"));
     X509_free(certificate);
     return result;
 }

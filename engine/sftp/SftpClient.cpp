@@ -47,6 +47,53 @@ FtpResult Malformed(const QString& what)
     return FtpResult::Failure(FtpStatus::Protocol, what + QStringLiteral("：伺服器的回應格式錯誤"));
 }
 
+// A request for the trace: its name and, where it carries one, the path (or the extension's name), so
+// that an SFTP job's details read like an FTP job's commands. Handles are binary and left out.
+QByteArray RequestLine(quint8 type, const QByteArray& packet)
+{
+    static const QHash<quint8, QByteArray> kNames{
+        {Sftp::Open, "OPEN"},        {Sftp::Close, "CLOSE"},     {Sftp::Lstat, "LSTAT"},
+        {Sftp::Fstat, "FSTAT"},      {Sftp::Setstat, "SETSTAT"}, {Sftp::Fsetstat, "FSETSTAT"},
+        {Sftp::Opendir, "OPENDIR"},  {Sftp::Readdir, "READDIR"}, {Sftp::Remove, "REMOVE"},
+        {Sftp::Mkdir, "MKDIR"},      {Sftp::Rmdir, "RMDIR"},     {Sftp::Realpath, "REALPATH"},
+        {Sftp::Stat, "STAT"},        {Sftp::Rename, "RENAME"},   {Sftp::Readlink, "READLINK"},
+        {Sftp::Extended, "EXTENDED"}};
+    const QByteArray name = kNames.value(type, "TYPE " + QByteArray::number(type));
+    const bool byHandle =
+        type == Sftp::Close || type == Sftp::Fstat || type == Sftp::Fsetstat || type == Sftp::Readdir;
+    // Length, type and request id come before the first field.
+    CSftpReader reader(packet.mid(9));
+    QByteArray first;
+    if (byHandle || !reader.String(&first))
+        return name;
+    return name + ' ' + first;
+}
+
+// The answer for the trace: its kind, and a status's code and text.
+QByteArray AnswerLine(const SftpMessage& answer)
+{
+    switch (answer.type)
+    {
+    case Sftp::Status:
+    {
+        CSftpReader reader(answer.body);
+        SftpStatus status;
+        if (!SftpStatus::Read(reader, &status))
+            return "STATUS";
+        return "STATUS " + QByteArray::number(status.code) + (status.message.isEmpty() ? "" : " ") +
+               status.message;
+    }
+    case Sftp::Handle:
+        return "HANDLE";
+    case Sftp::Name:
+        return "NAME";
+    case Sftp::Attrs:
+        return "ATTRS";
+    default:
+        return "TYPE " + QByteArray::number(answer.type);
+    }
+}
+
 QByteArray MethodNames(int methods)
 {
     QList<QByteArray> names;
@@ -337,7 +384,12 @@ FtpValue<SftpMessage> CSftpClient::Request(quint8 type, const std::function<void
     const quint32 id = m_sftp->NextId();
     CSftpPacket packet(type, id);
     fill(packet);
-    return m_sftp->Exchange(id, packet.Finish(), what);
+    const QByteArray bytes = packet.Finish();
+    Log(FtpLogKind::Command, RequestLine(type, bytes));
+    FtpValue<SftpMessage> answer = m_sftp->Exchange(id, bytes, what);
+    if (answer.result.Ok())
+        Log(FtpLogKind::Reply, AnswerLine(answer.value));
+    return answer;
 }
 
 FtpResult CSftpClient::StatusOf(const FtpValue<SftpMessage>& answer, const QString& what)

@@ -408,15 +408,21 @@ private Q_SLOTS:
                                      QByteArray::fromHex("00000020") + QByteArray(32, '\x07');
         QVERIFY(WriteFile(CDataFolder::FilePath("known_hosts"),
                           hostName.toUtf8() + " ssh-ed25519 " + otherBlob.toBase64() + "\n"));
-        QVERIFY(WriteProfileInt("Settings", "DefaultRetries", 1));
+        QVERIFY(WriteProfileInt("Settings", "DefaultRetries", 3));
         f.sink.lines.clear();
         QVERIFY(!f.session->Connect(address, server->User(), server->Password()));
         QCOMPARE(askedHosts.size(), 1);
-        const QStringList refusals = f.sink.lines.filter("公開金鑰已變更");
-        QCOMPARE(refusals.size(), 1);
-        QVERIFY(refusals.first().startsWith("3 " + hostName));
-        QVERIFY(refusals.first().contains(QString::fromUtf8(SshHostKey::FromBlob(otherBlob)->Fingerprint())));
-        QCOMPARE(refusals.first().count("SHA256:"), 2);
+        // One message naming the server and both keys, and no further attempt.
+        QCOMPARE(f.sink.lines.filter("公開金鑰已變更").size(), 1);
+        QCOMPARE(f.ui.Messages().size(), 1);
+        const QString message = f.ui.Messages().first();
+        QVERIFY2(message.startsWith(QStringLiteral("127.0.0.1:%1 ").arg(server->Port())),
+                 qPrintable(message));
+        QVERIFY(message.contains(QString::fromUtf8(SshHostKey::FromBlob(otherBlob)->Fingerprint())));
+        QCOMPARE(message.count("SHA256:"), 2);
+        QVERIFY(message.contains("攔截"));
+        QVERIFY(f.ui.Countdowns().isEmpty());
+        QCOMPARE(f.sink.lines.filter("Attempt").size(), 1);
         QVERIFY(f.sink.lines.filter("成功連線至").isEmpty());
     }
 
@@ -439,7 +445,9 @@ private Q_SLOTS:
         QVERIFY(WriteProfileInt("Settings", "DefaultRetries", 1));
         int asked = 0;
         TrustAnswer answer = TrustAnswer::Always;
-        f.ui.certificateQuestion = [&](const ServerCertificate&, const QString&) { return ++asked, answer; };
+        QStringList problems;
+        f.ui.certificateQuestion = [&](const ServerCertificate&, const QString& problem)
+        { return problems << problem, ++asked, answer; };
         const auto connect = [&](CTestServer& server, const char* scheme, quint16 port)
         { return f.session->Connect(Address(scheme, port), server.User(), server.Password()); };
         const QString storeFile = CDataFolder::FilePath("certifates.xml");
@@ -447,6 +455,8 @@ private Q_SLOTS:
         QVERIFY(connect(elsewhere, "ftpes", elsewhere.Port()) &&
                 connect(elsewhere, "ftpes", elsewhere.Port()));
         QCOMPARE(asked, 1);
+        // Both reasons: OpenSSL's, and the host the certificate does not name.
+        QCOMPARE(problems, QStringList{QStringLiteral("self-signed certificate；憑證不是發給 127.0.0.1 的")});
         QVERIFY(ReadFile(storeFile).contains(
             QStringLiteral("Host=\"127.0.0.1\" Port=\"%1\"").arg(elsewhere.Port()).toUtf8()));
         f.sink.lines.clear();

@@ -7,13 +7,17 @@
 #include "ui/BusyIndicator.h"
 #include "ui/FTPClientDoc.h"
 #include "ui/FrameCommands.h"
+#include "ui/HistoryComboBox.h"
 #include "ui/MdiTabBar.h"
 #include "ui/PropertiesDlg.h"
+#include "ui/QuickConnectBar.h"
 #include "ui/RemoteIconModel.h"
 #include "ui/ResizableDlgBar.h"
 #include "ui/TracePane.h"
 
 #include "WindowTestSupport.h"
+
+#include <QTcpServer>
 
 using namespace TestFiles;
 using namespace WindowTestSupport;
@@ -208,6 +212,52 @@ private Q_SLOTS:
         QVERIFY(!window->View()->Session().IsConnected() && window->View()->HasDisconnectedLook());
         QCOMPARE(window->windowTitle(), u"不存在的站台"_s);
         QVERIFY(Command(frame, FrameCommand::Connect)->isEnabled());
+    }
+
+    // A refused password is not tried again: the server's reason shows once and the log-in dialog asks for
+    // another; a cancel ends the attempts. The quick connect history keeps only a password that logged in.
+    void refusedPasswordAsksAgain_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("failure"); // the server log's line for a refused log-in
+        QTest::addColumn<bool>("giveRight");
+        QTest::newRow("ftp, right password next") << u"proftpd"_s << QByteArray("Login failed") << true;
+        QTest::newRow("sftp, cancelled") << u"sshd"_s << QByteArray("Failed password for") << false;
+    }
+    void refusedPasswordAsksAgain()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, failure);
+        QFETCH(bool, giveRight);
+        CTestServer* server = Harness::Require(kind);
+        QVERIFY(server);
+        const bool sftp = kind == "sshd"_L1;
+        const QString log = (sftp ? server->Value(u"WORKDIR"_s) : server->Root()) + u"/../server.log"_s;
+        const qsizetype before = ReadFile(log).count(failure);
+        const QString host = u"%1://127.0.0.1:%2"_s.arg(sftp ? "sftp" : "ftp").arg(server->Port());
+        QVERIFY(WriteProfileInt(u"Settings"_s, u"DefaultRetries"_s, 3));
+        m_frame = std::make_unique<CMainFrame>();
+        m_frame->ShowWithSavedPlacement();
+        if (sftp)
+            Answerer().Queue([](QDialog* hostKey) { hostKey->accept(); });
+        Answerer().Queue(CModalAnswerer::Click(QMessageBox::Ok));
+        Answerer().Queue(giveRight ? FillAndAccept(u"password"_s, server->Password())
+                                   : CModalAnswerer::Answer([](QDialog* logon) { logon->reject(); }));
+        auto* bar = m_frame->findChild<CQuickConnectBar*>();
+        bar->findChild<CHistoryComboBox*>(u"host"_s)->setEditText(host);
+        bar->findChild<QLineEdit*>(u"login"_s)->setText(server->User());
+        bar->findChild<QLineEdit*>(u"password"_s)->setText(u"wrong"_s);
+        bar->findChild<QPushButton*>(u"connect"_s)->click();
+        CFTPClientView* view = m_frame->ActiveConnectionWindow()->View();
+        QVERIFY(
+            QTest::qWaitFor([&] { return !Answerer().HasPendingAnswers() && !view->IsWaiting(); }, kWaitMs));
+        QCOMPARE(view->Session().IsConnected(), giveRight);
+        QCOMPARE(ReadFile(log).count(failure) - before, 1);
+        const QStringList seen = Answerer().Seen().mid(sftp ? 1 : 0);
+        QVERIFY2(seen.size() == 2 && seen.last() == "登入身分", qPrintable(seen.join(u'|')));
+        QVERIFY2(seen.first().contains(sftp ? "Access denied" : "530"), qPrintable(seen.first()));
+        QCOMPARE(GetProfileString(u"QuickConnect"_s, u"QuickConnect0"_s),
+                 u"%1|%2,%3"_s.arg(host, server->User(), giveRight ? server->Password() : QString()));
     }
 
     void worksOnRemoteFolder_data()
@@ -552,6 +602,35 @@ private Q_SLOTS:
         view->RunCommand(FrameCommand::DownloadTo);
         QCOMPARE(starts.last(), expected.isEmpty() ? QString() : m_local->path());
         QCOMPARE(Queue().rowCount(), 0);
+    }
+
+    // Quitting asks while jobs run or wait, naming how many; No keeps the program open.
+    void quitAsksWhileJobsRunOrWait()
+    {
+        QTcpServer silent; // takes connections and never greets: the jobs stay connecting
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        QVERIFY(WriteProfileInt(u"Settings"_s, u"TransferMax"_s, 1));
+        m_frame = std::make_unique<CMainFrame>();
+        m_frame->ShowWithSavedPlacement();
+        m_frame->close();
+        QVERIFY(!m_frame->isVisible() && Answerer().Seen().isEmpty());
+        m_frame->show();
+        CFtpSite site;
+        site.Address = u"127.0.0.1"_s;
+        site.Port = silent.serverPort();
+        CTransferJob job = MakeTransferJob(site, u"/"_s);
+        job.localFolder = m_local->path();
+        job.files = {{u"a"_s}};
+        QVERIFY(Queue().AddDownload(job) && Queue().AddDownload(job));
+        QTRY_COMPARE(Queue().RunningCount(), 1);
+        Answerer().Queue(CModalAnswerer::Click(QMessageBox::No));
+        m_frame->close();
+        QVERIFY(m_frame->isVisible());
+        Answerer().Queue(CModalAnswerer::Click(QMessageBox::Yes));
+        m_frame->close();
+        QVERIFY(!m_frame->isVisible());
+        QCOMPARE(Answerer().Seen(),
+                 QStringList(2, u"傳送中的工作將會中斷（2 個工作執行中或待處理）。\n確定要結束嗎？"_s));
     }
 
     void scheduledTransfersWait_data()

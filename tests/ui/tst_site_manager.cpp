@@ -1,5 +1,7 @@
 #include "engine/keys/KeyCertificate.h"
 #include "platform/SingleInstance.h"
+#include "session/QuickConnectLogin.h"
+#include "sites/PasswordProtection.h"
 #include "ui/AboutDlg.h"
 #include "ui/AddFavouriteDlg.h"
 #include "ui/CertificateDlg.h"
@@ -418,29 +420,49 @@ private Q_SLOTS:
         QCOMPARE(ReadSites(), before);
     }
 
-    void propertiesKeepPortUnlessTypePageShown_data()
+    void propertiesGiveBackEveryFieldUnchanged_data()
     {
-        QTest::addColumn<bool>("showTypePage");
+        QTest::addColumn<int>("protocol");
         QTest::addColumn<int>("port");
-        QTest::newRow("type page never shown") << false << 2121;
-        QTest::newRow("type page shown") << true << 21;
+        QTest::addColumn<bool>("showTypePage");
+        QTest::newRow("explicit TLS on 2121, type page shown")
+            << int(CFtpSite::ProtocolExplicitTls) << 2121 << true;
+        QTest::newRow("SFTP on 2222, type page shown") << int(CFtpSite::ProtocolSftp) << 2222 << true;
+        QTest::newRow("FTP on 2121, type page never shown") << int(CFtpSite::ProtocolFtp) << 2121 << false;
     }
-    void propertiesKeepPortUnlessTypePageShown()
+    void propertiesGiveBackEveryFieldUnchanged()
     {
+        QFETCH(int, protocol);
+        QFETCH(int, port);
         QFETCH(bool, showTypePage);
-        CManager m;
-        m.Select(u"Work\\Mail"_s);
-        Answerer().Queue(
-            [showTypePage](QDialog* dialog)
-            {
-                auto* sheet = qobject_cast<CSitePropertiesSheet*>(dialog);
-                if (showTypePage)
-                    sheet->Tabs()->setCurrentWidget(sheet->TypePage());
-                sheet->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-            });
-        m.dialog.ShowProperties();
-        QCOMPARE(Answerer().Seen(), QStringList{u"站台連線設定"_s});
-        QTEST(StoredSite(u"Work\\Mail"_s).Port, "port");
+        CFtpSite site;
+        site.Name = u"Mail"_s;
+        site.Address = u"mail.example"_s;
+        site.Login = u"bob"_s;
+        site.Password = u"s3cret"_s;
+        site.RemotePath = u"/in"_s;
+        site.LocalPath = u"/tmp/in"_s;
+        site.Retries = 4;
+        site.RetryDelay = 33;
+        site.Description = u"line 1\nline 2"_s;
+        site.ProtocolType = protocol;
+        site.Port = port;
+        site.DataMode = 2;
+        site.TransferType = 3;
+        site.ClearDataChannel = site.ClearCommandChannel = protocol == CFtpSite::ProtocolExplicitTls;
+        CSitePropertiesSheet sheet(site);
+        sheet.show();
+        if (showTypePage)
+            sheet.Tabs()->setCurrentWidget(sheet.TypePage());
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        sheet.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        QCOMPARE(sheet.result(), int(QDialog::Accepted));
+        QCOMPARE(sheet.Site().Fields(), site.Fields());
+        if (!showTypePage)
+            return;
+        // Choosing another protocol still brings that protocol's port.
+        sheet.TypePage()->ProtocolList()->setCurrentIndex(protocol == CFtpSite::ProtocolSftp ? 0 : 3);
+        QCOMPARE(sheet.Site().Port, protocol == CFtpSite::ProtocolSftp ? 21 : 22);
     }
 
     void propertiesWriteEveryFieldAndRename()
@@ -578,9 +600,15 @@ private Q_SLOTS:
         certificate.pem = made.Text();
         certificate.notBefore = made.NotBefore();
         certificate.notAfter = made.NotAfter();
+        certificate.subject = u"CN=ftp.example.test,O=Example"_s;
+        certificate.sha256 = QByteArray(30, 'a') + "0b";
         CCertificateDlg dialog(certificate, u"self-signed certificate"_s);
-        QCOMPARE(QStringList({LabelText(&dialog, u"issuerName"_s), LabelText(&dialog, u"unit"_s)}),
-                 QStringList({"根憑證中心", "研發部"}));
+        QCOMPARE(
+            QStringList({LabelText(&dialog, u"issuerName"_s), LabelText(&dialog, u"unit"_s),
+                         LabelText(&dialog, u"subject"_s), LabelText(&dialog, u"fingerprint"_s),
+                         LabelText(&dialog, u"problem"_s)}),
+            QStringList({"根憑證中心", "研發部", "CN=ftp.example.test,O=Example",
+                         QStringList(15, u"AA"_s).join(u':') + ":0B", "驗證結果：self-signed certificate"}));
         // Taipei is eight hours ahead of UTC: 20:30 becomes 4:30 the next day, 23:45 becomes 7:45.
         const QString from = LabelText(&dialog, u"validFrom"_s);
         QVERIFY2(from.contains("4:30"_L1) && !from.contains("20:30"_L1) && !from.contains("8:30"_L1),
@@ -588,7 +616,7 @@ private Q_SLOTS:
         QVERIFY(LabelText(&dialog, u"validTo"_s).contains("7:45"_L1));
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        SaveShot(dialog, u"certificate.png"_s, {u"根憑證中心"_s});
+        SaveShot(dialog, u"certificate.png"_s, {u"根憑證中心"_s, u"SHA-256"_s});
         // Enter alone never trusts a certificate.
         QTest::keyClick(&dialog, Qt::Key_Return);
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
@@ -728,13 +756,20 @@ private Q_SLOTS:
         password->setText(u"secret"_s);
         QTest::mouseClick(connect, Qt::LeftButton);
         QCOMPARE(requested, (QList<QVariantList>{{u"ftp://127.0.0.1:2121/pub"_s, u"me,too"_s, u"secret"_s}}));
-        QCOMPARE(stored(1), u"ftp://127.0.0.1:2121/pub|me,too,secret"_s);
-        // Enter connects as the button does; a known host typed keeps its place and takes the new log-in.
+        // A password is kept only once it logged in, and then protected as site passwords are.
+        QCOMPARE(stored(1), u"ftp://127.0.0.1:2121/pub|me,too,"_s);
+        QVERIFY(WriteProfileInt("Security", "EncryptPasswords", 1) && WriteMasterPassword("master"));
+        bar.RememberLogIn(u"h1"_s, {u"bob"_s, u"secret"_s});
+        QVERIFY(stored(0).startsWith(u"h1|bob,|"_s) && !stored(0).contains("secret"));
+        QCOMPARE(CQuickConnectLogin::FromData(stored(0).section(u'|', 1)).password, u"secret"_s);
+        QVERIFY(WriteProfileInt("Security", "EncryptPasswords", 0));
+        // Enter connects as the button does; a known host typed keeps its place and takes the new log-in,
+        // without the password of another login.
         host->setEditText(u"h1"_s);
         login->setText(u"ann"_s);
         QTest::keyClick(host, Qt::Key_Return);
         QVERIFY(requested.size() == 2 && requested.last().at(1) == "ann");
-        QCOMPARE(stored(0), u"h1|ann,secret"_s);
+        QCOMPARE(stored(0), u"h1|ann,"_s);
         QTest::keyClick(password, Qt::Key_Enter);
         QCOMPARE(requested.size(), 3);
 
