@@ -3,6 +3,7 @@
 #include "cli/Arguments.h"
 #include "cli/ExitCodes.h"
 #include "cli/SecretFile.h"
+#include "session/SessionUrl.h"
 #include "sites/SiteList.h"
 
 namespace
@@ -88,13 +89,6 @@ int Add(CSiteList& sites, const CArguments& args, QTextStream& out, QTextStream&
         return Usage(err, QStringLiteral("sites add needs --name and --address"));
     CFtpSite site = CFtpSite::QuickConnectDefaults();
     site.Name = args.Value("name");
-    site.Address = args.Value("address");
-    site.Login = args.Value("login");
-    if (const int taken = TakePassword(args, site, err); taken != ExitSuccess)
-        return taken;
-    site.RemotePath = args.Value("remote-path");
-    if (args.Has("local-path"))
-        site.LocalPath = args.Value("local-path");
     QString problem = CSiteList::CheckName(site.Name);
     if (problem.isEmpty() && !ReadNumber(args, "protocol", site.ProtocolType, problem))
         return Usage(err, problem);
@@ -102,11 +96,25 @@ int Add(CSiteList& sites, const CArguments& args, QTextStream& out, QTextStream&
         (site.ProtocolType < CFtpSite::ProtocolFtp || site.ProtocolType > CFtpSite::ProtocolSftp))
         problem = QStringLiteral("--protocol takes 0 (FTP), 1 (implicit TLS), 2 (explicit TLS) or 3 (SFTP)");
     site.Port = CFtpSite::DefaultPort(site.ProtocolType);
+    // The address's own scheme, port, log-in and folder come after --protocol and before the other options.
+    if (problem.isEmpty() && !TakeTypedAddress(args.Value("address"), site))
+        problem = QStringLiteral("--address takes host, host:port or an ftp://, ftpes://, ftps:// or sftp:// "
+                                 "address, not %1")
+                      .arg(args.Value("address"));
     if (problem.isEmpty() && ReadNumber(args, "port", site.Port, problem) &&
         (site.Port < 1 || site.Port > 65535))
         problem = QStringLiteral("--port takes a number from 1 to 65535");
     if (!problem.isEmpty())
         return Usage(err, problem);
+    if (args.Has("login"))
+        site.Login = args.Value("login");
+    if (args.Has("password") || args.Has("password-file"))
+        if (const int taken = TakePassword(args, site, err); taken != ExitSuccess)
+            return taken;
+    if (args.Has("remote-path"))
+        site.RemotePath = args.Value("remote-path");
+    if (args.Has("local-path"))
+        site.LocalPath = args.Value("local-path");
 
     // The folder the user named, made when missing, rather than the root in its place.
     const QString folder = args.Value("folder");

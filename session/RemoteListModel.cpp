@@ -165,7 +165,11 @@ bool CRemoteListModel::Precedes(const CFtpListItem& a, const CFtpListItem& b) co
     if (a.isFolder != b.isFolder)
         return a.isFolder == ascending;
     const int result = CompareByColumn(a, b);
-    return ascending ? result < 0 : result > 0;
+    if (result != 0)
+        return ascending ? result < 0 : result > 0;
+    // Ties go by name in both directions, so that rows keep one order whatever order the server listed.
+    const int byName = a.name.compare(b.name, Qt::CaseInsensitive);
+    return byName != 0 ? byName < 0 : a.name < b.name;
 }
 
 QList<int> CRemoteListModel::Reorder()

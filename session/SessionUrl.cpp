@@ -1,5 +1,7 @@
 #include "session/SessionUrl.h"
 
+#include "sites/FtpSite.h"
+
 #include <QUrl>
 
 namespace
@@ -75,4 +77,30 @@ int CSessionUrl::ProtocolType() const
     static const QStringList kSchemes{QStringLiteral("ftp"), QStringLiteral("ftps"), QStringLiteral("ftpes"),
                                       QStringLiteral("sftp")};
     return int(kSchemes.indexOf(scheme));
+}
+
+bool TakeTypedAddress(const QString& text, CFtpSite& site)
+{
+    const QString typed = text.trimmed();
+    const bool hasScheme = typed.contains(QLatin1String("://"));
+    const std::optional<CSessionUrl> url =
+        CSessionUrl::Parse(hasScheme ? typed : QStringLiteral("ftp://") + typed);
+    if (!url || url->server.isEmpty() || url->ProtocolType() < 0)
+        return false;
+    // An IPv6 address keeps its brackets, or its last group would read as a port on connecting.
+    site.Address = url->server.contains(u':') ? u'[' + url->server + u']' : url->server;
+    if (hasScheme)
+    {
+        site.ProtocolType = url->ProtocolType();
+        site.Port = CFtpSite::DefaultPort(site.ProtocolType);
+    }
+    if (url->port != 0)
+        site.Port = url->port;
+    if (!url->user.isEmpty())
+        site.Login = url->user;
+    if (!url->password.isEmpty())
+        site.Password = url->password;
+    if (url->path.size() > 1)
+        site.RemotePath = url->path;
+    return true;
 }

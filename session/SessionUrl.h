@@ -4,6 +4,8 @@
 
 #include <optional>
 
+class CFtpSite;
+
 // The parts of a connection address "scheme://[user[:password]@]host[:port][/path]", as a site's
 // address and remote path are joined before connecting.
 struct CSessionUrl
@@ -21,3 +23,9 @@ struct CSessionUrl
     // sftp 3; -1 for any other scheme.
     int ProtocolType() const;
 };
+
+// An address as a person types it for a new site: "host", "host:port" or an FTP URL (ftp://, ftpes://,
+// ftps://, sftp://) with a port, log-in and folder of its own. The site keeps the host alone as its address
+// and takes the protocol, port (the protocol's own when none is named), log-in and remote folder the text
+// names. False, the site unchanged, for text that names no host, another scheme or a bad port.
+bool TakeTypedAddress(const QString& text, CFtpSite& site);

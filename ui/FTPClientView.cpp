@@ -217,6 +217,7 @@ void CFTPClientView::SyncSortOrder()
 bool CFTPClientView::ListFolder(const QString& folder, bool addToHistory, bool keepCurrent)
 {
     SyncSortOrder();
+    m_madeUpRows = false;
     const bool listed = Waiting([&] { return m_session.List(folder, addToHistory, keepCurrent); });
     // A stopped listing returns without ending its busy state.
     if (m_busyShown)
@@ -230,6 +231,23 @@ bool CFTPClientView::ListFolder(const QString& folder, bool addToHistory, bool k
     }
     Q_EMIT CommandStatesChanged();
     return listed;
+}
+
+void CFTPClientView::ListAgain(const QStringList& selected)
+{
+    m_madeUpRows = false;
+    Waiting([&] { return m_session.List(m_session.CurrentFolder(), false, true); });
+    if (m_busyShown)
+        ShowBusy(false);
+    m_selection->clearSelection();
+    for (const QString& name : selected)
+    {
+        const int row = m_session.ListModel().FindRow(name);
+        if (row >= 0)
+            m_selection->setCurrentIndex(m_shown->index(row, 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    Q_EMIT CommandStatesChanged();
 }
 
 void CFTPClientView::ApplyColumnWidths()
@@ -546,10 +564,10 @@ void CFTPClientView::FinishEdit()
         return;
     if (newFolder)
     {
-        if (!text.isEmpty() && Waiting([&] { return m_session.MakeFolder(text); }))
-            rows.RenameRow(rows.FindRow(m_oldName), text);
-        else
-            rows.RemoveRow(rows.FindRow(m_oldName));
+        const bool made = !text.isEmpty() && Waiting([&] { return m_session.MakeFolder(text); });
+        rows.RemoveRow(rows.FindRow(m_oldName));
+        if (made)
+            ListAgain({text});
     }
     else if (!text.isEmpty() && text != m_oldName &&
              Waiting([&] { return m_session.Rename(m_oldName, text); }))
@@ -926,6 +944,14 @@ void CFTPClientView::OnTransferLog(const QString& line)
 void CFTPClientView::OnTransferDone(int level, const QString& line)
 {
     OnLog(level, line);
+    // Uploaded rows were made here; the server's listing gives their real attributes. Not in the middle of
+    // something the user does: the next listing brings them then.
+    if (!m_madeUpRows || !IsConnectedAndIdle() || m_editRow >= 0)
+        return;
+    QStringList selected;
+    for (int row : SelectedRowsWithoutParent())
+        selected << m_shown->Rows().Item(row).name;
+    ListAgain(selected);
 }
 
 void CFTPClientView::OnTransferRelay(const CTransferEntry& entry)
@@ -933,6 +959,7 @@ void CFTPClientView::OnTransferRelay(const CTransferEntry& entry)
     const auto row = CRemoteListModel::RowForRelayedPath(m_session.CurrentFolder(), entry.name);
     if (!row)
         return;
+    m_madeUpRows = true;
     if (row->viaSubFolder)
         m_session.ListModel().AddOrRefreshUploaded(row->name, 0, {}, true);
     else

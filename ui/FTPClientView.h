@@ -57,6 +57,9 @@ public:
     bool ConnectTo(const QString& address, const QString& login, const QString& password);
     // A listing of the folder, with the shared sort direction and the view's busy state around it.
     bool ListFolder(const QString& folder, bool addToHistory, bool keepCurrent = false);
+    // The current folder listed again, for the server's attributes of rows made here; the named rows are
+    // selected afterwards.
+    void ListAgain(const QStringList& selected);
 
     bool IsCommandEnabled(FrameCommand command);
     bool IsCommandChecked(FrameCommand command);
@@ -238,6 +241,7 @@ private:
     QString m_editText;
     bool m_editCommitted = false;
     bool m_newFolder = false;
+    bool m_madeUpRows = false; // uploaded rows shown since the last listing
     bool m_busyShown = false;
     bool m_disconnectedLook = false;
     bool m_waitCursor = false;

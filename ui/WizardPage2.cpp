@@ -1,5 +1,7 @@
 #include "ui/WizardPage2.h"
 
+#include "session/SessionUrl.h"
+#include "sites/FtpSite.h"
 #include "ui/WizardSheet.h"
 
 #include <QLabel>
@@ -10,7 +12,10 @@ CWizardPage2::CWizardPage2(QWidget* parent) : QWizardPage(parent), m_address(new
 {
     setTitle(CWizardSheet::kPageTitle);
     setSubTitle(QStringLiteral("主機位址"));
-    auto* text = new QLabel(QStringLiteral("請輸入主機的 IP 位址或名稱，例如：ftp.example.com"), this);
+    auto* text = new QLabel(QStringLiteral("請輸入主機的 IP 位址或名稱，例如：ftp.example.com；"
+                                           "另一個通訊埠寫在冒號之後（ftp.example.com:2121），"
+                                           "SFTP 與 FTPS 站台以網址輸入（sftp://ftp.example.com）"),
+                            this);
     text->setWordWrap(true);
     m_address->setObjectName(QStringLiteral("address"));
 
@@ -27,9 +32,12 @@ QString CWizardPage2::Address() const
 
 bool CWizardPage2::validatePage()
 {
-    if (!Address().isEmpty())
+    CFtpSite site;
+    if (!Address().isEmpty() && TakeTypedAddress(Address(), site))
         return true;
-    CWizardSheet::Message(this, QMessageBox::Warning, QStringLiteral("請輸入站台位址"));
+    CWizardSheet::Message(this, QMessageBox::Warning,
+                          Address().isEmpty() ? QStringLiteral("請輸入站台位址")
+                                              : QStringLiteral("請輸入有效的FTP位址"));
     m_address->setFocus();
     return false;
 }

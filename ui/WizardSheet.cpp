@@ -1,6 +1,7 @@
 #include "ui/WizardSheet.h"
 
 #include "app/Profile.h"
+#include "session/SessionUrl.h"
 #include "sites/FtpSite.h"
 #include "sites/SiteList.h"
 #include "ui/MessageBox.h"
@@ -46,7 +47,7 @@ CFtpSite CWizardSheet::MakeSite() const
     site.ProtocolType = CFtpSite::ProtocolFtp;
     site.Retries = GetProfileInt(QStringLiteral("Settings"), QStringLiteral("DefaultRetries"));
     site.RetryDelay = GetProfileInt(QStringLiteral("Settings"), QStringLiteral("DefaultRetryDelay"));
-    site.Address = m_addressPage->Address();
+    TakeTypedAddress(m_addressPage->Address(), site);
     site.Login = m_logonPage->Login();
     site.Password = m_logonPage->Password();
     site.Name = m_namePage->SiteName();

@@ -210,6 +210,11 @@ private Q_SLOTS:
         QVERIFY(Cli({"sites", "show", "Nightly", "--show-password"}).out.contains("Password=s3cr&t\n"));
         run = Cli({"sites", "show", "Missing"});
         QVERIFY(run.exitCode == 1 && run.err.contains("Missing"));
+        // An address given as a URL brings its protocol, port and folder; the site keeps the host.
+        QCOMPARE(Cli({"sites", "add", "--name", "url", "--address", "sftp://h:2222/in"}).out, "stored url\n");
+        const QStringList url = Cli({"sites", "show", "url"}).out.split(u'\n');
+        for (const char* line : {"Address=h", "Port=2222", "ProtocolType=3", "RemotePath=/in"})
+            QVERIFY2(url.contains(QLatin1String(line)), line);
     }
 
     // Every command's refusals: bad usage exits with 2, a failure with 1; either names the cause, shows no
@@ -224,6 +229,7 @@ private Q_SLOTS:
         row("sites: port not a number", add + "--port x", 2, "");
         row("sites: port out of range", add + "--port 70000", 2, "");
         row("sites: protocol out of range", add + "--protocol 4", 2, "");
+        row("sites: web address", "sites add --name a --address http://h", 2, "http://h");
         row("sites: unknown option", add + "--bogus 1", 2, "");
         row("sites: option without value", "sites add --name", 2, "");
         row("sites: empty folder name", add + "--folder A\\\\B", 2, "");

@@ -262,6 +262,36 @@ private Q_SLOTS:
         QTEST(CFtpSession::InitialFolder("/home/u", url->path), "folder");
     }
 
+    // A typed address fills the site: "address protocol port login remote"; a refused one changes nothing.
+    void typedAddressesFillTheSite_data()
+    {
+        Columns<QString, QString>({"text", "site"});
+        const auto row = [](const char* text, const char* site) { Row(text, text, site); };
+        row(" host ", "host 0 21 keep ");
+        row("host:2121", "host 0 2121 keep ");
+        row("sftp://host", "host 3 22 keep ");
+        row("FTPS://u:p@host:2990/pub/", "host 1 2990 u /pub/");
+        row("ftpes://host/", "host 2 21 keep ");
+        row("[::1]:2121", "[::1] 0 2121 keep ");
+        row("http://host", "old 0 21 keep ");
+        row("host:99999", "old 0 21 keep ");
+        row("", "old 0 21 keep ");
+    }
+
+    void typedAddressesFillTheSite()
+    {
+        QFETCH(QString, text);
+        CFtpSite site;
+        site.Address = "old";
+        site.Login = "keep";
+        const bool taken = TakeTypedAddress(text, site);
+        QCOMPARE(taken, site.Address != "old");
+        QTEST(QStringList({site.Address, QString::number(site.ProtocolType), QString::number(site.Port),
+                           site.Login, site.RemotePath})
+                  .join(u' '),
+              "site");
+    }
+
     void logsAConnectAListingAndADisconnect_data()
     {
         Columns<QString, QString, QString, int>({"kind", "scheme", "question", "protocol"});

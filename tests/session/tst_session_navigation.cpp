@@ -621,7 +621,7 @@ private Q_SLOTS:
             QStringList{"e", "c", "b.ZZA", "d.zzA", "a.zzb"});
         Row("type descending", types, false, QList{Model::TypeColumn + kDescending},
             QStringList{"a.zzb", "b.ZZA", "d.zzA", "c", "e"});
-        // Ties stay in the order they had, in both directions and for columns without an order of their own.
+        // Ties go by name, in both directions and for columns without an order of their own.
         const QList<CFtpListItem> ties{File("x", 5), File("b", 7), File("a", 5),
                                        File("y", 7), Folder("f1"), Folder("f0")};
         Row("as listed", ties, false, QList<int>{}, QStringList{"f0", "f1", "a", "b", "x", "y"});
@@ -631,7 +631,7 @@ private Q_SLOTS:
             QList<int>{Model::SizeColumn, Model::SizeColumn + kDescending},
             QStringList{"b", "y", "a", "x", "f0", "f1"});
         Row("owner after size", ties, false, QList{Model::SizeColumn + kDescending, int(Model::OwnerColumn)},
-            QStringList{"f0", "f1", "b", "y", "a", "x"});
+            QStringList{"f0", "f1", "a", "b", "x", "y"});
     }
 
     void sortOrders()
@@ -661,9 +661,10 @@ private Q_SLOTS:
         model.SortByHeaderClick(Model::SizeColumn);
         QCOMPARE(model.SortOrder(), Qt::DescendingOrder);
         QCOMPARE(QList({big.row(), big.column()}), QList({1, int(Model::SizeColumn)}));
-        // A listing arrives sorted by the column and direction in force.
+        // A listing arrives sorted by the column and direction in force; folders of one size go by name,
+        // not in the order the server listed them.
         model.SetListing(MixedListing(), true);
-        QCOMPARE(Names(model), QStringList({"..", "B.txt", "a.TXT", "c.txt", "b_dir", "A_dir"}));
+        QCOMPARE(Names(model), QStringList({"..", "B.txt", "a.TXT", "c.txt", "A_dir", "b_dir"}));
         // An unknown column (a stored value out of range) sorts by name.
         model.sort(42, Qt::AscendingOrder);
         QCOMPARE(model.SortColumn(), int(Model::NameColumn));

@@ -246,6 +246,39 @@ private Q_SLOTS:
         QCOMPARE(Sha256(Local("sum.bin")), Sha256(Disk(*server, "/sum.bin")));
     }
 
+    // Details begin with the job and carry its connection's trace on every protocol, a failed file named.
+    void detailsTraceTheJob_data()
+    {
+        Columns<QString, QString>({"kind", "trace"});
+        Row("FTP", "proftpd", "> RETR /here.bin");
+        Row("SFTP", "sshd", "> OPEN ");
+    }
+
+    void detailsTraceTheJob()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, trace);
+        CTestServer* server = Harness::Require(kind);
+        QVERIFY(server);
+        const bool sftp = kind == "sshd";
+        const QString folder = sftp ? server->Value("WORKDIR") : QStringLiteral("/");
+        QVERIFY(MakeFile(Disk(*server, folder + "/here.bin"), 1000));
+        CTransferJob job = JobFor(*server, kind, false, folder);
+        job.files = {Entry("here.bin", 1000), Entry("gone.bin", 5)};
+        job.localFolder = m_dir->path();
+        CWorkerSettings settings = Quick();
+        settings.overrides.unknownHostKey = TrustAnswer::ThisRun;
+        QVERIFY(Run(false, job, settings));
+        QVERIFY(!m_worker->Succeeded());
+        const QString details = m_worker->Details();
+        const QString head = QStringLiteral("! 下載 2 個項目：%1://127.0.0.1:%2%3 → ")
+                                 .arg(sftp ? "sftp" : "ftp")
+                                 .arg(server->Port())
+                                 .arg(folder);
+        QVERIFY2(details.startsWith(head) && details.contains(trace) && details.contains("gone.bin："),
+                 qPrintable(details));
+    }
+
     void hostileNamesStayInsideTheFolder()
     {
         m_server->On("LIST", {Sending(kListing)});
@@ -346,6 +379,10 @@ private Q_SLOTS:
         QCOMPARE(m_statuses.count("重試中"), 2);
         QCOMPARE(CLoggedProgress::Lines().filter(QStringLiteral("次)")).last(),
                  "連線到 127.0.0.1 (第 3 / 3 次)");
+        // The details tell the attempts and why they failed, though no command ever went out.
+        const QString details = m_worker->Details();
+        QVERIFY2(details.count(" 次)") == 3 && details.endsWith("! " + message + "\r\n"),
+                 qPrintable(details));
 
         // An hour between attempts: only the cancel can end the wait within the test's bound.
         job.retryDelay = 3600;

@@ -83,6 +83,20 @@ void SaveMasks(const QString& key, const QStringList& masks)
     SaveProfileObject(u"Filter"_s, key, list);
 }
 
+// A row shows the server's attributes (the listing's owner and the mode on disk as 0x755-style bits), not
+// ones the window made up.
+bool ShowsServerAttributes(CFTPClientView* view, const QString& name, const QString& disk)
+{
+    const CRemoteListModel& rows = view->Session().ListModel();
+    const CFtpListItem item = rows.Items().value(rows.FindRow(name));
+    struct stat status = {};
+    if (::stat(QFile::encodeName(disk).constData(), &status) != 0)
+        return false;
+    const int mode = int(status.st_mode);
+    return !item.owner.isEmpty() &&
+           item.permissionBits == ((mode & 0700) << 2 | (mode & 070) << 1 | (mode & 07));
+}
+
 // Sends a file manager's drag of the URLs onto the widget; true when the widget took the drop.
 bool DropUrls(QWidget* target, const QList<QUrl>& urls)
 {
@@ -326,6 +340,7 @@ private Q_SLOTS:
         QVERIFY(Names(view).contains(CRemoteIconModel::kNewFolderPlaceholder));
         QCOMPARE(TypeIntoEditor(view, "made"), u"New Folder"_s);
         QTRY_VERIFY(Names(view).contains("made") && QFileInfo(folder.disk + "/made").isDir());
+        QVERIFY(ShowsServerAttributes(view, "made", folder.disk + "/made"));
         // An edit left empty takes the placeholder away again.
         Command(frame, FrameCommand::NewFolder)->trigger();
         TypeIntoEditor(view, {});
@@ -348,7 +363,7 @@ private Q_SLOTS:
         Answerer().Queue(CModalAnswerer::Click(QMessageBox::Yes));
         QTest::keyClick(details, Qt::Key_Delete);
         QCOMPARE(Answerer().Seen().constLast(), u"您確定要刪除 2 這些項目嗎?"_s);
-        QCOMPARE(Names(view), QStringList({"..", "sub", "made"}));
+        QCOMPARE(Names(view), QStringList({"..", "made", "sub"}));
         SelectRows(view, {"sub"});
         Answerer().Queue(CModalAnswerer::Click(QMessageBox::No));
         Command(frame, FrameCommand::Delete)->trigger();
@@ -738,7 +753,7 @@ private Q_SLOTS:
         QVERIFY(WaitForEmptyQueue(Queue()));
         QCOMPARE(Remote("one.dat") + Remote("tree/inner/two.txt"), QByteArray("onetwo"));
         QVERIFY(!QFile::exists(m_folder.disk + "/x.txt"));
-        QVERIFY(view->Session().ListModel().FindRow("one.dat") >= 0);
+        QTRY_VERIFY(ShowsServerAttributes(view, "one.dat", m_folder.disk + "/one.dat"));
     }
 
     void parallelUploadGivesRowPerFile_data()

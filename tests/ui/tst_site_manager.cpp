@@ -155,11 +155,11 @@ CSiteFolderTree* Tree(QWidget* parent, const QString& name = u"folders"_s)
 }
 
 // Fills the first four pages and stops on the folder page.
-void FillPages(CWizardSheet* wizard, const QString& name)
+void FillPages(CWizardSheet* wizard, const QString& name, const QString& address = u" 127.0.0.1 "_s)
 {
     Edit(wizard, "siteName")->setText(name);
     wizard->next();
-    Edit(wizard, "address")->setText(u" 127.0.0.1 "_s);
+    Edit(wizard, "address")->setText(address);
     wizard->next();
     Edit(wizard, "login")->setText(u"tester"_s);
     Edit(wizard, "password")->setText(u"secret"_s);
@@ -865,6 +865,8 @@ private Q_SLOTS:
             << u"a<b"_s << QString() << int(CWizardSheet::NamePage) << CSiteList::CheckName(u"a<b"_s);
         QTest::newRow("blank host") << u"Nightly"_s << u"  "_s << int(CWizardSheet::AddressPage)
                                     << u"請輸入站台位址"_s;
+        QTest::newRow("web address") << u"Nightly"_s << u"http://h"_s << int(CWizardSheet::AddressPage)
+                                     << u"請輸入有效的FTP位址"_s;
     }
     void wizardRefusesEntries()
     {
@@ -884,27 +886,34 @@ private Q_SLOTS:
         QCOMPARE(Answerer().Seen(), QStringList{message});
     }
 
-    // A wizard cancelled on its last page stores nothing.
+    // A wizard cancelled on its last page stores nothing. The address may name a port and a protocol.
     void wizardStoresSite_data()
     {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("path");
-        QTest::newRow("cancelled") << QString() << QString();
-        QTest::newRow("root") << QString() << u"Nightly"_s;
-        QTest::newRow("folder") << u"Work"_s << u"Work\\Nightly"_s;
-        QTest::newRow("nested folder") << u"work\\inner"_s << u"Work\\Inner\\Nightly"_s;
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QList<int>>("protocolAndPort");
+        QTest::addColumn<QString>("remote");
+        const QString host = u" 127.0.0.1 "_s;
+        QTest::newRow("cancelled") << QString() << QString() << host << QList{0, 21} << QString();
+        QTest::newRow("root") << QString() << u"Nightly"_s << host << QList{0, 21} << QString();
+        QTest::newRow("folder, SFTP URL")
+            << u"Work"_s << u"Work\\Nightly"_s << u"sftp://127.0.0.1:2222/in"_s << QList{3, 2222} << u"/in"_s;
+        QTest::newRow("nested folder, host and port") << u"work\\inner"_s << u"Work\\Inner\\Nightly"_s
+                                                      << u"127.0.0.1:2121"_s << QList{0, 2121} << QString();
     }
     void wizardStoresSite()
     {
         QFETCH(QString, folder);
         QFETCH(QString, path);
+        QFETCH(QString, address);
         const QByteArray before = ReadSites();
         QVERIFY(WriteProfileString(u"Settings"_s, u"DefaultLocalPath"_s, u"/home/tester/Downloads"_s));
         Answerer().Queue(
-            [folder, path](QDialog* dialog)
+            [folder, path, address](QDialog* dialog)
             {
                 auto* wizard = qobject_cast<CWizardSheet*>(dialog);
-                FillPages(wizard, u"Nightly"_s);
+                FillPages(wizard, u"Nightly"_s, address);
                 QCOMPARE(wizard->currentId(), int(CWizardSheet::FolderPage));
                 if (!folder.isEmpty())
                     SaveShot(*wizard, u"wizard.png"_s, {u"我的最愛"_s});
@@ -931,7 +940,8 @@ private Q_SLOTS:
         const CFtpSite site = StoredSite(path);
         QCOMPARE(QStringList({site.Name, site.Address, site.Login, site.Password, site.LocalPath}),
                  QStringList({"Nightly", "127.0.0.1", "tester", "secret", "/home/tester/Downloads"}));
-        QCOMPARE(site.Port, 21);
+        QTEST(QList({site.ProtocolType, site.Port}), "protocolAndPort");
+        QTEST(site.RemotePath, "remote");
     }
 
     // Case-insensitive names reach the same site, which keeps its name and gets the new settings.
