@@ -271,11 +271,9 @@ private Q_SLOTS:
         row("host:2121", "host 0 2121 keep ");
         row("sftp://host", "host 3 22 keep ");
         row("FTPS://u:p@host:2990/pub/", "host 1 2990 u /pub/");
-        row("ftpes://host/", "host 2 21 keep ");
         row("[::1]:2121", "[::1] 0 2121 keep ");
         row("http://host", "old 0 21 keep ");
         row("host:99999", "old 0 21 keep ");
-        row("", "old 0 21 keep ");
     }
 
     void typedAddressesFillTheSite()
