@@ -230,6 +230,7 @@ bool CFTPClientView::ListFolder(const QString& folder, bool addToHistory, bool k
         CurrentView()->setFocus();
     }
     Q_EMIT CommandStatesChanged();
+    ListAgainSoonIfDue();
     return listed;
 }
 
@@ -248,6 +249,25 @@ void CFTPClientView::ListAgain(const QStringList& selected)
                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
     Q_EMIT CommandStatesChanged();
+    ListAgainSoonIfDue();
+}
+
+void CFTPClientView::ListAgainSoonIfDue()
+{
+    // A job that ended while the window was busy is listed once the window is idle again.
+    if (m_listAgainDue)
+        QTimer::singleShot(0, this, &CFTPClientView::ListAgainWhenIdle);
+}
+
+void CFTPClientView::ListAgainWhenIdle()
+{
+    if (!m_listAgainDue || !IsConnectedAndIdle() || m_editRow >= 0)
+        return;
+    m_listAgainDue = false;
+    QStringList selected;
+    for (int row : SelectedRowsWithoutParent())
+        selected << m_shown->Rows().Item(row).name;
+    ListAgain(selected);
 }
 
 void CFTPClientView::ApplyColumnWidths()
@@ -576,6 +596,7 @@ void CFTPClientView::FinishEdit()
     }
     m_keepAlive.Arm();
     Q_EMIT CommandStatesChanged();
+    ListAgainSoonIfDue();
 }
 
 // ---- delete, move, properties, go to, custom command
@@ -944,14 +965,11 @@ void CFTPClientView::OnTransferLog(const QString& line)
 void CFTPClientView::OnTransferDone(int level, const QString& line)
 {
     OnLog(level, line);
-    // Uploaded rows were made here; the server's listing gives their real attributes. Not in the middle of
-    // something the user does: the next listing brings them then.
-    if (!m_madeUpRows || !IsConnectedAndIdle() || m_editRow >= 0)
-        return;
-    QStringList selected;
-    for (int row : SelectedRowsWithoutParent())
-        selected << m_shown->Rows().Item(row).name;
-    ListAgain(selected);
+    // Uploaded rows were made here; the server's listing gives their real attributes, once the window is
+    // not in the middle of something.
+    if (m_madeUpRows)
+        m_listAgainDue = true;
+    ListAgainWhenIdle();
 }
 
 void CFTPClientView::OnTransferRelay(const CTransferEntry& entry)

@@ -60,6 +60,8 @@ public:
     // The current folder listed again, for the server's attributes of rows made here; the named rows are
     // selected afterwards.
     void ListAgain(const QStringList& selected);
+    void ListAgainSoonIfDue();
+    void ListAgainWhenIdle();
 
     bool IsCommandEnabled(FrameCommand command);
     bool IsCommandChecked(FrameCommand command);
@@ -241,7 +243,8 @@ private:
     QString m_editText;
     bool m_editCommitted = false;
     bool m_newFolder = false;
-    bool m_madeUpRows = false; // uploaded rows shown since the last listing
+    bool m_madeUpRows = false;   // uploaded rows shown since the last listing
+    bool m_listAgainDue = false; // a job that made rows ended; the folder is listed again when idle
     bool m_busyShown = false;
     bool m_disconnectedLook = false;
     bool m_waitCursor = false;

@@ -267,9 +267,7 @@ private Q_SLOTS:
     {
         Columns<QString, QString>({"text", "site"});
         const auto row = [](const char* text, const char* site) { Row(text, text, site); };
-        row(" host ", "host 0 21 keep ");
         row("host:2121", "host 0 2121 keep ");
-        row("sftp://host", "host 3 22 keep ");
         row("FTPS://u:p@host:2990/pub/", "host 1 2990 u /pub/");
         row("[::1]:2121", "[::1] 0 2121 keep ");
         row("http://host", "old 0 21 keep ");

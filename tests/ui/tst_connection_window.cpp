@@ -620,9 +620,6 @@ private Q_SLOTS:
         QVERIFY(WriteProfileInt(u"Settings"_s, u"TransferMax"_s, 1));
         m_frame = std::make_unique<CMainFrame>();
         m_frame->ShowWithSavedPlacement();
-        m_frame->close();
-        QVERIFY(!m_frame->isVisible() && Answerer().Seen().isEmpty());
-        m_frame->show();
         CTransferJob job = MakeTransferJob(CFtpSite(), u"/"_s);
         job.host = u"127.0.0.1"_s;
         job.port = silent.serverPort();
