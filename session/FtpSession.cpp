@@ -100,7 +100,11 @@ bool CFtpSession::Connect(const QString& name, const QString& login, const QStri
     if (!m_quickConnect)
         WriteProfileString("Settings", "LastSite", m_siteName);
     m_ui.UpdateTitle();
-    if (m_site.Password.isEmpty() && !AskForPassword(false))
+    // An anonymous log-in gives the e-mail address as its password, or the engine's stand-in for none.
+    if (m_site.Login.compare(QLatin1String("anonymous"), Qt::CaseInsensitive) == 0 &&
+        m_site.Password.isEmpty())
+        m_site.Password = GetProfileString("Settings", "EmailAddress");
+    else if (m_site.Password.isEmpty() && !AskForPassword(false))
         return false;
     m_site.LocalPath = WithoutTrailingSeparators(m_site.LocalPath);
     Log(LogInformation, QStringLiteral("檢查　URL　位址..."));

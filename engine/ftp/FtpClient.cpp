@@ -239,8 +239,12 @@ FtpResult CFtpClient::LogInAs(const QByteArray& user, const QByteArray& password
                               const QString& what)
 {
     FtpValue<FtpReply> step = Exchange("USER " + user, what);
+    // Anonymous servers take any address-like text; an empty one some refuse.
+    const bool anonymous =
+        user.compare("anonymous", Qt::CaseInsensitive) == 0 || user.compare("ftp", Qt::CaseInsensitive) == 0;
     if (step.result.Ok() && step.value.code == 331)
-        step = Exchange("PASS " + password, what);
+        step =
+            Exchange("PASS " + (anonymous && password.isEmpty() ? QByteArray("anonymous@") : password), what);
     if (step.result.Ok() && step.value.code == 332)
         step = Exchange("ACCT " + account, what);
     if (!step.result.Ok())

@@ -359,6 +359,10 @@ private Q_SLOTS:
         QTest::newRow("user and password") << Script{} << none << FtpStatus::Ok << "/" << in;
         QTest::newRow("no password needed") << Script{{"USER", "230 In\r\n"}} << none << FtpStatus::Ok << "/"
                                             << "USER tester; FEAT; PWD; NOOP";
+        QTest::newRow("anonymous without an address")
+            << Script{} << SetOptions([](FtpConnectOptions& o) { o.user = "Anonymous", o.password.clear(); })
+            << FtpStatus::Ok << "/"
+            << "USER Anonymous; PASS anonymous@; FEAT; PWD; NOOP";
         QTest::newRow("account asked for")
             << Script{{"PASS", "332 Account\r\n"}, {"ACCT", "230 Account accepted\r\n"}} << none
             << FtpStatus::Ok << "/"
