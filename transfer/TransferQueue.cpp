@@ -56,12 +56,9 @@ ITransferRequester* RequesterOf(const CTransferWorker& worker)
 
 CTransferQueue::CTransferQueue(ITransferWorkerFactory& factory, CSiteList* siteList,
                                IAfterQueueAction* afterQueue, QObject* parent)
-    : QAbstractTableModel(parent), m_factory(factory), m_siteList(siteList), m_afterQueue(afterQueue),
-      m_connectionTimeoutMs(Setting("ConnectionTimeout") * 1000), m_limit(qMax(Setting("TransferMax"), 0)),
-      m_removeFailed(Setting("RemoveFailed") != 0),
-      m_preserveRemoteTime(Setting("PreserveRemoteTimeStamp") != 0),
-      m_preserveLocalTime(Setting("PreserveLocalTimeStamp") != 0)
+    : QAbstractTableModel(parent), m_factory(factory), m_siteList(siteList), m_afterQueue(afterQueue)
 {
+    ReadSettings();
     connect(&m_timer, &QTimer::timeout, this, &CTransferQueue::ProcessQueue);
     m_timer.start(kTickMs);
 }
@@ -205,6 +202,21 @@ QString CTransferQueue::InitialState(const CTransferJob& job)
     if (job.schedule && job.schedule->enabled)
         return kScheduled;
     return job.failed ? kFailed : kPending;
+}
+
+void CTransferQueue::ReadSettings()
+{
+    m_connectionTimeoutMs = Setting("ConnectionTimeout") * 1000;
+    m_limit = qMax(Setting("TransferMax"), 0);
+    m_removeFailed = Setting("RemoveFailed") != 0;
+    m_preserveRemoteTime = Setting("PreserveRemoteTimeStamp") != 0;
+    m_preserveLocalTime = Setting("PreserveLocalTimeStamp") != 0;
+}
+
+void CTransferQueue::ReloadSettings()
+{
+    ReadSettings();
+    ProcessQueue();
 }
 
 void CTransferQueue::SetTransferLimit(int limit)

@@ -49,8 +49,9 @@ public:
     static const QString kFailed;
 
     // Reads ConnectionTimeout, TransferMax, RemoveFailed, PreserveRemoteTimeStamp and
-    // PreserveLocalTimeStamp once, here. siteList finds the destinations of server-to-server
-    // copies; afterQueue acts when the queue empties. Both may be null and must outlive the queue.
+    // PreserveLocalTimeStamp here and again on ReloadSettings. siteList finds the destinations of
+    // server-to-server copies; afterQueue acts when the queue empties. Both may be null and must outlive the
+    // queue.
     CTransferQueue(ITransferWorkerFactory& factory, CSiteList* siteList, IAfterQueueAction* afterQueue,
                    QObject* parent = nullptr);
     // Ends and destroys every worker, downloads first.
@@ -88,6 +89,8 @@ public:
     // A caller's limit in place of the stored TransferMax (0: no limit); pending rows start at once if it
     // rose.
     void SetTransferLimit(int limit);
+    // The stored settings read again, after the options changed; a limit that rose starts pending rows.
+    void ReloadSettings();
     // Handed to every worker added from now on.
     void SetWorkerOverrides(const CWorkerOverrides& overrides) { m_overrides = overrides; }
 
@@ -103,6 +106,7 @@ private:
     CWorkerSettings DownloadSettings(const CTransferJob& job) const;
     CWorkerSettings UploadSettings() const;
     static QString InitialState(const CTransferJob& job);
+    void ReadSettings();
 
     void OnStatus(CTransferWorker* worker, const QString& name, const QString& status,
                   const QString& percent);
@@ -125,11 +129,11 @@ private:
     CSiteList* const m_siteList;
     IAfterQueueAction* const m_afterQueue;
 
-    const int m_connectionTimeoutMs;
-    int m_limit; // 0: no limit
-    const bool m_removeFailed;
-    const bool m_preserveRemoteTime;
-    const bool m_preserveLocalTime;
+    int m_connectionTimeoutMs = 0;
+    int m_limit = 0; // 0: no limit
+    bool m_removeFailed = false;
+    bool m_preserveRemoteTime = true;
+    bool m_preserveLocalTime = false;
     CWorkerOverrides m_overrides;
 
     QList<Row> m_rows;

@@ -134,6 +134,7 @@ void CFrameCommands::CreateFrameActions()
     SetToolbarLook(Add(FrameCommand::TransferManager, QStringLiteral("傳送進度管理(&F)")),
                    "view-list-details", QStyle::SP_FileDialogDetailedView);
     Add(FrameCommand::QuickConnect, QStringLiteral("快速連線(&Q)"));
+    Add(FrameCommand::TracePane, QStringLiteral("記錄視窗(&O)"))->setCheckable(true);
     SetToolbarLook(Add(FrameCommand::LocalBrowser, QStringLiteral("我的電腦(&L)")), "computer",
                    QStyle::SP_ComputerIcon);
     SetToolbarLook(Add(FrameCommand::ViewStyle, QStringLiteral("檢視")), "view-list-icons",
@@ -142,6 +143,7 @@ void CFrameCommands::CreateFrameActions()
     Add(FrameCommand::ManageFavourites, QStringLiteral("管理我的最愛(&O)..."), QStringLiteral("Ctrl+E"));
     SetToolbarLook(Add(FrameCommand::Options, QStringLiteral("選項(&O)...")), "preferences-system",
                    QStyle::SP_FileDialogInfoView);
+    Add(FrameCommand::Filter, QStringLiteral("過濾條件(&K)..."), {}, QStringLiteral("顯示過濾對話視窗"));
     Add(FrameCommand::Cascade, QStringLiteral("重疊顯示(&C)"));
     Add(FrameCommand::Tile, QStringLiteral("並排顯示(&T)"));
     SetToolbarLook(Add(FrameCommand::Help, QStringLiteral("操作手冊(&H)"), QStringLiteral("F1")),
@@ -172,13 +174,17 @@ void CFrameCommands::BuildMenus(QMenuBar* menuBar)
 {
     using C = FrameCommand;
     const std::nullopt_t separator = std::nullopt;
-    AddMenu(menuBar, QStringLiteral("檔案(&F)"),
-            {C::Connect, C::Disconnect, C::Stop, C::Wizard, separator, C::Exit});
+    QMenu* file =
+        AddMenu(menuBar, QStringLiteral("檔案(&F)"), {C::Connect, C::Disconnect, C::Stop, C::Wizard});
+    file->addSeparator();
+    m_recentSitesMenu = file->addMenu(QStringLiteral("最近開啟的站台(&R)"));
+    m_recentSitesMenu->setObjectName(QStringLiteral("RecentSites"));
+    AddItems(file, {separator, C::Exit});
     AddMenu(menuBar, QStringLiteral("編輯(&E)"), {C::SelectAll, C::InvertSelection});
     QMenu* view = AddMenu(menuBar, QStringLiteral("檢視(&V)"),
                           {C::ToolBar, C::StatusBar, separator, C::SiteManager, C::TransferManager,
-                           C::QuickConnect, C::LocalBrowser, separator, C::LargeIcons, C::SmallIcons, C::List,
-                           C::Details, separator, C::Refresh});
+                           C::QuickConnect, C::LocalBrowser, C::TracePane, separator, C::LargeIcons,
+                           C::SmallIcons, C::List, C::Details, separator, C::Refresh});
     view->setObjectName(QStringLiteral("ViewMenu"));
     QMenu* commands =
         AddMenu(menuBar, QStringLiteral("指令(&C)"),
@@ -188,7 +194,7 @@ void CFrameCommands::BuildMenus(QMenuBar* menuBar)
     AddItems(types, {C::TypeAuto, C::TypeAscii, C::TypeBinary});
     AddItems(commands, {separator, C::GoToLocalFolder, C::GoToDefaultFolder, C::UpdateLocalFolder});
     AddMenu(menuBar, QStringLiteral("我的最愛(&A)"), {C::AddFavourite, C::ManageFavourites, separator});
-    AddMenu(menuBar, QStringLiteral("工具(&T)"), {C::Options});
+    AddMenu(menuBar, QStringLiteral("工具(&T)"), {C::Options, C::Filter});
     AddMenu(menuBar, QStringLiteral("視窗(&W)"), {C::Cascade, C::Tile});
     AddMenu(menuBar, QStringLiteral("說明(&H)"), {C::Help, separator, C::About});
 }

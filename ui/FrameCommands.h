@@ -29,6 +29,7 @@ enum class FrameCommand
     TransferManager,
     QuickConnect,
     LocalBrowser,
+    TracePane,
     ViewStyle,
     LargeIcons,
     SmallIcons,
@@ -55,6 +56,7 @@ enum class FrameCommand
     AddFavourite,
     ManageFavourites,
     Options,
+    Filter,
     Cascade,
     Tile,
     Help,
@@ -73,6 +75,8 @@ public:
     void Adopt(FrameCommand command, QAction* action);
 
     void BuildMenus(QMenuBar* menuBar);
+    // The "檔案" menu's list of the sites opened last, refilled by the frame.
+    QMenu* RecentSitesMenu() const { return m_recentSitesMenu; }
     void BuildToolBar(QToolBar* toolBar);
     // The "檢視" drop-down of the toolbar.
     QMenu* ViewsMenu() const { return m_viewsMenu; }
@@ -94,6 +98,7 @@ private:
     void AddItems(QMenu* menu, std::initializer_list<std::optional<FrameCommand>> items);
 
     QHash<FrameCommand, QAction*> m_actions;
+    QMenu* m_recentSitesMenu = nullptr;
     QMenu* m_viewsMenu = nullptr;
     QToolButton* m_viewButton = nullptr;
 };

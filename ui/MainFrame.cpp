@@ -17,9 +17,13 @@
 #include "ui/MdiTabBar.h"
 #include "ui/MessageBox.h"
 #include "ui/QuickConnectBar.h"
+#include "ui/RecentSites.h"
 #include "ui/ResizableDlgBar.h"
 #include "ui/SiteManagerDlg.h"
+#include "ui/TracePane.h"
 #include "ui/TransferManagerBar.h"
+#include "ui/options/FilterSheet.h"
+#include "ui/options/OptionsDlg.h"
 
 #include <QAction>
 #include <QApplication>
@@ -245,6 +249,16 @@ void CMainFrame::WireFrameCommands()
     wire(FrameCommand::Cascade, [this] { m_mdiArea->cascadeSubWindows(); });
     wire(FrameCommand::Tile, [this] { m_mdiArea->tileSubWindows(); });
     wire(FrameCommand::Help, [this] { ShowHelp(); });
+    wire(FrameCommand::Options, [this] { ShowOptions(); });
+    wire(FrameCommand::Filter, [this] { ShowFilters(); });
+    wire(FrameCommand::Connect, [this] { ConnectChosenSite(); });
+    connect(m_commands->Action(FrameCommand::TracePane), &QAction::triggered, this,
+            [this](bool shown)
+            {
+                if (CChildFrame* window = ActiveConnectionWindow())
+                    window->TracePane()->setVisible(shown);
+            });
+    connect(m_commands->RecentSitesMenu(), &QMenu::aboutToShow, this, &CMainFrame::FillRecentSitesMenu);
     wire(FrameCommand::About, [this] { CAboutDlg(this).exec(); });
 }
 
@@ -298,9 +312,19 @@ void CMainFrame::ShowWithSavedPlacement()
 QMdiSubWindow* CMainFrame::OpenConnection(const QString& target, const QString& login,
                                           const QString& password)
 {
+    // A site path (not an address, nor the empty target of a new window) joins the recent sites.
+    if (CFtpSite site;
+        !target.isEmpty() && !target.contains(QLatin1String("://")) && m_sites.LoadSiteByPath(target, site))
+        CRecentSites::Add(target);
     auto* window = new CChildFrame(&m_sites);
     window->setWindowIcon(QIcon::fromTheme(QStringLiteral("folder-remote"),
                                            QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon)));
+    connect(window->TracePane(), &QDockWidget::visibilityChanged, this,
+            [this, window]
+            {
+                if (ActiveConnectionWindow() == window)
+                    UpdateWindowCommands();
+            });
     connect(window->View(), &CFTPClientView::CommandStatesChanged, this,
             [this, window]
             {
@@ -325,7 +349,7 @@ CChildFrame* CMainFrame::ActiveConnectionWindow() const
 QList<FrameCommand> CMainFrame::WindowCommands()
 {
     using C = FrameCommand;
-    return {C::Connect,    C::Disconnect, C::Stop,          C::SelectAll, C::InvertSelection,
+    return {C::DownloadTo, C::Disconnect, C::Stop,          C::SelectAll, C::InvertSelection,
             C::LargeIcons, C::SmallIcons, C::List,          C::Details,   C::Refresh,
             C::Browse,     C::NewFolder,  C::Rename,        C::Delete,    C::Move,
             C::Properties, C::GoTo,       C::CustomCommand, C::TypeAuto,  C::TypeAscii,
@@ -345,13 +369,6 @@ void CMainFrame::RunWindowCommand(FrameCommand command)
     CChildFrame* window = ActiveConnectionWindow();
     if (!window)
         return;
-    // Connected already: a further connection is chosen in the site manager.
-    if (command == FrameCommand::Connect && window->View()->Session().IsConnected())
-    {
-        m_siteManager->show();
-        m_siteManager->raise();
-        return;
-    }
     window->View()->RunCommand(command);
     UpdateWindowCommands();
 }
@@ -367,6 +384,65 @@ void CMainFrame::UpdateWindowCommands()
             action->setChecked(window && window->View()->IsCommandChecked(command));
     }
     m_commands->Action(FrameCommand::AddFavourite)->setEnabled(window != nullptr);
+    QAction* trace = m_commands->Action(FrameCommand::TracePane);
+    trace->setEnabled(window != nullptr);
+    trace->setChecked(window && !window->TracePane()->isHidden());
+}
+
+void CMainFrame::ConnectChosenSite()
+{
+    // An idle window takes the site chosen in the site manager, or offers the wizard, itself.
+    CChildFrame* window = ActiveConnectionWindow();
+    if (window && window->View()->IsCommandEnabled(FrameCommand::Connect))
+    {
+        window->View()->RunCommand(FrameCommand::Connect);
+        UpdateWindowCommands();
+        return;
+    }
+    const QList<QTreeWidgetItem*> chosen = m_siteManagerContent->Tree()->selectedItems();
+    if (chosen.isEmpty() || !m_siteManagerContent->SelectedSite())
+        RunWizard();
+    else
+        OpenConnection(CSiteManagerDlg::ItemPath(chosen.first()));
+}
+
+void CMainFrame::FillRecentSitesMenu()
+{
+    QMenu* menu = m_commands->RecentSitesMenu();
+    menu->clear();
+    const QStringList paths = CRecentSites::Load();
+    for (int index = 0; index < paths.size(); ++index)
+    {
+        // A site named with "&" shows it rather than taking it as the item's key.
+        QString shown = paths[index];
+        shown.replace(u'&', QStringLiteral("&&"));
+        const QString path = paths[index];
+        menu->addAction(QStringLiteral("&%1 %2").arg(index + 1).arg(shown), this,
+                        [this, path] { OpenConnection(path); });
+    }
+    menu->setEnabled(true);
+    if (paths.isEmpty())
+        menu->addAction(QStringLiteral("(無)"))->setEnabled(false);
+}
+
+void CMainFrame::ShowOptions()
+{
+    COptionsDlg dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // A master password set or protection switched applies to sites.xml at once.
+    m_sites.SaveSites();
+    m_transferSettings = CCachedTransferSettings::Read();
+    m_transferQueue->ReloadSettings();
+}
+
+void CMainFrame::ShowFilters()
+{
+    CFilterSheet sheet(this);
+    if (sheet.exec() != QDialog::Accepted)
+        return;
+    if (CChildFrame* window = ActiveConnectionWindow())
+        window->View()->RunCommand(FrameCommand::Refresh);
 }
 
 void CMainFrame::ConnectInFirstWindow(const QString& sitePath)

@@ -105,6 +105,12 @@ private:
     // Running or pending transfers end with the program: asks first; false when the user keeps them.
     bool ConfirmQuitWithJobs();
     void ShowHelp();
+    void ShowOptions();
+    // The filter sheet; confirmed, the active window lists its folder again under the new filter.
+    void ShowFilters();
+    // The site chosen in the site manager, in the active idle window or a new one; the wizard when none is.
+    void ConnectChosenSite();
+    void FillRecentSitesMenu();
 
     CFrameCommands* m_commands = nullptr;
     QToolBar* m_toolBar = nullptr;

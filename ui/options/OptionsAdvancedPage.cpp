@@ -1,0 +1,43 @@
+#include "ui/options/OptionsAdvancedPage.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace
+{
+const QString kSettings = QStringLiteral("Settings");
+} // namespace
+
+COptionsAdvancedPage::COptionsAdvancedPage(QWidget* parent) : COptionsPage(parent)
+{
+    auto* general = new QGroupBox(QStringLiteral("ㄧ般"), this);
+    auto* generalForm = new QFormLayout(general);
+    generalForm->addRow(QStringLiteral("連線逾時(&T) (秒)："),
+                        BoundNumber(kSettings, QStringLiteral("ConnectionTimeout"), 1, 3600));
+    generalForm->addRow(QStringLiteral("最大連線數(&M)："),
+                        BoundNumber(kSettings, QStringLiteral("TransferMax"), 1, 50));
+
+    auto* keepAlive = new QGroupBox(QStringLiteral("自動保持連線"), this);
+    auto* keepAliveForm = new QFormLayout(keepAlive);
+    QCheckBox* enabled =
+        BoundCheck(QStringLiteral("啟用保持連線機制(SKA)"), kSettings, QStringLiteral("KeepAlive"));
+    QSpinBox* interval = BoundNumber(kSettings, QStringLiteral("Interval"), 1, 3600);
+    auto* intervalLabel = new QLabel(QStringLiteral("間隔(&I) (秒)："), this);
+    intervalLabel->setBuddy(interval);
+    keepAliveForm->addRow(enabled);
+    keepAliveForm->addRow(intervalLabel, interval);
+    for (QWidget* widget : {static_cast<QWidget*>(interval), static_cast<QWidget*>(intervalLabel)})
+    {
+        widget->setEnabled(enabled->isChecked());
+        connect(enabled, &QCheckBox::toggled, widget, &QWidget::setEnabled);
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(general);
+    layout->addWidget(keepAlive);
+    layout->addStretch();
+}

@@ -1,0 +1,28 @@
+#include "ui/options/OptionsGeneralPage.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QLineEdit>
+
+COptionsGeneralPage::COptionsGeneralPage(QWidget* parent) : COptionsPage(parent)
+{
+    const QString settings = QStringLiteral("Settings");
+    auto* form = new QFormLayout(this);
+    // Linux keeps no e-mail address for Internet settings: the stored one or nothing.
+    form->addRow(QStringLiteral("電子郵件(&E)："), BoundText(settings, QStringLiteral("EmailAddress")));
+    form->addRow(QStringLiteral("程式啟動時："),
+                 BoundList(settings, QStringLiteral("StartupOption"),
+                           {QStringLiteral("不做其他動作"), QStringLiteral("連結到上一次連結的站台")}));
+    form->addRow(
+        BoundCheck(QStringLiteral("記憶視窗大小與位置(&W)"), settings, QStringLiteral("SavePosition")));
+    form->addRow(BoundCheck(QStringLiteral("刪除檔案時顯示確認提示(&D)  (建議)"), settings,
+                            QStringLiteral("DeleteConfirmation")));
+    form->addRow(BoundCheck(QStringLiteral("即時訊息視窗開啟時，停用錯誤訊息視窗(&O)"), settings,
+                            QStringLiteral("ShowMessageBox"), true));
+    form->addRow(
+        BoundCheck(QStringLiteral("隱藏上傳/下載進度視窗(&P)"), settings, QStringLiteral("HideProgressDlg")));
+    form->addRow(BoundCheck(QStringLiteral("斷線時自動連線(&R)"), settings, QStringLiteral("AutoReconnect")));
+    form->addRow(BoundCheck(QStringLiteral("自動下載至我的電腦視窗目前所在目錄位置(&L)"), settings,
+                            QStringLiteral("DownloadToLocalBrowser")));
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "ui/options/OptionsPage.h"
+
+#include <QByteArray>
+
+class QPushButton;
+
+// "安全": whether site passwords are protected in sites.xml, the master password that protects them and
+// whether the trace masks passwords.
+class COptionsSecurityPage : public COptionsPage
+{
+    Q_OBJECT
+
+public:
+    explicit COptionsSecurityPage(QWidget* parent = nullptr);
+
+    // A new master password is stored only here: written while the dialog could still be cancelled, it
+    // would no longer decrypt the sites.xml that the main frame then does not save again.
+    void SaveOptions() override;
+
+private:
+    void EnableProtection(bool enabled);
+    void AskMasterPassword();
+
+    QCheckBox* m_encrypt;
+    QPushButton* m_masterButton;
+    QByteArray m_master;
+    bool m_masterChosen = false;
+};
