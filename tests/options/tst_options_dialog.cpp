@@ -64,6 +64,17 @@ QVariant Stored(const QWidget* control)
     return value;
 }
 
+bool StoreSites(const QStringList& names, const QString& password = {})
+{
+    CSiteList sites;
+    sites.LoadSites();
+    CFtpSite site;
+    site.Address = u"127.0.0.1"_s;
+    site.Password = password;
+    return std::all_of(names.begin(), names.end(),
+                       [&](const QString& name) { return site.Name = name, sites.StoreSite(site); });
+}
+
 QVariant Shown(const QWidget* control)
 {
     if (auto* list = qobject_cast<const QComboBox*>(control))
@@ -199,13 +210,7 @@ private Q_SLOTS:
     // protection now in force.
     void frameAppliesOkAtOnce()
     {
-        CSiteList sites;
-        sites.LoadSites();
-        CFtpSite site;
-        site.Name = u"Mail"_s;
-        site.Address = u"mail.example"_s;
-        site.Password = u"s3cret"_s;
-        QVERIFY(sites.StoreSite(site));
+        QVERIFY(StoreSites({u"Mail"_s}, u"s3cret"_s));
         CMainFrame frame;
         QCOMPARE(frame.TransferQueue().TransferLimit(), 10);
         QVERIFY(WriteProfileInt(u"Security"_s, u"EncryptPasswords"_s, 1) && WriteMasterPassword("master"));
@@ -220,15 +225,7 @@ private Q_SLOTS:
     // that the file menu offers, newest first; a closed trace pane comes back from the view menu.
     void frameCommandsWithoutAWindow()
     {
-        CSiteList sites;
-        sites.LoadSites();
-        for (const QString& name : {u"A&B"_s, u"C"_s})
-        {
-            CFtpSite site;
-            site.Name = name;
-            site.Address = u"127.0.0.1"_s;
-            QVERIFY(sites.StoreSite(site));
-        }
+        QVERIFY(StoreSites({u"A&B"_s, u"C"_s}));
         CMainFrame frame;
         QAction* connect = frame.Commands()->Action(FrameCommand::Connect);
         QVERIFY(connect->isEnabled());

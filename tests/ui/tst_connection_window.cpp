@@ -763,10 +763,11 @@ private Q_SLOTS:
         view->UploadFiles({Local(names[0]), Local(names[1]), Local(names[2])});
         QTEST(Queue().rowCount(), "rows");
         QVERIFY(WaitForEmptyQueue(Queue()));
-        // The rows come from the finished uploads.
+        // The rows settle on the finished uploads: a listing made while one still ran is listed again.
         const CRemoteListModel& rows = view->Session().ListModel();
         for (const QString& name : names)
-            QCOMPARE(rows.Items().value(rows.FindRow(name)).size, 30000 + name.at(1).digitValue());
+            QTRY_COMPARE_WITH_TIMEOUT(rows.Items().value(rows.FindRow(name)).size,
+                                      30000 + name.at(1).digitValue(), kWaitMs);
     }
 
     void copiesSelectionToAnotherSite()
