@@ -179,8 +179,10 @@ private Q_SLOTS:
     // "不使用Proxy" turns the server fields off but keeps them, and OK still writes them.
     void proxyTypeNoneKeepsTheServer()
     {
+        QVERIFY(WriteProfileInt(u"Proxy"_s, u"ProxyType"_s, 42)); // past the list: shown as none
         COptionsDlg dialog;
         auto* type = Control<QComboBox>(dialog, COptionsDlg::ProxyPage, u"ProxyType"_s);
+        QCOMPARE(type->currentIndex(), 0);
         auto* host = Control<QLineEdit>(dialog, COptionsDlg::ProxyPage, u"ProxyHostName"_s);
         type->setCurrentIndex(2);
         host->setText(u"proxy.example"_s);

@@ -240,6 +240,8 @@ private Q_SLOTS:
         { Row(text, text, valid, protocol, server, port, path, folder); };
         row("ftp://host:2121/srv//x/", true, 0, "host", 2121, "/srv//x/", "/srv/x/");
         row("FTPS://u:p@w@host", true, 1, "host", 0, "", "");
+        row("a+b.c-d://host", true, -1, "host", 0, "", "");
+        row("1ftp://host", false, -1, "", 0, "", "");
         row("ftpes://host/", true, 2, "host", 0, "/", "");
         row("sftp://[::1]:22/x%20y", true, 3, "::1", 22, "/x y", "/x y");
         row("host/a", false, -1, "", 0, "", "");
@@ -267,11 +269,11 @@ private Q_SLOTS:
     {
         Columns<QString, QString>({"text", "site"});
         const auto row = [](const char* text, const char* site) { Row(text, text, site); };
-        row("host:2121", "host 0 2121 keep ");
-        row("FTPS://u:p@host:2990/pub/", "host 1 2990 u /pub/");
-        row("[::1]:2121", "[::1] 0 2121 keep ");
-        row("http://host", "old 0 21 keep ");
-        row("host:99999", "old 0 21 keep ");
+        row("host:2121", "host 0 2121 keep: ");
+        row("FTPS://u:p@host:2990/pub/", "host 1 2990 u:p /pub/");
+        row("[::1]:2121", "[::1] 0 2121 keep: ");
+        row("http://host", "old 0 21 keep: ");
+        row("host:99999", "old 0 21 keep: ");
     }
 
     void typedAddressesFillTheSite()
@@ -283,7 +285,7 @@ private Q_SLOTS:
         const bool taken = TakeTypedAddress(text, site);
         QCOMPARE(taken, site.Address != "old");
         QTEST(QStringList({site.Address, QString::number(site.ProtocolType), QString::number(site.Port),
-                           site.Login, site.RemotePath})
+                           site.Login + u':' + site.Password, site.RemotePath})
                   .join(u' '),
               "site");
     }

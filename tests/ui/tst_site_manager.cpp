@@ -457,7 +457,10 @@ private Q_SLOTS:
                 QVERIFY(sheet->ConnectButton()->isDefault());
                 sheet->GeneralPage()->NameEdit()->setText(u"Renamed"_s);
                 sheet->Tabs()->setCurrentWidget(sheet->TypePage());
+                sheet->TypePage()->ProtocolList()->setCurrentIndex(CFtpSite::ProtocolSftp);
+                QVERIFY(sheet->TypePage()->DataModeList()->isHidden());
                 sheet->TypePage()->ProtocolList()->setCurrentIndex(CFtpSite::ProtocolImplicitTls);
+                QVERIFY(!sheet->TypePage()->DataModeList()->isHidden());
                 QCOMPARE(sheet->TypePage()->PortBox()->value(), 990);
                 sheet->TypePage()->ProtocolList()->setCurrentIndex(CFtpSite::ProtocolExplicitTls);
                 sheet->TypePage()->ClearDataBox()->setChecked(true);
