@@ -2,8 +2,8 @@
 
 #include "app/Profile.h"
 #include "app/StringList.h"
-#include "ui/options/AddFilterDlg.h"
 #include "ui/options/StoredListLimit.h"
+#include "ui/options/TextEntryDlg.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -61,7 +61,7 @@ QStringList CFilterListPage::Items() const
 
 void CFilterListPage::AddItem()
 {
-    CAddFilterDlg dialog(this);
+    CTextEntryDlg dialog(QStringLiteral("新增過濾項目"), QStringLiteral("過濾項目："), this);
     // An empty mask would match no name at all, hiding every entry behind a blank row.
     if (dialog.exec() == QDialog::Accepted && !dialog.Text().isEmpty())
         m_list->addItem(dialog.Text());

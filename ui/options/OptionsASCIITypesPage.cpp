@@ -1,8 +1,8 @@
 #include "ui/options/OptionsASCIITypesPage.h"
 
 #include "transfer/AsciiTypes.h"
-#include "ui/options/AsciiTypeDlg.h"
 #include "ui/options/StoredListLimit.h"
+#include "ui/options/TextEntryDlg.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -50,9 +50,15 @@ QStringList COptionsASCIITypesPage::Extensions() const
 
 void COptionsASCIITypesPage::AddExtension()
 {
-    CAsciiTypeDlg dialog(this);
-    if (dialog.exec() == QDialog::Accepted && !dialog.Extension().isEmpty())
-        m_extensions->addItem(dialog.Extension());
+    CTextEntryDlg dialog(QStringLiteral("新增 ASCII 副檔名"), QStringLiteral("ASCII 副檔名："), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // Without blanks or a leading dot, which a file's extension is never compared with.
+    QString extension = dialog.Text().trimmed();
+    while (extension.startsWith(u'.'))
+        extension.remove(0, 1);
+    if (!extension.isEmpty())
+        m_extensions->addItem(extension);
 }
 
 void COptionsASCIITypesPage::RemoveSelected()
