@@ -52,6 +52,28 @@ QByteArray StripBars(const QByteArray& text)
     return text.mid(first, last - first);
 }
 
+// The master password when protection is on, else empty: no protection.
+QByteArray ProtectionKey()
+{
+    return GetProfileInt("Security", "EncryptPasswords") != 0 ? ReadMasterPassword() : QByteArray();
+}
+
+QByteArray ProtectWith(const QByteArray& key, const QByteArray& plain)
+{
+    if (key.isEmpty())
+        return plain;
+    CPasswordCipher cipher;
+    cipher.SetKey(key);
+    return '|' + cipher.Encrypt(plain) + '|';
+}
+
+QByteArray UnprotectWith(const QByteArray& master, const QByteArray& stored)
+{
+    CPasswordCipher cipher;
+    cipher.SetKey(master);
+    return cipher.Decrypt(StripBars(stored));
+}
+
 } // namespace
 
 QByteArray ReadMasterPassword()
@@ -68,41 +90,34 @@ bool WriteMasterPassword(const QByteArray& master)
 
 QByteArray ProtectPassword(const QByteArray& plain)
 {
-    if (GetProfileInt("Security", "EncryptPasswords") == 0)
-        return plain;
-    const QByteArray master = ReadMasterPassword();
-    if (master.isEmpty())
-        return plain;
-    CPasswordCipher cipher;
-    cipher.SetKey(master);
-    return '|' + cipher.Encrypt(plain) + '|';
+    return ProtectWith(ProtectionKey(), plain);
 }
 
 QByteArray UnprotectPassword(const QByteArray& stored)
 {
-    if (!IsFramed(stored))
-        return stored;
-    CPasswordCipher cipher;
-    cipher.SetKey(ReadMasterPassword());
-    return cipher.Decrypt(StripBars(stored));
+    return IsFramed(stored) ? UnprotectWith(ReadMasterPassword(), stored) : stored;
 }
 
+// The key is read once for the whole document: a site list may hold thousands of sites.
 void ProtectSitePasswords(CXmlDocument& document)
 {
+    const QByteArray key = ProtectionKey();
     ForEachSite(*document.GetRoot(),
                 [&](CXmlElement& site)
                 {
                     const QByteArray text = document.GetChildValue(&site, kPassword);
-                    document.SetChildValue(&site, kPassword, ProtectPassword(text));
+                    document.SetChildValue(&site, kPassword, ProtectWith(key, text));
                 });
 }
 
 void UnprotectSitePasswords(CXmlDocument& document)
 {
+    const QByteArray master = ReadMasterPassword();
     ForEachSite(*document.GetRoot(),
                 [&](CXmlElement& site)
                 {
                     const QByteArray text = document.GetChildValue(&site, kPassword);
-                    document.SetChildValue(&site, kPassword, UnprotectPassword(text));
+                    if (IsFramed(text))
+                        document.SetChildValue(&site, kPassword, UnprotectWith(master, text));
                 });
 }
