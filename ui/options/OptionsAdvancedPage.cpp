@@ -1,5 +1,7 @@
 #include "ui/options/OptionsAdvancedPage.h"
 
+#include "ui/options/OptionsRow.h"
+
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -30,11 +32,8 @@ COptionsAdvancedPage::COptionsAdvancedPage(QWidget* parent) : COptionsPage(paren
     intervalLabel->setBuddy(interval);
     keepAliveForm->addRow(enabled);
     keepAliveForm->addRow(intervalLabel, interval);
-    for (QWidget* widget : {static_cast<QWidget*>(interval), static_cast<QWidget*>(intervalLabel)})
-    {
-        widget->setEnabled(enabled->isChecked());
-        connect(enabled, &QCheckBox::toggled, widget, &QWidget::setEnabled);
-    }
+    EnableWhileTicked(enabled, interval);
+    EnableWhileTicked(enabled, intervalLabel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(general);

@@ -1,5 +1,6 @@
 #include "ui/options/OptionsRenameRulesPage.h"
 
+#include "ui/options/OptionsRow.h"
 #include "ui/options/RenameRuleDlg.h"
 #include "ui/options/StoredListLimit.h"
 
@@ -49,10 +50,7 @@ COptionsRenameRulesPage::COptionsRenameRulesPage(QWidget* parent)
     QCheckBox* apply = BoundCheck(QStringLiteral(" 套用重新命名規則(&U)"), QStringLiteral("RenameRules"),
                                   QStringLiteral("ApplyRules"));
     for (QWidget* control : controls)
-    {
-        control->setEnabled(apply->isChecked());
-        connect(apply, &QCheckBox::toggled, control, &QWidget::setEnabled);
-    }
+        EnableWhileTicked(apply, control);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_rules);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -31,4 +32,11 @@ inline QWidget* FilePickerRow(QLineEdit* path, const QString& title, const QStri
                              path->setText(file);
                      });
     return OptionsRow(path, button);
+}
+
+// The box enables the control only while it is ticked.
+inline void EnableWhileTicked(QCheckBox* box, QWidget* control)
+{
+    control->setEnabled(box->isChecked());
+    QObject::connect(box, &QCheckBox::toggled, control, &QWidget::setEnabled);
 }

@@ -2,6 +2,7 @@
 
 #include "app/Profile.h"
 #include "app/StringList.h"
+#include "ui/options/OptionsRow.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -31,11 +32,8 @@ COptionsSmartKeepAlivePage::COptionsSmartKeepAlivePage(QWidget* parent)
         auto* caption = new QLabel(label, this);
         caption->setBuddy(field);
         form->addRow(caption, field);
-        for (QWidget* widget : {static_cast<QWidget*>(caption), field})
-        {
-            widget->setEnabled(m_enabled->isChecked());
-            connect(m_enabled, &QCheckBox::toggled, widget, &QWidget::setEnabled);
-        }
+        EnableWhileTicked(m_enabled, caption);
+        EnableWhileTicked(m_enabled, field);
     };
     addRow(QStringLiteral("閒置多久後開始 (秒)："),
            BoundNumber(kSection, QStringLiteral("StartSKA"), 1, 3600));

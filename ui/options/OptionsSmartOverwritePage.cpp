@@ -15,13 +15,6 @@ namespace
 const QString kSmartOverwrite = QStringLiteral("SmartOverwrite");
 const QString kSettings = QStringLiteral("Settings");
 
-// The box enables the control only while it is ticked.
-void EnableWhileTicked(QCheckBox* box, QWidget* control)
-{
-    control->setEnabled(box->isChecked());
-    QObject::connect(box, &QCheckBox::toggled, control, &QWidget::setEnabled);
-}
-
 } // namespace
 
 COptionsSmartOverwritePage::COptionsSmartOverwritePage(QWidget* parent) : COptionsPage(parent)
