@@ -280,13 +280,14 @@ private Q_SLOTS:
         CSiteList& sites = Load({});
         const QString sixty = QString(60, u'x').replace(7, 3, QStringLiteral("&<>"));
         QVERIFY(sites.StoreSite(NamedSite("Long", sixty)) && sites.StoreSite(NamedSite("Empty")) &&
-                sites.MakeFolderPath("F") && sites.StoreSite(NamedSite("Short", "pw"), "F"));
-        // Without a master password they stay plain; an empty one is an element without text.
-        const QByteArrayList plain{"xxxxxxx&amp;&lt;&gt;" + QByteArray(50, 'x'), "\r\n\t\t", "pw"};
+                sites.MakeFolderPath("F") && sites.StoreSite(NamedSite("Short", "pw|"), "F"));
+        // Without a master password they stay plain, one that ends with a bar too; an empty one is an
+        // element without text.
+        const QByteArrayList plain{"xxxxxxx&amp;&lt;&gt;" + QByteArray(50, 'x'), "\r\n\t\t", "pw|"};
         QCOMPARE(StoredPasswords(FileBytes()), plain);
         const auto protectedBy = [&](const QByteArray& key) {
             return QByteArrayList{'|' + Cipher(key, sixty.toUtf8()) + '|', "||",
-                                  '|' + Cipher(key, "pw") + '|'};
+                                  '|' + Cipher(key, "pw|") + '|'};
         };
 
         // The master password itself is kept protected by a fixed key in the settings.
@@ -305,7 +306,7 @@ private Q_SLOTS:
         Load({});
         QCOMPARE(PasswordOf(QStringLiteral("Long")), sixty);
         QCOMPARE(PasswordOf(QStringLiteral("Empty")), QString());
-        QCOMPARE(PasswordOf(QStringLiteral("F\\Short")), QStringLiteral("pw"));
+        QCOMPARE(PasswordOf(QStringLiteral("F\\Short")), QStringLiteral("pw|"));
         QVERIFY(m_sites->SaveSites());
         QCOMPARE(StoredPasswords(FileBytes()), plain);
 
