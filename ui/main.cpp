@@ -1,6 +1,6 @@
 #include "platform/SingleInstance.h"
-#include "ui/Translations.h"
-#include "ui/ZentravaApp.h"
+#include "ui/frame/Translations.h"
+#include "ui/frame/ZentravaApp.h"
 
 #include <QApplication>
 #include <QIcon>

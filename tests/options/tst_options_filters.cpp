@@ -8,7 +8,7 @@
 #include "app/StringList.h"
 #include "sites/PasswordProtection.h"
 #include "transfer/FilterLists.h"
-#include "ui/Translations.h"
+#include "ui/frame/Translations.h"
 #include "ui/options/FilterSheet.h"
 #include "ui/options/OptionsSecurityPage.h"
 

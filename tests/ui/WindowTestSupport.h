@@ -7,10 +7,10 @@
 #include "app/Profile.h"
 #include "session/RemoteListModel.h"
 #include "transfer/TransferQueue.h"
-#include "ui/ChildFrame.h"
-#include "ui/FTPClientView.h"
-#include "ui/MainFrame.h"
-#include "ui/RemoteIconModel.h"
+#include "ui/connection/ChildFrame.h"
+#include "ui/connection/FTPClientView.h"
+#include "ui/frame/MainFrame.h"
+#include "ui/connection/RemoteIconModel.h"
 
 #include "ModalAnswerer.h"
 

@@ -5,13 +5,13 @@
 #include "ModalAnswerer.h"
 
 #include "transfer/TransferQueue.h"
-#include "ui/GuiOverwritePrompts.h"
-#include "ui/GuiTransferProgress.h"
-#include "ui/RenameFileDlg.h"
-#include "ui/ReplaceFileDlg.h"
-#include "ui/TransferDetailsDlg.h"
-#include "ui/TransferManagerBar.h"
-#include "ui/TransferProgressDlg.h"
+#include "ui/transfers/GuiOverwritePrompts.h"
+#include "ui/transfers/GuiTransferProgress.h"
+#include "ui/transfers/RenameFileDlg.h"
+#include "ui/transfers/ReplaceFileDlg.h"
+#include "ui/transfers/TransferDetailsDlg.h"
+#include "ui/transfers/TransferManagerBar.h"
+#include "ui/transfers/TransferProgressDlg.h"
 
 using namespace WorkerTest;
 using namespace Qt::StringLiterals;

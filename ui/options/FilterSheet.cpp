@@ -1,6 +1,6 @@
 #include "ui/options/FilterSheet.h"
 
-#include "ui/MessageBox.h"
+#include "ui/dialogs/MessageBox.h"
 #include "ui/options/FilterMaskPage.h"
 #include "ui/options/FilterNotMaskPage.h"
 #include "ui/options/FilterPropertiesPage.h"

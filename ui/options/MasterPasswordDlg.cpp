@@ -1,6 +1,6 @@
 #include "ui/options/MasterPasswordDlg.h"
 
-#include "ui/MessageBox.h"
+#include "ui/dialogs/MessageBox.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

@@ -1,7 +1,7 @@
 #include "ui/options/OptionsConnectionPage.h"
 
 #include "app/Profile.h"
-#include "ui/ZentravaApp.h"
+#include "ui/frame/ZentravaApp.h"
 #include "ui/options/OptionsRow.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "ui/options/OptionsDlg.h"
 
-#include "ui/MessageBox.h"
+#include "ui/dialogs/MessageBox.h"
 #include "ui/options/OptionsASCIITypesPage.h"
 #include "ui/options/OptionsAdvancedPage.h"
 #include "ui/options/OptionsConnectionPage.h"

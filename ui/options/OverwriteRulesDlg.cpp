@@ -1,6 +1,6 @@
 #include "ui/options/OverwriteRulesDlg.h"
 
-#include "ui/MessageBox.h"
+#include "ui/dialogs/MessageBox.h"
 #include "ui/options/StoredListLimit.h"
 
 #include <QComboBox>

@@ -1,0 +1,21 @@
+#include "ui/dialogs/MoveDlg.h"
+
+#include "ui/dialogs/HistoryComboBox.h"
+
+#include <QApplication>
+
+CMoveDlg::CMoveDlg(QWidget* parent)
+    : CFolderPromptDlg(QStringLiteral("搬移到資料夾..."), QStringLiteral("目的資料夾(&D)："),
+                       QStringLiteral("MoveToFolder"), parent)
+{
+}
+
+void CMoveDlg::accept()
+{
+    m_chosen = CFolderPromptDlg::Folder();
+    if (QApplication::keyboardModifiers().testFlag(Qt::ShiftModifier))
+        History()->ClearHistory();
+    else
+        History()->AddHistoryItem(m_chosen);
+    QDialog::accept();
+}
