@@ -27,9 +27,9 @@ void Print(const char* what, qint64 ms, int frames = -1)
     std::fflush(stdout);
 }
 
-bool Settled(CFTPClientView* view)
+bool Settled(CRemoteController* controller)
 {
-    return view->Session().IsConnected() && !view->IsWaiting() && !view->IsBusyShown();
+    return controller->Session().IsConnected() && !controller->IsWaiting() && !controller->IsBusyShown();
 }
 
 } // namespace
@@ -49,22 +49,23 @@ int main(int argc, char** argv)
     CChildFrame window;
     window.resize(1000, 700);
     window.show();
+    CRemoteController* controller = window.Controller();
     CFTPClientView* view = window.View();
-    view->SetViewStyle(CFTPClientView::DetailsStyle);
+    controller->SetViewStyle(CRemoteController::DetailsStyle);
 
     QElapsedTimer timer;
     timer.start();
     window.OpenTarget(QString::fromLocal8Bit(argv[1]), {}, {});
-    if (!QTest::qWaitFor([&] { return Settled(view); }, 600000))
+    if (!QTest::qWaitFor([&] { return Settled(controller); }, 600000))
     {
-        std::fprintf(stderr, "no connection or listing:\n%s", qPrintable(view->Session().LastError()));
+        std::fprintf(stderr, "no connection or listing:\n%s", qPrintable(controller->Session().LastError()));
         return 1;
     }
-    std::printf("rows: %d\n", view->Session().ListModel().rowCount());
+    std::printf("rows: %d\n", controller->Session().ListModel().rowCount());
     Print("connect and list", timer.elapsed(), view->BusyIndicator()->Frames());
 
     timer.restart();
-    view->Refresh();
+    controller->Refresh();
     Print("refresh (list again)", timer.elapsed(), view->BusyIndicator()->Frames());
 
     const char* columns[] = {"name", "size", "type", "date", "attributes", "owner", "group"};
@@ -73,20 +74,20 @@ int main(int argc, char** argv)
         for (int click = 0; click < 2; ++click)
         {
             timer.restart();
-            view->SortByHeaderClick(column);
+            controller->SortByHeaderClick(column);
             // The sort is done once the view has laid out and drawn the new order.
             QCoreApplication::processEvents();
             const char* direction =
-                CFTPClientView::SharedSortOrder() == Qt::AscendingOrder ? " ascending" : " descending";
+                CRemoteController::SharedSortOrder() == Qt::AscendingOrder ? " ascending" : " descending";
             Print((QByteArray("sort by ") + columns[column] + direction).constData(), timer.elapsed());
         }
     }
-    for (const auto& [style, name] : {std::pair{int(CFTPClientView::LargeIconStyle), "large icons"},
-                                      {int(CFTPClientView::ListStyle), "list"},
-                                      {int(CFTPClientView::DetailsStyle), "details"}})
+    for (const auto& [style, name] : {std::pair{int(CRemoteController::LargeIconStyle), "large icons"},
+                                      {int(CRemoteController::ListStyle), "list"},
+                                      {int(CRemoteController::DetailsStyle), "details"}})
     {
         timer.restart();
-        view->SetViewStyle(style);
+        controller->SetViewStyle(style);
         QCoreApplication::processEvents();
         Print((QByteArray("switch to ") + name).constData(), timer.elapsed());
     }

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-translations-l10n
-    fonts-noto-cjk libssl-dev libssh-dev libssh2-1-dev libzip-dev libgcab-dev zlib1g-dev)
+    fonts-noto-cjk libssl-dev libssh-dev libssh2-1-dev libzip-dev libgcab-dev zlib1g-dev libxcb1-dev)
 test_packages=(xvfb openssl zip unzip cabextract time curl)
 # The after-queue tests run a private D-Bus daemon.
 test_packages+=(dbus-daemon)

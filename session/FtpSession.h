@@ -95,6 +95,7 @@ public:
     CRemoteListModel& ListModel() { return m_model; }
     CFolderBarList& FolderBar() { return m_folderBar; }
     CBackHistory& BackHistory() { return m_backHistory; }
+    const CBackHistory& BackHistory() const { return m_backHistory; }
 
     // The folder a connection starts in: none for an empty or "/" path, an absolute path as it is,
     // else the path under the root folder.

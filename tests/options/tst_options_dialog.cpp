@@ -280,7 +280,7 @@ private Q_SLOTS:
             CFTPClientView* view =
                 qobject_cast<CChildFrame*>(frame.OpenConnection(address)->widget())->View();
             QVERIFY(QTest::qWaitFor(
-                [&] { return !view->IsWaiting() && !view->Session().ServerName().isEmpty(); }, kWaitMs));
+                [&] { return !view->Controller().IsWaiting() && !view->Session().ServerName().isEmpty(); }, kWaitMs));
             QCOMPARE(view->Session().IsConnected(), password != u"wrong"_s);
         }
         QVERIFY(m_answerer->Seen().filter(u"SOCKS5"_s).size() == 1);

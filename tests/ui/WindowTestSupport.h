@@ -9,8 +9,8 @@
 #include "transfer/TransferQueue.h"
 #include "ui/connection/ChildFrame.h"
 #include "ui/connection/FTPClientView.h"
-#include "ui/frame/MainFrame.h"
 #include "ui/connection/RemoteIconModel.h"
+#include "ui/frame/MainFrame.h"
 
 #include "ModalAnswerer.h"
 
@@ -82,7 +82,10 @@ inline CChildFrame* OpenAndWait(CMainFrame& frame, const QString& address)
     auto* window = qobject_cast<CChildFrame*>(frame.OpenConnection(address)->widget());
     CFTPClientView* view = window ? window->View() : nullptr;
     const auto settled = [view]
-    { return view->Session().IsConnected() && !view->IsWaiting() && !view->IsBusyShown(); };
+    {
+        return view->Session().IsConnected() && !view->Controller().IsWaiting() &&
+               !view->Controller().IsBusyShown();
+    };
     return view && QTest::qWaitFor(settled, kWaitMs) ? window : nullptr;
 }
 
@@ -116,12 +119,19 @@ struct CFixture
 {
     QTemporaryDir home;
     CModalAnswerer answerer;
+    QByteArray userHome = qgetenv("HOME");
     CFixture()
     {
+        // The local browser starts in the home folder's desktop, where downloads go by default.
+        qputenv("HOME", home.path().toUtf8());
         qputenv("ZENTRAVA_HOME", home.path().toUtf8());
         WriteProfileInt("Settings", "ConnectionTimeout", 20);
     }
-    ~CFixture() { qunsetenv("ZENTRAVA_HOME"); }
+    ~CFixture()
+    {
+        qunsetenv("ZENTRAVA_HOME");
+        qputenv("HOME", userHome);
+    }
 };
 
 } // namespace WindowTestSupport

@@ -3,17 +3,21 @@
 #include "platform/PrivateBus.h"
 #include "session/KeepAlive.h"
 #include "sites/SiteList.h"
-#include "ui/transfers/AfterQueueActions.h"
 #include "ui/connection/BusyIndicator.h"
 #include "ui/connection/FTPClientDoc.h"
-#include "ui/frame/FrameCommands.h"
-#include "ui/dialogs/HistoryComboBox.h"
-#include "ui/frame/MdiTabBar.h"
-#include "ui/dialogs/PropertiesDlg.h"
-#include "ui/frame/QuickConnectBar.h"
 #include "ui/connection/RemoteIconModel.h"
-#include "ui/frame/ResizableDlgBar.h"
+#include "ui/connection/RemoteItemsMimeData.h"
 #include "ui/connection/TracePane.h"
+#include "ui/dialogs/HistoryComboBox.h"
+#include "ui/dialogs/PropertiesDlg.h"
+#include "ui/frame/FrameCommands.h"
+#include "ui/frame/MdiTabBar.h"
+#include "ui/frame/QuickConnectBar.h"
+#include "ui/frame/ResizableDlgBar.h"
+#include "ui/local/LocalBrowserBar.h"
+#include "ui/local/LocalFolderModel.h"
+#include "ui/sites/SiteManagerDlg.h"
+#include "ui/transfers/AfterQueueActions.h"
 
 #include "WindowTestSupport.h"
 
@@ -97,19 +101,26 @@ bool ShowsServerAttributes(CFTPClientView* view, const QString& name, const QStr
            item.permissionBits == ((mode & 0700) << 2 | (mode & 070) << 1 | (mode & 07));
 }
 
-// Sends a file manager's drag of the URLs onto the widget; true when the widget took the drop.
+// Drags the data over the point and drops it there, as Qt delivers a drag from a file manager or between
+// two of the program's windows; true when the target took the drop.
+bool Drop(QWidget* target, QPoint where, QMimeData* data)
+{
+    QDragEnterEvent enter(where, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(where, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    if (!move.isAccepted())
+        return false;
+    QDropEvent drop(where, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
 bool DropUrls(QWidget* target, const QList<QUrl>& urls)
 {
     QMimeData data;
     data.setUrls(urls);
-    const QPoint where = target->rect().center();
-    QDragEnterEvent enter(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    if (!enter.isAccepted())
-        return false;
-    QDropEvent drop(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
-    return drop.isAccepted();
+    return Drop(target, target->rect().center(), &data);
 }
 
 } // namespace
@@ -222,7 +233,8 @@ private Q_SLOTS:
         CMainFrame frame;
         frame.ShowWithSavedPlacement();
         auto* window = qobject_cast<CChildFrame*>(frame.OpenConnection(u"工作\\不存在的站台"_s)->widget());
-        QTRY_VERIFY_WITH_TIMEOUT(!Answerer().Seen().isEmpty() && !window->View()->IsWaiting(), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!Answerer().Seen().isEmpty() && !window->View()->Controller().IsWaiting(),
+                                 kWaitMs);
         QVERIFY(!window->View()->Session().IsConnected() && window->View()->HasDisconnectedLook());
         QCOMPARE(window->windowTitle(), u"不存在的站台"_s);
         QVERIFY(Command(frame, FrameCommand::Connect)->isEnabled());
@@ -256,8 +268,8 @@ private Q_SLOTS:
         bar->findChild<QLineEdit*>(u"password"_s)->setText(u"wrong"_s);
         bar->findChild<QPushButton*>(u"connect"_s)->click();
         CFTPClientView* view = m_frame->ActiveConnectionWindow()->View();
-        QVERIFY(
-            QTest::qWaitFor([&] { return !Answerer().HasPendingAnswers() && !view->IsWaiting(); }, kWaitMs));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return !Answerer().HasPendingAnswers() && !view->Controller().IsWaiting(); }, kWaitMs));
         QCOMPARE(view->Session().IsConnected(), giveRight);
         QCOMPARE(ReadFile(log).count("Login failed") - before, 1);
         QVERIFY2(Answerer().Seen().size() == 2 && Answerer().Seen().first().contains("530") &&
@@ -419,7 +431,7 @@ private Q_SLOTS:
         CChildFrame* window = OpenAndWait(frame, folder.address);
         QVERIFY(window);
         bool asked = false, closed = true, stopEnabled = false, busyShown = false;
-        connect(window->View(), &CFTPClientView::CommandStatesChanged, this,
+        connect(&window->View()->Controller(), &CRemoteController::CommandStatesChanged, this,
                 [&]
                 {
                     if (asked || !window->View()->Session().IsListing())
@@ -431,7 +443,7 @@ private Q_SLOTS:
                 });
         Command(frame, FrameCommand::Refresh)->trigger();
         QVERIFY(asked && !closed && stopEnabled && busyShown && frame.isVisible());
-        QVERIFY(!window->View()->IsWaiting() && !window->View()->BusyIndicator()->isVisible());
+        QVERIFY(!window->View()->Controller().IsWaiting() && !window->View()->BusyIndicator()->isVisible());
         QCOMPARE(frame.MdiArea()->subWindowList().size(), 2);
         QCOMPARE(GetProfileInt("Settings", "FrameLeft"), -1);
         QVERIFY(frame.close());
@@ -502,13 +514,13 @@ private Q_SLOTS:
         QVERIFY(first && second);
         // Set at once by a window's disconnect command, while the connection closes a little later.
         const auto asked = [](CChildFrame* window)
-        { return window->View()->KeepAlive().IsUserDisconnected(); };
+        { return window->View()->Controller().KeepAlive().IsUserDisconnected(); };
         // Read when the queue empties, not when the frame was made.
         WriteProfileInt("Settings", "Events", events);
 
         SelectRows(second->View(), {"..", "b.bin"});
         QTemporaryDir target;
-        second->View()->DownloadSelection(target.path() + u'/');
+        second->View()->Controller().DownloadSelection(target.path() + u'/');
         QCOMPARE(frame.TransferQueue().rowCount(), 1);
         QVERIFY(WaitForEmptyQueue(frame.TransferQueue()));
         QVERIFY(QFile::exists(target.filePath("b.bin")));
@@ -593,8 +605,9 @@ private Q_SLOTS:
             // The dialog's file name may differ from the row's: only its folder counts.
             return cancel ? QString() : kind == "folder" ? m_local->path() : Local("chosen.name");
         };
-        view->Choosers().folder = [&](QWidget*, const QString& start) { return answer("folder", start); };
-        view->Choosers().saveFile = [&](QWidget*, const QString& suggested)
+        view->Dialogs().Choosers().folder = [&](QWidget*, const QString& start)
+        { return answer("folder", start); };
+        view->Dialogs().Choosers().saveFile = [&](QWidget*, const QString& suggested)
         { return answer("file", suggested); };
 
         SelectRows(view, rows);
@@ -650,10 +663,11 @@ private Q_SLOTS:
         QFETCH(bool, accept);
         CFTPClientView* view = Open();
         QVERIFY(view);
+        WriteProfileInt("Settings", "DownloadToLocalBrowser", 0);
         WriteProfileString("Settings", "DefaultLocalPath", m_local->path());
         QVERIFY(WriteFile(Local("new.txt"), "new"));
         int filesAsked = 0;
-        view->Choosers().openFiles = [&](QWidget*)
+        view->Dialogs().Choosers().openFiles = [&](QWidget*)
         {
             ++filesAsked;
             return QStringList{Local("new.txt")};
@@ -670,7 +684,7 @@ private Q_SLOTS:
             });
 
         SelectRows(view, {"a.txt"});
-        upload ? view->ScheduledUpload() : view->ScheduledDownload();
+        upload ? view->Controller().ScheduledUpload() : view->Controller().ScheduledDownload();
         QCOMPARE(Answerer().Seen(), QStringList{"排程作業"});
         // The files are asked for only once a schedule was given.
         QCOMPARE(filesAsked, upload && accept ? 1 : 0);
@@ -699,19 +713,20 @@ private Q_SLOTS:
         SaveMasks("NotMask", {"*.bin"});
         CFTPClientView* view = Open();
         QVERIFY(view);
+        WriteProfileInt("Settings", "DownloadToLocalBrowser", 0);
         WriteProfileString("Settings", "DefaultLocalPath", m_local->path());
         if (upload)
         {
             QVERIFY(WriteFile(Local("up.txt"), "up") && WriteFile(Local("up.bin"), "bin"));
-            view->Choosers().openFiles = [&](QWidget*) {
+            view->Dialogs().Choosers().openFiles = [&](QWidget*) {
                 return QStringList{Local("up.txt"), Local("up.bin")};
             };
-            view->FilteredUpload();
+            view->Controller().FilteredUpload();
         }
         else
         {
             SelectRows(view, {"a.txt", "b.bin", "sub"});
-            view->FilteredDownload();
+            view->Controller().FilteredDownload();
         }
         QVERIFY(WaitForEmptyQueue(Queue()));
         if (upload)
@@ -720,28 +735,55 @@ private Q_SLOTS:
             QCOMPARE(FilesUnder(m_local->path()), QStringList({"a.txt", "sub/inner.txt"}));
     }
 
+    // Dropped files and folders go up in the dropped order, one job each here; web addresses stay out.
     void droppedLocalFilesAreUploaded()
     {
+        WriteProfileInt("Settings", "ForceParallelTransfers", 1);
         CFTPClientView* view = Open();
         QVERIFY(view);
         QVERIFY(WriteFile(Local("one.dat"), "one") && QDir().mkpath(Local("tree/inner")));
-        QVERIFY(WriteFile(Local("tree/inner/two.txt"), "two"));
+        QVERIFY(WriteFile(Local("tree/inner/two.txt"), "two") && WriteFile(Local("a.dat"), "a"));
         QWidget* viewport = view->CurrentView()->viewport();
         const QUrl web(u"https://example.invalid/x.txt"_s);
+        QStringList queued;
+        connect(&Queue(), &QAbstractItemModel::rowsInserted, this,
+                [&](const QModelIndex&, int first)
+                { queued << Queue().data(Queue().index(first, CTransferQueue::NameColumn)).toString(); });
 
         // Nothing local in the drag: refused, nothing queued.
         QVERIFY(!DropUrls(viewport, {web}));
         QTest::qWait(50);
         QCOMPARE(Queue().rowCount(), 0);
 
-        // A web address among the files is left out; the files and the folder go up.
-        QVERIFY(DropUrls(viewport,
-                         {QUrl::fromLocalFile(Local("one.dat")), web, QUrl::fromLocalFile(Local("tree"))}));
-        QVERIFY(QTest::qWaitFor([&] { return Queue().rowCount() > 0; }, kWaitMs));
+        QVERIFY(
+            DropUrls(viewport, {QUrl::fromLocalFile(Local("one.dat")), web,
+                                QUrl::fromLocalFile(Local("tree")), QUrl::fromLocalFile(Local("a.dat"))}));
+        QTRY_COMPARE_WITH_TIMEOUT(queued, QStringList({"one.dat", "tree", "a.dat"}), kWaitMs);
         QVERIFY(WaitForEmptyQueue(Queue()));
-        QCOMPARE(Remote("one.dat") + Remote("tree/inner/two.txt"), QByteArray("onetwo"));
+        QCOMPARE(Remote("one.dat") + Remote("tree/inner/two.txt") + Remote("a.dat"), QByteArray("onetwoa"));
         QVERIFY(!QFile::exists(m_folder.disk + "/x.txt"));
         QTRY_VERIFY(ShowsServerAttributes(view, "one.dat", m_folder.disk + "/one.dat"));
+    }
+
+    // Rows dragged onto a folder of the local browser are downloaded into it and nothing else lands there.
+    void dragToLocalBrowserDownloads()
+    {
+        CFTPClientView* view = Open();
+        QVERIFY(view);
+        CLocalBrowserBar* browser = m_frame->LocalBrowser();
+        QVERIFY(QDir().mkpath(Local("target")) && browser->BrowseTo(m_local->path(), true));
+        QAbstractItemView* list = browser->CurrentView();
+        const QModelIndex folder = browser->Model()->index(Local("target"));
+        QTRY_VERIFY(list->visualRect(folder).isValid());
+        SelectRows(view, {"b.bin", "sub", ".."});
+        std::unique_ptr<QMimeData> data(view->Controller().MakeDragData());
+        QVERIFY(Drop(list->viewport(), list->visualRect(folder).center(), data.get()));
+        QVERIFY(QTest::qWaitFor([&] { return Queue().rowCount() > 0; }, kWaitMs));
+        QVERIFY(WaitForEmptyQueue(Queue()));
+        QCOMPARE(FilesUnder(m_local->path()), QStringList({"target/b.bin", "target/sub/inner.txt"}));
+        QCOMPARE(Sha256(Local("target/b.bin")), Sha256(m_folder.disk + "/b.bin"));
+        m_frame->resize(1100, 720);
+        SaveShot(*m_frame, u"main-window-local-browser.png"_s, {u"target"_s, u"b.bin"_s, u"上一頁"_s});
     }
 
     void parallelUploadGivesRowPerFile_data()
@@ -760,7 +802,7 @@ private Q_SLOTS:
         const QStringList names{"p1.dat", "p2.dat", "p3.dat"};
         for (const QString& name : names)
             QVERIFY(MakeFile(Local(name), 30000 + name.at(1).digitValue()));
-        view->UploadFiles({Local(names[0]), Local(names[1]), Local(names[2])});
+        view->Controller().UploadFiles({Local(names[0]), Local(names[1]), Local(names[2])});
         QTEST(Queue().rowCount(), "rows");
         QVERIFY(WaitForEmptyQueue(Queue()));
         // The rows settle on the finished uploads: a listing made while one still ran is listed again.
@@ -770,8 +812,16 @@ private Q_SLOTS:
                                       30000 + name.at(1).digitValue(), kWaitMs);
     }
 
+    // A copy from server to server, to a site chosen in the dialog or by a drop on the site manager.
+    void copiesSelectionToAnotherSite_data()
+    {
+        QTest::addColumn<bool>("dropped");
+        QTest::newRow("chosen") << false;
+        QTest::newRow("dropped on the site") << true;
+    }
     void copiesSelectionToAnotherSite()
     {
+        QFETCH(bool, dropped);
         CTestServer* target = Harness::Require("pyftpdlib");
         QVERIFY(target);
         CRemoteFolder into;
@@ -791,14 +841,25 @@ private Q_SLOTS:
         CFTPClientView* view = Open();
         QVERIFY(view);
         QStringList offered;
-        view->Choosers().targetSite = [&](QWidget*, CSiteList& known) -> std::optional<QString>
+        view->Dialogs().Choosers().targetSite = [&](QWidget*, CSiteList& known) -> std::optional<QString>
         {
             offered = known.SitePaths();
             return u"target"_s;
         };
         SelectRows(view, {"b.bin", "sub"});
-        view->CopySelectionToSite();
-        QCOMPARE(offered, QStringList{"target"});
+        if (dropped)
+        {
+            QTreeWidget* tree = m_frame->SiteManager()->Tree();
+            std::unique_ptr<QMimeData> data(view->Controller().MakeDragData());
+            QVERIFY(Drop(tree->viewport(),
+                         tree->visualItemRect(m_frame->SiteManager()->FindItemByPath("target")).center(),
+                         data.get()));
+        }
+        else
+        {
+            view->Controller().CopySelectionToSite();
+            QCOMPARE(offered, QStringList{"target"});
+        }
         QCOMPARE(Queue().rowCount(), 1);
         QVERIFY(WaitForEmptyQueue(Queue()));
         QCOMPARE(ReadFile(into.disk + "/b.bin"), Remote("b.bin"));

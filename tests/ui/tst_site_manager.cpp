@@ -2,27 +2,28 @@
 #include "platform/SingleInstance.h"
 #include "session/QuickConnectLogin.h"
 #include "sites/PasswordProtection.h"
-#include "ui/frame/AboutDlg.h"
-#include "ui/sites/AddFavouriteDlg.h"
-#include "ui/dialogs/CertificateDlg.h"
-#include "ui/sites/ConnectionWizard.h"
 #include "ui/connection/FTPClientDoc.h"
-#include "ui/frame/FrameCommands.h"
+#include "ui/connection/RemoteItemsMimeData.h"
+#include "ui/dialogs/CertificateDlg.h"
 #include "ui/dialogs/HistoryComboBox.h"
 #include "ui/dialogs/HostKeyDlg.h"
 #include "ui/dialogs/LogonDlg.h"
 #include "ui/dialogs/PropertiesDlg.h"
-#include "ui/frame/QuickConnectBar.h"
 #include "ui/dialogs/RetryCountdownDlg.h"
+#include "ui/frame/AboutDlg.h"
+#include "ui/frame/FrameCommands.h"
+#include "ui/frame/QuickConnectBar.h"
+#include "ui/frame/Translations.h"
+#include "ui/frame/ZentravaApp.h"
+#include "ui/sites/AddFavouriteDlg.h"
+#include "ui/sites/ConnectionWizard.h"
 #include "ui/sites/SiteFolderTree.h"
 #include "ui/sites/SiteGeneralPage.h"
 #include "ui/sites/SiteManagerDlg.h"
 #include "ui/sites/SitePropertiesSheet.h"
 #include "ui/sites/SiteTypeDlg.h"
 #include "ui/sites/TargetSiteDlg.h"
-#include "ui/frame/Translations.h"
 #include "ui/sites/WizardSheet.h"
-#include "ui/frame/ZentravaApp.h"
 
 #include "WindowTestSupport.h"
 
@@ -108,7 +109,7 @@ QStringList StoredPaths()
 
 bool Connected(CChildFrame* window)
 {
-    return window->View()->Session().IsConnected() && !window->View()->IsWaiting();
+    return window->View()->Session().IsConnected() && !window->View()->Controller().IsWaiting();
 }
 
 // The sample's sites in a manager over them.
@@ -420,6 +421,50 @@ private Q_SLOTS:
         QCOMPARE(ReadSites(), before);
     }
 
+    // Remote items dragged from a connection window: only a site takes them, for a copy between servers.
+    void remoteItemsDropOnSitesOnly_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("ours");
+        QTest::addColumn<QString>("delivered");
+        QTest::newRow("site in a folder") << "Work\\Mail" << true << "ftp:\\Work\\Mail";
+        QTest::newRow("site below the root") << "Top" << true << "ftp:\\Top";
+        QTest::newRow("folder") << "Work" << true << "";
+        QTest::newRow("root") << "<root>" << true << "";
+        QTest::newRow("wizard") << "<wizard>" << true << "";
+        QTest::newRow("other data") << "Top" << false << "";
+    }
+    void remoteItemsDropOnSitesOnly()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, ours);
+        QFETCH(QString, delivered);
+        CManager m;
+        m.dialog.show();
+        m.dialog.Tree()->expandAll();
+        QTreeWidgetItem* item = target == "<root>"     ? m.dialog.RootEntry()
+                                : target == "<wizard>" ? m.dialog.WizardEntry()
+                                                       : m.Item(target);
+        QStringList targets;
+        std::unique_ptr<QMimeData> data(
+            ours ? new CRemoteItemsMimeData({u"ftp://h/a.txt"_s}, [&](const QString& to) { targets << to; })
+                 : new QMimeData);
+        const QPoint at = m.dialog.Tree()->visualItemRect(item).center();
+        QDragEnterEvent enter(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QDragMoveEvent move(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        for (QEvent* event : std::initializer_list<QEvent*>{&enter, &move, &drop})
+        {
+            // The site under the cursor is marked while the drag is over it, and only then.
+            QCOMPARE(item->data(0, Qt::BackgroundRole).isValid(), event != &enter && !delivered.isEmpty());
+            QApplication::sendEvent(m.dialog.Tree()->viewport(), event);
+        }
+        QVERIFY(move.isAccepted() == !delivered.isEmpty() && drop.isAccepted() == !delivered.isEmpty());
+        QCOMPARE(targets, delivered.isEmpty() ? QStringList() : QStringList{delivered});
+        QVERIFY(!item->data(0, Qt::BackgroundRole).isValid());
+        QCOMPARE(ReadSites(), QByteArray(kSample));
+    }
+
     // The sheet gives back every field unchanged, whether its type page was shown or not.
     void propertiesGiveBackEveryFieldUnchanged_data()
     {
@@ -526,10 +571,11 @@ private Q_SLOTS:
         QVERIFY(manager->FindItemByPath(u"FromWindow"_s) && MenuTexts(menu).contains(u"FromWindow"_s));
         // The tree's elements are the reloaded document's.
         manager->Tree()->setCurrentItem(manager->FindItemByPath(u"Work\\Mail"_s));
-        QCOMPARE(first->View()->SelectedSite()->Address, u"mail.example"_s);
+        QCOMPARE(first->View()->Controller().SelectedSite()->Address, u"mail.example"_s);
 
         QTreeWidgetItem* item = manager->FindItemByPath(u"Work\\Harness"_s);
         manager->Tree()->expandAll();
+        manager->Tree()->scrollToItem(item);
         const QPoint at = manager->Tree()->visualItemRect(item).center();
         // A test double click is a lone press; the click before it gives the view the press it expects.
         QTest::mouseClick(manager->Tree()->viewport(), Qt::LeftButton, {}, at);

@@ -33,20 +33,21 @@ QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback)
 
 } // namespace
 
-CChildFrame::CChildFrame(CSiteList* sites, QWidget* parent) : QMainWindow(parent)
+CChildFrame::CChildFrame(const CConnectionContext& context, QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("ChildFrame"));
     CreateTracePane();
-    m_view = new CFTPClientView(sites, this);
+    m_view = new CFTPClientView(context, this);
     m_view->SetTracePane(m_trace);
-    m_doc = new CFTPClientDoc(*m_view, this);
+    m_controller = &m_view->Controller();
+    m_doc = new CFTPClientDoc(*m_controller, this);
     setCentralWidget(m_view);
     CreateToolBar();
     CreateFolderBar();
     RestoreStates();
-    connect(m_view, &CFTPClientView::TitleChanged, this, &CChildFrame::UpdateTitle);
-    connect(m_view, &CFTPClientView::CommandStatesChanged, this, &CChildFrame::UpdateActions);
-    connect(m_view, &CFTPClientView::ConnectionLookChanged, m_folderBar, &QWidget::setEnabled);
+    connect(m_controller, &CRemoteController::TitleChanged, this, &CChildFrame::UpdateTitle);
+    connect(m_controller, &CRemoteController::CommandStatesChanged, this, &CChildFrame::UpdateActions);
+    connect(m_controller, &CRemoteController::ConnectionLookChanged, m_folderBar, &QWidget::setEnabled);
     m_folderBar->setEnabled(false);
     UpdateTitle();
     UpdateActions();
@@ -63,18 +64,19 @@ void CChildFrame::CreateToolBar()
     m_toolBar = addToolBar(QStringLiteral("資料夾"));
     m_toolBar->setObjectName(QStringLiteral("ChildToolBar"));
     m_up = m_toolBar->addAction(ThemeIcon("go-up", QStyle::SP_FileDialogToParent), QStringLiteral("上一層"),
-                                m_view, &CFTPClientView::GoUp);
+                                m_controller, &CRemoteController::GoUp);
     m_back = m_toolBar->addAction(ThemeIcon("go-previous", QStyle::SP_ArrowBack), QStringLiteral("上一頁"),
-                                  m_view, &CFTPClientView::GoBack);
+                                  m_controller, &CRemoteController::GoBack);
     m_back->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
     m_back->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     auto* styles = new QMenu(this);
-    const QList<std::pair<QString, int>> entries{{QStringLiteral("並排"), CFTPClientView::LargeIconStyle},
-                                                 {QStringLiteral("圖示"), CFTPClientView::SmallIconStyle},
-                                                 {QStringLiteral("清單"), CFTPClientView::ListStyle},
-                                                 {QStringLiteral("詳細資料"), CFTPClientView::DetailsStyle}};
+    using R = CRemoteController;
+    const QList<std::pair<QString, int>> entries{{QStringLiteral("並排"), R::LargeIconStyle},
+                                                 {QStringLiteral("圖示"), R::SmallIconStyle},
+                                                 {QStringLiteral("清單"), R::ListStyle},
+                                                 {QStringLiteral("詳細資料"), R::DetailsStyle}};
     for (const auto& [text, style] : entries)
-        styles->addAction(text, m_view, [this, style = style] { m_view->SetViewStyle(style); });
+        styles->addAction(text, m_controller, [this, style = style] { m_controller->SetViewStyle(style); });
     m_viewButton = new QToolButton(m_toolBar);
     m_viewButton->setObjectName(QStringLiteral("ViewButton"));
     m_viewButton->setIcon(ThemeIcon("view-list-icons", QStyle::SP_FileDialogListView));
@@ -93,7 +95,7 @@ void CChildFrame::CreateFolderBar()
     m_folderBar->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_toolBar->addWidget(m_folderBar);
     connect(m_folderBar, &QComboBox::activated, this,
-            [this](int index) { m_view->ListFolder(m_folderBar->itemData(index).toString(), true); });
+            [this](int index) { m_controller->ListFolder(m_folderBar->itemData(index).toString(), true); });
 }
 
 void CChildFrame::RestoreStates()
@@ -124,10 +126,10 @@ void CChildFrame::OpenTarget(const QString& target, const QString& login, const 
 
 void CChildFrame::Connect(const QString& target, const QString& login, const QString& password)
 {
-    if (m_view->IsWaiting())
+    if (m_controller->IsWaiting())
         return;
     const CFTPClientDoc::ConnectArguments arguments = CFTPClientDoc::SplitTarget(target, login, password);
-    m_view->ConnectTo(arguments.address, arguments.login, arguments.password);
+    m_controller->ConnectTo(arguments.address, arguments.login, arguments.password);
     UpdateTitle();
 }
 
@@ -138,7 +140,7 @@ void CChildFrame::UpdateTitle()
 
 void CChildFrame::UpdateFolderBar()
 {
-    const CFolderBarList& list = m_view->Session().FolderBar();
+    const CFolderBarList& list = m_controller->Session().FolderBar();
     QStringList shown;
     for (int i = 0; i < m_folderBar->count(); ++i)
         shown.append(m_folderBar->itemData(i).toString());
@@ -157,9 +159,9 @@ void CChildFrame::UpdateFolderBar()
 
 void CChildFrame::UpdateActions()
 {
-    const bool idle = m_view->IsCommandEnabled(FrameCommand::Refresh);
+    const bool idle = m_controller->IsCommandEnabled(FrameCommand::Refresh);
     m_up->setEnabled(idle);
-    m_back->setEnabled(m_view->CanGoBack());
+    m_back->setEnabled(m_controller->CanGoBack());
     UpdateFolderBar();
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "ui/connection/ConnectionContext.h"
 #include "ui/connection/ConnectionWindow.h"
 
 #include <QMainWindow>
 
 class CFTPClientDoc;
-class CSiteList;
 class CFTPClientView;
+class CRemoteController;
 class CTracePane;
 class QComboBox;
 class QToolBar;
@@ -19,14 +20,14 @@ class CChildFrame : public QMainWindow, public IConnectionWindow
     Q_OBJECT
 
 public:
-    // The site list is the frame's one list; without one the window's view keeps its own.
-    explicit CChildFrame(CSiteList* sites = nullptr, QWidget* parent = nullptr);
+    explicit CChildFrame(const CConnectionContext& context = {}, QWidget* parent = nullptr);
 
     // Connects once the window is shown (the session's waits need a window to show their questions
     // over), then lists the start folder. An empty target opens the window without connecting.
     void OpenTarget(const QString& target, const QString& login, const QString& password) override;
 
     CFTPClientView* View() const { return m_view; }
+    CRemoteController* Controller() const { return m_controller; }
     CFTPClientDoc* Doc() const { return m_doc; }
     CTracePane* TracePane() const { return m_trace; }
     QComboBox* FolderBar() const { return m_folderBar; }
@@ -51,6 +52,7 @@ private:
 
     CTracePane* m_trace = nullptr;
     CFTPClientView* m_view = nullptr;
+    CRemoteController* m_controller = nullptr;
     CFTPClientDoc* m_doc = nullptr;
     QToolBar* m_toolBar = nullptr;
     QToolButton* m_viewButton = nullptr;

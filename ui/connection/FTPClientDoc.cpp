@@ -1,13 +1,13 @@
 #include "ui/connection/FTPClientDoc.h"
 
 #include "session/SessionUrl.h"
-#include "ui/connection/FTPClientView.h"
+#include "ui/connection/RemoteController.h"
 
 #include <QUrl>
 
 const QString CFTPClientDoc::kNotConnected = QStringLiteral("尚未連線");
 
-CFTPClientDoc::CFTPClientDoc(CFTPClientView& view, QObject* parent) : QObject(parent), m_view(view) {}
+CFTPClientDoc::CFTPClientDoc(CRemoteController& view, QObject* parent) : QObject(parent), m_view(view) {}
 
 bool CFTPClientDoc::IsAddress(const QString& target)
 {

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QString>
 
-class CFTPClientView;
+class CRemoteController;
 
 // What a connection window was opened for, its title and whether it may close.
 class CFTPClientDoc : public QObject
@@ -22,7 +22,7 @@ public:
         QString password;
     };
 
-    CFTPClientDoc(CFTPClientView& view, QObject* parent = nullptr);
+    CFTPClientDoc(CRemoteController& view, QObject* parent = nullptr);
 
     // A site path (folders and name joined by "\"), an address, or empty for no connection.
     void SetTarget(const QString& target) { m_target = target; }
@@ -44,6 +44,6 @@ public:
 private:
     QString SiteName() const;
 
-    CFTPClientView& m_view;
+    CRemoteController& m_view;
     QString m_target;
 };

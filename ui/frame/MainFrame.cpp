@@ -14,6 +14,7 @@
 #include "ui/frame/FramePlacement.h"
 #include "ui/transfers/GuiTransferProgress.h"
 #include "ui/frame/HelpFiles.h"
+#include "ui/local/LocalBrowserBar.h"
 #include "ui/frame/MdiTabBar.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/frame/QuickConnectBar.h"
@@ -90,7 +91,7 @@ CMainFrame::~CMainFrame()
     m_mdiArea->disconnect(this);
     for (QMdiSubWindow* window : m_mdiArea->subWindowList())
         if (auto* connection = qobject_cast<CChildFrame*>(window->widget()))
-            connection->View()->disconnect(this);
+            connection->Controller()->disconnect(this);
     // The windows and the site manager use the site list, a member that goes before the frame's
     // children: they go first, once the queue has ended the workers that report to the windows.
     m_transferQueue.reset();
@@ -125,6 +126,12 @@ void CMainFrame::CreateBars()
     CreateQuickConnectBar();
     m_localBrowser = CreateResizableBar(QStringLiteral("我 的 電 腦"), kFileBrowserSection, {300, 200});
     addDockWidget(Qt::BottomDockWidgetArea, m_localBrowser);
+    m_localBrowserContent = new CLocalBrowserBar(m_localBrowser);
+    m_localBrowserContent->setObjectName(QStringLiteral("LocalBrowserContent"));
+    delete m_localBrowser->widget();
+    m_localBrowser->setWidget(m_localBrowserContent);
+    connect(m_localBrowserContent, &CLocalBrowserBar::WindowCommandRequested, this,
+            &CMainFrame::RunWindowCommand);
     LoadToolbarState(kToolbarName);
     m_transferManager->LoadBarSizes(kTransferManagerSection);
     m_localBrowser->LoadBarSizes(kFileBrowserSection);
@@ -180,13 +187,13 @@ void CMainFrame::CreateQuickConnectBar()
     connect(bar, &CQuickConnectBar::ConnectRequested, this,
             [this, bar](const QString& host, const QString& login, const QString& password)
             {
-                CFTPClientView* view =
-                    qobject_cast<CChildFrame*>(OpenConnection(host, login, password)->widget())->View();
+                CRemoteController* controller =
+                    qobject_cast<CChildFrame*>(OpenConnection(host, login, password)->widget())->Controller();
                 connect(
-                    view, &CFTPClientView::LoggedIn, bar,
-                    [bar, view, host]
+                    controller, &CRemoteController::LoggedIn, bar,
+                    [bar, controller, host]
                     {
-                        const CFtpSite& site = view->Session().Site();
+                        const CFtpSite& site = controller->Session().Site();
                         bar->RememberLogIn(host, {site.Login, site.Password});
                     },
                     Qt::SingleShotConnection);
@@ -316,7 +323,7 @@ QMdiSubWindow* CMainFrame::OpenConnection(const QString& target, const QString& 
     if (CFtpSite site;
         !target.isEmpty() && !target.contains(QLatin1String("://")) && m_sites.LoadSiteByPath(target, site))
         CRecentSites::Add(target);
-    auto* window = new CChildFrame(&m_sites);
+    auto* window = new CChildFrame(ConnectionContext());
     window->setWindowIcon(QIcon::fromTheme(QStringLiteral("folder-remote"),
                                            QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon)));
     connect(window->TracePane(), &QDockWidget::visibilityChanged, this,
@@ -325,7 +332,7 @@ QMdiSubWindow* CMainFrame::OpenConnection(const QString& target, const QString& 
                 if (ActiveConnectionWindow() == window)
                     UpdateWindowCommands();
             });
-    connect(window->View(), &CFTPClientView::CommandStatesChanged, this,
+    connect(window->Controller(), &CRemoteController::CommandStatesChanged, this,
             [this, window]
             {
                 if (ActiveConnectionWindow() == window)
@@ -337,6 +344,21 @@ QMdiSubWindow* CMainFrame::OpenConnection(const QString& target, const QString& 
     m_mdiArea->setActiveSubWindow(subWindow);
     window->OpenTarget(target, login, password);
     return subWindow;
+}
+
+CConnectionContext CMainFrame::ConnectionContext()
+{
+    CConnectionContext context;
+    context.sites = &m_sites;
+    context.queue = m_transferQueue.get();
+    context.selectedSite = [this] { return m_siteManagerContent->SelectedSite(); };
+    context.localFolder = [this] { return LocalBrowser()->GetCurrentFolder(); };
+    context.showLocalFolder = [this](const QString& folder)
+    {
+        m_localBrowser->show();
+        LocalBrowser()->BrowseToPath(folder);
+    };
+    return context;
 }
 
 CChildFrame* CMainFrame::ActiveConnectionWindow() const
@@ -353,7 +375,8 @@ QList<FrameCommand> CMainFrame::WindowCommands()
             C::LargeIcons, C::SmallIcons, C::List,          C::Details,   C::Refresh,
             C::Browse,     C::NewFolder,  C::Rename,        C::Delete,    C::Move,
             C::Properties, C::GoTo,       C::CustomCommand, C::TypeAuto,  C::TypeAscii,
-            C::TypeBinary, C::Download,   C::Upload};
+            C::TypeBinary, C::Download,   C::Upload, C::GoToLocalFolder, C::GoToDefaultFolder,
+            C::UpdateLocalFolder};
 }
 
 void CMainFrame::WireWindowCommands()
@@ -487,9 +510,9 @@ void CMainFrame::AddActiveToFavourites()
     CChildFrame* window = ActiveConnectionWindow();
     if (!window)
         return;
-    const CFtpSession& session = window->View()->Session();
-    // Until the local browser exists its folder is the home folder.
-    AddToFavourites(this, m_sites, session.Site(), session.CurrentFolder(), QDir::homePath());
+    const CRemoteController* controller = window->Controller();
+    const CFtpSession& session = controller->Session();
+    AddToFavourites(this, m_sites, session.Site(), session.CurrentFolder(), controller->LocalBrowserFolder());
     // The dialog's folder commands edit the same document, also when it ends with Cancel.
     m_siteManagerContent->Rebuild();
     Q_EMIT m_siteManagerContent->SitesChanged();

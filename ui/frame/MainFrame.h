@@ -5,6 +5,7 @@
 #include "transfer/WorkerFactory.h"
 #include "ui/transfers/AfterQueueActions.h"
 #include "ui/transfers/CachedTransferSettings.h"
+#include "ui/connection/ConnectionContext.h"
 #include "ui/frame/FrameCommands.h"
 #include "ui/transfers/GuiOverwritePrompts.h"
 
@@ -14,6 +15,7 @@
 
 class CChildFrame;
 class CFavouritesMenu;
+class CLocalBrowserBar;
 class CMdiTabBar;
 class CResizableDlgBar;
 class CSiteManagerDlg;
@@ -59,6 +61,9 @@ public:
 
     // The connection window of the active sub-window, if any.
     CChildFrame* ActiveConnectionWindow() const;
+    // What a new connection window works with: the site list, the queue, the site manager's selection
+    // and the local browser.
+    CConnectionContext ConnectionContext();
     // Enables and ticks the window commands for the active connection window.
     void UpdateWindowCommands();
 
@@ -68,6 +73,7 @@ public:
     QToolBar* MainToolBar() const { return m_toolBar; }
     CResizableDlgBar* TransferManagerBar() const { return m_transferManager; }
     CResizableDlgBar* LocalBrowserBar() const { return m_localBrowser; }
+    CLocalBrowserBar* LocalBrowser() const { return m_localBrowserContent; }
     CResizableDlgBar* SiteManagerBar() const { return m_siteManager; }
     CSiteManagerDlg* SiteManager() const { return m_siteManagerContent; }
     CFavouritesMenu* FavouritesMenu() const { return m_favourites; }
@@ -116,6 +122,7 @@ private:
     QToolBar* m_toolBar = nullptr;
     CResizableDlgBar* m_transferManager = nullptr;
     CResizableDlgBar* m_localBrowser = nullptr;
+    CLocalBrowserBar* m_localBrowserContent = nullptr;
     CResizableDlgBar* m_siteManager = nullptr;
     CSiteManagerDlg* m_siteManagerContent = nullptr;
     CFavouritesMenu* m_favourites = nullptr;

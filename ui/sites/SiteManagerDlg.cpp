@@ -1,6 +1,7 @@
 #include "ui/sites/SiteManagerDlg.h"
 
 #include "sites/SiteList.h"
+#include "ui/connection/RemoteItemsMimeData.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/sites/SitePropertiesSheet.h"
 
@@ -204,6 +205,7 @@ void CSiteManagerDlg::Rebuild()
         if ((*it)->isExpanded() && Kind(*it) == FolderItem)
             open.insert(ItemPath(*it).toCaseFolded());
     m_editing = nullptr;
+    m_dropSite = nullptr;
     m_tree->clear();
     AddItem(nullptr, WizardItem, QStringLiteral("連線精靈"), nullptr);
     QTreeWidgetItem* root =
@@ -354,6 +356,8 @@ void CSiteManagerDlg::DeleteSelected()
         CMessageBox::Show(this, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No);
     if (answer == QMessageBox::Yes && m_sites.Document().RemoveElement(ElementOf(item)))
     {
+        if (item == m_dropSite)
+            m_dropSite = nullptr;
         delete item;
         Save();
     }
@@ -428,9 +432,66 @@ QTreeWidgetItem* CSiteManagerDlg::DropTarget(const QPoint& where) const
 
 bool CSiteManagerDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_tree->viewport() && event->type() == QEvent::Drop)
+    if (watched != m_tree->viewport())
+        return QWidget::eventFilter(watched, event);
+    if (HandleRemoteDrag(event))
+        return true;
+    if (event->type() == QEvent::Drop)
         return HandleDrop(event);
     return QWidget::eventFilter(watched, event);
+}
+
+bool CSiteManagerDlg::HandleRemoteDrag(QEvent* event)
+{
+    const auto type = event->type();
+    if (type == QEvent::DragLeave)
+        HighlightDropSite(nullptr);
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return false;
+    auto* drag = static_cast<QDropEvent*>(event);
+    const CRemoteItemsMimeData* items = CRemoteItemsMimeData::From(drag->mimeData());
+    if (!items)
+        return false;
+    QTreeWidgetItem* item = m_tree->itemAt(drag->position().toPoint());
+    QTreeWidgetItem* site = Kind(item) == SiteItem && item ? item : nullptr;
+    HighlightDropSite(type == QEvent::Drop ? nullptr : site);
+    if (type == QEvent::DragEnter)
+    {
+        // Moves over the tree follow only an accepted enter; each move then decides.
+        drag->accept();
+        return true;
+    }
+    if (!site)
+    {
+        drag->ignore();
+        return true;
+    }
+    drag->setDropAction(Qt::CopyAction);
+    if (type == QEvent::DragMove)
+        static_cast<QDragMoveEvent*>(event)->accept(m_tree->visualItemRect(site));
+    else
+    {
+        drag->accept();
+        items->DeliverTo(QStringLiteral("ftp:\\") + ItemPath(site));
+    }
+    return true;
+}
+
+void CSiteManagerDlg::HighlightDropSite(QTreeWidgetItem* site)
+{
+    if (site == m_dropSite)
+        return;
+    if (m_dropSite)
+    {
+        m_dropSite->setData(0, Qt::BackgroundRole, QVariant());
+        m_dropSite->setData(0, Qt::ForegroundRole, QVariant());
+    }
+    m_dropSite = site;
+    if (site)
+    {
+        site->setBackground(0, m_tree->palette().highlight());
+        site->setForeground(0, m_tree->palette().highlightedText());
+    }
 }
 
 bool CSiteManagerDlg::HandleDrop(QEvent* event)

@@ -84,6 +84,10 @@ private:
     void OnContextMenu(const QPoint& where);
     bool HandleDrop(QEvent* event);
     QTreeWidgetItem* DropTarget(const QPoint& where) const;
+    // Remote items dragged from a connection window: a drop on a site copies them there from server to
+    // server.
+    bool HandleRemoteDrag(QEvent* event);
+    void HighlightDropSite(QTreeWidgetItem* site);
 
     CSiteList& m_sites;
     QTreeWidget* m_tree = nullptr;
@@ -95,4 +99,5 @@ private:
     QAction* m_properties = nullptr;
     QTreeWidgetItem* m_editing = nullptr;
     QString m_labelBeforeEdit;
+    QTreeWidgetItem* m_dropSite = nullptr;
 };

@@ -1,0 +1,230 @@
+#include "sites/SiteList.h"
+#include "transfer/TransferQueue.h"
+#include "transfer/WorkerFactory.h"
+#include "ui/connection/FTPClientDoc.h"
+#include "ui/connection/RemoteController.h"
+#include "ui/connection/RemoteDialogs.h"
+#include "ui/connection/RemoteIconModel.h"
+
+#include "WindowTestSupport.h"
+
+#include <QItemSelectionModel>
+
+using namespace WindowTestSupport;
+
+namespace
+{
+
+// Answers every question with "cancel", keeping the overwrite decisions to the rules.
+class CNoDialogs final : public IRemoteDialogs, public IOverwritePrompts
+{
+public:
+    std::optional<CSessionLogin> AskLogin(const QString&, const QString&, bool) override { return {}; }
+    void ShowMessage(const QString& text) override { messages << text; }
+    bool RetryCountdown(int, const QString&) override { return false; }
+    TrustAnswer AcceptCertificate(const ServerCertificate&, const QString&) override
+    {
+        return TrustAnswer::Refuse;
+    }
+    TrustAnswer AcceptHostKey(const QString&, const SshHostKey&) override { return TrustAnswer::Refuse; }
+    std::optional<CFtpSite> RunConnectionWizard(CSiteList&) override { return {}; }
+    void SetWaitCursor(bool) override {}
+    IOverwritePrompts& OverwritePrompts() override { return *this; }
+    bool ConfirmDelete(const QList<CFtpListItem>&) override { return false; }
+    QString AskMoveFolder() override { return {}; }
+    std::optional<int> AskProperties(const QList<CFtpListItem>&, const QString&, const QString&,
+                                     bool) override
+    {
+        return {};
+    }
+    QString AskGoToFolder() override { return {}; }
+    QString AskCustomCommand() override { return {}; }
+    std::optional<CScheduleInfo> AskSchedule() override { return {}; }
+    QString ChooseFolder(const QString&) override { return {}; }
+    QString ChooseSaveFile(const QString&) override { return {}; }
+    QStringList ChooseFilesToUpload() override { return {}; }
+    std::optional<QString> ChooseTargetSite(CSiteList&) override { return {}; }
+    OverwriteAction AskReplace(const COverwritePromptInfo&) override { return OverwriteAction::Overwrite; }
+    OverwriteAction AskResume(const COverwritePromptInfo&) override { return OverwriteAction::Overwrite; }
+    QString AskNewName(const QString&, const QString&) override { return {}; }
+
+    QStringList messages;
+};
+
+using C = FrameCommand;
+const QList<std::pair<C, const char*>> kCommands{{C::Connect, "connect"},
+                                                 {C::Disconnect, "disconnect"},
+                                                 {C::Stop, "stop"},
+                                                 {C::Browse, "browse"},
+                                                 {C::NewFolder, "new folder"},
+                                                 {C::Rename, "rename"},
+                                                 {C::Delete, "delete"},
+                                                 {C::Move, "move"},
+                                                 {C::Properties, "properties"},
+                                                 {C::Download, "download"},
+                                                 {C::DownloadTo, "download to"},
+                                                 {C::Upload, "upload"},
+                                                 {C::GoTo, "go to"},
+                                                 {C::Refresh, "refresh"},
+                                                 {C::SelectAll, "select all"},
+                                                 {C::GoToLocalFolder, "site's local folder"},
+                                                 {C::GoToDefaultFolder, "default folder"},
+                                                 {C::UpdateLocalFolder, "update local folder"}};
+
+} // namespace
+
+// The connection window's commands without a window: which are enabled, and where they put files.
+class TestRemoteController : public QObject
+{
+    Q_OBJECT
+
+    std::optional<CFixture> m_fixture;
+    CNoDialogs m_dialogs;
+    CRemoteFolder m_folder;
+    QTemporaryDir m_local;
+
+    QStringList Enabled(const CRemoteController& controller)
+    {
+        QStringList names;
+        for (const auto& [command, name] : kCommands)
+            if (controller.IsCommandEnabled(command))
+                names << QString::fromLatin1(name);
+        return names;
+    }
+    static void Select(CRemoteController& controller, const QStringList& names)
+    {
+        controller.Selection()->clearSelection();
+        // The parent row is the first; FindRow looks only at the others.
+        for (const QString& name : names)
+            controller.Selection()->setCurrentIndex(
+                controller.ShownModel()->index(
+                    name == ".."_L1 ? 0 : controller.Session().ListModel().FindRow(name), 0),
+                QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    // The harness folder saved as the site "Work\Box" with its own local folder.
+    bool SaveSite(CSiteList& sites)
+    {
+        CFtpSite site;
+        CTestServer* server = Harness::Require("proftpd");
+        site.Name = u"Box"_s;
+        site.Address = u"127.0.0.1"_s;
+        site.Port = int(server->Port());
+        site.Login = server->User();
+        site.Password = server->Password();
+        site.RemotePath = m_folder.remote;
+        site.LocalPath = m_local.filePath(u"site"_s);
+        return QDir().mkpath(site.LocalPath) && sites.StoreSite(site, u"Work"_s);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_fixture.emplace();
+        QVERIFY(MakeServerFolder("proftpd", &m_folder));
+    }
+    void cleanup() { m_fixture.reset(); }
+
+    void enabledStates_data()
+    {
+        QTest::addColumn<bool>("connect");
+        QTest::addColumn<QStringList>("selected");
+        QTest::addColumn<bool>("queue");
+        QTest::addColumn<bool>("local");
+        QTest::addColumn<QStringList>("enabled");
+        const QStringList idle{"connect", "disconnect", "new folder", "upload",
+                               "go to",   "refresh",    "select all"};
+        const QStringList oneFile =
+            idle + QStringList{"browse", "rename", "delete", "move", "properties", "download", "download to"};
+        QTest::newRow("not connected")
+            << false << QStringList() << true << true << QStringList{"connect", "default folder"};
+        QTest::newRow("nothing selected") << true << QStringList() << true << false << idle;
+        QTest::newRow("parent row only")
+            << true << QStringList{".."} << true << false << idle + QStringList{"browse"};
+        QTest::newRow("one file") << true << QStringList{"a.txt"} << true << false << oneFile;
+        QStringList two = oneFile;
+        two.removeOne("rename");
+        QTest::newRow("a file and a folder") << true << QStringList{"a.txt", "sub"} << true << false << two;
+        QStringList noQueue = oneFile;
+        for (const char* name : {"upload", "download", "download to"})
+            noQueue.removeOne(QString::fromLatin1(name));
+        QTest::newRow("without a queue") << true << QStringList{"a.txt"} << false << false << noQueue;
+        QTest::newRow("typed address, local browser")
+            << true << QStringList() << true << true << idle + QStringList{"default folder"};
+    }
+    void enabledStates()
+    {
+        QFETCH(bool, connect);
+        QFETCH(QStringList, selected);
+        QFETCH(bool, queue);
+        QFETCH(bool, local);
+        QFETCH(QStringList, enabled);
+        CWorkerFactory factory(m_dialogs);
+        CTransferQueue transfers(factory, nullptr, nullptr);
+        CConnectionContext context;
+        context.queue = queue ? &transfers : nullptr;
+        if (local)
+        {
+            context.localFolder = [this] { return m_local.path(); };
+            context.showLocalFolder = [](const QString&) {};
+        }
+        CRemoteController controller(context, m_dialogs);
+        const auto target = CFTPClientDoc::SplitTarget(m_folder.address, {}, {});
+        if (connect)
+            QVERIFY(controller.ConnectTo(target.address, target.login, target.password));
+        Select(controller, selected);
+        std::sort(enabled.begin(), enabled.end());
+        QStringList shown = Enabled(controller);
+        std::sort(shown.begin(), shown.end());
+        QCOMPARE(shown, enabled);
+    }
+
+    // A saved site: its local folder shown on request, and the local browser's folder stored back into it;
+    // a download goes to the local browser's folder unless DownloadToLocalBrowser is off.
+    void localFolders_data()
+    {
+        QTest::addColumn<int>("toLocalBrowser");
+        QTest::addColumn<QString>("expectedFolder");
+        QTest::newRow("to the local browser") << 1 << u"browser"_s;
+        QTest::newRow("to the site's folder") << 0 << u"site"_s;
+    }
+    void localFolders()
+    {
+        QFETCH(int, toLocalBrowser);
+        QFETCH(QString, expectedFolder);
+        WriteProfileInt("Settings", "DownloadToLocalBrowser", toLocalBrowser);
+        CSiteList sites;
+        sites.LoadSites();
+        QVERIFY(SaveSite(sites));
+        QString browser = m_local.filePath(u"browser"_s);
+        QVERIFY(QDir().mkpath(browser));
+        QStringList shown;
+        CWorkerFactory factory(m_dialogs);
+        CTransferQueue transfers(factory, &sites, nullptr);
+        CConnectionContext context;
+        context.sites = &sites;
+        context.queue = &transfers;
+        context.localFolder = [&] { return browser; };
+        context.showLocalFolder = [&](const QString& folder) { shown << folder; };
+        CRemoteController controller(context, m_dialogs);
+        QVERIFY(controller.ConnectTo(u"Work\\Box"_s, {}, {}));
+        QVERIFY(Enabled(controller).contains(u"site's local folder"_s));
+        controller.RunCommand(C::GoToLocalFolder);
+        QCOMPARE(shown, QStringList{m_local.filePath(u"site"_s)});
+
+        Select(controller, {u"b.bin"_s});
+        controller.DownloadSelection();
+        QVERIFY(WaitForEmptyQueue(transfers));
+        QCOMPARE(TestFiles::ReadFile(m_local.filePath(expectedFolder + u"/b.bin"_s)),
+                 TestFiles::ReadFile(m_folder.disk + u"/b.bin"_s));
+
+        browser = m_local.filePath(u"elsewhere"_s);
+        controller.RunCommand(C::UpdateLocalFolder);
+        CFtpSite stored;
+        QVERIFY(sites.LoadSiteByPath(u"Work\\Box"_s, stored));
+        QCOMPARE(stored.LocalPath, browser);
+        QCOMPARE(stored.Password, Harness::Require("proftpd")->Password());
+    }
+};
+
+QTEST_MAIN(TestRemoteController)
+#include "tst_remote_controller.moc"
