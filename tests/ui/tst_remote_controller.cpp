@@ -178,6 +178,24 @@ private Q_SLOTS:
         QCOMPARE(shown, enabled);
     }
 
+    // The view style and the transfer type each carry one check mark in their group.
+    void checkedStates()
+    {
+        CRemoteController controller({}, m_dialogs);
+        const QList<QList<C>> groups{{C::SmallIcons, C::LargeIcons, C::List, C::Details},
+                                     {C::TypeAuto, C::TypeAscii, C::TypeBinary}};
+        for (const QList<C>& group : groups)
+            for (qsizetype chosen = 0; chosen < group.size(); ++chosen)
+            {
+                if (group.size() == 4)
+                    controller.SetViewStyle(CRemoteController::SmallIconStyle + int(chosen));
+                else
+                    controller.RunCommand(group[chosen]);
+                for (qsizetype i = 0; i < group.size(); ++i)
+                    QCOMPARE(controller.IsCommandChecked(group[i]), i == chosen);
+            }
+    }
+
     // A saved site: its local folder shown on request, and the local browser's folder stored back into it;
     // a download goes to the local browser's folder unless DownloadToLocalBrowser is off.
     void localFolders_data()

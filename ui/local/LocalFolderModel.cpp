@@ -16,3 +16,12 @@ bool CLocalFolderModel::setData(const QModelIndex& index, const QVariant& value,
         Q_EMIT RenameFailed(path, newName);
     return false;
 }
+
+QVariant CLocalFolderModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    static const QStringList headings{QStringLiteral("名稱"), QStringLiteral("大小"), QStringLiteral("類型"),
+                                      QStringLiteral("修改日期")};
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < headings.size())
+        return headings.at(section);
+    return QFileSystemModel::headerData(section, orientation, role);
+}

@@ -12,6 +12,8 @@ public:
     explicit CLocalFolderModel(QObject* parent = nullptr);
 
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    // The headings of the remote list, not Qt's English ones.
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
 
 Q_SIGNALS:
