@@ -1,4 +1,5 @@
 #include "ui/connection/ChildFrame.h"
+#include "ui/frame/ThemeIcon.h"
 
 #include "app/Profile.h"
 #include "engine/VisibleText.h"
@@ -25,11 +26,6 @@ const QString kLayoutKey = QStringLiteral("Layout");
 const QString kHeightKey = QStringLiteral("Height");
 constexpr int kLayoutVersion = 1;
 constexpr int kDefaultTraceHeight = 120;
-
-QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback)
-{
-    return QIcon::fromTheme(QLatin1String(name), QApplication::style()->standardIcon(fallback));
-}
 
 } // namespace
 

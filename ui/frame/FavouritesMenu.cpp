@@ -1,4 +1,5 @@
 #include "ui/frame/FavouritesMenu.h"
+#include "ui/frame/ThemeIcon.h"
 
 #include "xml/XmlDocument.h"
 
@@ -40,11 +41,6 @@ QString ElementName(const CXmlElement* const& element)
 QString MenuName(QMenu* const& menu)
 {
     return menu->title();
-}
-
-QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback)
-{
-    return QIcon::fromTheme(QLatin1String(name), QApplication::style()->standardIcon(fallback));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "ui/local/LocalBrowserBar.h"
+#include "ui/frame/ThemeIcon.h"
 
 #include "app/Profile.h"
 #include "ui/connection/RemoteItemsMimeData.h"
@@ -143,8 +144,6 @@ void CLocalBrowserBar::CreateToolBar()
     auto* bar = new QToolBar(this);
     bar->setObjectName(QStringLiteral("LocalToolBar"));
     bar->setIconSize(QSize(kToolIconSide, kToolIconSide));
-    const auto icon = [this](const char* theme, QStyle::StandardPixmap fallback)
-    { return QIcon::fromTheme(QLatin1String(theme), style()->standardIcon(fallback)); };
     const auto addMenuButton = [bar](const QIcon& image, const QString& toolTip, QMenu* menu)
     {
         QAction* action = bar->addAction(image, toolTip);
@@ -153,31 +152,31 @@ void CLocalBrowserBar::CreateToolBar()
             button->setPopupMode(QToolButton::InstantPopup);
         return action;
     };
-    m_back = bar->addAction(icon("go-previous", QStyle::SP_ArrowBack), QStringLiteral("上一頁"), this,
+    m_back = bar->addAction(ThemeIcon("go-previous", QStyle::SP_ArrowBack), QStringLiteral("上一頁"), this,
                             &CLocalBrowserBar::GoBack);
-    m_up = bar->addAction(icon("go-up", QStyle::SP_FileDialogToParent), QStringLiteral("上一層"), this,
+    m_up = bar->addAction(ThemeIcon("go-up", QStyle::SP_FileDialogToParent), QStringLiteral("上一層"), this,
                           &CLocalBrowserBar::GoUp);
-    bar->addAction(icon("folder-new", QStyle::SP_FileDialogNewFolder), QStringLiteral("新增資料夾"), this,
-                   &CLocalBrowserBar::NewFolder);
-    addMenuButton(icon("view-list-details", QStyle::SP_FileDialogDetailedView), QStringLiteral("檢視功能表"),
-                  CreateViewMenu());
+    bar->addAction(ThemeIcon("folder-new", QStyle::SP_FileDialogNewFolder), QStringLiteral("新增資料夾"),
+                   this, &CLocalBrowserBar::NewFolder);
+    addMenuButton(ThemeIcon("view-list-details", QStyle::SP_FileDialogDetailedView),
+                  QStringLiteral("檢視功能表"), CreateViewMenu());
     bar->addSeparator();
-    bar->addAction(icon("user-desktop", QStyle::SP_DesktopIcon),
+    bar->addAction(ThemeIcon("user-desktop", QStyle::SP_DesktopIcon),
                    QStringLiteral("顯示桌面的檔案、資料夾、捷徑或其他項目"), this,
                    [this] { BrowseTo(CLocalPlaces::Desktop(), true); });
     m_recentMenu = new QMenu(this);
     m_recentMenu->setToolTipsVisible(true);
     connect(m_recentMenu, &QMenu::aboutToShow, this, &CLocalBrowserBar::FillRecentMenu);
-    addMenuButton(icon("document-open-recent", QStyle::SP_FileDialogContentsView),
+    addMenuButton(ThemeIcon("document-open-recent", QStyle::SP_FileDialogContentsView),
                   QStringLiteral("顯示最近開啟的檔案或資料夾"), m_recentMenu);
-    bar->addAction(icon("folder-documents", QStyle::SP_DirHomeIcon),
+    bar->addAction(ThemeIcon("folder-documents", QStyle::SP_DirHomeIcon),
                    QStringLiteral("包含信件、報表、或其他文件與檔案"), this,
                    [this] { BrowseTo(CLocalPlaces::Documents(), true); });
     m_computerMenu = new QMenu(this);
     connect(m_computerMenu, &QMenu::aboutToShow, this, &CLocalBrowserBar::FillComputerMenu);
-    addMenuButton(icon("computer", QStyle::SP_ComputerIcon),
+    addMenuButton(ThemeIcon("computer", QStyle::SP_ComputerIcon),
                   QStringLiteral("顯示連接到這台電腦的磁碟機和硬體"), m_computerMenu);
-    m_network = bar->addAction(icon("network-workgroup", QStyle::SP_DriveNetIcon),
+    m_network = bar->addAction(ThemeIcon("network-workgroup", QStyle::SP_DriveNetIcon),
                                QStringLiteral("顯示網站、網路芳鄰、FTP站台的捷徑"), this,
                                [this] { BrowseTo(CLocalPlaces::NetworkFolder(), true); });
     m_network->setEnabled(!CLocalPlaces::NetworkFolder().isEmpty());
