@@ -3,7 +3,6 @@
 
 #include "app/DataFolder.h"
 #include "app/Profile.h"
-#include "ui/connection/RemoteItemsMimeData.h"
 #include "ui/local/LocalBrowserBar.h"
 #include "ui/local/LocalFolderModel.h"
 #include "ui/local/LocalPlaces.h"
@@ -156,45 +155,6 @@ private Q_SLOTS:
         QCOMPARE(Selected(), QStringList({Path(u"新資料夾 (2)"_s)}));
         // Creation order: the last editor is the one of the second folder.
         QCOMPARE(m_bar->CurrentView()->findChildren<QLineEdit*>().last()->text(), u"新資料夾 (2)"_s);
-    }
-
-    void drop_data()
-    {
-        QTest::addColumn<QString>("onto"); // empty: the view's background
-        QTest::addColumn<bool>("remote");
-        QTest::addColumn<QString>("target");
-        QTest::newRow("on a folder") << "sub" << true << "sub";
-        QTest::newRow("on a file") << "a.txt" << true << "";
-        QTest::newRow("on the background") << "" << true << "";
-        QTest::newRow("local files are refused") << "sub" << false << "";
-    }
-    void drop()
-    {
-        QFETCH(QString, onto);
-        QFETCH(bool, remote);
-        QFETCH(QString, target);
-        m_bar->resize(600, 400);
-        m_bar->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_bar.get()) && ShowFolder(3));
-        QAbstractItemView* view = m_bar->CurrentView();
-        const QPersistentModelIndex item = onto.isEmpty() ? QModelIndex() : Index(onto);
-        const auto where = [&] {
-            return item.isValid() ? view->visualRect(item).center()
-                                  : QPoint(5, view->viewport()->height() - 5);
-        };
-        QTRY_COMPARE(view->indexAt(where()), QModelIndex(item));
-        QString delivered;
-        QMimeData local;
-        local.setUrls({QUrl::fromLocalFile(Path(u"b.txt"_s))});
-        CRemoteItemsMimeData items({u"ftp://host/x.txt"_s}, [&](const QString& to) { delivered = to; });
-        QMimeData* data = remote ? static_cast<QMimeData*>(&items) : &local;
-        // The application delivers a drop only after the drag entered.
-        QDragEnterEvent enter(where(), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-        QDropEvent event(where(), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(view->viewport(), &enter);
-        QApplication::sendEvent(view->viewport(), &event);
-        QCOMPARE(enter.isAccepted(), remote);
-        QCOMPARE(delivered, remote ? Path(target) : QString());
     }
 
     void deleteKey_data()

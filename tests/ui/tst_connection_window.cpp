@@ -735,10 +735,20 @@ private Q_SLOTS:
             QCOMPARE(FilesUnder(m_local->path()), QStringList({"a.txt", "sub/inner.txt"}));
     }
 
-    // Dropped files and folders go up in the dropped order, one job each here; web addresses stay out.
+    // Dropped files and folders go up in the dropped order, as one job or one job each; web addresses stay
+    // out.
+    void droppedLocalFilesAreUploaded_data()
+    {
+        QTest::addColumn<int>("forceParallel");
+        QTest::addColumn<QStringList>("jobs");
+        QTest::newRow("one job") << 0 << QStringList{"one.dat"};
+        QTest::newRow("one job each") << 1 << QStringList({"one.dat", "tree", "a.dat"});
+    }
     void droppedLocalFilesAreUploaded()
     {
-        WriteProfileInt("Settings", "ForceParallelTransfers", 1);
+        QFETCH(int, forceParallel);
+        QFETCH(QStringList, jobs);
+        WriteProfileInt("Settings", "ForceParallelTransfers", forceParallel);
         CFTPClientView* view = Open();
         QVERIFY(view);
         QVERIFY(WriteFile(Local("one.dat"), "one") && QDir().mkpath(Local("tree/inner")));
@@ -758,7 +768,7 @@ private Q_SLOTS:
         QVERIFY(
             DropUrls(viewport, {QUrl::fromLocalFile(Local("one.dat")), web,
                                 QUrl::fromLocalFile(Local("tree")), QUrl::fromLocalFile(Local("a.dat"))}));
-        QTRY_COMPARE_WITH_TIMEOUT(queued, QStringList({"one.dat", "tree", "a.dat"}), kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(queued, QStringList(jobs), kWaitMs);
         QVERIFY(WaitForEmptyQueue(Queue()));
         QCOMPARE(Remote("one.dat") + Remote("tree/inner/two.txt") + Remote("a.dat"), QByteArray("onetwoa"));
         QVERIFY(!QFile::exists(m_folder.disk + "/x.txt"));
@@ -784,32 +794,6 @@ private Q_SLOTS:
         QCOMPARE(Sha256(Local("target/b.bin")), Sha256(m_folder.disk + "/b.bin"));
         m_frame->resize(1100, 720);
         SaveShot(*m_frame, u"main-window-local-browser.png"_s, {u"target"_s, u"b.bin"_s, u"上一頁"_s});
-    }
-
-    void parallelUploadGivesRowPerFile_data()
-    {
-        QTest::addColumn<int>("forceParallel");
-        QTest::addColumn<int>("rows");
-        QTest::newRow("one job") << 0 << 1;
-        QTest::newRow("one job per file") << 1 << 3;
-    }
-    void parallelUploadGivesRowPerFile()
-    {
-        QFETCH(int, forceParallel);
-        WriteProfileInt("Settings", "ForceParallelTransfers", forceParallel);
-        CFTPClientView* view = Open();
-        QVERIFY(view);
-        const QStringList names{"p1.dat", "p2.dat", "p3.dat"};
-        for (const QString& name : names)
-            QVERIFY(MakeFile(Local(name), 30000 + name.at(1).digitValue()));
-        view->Controller().UploadFiles({Local(names[0]), Local(names[1]), Local(names[2])});
-        QTEST(Queue().rowCount(), "rows");
-        QVERIFY(WaitForEmptyQueue(Queue()));
-        // The rows settle on the finished uploads: a listing made while one still ran is listed again.
-        const CRemoteListModel& rows = view->Session().ListModel();
-        for (const QString& name : names)
-            QTRY_COMPARE_WITH_TIMEOUT(rows.Items().value(rows.FindRow(name)).size,
-                                      30000 + name.at(1).digitValue(), kWaitMs);
     }
 
     // A copy from server to server, to a site chosen in the dialog or by a drop on the site manager.

@@ -3,8 +3,8 @@
 #include "transfer/WorkerFactory.h"
 #include "ui/connection/FTPClientDoc.h"
 #include "ui/connection/RemoteController.h"
-#include "ui/connection/RemoteDialogs.h"
 #include "ui/connection/RemoteIconModel.h"
+#include "ui/connection/RemoteViewDialogs.h"
 
 #include "WindowTestSupport.h"
 
@@ -15,61 +15,16 @@ using namespace WindowTestSupport;
 namespace
 {
 
-// Answers every question with "cancel", keeping the overwrite decisions to the rules.
-class CNoDialogs final : public IRemoteDialogs, public IOverwritePrompts
-{
-public:
-    std::optional<CSessionLogin> AskLogin(const QString&, const QString&, bool) override { return {}; }
-    void ShowMessage(const QString& text) override { messages << text; }
-    bool RetryCountdown(int, const QString&) override { return false; }
-    TrustAnswer AcceptCertificate(const ServerCertificate&, const QString&) override
-    {
-        return TrustAnswer::Refuse;
-    }
-    TrustAnswer AcceptHostKey(const QString&, const SshHostKey&) override { return TrustAnswer::Refuse; }
-    std::optional<CFtpSite> RunConnectionWizard(CSiteList&) override { return {}; }
-    void SetWaitCursor(bool) override {}
-    IOverwritePrompts& OverwritePrompts() override { return *this; }
-    bool ConfirmDelete(const QList<CFtpListItem>&) override { return false; }
-    QString AskMoveFolder() override { return {}; }
-    std::optional<int> AskProperties(const QList<CFtpListItem>&, const QString&, const QString&,
-                                     bool) override
-    {
-        return {};
-    }
-    QString AskGoToFolder() override { return {}; }
-    QString AskCustomCommand() override { return {}; }
-    std::optional<CScheduleInfo> AskSchedule() override { return {}; }
-    QString ChooseFolder(const QString&) override { return {}; }
-    QString ChooseSaveFile(const QString&) override { return {}; }
-    QStringList ChooseFilesToUpload() override { return {}; }
-    std::optional<QString> ChooseTargetSite(CSiteList&) override { return {}; }
-    OverwriteAction AskReplace(const COverwritePromptInfo&) override { return OverwriteAction::Overwrite; }
-    OverwriteAction AskResume(const COverwritePromptInfo&) override { return OverwriteAction::Overwrite; }
-    QString AskNewName(const QString&, const QString&) override { return {}; }
-
-    QStringList messages;
-};
-
 using C = FrameCommand;
-const QList<std::pair<C, const char*>> kCommands{{C::Connect, "connect"},
-                                                 {C::Disconnect, "disconnect"},
-                                                 {C::Stop, "stop"},
-                                                 {C::Browse, "browse"},
-                                                 {C::NewFolder, "new folder"},
-                                                 {C::Rename, "rename"},
-                                                 {C::Delete, "delete"},
-                                                 {C::Move, "move"},
-                                                 {C::Properties, "properties"},
-                                                 {C::Download, "download"},
-                                                 {C::DownloadTo, "download to"},
-                                                 {C::Upload, "upload"},
-                                                 {C::GoTo, "go to"},
-                                                 {C::Refresh, "refresh"},
-                                                 {C::SelectAll, "select all"},
-                                                 {C::GoToLocalFolder, "site's local folder"},
-                                                 {C::GoToDefaultFolder, "default folder"},
-                                                 {C::UpdateLocalFolder, "update local folder"}};
+// clang-format off
+const QList<C> kCommands{C::Connect, C::Disconnect, C::Stop, C::Browse, C::NewFolder, C::Rename, C::Delete,
+    C::Move, C::Properties, C::Download, C::DownloadTo, C::Upload, C::GoTo, C::Refresh, C::SelectAll,
+    C::GoToLocalFolder, C::GoToDefaultFolder, C::UpdateLocalFolder};
+// clang-format on
+const QStringList kNames =
+    u"connect,disconnect,stop,browse,new folder,rename,delete,move,properties,download,"
+    u"download to,upload,go to,refresh,select all,site's local folder,default folder,"
+    u"update local folder"_s.split(u',');
 
 } // namespace
 
@@ -79,16 +34,17 @@ class TestRemoteController : public QObject
     Q_OBJECT
 
     std::optional<CFixture> m_fixture;
-    CNoDialogs m_dialogs;
+    // No question is asked here: the dialogs would open only when one was.
+    CRemoteViewDialogs m_dialogs{nullptr};
     CRemoteFolder m_folder;
     QTemporaryDir m_local;
 
     QStringList Enabled(const CRemoteController& controller)
     {
         QStringList names;
-        for (const auto& [command, name] : kCommands)
-            if (controller.IsCommandEnabled(command))
-                names << QString::fromLatin1(name);
+        for (qsizetype i = 0; i < kCommands.size(); ++i)
+            if (controller.IsCommandEnabled(kCommands[i]))
+                names << kNames[i];
         return names;
     }
     static void Select(CRemoteController& controller, const QStringList& names)
@@ -158,7 +114,7 @@ private Q_SLOTS:
         QFETCH(bool, queue);
         QFETCH(bool, local);
         QFETCH(QStringList, enabled);
-        CWorkerFactory factory(m_dialogs);
+        CWorkerFactory factory(m_dialogs.OverwritePrompts());
         CTransferQueue transfers(factory, nullptr, nullptr);
         CConnectionContext context;
         context.queue = queue ? &transfers : nullptr;
@@ -216,7 +172,7 @@ private Q_SLOTS:
         QString browser = m_local.filePath(u"browser"_s);
         QVERIFY(QDir().mkpath(browser));
         QStringList shown;
-        CWorkerFactory factory(m_dialogs);
+        CWorkerFactory factory(m_dialogs.OverwritePrompts());
         CTransferQueue transfers(factory, &sites, nullptr);
         CConnectionContext context;
         context.sites = &sites;
