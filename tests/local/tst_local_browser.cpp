@@ -155,6 +155,10 @@ private Q_SLOTS:
         QCOMPARE(Selected(), QStringList({Path(u"新資料夾 (2)"_s)}));
         // Creation order: the last editor is the one of the second folder.
         QCOMPARE(m_bar->CurrentView()->findChildren<QLineEdit*>().last()->text(), u"新資料夾 (2)"_s);
+        // Opening a folder shows it and keeps the one left in the history.
+        Q_EMIT m_bar->CurrentView()->activated(Index(u"sub"_s));
+        QCOMPARE(m_bar->GetCurrentFolder(), Path(u"sub"_s));
+        QCOMPARE(m_bar->History().last(), Path());
     }
 
     void deleteKey_data()
