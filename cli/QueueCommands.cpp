@@ -5,31 +5,20 @@
 #include "cli/CliTrustAsker.h"
 #include "cli/ExitCodes.h"
 #include "cli/FtpUrl.h"
-#include "cli/MirrorShares.h"
 #include "cli/QueueRun.h"
 #include "cli/SecretFile.h"
-#include "cli/UrlTarget.h"
-#include "engine/RemoteConnection.h"
-#include "engine/RemoteName.h"
-#include "engine/VisibleText.h"
 #include "packing/PackProcedures.h"
 #include "packing/PackProgress.h"
-#include "security/TrustPolicy.h"
 #include "sites/FtpSite.h"
 #include "sites/SiteList.h"
 #include "transfer/AsciiTypes.h"
-#include "transfer/FilterLists.h"
 #include "transfer/RemotePath.h"
+#include "transfer/TransferPlanner.h"
 #include "transfer/TransferQueue.h"
-#include "transfer/UploadBatch.h"
 #include "transfer/WorkerFactory.h"
-#include "transfer/WorkerPaths.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-
-#include <functional>
 
 namespace
 {
@@ -49,16 +38,6 @@ const char kUsage[] =
 
 // The SmartOverwrite value that hands the decision to the rule list.
 constexpr int kUseRules = 6;
-// Deeper folders than this are taken for a link loop, as the workers do.
-constexpr int kMaxFolderDepth = 64;
-
-// A local folder's entries, hidden ones included, by name.
-QFileInfoList ChildrenOf(const QFileInfo& folder)
-{
-    return QDir(folder.absoluteFilePath())
-        .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 int Usage(QTextStream& err, const QString& problem)
 {
     err << "zentrava-cli: " << problem << "\n" << kUsage << Qt::endl;
@@ -158,13 +137,6 @@ QString NameOf(const QString& path)
     return path.mid(path.lastIndexOf(u'/') + 1);
 }
 
-CTransferEntry LocalEntry(const QFileInfo& info)
-{
-    const bool folder = info.isDir();
-    return {info.absoluteFilePath(), folder ? kAttributeFolder : 0u, folder ? 0 : info.size(),
-            info.lastModified()};
-}
-
 struct CQueueOptions
 {
     int parallel = 0; // 0: one job for all entries
@@ -233,29 +205,36 @@ struct CQueuedJob
     bool upload = false;
 };
 
-// Splits the entries into jobs: one for all of them, or one each when running in parallel.
-void AddJobs(QList<CQueuedJob>& jobs, const CTransferJob& base, const QList<CTransferEntry>& entries,
-             bool upload, bool parallel)
+// The planner's jobs for the queue; with --parallel on get and put, every entry a job of its own.
+bool AddPlan(const CTransferPlanRequest& request, const CQueueOptions& options, IOverwritePrompts& prompts,
+             bool jobPerEntry, QList<CQueuedJob>& jobs, QString* problem)
 {
-    if (entries.isEmpty())
-        return;
-    CTransferJob job = base;
-    if (!parallel)
+    CTransferPlanRequest planned = request;
+    planned.filter = options.filter;
+    planned.matchingFiles = MatchingFilesFor(options.overwrite);
+    planned.unknownCertificate = options.trust.CertificateAnswer();
+    planned.unknownHostKey = options.trust.HostKeyAnswer();
+    const CTransferPlan plan = CTransferPlanner(planned).Plan(prompts);
+    for (const QString& note : plan.notes)
+        QTextStream(stderr) << "zentrava-cli: " << note << Qt::endl;
+    *problem = plan.problem;
+    for (CTransferJob job : plan.jobs)
     {
-        job.files = entries;
-        jobs.append({job, upload});
-        return;
+        const QList<CTransferEntry> files = job.files;
+        for (qsizetype i = 0; i < (jobPerEntry ? files.size() : 1); ++i)
+        {
+            if (jobPerEntry)
+                job.files = {files[i]};
+            jobs.append({job, request.upload});
+        }
     }
-    for (const CTransferEntry& entry : entries)
-    {
-        job.files = {entry};
-        jobs.append({job, upload});
-    }
+    return plan.IsOk();
 }
 
 // get: the remote names grouped by their folder, since a job fetches from one folder.
 bool PlanGet(const CTransferJob& target, const QStringList& remotes, const QString& localFolder,
-             const CQueueOptions& options, QList<CQueuedJob>& jobs, QString* problem)
+             const CQueueOptions& options, IOverwritePrompts& prompts, QList<CQueuedJob>& jobs,
+             QString* problem)
 {
     QStringList folders;
     QHash<QString, QList<CTransferEntry>> byFolder;
@@ -272,13 +251,16 @@ bool PlanGet(const CTransferJob& target, const QStringList& remotes, const QStri
             folders.append(folder);
         byFolder[folder].append({NameOf(path), 0, 0, {}});
     }
-    CTransferJob job = target;
-    job.localFolder = localFolder;
-    job.filterRequested = options.filter;
+    CTransferPlanRequest request;
+    request.base = target;
+    request.base.localFolder = localFolder;
+    request.base.filterRequested = options.filter;
     for (const QString& folder : folders)
     {
-        job.remoteFolder = folder;
-        AddJobs(jobs, job, byFolder[folder], false, options.parallel > 0);
+        request.base.remoteFolder = folder;
+        request.items = byFolder[folder];
+        if (!AddPlan(request, options, prompts, options.parallel > 0, jobs, problem))
+            return false;
     }
     return true;
 }
@@ -306,169 +288,8 @@ bool PackSelection(const QString& kind, const QList<CTransferEntry>& selection, 
         *problem = QStringLiteral("packing failed%1").arg(detail.isEmpty() ? QString() : ": " + detail);
         return false;
     }
-    *archive = LocalEntry(QFileInfo(result.Path()));
+    *archive = CTransferPlanner::LocalEntry(QFileInfo(result.Path()));
     return true;
-}
-
-// Uploads pass the filter by their own names, as the windows' filtered uploads do; the stored
-// switches filter every queued transfer even without --filter.
-QList<CTransferEntry> FilteredUploads(const QList<CTransferEntry>& entries, bool filter)
-{
-    const CFilterLists lists = LoadFilterLists(filter || FilterTransfersEnabled());
-    QList<CTransferEntry> kept;
-    for (const CTransferEntry& entry : entries)
-    {
-        if (PassesFilter(lists, entry.name, (entry.attributes & kAttributeFolder) != 0))
-            kept.append(entry);
-    }
-    return kept;
-}
-
-// A connection with the job's fields, made before the jobs are queued. Certificates and host keys are
-// taken as the workers take them: those on record, and past them as the run's options answer. A
-// setting the connection cannot follow is the workers' to report.
-FtpResult ConnectForPlanning(CRemoteConnection& connection, const CTransferJob& job,
-                             const CliTrustOptions& trust)
-{
-    QString workersProblem;
-    connection.SetTarget(JobTarget(job, ConnectionTimeoutMs(), &workersProblem));
-    const TrustAnswer certificate = trust.CertificateAnswer();
-    const TrustAnswer hostKey = trust.HostKeyAnswer();
-    CTrustPolicy::Guard(
-        connection, [certificate](const ServerCertificate&) { return certificate; },
-        [hostKey](const SshHostKey&) { return hostKey; },
-        [](const QString& note)
-        { QTextStream(stderr) << "zentrava-cli: " << VisibleText(note) << Qt::endl; });
-    return connection.Connect();
-}
-
-// The folder's entries, without "." and ".." and without names that would lead the jobs outside it (a
-// hostile listing's "..", a separator) or bring control characters into local file names.
-FtpValue<std::vector<ListItem>> SafeListing(CRemoteConnection& connection, const QString& folder)
-{
-    FtpValue<FtpListing> listing = connection.List(folder);
-    FtpValue<std::vector<ListItem>> safe{listing.result, {}};
-    for (ListItem& item : listing.value.items)
-    {
-        const QString name = CRemoteName::ToText(item.name);
-        if (IsSafeRemoteName(name))
-            safe.value.push_back(std::move(item));
-        else if (name != QLatin1String(".") && name != QLatin1String(".."))
-            QTextStream(stderr) << "zentrava-cli: skipped the unsafe remote name '" << VisibleText(name)
-                                << "' in " << VisibleText(folder) << Qt::endl;
-    }
-    return safe;
-}
-
-// A folder of a tree being uploaded; one that is there already counts as made.
-FtpResult MakeTreeFolder(CRemoteConnection& connection, const QString& path)
-{
-    const FtpResult made = connection.MakeFolder(path);
-    return made.Ok() || !connection.CheckFolder(path).Ok() ? made : FtpResult::Success();
-}
-
-// A remote folder's rows; none when it cannot be listed (it may not be there yet).
-QList<CFtpListItem> RemoteRows(CRemoteConnection& connection, const QString& folder)
-{
-    const FtpValue<std::vector<ListItem>> listing = SafeListing(connection, folder);
-    QList<CFtpListItem> rows;
-    for (const ListItem& item : listing.value)
-    {
-        CFtpListItem row;
-        row.name = CRemoteName::ToText(item.name);
-        row.size = item.size;
-        row.modified = item.modified.toLocalTime();
-        row.isFolder = item.kind == ListItem::Kind::Folder;
-        rows.append(row);
-    }
-    return rows;
-}
-
-// The files among the entries through the upload preparation the windows run, against the listing of
-// the remote folder they go to, so the run's overwrite mode decides about names that are there
-// already. The folders among them are left to the caller.
-QList<CTransferEntry> DecideFiles(const QString& remoteFolder, const QList<CTransferEntry>& entries,
-                                  const CQueueOptions& options, IOverwritePrompts& prompts,
-                                  const std::function<QList<CFtpListItem>()>& listRemote)
-{
-    CUploadBatch batch;
-    batch.remoteFolder = remoteFolder;
-    batch.filteredUpload = options.filter;
-    batch.matchingFiles = MatchingFilesFor(options.overwrite);
-    for (const CTransferEntry& entry : entries)
-    {
-        if (!(entry.attributes & kAttributeFolder))
-            batch.records.append({entry.attributes, {}, {}, entry.modified, entry.size, entry.name});
-    }
-    if (batch.records.isEmpty())
-        return {};
-    batch.remoteList = listRemote();
-    QList<CTransferEntry> kept;
-    for (const CTransferJob& prepared : PrepareUploadBatch(batch, prompts))
-        kept += prepared.files;
-    return kept;
-}
-
-// Folders are merged into, as the workers do with everything below them. A folder's listing that
-// fails leaves it empty: the worker then reports whatever is wrong with the connection.
-QList<CTransferEntry> DecideUploads(const CTransferJob& job, const QList<CTransferEntry>& entries,
-                                    const CQueueOptions& options, IOverwritePrompts& prompts)
-{
-    QList<CTransferEntry> kept;
-    for (const CTransferEntry& entry : entries)
-    {
-        if (entry.attributes & kAttributeFolder)
-            kept.append(entry);
-    }
-    const auto listRemote = [&job, &options]
-    {
-        CRemoteConnection connection;
-        return ConnectForPlanning(connection, job, options.trust).Ok()
-                   ? RemoteRows(connection, job.remoteFolder)
-                   : QList<CFtpListItem>();
-    };
-    return kept + DecideFiles(job.remoteFolder, entries, options, prompts, listRemote);
-}
-
-// The entry with its remote path spelled out ("<local>|<remote>"), so it lands there whatever else
-// the job holds.
-CTransferEntry WithRemotePath(CTransferEntry entry, const QString& remoteFolder)
-{
-    if (!entry.name.contains(u'|'))
-        entry.name += u'|' + JoinRemotePath(remoteFolder, NameOf(entry.name));
-    return entry;
-}
-
-// mirror --reverse with --overwrite as one job: every file below the local folder decided against
-// the listing of its own remote folder, so the mode reaches them all. Each kept file carries its
-// remote path; a folder with nothing in it is kept as itself, so that it is still made.
-void DecideTree(CRemoteConnection& connection, const QFileInfo& local, const QString& remoteFolder,
-                const CQueueOptions& options, IOverwritePrompts& prompts, int depth,
-                QList<CTransferEntry>& kept)
-{
-    const QFileInfoList children = ChildrenOf(local);
-    if (children.isEmpty() || depth > kMaxFolderDepth)
-    {
-        CTransferEntry folder = LocalEntry(local);
-        folder.name += u'|' + remoteFolder;
-        kept.append(folder);
-        return;
-    }
-    QList<CTransferEntry> files;
-    for (const QFileInfo& child : children)
-    {
-        if (!child.isDir())
-            files.append(LocalEntry(child));
-    }
-    const auto listRemote = [&] { return RemoteRows(connection, remoteFolder); };
-    for (const CTransferEntry& entry : DecideFiles(remoteFolder, files, options, prompts, listRemote))
-        kept.append(WithRemotePath(entry, remoteFolder));
-    for (const QFileInfo& child : children)
-    {
-        if (child.isDir())
-            DecideTree(connection, child, JoinRemotePath(remoteFolder, child.fileName()), options, prompts,
-                       depth + 1, kept);
-    }
 }
 
 bool PlanPut(const CTransferJob& target, const QStringList& locals, const QString& remoteFolder,
@@ -484,7 +305,7 @@ bool PlanPut(const CTransferJob& target, const QStringList& locals, const QStrin
             *problem = QStringLiteral("no such local file or folder: %1").arg(local);
             return false;
         }
-        entries.append(LocalEntry(info));
+        entries.append(CTransferPlanner::LocalEntry(info));
     }
     if (!options.pack.isEmpty())
     {
@@ -493,18 +314,61 @@ bool PlanPut(const CTransferJob& target, const QStringList& locals, const QStrin
             return false;
         entries = {archive};
     }
-    const QList<CTransferEntry> kept = FilteredUploads(entries, options.filter);
-    if (kept.isEmpty())
+    if (CTransferPlanner::FilteredUploads(entries, options.filter).isEmpty())
     {
         *problem =
             QStringLiteral("nothing to upload: the filter leaves out %1").arg(NameOf(entries.first().name));
         return false;
     }
-    CTransferJob job = target;
-    job.remoteFolder = RemotePathOf(target, remoteFolder);
-    job.localFolder = QDir::currentPath();
-    AddJobs(jobs, job, DecideUploads(job, kept, options, prompts), true, options.parallel > 0);
-    return true;
+    CTransferPlanRequest request;
+    request.base = target;
+    request.base.remoteFolder = RemotePathOf(target, remoteFolder);
+    request.base.localFolder = QDir::currentPath();
+    request.items = entries;
+    request.upload = true;
+    return AddPlan(request, options, prompts, options.parallel > 0, jobs, problem);
+}
+
+// mirror: the folder itself goes into the target folder. Shared out over several jobs, its tree is
+// listed once and its folders made first; one job walks the tree itself. Up, the remote folder the tree
+// goes into is made first, and --overwrite decides about every file below it before the jobs run.
+bool PlanMirror(const CTransferJob& target, const QString& remoteDir, const QString& localDir, bool reverse,
+                const CQueueOptions& options, IOverwritePrompts& prompts, QList<CQueuedJob>& jobs,
+                QString* problem)
+{
+    CTransferPlanRequest request;
+    request.base = target;
+    request.base.filterRequested = options.filter;
+    // One at a time, one job for the tree is the same work on a single connection.
+    request.jobCount = options.parallel > 1 ? options.parallel : 1;
+    if (reverse)
+    {
+        const QFileInfo info(localDir);
+        if (!info.isDir())
+        {
+            *problem = QStringLiteral("no such local folder: %1").arg(localDir);
+            return false;
+        }
+        request.base.remoteFolder = RemotePathOf(target, remoteDir);
+        request.base.localFolder = info.absolutePath();
+        request.items = {CTransferPlanner::LocalEntry(info)};
+        request.upload = true;
+        request.makeTarget = true;
+        request.decideTree = !options.overwrite.isEmpty();
+        return AddPlan(request, options, prompts, false, jobs, problem);
+    }
+    QString path = RemotePathOf(target, remoteDir);
+    while (path.size() > 1 && path.endsWith(u'/'))
+        path.chop(1);
+    if (NameOf(path).isEmpty())
+    {
+        *problem = QStringLiteral("mirror needs a remote folder below the root: %1").arg(remoteDir);
+        return false;
+    }
+    request.base.remoteFolder = ParentOf(path);
+    request.base.localFolder = localDir;
+    request.items = {{NameOf(path), kAttributeFolder, 0, {}}};
+    return AddPlan(request, options, prompts, false, jobs, problem);
 }
 
 // The local folder downloads land in; the worker maps names below it only when it exists.
@@ -516,200 +380,6 @@ bool MakeLocalFolder(const QString& folder, QString* problem)
     return false;
 }
 
-CTransferEntry RemoteEntry(const ListItem& item)
-{
-    const bool folder = item.kind == ListItem::Kind::Folder;
-    return {CRemoteName::ToText(item.name), folder ? kAttributeFolder : 0u, folder ? 0 : item.size,
-            item.modified.toLocalTime()};
-}
-
-// The files below a remote folder, named by their path below the mirrored folder, listed on the
-// planning connection. Each folder is made locally on the way, so empty ones are there too. The filter
-// leaves out folders and files as the workers' own would.
-QString CollectRemoteFiles(CRemoteConnection& connection, const QString& remoteFolder,
-                           const QString& relative, const QString& localFolder, const CFilterLists& filter,
-                           int depth, QList<CTransferEntry>& files)
-{
-    if (depth > kMaxFolderDepth)
-        return {};
-    const FtpValue<std::vector<ListItem>> listing = SafeListing(connection, remoteFolder);
-    if (!listing.result.Ok())
-        return listing.result.message;
-    QString problem;
-    for (const ListItem& item : listing.value)
-    {
-        CTransferEntry listed = RemoteEntry(item);
-        const QString name = listed.name;
-        const bool folder = listed.attributes & kAttributeFolder;
-        if (!PassesFilter(filter, name, folder))
-            continue;
-        const QString path = relative.isEmpty() ? name : relative + u'/' + name;
-        if (!folder)
-        {
-            listed.name = path;
-            files.append(listed);
-            continue;
-        }
-        if (!MakeLocalFolder(localFolder + u'/' + path, &problem))
-            return problem;
-        problem = CollectRemoteFiles(connection, JoinRemotePath(remoteFolder, name), path, localFolder,
-                                     filter, depth + 1, files);
-        if (!problem.isEmpty())
-            return problem;
-    }
-    return {};
-}
-
-// mirror --parallel, download: the tree listed at once and its files shared out into as many jobs as
-// run together, each one connection for its share.
-bool PlanParallelDownload(const CTransferJob& base, const QString& remotePath, const QString& localDir,
-                          const CQueueOptions& options, QList<CQueuedJob>& jobs, QString* problem)
-{
-    CTransferJob job = base;
-    job.remoteFolder = remotePath;
-    job.localFolder = localDir + u'/' + NameOf(remotePath);
-    if (!MakeLocalFolder(job.localFolder, problem))
-        return false;
-    CRemoteConnection connection;
-    QList<CTransferEntry> files;
-    const FtpResult connected = ConnectForPlanning(connection, base, options.trust);
-    *problem = connected.Ok() ? QString() : connected.message;
-    if (connected.Ok())
-        *problem = CollectRemoteFiles(connection, remotePath, {}, job.localFolder,
-                                      LoadFilterLists(options.filter || FilterTransfersEnabled()), 0, files);
-    if (!problem->isEmpty())
-        return false;
-    for (const QList<CTransferEntry>& share : ShareOut(files, options.parallel))
-        AddJobs(jobs, job, share, false, false);
-    return true;
-}
-
-// The remote path of every folder of a local tree (each before the folders inside it), and every file
-// (a folder's files before its folders') with its remote path.
-void CollectLocalTree(const QFileInfo& local, const QString& remoteFolder, int depth, QStringList& folders,
-                      QList<CTransferEntry>& files)
-{
-    folders.append(remoteFolder);
-    if (depth > kMaxFolderDepth)
-        return;
-    const QFileInfoList children = ChildrenOf(local);
-    for (const QFileInfo& child : children)
-    {
-        if (!child.isDir())
-            files.append(WithRemotePath(LocalEntry(child), remoteFolder));
-    }
-    for (const QFileInfo& child : children)
-    {
-        if (child.isDir())
-            CollectLocalTree(child, JoinRemotePath(remoteFolder, child.fileName()), depth + 1, folders,
-                             files);
-    }
-}
-
-// mirror --parallel --reverse: every remote folder is made first on the planning connection, then the
-// files (decided by --overwrite as the one-job mirror decides them) are shared out into as many jobs as
-// run together.
-bool PlanParallelUpload(CRemoteConnection& connection, const CTransferJob& job, const QFileInfo& local,
-                        const CQueueOptions& options, IOverwritePrompts& prompts, QList<CQueuedJob>& jobs,
-                        QString* problem)
-{
-    const QString top = JoinRemotePath(job.remoteFolder, local.fileName());
-    QStringList folders;
-    QList<CTransferEntry> files;
-    CollectLocalTree(local, top, 0, folders, files);
-    for (const QString& folder : folders)
-    {
-        const FtpResult made = MakeTreeFolder(connection, folder);
-        if (!made.Ok())
-        {
-            *problem = made.message;
-            return false;
-        }
-    }
-    if (!options.overwrite.isEmpty())
-    {
-        files.clear();
-        DecideTree(connection, local, top, options, prompts, 0, files);
-        // The tree's folders are made; what is left of a decided tree is its files.
-        files.removeIf([](const CTransferEntry& entry) { return entry.attributes & kAttributeFolder; });
-    }
-    for (const QList<CTransferEntry>& share : ShareOut(files, options.parallel))
-        AddJobs(jobs, job, share, true, false);
-    return true;
-}
-
-// mirror --reverse: the remote folder the tree goes into is made first, with its missing parents, on
-// the planning connection, since the workers upload into folders that are there. Without a connection
-// a one-job mirror goes as it is, and its worker reports what is wrong.
-bool PlanReverseMirror(const CTransferJob& job, const QFileInfo& local, const CQueueOptions& options,
-                       IOverwritePrompts& prompts, QList<CQueuedJob>& jobs, QString* problem)
-{
-    const QList<CTransferEntry> top = FilteredUploads({LocalEntry(local)}, options.filter);
-    if (top.isEmpty())
-        return true;
-    const bool parallel = options.parallel > 1;
-    CRemoteConnection connection;
-    const FtpResult connected = ConnectForPlanning(connection, job, options.trust);
-    if (!connected.Ok() && !parallel)
-    {
-        AddJobs(jobs, job, top, true, false);
-        return true;
-    }
-    const FtpResult made = connected.Ok() ? connection.MakeFolders(job.remoteFolder) : connected;
-    if (!made.Ok())
-    {
-        *problem = made.message;
-        return false;
-    }
-    if (parallel)
-        return PlanParallelUpload(connection, job, local, options, prompts, jobs, problem);
-    QList<CTransferEntry> decided = top;
-    if (!options.overwrite.isEmpty())
-    {
-        decided.clear();
-        DecideTree(connection, local, JoinRemotePath(job.remoteFolder, local.fileName()), options, prompts, 0,
-                   decided);
-    }
-    AddJobs(jobs, job, decided, true, false);
-    return true;
-}
-
-bool PlanMirror(const CTransferJob& target, const QString& remoteDir, const QString& localDir, bool reverse,
-                const CQueueOptions& options, IOverwritePrompts& prompts, QList<CQueuedJob>& jobs,
-                QString* problem)
-{
-    CTransferJob job = target;
-    job.filterRequested = options.filter;
-    // One at a time, one job for the tree is the same work on a single connection.
-    const bool parallel = options.parallel > 1;
-    if (reverse)
-    {
-        const QFileInfo info(localDir);
-        if (!info.isDir())
-        {
-            *problem = QStringLiteral("no such local folder: %1").arg(localDir);
-            return false;
-        }
-        job.remoteFolder = RemotePathOf(target, remoteDir);
-        job.localFolder = info.absolutePath();
-        return PlanReverseMirror(job, info, options, prompts, jobs, problem);
-    }
-    QString path = RemotePathOf(target, remoteDir);
-    while (path.size() > 1 && path.endsWith(u'/'))
-        path.chop(1);
-    if (NameOf(path).isEmpty())
-    {
-        *problem = QStringLiteral("mirror needs a remote folder below the root: %1").arg(remoteDir);
-        return false;
-    }
-    if (parallel)
-        return PlanParallelDownload(job, path, localDir, options, jobs, problem);
-    job.remoteFolder = ParentOf(path);
-    job.localFolder = localDir;
-    AddJobs(jobs, job, {{NameOf(path), kAttributeFolder, 0, {}}}, false, false);
-    return true;
-}
-
 bool Plan(const QString& command, const CArguments& args, const CTransferJob& target,
           const CQueueOptions& options, IOverwritePrompts& prompts, QList<CQueuedJob>& jobs, QString* problem)
 {
@@ -717,7 +387,8 @@ bool Plan(const QString& command, const CArguments& args, const CTransferJob& ta
     if (command == QLatin1String("get"))
     {
         const QString folder = QFileInfo(args.Value(QStringLiteral("o"))).absoluteFilePath();
-        return MakeLocalFolder(folder, problem) && PlanGet(target, items, folder, options, jobs, problem);
+        return MakeLocalFolder(folder, problem) &&
+               PlanGet(target, items, folder, options, prompts, jobs, problem);
     }
     if (command == QLatin1String("put"))
         return PlanPut(target, items, args.Value(QStringLiteral("r")), options, prompts, jobs, problem);

@@ -114,7 +114,7 @@ void CQueueRun::CancelAll(CTransferQueue& queue)
     QList<int> rows;
     for (int row = 0; row < queue.rowCount(); ++row)
     {
-        if (queue.data(queue.index(row, CTransferQueue::StatusColumn)).toString() != CTransferQueue::kFailed)
+        if (JobState(queue.data(queue.index(row, 0), CTransferQueue::StateRole).toInt()) != JobState::Failed)
             rows.append(row);
     }
     queue.Cancel(rows);
@@ -132,12 +132,12 @@ void CQueueRun::DrawProgress(const CTransferQueue& queue)
     for (int row = 0; row < queue.rowCount(); ++row)
     {
         const auto text = [&](int column) { return queue.data(queue.index(row, column)).toString(); };
-        const QString status = text(CTransferQueue::StatusColumn);
-        if (status == CTransferQueue::kPending || status == CTransferQueue::kScheduled ||
-            status == CTransferQueue::kFailed)
-            continue;
         const QModelIndex index = queue.index(row, 0);
-        const int id = queue.data(index, CTransferQueue::ThreadIdRole).toInt();
+        const JobState state = JobState(queue.data(index, CTransferQueue::StateRole).toInt());
+        if (state != JobState::Running && state != JobState::Cancelled)
+            continue;
+        const QString status = text(CTransferQueue::StatusColumn);
+        const int id = queue.data(index, CTransferQueue::JobNumberRole).toInt();
         const qint64 bytes = queue.data(index, CTransferQueue::TransferredBytesRole).toLongLong();
         running.append(id);
         const QString speed = JobSpeed(id, bytes, nowMs);

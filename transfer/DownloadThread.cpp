@@ -78,7 +78,7 @@ QString CDownloadThread::CompletedMessage() const
 
 QString CDownloadThread::CancelledMessage() const
 {
-    return QStringLiteral("取消下載！");
+    return JobCancelledMessage(JobKind::Download);
 }
 
 CWorkerStep CDownloadThread::CheckJob()

@@ -54,3 +54,8 @@ CConnectionTarget JobTarget(const CTransferJob& job, int timeoutMs, QString* pro
     target.passive = job.passive;
     return target;
 }
+
+QString JobCancelledMessage(JobKind kind)
+{
+    return kind == JobKind::Download ? QStringLiteral("取消下載！") : QStringLiteral("取消上傳");
+}

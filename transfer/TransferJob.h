@@ -13,6 +13,16 @@
 
 class CFtpSite;
 
+enum class JobKind
+{
+    Download,
+    Upload
+};
+
+// What a job's worker reports when it was cancelled, and what the queue reports for a job cancelled
+// before it ran.
+QString JobCancelledMessage(JobKind kind);
+
 // One queued transfer as the manager hands it to its worker.
 struct CTransferJob
 {

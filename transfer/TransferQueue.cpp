@@ -10,12 +10,6 @@
 
 #include <QStringList>
 
-#include <algorithm>
-
-const QString CTransferQueue::kScheduled = QStringLiteral("排程");
-const QString CTransferQueue::kPending = QStringLiteral("待處理");
-const QString CTransferQueue::kFailed = QStringLiteral("失敗");
-
 namespace
 {
 
@@ -47,9 +41,22 @@ QString UploadLocalPath(const CTransferEntry& entry)
     return path;
 }
 
-ITransferRequester* RequesterOf(const CTransferWorker& worker)
+QString WaitingText(JobState state)
 {
-    return dynamic_cast<ITransferRequester*>(worker.Job().requestingWindow.data());
+    switch (state)
+    {
+    case JobState::Scheduled:
+        return QStringLiteral("排程");
+    case JobState::Failed:
+        return QStringLiteral("失敗");
+    default:
+        return QStringLiteral("待處理");
+    }
+}
+
+ITransferRequester* RequesterOf(const CTransferJob& job)
+{
+    return dynamic_cast<ITransferRequester*>(job.requestingWindow.data());
 }
 
 } // namespace
@@ -66,18 +73,18 @@ CTransferQueue::CTransferQueue(ITransferWorkerFactory& factory, CSiteList* siteL
 CTransferQueue::~CTransferQueue()
 {
     m_timer.stop();
-    // Every worker is told first, so they end side by side rather than one after another.
-    for (const auto& worker : m_downloads)
-        worker->Cancel();
-    for (const auto& worker : m_uploads)
-        worker->Cancel();
-    m_downloads.clear();
-    m_uploads.clear();
+    if (m_saveDue)
+        SaveNow();
+    // Every worker is told first, so they end side by side rather than one after another; the jobs stay
+    // in the queue file as running, to come back failed.
+    for (const auto& [number, running] : m_workers)
+        running.worker->Cancel();
+    m_workers.clear();
 }
 
 int CTransferQueue::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : int(m_state.Jobs().size());
 }
 
 int CTransferQueue::columnCount(const QModelIndex& parent) const
@@ -85,21 +92,60 @@ int CTransferQueue::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
+QString CTransferQueue::Text(int row, int column) const
+{
+    const CQueueItem& queued = m_state.Jobs()[row];
+    const CTransferJob& job = queued.job;
+    const CTransferEntry& first = job.files.first();
+    const CRunning* running = RunningOf(queued.number);
+    const bool upload = queued.kind == JobKind::Upload;
+    switch (column)
+    {
+    case NameColumn:
+        if (running && !running->name.isEmpty())
+            return running->name;
+        return upload ? UploadLocalPath(first).section(u'/', -1) : VisibleText(first.name);
+    case SiteColumn:
+        return job.host;
+    case SourceColumn:
+        if (!upload)
+            return job.remoteFolder;
+        return WithOneTrailing(UploadLocalPath(first).section(u'/', 0, -2), u'/');
+    case DestinationColumn:
+        if (upload)
+            return job.remoteFolder;
+        return WithOneTrailing(job.localFolder, job.localFolder.contains(kSiteMarker) ? u'\\' : u'/');
+    case StatusColumn:
+        // A started job reads pending until its worker's first status.
+        if (running && !running->status.isEmpty())
+            return running->status;
+        return WaitingText(queued.state);
+    case ProgressColumn:
+        return running ? running->percent : QString();
+    default:
+        return {};
+    }
+}
+
 QVariant CTransferQueue::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= ColumnCount)
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= ColumnCount)
         return {};
-    const Row& row = m_rows[index.row()];
+    const CQueueItem& queued = m_state.Jobs()[index.row()];
+    const CRunning* running = RunningOf(queued.number);
     switch (role)
     {
     case Qt::DisplayRole:
-        return row.texts[index.column()];
-    case ThreadIdRole:
-        return row.worker->ThreadId();
+        return Text(index.row(), index.column());
+    case JobNumberRole:
+        return queued.number;
     case FolderRole:
-        return row.folder;
+        return (!running || running->name.isEmpty()) &&
+               (queued.job.files.first().attributes & kAttributeFolder) != 0;
     case TransferredBytesRole:
-        return row.worker->TransferredBytes();
+        return running ? running->worker->TransferredBytes() : 0;
+    case StateRole:
+        return int(queued.state);
     default:
         return {};
     }
@@ -115,69 +161,56 @@ QVariant CTransferQueue::headerData(int section, Qt::Orientation orientation, in
 
 bool CTransferQueue::AddDownload(const CTransferJob& job)
 {
-    if (job.files.isEmpty())
-        return false;
-    const CTransferEntry& first = job.files.first();
-    const QChar separator = job.localFolder.contains(kSiteMarker) ? u'\\' : u'/';
-    Row row;
-    row.folder = (first.attributes & kAttributeFolder) != 0;
-    row.texts[NameColumn] = VisibleText(first.name);
-    row.texts[SiteColumn] = job.host;
-    row.texts[SourceColumn] = job.remoteFolder;
-    row.texts[DestinationColumn] = WithOneTrailing(job.localFolder, separator);
-    return Add(CTransferWorker::Kind::Download, job, DownloadSettings(job), row);
+    return Add(JobKind::Download, job);
 }
 
 bool CTransferQueue::AddUpload(const CTransferJob& job)
 {
-    if (job.files.isEmpty())
-        return false;
-    const CTransferEntry& first = job.files.first();
-    const QString localPath = UploadLocalPath(first);
-    const qsizetype slash = localPath.lastIndexOf(u'/');
-    Row row;
-    row.folder = (first.attributes & kAttributeFolder) != 0;
-    row.texts[NameColumn] = localPath.mid(slash + 1);
-    row.texts[SiteColumn] = job.host;
-    row.texts[SourceColumn] = WithOneTrailing(localPath.left(qMax<qsizetype>(slash, 0)), u'/');
-    row.texts[DestinationColumn] = job.remoteFolder;
-    return Add(CTransferWorker::Kind::Upload, job, UploadSettings(), row);
+    return Add(JobKind::Upload, job);
 }
 
-bool CTransferQueue::Add(CTransferWorker::Kind kind, const CTransferJob& job, const CWorkerSettings& settings,
-                         Row row)
+bool CTransferQueue::Add(JobKind kind, const CTransferJob& job)
 {
-    std::unique_ptr<CTransferWorker> worker = m_factory.Make(kind, job, settings);
-    if (!worker || !worker->Launch())
+    if (job.files.isEmpty())
         return false;
-    connect(worker.get(), &CTransferWorker::Status, this, &CTransferQueue::OnStatus, Qt::QueuedConnection);
-    connect(worker.get(), &CTransferWorker::Done, this, &CTransferQueue::OnDone, Qt::QueuedConnection);
-    connect(worker.get(), &CTransferWorker::Relay, this, &CTransferQueue::OnRelay, Qt::QueuedConnection);
-    row.worker = worker.get();
-    row.texts[StatusColumn] = InitialState(job);
-
-    beginInsertRows({}, int(m_rows.size()), int(m_rows.size()));
-    m_rows.append(row);
+    const int row = rowCount();
+    beginInsertRows({}, row, row);
+    m_state.Add(kind, job);
     endInsertRows();
-    (kind == CTransferWorker::Kind::Download ? m_downloads : m_uploads).push_back(std::move(worker));
+    StateChanged();
     ProcessQueue();
     return true;
 }
 
-int CTransferQueue::PendingCount() const
+CStoredFileLoad CTransferQueue::UseStore(const QString& path)
 {
-    return int(std::count_if(m_rows.begin(), m_rows.end(),
-                             [](const Row& row)
-                             { return row.texts[StatusColumn] == kPending && !row.worker->IsStarted(); }));
+    m_store.emplace(path);
+    QList<CQueueItem> jobs;
+    const CStoredFileLoad load = m_store->Load(&jobs);
+    if (!jobs.isEmpty())
+    {
+        beginResetModel();
+        m_state.Restore(jobs);
+        endResetModel();
+    }
+    StateChanged();
+    ProcessQueue();
+    return load;
 }
 
-CWorkerSettings CTransferQueue::DownloadSettings(const CTransferJob& job) const
+CWorkerSettings CTransferQueue::Settings(JobKind kind, const CTransferJob& job) const
 {
     CWorkerSettings settings;
     settings.connectionTimeoutMs = m_connectionTimeoutMs;
+    settings.overrides = m_overrides;
+    if (kind == JobKind::Upload)
+    {
+        settings.overwritePrompt = false;
+        settings.preserveTime = m_preserveLocalTime;
+        return settings;
+    }
     settings.overwritePrompt = true;
     settings.preserveTime = m_preserveRemoteTime;
-    settings.overrides = m_overrides;
     settings.filter = job.filterRequested || FilterTransfersEnabled();
     const qsizetype marker = job.localFolder.indexOf(kSiteMarker);
     CFtpSite destination;
@@ -185,23 +218,6 @@ CWorkerSettings CTransferQueue::DownloadSettings(const CTransferJob& job) const
         m_siteList->LoadSiteByPath(job.localFolder.mid(marker + kSiteMarker.size()), destination))
         settings.destinationSite = destination;
     return settings;
-}
-
-CWorkerSettings CTransferQueue::UploadSettings() const
-{
-    CWorkerSettings settings;
-    settings.connectionTimeoutMs = m_connectionTimeoutMs;
-    settings.overwritePrompt = false;
-    settings.preserveTime = m_preserveLocalTime;
-    settings.overrides = m_overrides;
-    return settings;
-}
-
-QString CTransferQueue::InitialState(const CTransferJob& job)
-{
-    if (job.schedule && job.schedule->enabled)
-        return kScheduled;
-    return job.failed ? kFailed : kPending;
 }
 
 void CTransferQueue::ReadSettings()
@@ -227,218 +243,234 @@ void CTransferQueue::SetTransferLimit(int limit)
 
 void CTransferQueue::ProcessQueue()
 {
-    for (int row = 0; row < m_rows.size() && !LimitReached(); ++row)
+    QList<JobState> before;
+    for (const CQueueItem& job : m_state.Jobs())
+        before.append(job.state);
+    const QList<int> started = m_state.TakeStartable(QDateTime::currentDateTime(), m_limit);
+    bool changed = false;
+    for (int row = 0; row < before.size(); ++row)
     {
-        const QString& state = m_rows[row].texts[StatusColumn];
-        CTransferWorker& worker = *m_rows[row].worker;
-        if (state == kPending)
-            Start(worker);
-        else if (state == kScheduled && IsDue(worker))
-            SetText(row, StatusColumn, kPending);
+        if (m_state.Jobs()[row].state == before[row])
+            continue;
+        changed = true;
+        RowChanged(m_state.Jobs()[row].number, StatusColumn, StatusColumn);
     }
+    if (changed)
+        StateChanged();
+    for (int number : started)
+        StartWorker(number);
+}
+
+void CTransferQueue::StartWorker(int number)
+{
+    const CQueueItem* queued = m_state.Find(number);
+    if (!queued)
+        return;
+    const JobKind kind = queued->kind;
+    CTransferJob job = queued->job;
+    job.schedule = queued->schedule;
+    std::unique_ptr<CTransferWorker> worker = m_factory.Make(kind, job, Settings(kind, job));
+    if (!worker || !worker->Launch())
+    {
+        // Without a thread the job cannot run: it fails like any other, with its files still to do.
+        const QString message = QStringLiteral("無法建立傳送執行緒");
+        Report(number, job, false, message);
+        const int row = m_state.IndexOf(number);
+        beginRemoveRows({}, row, row);
+        const CTransferQueueState::CEnd end =
+            m_state.Finished(number, false, m_removeFailed, job.files, job.details + message + "\r\n");
+        endRemoveRows();
+        StateChanged();
+        if (end.again)
+            Add(kind, *end.again);
+        return;
+    }
+    CTransferWorker* started = worker.get();
+    connect(started, &CTransferWorker::Status, this, &CTransferQueue::OnStatus, Qt::QueuedConnection);
+    connect(started, &CTransferWorker::Done, this, &CTransferQueue::OnDone, Qt::QueuedConnection);
+    connect(started, &CTransferWorker::Relay, this, &CTransferQueue::OnRelay, Qt::QueuedConnection);
+    m_workers.emplace(number, CRunning{std::move(worker), {}, {}, {}});
+    started->Resume();
 }
 
 void CTransferQueue::Cancel(const QList<int>& rows)
 {
-    for (CTransferWorker* worker : WorkersAt(rows))
+    QList<int> numbers;
+    for (int row : rows)
+        if (const int number = NumberAt(row))
+            numbers.append(number);
+    for (int number : numbers)
     {
-        worker->SetSchedule(CScheduleInfo());
-        worker->Cancel();
+        const CQueueItem queued = *m_state.Find(number);
+        if (m_workers.contains(number))
+        {
+            m_state.Cancel(number);
+            m_workers[number].worker->Cancel();
+            continue;
+        }
+        // A job that never ran ends here, with the message its worker would have given.
+        const int row = m_state.IndexOf(number);
+        beginRemoveRows({}, row, row);
+        m_state.Cancel(number);
+        endRemoveRows();
+        Report(number, queued.job, true, JobCancelledMessage(queued.kind));
     }
+    StateChanged();
+    CheckQueueEmpty();
 }
 
 void CTransferQueue::Resume(const QList<int>& rows)
 {
+    QList<int> numbers;
     for (int row : rows)
+        if (const int number = NumberAt(row))
+            numbers.append(number);
+    for (int number : numbers)
     {
-        CTransferWorker* worker = WorkerAt(row);
-        const QString state = worker ? m_rows[row].texts[StatusColumn] : QString();
-        if (state == kPending || state == kFailed)
-            Start(*worker);
+        if (!m_state.Resume(number))
+            continue;
+        RowChanged(number, StatusColumn, StatusColumn);
+        StateChanged();
+        StartWorker(number);
     }
 }
 
 CScheduleInfo CTransferQueue::Schedule(int row) const
 {
-    const CTransferWorker* worker = WorkerAt(row);
-    return worker ? worker->Schedule() : CScheduleInfo();
+    const int number = NumberAt(row);
+    return number ? m_state.Find(number)->schedule : CScheduleInfo();
 }
 
 void CTransferQueue::SetSchedule(const QList<int>& rows, const CScheduleInfo& schedule)
 {
     for (int row : rows)
     {
-        CTransferWorker* worker = WorkerAt(row);
-        if (!worker)
+        const int number = NumberAt(row);
+        if (!number)
             continue;
-        worker->SetSchedule(schedule);
-        // A running worker keeps showing its own status; the schedule counts when it completes.
-        if (!worker->IsStarted())
-            SetText(row, StatusColumn, schedule.enabled ? kScheduled : kPending);
+        m_state.SetSchedule(number, schedule);
+        if (m_workers.contains(number))
+            m_workers[number].worker->SetSchedule(schedule);
+        RowChanged(number, StatusColumn, StatusColumn);
     }
+    StateChanged();
 }
 
 QString CTransferQueue::Details(int row) const
 {
-    const CTransferWorker* worker = WorkerAt(row);
-    return worker ? worker->Details() : QString();
+    const int number = NumberAt(row);
+    if (!number)
+        return {};
+    const CRunning* running = RunningOf(number);
+    return running ? running->worker->Details() : m_state.Find(number)->job.details;
 }
 
 void CTransferQueue::OnStatus(CTransferWorker* worker, const QString& name, const QString& status,
                               const QString& percent)
 {
-    const int row = RowOf(worker);
-    if (row < 0)
+    const int number = NumberOf(worker);
+    if (!number)
         return;
+    CRunning& running = m_workers[number];
     if (!status.isEmpty())
-        SetText(row, StatusColumn, status);
+        running.status = status;
     if (!percent.isEmpty())
-        SetText(row, ProgressColumn, percent);
+        running.percent = percent;
+    if (!name.isEmpty())
+        running.name = VisibleText(name);
+    RowChanged(number, NameColumn, ProgressColumn);
     if (name.isEmpty())
         return;
-    m_rows[row].folder = false;
-    const QString shown = VisibleText(name);
-    SetText(row, NameColumn, shown);
-    if (ITransferRequester* requester = RequesterOf(*worker))
-        requester->OnTransferLog(
-            QStringLiteral("[%1] %2: \"%3\"").arg(worker->ThreadId()).arg(status, shown));
+    if (ITransferRequester* requester = RequesterOf(worker->Job()))
+        requester->OnTransferLog(QStringLiteral("[%1] %2: \"%3\"").arg(number).arg(status, running.name));
+}
+
+void CTransferQueue::Report(int number, const CTransferJob& job, bool success, const QString& message)
+{
+    if (ITransferRequester* requester = RequesterOf(job))
+        requester->OnTransferDone(success ? kSuccessLevel : kFailureLevel,
+                                  QStringLiteral("[%1] %2").arg(number).arg(VisibleText(message, LineBreaks::Kept)));
 }
 
 void CTransferQueue::OnDone(CTransferWorker* worker, bool success)
 {
-    const int row = RowOf(worker);
-    if (row < 0)
+    const int number = NumberOf(worker);
+    if (!number)
         return;
-    if (ITransferRequester* requester = RequesterOf(*worker))
-    {
-        const QString line = QStringLiteral("[%1] %2")
-                                 .arg(worker->ThreadId())
-                                 .arg(VisibleText(worker->FinalMessage(), LineBreaks::Kept));
-        requester->OnTransferDone(success ? kSuccessLevel : kFailureLevel, line);
-    }
-    // The requester may have changed the rows meanwhile.
-    RemoveRow(RowOf(worker));
-    std::unique_ptr<CTransferWorker> finished = TakeWorker(worker);
-    if (finished->IsStarted())
-        --m_running;
-    Requeue(*finished, success);
+    Report(number, worker->Job(), success, worker->FinalMessage());
+    // The requester may have changed the queue meanwhile.
+    std::unique_ptr<CTransferWorker> finished = std::move(m_workers[number].worker);
+    m_workers.erase(number);
+    const JobKind kind = m_state.Find(number)->kind;
+    const int row = m_state.IndexOf(number);
+    beginRemoveRows({}, row, row);
+    const CTransferQueueState::CEnd end =
+        m_state.Finished(number, success, m_removeFailed, finished->ResumeFiles(), finished->Details());
+    endRemoveRows();
     finished.reset();
+    if (end.again)
+        Add(kind, *end.again);
+    StateChanged();
     ProcessQueue();
     CheckQueueEmpty();
 }
 
 void CTransferQueue::OnRelay(CTransferWorker* worker, const CTransferEntry& entry)
 {
-    if (RowOf(worker) < 0)
+    if (!NumberOf(worker))
         return;
-    if (ITransferRequester* requester = RequesterOf(*worker))
+    if (ITransferRequester* requester = RequesterOf(worker->Job()))
         requester->OnTransferRelay(entry);
-}
-
-void CTransferQueue::Requeue(const CTransferWorker& worker, bool success)
-{
-    CTransferJob job = worker.Job();
-    job.details = worker.Details();
-    CScheduleInfo schedule = worker.Schedule();
-    if (success || m_removeFailed)
-    {
-        if (!schedule.repeat)
-            return;
-        schedule.AdvanceOnce();
-        schedule.enabled = true;
-    }
-    else
-    {
-        job.files = worker.ResumeFiles();
-        job.failed = true;
-    }
-    job.schedule = schedule;
-    if (worker.GetKind() == CTransferWorker::Kind::Download)
-        AddDownload(job);
-    else
-        AddUpload(job);
 }
 
 void CTransferQueue::CheckQueueEmpty()
 {
-    if (m_rows.isEmpty() && m_afterQueue)
+    if (m_state.Jobs().isEmpty() && m_afterQueue)
         m_afterQueue->OnQueueEmpty(Setting("Events"));
 }
 
-bool CTransferQueue::LimitReached() const
+int CTransferQueue::NumberOf(const CTransferWorker* worker) const
 {
-    return m_limit > 0 && m_running >= m_limit;
+    for (const auto& [number, running] : m_workers)
+        if (running.worker.get() == worker)
+            return number;
+    return 0;
 }
 
-void CTransferQueue::Start(CTransferWorker& worker)
+const CTransferQueue::CRunning* CTransferQueue::RunningOf(int number) const
 {
-    // A cancelled worker is already on its way to completion: starting it would only take a slot.
-    if (worker.IsStarted() || worker.IsCancelled())
+    const auto found = m_workers.find(number);
+    return found == m_workers.end() ? nullptr : &found->second;
+}
+
+int CTransferQueue::NumberAt(int row) const
+{
+    return row >= 0 && row < rowCount() ? m_state.Jobs()[row].number : 0;
+}
+
+void CTransferQueue::RowChanged(int number, int firstColumn, int lastColumn)
+{
+    const int row = m_state.IndexOf(number);
+    if (row >= 0)
+        Q_EMIT dataChanged(index(row, firstColumn), index(row, lastColumn));
+}
+
+void CTransferQueue::StateChanged()
+{
+    // Written once the current event is handled, so a batch of changes makes one write.
+    if (!m_store || m_saveDue)
         return;
-    ++m_running;
-    worker.Resume();
+    m_saveDue = true;
+    QMetaObject::invokeMethod(this, &CTransferQueue::SaveNow, Qt::QueuedConnection);
 }
 
-bool CTransferQueue::IsDue(const CTransferWorker& worker) const
+void CTransferQueue::SaveNow()
 {
-    return QDateTime::currentDateTime() >= worker.Schedule().start;
-}
-
-int CTransferQueue::RowOf(const CTransferWorker* worker) const
-{
-    for (int row = 0; row < m_rows.size(); ++row)
-    {
-        if (m_rows[row].worker == worker)
-            return row;
-    }
-    return -1;
-}
-
-CTransferWorker* CTransferQueue::WorkerAt(int row) const
-{
-    return row >= 0 && row < m_rows.size() ? m_rows[row].worker : nullptr;
-}
-
-QList<CTransferWorker*> CTransferQueue::WorkersAt(const QList<int>& rows) const
-{
-    QList<CTransferWorker*> workers;
-    for (int row : rows)
-    {
-        if (CTransferWorker* worker = WorkerAt(row))
-            workers.append(worker);
-    }
-    return workers;
-}
-
-void CTransferQueue::SetText(int row, int column, const QString& text)
-{
-    QString& current = m_rows[row].texts[column];
-    if (current == text)
+    if (!m_saveDue)
         return;
-    current = text;
-    const QModelIndex changed = index(row, column);
-    Q_EMIT dataChanged(changed, changed);
-}
-
-void CTransferQueue::RemoveRow(int row)
-{
-    beginRemoveRows({}, row, row);
-    m_rows.removeAt(row);
-    endRemoveRows();
-}
-
-std::unique_ptr<CTransferWorker> CTransferQueue::TakeWorker(const CTransferWorker* worker)
-{
-    for (auto* list : {&m_downloads, &m_uploads})
-    {
-        for (auto it = list->begin(); it != list->end(); ++it)
-        {
-            if (it->get() != worker)
-                continue;
-            std::unique_ptr<CTransferWorker> taken = std::move(*it);
-            list->erase(it);
-            return taken;
-        }
-    }
-    return nullptr;
+    m_saveDue = false;
+    QString problem;
+    if (!m_store->Save(m_state.Jobs(), &problem) && problem != m_lastStoreProblem)
+        Q_EMIT StoreFailed(problem);
+    m_lastStoreProblem = problem;
 }

@@ -1,26 +1,29 @@
 #pragma once
 
+#include "app/StoredFileLoad.h"
 #include "transfer/ScheduleInfo.h"
 #include "transfer/TransferJob.h"
+#include "transfer/TransferQueueState.h"
+#include "transfer/TransferQueueStore.h"
 #include "transfer/TransferWorker.h"
 
 #include <QAbstractTableModel>
 #include <QList>
 #include <QTimer>
 
-#include <array>
+#include <map>
 #include <memory>
-#include <vector>
+#include <optional>
 
 class CSiteList;
 class IAfterQueueAction;
 class ITransferWorkerFactory;
 
-// The transfer queue: one row per queued worker, which the queue owns from the add until its
-// completion has been handled. The row's status text is the queue state: scheduled, pending or
-// failed rows wait; the queue starts pending ones up to the transfer limit, turns due scheduled
-// ones pending, re-queues failed and recurring jobs, and runs the after-queue action when the last
-// row is gone. Lives on the user-interface thread; the transfer bar only draws it.
+// The transfer queue: one row per queued job. Its rules are CTransferQueueState's: pending, scheduled
+// and failed jobs wait without a thread; the queue makes a job's worker when the job starts, within the
+// transfer limit, and lets it go when the job ends; it re-queues failed and recurring jobs and runs the
+// after-queue action when the last row is gone. With a store every change is written to the queue file.
+// Lives on the user-interface thread; the transfer bar only draws it.
 class CTransferQueue : public QAbstractTableModel
 {
     Q_OBJECT
@@ -39,14 +42,11 @@ public:
 
     enum Role
     {
-        ThreadIdRole = Qt::UserRole, // the number in the worker's "[%d]" log lines
-        FolderRole,                  // the name column shows a folder (for its icon)
-        TransferredBytesRole         // how far the row's worker has got, in bytes (for speeds)
+        JobNumberRole = Qt::UserRole, // the number in the job's "[%d]" log lines
+        FolderRole,                   // the name column shows a folder (for its icon)
+        TransferredBytesRole,         // how far the row's worker has got, in bytes (for speeds)
+        StateRole                     // the job's JobState, as an int
     };
-
-    static const QString kScheduled;
-    static const QString kPending;
-    static const QString kFailed;
 
     // Reads ConnectionTimeout, TransferMax, RemoveFailed, PreserveRemoteTimeStamp and
     // PreserveLocalTimeStamp here and again on ReloadSettings. siteList finds the destinations of
@@ -62,15 +62,18 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    // Queue one job: false when its file list is empty or no worker thread could be made.
+    // Queue one job: false when its file list is empty.
     bool AddDownload(const CTransferJob& job);
     bool AddUpload(const CTransferJob& job);
+    // The queue file: its jobs join the queue as they were (running ones as failed), and every change is
+    // written to it from now on. A damaged file is set aside; the load says so.
+    CStoredFileLoad UseStore(const QString& path);
     // Starts pending rows from the top within the limit and turns due scheduled rows pending.
     // Runs every second, after every add and after every completion.
     void ProcessQueue();
 
     // Commands on rows (the view's selection); rows out of range are skipped.
-    // Disables each worker's schedule and ends it; each then reports its completion.
+    // Waiting jobs go at once; running ones end their worker, then go. Each reports its end.
     void Cancel(const QList<int>& rows);
     // Starts pending and failed rows whatever the limit.
     void Resume(const QList<int>& rows);
@@ -82,9 +85,11 @@ public:
     // The job's details text and the protocol trace of its runs.
     QString Details(int row) const;
 
-    int RunningCount() const { return m_running; }
+    int RunningCount() const { return m_state.RunningCount(); }
     // Rows waiting for their turn, not started yet (scheduled and failed ones not counted).
-    int PendingCount() const;
+    int PendingCount() const { return m_state.PendingCount(); }
+    // Worker threads in being: one per running job.
+    int WorkerCount() const { return int(m_workers.size()); }
     int TransferLimit() const { return m_limit; }
     // A caller's limit in place of the stored TransferMax (0: no limit); pending rows start at once if it
     // rose.
@@ -94,36 +99,39 @@ public:
     // Handed to every worker added from now on.
     void SetWorkerOverrides(const CWorkerOverrides& overrides) { m_overrides = overrides; }
 
+Q_SIGNALS:
+    // The queue file could not be written; told once until a write succeeds again.
+    void StoreFailed(const QString& problem);
+
 private:
-    struct Row
+    // What a running job's worker shows on its row.
+    struct CRunning
     {
-        CTransferWorker* worker = nullptr;
-        std::array<QString, ColumnCount> texts;
-        bool folder = false;
+        std::unique_ptr<CTransferWorker> worker;
+        QString name;
+        QString status;
+        QString percent;
     };
 
-    bool Add(CTransferWorker::Kind kind, const CTransferJob& job, const CWorkerSettings& settings, Row row);
-    CWorkerSettings DownloadSettings(const CTransferJob& job) const;
-    CWorkerSettings UploadSettings() const;
-    static QString InitialState(const CTransferJob& job);
+    bool Add(JobKind kind, const CTransferJob& job);
+    CWorkerSettings Settings(JobKind kind, const CTransferJob& job) const;
     void ReadSettings();
+    QString Text(int row, int column) const;
 
+    void StartWorker(int number);
     void OnStatus(CTransferWorker* worker, const QString& name, const QString& status,
                   const QString& percent);
     void OnDone(CTransferWorker* worker, bool success);
     void OnRelay(CTransferWorker* worker, const CTransferEntry& entry);
-    void Requeue(const CTransferWorker& worker, bool success);
+    void Report(int number, const CTransferJob& job, bool success, const QString& message);
     void CheckQueueEmpty();
 
-    bool LimitReached() const;
-    void Start(CTransferWorker& worker);
-    bool IsDue(const CTransferWorker& worker) const;
-    int RowOf(const CTransferWorker* worker) const;
-    CTransferWorker* WorkerAt(int row) const;
-    QList<CTransferWorker*> WorkersAt(const QList<int>& rows) const;
-    void SetText(int row, int column, const QString& text);
-    void RemoveRow(int row);
-    std::unique_ptr<CTransferWorker> TakeWorker(const CTransferWorker* worker);
+    int NumberOf(const CTransferWorker* worker) const;
+    int NumberAt(int row) const;
+    const CRunning* RunningOf(int number) const;
+    void RowChanged(int number, int firstColumn, int lastColumn);
+    void StateChanged();
+    void SaveNow();
 
     ITransferWorkerFactory& m_factory;
     CSiteList* const m_siteList;
@@ -136,9 +144,10 @@ private:
     bool m_preserveLocalTime = false;
     CWorkerOverrides m_overrides;
 
-    QList<Row> m_rows;
-    std::vector<std::unique_ptr<CTransferWorker>> m_downloads;
-    std::vector<std::unique_ptr<CTransferWorker>> m_uploads;
-    int m_running = 0; // started by the queue and not yet completed
+    CTransferQueueState m_state;
+    std::map<int, CRunning> m_workers; // by job number
+    std::optional<CTransferQueueStore> m_store;
+    bool m_saveDue = false;
+    QString m_lastStoreProblem;
     QTimer m_timer;
 };

@@ -47,11 +47,7 @@ class CTransferWorker : public QThread
     Q_OBJECT
 
 public:
-    enum class Kind
-    {
-        Download,
-        Upload
-    };
+    using Kind = JobKind;
 
     // Cancels, lets a waiting thread run to its end and waits for it.
     ~CTransferWorker() override;

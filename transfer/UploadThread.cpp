@@ -61,7 +61,7 @@ QString CUploadThread::CompletedMessage() const
 
 QString CUploadThread::CancelledMessage() const
 {
-    return QStringLiteral("取消上傳");
+    return JobCancelledMessage(JobKind::Upload);
 }
 
 CWorkerStep CUploadThread::RunJob()

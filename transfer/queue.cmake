@@ -5,5 +5,9 @@ target_sources(zentrava_transfer PRIVATE
   ColumnWidths.h
   TransferQueue.cpp
   TransferQueue.h
+  TransferQueueState.cpp
+  TransferQueueState.h
+  TransferQueueStore.cpp
+  TransferQueueStore.h
   TransferRequester.h
 )

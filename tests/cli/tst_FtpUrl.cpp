@@ -1,7 +1,7 @@
 #include "cli/FtpUrl.h"
-#include "cli/MirrorShares.h"
 #include "cli/ProxyUrl.h"
 #include "support/Rows.h"
+#include "transfer/TransferShares.h"
 
 #include "engine/ConnectionTarget.h"
 

@@ -188,7 +188,7 @@ class TestTransferQueue : public QObject
     QString Text(int row, int column) const { return m_queue->index(row, column).data().toString(); }
     QString Tid(int row) const
     {
-        return m_queue->index(row, 0).data(CTransferQueue::ThreadIdRole).toString();
+        return m_queue->index(row, 0).data(CTransferQueue::JobNumberRole).toString();
     }
 
     QString RowTexts(int row) const
@@ -256,6 +256,9 @@ private Q_SLOTS:
         QVERIFY(queue.index(1, 0).data(CTransferQueue::FolderRole).toBool());
         QVERIFY(!queue.index(2, 0).data(CTransferQueue::FolderRole).toBool());
 
+        // Waiting jobs have no worker; Resume makes theirs, past the limit.
+        QCOMPARE(m_script->made.size(), 1);
+        queue.Resume({1, 2, 3});
         QCOMPARE(m_script->made.size(), 4);
         const CWorkerSettings& download = m_script->made[1];
         QCOMPARE(download.connectionTimeoutMs, 7000);
@@ -268,11 +271,12 @@ private Q_SLOTS:
             QVERIFY(settings.overrides.matchingFiles == int(OverwriteAction::Number) &&
                     settings.overrides.checksum == ChecksumKind::Sha1);
 
-        // No file, or no worker thread: nothing is queued.
+        // No file: nothing is queued. No worker thread: the job comes back failed.
         QVERIFY(!queue.AddUpload(CTransferJob()));
         m_script->refuse = true;
-        QVERIFY(!queue.AddDownload(Job("c.txt")));
-        QCOMPARE(queue.rowCount(), 4);
+        QVERIFY(queue.AddDownload(Job("c.txt")));
+        queue.Resume({4});
+        QCOMPARE(RowTexts(4), "c.txt|127.0.0.1|/pub|/tmp/in/|失敗|");
     }
 
     // With a limit, a caller's higher one starts more at once (the store keeps its own); a completion
@@ -312,9 +316,28 @@ private Q_SLOTS:
         QVERIFY(m_requester->logs.contains("[" + tid + "] 下載中: \"a\""));
         QCOMPARE(m_requester->dones, QStringList{"1 [" + tid + "] 下載完成！"});
         QVERIFY(m_recorder->emptied.isEmpty());
-        // Going away, the queue ends every worker, running or waiting.
+        // Going away, the queue ends every worker; waiting jobs have none.
         m_queue.reset();
-        QCOMPARE(m_script->ended.load(), 5);
+        QCOMPARE(m_script->ended.load(), afterOneDone.size());
+    }
+
+    // Waiting jobs hold no thread: 500 of them behind a limit of 2 add two threads to the process.
+    void waitingJobsHoldNoThreads()
+    {
+        const auto threads = [] {
+            return QDir(QStringLiteral("/proc/self/task"))
+                .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                .size();
+        };
+        CTransferQueue& queue = MakeQueue(2);
+        const qsizetype before = threads();
+        QStringList names;
+        for (int i = 0; i < 500; ++i)
+            names << QString::number(i);
+        QVERIFY(Add(names));
+        QTRY_COMPARE(m_script->Started().size(), 2);
+        QCOMPARE(queue.WorkerCount(), 2);
+        QCOMPARE(threads(), before + 2);
     }
 
     void failedJobsComeBackFailed_data()
@@ -360,9 +383,10 @@ private Q_SLOTS:
         queue.Cancel({1, 2, 7});
         queue.Resume({2}); // on its way out: takes no slot
         QCOMPARE(queue.RunningCount(), 1);
-        // Never-started workers still end and report their cancel; the recurring one is not queued again.
-        QTRY_COMPARE(queue.rowCount(), 2);
-        QCOMPARE(m_script->ended.load(), 2);
+        // Jobs that never started had no worker; they report their cancel all the same, and the recurring
+        // one is not queued again.
+        QCOMPARE(queue.rowCount(), 2);
+        QCOMPARE(m_script->ended.load(), 0);
         QCOMPARE(m_requester->dones.filter(kCancelled).size(), 2);
         QCOMPARE(queue.RunningCount(), 1);
         queue.ProcessQueue();
@@ -376,40 +400,6 @@ private Q_SLOTS:
         QTRY_COMPARE(queue.rowCount(), 0);
         QCOMPARE(queue.RunningCount(), 0);
         QVERIFY(m_requester->dones.last().startsWith("1 "));
-    }
-
-    // A due recurring job runs and comes back an hour on; the schedule dialog's choice turns waiting rows
-    // scheduled or pending, while a running one keeps its status (the timer's ticks: the window's test).
-    void schedules()
-    {
-        CTransferQueue& queue = MakeQueue(1);
-        const CScheduleInfo longAgo = Hourly(QDateTime::currentDateTime().addSecs(-7200));
-        QVERIFY(Add({"a"}, longAgo));
-        // Due at once: pending after the add's pass, started by the next.
-        QCOMPARE(States(), QStringList{"a=" + kPending});
-        QVERIFY(m_script->Started().isEmpty());
-        queue.ProcessQueue();
-        QTRY_COMPARE(States(), QStringList{"a=" + kRunning});
-        QVERIFY(Add({"b", "c"}));
-        queue.SetSchedule({0, 1, 5}, longAgo);
-        CScheduleInfo schedule = Hourly(QDateTime::currentDateTime().addSecs(-60));
-        queue.SetSchedule({1}, schedule);
-        schedule.enabled = false;
-        queue.SetSchedule({2}, schedule);
-        QCOMPARE(States(), (QStringList{"a=" + kRunning, "b=" + kScheduled, "c=" + kPending}));
-        QVERIFY(!queue.Schedule(2).repeat);
-        QVERIFY(!queue.Schedule(9).enabled);
-        queue.SetSchedule({2}, Hourly(QDateTime::currentDateTime().addSecs(3600)));
-
-        // a's completion turns the due row pending and starts it; a is back an hour on, due still.
-        m_script->Finish("a", true);
-        QTRY_COMPARE(States(), (QStringList{"b=" + kRunning, "c=" + kScheduled, "a=" + kPending}));
-        QCOMPARE(queue.Schedule(2).start, longAgo.start.addSecs(3600));
-        QVERIFY(queue.Schedule(2).enabled && queue.Schedule(2).repeat);
-        // b is back an hour after a minute ago: it waits.
-        m_script->Finish("b", true);
-        QTRY_COMPARE(States(), (QStringList{"c=" + kScheduled, "a=" + kRunning, "b=" + kScheduled}));
-        QCOMPARE(m_script->Started(), (QStringList{"a", "b", "a"}));
     }
 
     // An upload's row shows its worker's name and progress, the window gets its log line and relays; the

@@ -478,7 +478,7 @@ private Q_SLOTS:
         QVERIFY(queue.AddDownload(job));
         QVERIFY(WaitUntil([&] { return requester.Ended() == 1; }, 60000));
         QCOMPARE(requester.failed.size(), 1);
-        QCOMPARE(queue.index(0, CTransferQueue::StatusColumn).data().toString(), CTransferQueue::kFailed);
+        QCOMPARE(JobState(queue.index(0, 0).data(CTransferQueue::StateRole).toInt()), JobState::Failed);
         QCOMPARE(QFileInfo(Local("big.bin")).size(), 100000);
         queue.Resume({0});
         QVERIFY(WaitUntil([&] { return requester.Ended() == 2; }, 60000));

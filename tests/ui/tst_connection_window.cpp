@@ -692,7 +692,7 @@ private Q_SLOTS:
         if (!accept)
             return;
         QCOMPARE(QStringList({Cell(CTransferQueue::StatusColumn), Cell(CTransferQueue::NameColumn)}),
-                 QStringList({CTransferQueue::kScheduled, upload ? u"new.txt"_s : u"a.txt"_s}));
+                 QStringList({u"排程"_s, upload ? u"new.txt"_s : u"a.txt"_s}));
         QVERIFY(Queue().Schedule(0).enabled);
         QCOMPARE(Queue().Schedule(0).start.toLocalTime(), start);
     }
@@ -735,14 +735,14 @@ private Q_SLOTS:
             QCOMPARE(FilesUnder(m_local->path()), QStringList({"a.txt", "sub/inner.txt"}));
     }
 
-    // Dropped files and folders go up in the dropped order, as one job or one job each; web addresses stay
-    // out.
+    // Dropped files and folders go up in the dropped order, as one job, or in parallel with the folder's
+    // files shared out among the jobs in its place; web addresses stay out.
     void droppedLocalFilesAreUploaded_data()
     {
         QTest::addColumn<int>("forceParallel");
         QTest::addColumn<QStringList>("jobs");
         QTest::newRow("one job") << 0 << QStringList{"one.dat"};
-        QTest::newRow("one job each") << 1 << QStringList({"one.dat", "tree", "a.dat"});
+        QTest::newRow("in parallel") << 1 << QStringList({"one.dat", "two.txt", "a.dat"});
     }
     void droppedLocalFilesAreUploaded()
     {

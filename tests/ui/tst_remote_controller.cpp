@@ -6,9 +6,11 @@
 #include "ui/connection/RemoteIconModel.h"
 #include "ui/connection/RemoteViewDialogs.h"
 
+#include "../transfer/WorkerTestSupport.h"
 #include "WindowTestSupport.h"
 
 #include <QItemSelectionModel>
+#include <QSignalSpy>
 
 using namespace WindowTestSupport;
 
@@ -197,6 +199,35 @@ private Q_SLOTS:
         QVERIFY(sites.LoadSiteByPath(u"Work\\Box"_s, stored));
         QCOMPARE(stored.LocalPath, browser);
         QCOMPARE(stored.Password, Harness::Require("proftpd")->Password());
+    }
+
+    // A folder downloaded in parallel is listed on a thread and shared out into TransferMax jobs.
+    void sharesAFolderDownload()
+    {
+        QVERIFY(WriteProfileInt("Settings", "ForceParallelTransfers", 1) &&
+                WriteProfileInt("Settings", "TransferMax", 4));
+        const QString deep = m_folder.disk + u"/sub/deep"_s;
+        QVERIFY(QDir().mkpath(deep) && GiveToServerUser(deep, m_folder.disk));
+        for (int i = 0; i < 8; ++i)
+            QVERIFY(
+                MakeServerFile(deep + u"/f%1"_s.arg(i), QByteArray(9000 * i, char('a' + i)), m_folder.disk));
+        QVERIFY(QFile::remove(m_folder.disk + u"/b.bin"_s) && QFile::remove(m_folder.disk + u"/old.txt"_s));
+        CWorkerFactory factory(m_dialogs.OverwritePrompts());
+        CTransferQueue transfers(factory, nullptr, nullptr);
+        CConnectionContext context;
+        context.queue = &transfers;
+        CRemoteController controller(context, m_dialogs);
+        const auto target = CFTPClientDoc::SplitTarget(m_folder.address, {}, {});
+        QVERIFY(controller.ConnectTo(target.address, target.login, target.password));
+        Select(controller, {u"sub"_s, u"a.txt"_s});
+        QSignalSpy queued(&transfers, &QAbstractItemModel::rowsInserted);
+        const QString local = m_local.filePath(u"parallel"_s);
+        controller.DownloadSelection(local);
+        QVERIFY(controller.IsPlanning() && controller.IsBusyShown());
+        QVERIFY(QTest::qWaitFor([&] { return !controller.IsPlanning(); }, kWaitMs));
+        QCOMPARE(queued.size(), 4);
+        QVERIFY(!controller.IsBusyShown() && WaitForEmptyQueue(transfers));
+        QCOMPARE(WorkerTest::TreeOf(local), WorkerTest::TreeOf(m_folder.disk));
     }
 };
 

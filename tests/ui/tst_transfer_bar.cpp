@@ -127,7 +127,7 @@ private Q_SLOTS:
         QVERIFY(WaitUntil([&] { return fixture.requester.failed.size() == 3; }, 60000));
         QTest::qWait(1200); // a queue tick leaves failed rows waiting
         QCOMPARE(fixture.queue->RunningCount(), 0);
-        QCOMPARE(fixture.Status(0), CTransferQueue::kFailed);
+        QCOMPARE(fixture.Status(0), u"失敗"_s);
         QVERIFY(MakeFile(Remote(u"late1.bin"_s), 300 * 1024));
 
         QString details;
@@ -153,8 +153,8 @@ private Q_SLOTS:
                 dialog->accept();
             });
         fixture.bar->ScheduleSelected();
-        QCOMPARE(fixture.Status(fixture.RowNamed(u"late2.bin"_s)), CTransferQueue::kScheduled);
-        SaveShot(fixture.host, u"transfer_bar.png"_s, {CTransferQueue::kScheduled});
+        QCOMPARE(fixture.Status(fixture.RowNamed(u"late2.bin"_s)), u"排程"_s);
+        SaveShot(fixture.host, u"transfer_bar.png"_s, {u"排程"_s});
 
         fixture.Select(fixture.RowNamed(u"late1.bin"_s));
         bool progressMade = false, progressShown = false;
@@ -178,7 +178,7 @@ private Q_SLOTS:
         QTest::keyClick(fixture.bar->List(), Qt::Key_Delete);
         QVERIFY(WaitUntil([&] { return fixture.queue->rowCount() == 1; }, 30000));
         QCOMPARE(fixture.requester.failed.size(), 3);
-        QCOMPARE(fixture.Status(0), CTransferQueue::kScheduled);
+        QCOMPARE(fixture.Status(0), u"排程"_s);
     }
 
     // A real worker over a larger local file asks on the GUI thread; with no countdown, cancelling the row

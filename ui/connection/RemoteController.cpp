@@ -3,6 +3,7 @@
 #include "app/Profile.h"
 #include "common/LogLine.h"
 #include "sites/SiteList.h"
+#include "transfer/TransferPlanner.h"
 #include "transfer/TransferQueue.h"
 #include "transfer/UploadBatch.h"
 #include "ui/connection/RemoteDialogs.h"
@@ -14,14 +15,19 @@
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QPointer>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace
 {
 
 const QString kSettings = QStringLiteral("Settings");
 const QString kSiteTarget = QStringLiteral("ftp:\\");
+// The jobs a folder is shared out into when TransferMax sets no limit.
+constexpr int kUnlimitedJobs = 4;
 
 // The dragged items' addresses, for programs that read them; never with the password.
 QString ServerUrl(const CFtpSite& site)
@@ -59,7 +65,14 @@ CRemoteController::CRemoteController(const CConnectionContext& context, IRemoteD
     m_keepAlive.Arm();
 }
 
-CRemoteController::~CRemoteController() = default;
+CRemoteController::~CRemoteController()
+{
+    if (m_planThread)
+    {
+        m_planner->Cancel();
+        m_planThread->wait();
+    }
+}
 
 // ---- connecting and listing
 
@@ -671,12 +684,12 @@ CFtpSite CRemoteController::TransferSite() const
 
 bool CRemoteController::CanDownloadSelection() const
 {
-    return TransferQueue() && IsConnectedAndIdle() && !SelectedRowsWithoutParent().isEmpty();
+    return TransferQueue() && IsConnectedAndIdle() && !IsPlanning() && !SelectedRowsWithoutParent().isEmpty();
 }
 
 bool CRemoteController::CanUpload() const
 {
-    return TransferQueue() && IsConnectedAndIdle();
+    return TransferQueue() && IsConnectedAndIdle() && !IsPlanning();
 }
 
 void CRemoteController::QueueDownload(const QList<CFtpListItem>& items, const QString& localFolder,
@@ -692,6 +705,9 @@ void CRemoteController::QueueDownload(const QList<CFtpListItem>& items, const QS
     job.schedule = schedule;
     for (const CFtpListItem& item : items)
         job.files.append({item.name, item.isFolder ? kAttributeFolder : 0, item.size, item.modified});
+    // A scheduled job keeps its folders whole: a tree listed now could have changed when it runs.
+    if (!schedule && !localFolder.startsWith(kSiteTarget) && StartPlanning(job, job.files, false, filtered))
+        return;
     if (!ParallelJobs())
     {
         queue->AddDownload(job);
@@ -769,15 +785,15 @@ CRemoteItemsMimeData* CRemoteController::MakeDragData()
         urls << base + item.name;
     // The rows dragged are the rows queued, whatever is selected when the drop arrives.
     // A file manager may ask for the items after the drag has ended, when the window may be gone.
-    return new CRemoteItemsMimeData(urls,
-                                    [self = QPointer<CRemoteController>(this), items](const QString& target)
-                                    {
-                                        if (!self)
-                                            return;
-                                        const bool toSite = target.startsWith(kSiteTarget);
-                                        self->QueueDownload(items, toSite ? target : self->DownloadFolder(target),
-                                                            false, std::nullopt);
-                                    });
+    return new CRemoteItemsMimeData(
+        urls,
+        [self = QPointer<CRemoteController>(this), items](const QString& target)
+        {
+            if (!self)
+                return;
+            const bool toSite = target.startsWith(kSiteTarget);
+            self->QueueDownload(items, toSite ? target : self->DownloadFolder(target), false, std::nullopt);
+        });
 }
 
 void CRemoteController::ChooseAndUpload()
@@ -811,6 +827,12 @@ void CRemoteController::QueueUpload(const QStringList& paths, bool filtered,
     CTransferQueue* queue = TransferQueue();
     if (!CanUpload() || paths.isEmpty())
         return;
+    QList<CTransferEntry> items;
+    for (const QString& path : paths)
+        items.append(CTransferPlanner::LocalEntry(QFileInfo(path)));
+    if (!schedule &&
+        StartPlanning(MakeTransferJob(TransferSite(), m_session.CurrentFolder()), items, true, filtered))
+        return;
     CUploadBatch batch;
     for (const QString& path : paths)
         batch.records.append(CLocalFileRecord::FromPath(path));
@@ -825,6 +847,54 @@ void CRemoteController::QueueUpload(const QStringList& paths, bool filtered,
         job.schedule = schedule;
         queue->AddUpload(job);
     }
+}
+
+bool CRemoteController::StartPlanning(const CTransferJob& base, const QList<CTransferEntry>& items,
+                                      bool upload, bool filtered)
+{
+    const bool folder =
+        std::any_of(items.cbegin(), items.cend(),
+                    [](const CTransferEntry& item) { return (item.attributes & kAttributeFolder) != 0; });
+    if (!folder || !ParallelJobs())
+        return false;
+    CTransferPlanRequest request;
+    request.base = base;
+    request.items = items;
+    request.upload = upload;
+    request.filter = filtered;
+    const int most = GetProfileInt(kSettings, QStringLiteral("TransferMax"));
+    request.jobCount = most > 0 ? most : kUnlimitedJobs;
+    m_planner = std::make_shared<CTransferPlanner>(request);
+    // The planning connection may wait for the server for as long as its time-out.
+    m_planThread.reset(QThread::create([planner = m_planner] { planner->Survey(); }));
+    connect(m_planThread.get(), &QThread::finished, this, [this, upload] { FinishPlanning(upload); });
+    ShowBusy(true);
+    Q_EMIT CommandStatesChanged();
+    m_planThread->start();
+    return true;
+}
+
+// Back on the window's thread: the overwrite questions, then the jobs.
+void CRemoteController::FinishPlanning(bool upload)
+{
+    m_planThread->wait();
+    m_planThread.reset();
+    const CTransferPlan plan = m_planner->Finish(m_dialogs.OverwritePrompts());
+    m_planner.reset();
+    if (m_busyShown && !m_session.IsListing())
+        ShowBusy(false);
+    for (const QString& note : plan.notes)
+        OnLog(LogError, note);
+    CTransferQueue* queue = TransferQueue();
+    for (CTransferJob job : plan.jobs)
+    {
+        job.requestingWindow = this;
+        if (queue)
+            upload ? queue->AddUpload(job) : queue->AddDownload(job);
+    }
+    Q_EMIT CommandStatesChanged();
+    if (!plan.IsOk())
+        m_dialogs.ShowMessage(plan.problem);
 }
 
 void CRemoteController::OnTransferLog(const QString& line)
@@ -943,6 +1013,8 @@ void CRemoteController::OnDisconnected()
 
 void CRemoteController::ShowBusy(bool on)
 {
+    // A listing that ends while a folder is being planned leaves the indicator on.
+    on = on || IsPlanning();
     m_busyShown = on;
     Q_EMIT BusyChanged(on);
 }

@@ -3,6 +3,7 @@
 #include "session/FtpSession.h"
 #include "session/KeepAlive.h"
 #include "transfer/ScheduleInfo.h"
+#include "transfer/TransferJob.h"
 #include "transfer/TransferRequester.h"
 #include "ui/connection/ConnectionContext.h"
 #include "ui/frame/FrameCommands.h"
@@ -14,6 +15,8 @@
 
 class CRemoteIconModel;
 class CRemoteItemsMimeData;
+class CTransferPlanner;
+class QThread;
 class IRemoteDialogs;
 class QItemSelectionModel;
 
@@ -110,6 +113,8 @@ public:
     // Something of the session runs: a connect, a listing or an operation that waits for the server.
     bool IsWaiting() const;
     bool IsBusyShown() const { return m_busyShown; }
+    // A folder's jobs are being planned; transfer commands wait until they are queued.
+    bool IsPlanning() const { return m_planThread != nullptr; }
     // Selected rows in row order, the parent row included.
     QList<int> SelectedRows() const;
     // The selected row that has the focus, or -1.
@@ -188,6 +193,11 @@ private:
     void QueueDownload(const QList<CFtpListItem>& items, const QString& localFolder, bool filtered,
                        const std::optional<CScheduleInfo>& schedule);
     void QueueUpload(const QStringList& paths, bool filtered, const std::optional<CScheduleInfo>& schedule);
+    // A selection holding a folder, when its jobs run in parallel: its tree listed on a thread and its
+    // files shared out into TransferMax jobs; false when it is queued as today.
+    bool StartPlanning(const CTransferJob& base, const QList<CTransferEntry>& items, bool upload,
+                       bool filtered);
+    void FinishPlanning(bool upload);
     void StartEdit(int row);
     // Runs one session step that waits for the server, marked as waiting so the window is not
     // closed under it.
@@ -212,6 +222,8 @@ private:
     bool m_busyShown = false;
     int m_waiting = 0;
     bool m_forceParallel = false;
+    std::shared_ptr<CTransferPlanner> m_planner;
+    std::unique_ptr<QThread> m_planThread;
     // The saved site this window connected to by its path; empty for a typed address.
     QString m_sitePath;
     // Where "下載到" put files last time in this window.

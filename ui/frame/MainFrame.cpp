@@ -148,6 +148,11 @@ void CMainFrame::CreateTransferManager()
     m_workerFactory = std::make_unique<CWorkerFactory>(*m_prompts, CGuiTransferProgress::Maker(this));
     m_afterQueue = std::make_unique<CAfterQueueActions>(*this);
     m_transferQueue = std::make_unique<CTransferQueue>(*m_workerFactory, &m_sites, m_afterQueue.get());
+    // The queue comes back as it was left, also after a crash.
+    if (CDataFolder::Ensure())
+        ReportDamagedFile(m_transferQueue->UseStore(CDataFolder::FilePath(QStringLiteral("queue.json"))));
+    connect(m_transferQueue.get(), &CTransferQueue::StoreFailed, this,
+            [this](const QString& problem) { CMessageBox::Show(this, QMessageBox::Warning, problem); });
     auto* content = new CTransferManagerBar(*m_transferQueue, m_transferManager);
     content->setObjectName(QStringLiteral("TransferManagerContent"));
     delete m_transferManager->widget();

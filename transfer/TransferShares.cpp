@@ -1,4 +1,4 @@
-#include "cli/MirrorShares.h"
+#include "transfer/TransferShares.h"
 
 namespace
 {

@@ -1,0 +1,119 @@
+#include "../engine/FakeFtpServer.h"
+#include "WorkerTestSupport.h"
+#include "servers/Harness.h"
+
+#include "transfer/TransferPlanner.h"
+
+#include <QRegularExpression>
+
+using namespace WorkerTest;
+
+namespace
+{
+const QStringList kFiles{"t/sub/mid file.dat", "t/sub/zero", "t/sub/深 層/底.txt", "t/top.bin"};
+
+// Every planned entry by its path below the folder the items are in, sorted.
+QStringList Planned(const CTransferPlan& plan, const QString& remoteFolder)
+{
+    QStringList names;
+    for (const CTransferJob& job : plan.jobs)
+        for (const CTransferEntry& entry : job.files)
+            names << entry.name.section(u'|', -1).mid(entry.name.contains(u'|') ? remoteFolder.size() + 1
+                                                                                : 0);
+    names.sort();
+    return names;
+}
+} // namespace
+
+// Folder transfers planned against the harness servers and against hostile scripted listings.
+class TestTransferPlanner : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_local;
+    CScriptedPrompts m_prompts;
+
+private Q_SLOTS:
+    void sharesATree_data()
+    {
+        Columns<QString, bool, int, int, QStringList>({"kind", "upload", "count", "jobs", "planned"});
+        for (const QString kind : {"proftpd", "sshd"})
+        {
+            Row(qPrintable(kind + " down, one job"), kind, false, 1, 1, QStringList{"t"});
+            Row(qPrintable(kind + " down, three jobs"), kind, false, 3, 3, kFiles);
+            Row(qPrintable(kind + " down, more jobs than files"), kind, false, 8, 4, kFiles);
+            Row(qPrintable(kind + " up, one job"), kind, true, 1, 1, QStringList{"t/empty"} + kFiles);
+            Row(qPrintable(kind + " up, three jobs"), kind, true, 3, 3, kFiles);
+        }
+    }
+    // Each file planned once; shared out, every folder is made before a job runs.
+    void sharesATree()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, upload);
+        QFETCH(int, count);
+        CTestServer* server = Harness::Require(kind);
+        QVERIFY(server);
+        const QString disk = kind == "sshd" ? server->Value("WORKDIR") : server->Root();
+        const QString name = QStringLiteral("p%1").arg(QRandomGenerator::global()->bounded(1000000));
+        const QString source = upload ? m_local.filePath(name) : disk + u'/' + name;
+        QVERIFY(MakeTree(source + "/t"));
+        CTransferPlanRequest request;
+        request.base = JobFor(*server, kind, false, (kind == "sshd" ? disk : QString()) + u'/' + name);
+        request.base.localFolder = upload ? source : m_local.filePath(name);
+        request.items = {upload ? CTransferPlanner::LocalEntry(QFileInfo(source + "/t"))
+                                : Entry("t", 0, true)};
+        request.upload = upload;
+        request.jobCount = count;
+        request.makeTarget = request.decideTree = true;
+        request.unknownHostKey = TrustAnswer::ThisRun;
+        const CTransferPlan plan = CTransferPlanner(request).Plan(m_prompts);
+        QVERIFY2(plan.IsOk(), qPrintable(plan.problem));
+        QTEST(int(plan.jobs.size()), "jobs");
+        QTEST(Planned(plan, request.base.remoteFolder), "planned");
+        const QString made = upload ? disk + u'/' + name : request.base.localFolder;
+        for (const QString folder : {"/t/sub/深 層", "/t/empty"})
+            QCOMPARE(QDir(made + folder).exists(), count > 1);
+    }
+
+    void refusesHostileListings_data()
+    {
+        Columns<QByteArray, QByteArray, QStringList, QString>({"reply", "payload", "planned", "problem"});
+        const QByteArray line = "-rw-r--r-- 1 u g 5 Jan 01 2024 ";
+        Row("unsafe names", QByteArray("150 Here\r\n"),
+            "drwxr-xr-x 2 u g 0 Jan 01 2024 ..\r\n" + line + "a/b\r\n" + line + "c\\d\r\n" + line +
+                "e\x1b[2Jf\r\n" + line + "ok.bin\r\n",
+            QStringList{"t/ok.bin"}, QString());
+        Row("a folder that holds itself", QByteArray("150 Here\r\n"),
+            QByteArray("drwxr-xr-x 2 u g 0 Jan 01 2024 t\r\n"), QStringList(), QString());
+        Row("refused", QByteArray("550 Gone away\r\n"), QByteArray(), QStringList(), "/t：.*550 Gone away");
+    }
+    void refusesHostileListings()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QByteArray, payload);
+        QFETCH(QString, problem);
+        CFakeFtpServer server;
+        server.On("LIST", {{reply, payload.isEmpty() ? FakeResponse::Data::None : FakeResponse::Data::Send,
+                            payload, payload.isEmpty() ? QByteArray() : "226 Done\r\n"}});
+        QString error;
+        QVERIFY2(server.Start(&error), qPrintable(error));
+        CTransferPlanRequest request;
+        request.base.host = "127.0.0.1";
+        request.base.port = server.Port();
+        request.base.login = "tester";
+        request.base.passive = true;
+        request.base.remoteFolder = "/";
+        request.base.localFolder = m_local.filePath(QTest::currentDataTag());
+        request.items = {Entry("t", 0, true)};
+        request.jobCount = 3;
+        const CTransferPlan plan = CTransferPlanner(request).Plan(m_prompts);
+        QVERIFY2(plan.problem.contains(QRegularExpression(problem)) &&
+                     plan.problem.isEmpty() == problem.isEmpty(),
+                 qPrintable(plan.problem));
+        QTEST(Planned(plan, {}), "planned");
+    }
+};
+
+QTEST_MAIN(TestTransferPlanner)
+#include "tst_transfer_planner.moc"

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "security/TrustPolicy.h"
+#include "transfer/TransferJob.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// A selection to be turned into queued jobs.
+struct CTransferPlanRequest
+{
+    // The connection fields; remoteFolder and localFolder are where the items are and where they go.
+    CTransferJob base;
+    // Downloads: names in base.remoteFolder (folders marked); uploads: local paths.
+    QList<CTransferEntry> items;
+    bool upload = false;
+    // The jobs the files below the selected folders are shared out into; 1 keeps one job for all items
+    // and lists nothing for a download.
+    int jobCount = 1;
+    // The filtered command; the stored switches may filter without it.
+    bool filter = false;
+    // Uploads: base.remoteFolder is made with its missing parents first.
+    bool makeTarget = false;
+    // Uploads: every file below a selected folder is decided against its own remote folder; otherwise
+    // only the selected files are, and the rest replaces what is there, as a folder's job does.
+    bool decideTree = false;
+    // In place of the stored MatchingFiles.
+    std::optional<int> matchingFiles;
+    // Past what is on record; a planning connection cannot ask.
+    TrustAnswer unknownCertificate = TrustAnswer::Refuse;
+    TrustAnswer unknownHostKey = TrustAnswer::Refuse;
+};
+
+// The jobs to queue, in order, or why there are none.
+struct CTransferPlan
+{
+    QList<CTransferJob> jobs;
+    QString problem;   // names the folder or file and carries the server's reply
+    QStringList notes; // names left out of a listing, trust notes
+    bool IsOk() const { return problem.isEmpty(); }
+};
