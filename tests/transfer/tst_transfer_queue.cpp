@@ -395,8 +395,10 @@ private Q_SLOTS:
         m_script->Finish("a", true);
         QTRY_COMPARE(m_script->Started(), (QStringList{"a", "d"}));
         QCOMPARE(queue.RunningCount(), 1);
-        // A running worker cancelled ends with its cancel message, not as a failure.
-        queue.Cancel({0});
+        // A running worker cancelled ends with its cancel message, not as a failure; the waiting row
+        // cancelled with it goes too.
+        QVERIFY(Add({"e"}));
+        queue.Cancel({0, 1});
         QTRY_COMPARE(queue.rowCount(), 0);
         QCOMPARE(queue.RunningCount(), 0);
         QVERIFY(m_requester->dones.last().startsWith("1 "));
