@@ -72,11 +72,23 @@ std::optional<CSessionUrl> CSessionUrl::Parse(const QString& text)
     return url;
 }
 
+namespace
+{
+
+// By site protocol type.
+const QStringList kSchemes{QStringLiteral("ftp"), QStringLiteral("ftps"), QStringLiteral("ftpes"),
+                           QStringLiteral("sftp")};
+
+} // namespace
+
 int CSessionUrl::ProtocolType() const
 {
-    static const QStringList kSchemes{QStringLiteral("ftp"), QStringLiteral("ftps"), QStringLiteral("ftpes"),
-                                      QStringLiteral("sftp")};
     return int(kSchemes.indexOf(scheme));
+}
+
+QString CSessionUrl::SchemeOf(int protocolType)
+{
+    return kSchemes.value(protocolType, kSchemes.first());
 }
 
 bool TakeTypedAddress(const QString& text, CFtpSite& site)

@@ -22,6 +22,8 @@ struct CSessionUrl
     // The site protocol type of an FTP scheme: ftp 0, ftps 1 (implicit TLS), ftpes 2 (explicit TLS),
     // sftp 3; -1 for any other scheme.
     int ProtocolType() const;
+    // The scheme of a site protocol type, the other way round; "ftp" for a type outside the table.
+    static QString SchemeOf(int protocolType);
 };
 
 // An address as a person types it for a new site: "host", "host:port" or an FTP URL (ftp://, ftpes://,

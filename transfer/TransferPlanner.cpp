@@ -4,6 +4,7 @@
 #include "engine/RemoteName.h"
 #include "engine/VisibleText.h"
 #include "transfer/FilterLists.h"
+#include "transfer/LocalFileRecord.h"
 #include "transfer/RemotePath.h"
 #include "transfer/TransferShares.h"
 #include "transfer/UploadBatch.h"
@@ -55,9 +56,7 @@ CTransferPlanner::CTransferPlanner(CTransferPlanRequest request) : m_request(std
 
 CTransferEntry CTransferPlanner::LocalEntry(const QFileInfo& info)
 {
-    const bool folder = info.isDir();
-    return {info.absoluteFilePath(), folder ? kAttributeFolder : 0u, folder ? 0 : info.size(),
-            info.lastModified()};
+    return CLocalFileRecord::FromPath(info.absoluteFilePath()).ToEntry();
 }
 
 QList<CTransferEntry> CTransferPlanner::FilteredUploads(const QList<CTransferEntry>& items, bool filter)

@@ -275,14 +275,7 @@ void CTransferQueue::StartWorker(int number)
         // Without a thread the job cannot run: it fails like any other, with its files still to do.
         const QString message = QStringLiteral("無法建立傳送執行緒");
         Report(number, job, false, message);
-        const int row = m_state.IndexOf(number);
-        beginRemoveRows({}, row, row);
-        const CTransferQueueState::CEnd end =
-            m_state.Finished(number, false, m_removeFailed, job.files, job.details + message + "\r\n");
-        endRemoveRows();
-        StateChanged();
-        if (end.again)
-            Add(kind, *end.again);
+        EndJob(number, false, job.files, job.details + message + "\r\n");
         return;
     }
     CTransferWorker* started = worker.get();
@@ -388,8 +381,9 @@ void CTransferQueue::OnStatus(CTransferWorker* worker, const QString& name, cons
 void CTransferQueue::Report(int number, const CTransferJob& job, bool success, const QString& message)
 {
     if (ITransferRequester* requester = RequesterOf(job))
-        requester->OnTransferDone(success ? kSuccessLevel : kFailureLevel,
-                                  QStringLiteral("[%1] %2").arg(number).arg(VisibleText(message, LineBreaks::Kept)));
+        requester->OnTransferDone(
+            success ? kSuccessLevel : kFailureLevel,
+            QStringLiteral("[%1] %2").arg(number).arg(VisibleText(message, LineBreaks::Kept)));
 }
 
 void CTransferQueue::OnDone(CTransferWorker* worker, bool success)
@@ -399,20 +393,25 @@ void CTransferQueue::OnDone(CTransferWorker* worker, bool success)
         return;
     Report(number, worker->Job(), success, worker->FinalMessage());
     // The requester may have changed the queue meanwhile.
-    std::unique_ptr<CTransferWorker> finished = std::move(m_workers[number].worker);
+    const std::unique_ptr<CTransferWorker> finished = std::move(m_workers[number].worker);
     m_workers.erase(number);
+    EndJob(number, success, finished->ResumeFiles(), finished->Details());
+    ProcessQueue();
+    CheckQueueEmpty();
+}
+
+void CTransferQueue::EndJob(int number, bool success, const QList<CTransferEntry>& filesLeft,
+                            const QString& details)
+{
     const JobKind kind = m_state.Find(number)->kind;
     const int row = m_state.IndexOf(number);
     beginRemoveRows({}, row, row);
     const CTransferQueueState::CEnd end =
-        m_state.Finished(number, success, m_removeFailed, finished->ResumeFiles(), finished->Details());
+        m_state.Finished(number, success, m_removeFailed, filesLeft, details);
     endRemoveRows();
-    finished.reset();
+    StateChanged();
     if (end.again)
         Add(kind, *end.again);
-    StateChanged();
-    ProcessQueue();
-    CheckQueueEmpty();
 }
 
 void CTransferQueue::OnRelay(CTransferWorker* worker, const CTransferEntry& entry)

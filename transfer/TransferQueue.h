@@ -124,6 +124,8 @@ private:
     void OnDone(CTransferWorker* worker, bool success);
     void OnRelay(CTransferWorker* worker, const CTransferEntry& entry);
     void Report(int number, const CTransferJob& job, bool success, const QString& message);
+    // The job leaves its row, and comes back at the end when it failed or recurs.
+    void EndJob(int number, bool success, const QList<CTransferEntry>& filesLeft, const QString& details);
     void CheckQueueEmpty();
 
     int NumberOf(const CTransferWorker* worker) const;

@@ -2,6 +2,7 @@
 
 #include "app/Profile.h"
 #include "common/LogLine.h"
+#include "session/SessionUrl.h"
 #include "sites/SiteList.h"
 #include "transfer/TransferPlanner.h"
 #include "transfer/TransferQueue.h"
@@ -32,10 +33,10 @@ constexpr int kUnlimitedJobs = 4;
 // The dragged items' addresses, for programs that read them; never with the password.
 QString ServerUrl(const CFtpSite& site)
 {
-    static const char* const kSchemes[] = {"ftp", "ftps", "ftpes", "sftp"};
-    const int protocol = std::clamp(site.ProtocolType, 0, 3);
-    const QString host = site.Address.contains(u':') ? u'[' + site.Address + u']' : site.Address;
-    return QStringLiteral("%1://%2:%3").arg(QLatin1String(kSchemes[protocol]), host).arg(site.Port);
+    // An IPv6 address typed into a site keeps its brackets already.
+    const bool bare = site.Address.contains(u':') && !site.Address.startsWith(u'[');
+    const QString host = bare ? u'[' + site.Address + u']' : site.Address;
+    return QStringLiteral("%1://%2:%3").arg(CSessionUrl::SchemeOf(site.ProtocolType), host).arg(site.Port);
 }
 
 } // namespace
