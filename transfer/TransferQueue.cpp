@@ -469,7 +469,8 @@ void CTransferQueue::SaveNow()
         return;
     m_saveDue = false;
     QString problem;
-    if (!m_store->Save(m_state.Jobs(), &problem) && problem != m_lastStoreProblem)
+    const bool saved = m_store->Save(m_state.Jobs(), &problem);
+    if (!saved && !m_storeFailing)
         Q_EMIT StoreFailed(problem);
-    m_lastStoreProblem = problem;
+    m_storeFailing = !saved;
 }

@@ -150,6 +150,8 @@ private:
     std::map<int, CRunning> m_workers; // by job number
     std::optional<CTransferQueueStore> m_store;
     bool m_saveDue = false;
-    QString m_lastStoreProblem;
+    // Reported when saving starts to fail, not again until a save has worked: the reasons name
+    // temporary files, so no two texts are alike.
+    bool m_storeFailing = false;
     QTimer m_timer;
 };

@@ -620,65 +620,6 @@ private Q_SLOTS:
         QCOMPARE(TreeOf(disk + "/folder"), TreeOf(Local("folder")));
     }
 
-    void mirrorsATreeBothWays_data()
-    {
-        // below: the remote folder the tree goes into, made by the mirror; mode: the choice when mirrored up
-        // again
-        Columns<QString, QStringList, QString, QString>({"kind", "parallel", "below", "mode"});
-        Row("FTP proftpd, three jobs, number", "proftpd", QStringList{"--parallel", "3"}, "", "number");
-        Row("FTP proftpd, one job into a missing folder, overwrite", "proftpd", QStringList(), "new/a/b",
-            "overwrite");
-        Row("SFTP sshd, three jobs into a missing folder, skip", "sshd", QStringList{"--parallel", "3"},
-            "new/a/b", "skip");
-    }
-
-    // Up and down again; then changed files at two depths, a new file and a new empty folder, mirrored up
-    // again with an overwrite choice that reaches every folder.
-    void mirrorsATreeBothWays()
-    {
-        QFETCH(QString, kind);
-        QFETCH(QStringList, parallel);
-        QFETCH(QString, below);
-        QFETCH(QString, mode);
-        QString disk, folder;
-        const QString target = Target(kind, &disk, &folder);
-        QVERIFY(!target.isEmpty());
-        QDir(disk + "/tree").removeRecursively();
-        QDir(disk + "/new").removeRecursively();
-        QVERIFY(MakeTree(Local("src/tree")));
-        const QString tree = below.isEmpty() ? "tree" : below + "/tree";
-        const QString remote = disk + u'/' + tree;
-        const QStringList up = QStringList{"mirror", target, QDir::cleanPath(folder + u'/' + below),
-                                           Local("src/tree"), "--reverse"} +
-                               parallel;
-        QVERIFY_SUCCEEDS(Cli(up));
-        const QStringList before = TreeOf(remote);
-        QCOMPARE(before, TreeOf(Local("src/tree")));
-        const Run run = Cli(QStringList{"mirror", target, tree, Local("back")} + parallel);
-        QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
-        QCOMPARE(TreeOf(Local("back/tree")), before);
-        // The tree's four files are shared out into three jobs when running in parallel.
-        QCOMPARE(run.out, QString("done: %1, failed: 0\n").arg(parallel.isEmpty() ? 1 : 3));
-
-        QVERIFY(WriteFile(Local("src/tree/sub/深 層/底.txt"), "changed below") &&
-                WriteFile(Local("src/tree/top.bin"), "changed on top") &&
-                WriteFile(Local("src/tree/sub/new.txt"), "new") &&
-                QDir().mkpath(Local("src/tree/sub/later")));
-        QVERIFY_SUCCEEDS(Cli(up + QStringList{"--overwrite", mode}));
-        if (mode == "overwrite")
-        {
-            QCOMPARE(TreeOf(remote), TreeOf(Local("src/tree")));
-            return;
-        }
-        // Every old file as it was, beside the new ones; with number the changed files too, under new names.
-        QStringList now = TreeOf(remote);
-        for (const QString& entry : before)
-            QVERIFY2(now.removeAll(entry) == 1, qPrintable(entry));
-        QVERIFY2(mode == "number" || now.size() == 2, qPrintable(now.join(u'\n')));
-        for (const char* changed : {"src/tree/top.bin", "src/tree/sub/深 層/底.txt"})
-            QCOMPARE(now.join(u'\n').contains(Sha256(Local(changed))), mode == "number");
-    }
-
     // --verify reaches the job, and the options given win over the store (one job, skip), which stays the
     // same file: over a local copy, a server without checksums fails the file.
     void verifiesChecksums()

@@ -19,47 +19,48 @@ namespace
 constexpr qint64 kBigSize = 300 * 1024 * 1024;
 constexpr int kWaitMs = 60000;
 
-// The jobs the killed program had: one running (big.bin), one pending behind the limit of one, one
-// scheduled for later, one failed before.
-void QueueJobs(CTransferQueue& queue, const QStringList& server, const QString& local)
+// The queue of the program that gets killed and of the one after it: the limit of one, the queue file
+// in $ZENTRAVA_HOME, partial files resumed.
+struct CQueueProgram
 {
-    CTransferJob job;
-    job.host = QStringLiteral("127.0.0.1");
-    job.port = server.value(0).toInt();
-    job.login = server.value(1);
-    job.password = server.value(2);
-    job.remoteFolder = QStringLiteral("/restart");
-    job.localFolder = local;
-    job.transferType = 3;
-    job.passive = true;
-    for (const char* name : {"big.bin", "small.txt", "later.txt", "failed.txt"})
-    {
-        CTransferJob one = job;
-        one.files = {CTransferEntry{QString::fromLatin1(name), 0, 0, {}}};
-        one.failed = QByteArray(name) == "failed.txt";
-        if (QByteArray(name) == "later.txt")
-        {
-            CScheduleInfo schedule;
-            schedule.enabled = true;
-            schedule.start = QDateTime::currentDateTime().addSecs(3600);
-            one.schedule = schedule;
-        }
-        queue.AddDownload(one);
-    }
-}
+    CScriptedPrompts prompts;
+    CWorkerFactory factory{prompts};
+    CTransferQueue queue{factory, nullptr, nullptr};
+    CStoredFileLoad load = Start();
 
-// The program that gets killed: a queue kept in the queue file of $ZENTRAVA_HOME, running until the end.
-// The test's own server is named in $ZENTRAVA_QUEUE_PROGRAM.
+    CStoredFileLoad Start()
+    {
+        queue.SetTransferLimit(1);
+        queue.SetWorkerOverrides({int(OverwriteAction::Resume), std::nullopt});
+        return queue.UseStore(qEnvironmentVariable("ZENTRAVA_HOME") + QStringLiteral("/queue.json"));
+    }
+};
+
+// The killed program's jobs: one running (big.bin), one pending behind the limit, one scheduled for
+// later, one failed before. Its server is named in $ZENTRAVA_QUEUE_PROGRAM: port, user and password.
 int RunKilledProgram(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
-    WriteProfileInt("Settings", "TransferMax", 1);
-    CScriptedPrompts prompts;
-    CWorkerFactory factory(prompts);
-    CTransferQueue queue(factory, nullptr, nullptr);
-    queue.UseStore(qEnvironmentVariable("ZENTRAVA_HOME") + QStringLiteral("/queue.json"));
-    QueueJobs(queue, qEnvironmentVariable("ZENTRAVA_QUEUE_PROGRAM").split(u' '),
-              qEnvironmentVariable("ZENTRAVA_LOCAL"));
+    CQueueProgram program;
+    const QStringList server = qEnvironmentVariable("ZENTRAVA_QUEUE_PROGRAM").split(u' ');
+    for (const char* name : {"big.bin", "small.txt", "later.txt", "failed.txt"})
+    {
+        CTransferJob job;
+        job.host = QStringLiteral("127.0.0.1");
+        job.port = server.value(0).toInt();
+        job.login = server.value(1);
+        job.password = server.value(2);
+        job.remoteFolder = QStringLiteral("/restart");
+        job.localFolder = qEnvironmentVariable("ZENTRAVA_LOCAL");
+        job.passive = true;
+        job.transferType = 3;
+        job.files = {CTransferEntry{QString::fromLatin1(name), 0, 0, {}}};
+        job.failed = QByteArray(name) == "failed.txt";
+        job.schedule = CScheduleInfo();
+        job.schedule->enabled = QByteArray(name) == "later.txt";
+        job.schedule->start = QDateTime::currentDateTime().addSecs(3600);
+        program.queue.AddDownload(job);
+    }
     return application.exec();
 }
 
@@ -85,29 +86,24 @@ private Q_SLOTS:
         const QString local = m_home.filePath(QStringLiteral("local"));
         QVERIFY(QDir().mkpath(local) && ResetSettings(m_home));
 
-        QProcess program;
+        QProcess killed;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        // The server it reaches: port, user and password.
         environment.insert(
             QStringLiteral("ZENTRAVA_QUEUE_PROGRAM"),
             QStringLiteral("%1 %2 %3").arg(server->Port()).arg(server->User(), server->Password()));
         environment.insert(QStringLiteral("ZENTRAVA_LOCAL"), local);
-        program.setProcessEnvironment(environment);
-        program.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(program.waitForStarted());
+        killed.setProcessEnvironment(environment);
+        killed.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(killed.waitForStarted());
         const QString partial = local + QStringLiteral("/big.bin");
         QVERIFY(QTest::qWaitFor([&] { return QFileInfo(partial).size() > 0; }, kWaitMs));
-        ::kill(pid_t(program.processId()), SIGKILL);
-        QVERIFY(program.waitForFinished());
+        ::kill(pid_t(killed.processId()), SIGKILL);
+        QVERIFY(killed.waitForFinished());
         QVERIFY(QFileInfo(partial).size() < kBigSize);
 
         // Back as they were, the running one failed; Resume finishes it where it stopped.
-        WriteProfileInt("Settings", "TransferMax", 1);
-        CScriptedPrompts prompts;
-        CWorkerFactory factory(prompts);
-        CTransferQueue queue(factory, nullptr, nullptr);
-        queue.SetWorkerOverrides({int(OverwriteAction::Resume), std::nullopt});
-        QVERIFY(queue.UseStore(m_home.filePath(QStringLiteral("queue.json"))));
+        CQueueProgram again;
+        CTransferQueue& queue = again.queue;
         QStringList states;
         for (int row = 0; row < queue.rowCount(); ++row)
             states << queue.index(row, CTransferQueue::NameColumn).data().toString() + u'=' +
@@ -121,10 +117,9 @@ private Q_SLOTS:
 
         // A damaged file: set aside, an empty queue, and a message to show.
         QVERIFY(WriteFile(m_home.filePath(QStringLiteral("queue.json")), "{\"format\": 1, \"jobs\": [{]"));
-        CTransferQueue again(factory, nullptr, nullptr);
-        const CStoredFileLoad load = again.UseStore(m_home.filePath(QStringLiteral("queue.json")));
-        QVERIFY(load.IsDamaged() && !load.WindowText().isEmpty());
-        QCOMPARE(again.rowCount(), 0);
+        CQueueProgram damaged;
+        QVERIFY(damaged.load.IsDamaged() && !damaged.load.WindowText().isEmpty());
+        QCOMPARE(damaged.queue.rowCount(), 0);
     }
 };
 

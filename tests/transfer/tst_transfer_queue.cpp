@@ -10,6 +10,7 @@
 
 #include <QDeadlineTimer>
 #include <QMutex>
+#include <QSignalSpy>
 
 #include <atomic>
 #include <optional>
@@ -145,11 +146,6 @@ CScheduleInfo Hourly(const QDateTime& start)
     return schedule;
 }
 
-QStringList Sorted(QStringList names)
-{
-    names.sort();
-    return names;
-}
 } // namespace
 
 class TestTransferQueue : public QObject
@@ -240,6 +236,7 @@ private Q_SLOTS:
         queue.SetWorkerOverrides({int(OverwriteAction::Number), ChecksumKind::Sha1});
 
         QCOMPARE(queue.headerData(CTransferQueue::ProgressColumn, Qt::Horizontal).toString(), "進度");
+        QVERIFY(!queue.headerData(CTransferQueue::ColumnCount, Qt::Horizontal).isValid());
         QVERIFY(Add({"busy"})); // takes the one slot, so the rows below keep their first state
         CTransferJob folder = Job("docs", "/tmp/in//");
         folder.files.first().attributes = kAttributeFolder;
@@ -279,48 +276,6 @@ private Q_SLOTS:
         QCOMPARE(RowTexts(4), "c.txt|127.0.0.1|/pub|/tmp/in/|失敗|");
     }
 
-    // With a limit, a caller's higher one starts more at once (the store keeps its own); a completion
-    // starts the next row from the top.
-    void limitStartsFromTheTop_data()
-    {
-        Columns<int, QStringList, QStringList>({"limit", "firstStarted", "afterOneDone"});
-        Row("limit 2, raised to 3", 2, QStringList{"a", "b"}, QStringList{"a", "b", "c", "d"});
-        Row("no limit", 0, QStringList{"a", "b", "c", "d", "e"}, QStringList{"a", "b", "c", "d", "e"});
-    }
-
-    void limitStartsFromTheTop()
-    {
-        QFETCH(int, limit);
-        QFETCH(QStringList, firstStarted);
-        QFETCH(QStringList, afterOneDone);
-        CTransferQueue& queue = MakeQueue(limit);
-        QVERIFY(Add({"a", "b", "c", "d", "e"}));
-        QCOMPARE(queue.RunningCount(), firstStarted.size());
-        QStringList expected;
-        for (const QString& name : QStringList{"a", "b", "c", "d", "e"})
-            expected.append(name + u'=' + (firstStarted.contains(name) ? kRunning : kPending));
-        QTRY_COMPARE(States(), expected);
-        QCOMPARE(Sorted(m_script->Started()), firstStarted); // started together: any order
-        if (limit)
-        {
-            queue.SetTransferLimit(limit + 1);
-            QCOMPARE(queue.RunningCount(), limit + 1);
-            QCOMPARE(GetProfileInt("Settings", "TransferMax"), limit);
-        }
-
-        const QString tid = Tid(0);
-        m_script->Finish("a", true);
-        QTRY_COMPARE(queue.rowCount(), 4);
-        QTRY_COMPARE(Sorted(m_script->Started()), afterOneDone);
-        QCOMPARE(queue.RunningCount(), limit ? limit + 1 : 4);
-        QVERIFY(m_requester->logs.contains("[" + tid + "] 下載中: \"a\""));
-        QCOMPARE(m_requester->dones, QStringList{"1 [" + tid + "] 下載完成！"});
-        QVERIFY(m_recorder->emptied.isEmpty());
-        // Going away, the queue ends every worker; waiting jobs have none.
-        m_queue.reset();
-        QCOMPARE(m_script->ended.load(), afterOneDone.size());
-    }
-
     // Waiting jobs hold no thread: 500 of them behind a limit of 2 add two threads to the process.
     void waitingJobsHoldNoThreads()
     {
@@ -338,102 +293,72 @@ private Q_SLOTS:
         QTRY_COMPARE(m_script->Started().size(), 2);
         QCOMPARE(queue.WorkerCount(), 2);
         QCOMPARE(threads(), before + 2);
+        // Going away, the queue ends every worker.
+        m_queue.reset();
+        QCOMPARE(m_script->ended.load(), 2);
     }
 
-    void failedJobsComeBackFailed_data()
-    {
-        Columns<bool>({"removeFailed"});
-        Row("re-queued", false);
-        Row("remove failed", true);
-    }
-
-    void failedJobsComeBackFailed()
-    {
-        QFETCH(bool, removeFailed);
-        CTransferQueue& queue = MakeQueue(1, removeFailed);
-        QVERIFY(Add({"a", "b"}));
-        m_script->Finish("a", false);
-        QTRY_COMPARE(m_script->Started().size(), 2);
-        QVERIFY(m_requester->dones.first().startsWith("3 ["));
-        QVERIFY(m_requester->dones.first().endsWith("] 550 a: gone"));
-        QTRY_COMPARE(States(),
-                     (removeFailed ? QStringList{"b=" + kRunning} : QStringList{"b=" + kRunning, "a=失敗"}));
-        if (removeFailed)
-            return;
-        QCOMPARE(queue.Details(1), "job\r\n> RETR a\r\n");
-
-        // Ticks leave it alone; Resume runs it beside b, past the limit.
-        queue.ProcessQueue();
-        QCOMPARE(m_script->Started(), (QStringList{"a", "b"}));
-        queue.Resume({1});
-        QCOMPARE(queue.RunningCount(), 2);
-        QTRY_COMPARE(m_script->Started(), (QStringList{"a", "b", "a"}));
-        m_script->Finish("a", false);
-        QTRY_COMPARE(queue.RunningCount(), 1);
-        QCOMPARE(States(), (QStringList{"b=" + kRunning, "a=失敗"}));
-        QCOMPARE(queue.Details(1), "job\r\n> RETR a\r\n> RETR a\r\n");
-    }
-
-    void cancelKeepsTheRunningCount()
-    {
-        CTransferQueue& queue = MakeQueue(1);
-        QVERIFY(Add({"a"}));
-        QVERIFY(Add({"b"}, Hourly(QDateTime::currentDateTime())));
-        QVERIFY(Add({"c", "d"}));
-        queue.Cancel({1, 2, 7});
-        queue.Resume({2}); // on its way out: takes no slot
-        QCOMPARE(queue.RunningCount(), 1);
-        // Jobs that never started had no worker; they report their cancel all the same, and the recurring
-        // one is not queued again.
-        QCOMPARE(queue.rowCount(), 2);
-        QCOMPARE(m_script->ended.load(), 0);
-        QCOMPARE(m_requester->dones.filter(kCancelled).size(), 2);
-        QCOMPARE(queue.RunningCount(), 1);
-        queue.ProcessQueue();
-        QTRY_COMPARE(m_script->Started(), QStringList{"a"});
-
-        m_script->Finish("a", true);
-        QTRY_COMPARE(m_script->Started(), (QStringList{"a", "d"}));
-        QCOMPARE(queue.RunningCount(), 1);
-        // A running worker cancelled ends with its cancel message, not as a failure; the waiting row
-        // cancelled with it goes too.
-        QVERIFY(Add({"e"}));
-        queue.Cancel({0, 1});
-        QTRY_COMPARE(queue.rowCount(), 0);
-        QCOMPARE(queue.RunningCount(), 0);
-        QVERIFY(m_requester->dones.last().startsWith("1 "));
-    }
-
-    // An upload's row shows its worker's name and progress, the window gets its log line and relays; the
-    // after-queue action comes once the queue empties, not while a failed job waits; a window that has gone
-    // is passed over.
-    void completions()
+    // One queue at a limit of one: texts from the workers' reports, the next job from the top after each
+    // end, a failure back at the end with its trace until Resume, a raised limit, cancels of running and
+    // waiting jobs with their messages, the after-queue action once the queue is empty, a window gone.
+    void jobsRunThroughTheirWorkers()
     {
         WriteProfileInt("Settings", "Events", 2);
-        CTransferQueue& queue = MakeQueue(0);
-        CTransferJob job = Job("1,5 MB, final.txt");
-        job.requestingWindow = m_requester;
-        QVERIFY(queue.AddUpload(job));
-        QTRY_COMPARE(Text(0, CTransferQueue::StatusColumn), kRunning);
-        QCOMPARE(Text(0, CTransferQueue::NameColumn), "1,5 MB, final.txt");
+        CTransferQueue& queue = MakeQueue(1);
+        // A queue file that cannot be written is reported once, however often it fails.
+        QVERIFY(WriteFile(m_home.filePath("plain"), "x"));
+        QSignalSpy storeFailures(&queue, &CTransferQueue::StoreFailed);
+        queue.UseStore(m_home.filePath("plain/queue.json"));
+        CTransferJob upload = Job("1,5 MB, final.txt");
+        upload.requestingWindow = m_requester;
+        QVERIFY(queue.AddUpload(upload));
+        QVERIFY(Add({"b", "c"}));
+        QVERIFY(Add({"d"}, Hourly(QDateTime::currentDateTime().addSecs(3600))));
+        QTRY_COMPARE(States(), QStringList({"1,5 MB, final.txt=" + kRunning, "b=" + kPending, "c=" + kPending,
+                                            "d=" + kScheduled}));
         QCOMPARE(Text(0, CTransferQueue::ProgressColumn), "0");
-        QCOMPARE(m_requester->logs, QStringList{"[" + Tid(0) + "] 下載中: \"1,5 MB, final.txt\""});
-        QVERIFY(Add({"b"}));
+        const QString first = Tid(0);
+        QCOMPARE(m_requester->logs, QStringList{"[" + first + "] 下載中: \"1,5 MB, final.txt\""});
         m_script->Finish("1,5 MB, final.txt", true);
-        QTRY_COMPARE(queue.rowCount(), 1);
+        QTRY_COMPARE(States(), QStringList({"b=" + kRunning, "c=" + kPending, "d=" + kScheduled}));
         QCOMPARE(m_requester->relays, QStringList{"/up/1,5 MB, final.txt"});
-        m_script->Finish("b", false); // re-queued as failed: not empty
-        QTRY_COMPARE(States(), QStringList{"b=失敗"});
+        QCOMPARE(m_requester->dones, QStringList{"1 [" + first + "] 下載完成！"});
+        queue.SetSchedule({1}, Hourly(QDateTime::currentDateTime().addSecs(3600)));
+        QCOMPARE(Text(1, CTransferQueue::StatusColumn), kScheduled);
+        queue.SetSchedule({1}, CScheduleInfo());
+        QCOMPARE(Text(1, CTransferQueue::StatusColumn), kPending);
+
+        m_script->Finish("b", false);
+        QTRY_COMPARE(States(), QStringList({"c=" + kRunning, "d=" + kScheduled, "b=失敗"}));
+        QVERIFY(m_requester->dones.last().startsWith("3 [") &&
+                m_requester->dones.last().endsWith("] 550 b: gone"));
+        QCOMPARE(queue.Details(2), "job\r\n> RETR b\r\n");
+        queue.ProcessQueue();
+        queue.Resume({2});
+        QCOMPARE(queue.RunningCount(), 2);
+        QTRY_COMPARE(m_script->Started(), QStringList({"1,5 MB, final.txt", "b", "c", "b"}));
+        QVERIFY(Add({"e"}));
+        queue.SetTransferLimit(3);
+        QCOMPARE(queue.RunningCount(), 3);
+        QCOMPARE(GetProfileInt("Settings", "TransferMax"), 1);
+
+        const QString c = Tid(0), d = Tid(1);
+        queue.Cancel({0, 1, 7});
+        queue.Resume({0}); // on its way out: takes no slot
+        QCOMPARE(queue.RunningCount(), 3);
+        QVERIFY(Add({"f"}));
+        QTRY_COMPARE(States(), QStringList({"b=" + kRunning, "e=" + kRunning, "f=" + kRunning}));
+        QCOMPARE(m_requester->dones.filter(kCancelled),
+                 QStringList({"1 [" + d + "] " + kCancelled, "1 [" + c + "] " + kCancelled}));
         QVERIFY(m_recorder->emptied.isEmpty());
-        queue.Cancel({0});
-        QTRY_COMPARE(m_recorder->emptied, QList<int>{2});
+        delete std::exchange(m_requester, nullptr);
+        queue.Cancel({0, 1, 2});
+        QTRY_COMPARE(queue.rowCount(), 0);
+        QCOMPARE(m_recorder->emptied, QList<int>{2});
         queue.ProcessQueue();
         QCOMPARE(m_recorder->emptied.size(), 1);
-
-        QVERIFY(Add({"x"}));
-        delete std::exchange(m_requester, nullptr);
-        m_script->Finish("x", true);
-        QTRY_COMPARE(queue.rowCount(), 0);
+        QCOMPARE(m_script->ended.load(), 6);
+        QCOMPARE(storeFailures.size(), 1);
     }
 };
 

@@ -459,34 +459,6 @@ private Q_SLOTS:
         QVERIFY2(port.isEmpty() || destination.Commands().contains(port), qPrintable(m_worker->Details()));
     }
 
-    // A connection that drops in the middle of a queued download fails the job; Resume continues the partial
-    // file to a byte-identical copy.
-    void queueResumesAfterADroppedConnection()
-    {
-        QVERIFY(MakeFile(Local("source"), 300000));
-        const QByteArray payload = ReadFile(Local("source"));
-        m_server->On("RETR",
-                     {{"150 Opening\r\n", FakeResponse::Data::SendAndDrop, payload.left(100000), {}},
-                      {"150 Opening\r\n", FakeResponse::Data::Send, payload, "226 Done\r\n", false, true}});
-        CWorkerFactory factory(m_prompts);
-        CRequester requester;
-        CTransferQueue queue(factory, nullptr, nullptr);
-        // The second run finds the partial file: resume it without asking.
-        queue.SetWorkerOverrides({int(OverwriteAction::Resume), std::nullopt});
-        CTransferJob job = Job({Entry("big.bin", payload.size())});
-        job.requestingWindow = &requester;
-        QVERIFY(queue.AddDownload(job));
-        QVERIFY(WaitUntil([&] { return requester.Ended() == 1; }, 60000));
-        QCOMPARE(requester.failed.size(), 1);
-        QCOMPARE(JobState(queue.index(0, 0).data(CTransferQueue::StateRole).toInt()), JobState::Failed);
-        QCOMPARE(QFileInfo(Local("big.bin")).size(), 100000);
-        queue.Resume({0});
-        QVERIFY(WaitUntil([&] { return requester.Ended() == 2; }, 60000));
-        QCOMPARE(requester.done.size(), 1);
-        QVERIFY(m_server->Commands().contains("REST 100000"));
-        QCOMPARE(ReadFile(Local("big.bin")), payload);
-    }
-
     // A file the server refuses fails on its own: the others arrive and the queued job ends failed naming
     // it. Resumed, the job moves only that file: one deleted since stays deleted.
     void queueResumesOnlyTheFailedFiles_data()
