@@ -2,8 +2,9 @@
 # Times a tree of many small files (COUNT files of FILE_KIB KiB in FOLDERS folders) mirrored down and up
 # through zentrava-cli's mirror (the transfer queue and its workers) and through lftp's mirror, at the
 # same parallelism, in the same run, against the harness servers on loopback: plain FTP (proftpd),
-# explicit FTPS (vsftpd, TLS session reuse required) and SFTP (sshd). Prints each side's wall time and
-# the ratio lftp/ours (above 1: we are faster). A benchmark, not a test; run it as root (the harness
+# explicit FTPS (vsftpd, TLS session reuse required) and SFTP (sshd); each mirror is run a second time
+# over the unchanged tree, which copies nothing (the goal there: a ratio of at least 1.5). Prints each
+# side's wall time and the ratio lftp/ours (above 1: we are faster). A benchmark, not a test; run it as root (the harness
 # starts the servers) on an otherwise quiet machine.
 # Usage: bench/mirror_small_files.sh [zentrava-cli]   (default: $ZENTRAVA_CLI, else build/cli/zentrava-cli)
 # Environment: COUNT (default 1000), FOLDERS (default 10), FILE_KIB (default 8), PARALLEL (default "1 4"),
@@ -112,27 +113,41 @@ lftp_script() {
     echo "$settings; open -u '$USER','$PASSWORD' $lftp_url; $1"
 }
 
-# measure N: one download and one upload at parallelism N with each tool; one result line each.
+# measure N: one download and one upload at parallelism N with each tool, each followed by a second run
+# over the unchanged tree (which copies nothing); one result line each.
 measure() {
     local n=$1 ours theirs
     fresh "$DISK/up-ours"
     fresh "$DISK/up-lftp"
     rm -rf "$work/down-ours" "$work/down-lftp"
-    ours=$(seconds "$cli" --home "$home" mirror "$url" "$REMOTE/tree" "$work/down-ours" --parallel "$n")
-    same_tree "$work/src/tree" "$work/down-ours/tree" "our download"
-    theirs=$(seconds lftp -c "$(lftp_script "mirror --parallel=$n $REMOTE/tree $work/down-lftp/tree")")
+    local down_ours=("$cli" --home "$home" mirror "$url" "$REMOTE/tree" "$work/down-ours" --parallel "$n")
+    local down_lftp=(lftp -c "$(lftp_script "mirror --parallel=$n $REMOTE/tree $work/down-lftp/tree")")
+    ours=$(seconds "${down_ours[@]}")
+    same_tree "$work/src/tree" "$work/down-ours" "our download"
+    theirs=$(seconds "${down_lftp[@]}")
     same_tree "$work/src/tree" "$work/down-lftp/tree" "lftp's download"
     report download "$n" "$ours" "$theirs"
-    ours=$(seconds "$cli" --home "$home" mirror "$url" "$REMOTE/up-ours" "$work/src/tree" --reverse --parallel "$n")
+    ours=$(seconds "${down_ours[@]}")
+    grep -q "^copied: 0," "$work/last.log" || { echo "$label: our second download copied files" >&2; return 1; }
+    theirs=$(seconds "${down_lftp[@]}")
+    report "down again" "$n" "$ours" "$theirs"
+    local up_ours=("$cli" --home "$home" mirror "$url" "$REMOTE/up-ours/tree" "$work/src/tree" --reverse
+        --parallel "$n")
+    local up_lftp=(lftp -c "$(lftp_script "mirror -R --parallel=$n $work/src/tree $REMOTE/up-lftp/tree")")
+    ours=$(seconds "${up_ours[@]}")
     same_tree "$work/src/tree" "$DISK/up-ours/tree" "our upload"
-    theirs=$(seconds lftp -c "$(lftp_script "mirror -R --parallel=$n $work/src/tree $REMOTE/up-lftp/tree")")
+    theirs=$(seconds "${up_lftp[@]}")
     same_tree "$work/src/tree" "$DISK/up-lftp/tree" "lftp's upload"
     report upload "$n" "$ours" "$theirs"
+    ours=$(seconds "${up_ours[@]}")
+    grep -q "^copied: 0," "$work/last.log" || { echo "$label: our second upload copied files" >&2; return 1; }
+    theirs=$(seconds "${up_lftp[@]}")
+    report "up again" "$n" "$ours" "$theirs"
 }
 
 report() {
     awk -v l="$label" -v d="$1" -v n="$2" -v o="$3" -v t="$4" -v c="$count" 'BEGIN {
-        printf "%-13s %-8s parallel %d  ours %7.2f s (%5.1f ms/file)  lftp %7.2f s (%5.1f ms/file)  ratio %.2f\n",
+        printf "%-13s %-10s parallel %d  ours %7.2f s (%5.1f ms/file)  lftp %7.2f s (%5.1f ms/file)  ratio %.2f\n",
             l, d, n, o, o * 1000 / c, t, t * 1000 / c, t / o }'
 }
 

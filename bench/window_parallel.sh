@@ -69,7 +69,7 @@ for ((run = 1; run <= runs; run++)); do
     grep -q "$jobs jobs" "$work/window.log" || { echo "the window queued: $(cat "$work/window.log")" >&2; exit 1; }
     diff -r "$ROOT/tree" "$work/window/tree" >/dev/null || { echo "the window's copy differs" >&2; exit 1; }
     ours=$(seconds "$cli" --home "$work/home" mirror "$url" /tree "$work/cli" --parallel "$jobs")
-    diff -r "$ROOT/tree" "$work/cli/tree" >/dev/null || { echo "the cli's copy differs" >&2; exit 1; }
+    diff -r "$ROOT/tree" "$work/cli" >/dev/null || { echo "the cli's copy differs" >&2; exit 1; }
     # The window's own time: from the download command to the last job's end, its connect not included.
     command=$(sed -n 's/^window: \([0-9.]*\) s.*/\1/p' "$work/window.log")
     awk -v r="$run" -v w="$window" -v d="$command" -v c="$ours" 'BEGIN {

@@ -21,7 +21,10 @@ CArguments::CArguments(const QStringList& words, const QSet<QString>& valueOptio
         else if (i + 1 >= words.size())
             m_error = QStringLiteral("option %1 needs a value").arg(word);
         else
+        {
             m_values.insert(name, words[++i]);
+            m_all[name].append(words[i]);
+        }
         if (!m_error.isEmpty())
             return;
     }

@@ -16,10 +16,13 @@ public:
     const QString& Error() const { return m_error; }
     const QStringList& Positional() const { return m_positional; }
     bool Has(const QString& option) const { return m_values.contains(option); }
+    // The last value given; Values() gives every one, for options that may be repeated.
     QString Value(const QString& option) const { return m_values.value(option); }
+    QStringList Values(const QString& option) const { return m_all.value(option); }
 
 private:
     QStringList m_positional;
     QHash<QString, QString> m_values;
+    QHash<QString, QStringList> m_all;
     QString m_error;
 };

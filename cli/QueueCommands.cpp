@@ -3,10 +3,12 @@
 #include "cli/Arguments.h"
 #include "cli/CliOverwritePrompts.h"
 #include "cli/CliTrustAsker.h"
+#include "cli/CommandHelp.h"
 #include "cli/ExitCodes.h"
 #include "cli/FtpUrl.h"
 #include "cli/QueueRun.h"
 #include "cli/SecretFile.h"
+#include "engine/VisibleText.h"
 #include "packing/PackProcedures.h"
 #include "packing/PackProgress.h"
 #include "sites/FtpSite.h"
@@ -22,25 +24,11 @@
 
 namespace
 {
-const char kUsage[] =
-    "usage: zentrava-cli get TARGET REMOTE... -o DIR\n"
-    "       zentrava-cli put TARGET LOCAL... -r REMOTEDIR [--pack zip|cab|targz]\n"
-    "       zentrava-cli mirror TARGET REMOTEDIR LOCALDIR [--reverse]\n"
-    "TARGET: a saved site path or scheme://[user[:password]@]host[:port][/folder]; remote paths are\n"
-    "        absolute or relative to its folder. mirror copies REMOTEDIR into LOCALDIR (--reverse:\n"
-    "        LOCALDIR into REMOTEDIR), the folder's own name included. --pack uploads one archive of\n"
-    "        the local selection.\n"
-    "options: --parallel N (one job per entry; mirror: the tree's files shared out into N jobs)\n"
-    "         --retries N  --retry-delay S  --password-file FILE  --verify crc|md5|sha1  --filter\n"
-    "         --overwrite ask|overwrite|skip|resume|number|rules\n"
-    "         --accept-certificate  --accept-host-key (a server nothing on record vouches for, this run\n"
-    "         only; with --trust it is recorded)";
-
 // The SmartOverwrite value that hands the decision to the rule list.
 constexpr int kUseRules = 6;
-int Usage(QTextStream& err, const QString& problem)
+int Usage(QTextStream& err, const QString& command, const QString& problem)
 {
-    err << "zentrava-cli: " << problem << "\n" << kUsage << Qt::endl;
+    err << "zentrava-cli: " << problem << "\n" << CommandHelp(command) << Qt::endl;
     return ExitUsage;
 }
 
@@ -147,6 +135,8 @@ struct CQueueOptions
     bool filter = false;
     QString pack;
     CliTrustOptions trust;
+    CMirrorRules mirror;
+    bool dryRun = false;
 };
 
 bool ReadChoice(const CArguments& args, const QString& option, const QStringList& choices, QString* value,
@@ -176,6 +166,11 @@ bool ReadOptions(const CArguments& args, CQueueOptions* options, QString* proble
     if (!verify.isEmpty())
         options->verify = ChecksumKind(kChecks.indexOf(verify)); // listed in ChecksumKind order
     options->filter = args.Has(QStringLiteral("filter"));
+    options->mirror.onlyNewer = args.Has(QStringLiteral("only-newer"));
+    options->mirror.deleteExtra = args.Has(QStringLiteral("delete"));
+    options->mirror.excludes = args.Values(QStringLiteral("exclude"));
+    options->mirror.includes = args.Values(QStringLiteral("include"));
+    options->dryRun = args.Has(QStringLiteral("dry-run"));
     options->trust = CliTrustOptions::From(args);
     return true;
 }
@@ -207,7 +202,7 @@ struct CQueuedJob
 
 // The planner's jobs for the queue; with --parallel on get and put, every entry a job of its own.
 bool AddPlan(const CTransferPlanRequest& request, const CQueueOptions& options, IOverwritePrompts& prompts,
-             bool jobPerEntry, QList<CQueuedJob>& jobs, QString* problem)
+             bool jobPerEntry, QList<CQueuedJob>& jobs, QString* problem, CTransferPlan* made = nullptr)
 {
     CTransferPlanRequest planned = request;
     planned.filter = options.filter;
@@ -215,6 +210,8 @@ bool AddPlan(const CTransferPlanRequest& request, const CQueueOptions& options, 
     planned.unknownCertificate = options.trust.CertificateAnswer();
     planned.unknownHostKey = options.trust.HostKeyAnswer();
     const CTransferPlan plan = CTransferPlanner(planned).Plan(prompts);
+    if (made)
+        *made = plan;
     for (const QString& note : plan.notes)
         QTextStream(stderr) << "zentrava-cli: " << note << Qt::endl;
     *problem = plan.problem;
@@ -255,6 +252,7 @@ bool PlanGet(const CTransferJob& target, const QStringList& remotes, const QStri
     request.base = target;
     request.base.localFolder = localFolder;
     request.base.filterRequested = options.filter;
+    request.findFolders = true;
     for (const QString& folder : folders)
     {
         request.base.remoteFolder = folder;
@@ -329,46 +327,24 @@ bool PlanPut(const CTransferJob& target, const QStringList& locals, const QStrin
     return AddPlan(request, options, prompts, options.parallel > 0, jobs, problem);
 }
 
-// mirror: the folder itself goes into the target folder. Shared out over several jobs, its tree is
-// listed once and its folders made first; one job walks the tree itself. Up, the remote folder the tree
-// goes into is made first, and --overwrite decides about every file below it before the jobs run.
+// mirror: the target folder becomes a copy of the source folder's contents, made with its parents when
+// missing; only the files that differ are copied, shared out over the jobs.
 bool PlanMirror(const CTransferJob& target, const QString& remoteDir, const QString& localDir, bool reverse,
                 const CQueueOptions& options, IOverwritePrompts& prompts, QList<CQueuedJob>& jobs,
-                QString* problem)
+                CTransferPlan* plan, QString* problem)
 {
     CTransferPlanRequest request;
     request.base = target;
     request.base.filterRequested = options.filter;
-    // One at a time, one job for the tree is the same work on a single connection.
-    request.jobCount = options.parallel > 1 ? options.parallel : 1;
-    if (reverse)
-    {
-        const QFileInfo info(localDir);
-        if (!info.isDir())
-        {
-            *problem = QStringLiteral("no such local folder: %1").arg(localDir);
-            return false;
-        }
-        request.base.remoteFolder = RemotePathOf(target, remoteDir);
-        request.base.localFolder = info.absolutePath();
-        request.items = {CTransferPlanner::LocalEntry(info)};
-        request.upload = true;
-        request.makeTarget = true;
-        request.decideTree = !options.overwrite.isEmpty();
-        return AddPlan(request, options, prompts, false, jobs, problem);
-    }
-    QString path = RemotePathOf(target, remoteDir);
-    while (path.size() > 1 && path.endsWith(u'/'))
-        path.chop(1);
-    if (NameOf(path).isEmpty())
-    {
-        *problem = QStringLiteral("mirror needs a remote folder below the root: %1").arg(remoteDir);
-        return false;
-    }
-    request.base.remoteFolder = ParentOf(path);
+    request.base.remoteFolder = RemotePathOf(target, remoteDir);
+    while (request.base.remoteFolder.size() > 1 && request.base.remoteFolder.endsWith(u'/'))
+        request.base.remoteFolder.chop(1);
     request.base.localFolder = localDir;
-    request.items = {{NameOf(path), kAttributeFolder, 0, {}}};
-    return AddPlan(request, options, prompts, false, jobs, problem);
+    request.upload = reverse;
+    request.jobCount = qMax(options.parallel, 1);
+    request.mirror = options.mirror;
+    request.dryRun = options.dryRun;
+    return AddPlan(request, options, prompts, false, jobs, problem, plan);
 }
 
 // The local folder downloads land in; the worker maps names below it only when it exists.
@@ -381,7 +357,8 @@ bool MakeLocalFolder(const QString& folder, QString* problem)
 }
 
 bool Plan(const QString& command, const CArguments& args, const CTransferJob& target,
-          const CQueueOptions& options, IOverwritePrompts& prompts, QList<CQueuedJob>& jobs, QString* problem)
+          const CQueueOptions& options, IOverwritePrompts& prompts, QList<CQueuedJob>& jobs,
+          CTransferPlan* mirror, QString* problem)
 {
     const QStringList items = args.Positional().mid(1);
     if (command == QLatin1String("get"))
@@ -393,9 +370,8 @@ bool Plan(const QString& command, const CArguments& args, const CTransferJob& ta
     if (command == QLatin1String("put"))
         return PlanPut(target, items, args.Value(QStringLiteral("r")), options, prompts, jobs, problem);
     const QString local = QFileInfo(items.value(1)).absoluteFilePath();
-    const bool reverse = args.Has(QStringLiteral("reverse"));
-    return (reverse || MakeLocalFolder(local, problem)) &&
-           PlanMirror(target, items.value(0), local, reverse, options, prompts, jobs, problem);
+    return PlanMirror(target, items.value(0), local, args.Has(QStringLiteral("reverse")), options, prompts,
+                      jobs, mirror, problem);
 }
 
 QString CheckShape(const QString& command, const CArguments& args)
@@ -407,15 +383,31 @@ QString CheckShape(const QString& command, const CArguments& args)
         return QStringLiteral("put takes TARGET LOCAL... -r REMOTEDIR");
     if (command == QLatin1String("mirror") && items != 2)
         return QStringLiteral("mirror takes TARGET REMOTEDIR LOCALDIR");
-    if (command != QLatin1String("mirror") && args.Has(QStringLiteral("reverse")))
-        return QStringLiteral("--reverse belongs to mirror");
+    for (const char* option : {"reverse", "only-newer", "delete", "dry-run", "exclude", "include"})
+    {
+        if (command != QLatin1String("mirror") && args.Has(QLatin1String(option)))
+            return QStringLiteral("--%1 belongs to mirror").arg(QLatin1String(option));
+    }
+    if (command == QLatin1String("mirror") && args.Has(QStringLiteral("overwrite")))
+        return QStringLiteral("mirror decides by size and time; --overwrite belongs to get and put");
     if (command != QLatin1String("put") && args.Has(QStringLiteral("pack")))
         return QStringLiteral("--pack belongs to put");
     return {};
 }
 
-int RunJobs(const QList<CQueuedJob>& jobs, const CQueueOptions& options, CCliOverwritePrompts& prompts,
-            QTextStream& out, QTextStream& err)
+// A dry run's lines: what the mirror would copy, make and delete.
+void PrintDryRun(const CTreeDifference& difference, QTextStream& out)
+{
+    for (const CTreeEntry& entry : difference.deletions)
+        out << "would delete " << VisibleText(entry.path) << (entry.folder ? "/" : "") << "\n";
+    for (const CTreeEntry& entry : difference.folders)
+        out << "would make " << VisibleText(entry.path) << "/\n";
+    for (const CTreeEntry& entry : difference.copies)
+        out << "would copy " << VisibleText(entry.path) << " (" << entry.size << " bytes)\n";
+}
+
+int RunJobs(const QList<CQueuedJob>& jobs, const CQueueOptions& options, const CTransferPlan* mirror,
+            CCliOverwritePrompts& prompts, QTextStream& out, QTextStream& err)
 {
     CWorkerFactory factory(prompts);
     CQueueRun run(prompts, out, err);
@@ -423,8 +415,22 @@ int RunJobs(const QList<CQueuedJob>& jobs, const CQueueOptions& options, CCliOve
     // The run's choices travel with the queue and its workers; the stored settings stay as they are.
     if (options.parallel > 0)
         queue.SetTransferLimit(options.parallel);
-    queue.SetWorkerOverrides({MatchingFilesFor(options.overwrite), options.verify,
-                              options.trust.CertificateAnswer(), options.trust.HostKeyAnswer()});
+    CWorkerOverrides overrides{MatchingFilesFor(options.overwrite), options.verify,
+                               options.trust.CertificateAnswer(), options.trust.HostKeyAnswer(), std::nullopt};
+    if (mirror)
+    {
+        // Compared already: what differs is replaced, and both times are kept for the next comparison.
+        overrides.matchingFiles = int(OverwriteAction::Overwrite);
+        overrides.preserveTime = true;
+        QStringList failures = mirror->failures;
+        for (const QString& conflict : mirror->difference.conflicts)
+            failures << VisibleText(conflict) +
+                            QStringLiteral("：一邊是檔案，另一邊是資料夾（--delete 可取代）");
+        run.AddPlanned(mirror->difference.skipped, mirror->deleted, failures);
+        if (options.dryRun)
+            PrintDryRun(mirror->difference, out);
+    }
+    queue.SetWorkerOverrides(overrides);
     int queued = 0;
     for (CQueuedJob item : jobs)
     {
@@ -462,16 +468,19 @@ int RunQueueCommand(const QString& command, const QStringList& words, QTextStrea
         words,
         {QStringLiteral("o"), QStringLiteral("r"), QStringLiteral("parallel"), QStringLiteral("retries"),
          QStringLiteral("retry-delay"), QStringLiteral("overwrite"), QStringLiteral("password-file"),
-         QStringLiteral("verify"), QStringLiteral("pack")},
-        CliTrustOptions::Flags() + QSet<QString>{QStringLiteral("reverse"), QStringLiteral("filter")});
+         QStringLiteral("verify"), QStringLiteral("pack"), QStringLiteral("exclude"),
+         QStringLiteral("include")},
+        CliTrustOptions::Flags() + QSet<QString>{QStringLiteral("reverse"), QStringLiteral("filter"),
+                                                 QStringLiteral("only-newer"), QStringLiteral("delete"),
+                                                 QStringLiteral("dry-run")});
     if (!args.IsValid())
-        return Usage(err, args.Error());
+        return Usage(err, command, args.Error());
     QString problem = CheckShape(command, args);
     if (!problem.isEmpty())
-        return Usage(err, problem);
+        return Usage(err, command, problem);
     CQueueOptions options;
     if (!ReadOptions(args, &options, &problem))
-        return Usage(err, problem);
+        return Usage(err, command, problem);
 
     CTransferJob target;
     if (!ResolveTarget(args.Positional().value(0), &target, &problem))
@@ -489,7 +498,8 @@ int RunQueueCommand(const QString& command, const QStringList& words, QTextStrea
                      options.overwrite == QLatin1String("rules");
     CCliOverwritePrompts prompts(ask, FixedAnswer(options.overwrite));
     QList<CQueuedJob> jobs;
-    if (!Plan(command, args, target, options, prompts, jobs, &problem))
+    CTransferPlan mirror;
+    if (!Plan(command, args, target, options, prompts, jobs, &mirror, &problem))
         return Failure(err, problem);
-    return RunJobs(jobs, options, prompts, out, err);
+    return RunJobs(jobs, options, command == QLatin1String("mirror") ? &mirror : nullptr, prompts, out, err);
 }

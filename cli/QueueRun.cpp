@@ -33,6 +33,19 @@ CQueueRun::CQueueRun(const CCliOverwritePrompts& prompts, QTextStream& out, QTex
 void CQueueRun::OnTransferDone(int level, const QString& line)
 {
     (level == 1 ? m_done : m_failed).append(line);
+    const CJobTally tally = m_tally.value_or(CJobTally());
+    m_tally.reset();
+    m_copied += tally.copied;
+    m_skipped += tally.skipped;
+    m_bytes += tally.bytes;
+    m_failedFiles += int(tally.failures.size());
+    m_failureLines += tally.failures;
+    // A job that failed as a whole: its files not done count as failed, under the job's message.
+    if (level != 1 && tally.failures.isEmpty())
+    {
+        m_failedFiles += qMax(1, tally.files - tally.copied - tally.skipped);
+        m_failureLines.append(line);
+    }
     if (m_done.size() + m_failed.size() >= m_jobs)
         m_loop.quit();
 }
@@ -53,22 +66,34 @@ void CQueueRun::Run(CTransferQueue& queue, int jobs)
     if (m_done.size() + m_failed.size() < m_jobs)
         m_loop.exec();
     progress.stop();
+    m_lastPrintMs = -1; // the last state is always shown
     DrawProgress(queue);
     if (m_handlerInstalled)
         sigaction(SIGINT, &m_previousAction, nullptr);
 }
 
+void CQueueRun::AddPlanned(int skipped, int deleted, const QStringList& failures)
+{
+    m_skipped += skipped;
+    m_deleted += deleted;
+    m_failedFiles += int(failures.size());
+    m_failureLines += failures;
+}
+
 int CQueueRun::Summary()
 {
-    m_out << "done: " << m_done.size() << ", failed: " << m_failed.size();
+    m_out << "copied: " << m_copied << ", skipped: " << m_skipped << ", deleted: " << m_deleted
+          << ", failed: " << m_failedFiles;
     if (m_interrupted)
         m_out << " (interrupted)";
-    m_out << "\n";
-    // A job's message may list several failed files, one a line; nothing else in it moves the cursor.
-    for (const QString& line : m_failed)
+    const double seconds = m_clock.isValid() ? qMax<qint64>(m_clock.elapsed(), 1) / 1000.0 : 0;
+    m_out << "\n"
+          << m_bytes << " bytes in " << QString::number(seconds, 'f', 1) << " s ("
+          << SpeedText(seconds > 0 ? double(m_bytes) / seconds : 0) << ")\n";
+    for (const QString& line : std::as_const(m_failureLines))
         m_out << "failed " << VisibleText(line, LineBreaks::Kept) << "\n";
     m_out.flush();
-    return m_failed.isEmpty() && !m_interrupted ? ExitSuccess : ExitFailure;
+    return m_failedFiles == 0 && !m_interrupted ? ExitSuccess : ExitFailure;
 }
 
 QString CQueueRun::SpeedText(double bytesPerSecond)
@@ -156,8 +181,14 @@ void CQueueRun::DrawProgress(const CTransferQueue& queue)
     lines.append(shown.last() + QStringLiteral(", ") + SpeedText(double(moved) / seconds));
     if (m_terminal)
         Redraw(lines);
-    else if (shown != m_lastShown)
+    else if (shown != m_lastShown && (m_lastPrintMs < 0 || nowMs - m_lastPrintMs >= 1000))
+    {
+        // A log file gets plain lines, at most once a second.
         m_err << lines.join(u'\n') << Qt::endl;
+        m_lastPrintMs = nowMs;
+    }
+    else if (shown != m_lastShown)
+        return;
     m_lastLines = lines;
     m_lastShown = shown;
 }

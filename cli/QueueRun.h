@@ -11,6 +11,7 @@
 #include <QTextStream>
 
 #include <csignal>
+#include <optional>
 
 class CCliOverwritePrompts;
 class CTransferQueue;
@@ -26,11 +27,15 @@ public:
     void OnTransferLog(const QString&) override {}
     void OnTransferRelay(const CTransferEntry&) override {}
     void OnTransferDone(int level, const QString& line) override;
+    void OnTransferTally(const CJobTally& tally) override { m_tally = tally; }
+    // What the planning did before the jobs: files found alike, entries deleted, deletions that failed.
+    void AddPlanned(int skipped, int deleted, const QStringList& failures);
     void OnQueueEmpty(int) override;
 
     // Runs the queue until every one of the jobs has ended or the queue has emptied.
     void Run(CTransferQueue& queue, int jobs);
-    // The summary on standard output; exit 1 when any job failed or the run was interrupted.
+    // The summary on standard output: files copied, skipped, deleted and failed (each named with its
+    // reason), the bytes copied and their speed; exit 1 when anything failed or the run was interrupted.
     int Summary();
 
     // "12.3 MB/s": bytes per second in decimal units.
@@ -60,6 +65,14 @@ private:
     int m_jobs = 0;
     QStringList m_done;
     QStringList m_failed;
+    std::optional<CJobTally> m_tally; // of the job whose end comes next
+    int m_copied = 0;
+    int m_skipped = 0;
+    int m_deleted = 0;
+    int m_failedFiles = 0;
+    qint64 m_bytes = 0;
+    QStringList m_failureLines;
+    qint64 m_lastPrintMs = -1;
     QStringList m_lastLines;
     QStringList m_lastShown;
     bool m_interrupted = false;

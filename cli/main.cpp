@@ -1,4 +1,5 @@
 #include "app/Profile.h"
+#include "cli/CommandHelp.h"
 #include "cli/ExitCodes.h"
 #include "cli/KeyCommands.h"
 #include "cli/PackCommands.h"
@@ -18,6 +19,8 @@ namespace
 {
 
 const char kUsage[] = R"(usage: zentrava-cli [--home DIR] COMMAND ...
+       zentrava-cli COMMAND --help       the usage and options of one command (also: help COMMAND)
+       zentrava-cli --version            the program's version and that of Qt (also: -V, version)
 
 Commands:
   sites list                         every saved site path, one per line
@@ -34,10 +37,15 @@ Commands:
   get TARGET REMOTE... -o DIR        download through the transfer queue (TARGET: a saved site
                                      path or an address; remote paths absolute or relative to it)
   put TARGET LOCAL... -r REMOTEDIR   upload files and folders through the transfer queue
-  mirror TARGET REMOTEDIR LOCALDIR [--reverse]
-                                     download a folder into LOCALDIR (--reverse: upload LOCALDIR
-                                     into REMOTEDIR); queue options: --parallel N, --retries N,
-                                     --retry-delay S, --overwrite ask|overwrite|skip|resume|number|rules
+  mirror TARGET REMOTEDIR LOCALDIR [--reverse] [--only-newer] [--delete] [--dry-run]
+         [--exclude GLOB] [--include GLOB]
+                                     make LOCALDIR a copy of REMOTEDIR's contents (--reverse:
+                                     REMOTEDIR a copy of LOCALDIR's); --only-newer copies only newer
+                                     files, --delete removes what the source does not have,
+                                     --dry-run only prints what it would do, --exclude and
+                                     --include filter by name (repeatable).
+                                     Queue options: --parallel N, --retries N, --retry-delay S,
+                                     --overwrite ask|overwrite|skip|resume|number|rules,
                                      --verify crc|md5|sha1, --filter; put --pack zip|cab|targz
                                      uploads one archive of the selection; the queue cannot ask,
                                      so a server nothing on record vouches for needs the options below
@@ -56,7 +64,7 @@ Commands:
           [--unit ...] [--country ...] [--state ...] [--city ...] [--email ...] [--passphrase W]
                                      make an RSA key and a self-signed certificate, N.key and N.crt
   cert show FILE                     issuer, subject, expiry and every field of a certificate
-  help                               this text
+  help [COMMAND]                     this text, or that of one command
 
 Options:
   --home DIR   keep sites, certificates and settings in DIR (as ZENTRAVA_HOME does)
@@ -66,7 +74,8 @@ URL: ftp:// (plain), ftpes:// (explicit TLS) or ftps:// (implicit TLS), as
   scheme://[user[:password]@]host[:port]/path, with %XX escapes; the path is relative to the
   log-in folder ("//path" for an absolute one).
   sftp://[user[:password]@]host[:port]/path is SFTP over SSH (port 22; the user defaults to $USER).
-Transfer options (ls, get, put; the last three of them also shell, queued get and put, mirror):
+Transfer options (ls, get, put; --password-file, --accept-certificate, --accept-host-key and --trust
+also shell, queued get and put, mirror):
   --password-file FILE  the password is the file's first line (it then stays out of the process list)
   --resume              continue a partial file (get: the local one, put: the remote one)
   --ascii               ASCII mode: CR LF on the wire, LF on disk
@@ -107,6 +116,18 @@ bool TakeHomeOption(QStringList& words, QTextStream& err)
     return true;
 }
 
+bool IsHelpWord(const QString& word)
+{
+    return word == QLatin1String("--help") || word == QLatin1String("-h");
+}
+
+// Whether a command's words ask for its help: "--help" anywhere, "-h" only first, so that a value "-h"
+// (a password, a settings value) still reaches the command.
+bool AsksForHelp(const QStringList& words)
+{
+    return words.contains(QStringLiteral("--help")) || words.value(0) == QLatin1String("-h");
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -121,6 +142,31 @@ int main(int argc, char* argv[])
         return ExitUsage;
     const QString command = words.value(0);
     const QStringList rest = words.mid(1);
+    // Help and the version touch no file, so they come before the files are checked.
+    if (command == QLatin1String("--version") || command == QLatin1String("-V") ||
+        command == QLatin1String("version"))
+    {
+        out << "zentrava-cli " << ZENTRAVA_VERSION << "\nQt " << qVersion() << Qt::endl;
+        return ExitSuccess;
+    }
+    const bool helpCommand = command == QLatin1String("help") || IsHelpWord(command);
+    if (helpCommand && rest.isEmpty())
+    {
+        out << kUsage;
+        return ExitSuccess;
+    }
+    if (helpCommand || AsksForHelp(rest))
+    {
+        const QString topic = helpCommand ? rest.first() : command;
+        const QString help = CommandHelp(topic);
+        if (help.isEmpty())
+        {
+            err << "zentrava-cli: unknown command: " << topic << "\n\n" << kUsage;
+            return ExitUsage;
+        }
+        out << help;
+        return ExitSuccess;
+    }
     const CStoredFileLoad settings = CheckProfileFile();
     // Checked once here, so that whichever command meets a damaged file tells where it went.
     for (const CStoredFileLoad& load : {settings, CTrustedCertificates().Load()})
@@ -149,12 +195,6 @@ int main(int argc, char* argv[])
         return RunCertgenCommand(rest, out, err);
     if (command == QLatin1String("cert"))
         return RunCertCommand(rest, out, err);
-    if (command == QLatin1String("help") || command == QLatin1String("--help") ||
-        command == QLatin1String("-h"))
-    {
-        out << kUsage;
-        return ExitSuccess;
-    }
     if (command.isEmpty())
         err << kUsage;
     else

@@ -21,4 +21,6 @@ struct ListItem
     QDateTime modified;     // UTC; invalid when the listing gives no date
     Kind kind = Kind::File;
     QByteArray linkTarget; // for "name -> target" symbolic links
+    // The seconds modified is rounded down to: 60 or 86400 when the listing shows no seconds or no time.
+    int timePrecision = 1;
 };

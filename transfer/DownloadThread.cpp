@@ -230,6 +230,7 @@ CWorkerStep CDownloadThread::DownloadFile(const CTransferEntry& entry, const QSt
     const COverwriteChoice choice = resolver.ForDownload(conflict);
     if (choice.outcome == OverwriteOutcome::Skip)
     {
+        CountSkipped();
         AddDoneBytes(entry.size);
         return CWorkerStep::Ok();
     }
@@ -256,7 +257,10 @@ CWorkerStep CDownloadThread::DownloadFile(const CTransferEntry& entry, const QSt
                               QStringLiteral("檔案完整性檢查失敗！ 伺服器不支援 CRC 功能！"),
                               QStringLiteral("檔案完整性檢查失敗！ 本機 CRC 與遠端檔案不符合！"));
     if (step.IsOk())
+    {
+        CountCopied(entry.size);
         AddDoneBytes(entry.size);
+    }
     return Settle(step, JobEntryOf(entry), entry.name);
 }
 
@@ -376,6 +380,7 @@ CWorkerStep CDownloadThread::CopyFile(CRemoteConnection& destination, const CTra
                      });
     if (!step.IsOk())
         return step;
+    CountCopied(entry.size);
     AddDoneBytes(entry.size);
     ReportProgress(0, 0);
     return step;

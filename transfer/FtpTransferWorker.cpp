@@ -79,9 +79,14 @@ void CFtpTransferWorker::Transfer()
         return;
     }
     QList<CTransferEntry> files;
+    QStringList lines;
     for (const CFailedFile& failed : std::as_const(m_failed))
+    {
         files.append(failed.entry);
+        lines << VisibleText(failed.path) + QStringLiteral("：") + CleanLogLine(failed.reason);
+    }
     SetFailedFiles(files);
+    SetFailureLines(lines);
     SetOutcome(false, FailureSummary());
 }
 

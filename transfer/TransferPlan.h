@@ -2,6 +2,7 @@
 
 #include "security/TrustPolicy.h"
 #include "transfer/TransferJob.h"
+#include "transfer/TreeComparison.h"
 
 #include <QList>
 #include <QString>
@@ -27,6 +28,14 @@ struct CTransferPlanRequest
     // Uploads: every file below a selected folder is decided against its own remote folder; otherwise
     // only the selected files are, and the rest replaces what is there, as a folder's job does.
     bool decideTree = false;
+    // A mirror: the target (base.localFolder down, base.remoteFolder up) becomes a copy of the source's
+    // contents, made with its parents when missing; items are not used. The jobs hold only what differs,
+    // to be replaced as it stands.
+    std::optional<CMirrorRules> mirror;
+    // A mirror only compares: nothing is deleted or made, and no job is given.
+    bool dryRun = false;
+    // Downloads: items whose kind is not known are asked about; the folders among them go whole.
+    bool findFolders = false;
     // In place of the stored MatchingFiles.
     std::optional<int> matchingFiles;
     // Past what is on record; a planning connection cannot ask.
@@ -40,5 +49,9 @@ struct CTransferPlan
     QList<CTransferJob> jobs;
     QString problem;   // names the folder or file and carries the server's reply
     QStringList notes; // names left out of a listing, trust notes
+    // A mirror's findings; its deletions are done already unless it was a dry run.
+    CTreeDifference difference;
+    int deleted = 0;
+    QStringList failures; // "path：reason" of deletions that failed
     bool IsOk() const { return problem.isEmpty(); }
 };

@@ -11,6 +11,7 @@
 #include "transfer/WorkerPaths.h"
 
 #include <QDir>
+#include <QSet>
 
 #include <algorithm>
 
@@ -80,6 +81,8 @@ CTransferPlan CTransferPlanner::Plan(IOverwritePrompts& prompts)
 bool CTransferPlanner::Survey()
 {
     m_surveyed = true;
+    if (m_request.mirror)
+        return SurveyMirror();
     return m_request.upload ? SurveyUpload() : SurveyDownload();
 }
 
@@ -113,15 +116,18 @@ bool CTransferPlanner::Connect()
 // Only a download that is shared out over several jobs is listed; one job walks its folders itself.
 bool CTransferPlanner::SurveyDownload()
 {
-    const bool folders = std::any_of(m_request.items.cbegin(), m_request.items.cend(), IsFolder);
+    QList<CTransferEntry> items = m_request.items;
+    if (m_request.findFolders && !FindFolders(items))
+        return false;
+    const bool folders = std::any_of(items.cbegin(), items.cend(), IsFolder);
     if (m_request.jobCount <= 1 || !folders)
     {
-        (m_request.jobCount <= 1 ? m_whole : m_files) = m_request.items;
+        (m_request.jobCount <= 1 ? m_whole : m_files) = items;
         return true;
     }
-    if (!MakeLocalFolder(m_request.base.localFolder) || !Connect())
+    if (!MakeLocalFolder(m_request.base.localFolder) || (!m_connection.IsConnected() && !Connect()))
         return false;
-    for (const CTransferEntry& item : m_request.items)
+    for (const CTransferEntry& item : items)
     {
         if (!IsFolder(item))
             m_files.append(item);
@@ -129,6 +135,29 @@ bool CTransferPlanner::SurveyDownload()
             m_notes.append(QStringLiteral("略過不安全的遠端名稱 '%1'").arg(VisibleText(item.name)));
         else if (!CollectRemote(JoinRemotePath(m_request.base.remoteFolder, item.name), item.name, 0))
             return false;
+    }
+    return true;
+}
+
+// Names typed without their kind: those the folder's listing shows as folders are.
+bool CTransferPlanner::FindFolders(QList<CTransferEntry>& items)
+{
+    // Without a connection the names go as they are: the jobs' workers report what is wrong.
+    if (!Connect())
+    {
+        m_problem.clear();
+        return true;
+    }
+    QSet<QString> folders;
+    for (const ListItem& listed : SafeListing(m_request.base.remoteFolder).value)
+    {
+        if (listed.kind == ListItem::Kind::Folder)
+            folders.insert(CRemoteName::ToText(listed.name));
+    }
+    for (CTransferEntry& item : items)
+    {
+        if (folders.contains(item.name))
+            item.attributes |= kAttributeFolder;
     }
     return true;
 }
@@ -291,6 +320,137 @@ QList<CTransferEntry> CTransferPlanner::Decide(const QString& remoteFolder,
     return kept;
 }
 
+// ---- mirrors
+
+// Both trees are read, compared and, unless it is a dry run, the target is made ready: what goes is
+// deleted, the folders are made. The copies are left to the jobs.
+bool CTransferPlanner::SurveyMirror()
+{
+    if (!Connect())
+        return false;
+    const QString& remote = m_request.base.remoteFolder;
+    const QString& local = m_request.base.localFolder;
+    QList<CTreeEntry> remoteTree, localTree;
+    const bool remoteThere = m_connection.CheckFolder(remote).Ok();
+    if (!m_request.upload && !remoteThere)
+        return Fail(QStringLiteral("無法開啟遠端資料夾 %1").arg(VisibleText(remote)));
+    if (remoteThere && !CollectRemoteTree(remote, {}, 0, remoteTree))
+        return false;
+    if (m_request.upload && !QFileInfo(local).isDir())
+        return Fail(QStringLiteral("無法開啟本機資料夾 %1").arg(local));
+    CollectLocalTree(local, {}, 0, localTree);
+    m_difference = m_request.upload ? CompareTrees(localTree, remoteTree, *m_request.mirror)
+                                    : CompareTrees(remoteTree, localTree, *m_request.mirror);
+    if (m_request.dryRun)
+        return true;
+    for (const CTreeEntry& entry : std::as_const(m_difference.deletions))
+        Delete(entry);
+    return MakeMirrorFolders();
+}
+
+// A folder's entries by their path below the top, each folder before what it holds.
+bool CTransferPlanner::CollectRemoteTree(const QString& remoteFolder, const QString& relative, int depth,
+                                         QList<CTreeEntry>& tree)
+{
+    if (depth > kMaxFolderDepth)
+        return true;
+    const FtpValue<std::vector<ListItem>> listing = SafeListing(remoteFolder);
+    if (!listing.result.Ok())
+        return Fail(QStringLiteral("無法列出 %1：%2")
+                        .arg(VisibleText(remoteFolder), VisibleText(listing.result.message)));
+    const CFilterLists filter = LoadFilterLists(m_request.filter || FilterTransfersEnabled());
+    for (const ListItem& item : listing.value)
+    {
+        const bool folder = item.kind == ListItem::Kind::Folder;
+        const QString name = CRemoteName::ToText(item.name);
+        if (!PassesFilter(filter, name, folder))
+            continue;
+        const QString path = relative.isEmpty() ? name : relative + u'/' + name;
+        tree.append({path, folder, item.size, item.modified, item.timePrecision});
+        if (folder && !CollectRemoteTree(JoinRemotePath(remoteFolder, name), path, depth + 1, tree))
+            return false;
+    }
+    return true;
+}
+
+// Links to folders are not followed: a mirror copies what lies inside its folder.
+void CTransferPlanner::CollectLocalTree(const QString& localFolder, const QString& relative, int depth,
+                                        QList<CTreeEntry>& tree)
+{
+    if (depth > kMaxFolderDepth)
+        return;
+    const CFilterLists filter = LoadFilterLists(m_request.filter || FilterTransfersEnabled());
+    for (const QFileInfo& child : ChildrenOf(QFileInfo(localFolder)))
+    {
+        const bool folder = child.isDir() && !child.isSymLink();
+        if (!PassesFilter(filter, child.fileName(), folder))
+            continue;
+        if (child.isSymLink() && child.isDir())
+        {
+            m_notes.append(QStringLiteral("略過資料夾連結 %1").arg(child.filePath()));
+            continue;
+        }
+        const QString path = relative.isEmpty() ? child.fileName() : relative + u'/' + child.fileName();
+        tree.append({path, folder, folder ? 0 : child.size(), child.lastModified().toUTC(), 1});
+        if (folder)
+            CollectLocalTree(child.filePath(), path, depth + 1, tree);
+    }
+}
+
+void CTransferPlanner::Delete(const CTreeEntry& entry)
+{
+    QString problem;
+    if (m_request.upload)
+    {
+        const QString path = JoinRemotePath(m_request.base.remoteFolder, entry.path);
+        const FtpResult done = entry.folder ? m_connection.RemoveFolder(path) : m_connection.Delete(path);
+        problem = done.Ok() ? QString() : VisibleText(done.message);
+    }
+    else
+    {
+        const QString path = m_request.base.localFolder + u'/' + entry.path;
+        const bool done = entry.folder ? QDir().rmdir(path) : QFile::remove(path);
+        problem = done ? QString() : QStringLiteral("無法刪除");
+    }
+    if (problem.isEmpty())
+        ++m_deleted;
+    else
+        m_failures.append(VisibleText(entry.path) + QStringLiteral("：") + problem);
+}
+
+// The target's top with its parents, then the source's folders it lacks, parents first.
+bool CTransferPlanner::MakeMirrorFolders()
+{
+    const QString& remote = m_request.base.remoteFolder;
+    const QString& local = m_request.base.localFolder;
+    if (!(m_request.upload ? MakeRemoteFolder(remote) : MakeLocalFolder(local)))
+        return false;
+    for (const CTreeEntry& folder : std::as_const(m_difference.folders))
+    {
+        if (!(m_request.upload ? MakeRemoteFolder(JoinRemotePath(remote, folder.path))
+                               : MakeLocalFolder(local + u'/' + CRemoteName::LocalName(folder.path))))
+            return false;
+    }
+    return true;
+}
+
+// The files that differ: a download's named below the remote top, an upload's with both paths.
+QList<CTransferEntry> CTransferPlanner::MirrorFiles() const
+{
+    QList<CTransferEntry> files;
+    for (const CTreeEntry& file : m_difference.copies)
+    {
+        const QDateTime modified = file.modified.toLocalTime();
+        if (!m_request.upload)
+            files.append({file.path, 0u, file.size, modified});
+        else
+            files.append({m_request.base.localFolder + u'/' + file.path + u'|' +
+                              JoinRemotePath(m_request.base.remoteFolder, file.path),
+                          0u, file.size, modified});
+    }
+    return files;
+}
+
 // ---- the jobs
 
 CTransferPlan CTransferPlanner::Finish(IOverwritePrompts& prompts)
@@ -298,9 +458,11 @@ CTransferPlan CTransferPlanner::Finish(IOverwritePrompts& prompts)
     if (!m_surveyed)
         Survey();
     if (!m_problem.isEmpty())
-        return {{}, m_problem, m_notes};
+        return Result({});
+    if (m_request.mirror)
+        return Result(m_request.dryRun ? QList<CTransferJob>() : Jobs({}, MirrorFiles()));
     if (!m_request.upload)
-        return {Jobs(m_whole, m_files), {}, m_notes};
+        return Result(Jobs(m_whole, m_files));
     // The jobs keep the order of the selection, each folder's tree in its place.
     QHash<QString, QList<CTransferEntry>> decided;
     for (const CTransferEntry& kept : Decide(m_request.base.remoteFolder, m_files, m_rows, prompts))
@@ -318,8 +480,12 @@ CTransferPlan CTransferPlanner::Finish(IOverwritePrompts& prompts)
                 AddGroup(group, prompts, files);
         }
     }
-    return m_request.jobCount <= 1 ? CTransferPlan{Jobs(files, {}), {}, m_notes}
-                                   : CTransferPlan{Jobs({}, files), {}, m_notes};
+    return Result(m_request.jobCount <= 1 ? Jobs(files, {}) : Jobs({}, files));
+}
+
+CTransferPlan CTransferPlanner::Result(const QList<CTransferJob>& jobs) const
+{
+    return {jobs, m_problem, m_notes, m_difference, m_deleted, m_failures};
 }
 
 void CTransferPlanner::AddGroup(const CFolderGroup& group, IOverwritePrompts& prompts,

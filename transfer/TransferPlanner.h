@@ -42,6 +42,15 @@ private:
     };
 
     bool Connect();
+    bool SurveyMirror();
+    bool FindFolders(QList<CTransferEntry>& items);
+    bool CollectRemoteTree(const QString& remoteFolder, const QString& relative, int depth,
+                           QList<CTreeEntry>& tree);
+    void CollectLocalTree(const QString& localFolder, const QString& relative, int depth,
+                          QList<CTreeEntry>& tree);
+    void Delete(const CTreeEntry& entry);
+    bool MakeMirrorFolders();
+    QList<CTransferEntry> MirrorFiles() const;
     bool Fail(const QString& problem);
     bool SurveyDownload();
     bool SurveyUpload();
@@ -54,6 +63,7 @@ private:
     QList<CFtpListItem> RemoteRows(const QString& folder);
     QList<CTransferEntry> Decide(const QString& remoteFolder, const QList<CTransferEntry>& files,
                                  const QList<CFtpListItem>& rows, IOverwritePrompts& prompts) const;
+    CTransferPlan Result(const QList<CTransferJob>& jobs) const;
     QList<CTransferJob> Jobs(const QList<CTransferEntry>& whole, const QList<CTransferEntry>& shared) const;
 
     const CTransferPlanRequest m_request;
@@ -67,4 +77,7 @@ private:
     QList<CFolderGroup> m_groups;      // an uploaded tree, folder by folder
     bool m_surveyed = false;
     bool m_walked = false; // an upload's folders were walked rather than kept whole
+    CTreeDifference m_difference;
+    int m_deleted = 0;
+    QStringList m_failures;
 };

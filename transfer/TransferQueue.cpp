@@ -206,11 +206,11 @@ CWorkerSettings CTransferQueue::Settings(JobKind kind, const CTransferJob& job) 
     if (kind == JobKind::Upload)
     {
         settings.overwritePrompt = false;
-        settings.preserveTime = m_preserveLocalTime;
+        settings.preserveTime = m_overrides.preserveTime.value_or(m_preserveLocalTime);
         return settings;
     }
     settings.overwritePrompt = true;
-    settings.preserveTime = m_preserveRemoteTime;
+    settings.preserveTime = m_overrides.preserveTime.value_or(m_preserveRemoteTime);
     settings.filter = job.filterRequested || FilterTransfersEnabled();
     const qsizetype marker = job.localFolder.indexOf(kSiteMarker);
     CFtpSite destination;
@@ -391,6 +391,8 @@ void CTransferQueue::OnDone(CTransferWorker* worker, bool success)
     const int number = NumberOf(worker);
     if (!number)
         return;
+    if (ITransferRequester* requester = RequesterOf(worker->Job()))
+        requester->OnTransferTally(worker->Tally());
     Report(number, worker->Job(), success, worker->FinalMessage());
     // The requester may have changed the queue meanwhile.
     const std::unique_ptr<CTransferWorker> finished = std::move(m_workers[number].worker);

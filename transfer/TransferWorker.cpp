@@ -136,3 +136,30 @@ void CTransferWorker::run()
     Transfer();
     Q_EMIT Done(this, Succeeded());
 }
+
+CJobTally CTransferWorker::Tally() const
+{
+    QMutexLocker lock(&m_mutex);
+    CJobTally tally = m_tally;
+    tally.files = int(m_job.files.size());
+    return tally;
+}
+
+void CTransferWorker::CountCopied(qint64 bytes)
+{
+    QMutexLocker lock(&m_mutex);
+    ++m_tally.copied;
+    m_tally.bytes += bytes;
+}
+
+void CTransferWorker::CountSkipped()
+{
+    QMutexLocker lock(&m_mutex);
+    ++m_tally.skipped;
+}
+
+void CTransferWorker::SetFailureLines(const QStringList& lines)
+{
+    QMutexLocker lock(&m_mutex);
+    m_tally.failures = lines;
+}

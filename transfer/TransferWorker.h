@@ -5,6 +5,7 @@
 #include "security/TrustPolicy.h"
 #include "sites/FtpSite.h"
 #include "transfer/TransferJob.h"
+#include "transfer/TransferRequester.h"
 
 #include <QMutex>
 #include <QThread>
@@ -23,6 +24,8 @@ struct CWorkerOverrides
     // A worker cannot ask about a server that nothing on record vouches for; these answer instead.
     TrustAnswer unknownCertificate = TrustAnswer::Refuse;
     TrustAnswer unknownHostKey = TrustAnswer::Refuse;
+    // Keep the time stamps both ways (a mirror compares them on its next run).
+    std::optional<bool> preserveTime;
 };
 
 // What the queue hands a worker besides its job.
@@ -83,6 +86,7 @@ public:
     // through all its files, else all the job's files.
     QList<CTransferEntry> ResumeFiles() const;
     QString FinalMessage() const;
+    CJobTally Tally() const;
     // The job's details text followed by this run's protocol trace.
     QString Details() const;
 
@@ -108,6 +112,9 @@ protected:
     void SetFailedFiles(const QList<CTransferEntry>& files);
     void SetTransferredBytes(qint64 bytes) { m_transferred.storeRelaxed(bytes); }
     void AppendDetails(const QString& text);
+    void CountCopied(qint64 bytes);
+    void CountSkipped();
+    void SetFailureLines(const QStringList& lines);
     // Set by Cancel, so a worker's waits can end at once.
     CEvent& CancelEvent() { return m_cancelEvent; }
     const std::atomic<bool>* CancelFlag() const { return &m_cancelFlag; }
@@ -137,6 +144,7 @@ private:
     bool m_cancelled = false;
     bool m_succeeded = false;
     QString m_finalMessage;
+    CJobTally m_tally;
     QString m_details;
     QList<CTransferEntry> m_failedFiles;
     QList<CRemoteConnection*> m_cancelTargets;

@@ -170,6 +170,7 @@ CWorkerStep CUploadThread::UploadFile(CTransferEntry entry, const QString& local
                                    entry.modified};
         return Settle(step, named, remotePath);
     }
+    CountCopied(entry.size);
     AddDoneBytes(entry.size);
     entry.name = remotePath;
     Q_EMIT Relay(this, entry);
@@ -191,6 +192,13 @@ void CUploadThread::SendLocalTime(const QString& localPath, const QString& remot
     const QFileInfo info(localPath);
     if (!info.exists())
         return;
+    if (!Connection().Ftp())
+    {
+        const FtpResult set = Connection().SetModifiedTime(remotePath, info.lastModified().toUTC());
+        if (!set.Ok())
+            Note(QStringLiteral("伺服器不接受檔案時間 %1：%2").arg(remotePath, set.message));
+        return;
+    }
     // Servers read these times as UTC (RFC 3659).
     const QString time = info.lastModified().toUTC().toString(QStringLiteral("yyyyMMddHHmmss"));
     // MDTM first; a server that refused it and took MFMT gets MFMT first for the job's later files,

@@ -5,4 +5,6 @@ target_sources(zentrava_transfer PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/TransferPlanner.h
   ${CMAKE_CURRENT_LIST_DIR}/TransferShares.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TransferShares.h
+  ${CMAKE_CURRENT_LIST_DIR}/TreeComparison.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TreeComparison.h
 )

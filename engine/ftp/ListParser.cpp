@@ -26,7 +26,16 @@ struct UnixDate
 {
     QDateTime when;
     qsizetype nameStart = 0;
+    int precision = 1; // seconds, as ListItem::timePrecision
 };
+
+constexpr int kDayPrecision = 86400;
+
+// "10:15" gives minutes, "10:15:30" seconds.
+int ClockPrecision(View clock)
+{
+    return clock.count(':') >= 2 ? 1 : 60;
+}
 
 // The columns between the mode and the date of a UNIX line.
 struct UnixColumns
@@ -309,7 +318,8 @@ std::optional<UnixDate> MatchMonthDate(const std::vector<Token>& tokens, size_t 
         return std::nullopt;
     const Token& third = tokens[at + 2];
     if (IsYear(third.text))
-        return UnixDate{UtcDateTime(int(*ParseNumber(third.text)), month, day, QTime(0, 0)), third.end + 1};
+        return UnixDate{UtcDateTime(int(*ParseNumber(third.text)), month, day, QTime(0, 0)), third.end + 1,
+                        kDayPrecision};
     const QTime time = ParseClock(third.text);
     if (!time.isValid())
         return std::nullopt;
@@ -319,7 +329,7 @@ std::optional<UnixDate> MatchMonthDate(const std::vector<Token>& tokens, size_t 
         const int year = int(*ParseNumber(tokens[at + 3].text));
         return UnixDate{UtcDateTime(year, month, day, time), tokens[at + 3].end + 1};
     }
-    return UnixDate{InferYear(month, day, time, nowUtc), third.end + 1};
+    return UnixDate{InferYear(month, day, time, nowUtc), third.end + 1, ClockPrecision(third.text)};
 }
 
 // long-iso "2023-01-02 10:15", full-iso "2023-01-02 10:15:24.282088123 +0000", and the date-only
@@ -340,13 +350,14 @@ std::optional<UnixDate> MatchIsoDate(const std::vector<Token>& tokens, size_t at
         const std::optional<int> offset = ZoneOffset(tokens[at + 2].text);
         // A lone "+0100" at the end is a long-iso line's name, not a zone.
         if (!offset || at + 3 >= tokens.size())
-            return UnixDate{UtcDateTime(year, month, day, time), next.end + 1};
+            return UnixDate{UtcDateTime(year, month, day, time), next.end + 1, ClockPrecision(next.text)};
         const QDateTime local = UtcDateTime(year, month, day, time);
         const QDateTime utc = local.isValid() ? local.addSecs(-*offset) : local;
-        return UnixDate{utc, tokens[at + 2].end + 1};
+        return UnixDate{utc, tokens[at + 2].end + 1, ClockPrecision(next.text)};
     }
     const qsizetype gap = next.begin - first.end;
-    return UnixDate{UtcDateTime(year, month, day, QTime(0, 0)), first.end + (gap >= 2 ? 2 : 1)};
+    return UnixDate{UtcDateTime(year, month, day, QTime(0, 0)), first.end + (gap >= 2 ? 2 : 1),
+                    kDayPrecision};
 }
 
 // The iso style's recent form "01-02 10:15".
@@ -360,7 +371,8 @@ std::optional<UnixDate> MatchShortIsoDate(const std::vector<Token>& tokens, size
     const QTime time = ParseClock(tokens[at + 1].text);
     if (!md || !time.isValid())
         return std::nullopt;
-    return UnixDate{InferYear((*md)[0], (*md)[1], time, nowUtc), tokens[at + 1].end + 1};
+    return UnixDate{InferYear((*md)[0], (*md)[1], time, nowUtc), tokens[at + 1].end + 1,
+                    ClockPrecision(tokens[at + 1].text)};
 }
 
 std::optional<UnixDate> MatchUnixDate(const std::vector<Token>& tokens, size_t at, const QDateTime& nowUtc)
@@ -424,6 +436,7 @@ ListItem MakeUnixItem(View mode, const UnixColumns& columns, const UnixDate& dat
     item.owner = columns.owner.toByteArray();
     item.group = columns.group.toByteArray();
     item.modified = date.when;
+    item.timePrecision = date.precision;
     const qsizetype arrow = item.kind == ListItem::Kind::Link ? name.indexOf(" -> ") : -1;
     if (arrow >= 0)
     {
@@ -535,6 +548,7 @@ std::optional<ListItem> ParseWindowsLine(View line)
         item.size = *size;
     }
     item.modified = date->isValid() ? QDateTime(*date, *time, Qt::UTC) : QDateTime();
+    item.timePrecision = 60;
     item.name = line.sliced(tokens[next + 1].begin).toByteArray();
     return item;
 }

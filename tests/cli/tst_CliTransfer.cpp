@@ -302,6 +302,35 @@ private Q_SLOTS:
         QCOMPARE(stored, QStringList{Home("pp")});
     }
 
+    // Each command's own help, on standard output even among other words, but not as an option's value.
+    void helpsPerCommand_data()
+    {
+        Columns<QString, int, QString, QString>({"words", "exitCode", "start", "option"});
+        const auto row = [](const char* words, int exitCode, const QString& start, const QString& option)
+        { QTest::newRow(words) << QString(words) << exitCode << start << option; };
+        row("--version", 0, "zentrava-cli 3.1.0\nQt ", qVersion());
+        row("put -h", 0, "usage: zentrava-cli put", "--pack");
+        row("help shell", 0, "usage: zentrava-cli shell", "-b FILE");
+        row("--help mirror", 0, "usage: zentrava-cli mirror", "--dry-run");
+        row("get ftp://127.0.0.1/ -o d --help", 0, "usage: zentrava-cli get", "-o DIR");
+        row("unpack /no/such.zip --password -h", 1, "", "");
+        row("help nosuch", 2, "", "");
+    }
+
+    void helpsPerCommand()
+    {
+        QFETCH(QString, words);
+        QFETCH(int, exitCode);
+        QFETCH(QString, start);
+        QFETCH(QString, option);
+        const Run run = Cli(words.split(u' '));
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY2(start.isEmpty() ? run.out.isEmpty() : run.out.startsWith(start) && run.out.contains(option),
+                 qPrintable(run.out));
+        QCOMPARE(run.err.isEmpty(), exitCode == 0);
+        QVERIFY(QDir(m_home->path()).isEmpty());
+    }
+
     void damagedFilesSurviveBesideTheNewOnes_data()
     {
         Columns<QString, QByteArray, QStringList, int>({"file", "bytes", "args", "exitCode"});
@@ -599,12 +628,16 @@ private Q_SLOTS:
         const QString target = Target(kind, &disk, &folder);
         QVERIFY(!target.isEmpty());
         QVERIFY(QDir().mkpath(disk + "/in") && MakeFile(disk + "/in/one.bin", 1234567) &&
-                MakeFile(disk + "/in/兩 two.txt", 10));
-        const Run run = Cli({"get", target, "in/one.bin", "in/兩 two.txt", "in/missing.bin", "-o",
+                MakeFile(disk + "/in/兩 two.txt", 10) && MakeTree(disk + "/in/tree"));
+        // A folder among the names comes down whole.
+        const Run run = Cli({"get", target, "in/one.bin", "in/兩 two.txt", "in/missing.bin", "in/tree", "-o",
                              Local("down/here"), "--parallel", "2", "--retries", "0"});
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.out.startsWith("done: 2, failed: 1\nfailed ["), qPrintable(run.out));
-        QVERIFY2(run.err.contains("total: 3 of 3 jobs ended") &&
+        QVERIFY2(run.out.startsWith("copied: 6, skipped: 0, deleted: 0, failed: 1\n") &&
+                     run.out.contains(QRegularExpression("\nfailed \\S*/in/missing.bin：")),
+                 qPrintable(run.out));
+        QCOMPARE(TreeOf(Local("down/here/tree")), TreeOf(disk + "/in/tree"));
+        QVERIFY2(run.err.contains("total: 4 of 4 jobs ended") &&
                      run.err.contains(QRegularExpression("running, [0-9]+\\.[0-9] [kMG]?B/s\n")) &&
                      !run.err.contains(QRegularExpression(", [3-9] running")),
                  qPrintable(run.err));
@@ -618,6 +651,66 @@ private Q_SLOTS:
         QCOMPARE(Sha256(disk + "/up a.bin"), Sha256(Local("up a.bin")));
         QCOMPARE(Sha256(disk + "/up b.bin"), Sha256(Local("up b.bin")));
         QCOMPARE(TreeOf(disk + "/folder"), TreeOf(Local("folder")));
+    }
+
+    void mirrorsOnlyWhatChanged_data()
+    {
+        Columns<QString, QString, QStringList>({"kind", "scheme", "options"});
+        Row("FTP proftpd", "proftpd", "ftp", QStringList{"--parallel", "3"});
+        Row("FTPS proftpd", "proftpd", "ftpes", QStringList{"--accept-certificate"});
+        Row("SFTP sshd", "sshd", "sftp", QStringList{"--parallel", "2"});
+    }
+
+    // Up into a missing nested folder, down into a copy, down again copying nothing; then two files
+    // changed and one deleted on the server: a dry run lists exactly those, --delete does them.
+    void mirrorsOnlyWhatChanged()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, scheme);
+        QFETCH(QStringList, options);
+        QString disk, folder;
+        QString target = Target(kind, &disk, &folder);
+        QVERIFY(!target.isEmpty());
+        if (scheme == "ftpes")
+            target = Base(kind, scheme);
+        const QString remote = QStringLiteral("m%1/new/a").arg(QRandomGenerator::global()->bounded(1000000));
+        QVERIFY(MakeTree(Local("src")));
+        const auto mirror = [&](const QString& local, const QStringList& more)
+        {
+            return Cli(QStringList{"mirror", target, QDir::cleanPath(folder + u'/' + remote), local} +
+                       options + more);
+        };
+        QVERIFY_SUCCEEDS(mirror(Local("src"), {"--reverse"}));
+        QCOMPARE(TreeOf(disk + u'/' + remote), TreeOf(Local("src")));
+        const Run first = mirror(Local("copy"), {});
+        QVERIFY2(first.out.startsWith("copied: 4, skipped: 0, deleted: 0, failed: 0\n"),
+                 qPrintable(first.out + first.err));
+        QCOMPARE(TreeOf(Local("copy")), TreeOf(Local("src")));
+        const QDateTime changed = QFileInfo(Local("copy/top.bin")).metadataChangeTime();
+        const Run second = mirror(Local("copy"), {});
+        QVERIFY2(second.out.startsWith("copied: 0, skipped: 4, deleted: 0, failed: 0\n0 bytes"),
+                 qPrintable(second.out));
+        QCOMPARE(QFileInfo(Local("copy/top.bin")).metadataChangeTime(), changed);
+
+        QVERIFY(WriteFile(disk + u'/' + remote + "/top.bin", "changed on top") &&
+                WriteFile(disk + u'/' + remote + "/sub/深 層/底.txt", QByteArray(513, 'x')) &&
+                QFile::remove(disk + u'/' + remote + "/sub/zero"));
+        // The same size, so only its time tells: a second later at least, as the listings give seconds.
+        QFile same(disk + u'/' + remote + "/sub/深 層/底.txt");
+        QVERIFY(same.open(QIODevice::ReadWrite) && same.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                                                    QFileDevice::FileModificationTime));
+        same.close();
+        const QStringList before = TreeOf(Local("copy"));
+        const Run dry = mirror(Local("copy"), {"--delete", "--dry-run"});
+        QStringList lines = dry.out.split(u'\n').filter("would ");
+        lines.sort();
+        QCOMPARE(lines, QStringList({"would copy sub/深 層/底.txt (513 bytes)",
+                                     "would copy top.bin (14 bytes)", "would delete sub/zero"}));
+        QCOMPARE(TreeOf(Local("copy")), before);
+        const Run third = mirror(Local("copy"), {"--delete"});
+        QVERIFY2(third.out.startsWith("copied: 2, skipped: 1, deleted: 1, failed: 0\n"),
+                 qPrintable(third.out + third.err));
+        QCOMPARE(TreeOf(Local("copy")), TreeOf(disk + u'/' + remote));
     }
 
     // --verify reaches the job, and the options given win over the store (one job, skip), which stays the
@@ -634,7 +727,7 @@ private Q_SLOTS:
         const Run run = Cli({"get", target, "checked.bin", "-o", Local("v"), "--verify", "md5", "--retries",
                              "0", "--overwrite", "overwrite", "--parallel", "3"});
         QCOMPARE(ReadFile(CDataFolder::SettingsFile()), stored);
-        QVERIFY2(run.exitCode == 1 && run.out.startsWith("done: 0, failed: 1\n") &&
+        QVERIFY2(run.exitCode == 1 && run.out.startsWith("copied: 0, skipped: 0, deleted: 0, failed: 1\n") &&
                      run.out.contains("檔案完整性檢查失敗！ 伺服器不支援 CRC 功能！"),
                  qPrintable(run.out));
     }
@@ -653,14 +746,14 @@ private Q_SLOTS:
             QVERIFY(MakeFile(disk + name, 100));
         // Without --filter (and the stored switches off) the masks do nothing.
         QCOMPARE(Cli({"mirror", target, "flt", Local("all")}).exitCode, 0);
-        QCOMPARE(TreeOf(Local("all/flt")), TreeOf(disk + "/flt"));
+        QCOMPARE(TreeOf(Local("all")), TreeOf(disk + "/flt"));
         // Shared out over jobs or not, the tree is filtered the same way.
         const QStringList filtered = TreeOf(disk + "/flt").filter(QRegularExpression("^(?!.*\\.log )"));
         QCOMPARE(filtered.size(), 3);
         for (const QString jobs : {"1", "2"})
         {
             QCOMPARE(Cli({"mirror", target, "flt", Local(jobs), "--filter", "--parallel", jobs}).exitCode, 0);
-            QCOMPARE(TreeOf(Local(jobs + "/flt")), filtered);
+            QCOMPARE(TreeOf(Local(jobs)), filtered);
         }
         QCOMPARE(
             Cli({"get", target, "flt/keep.txt", "flt/drop.log", "-o", Local("named"), "--filter"}).exitCode,
@@ -768,15 +861,13 @@ private Q_SLOTS:
             QStringList(), 1, "> RETR PASSWORDS.txt\n", 1, "");
         Row("get, short", ready, in, QStringList{"get", "%1/pub/f.bin", "g.bin"}, QStringList{"--resume"}, 1,
             "32768.*65536", 1, "g.bin");
-        Row("mirror, short", ready, in, QStringList{"mirror", "%1/", "/pub", "m"},
-            QStringList{"--overwrite", "resume"}, 1, "32768.*65536", 1, "m/pub/f.bin");
         Row("get, short, ASCII", ready, in, QStringList{"get", "%1/pub/f.bin", "a.txt", "--ascii"},
             QStringList(), 0, "", 1, "");
-        Row("dropped", ready, in, get, QStringList(), 0, "done: 1", 2, "q/f.bin");
-        Row("put, dropped", ready, in, put, QStringList(), 0, "done: 1", 3, "p.bin");
+        Row("dropped", ready, in, get, QStringList(), 0, "copied: 1,", 3, "q/f.bin");
+        Row("put, dropped", ready, in, put, QStringList(), 0, "copied: 1,", 3, "p.bin");
         Row("queue get, 530 with escapes", ready, QByteArray("530 \x1b[2JNo"), get, QStringList(), 1,
-            literal("530 \\x1b[2JNo"), 1, "");
-        Row("queue get, 421", ready, QByteArray("421 Busy"), get, QStringList(), 1, "421 Busy", 3, "");
+            literal("530 \\x1b[2JNo"), 2, "");
+        Row("queue get, 421", ready, QByteArray("421 Busy"), get, QStringList(), 1, "421 Busy", 4, "");
     }
 
     void meetsScriptedServers()

@@ -292,6 +292,32 @@ private Q_SLOTS:
                  expected);
     }
 
+    // How finely each listing form gives its times, which a mirror compares to.
+    void givesTimePrecision_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("precision");
+        const QByteArray head = "-rw-r--r-- 1 root root 2 ";
+        QTest::newRow("year") << head + "Jan  2  2023 f" << 86400;
+        QTest::newRow("clock") << head + "Dec  6 17:11 f" << 60;
+        QTest::newRow("BSD seconds") << head + "Mar  4 09:05:30 2024 f" << 1;
+        QTest::newRow("long-iso") << head + "2023-01-02 10:15 f" << 60;
+        QTest::newRow("full-iso") << head + "2026-12-06 17:11:24.28 +0000 f" << 1;
+        QTest::newRow("iso date") << head + "2023-01-02  f" << 86400;
+        QTest::newRow("iso recent") << head + "12-06 17:11 f" << 60;
+        QTest::newRow("IIS") << QByteArray("01-02-2023  22:15    1234 f") << 60;
+        QTest::newRow("MLSD") << QByteArray("type=file;size=1;modify=20230102101500; f") << 1;
+    }
+    void givesTimePrecision()
+    {
+        QFETCH(QByteArray, line);
+        const std::optional<ListItem> item = line.startsWith("type=")
+                                                 ? CListParser::ParseMlsdLine(line)
+                                                 : CListParser::ParseListLine(line, kNow);
+        QVERIFY(item && item->modified.isValid());
+        QTEST(item->timePrecision, "precision");
+    }
+
     void parsesWholeListings_data()
     {
         QTest::addColumn<QByteArray>("body");

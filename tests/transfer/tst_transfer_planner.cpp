@@ -23,6 +23,34 @@ QStringList Planned(const CTransferPlan& plan, const QString& remoteFolder)
     names.sort();
     return names;
 }
+// Words like "a/" (a folder), "a/f=5@100" (5 bytes, 100 s after the epoch), "g=5@120~60" (a listing
+// that gives minutes) and "h=5" (no time).
+QList<CTreeEntry> Tree(const QString& text)
+{
+    QList<CTreeEntry> tree;
+    for (const QString& word : text.split(u' ', Qt::SkipEmptyParts))
+    {
+        CTreeEntry entry;
+        entry.folder = word.endsWith(u'/');
+        entry.path = word.section(u'=', 0, 0).chopped(entry.folder ? 1 : 0);
+        const QString rest = word.section(u'=', 1);
+        entry.size = rest.section(u'@', 0, 0).toLongLong();
+        if (rest.contains(u'@'))
+            entry.modified = QDateTime::fromSecsSinceEpoch(
+                rest.section(u'@', 1).section(u'~', 0, 0).toLongLong(), Qt::UTC);
+        entry.precision = rest.contains(u'~') ? rest.section(u'~', 1).toInt() : 1;
+        tree.append(entry);
+    }
+    return tree;
+}
+
+QString Paths(const QList<CTreeEntry>& entries)
+{
+    QStringList paths;
+    for (const CTreeEntry& entry : entries)
+        paths << entry.path;
+    return paths.join(u' ');
+}
 } // namespace
 
 // Folder transfers planned against the harness servers and against hostile scripted listings.
@@ -34,6 +62,47 @@ class TestTransferPlanner : public QObject
     CScriptedPrompts m_prompts;
 
 private Q_SLOTS:
+    // rules: "newer", "delete", "x=GLOB" (exclude), "i=GLOB" (include); outcome: "copies | folders made |
+    // deletions | conflicts | skipped".
+    void comparesTrees_data()
+    {
+        Columns<QString, QString, QString, QString>({"source", "target", "rules", "outcome"});
+        Row("size or time differs, or missing", "a=5@100 b=6@100 c=5@200 d=5@100", "a=5@100 b=5@100 c=5@100",
+            "", "b c d |  |  |  | 1");
+        Row("a listing without seconds", "a=5@119~60 b=5@180~60", "a=5@100 b=5@179", "", "b |  |  |  | 1");
+        Row("no time: the size decides", "a=5 b=6", "a=5@100 b=5@100", "", "b |  |  |  | 1");
+        Row("only newer", "a=5@200 b=9@50 c=5@100 d=1@1", "a=5@100 b=5@100 c=6@100", "newer",
+            "a d |  |  |  | 2");
+        Row("delete, deepest first, the excluded kept", "s/ s/f=1@1",
+            "s/ s/f=1@1 s/old=1@1 gone/ gone/in=1@1 gone/deep/ t.keep=1@1 T.KEEP=1@1", "delete x=*.keep",
+            " |  | T.KEEP gone/deep gone/in gone s/old |  | 1");
+        Row("an excluded folder with all it holds, includes",
+            "tmp/ tmp/a.txt=1@1 b.txt=1@1 c.bin=1@1 d/ d/e.txt=1@1", "", "x=tmp i=*.txt",
+            "b.txt d/e.txt | d |  |  | 0");
+        Row("a file meets a folder", "x=1@1 y/ y/z=1@1", "x/ x/in=1@1 y=1@1", "", " |  |  | x y | 0");
+        Row("a file meets a folder, deleting", "x=1@1 y/ y/z=1@1", "x/ x/in=1@1 y=1@1", "delete",
+            "x y/z | y | y x/in x |  | 0");
+    }
+    void comparesTrees()
+    {
+        QFETCH(QString, rules);
+        CMirrorRules mirror;
+        for (const QString& rule : rules.split(u' ', Qt::SkipEmptyParts))
+        {
+            mirror.onlyNewer |= rule == "newer";
+            mirror.deleteExtra |= rule == "delete";
+            if (rule.startsWith("x=") || rule.startsWith("i="))
+                (rule[0] == u'x' ? mirror.excludes : mirror.includes).append(rule.mid(2));
+        }
+        QFETCH(QString, source);
+        QFETCH(QString, target);
+        const CTreeDifference found = CompareTrees(Tree(source), Tree(target), mirror);
+        QTEST(QStringList({Paths(found.copies), Paths(found.folders), Paths(found.deletions),
+                           found.conflicts.join(u' '), QString::number(found.skipped)})
+                  .join(" | "),
+              "outcome");
+    }
+
     void sharesATree_data()
     {
         Columns<QString, bool, int, int, QStringList>({"kind", "upload", "count", "jobs", "planned"});
