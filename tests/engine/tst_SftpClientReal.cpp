@@ -435,6 +435,9 @@ private Q_SLOTS:
             if (variant == (upload ? "upload" : "download"))
             {
                 std::atomic<qint64> cancelledAt{0};
+                // Not the position the upload before it reached: the cancel must find this transfer under
+                // way.
+                position = -1;
                 QElapsedTimer clock;
                 clock.start();
                 std::thread canceller(
