@@ -9,6 +9,7 @@
 #include "ui/connection/RemoteItemsMimeData.h"
 #include "ui/connection/TracePane.h"
 #include "ui/dialogs/HistoryComboBox.h"
+#include "ui/dialogs/PackProgressDlg.h"
 #include "ui/dialogs/PropertiesDlg.h"
 #include "ui/frame/FrameCommands.h"
 #include "ui/frame/MdiTabBar.h"
@@ -21,6 +22,10 @@
 
 #include "WindowTestSupport.h"
 
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
 #include <QTcpServer>
 
 using namespace TestFiles;
@@ -148,6 +153,24 @@ class TestConnectionWindow : public QObject
         m_frame->ShowWithSavedPlacement();
         CChildFrame* window = OpenAndWait(*m_frame, m_folder.address);
         return window ? window->View() : nullptr;
+    }
+    // The local browser's view holds the keyboard and these rows selected; its view, once they show.
+    QAbstractItemView* SelectLocal(const QStringList& names)
+    {
+        CLocalBrowserBar* browser = m_frame->LocalBrowser();
+        if (!browser->BrowseTo(m_local->path(), true))
+            return nullptr;
+        QAbstractItemView* list = browser->CurrentView();
+        for (const QString& name : names)
+        {
+            const QModelIndex row = browser->Model()->index(Local(name));
+            if (!QTest::qWaitFor([&] { return list->visualRect(row).isValid(); }, kWaitMs))
+                return nullptr;
+            list->selectionModel()->select(row, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+        m_frame->activateWindow();
+        list->setFocus();
+        return QTest::qWaitFor([&] { return list->hasFocus(); }, kWaitMs) ? list : nullptr;
     }
     CTransferQueue& Queue() { return m_frame->TransferQueue(); }
     QString Local(const QString& name) const { return m_local->filePath(name); }
@@ -773,6 +796,93 @@ private Q_SLOTS:
         QCOMPARE(Remote("one.dat") + Remote("tree/inner/two.txt") + Remote("a.dat"), QByteArray("onetwoa"));
         QVERIFY(!QFile::exists(m_folder.disk + "/x.txt"));
         QTRY_VERIFY(ShowsServerAttributes(view, "one.dat", m_folder.disk + "/one.dat"));
+    }
+
+    // A folder and a file packed into each kind in the temporary folder and uploaded as they were written;
+    // an archive the transfer filter refuses is made but not queued.
+    void packsTheSelectionAndUploads_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("archive");
+        QTest::addColumn<bool>("filtered");
+        QTest::newRow("zip") << int(FrameCommand::PackZip) << "photos.zip" << false;
+        QTest::newRow("cab") << int(FrameCommand::PackCab) << "photos.cab" << false;
+        QTest::newRow("tar.gz") << int(FrameCommand::PackTarGz) << "photos.tar.gz" << false;
+        QTest::newRow("zip the filter refuses") << int(FrameCommand::PackZip) << "photos.zip" << true;
+    }
+    void packsTheSelectionAndUploads()
+    {
+        QFETCH(int, command);
+        QFETCH(QString, archive);
+        QFETCH(bool, filtered);
+        const QString made = QDir::tempPath() + u'/' + archive;
+        QFile::remove(made);
+        WriteProfileInt("Filter", "EnableFiltering", filtered ? 1 : 0);
+        WriteProfileInt("Filter", "FilterTransfers", filtered ? 1 : 0);
+        SaveMasks("Mask", {"*.txt"});
+        CFTPClientView* view = Open();
+        QVERIFY(view && QDir().mkpath(Local("photos/sub")) && MakeFile(Local("photos/1.jpg"), 70000) &&
+                MakeFile(Local("photos/sub/2.jpg"), 513) && WriteFile(Local("a.txt"), "a"));
+        QVERIFY(!Command(*m_frame, FrameCommand::PackZip)->isEnabled()); // the keyboard is elsewhere
+        QVERIFY(SelectLocal({"photos", "a.txt"}));
+        QVERIFY(Command(*m_frame, FrameCommand::PackZip)->isEnabled() &&
+                !Command(*m_frame, FrameCommand::UnpackZip)->isEnabled());
+        Command(*m_frame, FrameCommand(command))->trigger();
+        QVERIFY(QTest::qWaitFor([&] { return !view->Controller().IsPacking(); }, kWaitMs));
+        QVERIFY(QFile::exists(made) && WaitForEmptyQueue(Queue()));
+        QCOMPARE(QFile::exists(m_folder.disk + u'/' + archive), !filtered);
+        if (!filtered)
+            QCOMPARE(Sha256(m_folder.disk + u'/' + archive), Sha256(made));
+        QFile::remove(made);
+    }
+
+    // While a 1 GiB file is packed the window keeps drawing; cancel uploads nothing and leaves no archive.
+    void cancelsALargePackWhileDrawing()
+    {
+        CFTPClientView* view = Open();
+        QFile big(Local("big.bin"));
+        QVERIFY(view && big.open(QIODevice::WriteOnly) && big.resize(qint64(1) << 30));
+        big.close();
+        QVERIFY(SelectLocal({"big.bin"}));
+        Command(*m_frame, FrameCommand::PackZip)->trigger();
+        CPackProgressDlg* dialog = m_frame->findChild<CPackProgressDlg*>();
+        QVERIFY(dialog && dialog->isVisible());
+        QElapsedTimer clock;
+        qint64 longest = 0;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, this, [&] { longest = qMax(longest, clock.restart()); });
+        clock.start();
+        tick.start(20);
+        QTRY_VERIFY(dialog->File().endsWith("big.bin"));
+        QTest::qWait(300);
+        QVERIFY2(view->Controller().IsPacking() && longest < 250, qPrintable(QString::number(longest)));
+        dialog->findChild<QPushButton*>("cancel")->click();
+        QVERIFY(QTest::qWaitFor([&] { return !view->Controller().IsPacking(); }, kWaitMs));
+        QVERIFY(!QFile::exists(QDir::tempPath() + "/big.zip"));
+        QCOMPARE(Queue().rowCount(), 0);
+    }
+
+    // An encrypted zip asks its password once, for both of its entries.
+    void unpacksAnEncryptedZip()
+    {
+        CFTPClientView* view = Open();
+        QVERIFY(view && WriteFile(Local("one.txt"), "one") && WriteFile(Local("two.txt"), "two"));
+        QCOMPARE(QProcess::execute("zip", {"-q", "-j", "-P", "secret", Local("data.zip"), Local("one.txt"),
+                                           Local("two.txt")}),
+                 0);
+        QVERIFY(SelectLocal({"data.zip"}));
+        int asked = 0;
+        Answerer().Queue(
+            [&asked](QDialog* dialog)
+            {
+                ++asked;
+                dialog->findChild<QLineEdit*>("password")->setText("secret");
+                dialog->accept();
+            });
+        Command(*m_frame, FrameCommand::UnpackZip)->trigger();
+        QVERIFY(QTest::qWaitFor([&] { return !view->Controller().IsPacking(); }, kWaitMs));
+        QCOMPARE(asked, 1);
+        QCOMPARE(ReadFile(Local("data/one.txt")) + ReadFile(Local("data/two.txt")), QByteArray("onetwo"));
     }
 
     // Rows dragged onto a folder of the local browser are downloaded into it and nothing else lands there.

@@ -3,6 +3,7 @@
 #include "sites/FtpSite.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -22,4 +23,7 @@ struct CConnectionContext
     // The local browser's folder, and showing another folder in it.
     std::function<QString()> localFolder;
     std::function<void(const QString& folder)> showLocalFolder;
+    // The local browser's selection, in its order, and whether its view has the keyboard focus.
+    std::function<QStringList()> localSelection;
+    std::function<bool()> localHasFocus;
 };

@@ -7,6 +7,7 @@
 #include "transfer/TransferPlanner.h"
 #include "transfer/TransferQueue.h"
 #include "transfer/UploadBatch.h"
+#include "ui/connection/PackRun.h"
 #include "ui/connection/RemoteDialogs.h"
 #include "ui/connection/RemoteIconModel.h"
 #include "ui/connection/RemoteItemsMimeData.h"
@@ -188,6 +189,53 @@ bool CRemoteController::HasLocalBrowser() const
     return m_context.localFolder && m_context.showLocalFolder;
 }
 
+// One command of the pack menu at a time, with the keyboard in the local browser's view.
+bool CRemoteController::CanPack() const
+{
+    return !m_packRun && m_context.localSelection && m_context.localHasFocus && m_context.localHasFocus();
+}
+
+bool CRemoteController::LocalSelectionHoldsZip() const
+{
+    const QStringList selection = m_context.localSelection();
+    return std::any_of(selection.cbegin(), selection.cend(),
+                       [](const QString& path)
+                       { return path.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive); });
+}
+
+void CRemoteController::StartPack(FrameCommand command)
+{
+    using C = FrameCommand;
+    const QStringList selection = m_context.localSelection ? m_context.localSelection() : QStringList();
+    if (selection.isEmpty() || m_packRun)
+        return;
+    const CPackRun::EKind kind = command == C::PackZip     ? CPackRun::EKind::Zip
+                                 : command == C::PackCab   ? CPackRun::EKind::Cab
+                                 : command == C::PackTarGz ? CPackRun::EKind::TarGz
+                                                           : CPackRun::EKind::Unzip;
+    m_packRun = std::make_unique<CPackRun>(
+        kind, selection, [this](const QString& archive) { return m_dialogs.AskArchivePassword(archive); });
+    connect(m_packRun.get(), &CPackRun::Finished, this, &CRemoteController::PackFinished);
+    m_dialogs.ShowPackProgress(*m_packRun);
+    m_packRun->Start();
+    Q_EMIT CommandStatesChanged();
+}
+
+// A finished archive goes up as a dropped file would, through the filter; a failure is shown with its
+// message (some end silently), a cancel leaves nothing.
+void CRemoteController::PackFinished()
+{
+    const std::unique_ptr<CPackRun> run = std::move(m_packRun);
+    const CPackResult& result = run->Result();
+    if (result.IsDone() && run->Kind() != CPackRun::EKind::Unzip)
+        UploadFiles({result.Path()});
+    else if (result.Status() == CPackResult::EStatus::Failed && !result.Message().isEmpty())
+        m_dialogs.ShowError(result.Message());
+    else if (result.IsDone() && !result.Warnings().isEmpty())
+        m_dialogs.ShowMessage(result.Warnings().join(u'\n'));
+    Q_EMIT CommandStatesChanged();
+}
+
 bool CRemoteController::IsCommandEnabled(FrameCommand command) const
 {
     using C = FrameCommand;
@@ -227,6 +275,12 @@ bool CRemoteController::IsCommandEnabled(FrameCommand command) const
     case C::UpdateLocalFolder:
         // The folder is stored with the site, so a quick connection has nowhere to keep it.
         return HasLocalBrowser() && !m_sitePath.isEmpty() && !m_context.localFolder().isEmpty();
+    case C::PackZip:
+    case C::PackCab:
+    case C::PackTarGz:
+        return CanPack() && CanUpload() && !m_context.localSelection().isEmpty();
+    case C::UnpackZip:
+        return CanPack() && LocalSelectionHoldsZip();
     case C::LargeIcons:
     case C::SmallIcons:
     case C::List:
@@ -344,6 +398,12 @@ void CRemoteController::RunCommand(FrameCommand command)
         break;
     case C::UpdateLocalFolder:
         UpdateLocalFolder();
+        break;
+    case C::PackZip:
+    case C::PackCab:
+    case C::PackTarGz:
+    case C::UnpackZip:
+        StartPack(command);
         break;
     case C::LargeIcons:
         SetViewStyle(LargeIconStyle);

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class CPackRun;
 class CRemoteIconModel;
 class CRemoteItemsMimeData;
 class CTransferPlanner;
@@ -93,6 +94,9 @@ public:
     void FilteredUpload();
     // Uploads the local files into the current folder, after the filters and overwrite decisions.
     void UploadFiles(const QStringList& paths);
+    // The local browser's selection packed into an archive that is then uploaded, or its zip files
+    // extracted, on a thread of its own with the progress window open.
+    void StartPack(FrameCommand command);
     // The data of a drag of the selected rows: dropped on a folder it downloads them there, dropped on
     // a saved site it copies them to it. Null when nothing but the parent row is selected.
     CRemoteItemsMimeData* MakeDragData();
@@ -115,6 +119,7 @@ public:
     bool IsBusyShown() const { return m_busyShown; }
     // A folder's jobs are being planned; transfer commands wait until they are queued.
     bool IsPlanning() const { return m_planThread != nullptr; }
+    bool IsPacking() const { return m_packRun != nullptr; }
     // Selected rows in row order, the parent row included.
     QList<int> SelectedRows() const;
     // The selected row that has the focus, or -1.
@@ -177,6 +182,9 @@ private:
     QString TypedFolderPath(QString typed) const;
     bool IsConnectedAndIdle() const;
     bool HasLocalBrowser() const;
+    bool CanPack() const;
+    bool LocalSelectionHoldsZip() const;
+    void PackFinished();
     // The site's transfer type, 1 automatic, 2 ASCII, 3 binary; Settings "TransferType" when the site has
     // none.
     int EffectiveTransferType() const;
@@ -224,6 +232,7 @@ private:
     bool m_forceParallel = false;
     std::shared_ptr<CTransferPlanner> m_planner;
     std::unique_ptr<QThread> m_planThread;
+    std::unique_ptr<CPackRun> m_packRun;
     // The saved site this window connected to by its path; empty for a typed address.
     QString m_sitePath;
     // Where "下載到" put files last time in this window.

@@ -8,6 +8,7 @@
 
 #include <optional>
 
+class CPackRun;
 class CSiteList;
 class IOverwritePrompts;
 
@@ -22,6 +23,8 @@ public:
     virtual std::optional<CSessionLogin> AskLogin(const QString& server, const QString& login,
                                                   bool again) = 0;
     virtual void ShowMessage(const QString& text) = 0;
+    // A failure the user is told about with the error icon.
+    virtual void ShowError(const QString& text) = 0;
     virtual bool RetryCountdown(int delaySeconds, const QString& message) = 0;
     virtual TrustAnswer AcceptCertificate(const ServerCertificate& certificate, const QString& problem) = 0;
     virtual TrustAnswer AcceptHostKey(const QString& host, const SshHostKey& key) = 0;
@@ -43,4 +46,7 @@ public:
     virtual QString ChooseSaveFile(const QString& suggestedPath) = 0;
     virtual QStringList ChooseFilesToUpload() = 0;
     virtual std::optional<QString> ChooseTargetSite(CSiteList& sites) = 0;
+    // The modeless progress window of a pack or unpack command, open until the run has finished.
+    virtual void ShowPackProgress(CPackRun& run) = 0;
+    virtual std::optional<QString> AskArchivePassword(const QString& archive) = 0;
 };

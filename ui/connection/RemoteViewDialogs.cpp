@@ -3,6 +3,8 @@
 #include "app/Profile.h"
 #include "session/DeleteConfirmation.h"
 #include "sites/SiteList.h"
+#include "ui/connection/PackRun.h"
+#include "ui/dialogs/ArchivePasswordDlg.h"
 #include "ui/dialogs/CertificateDlg.h"
 #include "ui/dialogs/CustomCommandDlg.h"
 #include "ui/dialogs/GoToDlg.h"
@@ -10,6 +12,7 @@
 #include "ui/dialogs/LogonDlg.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/dialogs/MoveDlg.h"
+#include "ui/dialogs/PackProgressDlg.h"
 #include "ui/dialogs/PropertiesDlg.h"
 #include "ui/dialogs/RetryCountdownDlg.h"
 #include "ui/sites/ConnectionWizard.h"
@@ -18,6 +21,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QTimer>
 
 namespace
 {
@@ -65,6 +69,11 @@ std::optional<CSessionLogin> CRemoteViewDialogs::AskLogin(const QString& server,
 void CRemoteViewDialogs::ShowMessage(const QString& text)
 {
     CMessageBox::Show(m_parent, QMessageBox::Warning, text);
+}
+
+void CRemoteViewDialogs::ShowError(const QString& text)
+{
+    CMessageBox::Show(m_parent, QMessageBox::Critical, text);
 }
 
 bool CRemoteViewDialogs::RetryCountdown(int delaySeconds, const QString& message)
@@ -166,4 +175,22 @@ QStringList CRemoteViewDialogs::ChooseFilesToUpload()
 std::optional<QString> CRemoteViewDialogs::ChooseTargetSite(CSiteList& sites)
 {
     return m_choosers.targetSite(m_parent, sites);
+}
+
+void CRemoteViewDialogs::ShowPackProgress(CPackRun& run)
+{
+    auto* dialog = new CPackProgressDlg(run.Kind() == CPackRun::EKind::Unzip, m_parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    auto* timer = new QTimer(dialog);
+    QObject::connect(timer, &QTimer::timeout, dialog, [dialog, &run] { dialog->SetFile(run.CurrentFile()); });
+    timer->start(100);
+    QObject::connect(dialog, &CPackProgressDlg::CancelPressed, &run, &CPackRun::Cancel);
+    QObject::connect(&run, &CPackRun::Finished, dialog, &QDialog::close);
+    QObject::connect(&run, &QObject::destroyed, dialog, &QDialog::close);
+    dialog->show();
+}
+
+std::optional<QString> CRemoteViewDialogs::AskArchivePassword(const QString&)
+{
+    return CArchivePasswordDlg::Ask(m_parent);
 }

@@ -27,6 +27,7 @@ public:
 
     std::optional<CSessionLogin> AskLogin(const QString& server, const QString& login, bool again) override;
     void ShowMessage(const QString& text) override;
+    void ShowError(const QString& text) override;
     bool RetryCountdown(int delaySeconds, const QString& message) override;
     TrustAnswer AcceptCertificate(const ServerCertificate& certificate, const QString& problem) override;
     TrustAnswer AcceptHostKey(const QString& host, const SshHostKey& key) override;
@@ -44,6 +45,8 @@ public:
     QString ChooseSaveFile(const QString& suggestedPath) override;
     QStringList ChooseFilesToUpload() override;
     std::optional<QString> ChooseTargetSite(CSiteList& sites) override;
+    void ShowPackProgress(CPackRun& run) override;
+    std::optional<QString> AskArchivePassword(const QString& archive) override;
 
 private:
     QWidget* m_parent;

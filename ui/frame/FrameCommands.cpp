@@ -115,6 +115,13 @@ void CFrameCommands::CreateRemoteActions()
     Add(FrameCommand::GoToLocalFolder, QStringLiteral("前往本機資料夾"));
     Add(FrameCommand::GoToDefaultFolder, QStringLiteral("前往預設下載資料夾"));
     Add(FrameCommand::UpdateLocalFolder, QStringLiteral("更新本機資料夾"));
+    Add(FrameCommand::PackZip, QStringLiteral("壓縮為 .zip 後上傳(&Z)"), {},
+        QStringLiteral("上傳前先壓縮\nZip"));
+    Add(FrameCommand::PackCab, QStringLiteral("壓縮為 .cab 後上傳(&C)"), {},
+        QStringLiteral("上傳前先壓縮\nCAB"));
+    Add(FrameCommand::PackTarGz, QStringLiteral("壓縮為 .gzip/tar 後上傳(&T)"), {},
+        QStringLiteral("上傳前先壓縮"));
+    Add(FrameCommand::UnpackZip, QStringLiteral("解壓縮(&D)"), {}, QStringLiteral("解壓縮檔案"));
     Add(FrameCommand::LargeIcons, QStringLiteral("大圖示(&G)"))->setCheckable(true);
     Add(FrameCommand::SmallIcons, QStringLiteral("小圖示(&M)"))->setCheckable(true);
     Add(FrameCommand::List, QStringLiteral("清單(&L)"))->setCheckable(true);
@@ -193,6 +200,9 @@ void CFrameCommands::BuildMenus(QMenuBar* menuBar)
     QMenu* types = commands->addMenu(QStringLiteral("傳送模式(&T)"));
     AddItems(types, {C::TypeAuto, C::TypeAscii, C::TypeBinary});
     AddItems(commands, {separator, C::GoToLocalFolder, C::GoToDefaultFolder, C::UpdateLocalFolder});
+    QMenu* packing = AddMenu(menuBar, QStringLiteral("壓縮(&O)"),
+                             {C::PackZip, C::PackCab, C::PackTarGz, separator, C::UnpackZip});
+    packing->setObjectName(QStringLiteral("PackMenu"));
     AddMenu(menuBar, QStringLiteral("我的最愛(&A)"), {C::AddFavourite, C::ManageFavourites, separator});
     AddMenu(menuBar, QStringLiteral("工具(&T)"), {C::Options, C::Filter});
     AddMenu(menuBar, QStringLiteral("視窗(&W)"), {C::Cascade, C::Tile});

@@ -3,28 +3,28 @@
 #include "app/DataFolder.h"
 #include "app/Profile.h"
 #include "session/QuickConnectLogin.h"
-#include "ui/frame/AboutDlg.h"
-#include "ui/sites/AddFavouriteDlg.h"
 #include "ui/connection/ChildFrame.h"
 #include "ui/connection/ConnectionWindow.h"
-#include "ui/sites/ConnectionWizard.h"
 #include "ui/connection/FTPClientView.h"
+#include "ui/connection/TracePane.h"
+#include "ui/dialogs/MessageBox.h"
+#include "ui/frame/AboutDlg.h"
 #include "ui/frame/FavouritesMenu.h"
 #include "ui/frame/FrameCommands.h"
 #include "ui/frame/FramePlacement.h"
-#include "ui/transfers/GuiTransferProgress.h"
 #include "ui/frame/HelpFiles.h"
-#include "ui/local/LocalBrowserBar.h"
 #include "ui/frame/MdiTabBar.h"
-#include "ui/dialogs/MessageBox.h"
 #include "ui/frame/QuickConnectBar.h"
 #include "ui/frame/RecentSites.h"
 #include "ui/frame/ResizableDlgBar.h"
-#include "ui/sites/SiteManagerDlg.h"
-#include "ui/connection/TracePane.h"
-#include "ui/transfers/TransferManagerBar.h"
+#include "ui/local/LocalBrowserBar.h"
 #include "ui/options/FilterSheet.h"
 #include "ui/options/OptionsDlg.h"
+#include "ui/sites/AddFavouriteDlg.h"
+#include "ui/sites/ConnectionWizard.h"
+#include "ui/sites/SiteManagerDlg.h"
+#include "ui/transfers/GuiTransferProgress.h"
+#include "ui/transfers/TransferManagerBar.h"
 
 #include <QAction>
 #include <QApplication>
@@ -358,6 +358,13 @@ CConnectionContext CMainFrame::ConnectionContext()
     context.queue = m_transferQueue.get();
     context.selectedSite = [this] { return m_siteManagerContent->SelectedSite(); };
     context.localFolder = [this] { return LocalBrowser()->GetCurrentFolder(); };
+    context.localSelection = [this]
+    {
+        QStringList paths;
+        LocalBrowser()->GetSelectedPaths(paths);
+        return paths;
+    };
+    context.localHasFocus = [this] { return LocalBrowser()->HasFocus(); };
     context.showLocalFolder = [this](const QString& folder)
     {
         m_localBrowser->show();
@@ -376,12 +383,36 @@ CChildFrame* CMainFrame::ActiveConnectionWindow() const
 QList<FrameCommand> CMainFrame::WindowCommands()
 {
     using C = FrameCommand;
-    return {C::DownloadTo, C::Disconnect, C::Stop,          C::SelectAll, C::InvertSelection,
-            C::LargeIcons, C::SmallIcons, C::List,          C::Details,   C::Refresh,
-            C::Browse,     C::NewFolder,  C::Rename,        C::Delete,    C::Move,
-            C::Properties, C::GoTo,       C::CustomCommand, C::TypeAuto,  C::TypeAscii,
-            C::TypeBinary, C::Download,   C::Upload, C::GoToLocalFolder, C::GoToDefaultFolder,
-            C::UpdateLocalFolder};
+    return {C::DownloadTo,
+            C::Disconnect,
+            C::Stop,
+            C::SelectAll,
+            C::InvertSelection,
+            C::LargeIcons,
+            C::SmallIcons,
+            C::List,
+            C::Details,
+            C::Refresh,
+            C::Browse,
+            C::NewFolder,
+            C::Rename,
+            C::Delete,
+            C::Move,
+            C::Properties,
+            C::GoTo,
+            C::CustomCommand,
+            C::TypeAuto,
+            C::TypeAscii,
+            C::TypeBinary,
+            C::Download,
+            C::Upload,
+            C::GoToLocalFolder,
+            C::GoToDefaultFolder,
+            C::UpdateLocalFolder,
+            C::PackZip,
+            C::PackCab,
+            C::PackTarGz,
+            C::UnpackZip};
 }
 
 void CMainFrame::WireWindowCommands()
@@ -390,6 +421,10 @@ void CMainFrame::WireWindowCommands()
         connect(m_commands->Action(command), &QAction::triggered, this,
                 [this, command] { RunWindowCommand(command); });
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateWindowCommands);
+    // The pack commands follow the keyboard focus and the local browser's selection.
+    connect(qApp, &QApplication::focusChanged, this, &CMainFrame::UpdateWindowCommands);
+    if (auto* packing = menuBar()->findChild<QMenu*>(QStringLiteral("PackMenu")))
+        connect(packing, &QMenu::aboutToShow, this, &CMainFrame::UpdateWindowCommands);
 }
 
 void CMainFrame::RunWindowCommand(FrameCommand command)
