@@ -133,7 +133,7 @@ bool CTransferPlanner::SurveyDownload()
             m_files.append(item);
         else if (!IsSafeRemoteName(item.name))
             m_notes.append(QStringLiteral("略過不安全的遠端名稱 '%1'").arg(VisibleText(item.name)));
-        else if (!CollectRemote(JoinRemotePath(m_request.base.remoteFolder, item.name), item.name, 0))
+        else if (!CollectRemote(JoinRemotePath(m_request.base.remoteFolder, item.name), item.name))
             return false;
     }
     return true;
@@ -167,30 +167,19 @@ bool CTransferPlanner::MakeLocalFolder(const QString& path)
     return QDir().mkpath(path) || Fail(QStringLiteral("無法建立本機資料夾 %1").arg(path));
 }
 
-// The files below a remote folder, named by their path below the job's remote folder. Each folder is
-// made locally on the way, so empty ones are there too; the filter leaves out folders and files as the
-// workers' own would.
-bool CTransferPlanner::CollectRemote(const QString& remoteFolder, const QString& relative, int depth)
+// The files below a remote folder, named by their path below the job's remote folder, from one walk of the
+// tree; every folder is made locally, so empty ones are there too.
+bool CTransferPlanner::CollectRemote(const QString& remoteFolder, const QString& relative)
 {
-    if (!MakeLocalFolder(m_request.base.localFolder + u'/' + CRemoteName::LocalName(relative)))
+    QList<CTreeEntry> tree;
+    if (!MakeLocalFolder(m_request.base.localFolder + u'/' + CRemoteName::LocalName(relative)) ||
+        !CollectRemoteTree(remoteFolder, relative, 0, tree))
         return false;
-    if (depth > kMaxFolderDepth)
-        return true;
-    const FtpValue<std::vector<ListItem>> listing = SafeListing(remoteFolder);
-    if (!listing.result.Ok())
-        return Fail(QStringLiteral("無法列出 %1：%2")
-                        .arg(VisibleText(remoteFolder), VisibleText(listing.result.message)));
-    const CFilterLists filter = LoadFilterLists(m_request.filter || FilterTransfersEnabled());
-    for (const ListItem& item : listing.value)
+    for (const CTreeEntry& entry : std::as_const(tree))
     {
-        const bool folder = item.kind == ListItem::Kind::Folder;
-        const QString name = CRemoteName::ToText(item.name);
-        if (!PassesFilter(filter, name, folder))
-            continue;
-        const QString path = relative + u'/' + name;
-        if (!folder)
-            m_files.append({path, 0u, item.size, item.modified.toLocalTime()});
-        else if (!CollectRemote(JoinRemotePath(remoteFolder, name), path, depth + 1))
+        if (!entry.folder)
+            m_files.append({entry.path, 0u, entry.size, entry.modified.toLocalTime()});
+        else if (!MakeLocalFolder(m_request.base.localFolder + u'/' + CRemoteName::LocalName(entry.path)))
             return false;
     }
     return true;

@@ -54,7 +54,7 @@ private:
     bool Fail(const QString& problem);
     bool SurveyDownload();
     bool SurveyUpload();
-    bool CollectRemote(const QString& remoteFolder, const QString& relative, int depth);
+    bool CollectRemote(const QString& remoteFolder, const QString& relative);
     void CollectLocal(const QString& top, const QFileInfo& local, const QString& remoteFolder, int depth);
     void AddGroup(const CFolderGroup& group, IOverwritePrompts& prompts, QList<CTransferEntry>& files) const;
     bool MakeRemoteFolder(const QString& path);

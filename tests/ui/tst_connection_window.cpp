@@ -659,7 +659,7 @@ private Q_SLOTS:
         CTransferJob job = MakeTransferJob(CFtpSite(), u"/"_s);
         job.host = u"127.0.0.1"_s;
         job.port = silent.serverPort();
-        job.files = {{u"a"_s}};
+        job.files = {CTransferEntry{u"a"_s, 0, 0, {}}};
         QVERIFY(Queue().AddDownload(job) && Queue().AddDownload(job));
         QTRY_COMPARE(Queue().RunningCount(), 1);
         Answerer().Queue(CModalAnswerer::Click(QMessageBox::No));
@@ -823,10 +823,13 @@ private Q_SLOTS:
         CFTPClientView* view = Open();
         QVERIFY(view && QDir().mkpath(Local("photos/sub")) && MakeFile(Local("photos/1.jpg"), 70000) &&
                 MakeFile(Local("photos/sub/2.jpg"), 513) && WriteFile(Local("a.txt"), "a"));
-        QVERIFY(!Command(*m_frame, FrameCommand::PackZip)->isEnabled()); // the keyboard is elsewhere
-        QVERIFY(SelectLocal({"photos", "a.txt"}));
-        QVERIFY(Command(*m_frame, FrameCommand::PackZip)->isEnabled() &&
+        QAbstractItemView* list = SelectLocal({"photos", "a.txt"});
+        QVERIFY(list && Command(*m_frame, FrameCommand::PackZip)->isEnabled() &&
                 !Command(*m_frame, FrameCommand::UnpackZip)->isEnabled());
+        view->CurrentView()->setFocus(); // the keyboard elsewhere
+        QTRY_VERIFY(!Command(*m_frame, FrameCommand::PackZip)->isEnabled());
+        list->setFocus();
+        QTRY_VERIFY(Command(*m_frame, FrameCommand::PackZip)->isEnabled());
         Command(*m_frame, FrameCommand(command))->trigger();
         QVERIFY(QTest::qWaitFor([&] { return !view->Controller().IsPacking(); }, kWaitMs));
         QVERIFY(QFile::exists(made) && WaitForEmptyQueue(Queue()));
