@@ -91,10 +91,10 @@ const char kUnpack[] = R"(usage: zentrava-cli unpack ARCHIVE.zip [--password W]
   extract a zip beside it, into the folder of its name (--password: that of an encrypted zip)
 )";
 
-const char kKeygen[] = R"(usage: zentrava-cli keygen [--type rsa|dsa] [--bits 512|1024|2048|4096]
+const char kKeygen[] = R"(usage: zentrava-cli keygen [--type ed25519|rsa|dsa] [--bits 512|1024|2048|4096]
          [--passphrase W | --passphrase-file FILE] [--private PATH] [--public PATH]
-  make an SSH key pair (default: DSA, 1024 bits, identity.key and identity.pub in the Security
-  folder)
+  make an SSH key pair (default: Ed25519 in OpenSSH's format, identity.key and identity.pub in the
+  Security folder; --bits sizes RSA and DSA keys, default 1024; current servers refuse DSA)
 options:
   --passphrase-file FILE  the pass phrase is the file's first line
 )";

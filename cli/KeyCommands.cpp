@@ -10,7 +10,7 @@
 namespace
 {
 const char kKeygenUsage[] =
-    "usage: zentrava-cli keygen [--type rsa|dsa] [--bits 512|1024|2048|4096]\n"
+    "usage: zentrava-cli keygen [--type ed25519|rsa|dsa] [--bits 512|1024|2048|4096]\n"
     "         [--passphrase W | --passphrase-file FILE] [--private PATH] [--public PATH]";
 const char kCertgenUsage[] =
     "usage: zentrava-cli certgen --name N [--out DIR] [--bits 512|1024|2048|4096] [--expires YYYY-MM-DD]\n"
@@ -110,7 +110,9 @@ int RunKeygenCommand(const QStringList& words, QTextStream& out, QTextStream& er
     const QString type = args.Value(QStringLiteral("type")).toLower();
     if (type == QLatin1String("rsa"))
         answers.type = KeyAlgorithm::Rsa;
-    else if (!type.isEmpty() && type != QLatin1String("dsa"))
+    else if (type == QLatin1String("dsa"))
+        answers.type = KeyAlgorithm::Dsa;
+    else if (!type.isEmpty() && type != QLatin1String("ed25519"))
         return Usage(err, kKeygenUsage, QStringLiteral("unknown key type: %1").arg(type));
     if (!ParseBits(args, &answers.bits))
         return Usage(err, kKeygenUsage,

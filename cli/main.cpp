@@ -57,9 +57,9 @@ Commands:
   pack zip|cab|targz PATH... [-o DIR]
                                      pack files and folders into one archive; prints its path
   unpack ARCHIVE.zip [--password W]  extract a zip beside it, into the folder of its name
-  keygen [--type rsa|dsa] [--bits N] [--passphrase W] [--private PATH] [--public PATH]
-                                     make an SSH key pair (default: DSA, 1024 bits, identity.key
-                                     and identity.pub in the Security folder)
+  keygen [--type ed25519|rsa|dsa] [--bits N] [--passphrase W] [--private PATH] [--public PATH]
+                                     make an SSH key pair (default: Ed25519, identity.key and
+                                     identity.pub in the Security folder)
   certgen --name N [--out DIR] [--bits N] [--expires YYYY-MM-DD] [--cn ...] [--org ...]
           [--unit ...] [--country ...] [--state ...] [--city ...] [--email ...] [--passphrase W]
                                      make an RSA key and a self-signed certificate, N.key and N.crt

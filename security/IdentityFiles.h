@@ -10,7 +10,7 @@
 // The key pair wizard's answers, with its defaults.
 struct KeyPairAnswers
 {
-    KeyAlgorithm type = KeyAlgorithm::Dsa;
+    KeyAlgorithm type = KeyAlgorithm::Ed25519; // OpenSSH's own default; current servers refuse DSA
     int bits = 1024;
     QByteArray passphrase;  // empty: the private key is written unprotected
     QString privateKeyPath; // empty: DefaultPrivateKeyPath()
@@ -47,7 +47,8 @@ QString DefaultPublicKeyPath();
 QDateTime DefaultCertificateExpiry();
 
 // Makes the folders of both paths with their parents, generates the key and writes the private key
-// (PEM, protected when a pass phrase is given) and the public key as one authorized_keys line.
+// (PEM for RSA and DSA, OpenSSH's format for Ed25519; protected when a pass phrase is given) and the public
+// key as one authorized_keys line.
 IdentityFiles GenerateKeyPair(const KeyPairAnswers& answers);
 // Makes the output folder with its parents, generates an RSA key and a self-signed certificate valid
 // from now until the expiry, and writes <folder>/<name>.key and <folder>/<name>.crt.

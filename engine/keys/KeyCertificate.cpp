@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QSaveFile>
 #include <QtEndian>
+#include <cstring>
 #include <libssh/libssh.h>
 #include <memory>
 #include <openssl/bio.h>
@@ -451,6 +452,16 @@ QString CKeyCertificate::Dump() const
 
 FtpResult CKeyCertificate::GenerateKey(KeyAlgorithm algorithm, int bits)
 {
+    if (algorithm == KeyAlgorithm::Ed25519)
+    {
+        ssh_key key = nullptr;
+        if (ssh_pki_generate(SSH_KEYTYPE_ED25519, 0, &key) != SSH_OK)
+            return Failure(QStringLiteral("無法產生金鑰"), QStringLiteral("Ed25519"));
+        TakeKey(nullptr);
+        TakeCertificate(nullptr);
+        m_sshKey = key;
+        return FtpResult::Success();
+    }
     const FtpValue<EVP_PKEY*> made = CKeyGenerator::Generate(algorithm, bits);
     if (!made.result.Ok())
         return made.result;
@@ -462,6 +473,8 @@ FtpResult CKeyCertificate::GenerateKey(KeyAlgorithm algorithm, int bits)
 FtpResult CKeyCertificate::WritePrivateKey(const QString& path, const QByteArray& passphrase) const
 {
     const QString what = QStringLiteral("無法寫入私密金鑰 \"%1\"").arg(path);
+    if (!m_key && m_sshKey)
+        return WriteOpenSshKey(path, passphrase, what);
     if (!m_key)
         return Failure(what, QStringLiteral("沒有可寫出的私密金鑰"));
     Bio bio(BIO_new(BIO_s_secmem()), &BIO_free);
@@ -474,6 +487,24 @@ FtpResult CKeyCertificate::WritePrivateKey(const QString& path, const QByteArray
     QByteArray pem = MemoryText(bio.get());
     const FtpResult written = WriteFile(path, pem, true, what);
     OPENSSL_cleanse(pem.data(), size_t(pem.size()));
+    return written;
+}
+
+// OpenSSH's own format, which ssh-keygen and OpenSSH read; a pass phrase protects it with bcrypt and AES.
+FtpResult CKeyCertificate::WriteOpenSshKey(const QString& path, const QByteArray& passphrase,
+                                           const QString& what) const
+{
+    char* text = nullptr;
+    if (ssh_pki_export_privkey_base64(m_sshKey, passphrase.isEmpty() ? nullptr : passphrase.constData(),
+                                      nullptr, nullptr, &text) != SSH_OK)
+        return Failure(what, QStringLiteral("libssh 無法寫出此金鑰"));
+    QByteArray content(text);
+    OPENSSL_cleanse(text, strlen(text));
+    ssh_string_free_char(text);
+    if (!content.endsWith('\n'))
+        content += '\n';
+    const FtpResult written = WriteFile(path, content, true, what);
+    OPENSSL_cleanse(content.data(), size_t(content.size()));
     return written;
 }
 

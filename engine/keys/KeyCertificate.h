@@ -25,7 +25,8 @@ enum class CertificateField
 enum class KeyAlgorithm
 {
     Rsa,
-    Dsa
+    Dsa,
+    Ed25519 // always 256 bits; made by libssh and written in OpenSSH's own private key format
 };
 
 // What a new self-signed certificate says about its owner, and when it is valid.
@@ -96,6 +97,7 @@ public:
     ssh_key_struct* SshKey() const { return m_sshKey; }
 
 private:
+    FtpResult WriteOpenSshKey(const QString& path, const QByteArray& passphrase, const QString& what) const;
     FtpResult LoadOpenSshKey(const QByteArray& content, const QByteArray& passphrase, const QString& what);
     FtpResult LoadOpenSslKey(const QByteArray& content, const QByteArray& passphrase, const QString& what);
     FtpResult LoadPkcs12(const QByteArray& content, const QByteArray& password, const QString& what);

@@ -61,5 +61,6 @@ start_sshd()
     zt_out PASSWORD "$ZT_PASSWORD"
     zt_out ROOT /
     zt_out WORKDIR "$STATE/root"
+    zt_out AUTHORIZED_KEYS "$AUTHORIZED_KEYS"
     zt_out_ssh_keys
 }
