@@ -200,9 +200,10 @@ struct CQueuedJob
     bool upload = false;
 };
 
-// The planner's jobs for the queue; with --parallel on get and put, every entry a job of its own.
+// The planner's jobs for the queue; with --parallel on get and put, every entry a job of its own. What the
+// planning found and did (files skipped, a mirror's comparison and deletions) adds up in summary.
 bool AddPlan(const CTransferPlanRequest& request, const CQueueOptions& options, IOverwritePrompts& prompts,
-             bool jobPerEntry, QList<CQueuedJob>& jobs, QString* problem, CTransferPlan* made = nullptr)
+             bool jobPerEntry, QList<CQueuedJob>& jobs, CTransferPlan* summary, QString* problem)
 {
     CTransferPlanRequest planned = request;
     planned.filter = options.filter;
@@ -210,8 +211,11 @@ bool AddPlan(const CTransferPlanRequest& request, const CQueueOptions& options, 
     planned.unknownCertificate = options.trust.CertificateAnswer();
     planned.unknownHostKey = options.trust.HostKeyAnswer();
     const CTransferPlan plan = CTransferPlanner(planned).Plan(prompts);
-    if (made)
-        *made = plan;
+    const int skipped = summary->difference.skipped + plan.difference.skipped;
+    summary->difference = plan.difference;
+    summary->difference.skipped = skipped;
+    summary->deleted += plan.deleted;
+    summary->failures += plan.failures;
     for (const QString& note : plan.notes)
         QTextStream(stderr) << "zentrava-cli: " << note << Qt::endl;
     *problem = plan.problem;
@@ -231,7 +235,7 @@ bool AddPlan(const CTransferPlanRequest& request, const CQueueOptions& options, 
 // get: the remote names grouped by their folder, since a job fetches from one folder.
 bool PlanGet(const CTransferJob& target, const QStringList& remotes, const QString& localFolder,
              const CQueueOptions& options, IOverwritePrompts& prompts, QList<CQueuedJob>& jobs,
-             QString* problem)
+             CTransferPlan* summary, QString* problem)
 {
     QStringList folders;
     QHash<QString, QList<CTransferEntry>> byFolder;
@@ -257,7 +261,7 @@ bool PlanGet(const CTransferJob& target, const QStringList& remotes, const QStri
     {
         request.base.remoteFolder = folder;
         request.items = byFolder[folder];
-        if (!AddPlan(request, options, prompts, options.parallel > 0, jobs, problem))
+        if (!AddPlan(request, options, prompts, options.parallel > 0, jobs, summary, problem))
             return false;
     }
     return true;
@@ -292,7 +296,7 @@ bool PackSelection(const QString& kind, const QList<CTransferEntry>& selection, 
 
 bool PlanPut(const CTransferJob& target, const QStringList& locals, const QString& remoteFolder,
              const CQueueOptions& options, IOverwritePrompts& prompts, QList<CQueuedJob>& jobs,
-             QString* problem)
+             CTransferPlan* summary, QString* problem)
 {
     QList<CTransferEntry> entries;
     for (const QString& local : locals)
@@ -324,14 +328,14 @@ bool PlanPut(const CTransferJob& target, const QStringList& locals, const QStrin
     request.base.localFolder = QDir::currentPath();
     request.items = entries;
     request.upload = true;
-    return AddPlan(request, options, prompts, options.parallel > 0, jobs, problem);
+    return AddPlan(request, options, prompts, options.parallel > 0, jobs, summary, problem);
 }
 
 // mirror: the target folder becomes a copy of the source folder's contents, made with its parents when
 // missing; only the files that differ are copied, shared out over the jobs.
 bool PlanMirror(const CTransferJob& target, const QString& remoteDir, const QString& localDir, bool reverse,
                 const CQueueOptions& options, IOverwritePrompts& prompts, QList<CQueuedJob>& jobs,
-                CTransferPlan* plan, QString* problem)
+                CTransferPlan* summary, QString* problem)
 {
     CTransferPlanRequest request;
     request.base = target;
@@ -344,7 +348,7 @@ bool PlanMirror(const CTransferJob& target, const QString& remoteDir, const QStr
     request.jobCount = qMax(options.parallel, 1);
     request.mirror = options.mirror;
     request.dryRun = options.dryRun;
-    return AddPlan(request, options, prompts, false, jobs, problem, plan);
+    return AddPlan(request, options, prompts, false, jobs, summary, problem);
 }
 
 // The local folder downloads land in; the worker maps names below it only when it exists.
@@ -358,20 +362,21 @@ bool MakeLocalFolder(const QString& folder, QString* problem)
 
 bool Plan(const QString& command, const CArguments& args, const CTransferJob& target,
           const CQueueOptions& options, IOverwritePrompts& prompts, QList<CQueuedJob>& jobs,
-          CTransferPlan* mirror, QString* problem)
+          CTransferPlan* summary, QString* problem)
 {
     const QStringList items = args.Positional().mid(1);
     if (command == QLatin1String("get"))
     {
         const QString folder = QFileInfo(args.Value(QStringLiteral("o"))).absoluteFilePath();
         return MakeLocalFolder(folder, problem) &&
-               PlanGet(target, items, folder, options, prompts, jobs, problem);
+               PlanGet(target, items, folder, options, prompts, jobs, summary, problem);
     }
     if (command == QLatin1String("put"))
-        return PlanPut(target, items, args.Value(QStringLiteral("r")), options, prompts, jobs, problem);
+        return PlanPut(target, items, args.Value(QStringLiteral("r")), options, prompts, jobs, summary,
+                       problem);
     const QString local = QFileInfo(items.value(1)).absoluteFilePath();
     return PlanMirror(target, items.value(0), local, args.Has(QStringLiteral("reverse")), options, prompts,
-                      jobs, mirror, problem);
+                      jobs, summary, problem);
 }
 
 QString CheckShape(const QString& command, const CArguments& args)
@@ -406,8 +411,8 @@ void PrintDryRun(const CTreeDifference& difference, QTextStream& out)
         out << "would copy " << VisibleText(entry.path) << " (" << entry.size << " bytes)\n";
 }
 
-int RunJobs(const QList<CQueuedJob>& jobs, const CQueueOptions& options, const CTransferPlan* mirror,
-            CCliOverwritePrompts& prompts, QTextStream& out, QTextStream& err)
+int RunJobs(const QList<CQueuedJob>& jobs, const CQueueOptions& options, const CTransferPlan& planned,
+            bool mirror, CCliOverwritePrompts& prompts, QTextStream& out, QTextStream& err)
 {
     CWorkerFactory factory(prompts);
     CQueueRun run(prompts, out, err);
@@ -416,19 +421,19 @@ int RunJobs(const QList<CQueuedJob>& jobs, const CQueueOptions& options, const C
     if (options.parallel > 0)
         queue.SetTransferLimit(options.parallel);
     CWorkerOverrides overrides{MatchingFilesFor(options.overwrite), options.verify,
-                               options.trust.CertificateAnswer(), options.trust.HostKeyAnswer(), std::nullopt};
+                               options.trust.CertificateAnswer(), options.trust.HostKeyAnswer(),
+                               std::nullopt};
+    QStringList failures = planned.failures;
+    for (const QString& conflict : planned.difference.conflicts)
+        failures << VisibleText(conflict) + QStringLiteral("：一邊是檔案，另一邊是資料夾（--delete 可取代）");
+    run.AddPlanned(planned.difference.skipped, planned.deleted, failures);
     if (mirror)
     {
         // Compared already: what differs is replaced, and both times are kept for the next comparison.
         overrides.matchingFiles = int(OverwriteAction::Overwrite);
         overrides.preserveTime = true;
-        QStringList failures = mirror->failures;
-        for (const QString& conflict : mirror->difference.conflicts)
-            failures << VisibleText(conflict) +
-                            QStringLiteral("：一邊是檔案，另一邊是資料夾（--delete 可取代）");
-        run.AddPlanned(mirror->difference.skipped, mirror->deleted, failures);
         if (options.dryRun)
-            PrintDryRun(mirror->difference, out);
+            PrintDryRun(planned.difference, out);
     }
     queue.SetWorkerOverrides(overrides);
     int queued = 0;
@@ -498,8 +503,8 @@ int RunQueueCommand(const QString& command, const QStringList& words, QTextStrea
                      options.overwrite == QLatin1String("rules");
     CCliOverwritePrompts prompts(ask, FixedAnswer(options.overwrite));
     QList<CQueuedJob> jobs;
-    CTransferPlan mirror;
-    if (!Plan(command, args, target, options, prompts, jobs, &mirror, &problem))
+    CTransferPlan planned;
+    if (!Plan(command, args, target, options, prompts, jobs, &planned, &problem))
         return Failure(err, problem);
-    return RunJobs(jobs, options, command == QLatin1String("mirror") ? &mirror : nullptr, prompts, out, err);
+    return RunJobs(jobs, options, planned, command == QLatin1String("mirror"), prompts, out, err);
 }

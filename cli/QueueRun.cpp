@@ -179,16 +179,18 @@ void CQueueRun::DrawProgress(const CTransferQueue& queue)
                      .arg(m_jobs)
                      .arg(queue.RunningCount()));
     lines.append(shown.last() + QStringLiteral(", ") + SpeedText(double(moved) / seconds));
+    // A log file gets plain lines when they change, at most once a second: a change within the second
+    // waits for the next draw.
+    const bool changed = shown != m_lastShown;
+    if (!m_terminal && changed && m_lastPrintMs >= 0 && nowMs - m_lastPrintMs < 1000)
+        return;
     if (m_terminal)
         Redraw(lines);
-    else if (shown != m_lastShown && (m_lastPrintMs < 0 || nowMs - m_lastPrintMs >= 1000))
+    else if (changed)
     {
-        // A log file gets plain lines, at most once a second.
         m_err << lines.join(u'\n') << Qt::endl;
         m_lastPrintMs = nowMs;
     }
-    else if (shown != m_lastShown)
-        return;
     m_lastLines = lines;
     m_lastShown = shown;
 }

@@ -25,9 +25,6 @@ struct CTransferPlanRequest
     bool filter = false;
     // Uploads: base.remoteFolder is made with its missing parents first.
     bool makeTarget = false;
-    // Uploads: every file below a selected folder is decided against its own remote folder; otherwise
-    // only the selected files are, and the rest replaces what is there, as a folder's job does.
-    bool decideTree = false;
     // A mirror: the target (base.localFolder down, base.remoteFolder up) becomes a copy of the source's
     // contents, made with its parents when missing; items are not used. The jobs hold only what differs,
     // to be replaced as it stands.
@@ -49,7 +46,8 @@ struct CTransferPlan
     QList<CTransferJob> jobs;
     QString problem;   // names the folder or file and carries the server's reply
     QStringList notes; // names left out of a listing, trust notes
-    // A mirror's findings; its deletions are done already unless it was a dry run.
+    // A mirror's findings, its deletions done already unless it was a dry run; difference.skipped also
+    // counts the selected files an upload's overwrite handling left where they are.
     CTreeDifference difference;
     int deleted = 0;
     QStringList failures; // "path：reason" of deletions that failed

@@ -206,7 +206,7 @@ FtpValue<std::vector<ListItem>> CTransferPlanner::SafeListing(const QString& fol
 // ---- uploads
 
 // The selected files are decided against the target's listing; the folders go whole to one job, or,
-// when shared out or decided file by file, are walked here with every remote folder made first.
+// when shared out, are walked here with every remote folder made first.
 bool CTransferPlanner::SurveyUpload()
 {
     m_selection = FilteredUploads(m_request.items, m_request.filter);
@@ -214,7 +214,7 @@ bool CTransferPlanner::SurveyUpload()
     for (const CTransferEntry& item : m_selection)
         (IsFolder(item) ? folders : m_files).append(item);
     const bool shared = m_request.jobCount > 1;
-    const bool walk = !folders.isEmpty() && (shared || m_request.decideTree);
+    const bool walk = !folders.isEmpty() && shared;
     if (!m_request.makeTarget && m_files.isEmpty() && !walk)
         return true;
     if (!Connect())
@@ -235,12 +235,10 @@ bool CTransferPlanner::SurveyUpload()
     m_walked = true;
     for (const CTransferEntry& folder : folders)
         CollectLocal(folder.name, QFileInfo(folder.name), JoinRemotePath(target, NameOf(folder.name)), 0);
-    for (CFolderGroup& group : m_groups)
+    for (const CFolderGroup& group : std::as_const(m_groups))
     {
-        if (shared && !MakeRemoteFolder(group.remote))
+        if (!MakeRemoteFolder(group.remote))
             return false;
-        if (m_request.decideTree && !group.files.isEmpty())
-            group.rows = RemoteRows(group.remote);
     }
     return true;
 }
@@ -250,7 +248,7 @@ void CTransferPlanner::CollectLocal(const QString& top, const QFileInfo& local, 
                                     int depth)
 {
     const QFileInfoList children = depth > kMaxFolderDepth ? QFileInfoList() : ChildrenOf(local);
-    m_groups.append({top, remoteFolder, local, {}, children.isEmpty(), {}});
+    m_groups.append({top, remoteFolder, {}});
     for (const QFileInfo& child : children)
     {
         if (!child.isDir())
@@ -454,8 +452,11 @@ CTransferPlan CTransferPlanner::Finish(IOverwritePrompts& prompts)
         return Result(Jobs(m_whole, m_files));
     // The jobs keep the order of the selection, each folder's tree in its place.
     QHash<QString, QList<CTransferEntry>> decided;
-    for (const CTransferEntry& kept : Decide(m_request.base.remoteFolder, m_files, m_rows, prompts))
-        decided[kept.name.section(u'|', 0, 0)].append(kept);
+    const QList<CTransferEntry> kept = Decide(m_request.base.remoteFolder, m_files, m_rows, prompts);
+    // Files the overwrite handling left where they are.
+    m_difference.skipped += int(qMax<qsizetype>(0, m_files.size() - kept.size()));
+    for (const CTransferEntry& file : kept)
+        decided[file.name.section(u'|', 0, 0)].append(file);
     QList<CTransferEntry> files;
     for (const CTransferEntry& item : m_selection)
     {
@@ -466,7 +467,7 @@ CTransferPlan CTransferPlanner::Finish(IOverwritePrompts& prompts)
         for (const CFolderGroup& group : m_groups)
         {
             if (group.top == item.name)
-                AddGroup(group, prompts, files);
+                AddGroup(group, files);
         }
     }
     return Result(m_request.jobCount <= 1 ? Jobs(files, {}) : Jobs({}, files));
@@ -477,19 +478,11 @@ CTransferPlan CTransferPlanner::Result(const QList<CTransferJob>& jobs) const
     return {jobs, m_problem, m_notes, m_difference, m_deleted, m_failures};
 }
 
-void CTransferPlanner::AddGroup(const CFolderGroup& group, IOverwritePrompts& prompts,
-                                QList<CTransferEntry>& files) const
+void CTransferPlanner::AddGroup(const CFolderGroup& group, QList<CTransferEntry>& files) const
 {
-    const QList<CTransferEntry> kept =
-        m_request.decideTree ? Decide(group.remote, group.files, group.rows, prompts) : group.files;
-    for (const CTransferEntry& file : kept)
+    // The folders of a shared-out tree are made already; only the files go to the jobs.
+    for (const CTransferEntry& file : group.files)
         files.append(WithRemotePath(file, group.remote));
-    // Folders of a shared-out tree are made already; one job makes an empty one from its entry.
-    if (group.bare && m_request.jobCount <= 1)
-    {
-        files.append(LocalEntry(group.local));
-        files.last().name += u'|' + group.remote;
-    }
 }
 
 // One job for the whole items, then the shared files in as many jobs as asked for.

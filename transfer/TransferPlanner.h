@@ -35,10 +35,7 @@ private:
     {
         QString top; // the selected folder it is part of
         QString remote;
-        QFileInfo local;
         QList<CTransferEntry> files;
-        bool bare = false; // nothing below it was walked: kept as a folder entry so that it is made
-        QList<CFtpListItem> rows;
     };
 
     bool Connect();
@@ -56,7 +53,7 @@ private:
     bool SurveyUpload();
     bool CollectRemote(const QString& remoteFolder, const QString& relative);
     void CollectLocal(const QString& top, const QFileInfo& local, const QString& remoteFolder, int depth);
-    void AddGroup(const CFolderGroup& group, IOverwritePrompts& prompts, QList<CTransferEntry>& files) const;
+    void AddGroup(const CFolderGroup& group, QList<CTransferEntry>& files) const;
     bool MakeRemoteFolder(const QString& path);
     bool MakeLocalFolder(const QString& path);
     FtpValue<std::vector<ListItem>> SafeListing(const QString& folder);

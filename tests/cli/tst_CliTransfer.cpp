@@ -670,6 +670,10 @@ private Q_SLOTS:
             Cli({"put", target, Local("up a.bin"), Local("up b.bin"), Local("folder"), "-r", folder}));
         QCOMPARE(Sha256(disk + "/up a.bin"), Sha256(Local("up a.bin")));
         QCOMPARE(Sha256(disk + "/up b.bin"), Sha256(Local("up b.bin")));
+        // Files the overwrite choice leaves where they are count as skipped.
+        const Run again = Cli({"put", target, Local("up a.bin"), "-r", folder, "--overwrite", "skip"});
+        QVERIFY2(again.out.startsWith("copied: 0, skipped: 1, deleted: 0, failed: 0\n"),
+                 qPrintable(again.out));
         QCOMPARE(TreeOf(disk + "/folder"), TreeOf(Local("folder")));
     }
 

@@ -12,14 +12,16 @@ namespace
 {
 const QStringList kFiles{"t/sub/mid file.dat", "t/sub/zero", "t/sub/深 層/底.txt", "t/top.bin"};
 
-// Every planned entry by its path below the folder the items are in, sorted.
+// Every planned entry by its path below the folder the items are in (an item that goes whole by its
+// name), sorted.
 QStringList Planned(const CTransferPlan& plan, const QString& remoteFolder)
 {
     QStringList names;
     for (const CTransferJob& job : plan.jobs)
         for (const CTransferEntry& entry : job.files)
-            names << entry.name.section(u'|', -1).mid(entry.name.contains(u'|') ? remoteFolder.size() + 1
-                                                                                : 0);
+            names << (entry.name.contains(u'|') ? entry.name.section(u'|', -1).mid(remoteFolder.size() + 1)
+                      : entry.name.startsWith(u'/') ? entry.name.section(u'/', -1)
+                                                    : entry.name);
     names.sort();
     return names;
 }
@@ -111,7 +113,7 @@ private Q_SLOTS:
             Row(qPrintable(kind + " down, one job"), kind, false, 1, 1, QStringList{"t"});
             Row(qPrintable(kind + " down, three jobs"), kind, false, 3, 3, kFiles);
             Row(qPrintable(kind + " down, more jobs than files"), kind, false, 8, 4, kFiles);
-            Row(qPrintable(kind + " up, one job"), kind, true, 1, 1, QStringList{"t/empty"} + kFiles);
+            Row(qPrintable(kind + " up, one job"), kind, true, 1, 1, QStringList{"t"});
             Row(qPrintable(kind + " up, three jobs"), kind, true, 3, 3, kFiles);
         }
     }
@@ -134,7 +136,7 @@ private Q_SLOTS:
                                 : Entry("t", 0, true)};
         request.upload = upload;
         request.jobCount = count;
-        request.makeTarget = request.decideTree = true;
+        request.makeTarget = true;
         request.unknownHostKey = TrustAnswer::ThisRun;
         const CTransferPlan plan = CTransferPlanner(request).Plan(m_prompts);
         QVERIFY2(plan.IsOk(), qPrintable(plan.problem));
