@@ -119,17 +119,23 @@ IdentityFiles GenerateKeyPair(const KeyPairAnswers& answers)
     return files;
 }
 
-IdentityFiles GenerateCertificate(const CertificateAnswers& answers)
+IdentityFiles CertificateFiles(const CertificateAnswers& answers)
 {
     IdentityFiles files;
     files.error = CheckCertificateName(answers.name);
-    if (!files.Ok())
-        return files;
     const QString folder =
         FolderWithSeparator(answers.outputFolder.isEmpty() ? SecurityFolder() : answers.outputFolder);
     files.privateKeyPath = folder + answers.name + QStringLiteral(".key");
     files.certificatePath = folder + answers.name + QStringLiteral(".crt");
-    files.error = MakeFolder(folder);
+    return files;
+}
+
+IdentityFiles GenerateCertificate(const CertificateAnswers& answers)
+{
+    IdentityFiles files = CertificateFiles(answers);
+    if (!files.Ok())
+        return files;
+    files.error = MakeFolder(QFileInfo(files.certificatePath).absolutePath());
     if (!files.Ok())
         return files;
     // The certificate is made before anything is written, so a refused field leaves no lone key behind.

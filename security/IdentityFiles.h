@@ -50,6 +50,9 @@ QDateTime DefaultCertificateExpiry();
 // (PEM for RSA and DSA, OpenSSH's format for Ed25519; protected when a pass phrase is given) and the public
 // key as one authorized_keys line.
 IdentityFiles GenerateKeyPair(const KeyPairAnswers& answers);
+// The key and certificate files GenerateCertificate writes for the answers; error names a name that
+// cannot be a file name.
+IdentityFiles CertificateFiles(const CertificateAnswers& answers);
 // Makes the output folder with its parents, generates an RSA key and a self-signed certificate valid
 // from now until the expiry, and writes <folder>/<name>.key and <folder>/<name>.crt.
 IdentityFiles GenerateCertificate(const CertificateAnswers& answers);

@@ -358,8 +358,9 @@ FtpResult CKeyCertificate::LoadPkcs12(const QByteArray& content, const QByteArra
     if (PKCS12_verify_mac(bundle.get(), password.constData(), int(password.size())) != 1)
     {
         ERR_clear_error();
-        return Failure(what, password.isEmpty() ? QStringLiteral("憑證檔案受密碼保護，請提供密碼")
-                                                : QStringLiteral("憑證檔案的密碼錯誤"));
+        const QString why = password.isEmpty() ? QStringLiteral("憑證檔案受密碼保護，請提供密碼")
+                                               : QStringLiteral("憑證檔案的密碼錯誤");
+        return FtpResult::Failure(FtpStatus::LogInRefused, what + QStringLiteral("：") + why);
     }
     EVP_PKEY* key = nullptr;
     X509* certificate = nullptr;

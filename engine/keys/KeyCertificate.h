@@ -52,7 +52,8 @@ public:
     // PEM (PKCS#1, PKCS#8, SEC1; encrypted or not), DER, or OpenSSH's format; an empty pass phrase for
     // keys without one. A failure leaves the key loaded before.
     FtpResult LoadPrivateKey(const QString& path, const QByteArray& passphrase = {});
-    // PEM or DER; a PKCS#12 file needs its password and also brings its private key when none is loaded.
+    // PEM or DER; a PKCS#12 file needs its password (LogInRefused when it is missing or wrong) and also
+    // brings its private key when none is loaded.
     FtpResult LoadCertificate(const QString& path, const QByteArray& password = {});
     // A certificate from its text, as the trusted-certificate list keeps it.
     FtpResult LoadCertificateText(const QByteArray& text);

@@ -4,6 +4,8 @@
 #include <QMessageAuthenticationCode>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace
 {
 constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
@@ -40,9 +42,10 @@ FtpResult CKnownHosts::Load()
 
 void CKnownHosts::Parse(const QByteArray& content)
 {
-    for (const QByteArray& line : content.split('\n'))
+    const QList<QByteArray> lines = content.split('\n');
+    for (qsizetype number = 0; number < lines.size(); ++number)
     {
-        QList<QByteArray> fields = Fields(line);
+        QList<QByteArray> fields = Fields(lines[number]);
         if (fields.isEmpty() || fields.first().startsWith('#'))
             continue;
         QByteArray marker;
@@ -52,7 +55,7 @@ void CKnownHosts::Parse(const QByteArray& content)
             continue;
         const auto key = SshHostKey::FromBlob(QByteArray::fromBase64(fields[2]));
         if (key && key->type == fields[1])
-            m_entries.push_back({marker, fields[0], *key});
+            m_entries.push_back({marker, fields[0], *key, number});
     }
 }
 
@@ -83,7 +86,45 @@ FtpResult CKnownHosts::Add(const QByteArray& host, quint16 port, const SshHostKe
     QByteArray content = m_content;
     if (!content.isEmpty() && !content.endsWith('\n'))
         content.append('\n');
-    content += HostName(host, port) + ' ' + key.type + ' ' + key.blob.toBase64() + '\n';
+    return Write(content + HostName(host, port) + ' ' + key.type + ' ' + key.blob.toBase64() + '\n');
+}
+
+FtpResult CKnownHosts::RemoveAt(qsizetype index)
+{
+    if (index < 0 || index >= qsizetype(m_entries.size()))
+        return FtpResult::Failure(FtpStatus::BadRequest, QStringLiteral("沒有這把主機金鑰"));
+    QList<QByteArray> lines = m_content.split('\n');
+    lines.removeAt(m_entries[size_t(index)].line);
+    return Write(lines.join('\n'));
+}
+
+FtpResult CKnownHosts::Import(const QString& otherPath, int* added)
+{
+    *added = 0;
+    CKnownHosts other(otherPath);
+    if (const FtpResult loaded = other.Load(); !loaded.Ok())
+        return loaded;
+    const QList<QByteArray> otherLines = other.m_content.split('\n');
+    QByteArray content = m_content;
+    for (const Entry& entry : other.m_entries)
+    {
+        const bool known = std::any_of(m_entries.begin(), m_entries.end(),
+                                       [&entry](const Entry& mine) {
+                                           return mine.marker == entry.marker && mine.hosts == entry.hosts &&
+                                                  mine.key == entry.key;
+                                       });
+        if (known)
+            continue;
+        if (!content.isEmpty() && !content.endsWith('\n'))
+            content.append('\n');
+        content += otherLines[entry.line].trimmed() + '\n';
+        ++*added;
+    }
+    return *added == 0 ? FtpResult::Success() : Write(content);
+}
+
+FtpResult CKnownHosts::Write(const QByteArray& content)
+{
     QSaveFile file(m_filePath);
     // Which hosts the owner trusts, like ~/.ssh/known_hosts, is the owner's own to read.
     if (!file.open(QIODevice::WriteOnly) ||
@@ -93,7 +134,8 @@ FtpResult CKnownHosts::Add(const QByteArray& host, quint16 port, const SshHostKe
             FtpStatus::Local,
             QStringLiteral("無法寫入已知主機金鑰檔案 \"%1\"：%2").arg(m_filePath, file.errorString()));
     m_content = content;
-    m_entries.push_back({{}, HostName(host, port), key});
+    m_entries.clear();
+    Parse(m_content);
     return FtpResult::Success();
 }
 

@@ -27,6 +27,14 @@ struct HostKeyCheck
 class CKnownHosts
 {
 public:
+    struct Entry
+    {
+        QByteArray marker; // "@revoked", "@cert-authority" or empty
+        QByteArray hosts;  // as the line has it: patterns, or one hashed name
+        SshHostKey key;
+        qsizetype line = 0; // of the file, from 0
+    };
+
     explicit CKnownHosts(QString filePath);
 
     const QString& FilePath() const { return m_filePath; }
@@ -36,18 +44,18 @@ public:
     // Appends the key for host and port and rewrites the file through a temporary file, keeping every
     // line already there.
     FtpResult Add(const QByteArray& host, quint16 port, const SshHostKey& key);
+    const std::vector<Entry>& Entries() const { return m_entries; }
+    // Drops the entry's line and rewrites the file, keeping every other line.
+    FtpResult RemoveAt(qsizetype index);
+    // Appends the entries of another known_hosts file (~/.ssh/known_hosts) that are not here yet, as
+    // their lines stand; *added counts them.
+    FtpResult Import(const QString& otherPath, int* added);
 
     // "host" for port 22, else "[host]:port"; host names in lower case.
     static QByteArray HostName(const QByteArray& host, quint16 port);
 
 private:
-    struct Entry
-    {
-        QByteArray marker; // "@revoked", "@cert-authority" or empty
-        QByteArray hosts;
-        SshHostKey key;
-    };
-
+    FtpResult Write(const QByteArray& content);
     void Parse(const QByteArray& content);
     static bool MatchesHost(const QByteArray& patterns, const QByteArray& name);
     static bool MatchesHashed(const QByteArray& hashed, const QByteArray& name);

@@ -1,5 +1,7 @@
 #include "ui/options/OptionsSecuritySSH2Page.h"
 
+#include "ui/options/IdentityFileWizard.h"
+#include "ui/options/KnownHostsDlg.h"
 #include "ui/options/OptionsRow.h"
 
 #include <QCheckBox>
@@ -18,7 +20,10 @@ COptionsSecuritySSH2Page::COptionsSecuritySSH2Page(QWidget* parent)
     : COptionsPage(parent),
       m_password(BoundCheck(QStringLiteral("使用密碼驗證(&W)"), kSsh2, QStringLiteral("PassAuthentication"))),
       m_publicKey(BoundCheck(QStringLiteral("使用公開金鑰驗證(&K)"), kSsh2,
-                             QStringLiteral("PublicKeyAuthentication")))
+                             QStringLiteral("PublicKeyAuthentication"))),
+      m_publicPath(BoundText(kSsh2, QStringLiteral("PublicKeyPath"))),
+      m_privatePath(BoundText(kSsh2, QStringLiteral("PrivateKeyPath"))),
+      m_passphrase(BoundText(kSsh2, QStringLiteral("Password"), true))
 {
     auto* form = new QFormLayout(this);
     form->addRow(m_password);
@@ -30,23 +35,20 @@ COptionsSecuritySSH2Page::COptionsSecuritySSH2Page(QWidget* parent)
         m_keyFields << caption << field;
     };
     addKeyRow(QStringLiteral("公開金鑰路徑(&B)："),
-              FilePickerRow(BoundText(kSsh2, QStringLiteral("PublicKeyPath")), QStringLiteral("選擇公開金鑰"),
+              FilePickerRow(m_publicPath, QStringLiteral("選擇公開金鑰"),
                             QStringLiteral("公開金鑰 (*.pub);;所有檔案 (*)")));
     addKeyRow(QStringLiteral("私密金鑰路徑(&V)："),
-              FilePickerRow(BoundText(kSsh2, QStringLiteral("PrivateKeyPath")),
-                            QStringLiteral("選擇私密金鑰"),
+              FilePickerRow(m_privatePath, QStringLiteral("選擇私密金鑰"),
                             QStringLiteral("私密金鑰 (*.key);;所有檔案 (*)")));
-    addKeyRow(QStringLiteral("密碼(&P)："), BoundText(kSsh2, QStringLiteral("Password"), true));
+    addKeyRow(QStringLiteral("密碼(&P)："), m_passphrase);
     m_keyFields << m_password;
-    // The key maker and the trusted host keys come with the certificate manager.
     auto* buttons = new QHBoxLayout;
-    for (const QString& text :
-         {QStringLiteral("建立金鑰檔案(&F)..."), QStringLiteral("信任的識別清單(&L)...")})
-    {
-        auto* button = new QPushButton(text, this);
-        button->setEnabled(false);
-        buttons->addWidget(button);
-    }
+    auto* generate = new QPushButton(QStringLiteral("建立金鑰檔案(&F)..."), this);
+    auto* knownHosts = new QPushButton(QStringLiteral("信任的識別清單(&L)..."), this);
+    connect(generate, &QPushButton::clicked, this, &COptionsSecuritySSH2Page::GenerateKeyPair);
+    connect(knownHosts, &QPushButton::clicked, this, &COptionsSecuritySSH2Page::ShowKnownHosts);
+    buttons->addWidget(generate);
+    buttons->addWidget(knownHosts);
     form->addRow(buttons);
     connect(m_publicKey, &QCheckBox::toggled, this, &COptionsSecuritySSH2Page::FollowPublicKey);
     FollowPublicKey(m_publicKey->isChecked());
@@ -58,4 +60,20 @@ void COptionsSecuritySSH2Page::FollowPublicKey(bool on)
         widget->setEnabled(on);
     if (!on)
         m_password->setChecked(true);
+}
+
+void COptionsSecuritySSH2Page::GenerateKeyPair()
+{
+    CIdentityFileWizard wizard(this);
+    if (wizard.exec() != QDialog::Accepted || !wizard.HandOver())
+        return;
+    m_publicKey->setChecked(true);
+    m_publicPath->setText(wizard.Files().publicKeyPath);
+    m_privatePath->setText(wizard.Files().privateKeyPath);
+    m_passphrase->setText(QString::fromUtf8(wizard.Answers().passphrase));
+}
+
+void COptionsSecuritySSH2Page::ShowKnownHosts()
+{
+    CKnownHostsDlg(this).exec();
 }
