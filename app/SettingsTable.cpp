@@ -32,6 +32,7 @@ constexpr SettingDef BarSize(const char* s, const char* k)
 
 constexpr SettingDef kTable[] = {
     I("Settings", "StartupOption", 0),
+    I("Settings", "Language", 0),
     S("Settings", "LastSite"),
     I("Settings", "TransferType", 0),
     I("Settings", "DataMode", 1),

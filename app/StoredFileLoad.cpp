@@ -1,13 +1,16 @@
 #include "app/StoredFileLoad.h"
+#include <QCoreApplication>
 
 QString CStoredFileLoad::WindowText() const
 {
     if (!IsDamaged())
         return {};
     if (IsStuck())
-        return QStringLiteral("無法讀取檔案 %1，也無法將它改名保存；為免覆蓋，此檔案不會被寫入。")
+        return QCoreApplication::translate(
+                   "StoredFileLoad", "無法讀取檔案 %1，也無法將它改名保存；為免覆蓋，此檔案不會被寫入。")
             .arg(m_path);
-    return QStringLiteral("無法讀取檔案 %1。\n原檔案已改名保存為 %2，程式將以空白內容重新開始。")
+    return QCoreApplication::translate("StoredFileLoad",
+                                       "無法讀取檔案 %1。\n原檔案已改名保存為 %2，程式將以空白內容重新開始。")
         .arg(m_path, m_asidePath);
 }
 

@@ -19,6 +19,7 @@
 #include "transfer/TransferQueue.h"
 #include "transfer/WorkerFactory.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -425,7 +426,9 @@ int RunJobs(const QList<CQueuedJob>& jobs, const CQueueOptions& options, const C
                                std::nullopt};
     QStringList failures = planned.failures;
     for (const QString& conflict : planned.difference.conflicts)
-        failures << VisibleText(conflict) + QStringLiteral("：一邊是檔案，另一邊是資料夾（--delete 可取代）");
+        failures << VisibleText(conflict) +
+                        QCoreApplication::translate("QueueCommands",
+                                                    "：一邊是檔案，另一邊是資料夾（--delete 可取代）");
     run.AddPlanned(planned.difference.skipped, planned.deleted, failures);
     if (mirror)
     {

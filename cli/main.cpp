@@ -1,4 +1,5 @@
 #include "app/Profile.h"
+#include "app/Translations.h"
 #include "cli/CommandHelp.h"
 #include "cli/ExitCodes.h"
 #include "cli/KeyCommands.h"
@@ -134,6 +135,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zentrava-cli"));
+    CTranslations::Install(app, CTranslations::FromLocale());
     QTextStream out(stdout);
     QTextStream err(stderr);
 

@@ -1,5 +1,6 @@
 #include "engine/Checksum.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <memory>
 #include <openssl/evp.h>
@@ -27,15 +28,15 @@ bool ReadBlocks(QFile& file, const std::atomic<bool>* cancel, QString* error, Co
     for (;;)
     {
         if (cancel && cancel->load())
-            return Fail(error, QStringLiteral("計算檢查碼已取消"));
+            return Fail(error, QCoreApplication::translate("Checksum", "計算檢查碼已取消"));
         const qint64 got = file.read(block.data(), kBlockSize);
         if (got < 0)
-            return Fail(error,
-                        QStringLiteral("讀取檔案 \"%1\" 失敗：%2").arg(file.fileName(), file.errorString()));
+            return Fail(error, QCoreApplication::translate("Checksum", "讀取檔案 \"%1\" 失敗：%2")
+                                   .arg(file.fileName(), file.errorString()));
         if (got == 0)
             return true;
         if (!consume(block.data(), got))
-            return Fail(error, QStringLiteral("無法計算檢查碼：OpenSSL 摘要失敗"));
+            return Fail(error, QCoreApplication::translate("Checksum", "無法計算檢查碼：OpenSSL 摘要失敗"));
     }
 }
 
@@ -56,7 +57,7 @@ QByteArray DigestHex(QFile& file, const EVP_MD* type, const std::atomic<bool>* c
     const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
     if (!context || EVP_DigestInit_ex(context.get(), type, nullptr) != 1)
     {
-        Fail(error, QStringLiteral("無法計算檢查碼：OpenSSL 摘要無法使用"));
+        Fail(error, QCoreApplication::translate("Checksum", "無法計算檢查碼：OpenSSL 摘要無法使用"));
         return {};
     }
     const bool read = ReadBlocks(file, cancel, error,
@@ -87,7 +88,9 @@ QByteArray LocalChecksum(const QString& path, ChecksumKind kind, const std::atom
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
     {
-        Fail(error, QStringLiteral("無法開啟檔案 \"%1\"：%2").arg(path, file.errorString()));
+        Fail(
+            error,
+            QCoreApplication::translate("Checksum", "無法開啟檔案 \"%1\"：%2").arg(path, file.errorString()));
         return {};
     }
     switch (kind)
@@ -99,7 +102,7 @@ QByteArray LocalChecksum(const QString& path, ChecksumKind kind, const std::atom
     case ChecksumKind::Sha1:
         return DigestHex(file, EVP_sha1(), cancel, error);
     }
-    Fail(error, QStringLiteral("不支援的檢查碼種類 %1").arg(int(kind)));
+    Fail(error, QCoreApplication::translate("Checksum", "不支援的檢查碼種類 %1").arg(int(kind)));
     return {};
 }
 

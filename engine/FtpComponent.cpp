@@ -5,6 +5,7 @@
 #include "engine/ProgressThrottle.h"
 #include "engine/RemoteName.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QMetaMethod>
 #include <cctype>
@@ -56,7 +57,8 @@ int ReplyCodeOf(const QByteArray& line)
 
 FtpResult Cancelled(const QString& what)
 {
-    return FtpResult::Failure(FtpStatus::Cancelled, what + QStringLiteral("：作業已取消"));
+    return FtpResult::Failure(FtpStatus::Cancelled,
+                              what + QCoreApplication::translate("FtpComponent", "：作業已取消"));
 }
 } // namespace
 
@@ -111,7 +113,7 @@ void CFtpComponent::Connect()
     Start(
         [this, target](quint64 job)
         {
-            FtpResult result = Cancelled(QStringLiteral("連線"));
+            FtpResult result = Cancelled(QCoreApplication::translate("FtpComponent", "連線"));
             if (!m_thread.Aborted())
             {
                 m_connection.SetTarget(target);
@@ -182,8 +184,10 @@ void CFtpComponent::List(const QString& path)
         {
             m_connection.SetPassive(passive);
             FtpValue<FtpListing> listing =
-                m_thread.Aborted() ? FtpValue<FtpListing>{Cancelled(QStringLiteral("列出目錄")), {}}
-                                   : m_connection.List(path);
+                m_thread.Aborted()
+                    ? FtpValue<FtpListing>{Cancelled(QCoreApplication::translate("FtpComponent", "列出目錄")),
+                                           {}}
+                    : m_connection.List(path);
             if (listing.result.Ok())
             {
                 const QString lines = QString::fromUtf8(listing.value.lines.join("\r\n"));
@@ -316,7 +320,7 @@ void CFtpComponent::StartTransfer(std::function<FtpResult(const FtpProgressHook&
             // Aborted before it began: nothing is sent and no local file is touched.
             if (m_thread.Aborted())
             {
-                CompleteWithDone(job, Cancelled(QStringLiteral("傳送檔案")));
+                CompleteWithDone(job, Cancelled(QCoreApplication::translate("FtpComponent", "傳送檔案")));
                 return;
             }
             m_connection.SetPassive(passive);

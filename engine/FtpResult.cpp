@@ -1,4 +1,5 @@
 #include "engine/FtpResult.h"
+#include <QCoreApplication>
 
 namespace
 {
@@ -7,13 +8,13 @@ QString Describe(const IoResult& io)
     switch (io.status)
     {
     case IoStatus::Closed:
-        return QStringLiteral("伺服器已關閉連線");
+        return QCoreApplication::translate("FtpResult", "伺服器已關閉連線");
     case IoStatus::TimedOut:
-        return QStringLiteral("連線逾時");
+        return QCoreApplication::translate("FtpResult", "連線逾時");
     case IoStatus::Cancelled:
-        return QStringLiteral("作業已取消");
+        return QCoreApplication::translate("FtpResult", "作業已取消");
     default:
-        return io.error.isEmpty() ? QStringLiteral("未知的錯誤") : io.error;
+        return io.error.isEmpty() ? QCoreApplication::translate("FtpResult", "未知的錯誤") : io.error;
     }
 }
 
@@ -47,20 +48,22 @@ FtpResult FtpResult::Failure(FtpStatus status, const QString& message, const Ftp
 
 FtpResult FtpResult::Refused(const QString& what, const FtpReply& reply)
 {
-    return {FtpStatus::Refused, reply, what + QStringLiteral("：") + QString::fromUtf8(reply.Text())};
+    return {FtpStatus::Refused, reply,
+            what + QCoreApplication::translate("FtpResult", "：") + QString::fromUtf8(reply.Text())};
 }
 
 FtpResult FtpResult::FromIo(const QString& what, const IoResult& io)
 {
-    return {StatusOf(io.status), {}, what + QStringLiteral("：") + Describe(io)};
+    return {StatusOf(io.status), {}, what + QCoreApplication::translate("FtpResult", "：") + Describe(io)};
 }
 
 FtpResult FtpResult::Short(const QString& what, const QString& name, qint64 received, qint64 expected,
                            const FtpReply& reply)
 {
-    return {FtpStatus::Network, reply,
-            what + QStringLiteral("：%1 只收到 %2 位元組，伺服器宣告的大小是 %3 位元組")
-                       .arg(name)
-                       .arg(received)
-                       .arg(expected)};
+    return {
+        FtpStatus::Network, reply,
+        what + QCoreApplication::translate("FtpResult", "：%1 只收到 %2 位元組，伺服器宣告的大小是 %3 位元組")
+                   .arg(name)
+                   .arg(received)
+                   .arg(expected)};
 }

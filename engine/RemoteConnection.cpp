@@ -2,6 +2,7 @@
 
 #include "engine/RemoteName.h"
 #include "engine/keys/KeyCertificate.h"
+#include <QCoreApplication>
 
 namespace
 {
@@ -186,10 +187,11 @@ FtpResult CRemoteConnection::DeleteFolderContents(const QString& path)
 
 FtpResult CRemoteConnection::DeleteContents(const QByteArray& folder, int depth)
 {
-    const QString what = QStringLiteral("無法刪除目錄內容");
+    const QString what = QCoreApplication::translate("RemoteConnection", "無法刪除目錄內容");
     if (depth > kMaxFolderDepth)
         return FtpResult::Failure(FtpStatus::BadRequest,
-                                  what + QStringLiteral("：目錄層數過深 ") + QString::fromUtf8(folder));
+                                  what + QCoreApplication::translate("RemoteConnection", "：目錄層數過深 ") +
+                                      QString::fromUtf8(folder));
     const FtpValue<FtpListing> listing = m_ftp.List(folder);
     if (!listing.result.Ok())
         return listing.result;

@@ -92,17 +92,17 @@ CPackResult PackZip(const QStringList& selection, CPackProgress& progress, const
     const QString path = ArchivePath(folder, ArchiveBaseName(selection.first()), QStringLiteral(".zip"));
     CZipPack zip;
     if (const auto error = zip.Create(path))
-        return CPackResult::Failed(PackMessage::ZipAddFailed, error->Description());
+        return CPackResult::Failed(PackMessage::ZipAddFailed(), error->Description());
     for (const QString& file : files)
     {
         if (const auto error = zip.AddFile(file, progress))
-            return CPackResult::Failed(PackMessage::ZipAddFailed, error->Description());
+            return CPackResult::Failed(PackMessage::ZipAddFailed(), error->Description());
     }
     const auto error = zip.Close();
     if (progress.IsCancelled())
         return CPackResult::Cancelled();
     if (error)
-        return CPackResult::Failed(PackMessage::ZipAddFailed, error->Description());
+        return CPackResult::Failed(PackMessage::ZipAddFailed(), error->Description());
     return CPackResult::Done(path);
 }
 
@@ -113,14 +113,14 @@ CPackResult PackCab(const QStringList& selection, CPackProgress& progress, const
         return *stop;
     CCabinetBuilder cabinet;
     if (const auto error = cabinet.Create(ArchiveBaseName(selection.first()), folder))
-        return CPackResult::Failed(PackMessage::CabCreateFailed, error->Detail());
+        return CPackResult::Failed(PackMessage::CabCreateFailed(), error->Detail());
     for (const QString& file : files)
     {
         if (const auto error = cabinet.AddFile(file))
-            return CPackResult::Failed(PackMessage::CabAddFailed, error->Detail());
+            return CPackResult::Failed(PackMessage::CabAddFailed(), error->Detail());
     }
     if (const auto error = cabinet.Flush(progress))
-        return FromError(*error, PackMessage::CabAddFailed);
+        return FromError(*error, PackMessage::CabAddFailed());
     return CPackResult::Done(cabinet.CabinetPath());
 }
 
@@ -136,13 +136,13 @@ CPackResult PackTarGz(const QStringList& selection, CPackProgress& progress, con
     if (const auto error = WriteTar(tarPath, files, progress))
     {
         const bool silent = error->Kind() == CPackError::EKind::Source;
-        return FromError(*error, silent ? QString() : PackMessage::TarGzFailed);
+        return FromError(*error, silent ? QString() : PackMessage::TarGzFailed());
     }
     if (const auto error = CompressTar(tarPath, gzPath, progress))
     {
         QFile::remove(gzPath);
         QFile::remove(tarPath);
-        return FromError(*error, PackMessage::TarGzFailed);
+        return FromError(*error, PackMessage::TarGzFailed());
     }
     return CPackResult::Done(gzPath);
 }

@@ -3,6 +3,7 @@
 #include "packing/PackResult.h"
 #include "packing/PackSelection.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -11,11 +12,26 @@ class CPackProgress;
 // The messages the user is shown when a command fails.
 namespace PackMessage
 {
-inline const QString ZipAddFailed = QStringLiteral("無法將檔案加到 zip 壓縮檔！");
-inline const QString CabCreateFailed = QStringLiteral("無法建立.cab 壓縮檔");
-inline const QString CabAddFailed = QStringLiteral("無法將檔案加到 .cab 壓縮檔！");
-inline const QString TarGzFailed = QStringLiteral("無法將檔案加到 GZIP/TAR 壓縮檔！");
-inline const QString UnzipFailed = QStringLiteral("無法解壓縮　ZIP 檔！");
+inline QString ZipAddFailed()
+{
+    return QCoreApplication::translate("PackProcedures", "無法將檔案加到 zip 壓縮檔！");
+}
+inline QString CabCreateFailed()
+{
+    return QCoreApplication::translate("PackProcedures", "無法建立.cab 壓縮檔");
+}
+inline QString CabAddFailed()
+{
+    return QCoreApplication::translate("PackProcedures", "無法將檔案加到 .cab 壓縮檔！");
+}
+inline QString TarGzFailed()
+{
+    return QCoreApplication::translate("PackProcedures", "無法將檔案加到 GZIP/TAR 壓縮檔！");
+}
+inline QString UnzipFailed()
+{
+    return QCoreApplication::translate("PackProcedures", "無法解壓縮　ZIP 檔！");
+}
 } // namespace PackMessage
 
 // The pack commands: the selection (files and folders, in the local browser's order) goes into one

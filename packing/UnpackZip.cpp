@@ -2,6 +2,7 @@
 #include "packing/PackProgress.h"
 #include "packing/ZipPack.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 namespace
@@ -19,13 +20,14 @@ std::optional<CPackResult> UnpackArchive(const QString& archive, const QString& 
     if (const auto error = zip.Open(archive))
         return FromException(*error);
     if (!QDir().mkpath(destination))
-        return FromException(CZipException(QStringLiteral("無法建立資料夾：%1").arg(destination)));
+        return FromException(
+            CZipException(QCoreApplication::translate("UnpackZip", "無法建立資料夾：%1").arg(destination)));
     bool passwordAsked = false;
     for (qint64 index = 0; index < zip.Count(); ++index)
     {
         const std::optional<CZipPack::CEntryHeader> header = zip.Header(index);
         if (!header)
-            return CPackResult::Failed(PackMessage::UnzipFailed,
+            return CPackResult::Failed(PackMessage::UnzipFailed(),
                                        QStringLiteral("%1: entry %2").arg(archive).arg(index));
         if (!progress.Report(header->name, 0, header->size))
             return CPackResult::Cancelled();

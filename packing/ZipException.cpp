@@ -1,5 +1,6 @@
 #include "packing/ZipException.h"
 
+#include <QCoreApplication>
 #include <utility>
 #include <zip.h>
 
@@ -20,7 +21,9 @@ CZipException CZipException::FromLibzip(const QString& subject, int zipError, in
 
 CZipException CZipException::UnsafePath(const QString& entryName)
 {
-    return CZipException(QStringLiteral("拒絕解壓縮到目的資料夾以外的項目：%1").arg(entryName), true);
+    return CZipException(
+        QCoreApplication::translate("ZipException", "拒絕解壓縮到目的資料夾以外的項目：%1").arg(entryName),
+        true);
 }
 
 CZipException CZipException::BadEntryData(const QString& entryName, int zipError)

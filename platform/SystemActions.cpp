@@ -1,5 +1,6 @@
 #include "platform/SystemActions.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusError>
 #include <QDBusObjectPath>
@@ -107,7 +108,7 @@ QVariant CSystemActions::Property(const QString& service, const QString& path, c
                                ? QVariant()
                                : qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant();
     if (!value.isValid())
-        *error = QStringLiteral("系統服務 %1 傳回的資料無法辨識").arg(service);
+        *error = QCoreApplication::translate("SystemActions", "系統服務 %1 傳回的資料無法辨識").arg(service);
     return value;
 }
 
@@ -163,22 +164,25 @@ QString CSystemActions::SessionId(QString* error)
         Call(kLogin, kLoginPath, kLoginManager, QStringLiteral("GetSessionByPID"), {0u});
     if (reply.type() == QDBusMessage::ErrorMessage || reply.arguments().isEmpty())
     {
-        *error = reply.type() == QDBusMessage::ErrorMessage ? Reason(kLogin, reply)
-                                                            : QStringLiteral("找不到目前的登入工作階段");
+        *error = reply.type() == QDBusMessage::ErrorMessage
+                     ? Reason(kLogin, reply)
+                     : QCoreApplication::translate("SystemActions", "找不到目前的登入工作階段");
         return {};
     }
     const QString path = qvariant_cast<QDBusObjectPath>(reply.arguments().constFirst()).path();
     const QString id = Property(kLogin, path, kLoginSession, QStringLiteral("Id"), error).toString();
     if (id.isEmpty() && error->isEmpty())
-        *error = QStringLiteral("找不到目前的登入工作階段");
+        *error = QCoreApplication::translate("SystemActions", "找不到目前的登入工作階段");
     return id;
 }
 
 CSystemActions::Result CSystemActions::BusMissing() const
 {
     const QString detail = m_bus.lastError().message();
-    return {false, detail.isEmpty() ? QStringLiteral("無法連上系統的 D-Bus")
-                                    : QStringLiteral("無法連上系統的 D-Bus：%1").arg(detail)};
+    return {false,
+            detail.isEmpty()
+                ? QCoreApplication::translate("SystemActions", "無法連上系統的 D-Bus")
+                : QCoreApplication::translate("SystemActions", "無法連上系統的 D-Bus：%1").arg(detail)};
 }
 
 QString CSystemActions::Reason(const QString& service, const QDBusMessage& error)
@@ -186,12 +190,12 @@ QString CSystemActions::Reason(const QString& service, const QDBusMessage& error
     const QString name = error.errorName();
     if (name == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
         name == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"))
-        return QStringLiteral("系統服務 %1 沒有執行").arg(service);
+        return QCoreApplication::translate("SystemActions", "系統服務 %1 沒有執行").arg(service);
     if (name == QLatin1String("org.freedesktop.DBus.Error.NoReply") ||
         name == QLatin1String("org.freedesktop.DBus.Error.Timeout"))
-        return QStringLiteral("系統服務 %1 沒有回應").arg(service);
+        return QCoreApplication::translate("SystemActions", "系統服務 %1 沒有回應").arg(service);
     const QString detail = error.errorMessage().isEmpty() ? name : error.errorMessage();
-    return QStringLiteral("系統服務 %1 拒絕了要求：%2").arg(service, detail);
+    return QCoreApplication::translate("SystemActions", "系統服務 %1 拒絕了要求：%2").arg(service, detail);
 }
 
 CSystemActions::Result CSystemActions::Failed(const QString& service, const QDBusMessage& error)

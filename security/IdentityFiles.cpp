@@ -2,6 +2,7 @@
 
 #include "app/DataFolder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -13,7 +14,7 @@ QString MakeFolder(const QString& folder)
 {
     if (QDir().mkpath(folder))
         return {};
-    return QStringLiteral("無法建立資料夾 \"%1\"").arg(folder);
+    return QCoreApplication::translate("IdentityFiles", "無法建立資料夾 \"%1\"").arg(folder);
 }
 
 QString MakeFolderOf(const QString& path)
@@ -35,7 +36,8 @@ QString WritePublicKey(const QString& path, const QByteArray& line)
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(line) == line.size() && file.commit())
         return {};
-    return QStringLiteral("無法寫入公開金鑰 \"%1\"：%2").arg(path, file.errorString());
+    return QCoreApplication::translate("IdentityFiles", "無法寫入公開金鑰 \"%1\"：%2")
+        .arg(path, file.errorString());
 }
 
 // The output folder without its trailing separators, plus exactly one.
@@ -51,9 +53,9 @@ QString FolderWithSeparator(const QString& folder)
 QString CheckCertificateName(const QString& name)
 {
     if (name.isEmpty())
-        return QStringLiteral("請輸入憑證名稱");
+        return QCoreApplication::translate("IdentityFiles", "請輸入憑證名稱");
     if (name.contains(u'/') || name.contains(QChar(0)))
-        return QStringLiteral("憑證名稱「%1」不能當作檔案名稱").arg(name);
+        return QCoreApplication::translate("IdentityFiles", "憑證名稱「%1」不能當作檔案名稱").arg(name);
     return {};
 }
 
@@ -111,7 +113,7 @@ IdentityFiles GenerateKeyPair(const KeyPairAnswers& answers)
     const QByteArray publicKey = key.PublicKeyText();
     if (publicKey.isEmpty())
     {
-        files.error = QStringLiteral("無法取得公開金鑰");
+        files.error = QCoreApplication::translate("IdentityFiles", "無法取得公開金鑰");
         return files;
     }
     files.publicKey = publicKey + ' ' + KeyComment() + '\n';

@@ -3,6 +3,7 @@
 #include "engine/keys/KeyCertificate.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QMap>
 #include <QString>
@@ -20,7 +21,8 @@ struct KeyPairAnswers
 // The certificate wizard's answers, with its defaults. The key is always RSA.
 struct CertificateAnswers
 {
-    QString name = QStringLiteral("新憑證"); // the files are <name>.key and <name>.crt
+    QString name =
+        QCoreApplication::translate("IdentityFiles", "新憑證"); // the files are <name>.key and <name>.crt
     QString outputFolder;                    // empty: SecurityFolder()
     int bits = 1024;
     QDateTime expires; // invalid: DefaultCertificateExpiry()

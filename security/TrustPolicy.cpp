@@ -4,6 +4,7 @@
 #include "engine/RemoteConnection.h"
 #include "security/TrustedCertificates.h"
 
+#include <QCoreApplication>
 #include <QMutex>
 
 namespace
@@ -54,14 +55,15 @@ QString CTrustPolicy::HostKeyRefusal(const TrustOutcome& outcome, const SshHostK
 {
     const HostKeyCheck& check = outcome.hostKey;
     if (check.match == HostKeyMatch::Changed)
-        return QStringLiteral(
+        return QCoreApplication::translate(
+                   "TrustPolicy",
                    "%1 的公開金鑰已變更，拒絕連線。\n記錄中的金鑰：%2 %3\n伺服器提供的金鑰：%4 %5\n"
                    "連線可能遭到攔截，有人正假冒這部伺服器。若伺服器的金鑰確實已經更換，"
                    "請在信任的主機金鑰清單中更換它，再重新連線。")
             .arg(HostAndPort(), QString::fromUtf8(check.knownType), QString::fromUtf8(check.knownFingerprint),
                  QString::fromUtf8(key.type), QString::fromUtf8(key.Fingerprint()));
     if (check.match == HostKeyMatch::Revoked)
-        return QStringLiteral("%1 的公開金鑰 %2 已被撤銷，拒絕連線")
+        return QCoreApplication::translate("TrustPolicy", "%1 的公開金鑰 %2 已被撤銷，拒絕連線")
             .arg(HostAndPort(), QString::fromUtf8(key.Fingerprint()));
     return {};
 }
@@ -122,7 +124,8 @@ QString CTrustPolicy::RecordCertificate(const QByteArray& pem) const
         return {};
     if (store.Add(pem, m_host, m_port))
         return {};
-    return QStringLiteral("無法將 %1 的憑證記錄在 \"%2\"").arg(ServerName(), store.FilePath());
+    return QCoreApplication::translate("TrustPolicy", "無法將 %1 的憑證記錄在 \"%2\"")
+        .arg(ServerName(), store.FilePath());
 }
 
 QString CTrustPolicy::RecordHostKey(const SshHostKey& key) const

@@ -1,4 +1,5 @@
 #include "session/DeleteConfirmation.h"
+#include <QCoreApplication>
 
 QString DeleteConfirmationText(const QList<CFtpListItem>& selected)
 {
@@ -14,8 +15,9 @@ QString DeleteConfirmationText(const QList<CFtpListItem>& selected)
     if (count == 0)
         return {};
     if (count > 1)
-        return QStringLiteral("您確定要刪除 %1 這些項目嗎?").arg(count);
+        return QCoreApplication::translate("DeleteConfirmation", "您確定要刪除 %1 這些項目嗎?").arg(count);
     if (only->isFolder)
-        return QStringLiteral("您確定要刪除這個資料夾 '%1' 及所有的內容？").arg(only->name);
-    return QStringLiteral("您確定要刪除 '%1' ？").arg(only->name);
+        return QCoreApplication::translate("DeleteConfirmation", "您確定要刪除這個資料夾 '%1' 及所有的內容？")
+            .arg(only->name);
+    return QCoreApplication::translate("DeleteConfirmation", "您確定要刪除 '%1' ？").arg(only->name);
 }

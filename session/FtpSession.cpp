@@ -15,7 +15,10 @@
 namespace
 {
 
-const QString kInvalidAddressMessage = QStringLiteral("請輸入有效的FTP位址");
+QString InvalidAddressMessage()
+{
+    return QCoreApplication::translate("FtpSession", "請輸入有效的FTP位址");
+}
 // How long a call may take to end after it was aborted.
 constexpr int kAbortWaitMs = 5000;
 // The component waits this much longer than the session, so that a session wait decides a time-out.
@@ -107,32 +110,32 @@ bool CFtpSession::Connect(const QString& name, const QString& login, const QStri
     else if (m_site.Password.isEmpty() && !AskForPassword(false))
         return false;
     m_site.LocalPath = WithoutTrailingSeparators(m_site.LocalPath);
-    Log(LogInformation, QStringLiteral("檢查　URL　位址..."));
+    Log(LogInformation, QCoreApplication::translate("FtpSession", "檢查　URL　位址..."));
     std::optional<CSessionUrl> url = CSessionUrl::Parse(m_site.Address);
     if (!url)
         url = CSessionUrl::Parse(QStringLiteral("ftp://") + m_site.Address);
     if (!url)
     {
         SetConnecting(false);
-        InvalidAddress(QStringLiteral("請輸入有效的 FTP URL"));
+        InvalidAddress(QCoreApplication::translate("FtpSession", "請輸入有效的 FTP URL"));
         return false;
     }
-    Log(LogInformation, QStringLiteral("URL 解析完成"));
+    Log(LogInformation, QCoreApplication::translate("FtpSession", "URL 解析完成"));
     m_ui.SetWaitCursor(true);
     if (url->ProtocolType() < 0 || url->server.isEmpty())
     {
-        InvalidAddress(QStringLiteral("請輸入有效 FTP URL"));
+        InvalidAddress(QCoreApplication::translate("FtpSession", "請輸入有效 FTP URL"));
         return FailConnect();
     }
     TakeUrl(*url, m_quickConnect);
-    if (!RunAttempts(QStringLiteral("連線到： %1 (Attempt %2 of %3)")))
+    if (!RunAttempts(QCoreApplication::translate("FtpSession", "連線到： %1 (Attempt %2 of %3)")))
         return FailConnect();
     m_siteChmod = false;
     DetectSystemType();
     CheckSiteChmod();
     m_model.SetUnixServer(m_systemType == SystemUnix);
     m_rootFolder = m_ftp.RemoteFolder();
-    Log(LogReply, QStringLiteral("根目錄為 '%1'").arg(m_rootFolder));
+    Log(LogReply, QCoreApplication::translate("FtpSession", "根目錄為 '%1'").arg(m_rootFolder));
     EnterInitialFolder();
     m_ui.SetWaitCursor(false);
     return true;
@@ -202,7 +205,7 @@ void CFtpSession::TakeUrl(const CSessionUrl& url, bool quickConnect)
 void CFtpSession::InvalidAddress(const QString& line)
 {
     Log(LogError, line);
-    m_ui.ShowMessage(kInvalidAddressMessage);
+    m_ui.ShowMessage(InvalidAddressMessage());
 }
 
 bool CFtpSession::RunAttempts(const QString& attemptFormat)
@@ -217,7 +220,9 @@ bool CFtpSession::RunAttempts(const QString& attemptFormat)
         if (m_stopped)
             return false;
         const QString error =
-            m_lastError.isEmpty() ? QStringLiteral("無法連線至 %1： 連線逾時").arg(m_server) : m_lastError;
+            m_lastError.isEmpty()
+                ? QCoreApplication::translate("FtpSession", "無法連線至 %1： 連線逾時").arg(m_server)
+                : m_lastError;
         // A server refused for its certificate or host key would be refused again: one message, no retry.
         if (m_resultCode == FtpErrorRejected)
         {
@@ -293,9 +298,9 @@ void CFtpSession::EnterInitialFolder()
         m_currentFolder = m_rootFolder;
         return;
     }
-    Log(LogCommand, QStringLiteral("設定初始目錄為： '%1'").arg(initial));
+    Log(LogCommand, QCoreApplication::translate("FtpSession", "設定初始目錄為： '%1'").arg(initial));
     EnterFolder(initial);
-    Log(LogReply, QStringLiteral("目前的目錄為： '%1'").arg(m_currentFolder));
+    Log(LogReply, QCoreApplication::translate("FtpSession", "目前的目錄為： '%1'").arg(m_currentFolder));
 }
 
 void CFtpSession::EnterFolder(const QString& folder)
@@ -306,7 +311,7 @@ void CFtpSession::EnterFolder(const QString& folder)
 
 bool CFtpSession::FailConnect()
 {
-    Log(LogError, QStringLiteral("無法建立　FTP 連線"));
+    Log(LogError, QCoreApplication::translate("FtpSession", "無法建立　FTP 連線"));
     SetConnecting(false);
     m_ui.SetWaitCursor(false);
     return false;
@@ -329,25 +334,25 @@ bool CFtpSession::Reconnect()
     m_ftp.SetBlocking(false);
     // The folder of the lost connection; the address alone names the server.
     const QString folder = CollapseSlashes(m_currentFolder);
-    Log(LogInformation, QStringLiteral("檢查 URL..."));
+    Log(LogInformation, QCoreApplication::translate("FtpSession", "檢查 URL..."));
     std::optional<CSessionUrl> url = CSessionUrl::Parse(m_site.Address);
     if (!url)
         url = CSessionUrl::Parse(QStringLiteral("ftp://") + m_site.Address);
     if (!url)
     {
-        InvalidAddress(QStringLiteral("請輸入有效的 FTP URL."));
+        InvalidAddress(QCoreApplication::translate("FtpSession", "請輸入有效的 FTP URL."));
         return false;
     }
-    Log(LogInformation, QStringLiteral("完成 URL 解析"));
+    Log(LogInformation, QCoreApplication::translate("FtpSession", "完成 URL 解析"));
     if (url->ProtocolType() < 0 || url->server.isEmpty())
     {
-        InvalidAddress(QStringLiteral("請輸入有效的　FTP URL."));
+        InvalidAddress(QCoreApplication::translate("FtpSession", "請輸入有效的　FTP URL."));
         return false;
     }
     m_server = url->server;
-    if (!RunAttempts(QStringLiteral("連線到：: %1 (第 %2 / %3 次嘗試)")))
+    if (!RunAttempts(QCoreApplication::translate("FtpSession", "連線到：: %1 (第 %2 / %3 次嘗試)")))
     {
-        Log(LogError, QStringLiteral("無法建立 FTP 連線！"));
+        Log(LogError, QCoreApplication::translate("FtpSession", "無法建立 FTP 連線！"));
         return false;
     }
     CheckSiteChmod();
@@ -360,7 +365,7 @@ bool CFtpSession::Reconnect()
 
 void CFtpSession::Disconnect()
 {
-    Log(LogInformation, QStringLiteral("關閉 FTP 連線..."));
+    Log(LogInformation, QCoreApplication::translate("FtpSession", "關閉 FTP 連線..."));
     m_ftp.Disconnect();
 }
 
@@ -433,7 +438,7 @@ bool CFtpSession::CheckConnected()
     m_stopped = false;
     if (IsConnected())
         return true;
-    Log(LogError, QStringLiteral("尚未連線"));
+    Log(LogError, QCoreApplication::translate("FtpSession", "尚未連線"));
     return false;
 }
 
@@ -462,10 +467,11 @@ bool CFtpSession::ChangeFolder(const QString& path)
 {
     if (!CheckConnected())
         return false;
-    Log(LogInformation, QStringLiteral("變更資料夾%1").arg(Quoted(path)));
+    Log(LogInformation, QCoreApplication::translate("FtpSession", "變更資料夾%1").arg(Quoted(path)));
     if (m_ftp.CheckFolder(path) != 0)
     {
-        Log(LogError, QStringLiteral("開啟資料夾： %1　發生錯誤").arg(Quoted(path)));
+        Log(LogError,
+            QCoreApplication::translate("FtpSession", "開啟資料夾： %1　發生錯誤").arg(Quoted(path)));
         return false;
     }
     m_ftp.SetRemoteFolder(path);
@@ -477,11 +483,11 @@ bool CFtpSession::DeleteFile(const QString& name)
     if (!CheckConnected() || name == QLatin1String(".."))
         return false;
     const QString path = Quoted(PathOf(name));
-    Log(LogInformation, QStringLiteral("刪除檔案 %1").arg(path));
+    Log(LogInformation, QCoreApplication::translate("FtpSession", "刪除檔案 %1").arg(path));
     m_ftp.Delete(PathOf(name));
-    return Finish(WaitDone(), QStringLiteral("%1 已刪除").arg(path),
-                  QStringLiteral("刪除檔案： %1　發生連線逾時").arg(path),
-                  QStringLiteral("刪除檔案： %1　發生錯誤").arg(path));
+    return Finish(WaitDone(), QCoreApplication::translate("FtpSession", "%1 已刪除").arg(path),
+                  QCoreApplication::translate("FtpSession", "刪除檔案： %1　發生連線逾時").arg(path),
+                  QCoreApplication::translate("FtpSession", "刪除檔案： %1　發生錯誤").arg(path));
 }
 
 bool CFtpSession::DeleteFolder(const QString& name, bool recursive)
@@ -492,17 +498,18 @@ bool CFtpSession::DeleteFolder(const QString& name, bool recursive)
         return false;
     const QString path = Quoted(PathOf(name));
     m_ftp.RemoveFolder(PathOf(name));
-    return Finish(WaitDone(), QStringLiteral("%1 已刪除！").arg(path),
-                  QStringLiteral("刪除資料夾： %1　發生連線逾時").arg(path),
-                  QStringLiteral("刪除資料夾： %1　發生錯誤").arg(path));
+    return Finish(WaitDone(), QCoreApplication::translate("FtpSession", "%1 已刪除！").arg(path),
+                  QCoreApplication::translate("FtpSession", "刪除資料夾： %1　發生連線逾時").arg(path),
+                  QCoreApplication::translate("FtpSession", "刪除資料夾： %1　發生錯誤").arg(path));
 }
 
 bool CFtpSession::DeleteContents(const QString& path)
 {
     m_ftp.DeleteFolderContents(path);
-    return Finish(WaitDone(), QStringLiteral("%1 已刪除！").arg(Quoted(path)),
-                  QStringLiteral("刪除資料夾： %1　發生連線逾時").arg(Quoted(path)),
-                  QStringLiteral("刪除資料夾： %1　發生錯誤").arg(Quoted(path)));
+    return Finish(
+        WaitDone(), QCoreApplication::translate("FtpSession", "%1 已刪除！").arg(Quoted(path)),
+        QCoreApplication::translate("FtpSession", "刪除資料夾： %1　發生連線逾時").arg(Quoted(path)),
+        QCoreApplication::translate("FtpSession", "刪除資料夾： %1　發生錯誤").arg(Quoted(path)));
 }
 
 bool CFtpSession::Rename(const QString& oldName, const QString& newName)
@@ -511,11 +518,12 @@ bool CFtpSession::Rename(const QString& oldName, const QString& newName)
         return false;
     const QString from = PathOf(oldName);
     const QString to = PathOf(newName);
-    Log(LogInformation, QStringLiteral("重新命名 %1 為 %2").arg(Quoted(from), Quoted(to)));
+    Log(LogInformation,
+        QCoreApplication::translate("FtpSession", "重新命名 %1 為 %2").arg(Quoted(from), Quoted(to)));
     m_ftp.Rename(to, from);
-    return Finish(WaitDone(), QStringLiteral("%1 重新命名完成").arg(Quoted(from)),
-                  QStringLiteral("重新命名 %1　發生連線逾時！").arg(Quoted(from)),
-                  QStringLiteral("重新命名: %1　發生錯誤").arg(Quoted(from)));
+    return Finish(WaitDone(), QCoreApplication::translate("FtpSession", "%1 重新命名完成").arg(Quoted(from)),
+                  QCoreApplication::translate("FtpSession", "重新命名 %1　發生連線逾時！").arg(Quoted(from)),
+                  QCoreApplication::translate("FtpSession", "重新命名: %1　發生錯誤").arg(Quoted(from)));
 }
 
 bool CFtpSession::Move(const QString& sourcePath, const QString& destinationPath)
@@ -523,11 +531,12 @@ bool CFtpSession::Move(const QString& sourcePath, const QString& destinationPath
     if (!CheckConnected())
         return false;
     const QString from = Quoted(sourcePath);
-    Log(LogInformation, QStringLiteral("搬移 %1 至 %2").arg(from, Quoted(destinationPath)));
+    Log(LogInformation,
+        QCoreApplication::translate("FtpSession", "搬移 %1 至 %2").arg(from, Quoted(destinationPath)));
     m_ftp.Rename(destinationPath, sourcePath);
-    return Finish(WaitDone(), QStringLiteral("%1 已搬移").arg(from),
-                  QStringLiteral("搬移 %1　發生連線逾時").arg(from),
-                  QStringLiteral("搬移 %1　發生錯誤！").arg(from));
+    return Finish(WaitDone(), QCoreApplication::translate("FtpSession", "%1 已搬移").arg(from),
+                  QCoreApplication::translate("FtpSession", "搬移 %1　發生連線逾時").arg(from),
+                  QCoreApplication::translate("FtpSession", "搬移 %1　發生錯誤！").arg(from));
 }
 
 bool CFtpSession::MakeFolder(const QString& name)
@@ -535,24 +544,26 @@ bool CFtpSession::MakeFolder(const QString& name)
     if (!CheckConnected())
         return false;
     const QString path = Quoted(PathOf(name));
-    Log(LogInformation, QStringLiteral("\u3000新增資料夾 %1").arg(path));
+    Log(LogInformation, QCoreApplication::translate("FtpSession", "\u3000新增資料夾 %1").arg(path));
     m_ftp.MakeFolder(PathOf(name));
     const bool waited = WaitDone();
     if (waited && m_resultCode != 0)
         Log(LogError, CleanLogLine(m_lastError));
-    return Finish(waited, QStringLiteral("%1 資料夾已建立").arg(path),
-                  QStringLiteral("新增資料夾 %1　發生連線逾時").arg(path),
-                  QStringLiteral("新增資料夾 %1　發生錯誤").arg(path));
+    return Finish(waited, QCoreApplication::translate("FtpSession", "%1 資料夾已建立").arg(path),
+                  QCoreApplication::translate("FtpSession", "新增資料夾 %1　發生連線逾時").arg(path),
+                  QCoreApplication::translate("FtpSession", "新增資料夾 %1　發生錯誤").arg(path));
 }
 
 std::optional<CCommandReply> CFtpSession::SendCustomCommand(const QString& command)
 {
-    Log(LogInformation, QStringLiteral("傳送自訂指令： %1...").arg(MaskedCommandLine(CleanLogLine(command))));
+    Log(LogInformation, QCoreApplication::translate("FtpSession", "傳送自訂指令： %1...")
+                            .arg(MaskedCommandLine(CleanLogLine(command))));
     const std::optional<CCommandReply> reply = SendCommand(command);
     if (!reply)
-        Log(LogError, QStringLiteral("收不到任何回應！"));
+        Log(LogError, QCoreApplication::translate("FtpSession", "收不到任何回應！"));
     else
-        Log(LogInformation, QStringLiteral("FTP伺服器回應： ") + WithoutLineBreaks(reply->text));
+        Log(LogInformation,
+            QCoreApplication::translate("FtpSession", "FTP伺服器回應： ") + WithoutLineBreaks(reply->text));
     return reply;
 }
 
@@ -561,14 +572,15 @@ bool CFtpSession::ChangePermissions(int row, int bits)
     if (!CheckConnected() || row < 0 || row >= m_model.rowCount())
         return false;
     const QString command = SiteChmodCommand(bits, m_model.Item(row).name);
-    Log(LogInformation, QStringLiteral("傳送 %1...").arg(command));
+    Log(LogInformation, QCoreApplication::translate("FtpSession", "傳送 %1...").arg(command));
     const std::optional<CCommandReply> reply = SendCommand(command);
     if (!reply)
     {
-        Log(LogError, QStringLiteral("收不到任何回應！"));
+        Log(LogError, QCoreApplication::translate("FtpSession", "收不到任何回應！"));
         return false;
     }
-    Log(LogInformation, QStringLiteral("FTP伺服器回應： ") + WithoutLineBreaks(reply->text));
+    Log(LogInformation,
+        QCoreApplication::translate("FtpSession", "FTP伺服器回應： ") + WithoutLineBreaks(reply->text));
     // A refused change leaves the row as the server keeps it.
     if (reply->code / 100 != 2)
         return false;
@@ -595,14 +607,16 @@ bool CFtpSession::List(const QString& folder, bool addToHistory, bool keepCurren
     if (m_ftp.SetRemoteFolder(m_currentFolder) != 0)
     {
         // Listing another folder under this one's name would show the wrong files.
-        Log(LogError, QStringLiteral("開啟資料夾： %1　發生錯誤").arg(Quoted(m_currentFolder)));
+        Log(LogError, QCoreApplication::translate("FtpSession", "開啟資料夾： %1　發生錯誤")
+                          .arg(Quoted(m_currentFolder)));
         m_ui.ShowBusy(false);
         return true;
     }
     if (addToHistory)
         AddToHistory(m_currentFolder);
     m_model.Clear();
-    Log(LogInformation, QStringLiteral("接收目錄清單 %1...").arg(Quoted(m_currentFolder)));
+    Log(LogInformation,
+        QCoreApplication::translate("FtpSession", "接收目錄清單 %1...").arg(Quoted(m_currentFolder)));
     m_listing = true;
     m_ui.RefreshCommandStates();
     QCoreApplication::processEvents();
@@ -611,7 +625,8 @@ bool CFtpSession::List(const QString& folder, bool addToHistory, bool keepCurren
         return !m_stopped;
     FillRows();
     EndListing();
-    Log(LogInformation, QStringLiteral("%1 目錄清單已接收完成").arg(Quoted(m_currentFolder)));
+    Log(LogInformation,
+        QCoreApplication::translate("FtpSession", "%1 目錄清單已接收完成").arg(Quoted(m_currentFolder)));
     return true;
 }
 
@@ -632,14 +647,15 @@ bool CFtpSession::RunListing()
         const int mode = siteMode != 0 ? siteMode : GetProfileInt("Settings", "DataMode") + 1;
         if (mode != 3 || !m_ftp.IsPassive())
             break;
-        Log(LogInformation, QStringLiteral("PASV 模式連線失敗 -> 切換到 PORT 模式"));
+        Log(LogInformation,
+            QCoreApplication::translate("FtpSession", "PASV 模式連線失敗 -> 切換到 PORT 模式"));
         m_ftp.SetPassive(false);
     }
     // The parent row stays, so that the user can still go up.
     m_model.SetListing({}, m_currentFolder != QLatin1String("/"));
     EndListing();
     if (m_lastError.isEmpty())
-        m_lastError = QStringLiteral("Data 連線逾時");
+        m_lastError = QCoreApplication::translate("FtpSession", "Data 連線逾時");
     Log(LogError, m_lastError + u'.');
     return false;
 }
@@ -706,7 +722,7 @@ void CFtpSession::OnConnectedEvent(int code, const QString& text)
     }
     else
     {
-        Log(LogInformation, QStringLiteral("成功連線至： %1.").arg(m_server));
+        Log(LogInformation, QCoreApplication::translate("FtpSession", "成功連線至： %1.").arg(m_server));
         if (m_sink)
             m_sink->OnConnected();
     }
@@ -715,14 +731,14 @@ void CFtpSession::OnConnectedEvent(int code, const QString& text)
 
 void CFtpSession::OnDisconnectedEvent()
 {
-    Log(LogInformation, QStringLiteral("FTP 連線關閉"));
+    Log(LogInformation, QCoreApplication::translate("FtpSession", "FTP 連線關閉"));
     if (m_sink)
         m_sink->OnDisconnected();
 }
 
 void CFtpSession::OnHostCertificate(const ServerCertificate& certificate, bool& accept)
 {
-    Log(LogInformation, QStringLiteral("遠端伺服器提供憑證"));
+    Log(LogInformation, QCoreApplication::translate("FtpSession", "遠端伺服器提供憑證"));
     const TrustOutcome outcome = CTrustPolicy::For(m_ftp.Target())
                                      .Certificate(certificate, [this](const ServerCertificate& asked)
                                                   { return m_ui.AcceptCertificate(asked, asked.problem); });
@@ -733,7 +749,7 @@ void CFtpSession::OnHostCertificate(const ServerCertificate& certificate, bool& 
 
 void CFtpSession::OnHostKey(bool& accept)
 {
-    Log(LogInformation, QStringLiteral("遠端伺服器提供公開金鑰辨識"));
+    Log(LogInformation, QCoreApplication::translate("FtpSession", "遠端伺服器提供公開金鑰辨識"));
     const SshHostKey& key = m_ftp.ServerHostKey();
     const CTrustPolicy policy = CTrustPolicy::For(m_ftp.Target());
     const QString shown = policy.ServerName();

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QPointer>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <limits>
 
@@ -84,7 +85,7 @@ void CKeepAlive::OnKeepAliveTimer()
     if (MaintainPeriodOver())
         return;
     const QString command = NextCommand();
-    m_connection.Log(0, QStringLiteral("傳送 ") + command + QStringLiteral("..."));
+    m_connection.Log(0, QCoreApplication::translate("KeepAlive", "傳送 ") + command + QStringLiteral("..."));
     // The wait dispatches events: the window, and this object with it, may be gone afterwards.
     const QPointer<CKeepAlive> alive(this);
     const std::optional<CCommandReply> reply = m_connection.SendCommand(command);
@@ -118,12 +119,12 @@ void CKeepAlive::TraceReply(const std::optional<CCommandReply>& reply)
 {
     if (!reply)
     {
-        m_connection.Log(3, QStringLiteral("收不到任何回應！"));
+        m_connection.Log(3, QCoreApplication::translate("KeepAlive", "收不到任何回應！"));
         return;
     }
     QString text = reply->text;
     text.remove(u'\n').remove(u'\r');
-    m_connection.Log(0, QStringLiteral("FTP伺服器回應: ") + text);
+    m_connection.Log(0, QCoreApplication::translate("KeepAlive", "FTP伺服器回應: ") + text);
 }
 
 int CKeepAlive::IntervalSeconds(int start, int end, quint32 random)

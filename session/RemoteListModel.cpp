@@ -8,6 +8,7 @@
 #include <QMimeDatabase>
 #include <QMutex>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <limits>
 #include <numeric>
@@ -21,7 +22,8 @@ constexpr int kNewRowPermissionBits = 0x700;
 
 QStringList Headings()
 {
-    return QStringLiteral("名稱\n大小\n類型\n修改日期\n屬性\n擁有人\n群組").split(u'\n');
+    return QCoreApplication::translate("RemoteListModel", "名稱\n大小\n類型\n修改日期\n屬性\n擁有人\n群組")
+        .split(u'\n');
 }
 
 QString GroupedDigits(qint64 value)

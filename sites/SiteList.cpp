@@ -5,9 +5,11 @@
 #include "app/Profile.h"
 #include "sites/PasswordProtection.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <climits>
 #include <functional>
@@ -19,9 +21,10 @@ const QByteArray kRootName = "SITES";
 const QByteArray kFolder = "FOLDER";
 const QByteArray kSite = "SITE";
 const QByteArray kNameKey = "name";
+// The root folder's stored name: part of the file format, never translated.
 const QByteArray kFavourites = "我的最愛";
-const QByteArray kNewSiteName = "新站台";
-const QByteArray kNewFolderName = "新資料夾";
+const char* const kNewSiteName = QT_TRANSLATE_NOOP("SiteList", "新站台");
+const char* const kNewFolderName = QT_TRANSLATE_NOOP("SiteList", "新資料夾");
 
 bool NameIs(const CXmlElement* element, const QByteArray& name)
 {
@@ -254,8 +257,8 @@ CXmlElement* CSiteList::AddNewSite(CXmlElement* selection)
     CXmlElement* folder = copyFromSite ? selection->Parent() : selection;
     if (!IsFolderElement(folder))
         folder = m_document.GetRoot();
-    CXmlElement* site =
-        m_document.AddElement(folder, kSite, {}, NameAttributeText(QString::fromUtf8(kNewSiteName)));
+    CXmlElement* site = m_document.AddElement(
+        folder, kSite, {}, NameAttributeText(QCoreApplication::translate("SiteList", kNewSiteName)));
     const auto value = [&](const char* name, const QByteArray& fallback)
     { return copyFromSite ? m_document.GetChildValue(selection, name) : fallback; };
     const auto setting = [](const char* key) { return Number(GetProfileInt("Settings", key)); };
@@ -279,7 +282,8 @@ CXmlElement* CSiteList::AddNewFolder(CXmlElement* selection)
     CXmlElement* folder = IsSiteElement(selection) ? selection->Parent() : selection;
     if (!IsFolderElement(folder))
         folder = m_document.GetRoot();
-    return m_document.AddElement(folder, kFolder, {}, NameAttributeText(QString::fromUtf8(kNewFolderName)));
+    return m_document.AddElement(folder, kFolder, {},
+                                 NameAttributeText(QCoreApplication::translate("SiteList", kNewFolderName)));
 }
 
 CXmlElement* CSiteList::MoveElement(CXmlElement* element, CXmlElement* folder)
@@ -323,10 +327,10 @@ QStringList CSiteList::SitePaths()
 QString CSiteList::CheckName(const QString& name)
 {
     if (name.trimmed().isEmpty())
-        return QStringLiteral("名稱不能是空白");
+        return QCoreApplication::translate("SiteList", "名稱不能是空白");
     if (name.contains(u'\\'))
-        return QStringLiteral("名稱不能包含 \\ 字元");
+        return QCoreApplication::translate("SiteList", "名稱不能包含 \\ 字元");
     if (!CXmlElement::CanWriteAttribute(kNameKey, name.toUtf8()))
-        return QStringLiteral("名稱不能包含 \" < > 或換行字元");
+        return QCoreApplication::translate("SiteList", "名稱不能包含 \" < > 或換行字元");
     return {};
 }

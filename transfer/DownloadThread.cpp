@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <QCoreApplication>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -73,7 +74,7 @@ CDownloadThread::~CDownloadThread()
 
 QString CDownloadThread::CompletedMessage() const
 {
-    return QStringLiteral("下載完成！");
+    return QCoreApplication::translate("DownloadThread", "下載完成！");
 }
 
 QString CDownloadThread::CancelledMessage() const
@@ -87,13 +88,14 @@ CWorkerStep CDownloadThread::CheckJob()
         return CWorkerStep::Ok();
     if (!Settings().destinationSite)
         return CWorkerStep::Failed(
-            QStringLiteral("找不到目的站台 '%1'")
+            QCoreApplication::translate("DownloadThread", "找不到目的站台 '%1'")
                 .arg(Job().localFolder.mid(Job().localFolder.indexOf(kSiteMarker) + kSiteMarker.size())));
     const CFtpSite& destination = *Settings().destinationSite;
     if (!CanCopyBetweenServers(Job().protocolType, Job().clearDataChannel) ||
         !CanCopyBetweenServers(destination.ProtocolType, destination.ClearDataChannel))
-        return CWorkerStep::Failed(QStringLiteral("站台對站台傳遞只支援 FTP 站台與資料通道不加密的 FTPS "
-                                                  "站台，來源或目的站台使用 SFTP 或加密的資料通道"));
+        return CWorkerStep::Failed(QCoreApplication::translate(
+            "DownloadThread", "站台對站台傳遞只支援 FTP 站台與資料通道不加密的 FTPS "
+                              "站台，來源或目的站台使用 SFTP 或加密的資料通道"));
     return CWorkerStep::Ok();
 }
 
@@ -143,7 +145,7 @@ CWorkerStep CDownloadThread::AddFolder(const QString& folder, int depth, QList<C
 {
     if (depth > kMaxFolderDepth)
     {
-        Note(QStringLiteral("資料夾層數過深，略過：%1").arg(folder));
+        Note(QCoreApplication::translate("DownloadThread", "資料夾層數過深，略過：%1").arg(folder));
         return CWorkerStep::Ok();
     }
     const FtpValue<FtpListing> listed = Connection().List(folder);
@@ -159,7 +161,8 @@ CWorkerStep CDownloadThread::AddFolder(const QString& folder, int depth, QList<C
         const QString name = CRemoteName::ToText(item.name);
         if (!IsSafeRemoteName(name))
         {
-            Note(QStringLiteral("略過不安全的遠端名稱：'%1'（%2）").arg(name, folder));
+            Note(QCoreApplication::translate("DownloadThread", "略過不安全的遠端名稱：'%1'（%2）")
+                     .arg(name, folder));
             continue;
         }
         const bool isFolder = item.kind == ListItem::Kind::Folder;
@@ -194,7 +197,7 @@ CWorkerStep CDownloadThread::DownloadAll(QList<CTransferEntry>& work)
         const QString localPath = LocalPathFor(entry, subPath);
         if (localPath.isEmpty())
         {
-            Note(QStringLiteral("略過不安全的遠端名稱：'%1'").arg(entry.name));
+            Note(QCoreApplication::translate("DownloadThread", "略過不安全的遠端名稱：'%1'").arg(entry.name));
             continue;
         }
         if (entry.attributes & kAttributeFolder)
@@ -239,10 +242,10 @@ CWorkerStep CDownloadThread::DownloadFile(const CTransferEntry& entry, const QSt
         m_madeFolder = folder;
     const QString name = NameOf(entry.name);
     ChooseTransferMode(Job().transferType, name, *this);
-    Progress().SetLine1(QStringLiteral("複製中 '%1'").arg(name));
-    Progress().SetLine2(
-        QStringLiteral("由 '%1' 到 '%2'").arg(Job().host, AbbreviateFolder(LocalFolderOf(choice.path))));
-    ReportStatus(name, QStringLiteral("下載中"));
+    Progress().SetLine1(QCoreApplication::translate("DownloadThread", "複製中 '%1'").arg(name));
+    Progress().SetLine2(QCoreApplication::translate("DownloadThread", "由 '%1' 到 '%2'")
+                            .arg(Job().host, AbbreviateFolder(LocalFolderOf(choice.path))));
+    ReportStatus(name, QCoreApplication::translate("DownloadThread", "下載中"));
     bool resume = choice.outcome == OverwriteOutcome::Resume && m_resumeAllowed;
     const qint64 knownSize = m_listedSizes.value(entry.name, -1);
     CWorkerStep step =
@@ -253,9 +256,11 @@ CWorkerStep CDownloadThread::DownloadFile(const CTransferEntry& entry, const QSt
     if (step.IsOk() && Settings().preserveTime)
         StampRemoteTime(choice.path, entry.modified);
     if (step.IsOk())
-        step = VerifyChecksum(choice.path, entry.name,
-                              QStringLiteral("檔案完整性檢查失敗！ 伺服器不支援 CRC 功能！"),
-                              QStringLiteral("檔案完整性檢查失敗！ 本機 CRC 與遠端檔案不符合！"));
+        step = VerifyChecksum(
+            choice.path, entry.name,
+            QCoreApplication::translate("DownloadThread", "檔案完整性檢查失敗！ 伺服器不支援 CRC 功能！"),
+            QCoreApplication::translate("DownloadThread",
+                                        "檔案完整性檢查失敗！ 本機 CRC 與遠端檔案不符合！"));
     if (step.IsOk())
     {
         CountCopied(entry.size);
@@ -294,7 +299,7 @@ bool CDownloadThread::IsServerCopy() const
 CWorkerStep CDownloadThread::CopyToSite(const QList<CTransferEntry>& work)
 {
     Progress().SetLine2({});
-    ReportStatus({}, QStringLiteral("連線中"));
+    ReportStatus({}, QCoreApplication::translate("DownloadThread", "連線中"));
     QString problem;
     CRemoteConnection destination(
         SiteTarget(*Settings().destinationSite, Settings().connectionTimeoutMs, &problem));
@@ -317,9 +322,10 @@ CWorkerStep CDownloadThread::ConnectDestination(CRemoteConnection& destination)
     if (connected.status == FtpStatus::Cancelled)
         return CWorkerStep::Cancelled();
     if (!connected.Ok())
-        return CWorkerStep::Failed(connected.message.isEmpty()
-                                       ? QStringLiteral("無法連線至 %1： 連線逾時").arg(site.Address)
-                                       : connected.message);
+        return CWorkerStep::Failed(
+            connected.message.isEmpty()
+                ? QCoreApplication::translate("DownloadThread", "無法連線至 %1： 連線逾時").arg(site.Address)
+                : connected.message);
     // The site's own folder, where the log-in leaves it when it names none or cannot be entered.
     const QString remote = site.RemotePath.trimmed();
     if (!remote.isEmpty())
@@ -335,7 +341,7 @@ CWorkerStep CDownloadThread::CopyEntry(CRemoteConnection& destination, const CTr
     const QString relative = StripCommonPrefix(entry.name, RemoteFolder());
     if (!IsSafeRelativePath(relative))
     {
-        Note(QStringLiteral("略過不安全的遠端名稱：'%1'").arg(entry.name));
+        Note(QCoreApplication::translate("DownloadThread", "略過不安全的遠端名稱：'%1'").arg(entry.name));
         return CWorkerStep::Ok();
     }
     const QString target = CollapseSlashes(m_destinationFolder + u'/' + relative);
@@ -354,9 +360,11 @@ CWorkerStep CDownloadThread::CopyFile(CRemoteConnection& destination, const CTra
 {
     const qsizetype slash = target.lastIndexOf(u'/');
     const QString folder = slash > 0 ? target.left(slash) : QStringLiteral("/");
-    Progress().SetLine1(QStringLiteral("複製中 '%1'").arg(target.mid(slash + 1)));
-    Progress().SetLine2(QStringLiteral("由 '%1' 到 '%2'").arg(entry.name, Job().host));
-    ReportStatus(entry.name, QStringLiteral("上傳中"));
+    Progress().SetLine1(
+        QCoreApplication::translate("DownloadThread", "複製中 '%1'").arg(target.mid(slash + 1)));
+    Progress().SetLine2(
+        QCoreApplication::translate("DownloadThread", "由 '%1' 到 '%2'").arg(entry.name, Job().host));
+    ReportStatus(entry.name, QCoreApplication::translate("DownloadThread", "上傳中"));
     const FtpTransferType type = FileIsAscii() ? FtpTransferType::Ascii : FtpTransferType::Binary;
     bool resume = false;
     const CWorkerStep step =

@@ -8,6 +8,7 @@
 #include "security/TrustPolicy.h"
 #include "transfer/TransferProgressPlain.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace
@@ -45,7 +46,7 @@ void CFtpTransferWorker::Transfer()
         SetOutcome(true, CancelledMessage());
         return;
     }
-    ReportStatus({}, QStringLiteral("初始化"));
+    ReportStatus({}, QCoreApplication::translate("FtpTransferWorker", "初始化"));
     // Read once for the job rather than once a file.
     m_checksum = Settings().overrides.checksum ? Settings().overrides.checksum : StoredChecksumKind();
     MakeProgressWindow();
@@ -64,7 +65,8 @@ void CFtpTransferWorker::Transfer()
     if (step.result == CWorkerStep::Result::Failed)
     {
         const QString message = CleanLogLine(step.message);
-        SetOutcome(false, message.isEmpty() ? QStringLiteral("傳送失敗") : message);
+        SetOutcome(false, message.isEmpty() ? QCoreApplication::translate("FtpTransferWorker", "傳送失敗")
+                                            : message);
         Note(FinalMessage());
         return;
     }
@@ -83,7 +85,8 @@ void CFtpTransferWorker::Transfer()
     for (const CFailedFile& failed : std::as_const(m_failed))
     {
         files.append(failed.entry);
-        lines << VisibleText(failed.path) + QStringLiteral("：") + CleanLogLine(failed.reason);
+        lines << VisibleText(failed.path) + QCoreApplication::translate("FtpTransferWorker", "：") +
+                     CleanLogLine(failed.reason);
     }
     SetFailedFiles(files);
     SetFailureLines(lines);
@@ -99,7 +102,7 @@ void CFtpTransferWorker::MakeProgressWindow()
     if (m_progress)
         return;
     // The job does not need a window to run; it only goes unseen.
-    Note(QStringLiteral("無法建立進度視窗，傳送照常進行"));
+    Note(QCoreApplication::translate("FtpTransferWorker", "無法建立進度視窗，傳送照常進行"));
     m_progress = std::make_unique<CTransferProgressPlain>();
 }
 
@@ -114,9 +117,10 @@ CWorkerStep CFtpTransferWorker::RunGuarded()
     const CWorkerStep step = RunJob();
     if (step.result != CWorkerStep::Result::Failed && m_failed.isEmpty())
     {
-        Progress().SetLine1(QStringLiteral("中斷 %1 的連線").arg(Job().host));
+        Progress().SetLine1(
+            QCoreApplication::translate("FtpTransferWorker", "中斷 %1 的連線").arg(Job().host));
         m_lastPercent = 0;
-        ReportStatus({}, QStringLiteral("完成"));
+        ReportStatus({}, QCoreApplication::translate("FtpTransferWorker", "完成"));
     }
     return step;
 }
@@ -147,13 +151,16 @@ CWorkerStep CFtpTransferWorker::ConnectWithAttempts()
 {
     Progress().SetPosition(0);
     Progress().SetLine2({});
-    ReportStatus({}, QStringLiteral("連線中"));
+    ReportStatus({}, QCoreApplication::translate("FtpTransferWorker", "連線中"));
     const CTransferJob& job = Job();
     const int attempts = qMax(job.attempts, 1);
     for (int attempt = 1;; ++attempt)
     {
         const QString attemptLine =
-            QStringLiteral("連線到 %1 (第 %2 / %3 次)").arg(job.host).arg(attempt).arg(attempts);
+            QCoreApplication::translate("FtpTransferWorker", "連線到 %1 (第 %2 / %3 次)")
+                .arg(job.host)
+                .arg(attempt)
+                .arg(attempts);
         Progress().SetLine1(attemptLine);
         Note(attemptLine);
         const FtpResult connected = Connection().Connect();
@@ -161,19 +168,23 @@ CWorkerStep CFtpTransferWorker::ConnectWithAttempts()
             break;
         if (connected.status == FtpStatus::Cancelled)
             return CWorkerStep::Cancelled();
-        const QString message = connected.message.isEmpty()
-                                    ? QStringLiteral("無法連線至 %1： 連線逾時").arg(job.host)
-                                    : connected.message;
+        const QString message =
+            connected.message.isEmpty()
+                ? QCoreApplication::translate("FtpTransferWorker", "無法連線至 %1： 連線逾時").arg(job.host)
+                : connected.message;
         // The same log-in, certificate or host key would only be refused again.
         if (attempt >= attempts || connected.status == FtpStatus::LogInRefused ||
             connected.status == FtpStatus::Rejected)
             return CWorkerStep::Failed(message);
-        Progress().SetLine1(
-            QStringLiteral("無法連線至 %1  (第 %2 / %3 次)").arg(job.host).arg(attempt).arg(attempts));
-        Progress().SetLine2(QStringLiteral(" %1 秒後重試...").arg(job.retryDelay));
+        Progress().SetLine1(QCoreApplication::translate("FtpTransferWorker", "無法連線至 %1  (第 %2 / %3 次)")
+                                .arg(job.host)
+                                .arg(attempt)
+                                .arg(attempts));
+        Progress().SetLine2(
+            QCoreApplication::translate("FtpTransferWorker", " %1 秒後重試...").arg(job.retryDelay));
         if (PumpWait(CancelEvent(), qMax(job.retryDelay, 0) * 1000) == 1)
             return CWorkerStep::Failed(message);
-        ReportStatus({}, QStringLiteral("重試中"));
+        ReportStatus({}, QCoreApplication::translate("FtpTransferWorker", "重試中"));
         Progress().SetLine2({});
     }
     // A job folder that cannot be entered shows with the files in it; an upload makes it.
@@ -182,7 +193,7 @@ CWorkerStep CFtpTransferWorker::ConnectWithAttempts()
         return CWorkerStep::Cancelled();
     m_remoteFolder = job.remoteFolder.isEmpty() ? Connection().CurrentFolder() : job.remoteFolder;
     Connected();
-    Progress().SetLine1(QStringLiteral("正在尋找子資料夾中的檔案..."));
+    Progress().SetLine1(QCoreApplication::translate("FtpTransferWorker", "正在尋找子資料夾中的檔案..."));
     return CWorkerStep::Ok();
 }
 
@@ -213,8 +224,10 @@ CWorkerStep CFtpTransferWorker::TransferFile(const QString& name, bool& resume, 
 
 CWorkerStep CFtpTransferWorker::RetryTransfer(const QString& name, const FtpResult& broken)
 {
-    Note(QStringLiteral("%1 的傳送中斷（%2），%3 秒後續傳").arg(name, broken.message).arg(Job().retryDelay));
-    ReportStatus({}, QStringLiteral("重試中"));
+    Note(QCoreApplication::translate("FtpTransferWorker", "%1 的傳送中斷（%2），%3 秒後續傳")
+             .arg(name, broken.message)
+             .arg(Job().retryDelay));
+    ReportStatus({}, QCoreApplication::translate("FtpTransferWorker", "重試中"));
     if (PumpWait(CancelEvent(), qMax(Job().retryDelay, 0) * 1000) == 1)
         return CWorkerStep::Cancelled();
     return Connection().IsConnected() ? CWorkerStep::Ok() : ConnectWithAttempts();
@@ -248,7 +261,8 @@ CWorkerStep CFtpTransferWorker::VerifyChecksum(const QString& localPath, const Q
     if (m_ascii)
     {
         // Line ends differ between the two copies by design, so the sums could never agree.
-        Note(QStringLiteral("略過完整性檢查（ASCII 模式）：%1").arg(remotePath));
+        Note(QCoreApplication::translate("FtpTransferWorker", "略過完整性檢查（ASCII 模式）：%1")
+                 .arg(remotePath));
         return CWorkerStep::Ok();
     }
     QString error;
@@ -263,7 +277,9 @@ CWorkerStep CFtpTransferWorker::VerifyChecksum(const QString& localPath, const Q
     if (!asked.IsOk() || remote.value.isEmpty())
         return CWorkerStep::Failed(noSupport);
     if (local != remote.value)
-        return CWorkerStep::FileFailed(error.isEmpty() ? mismatch : mismatch + QStringLiteral("：") + error);
+        return CWorkerStep::FileFailed(
+            error.isEmpty() ? mismatch
+                            : mismatch + QCoreApplication::translate("FtpTransferWorker", "：") + error);
     return CWorkerStep::Ok();
 }
 
@@ -273,17 +289,20 @@ CWorkerStep CFtpTransferWorker::Settle(const CWorkerStep& step, const CTransferE
     if (step.result != CWorkerStep::Result::FileFailed)
         return step;
     m_failed.append({entry, path, step.message});
-    Note(QStringLiteral("%1：%2").arg(path, step.message));
+    Note(QCoreApplication::translate("FtpTransferWorker", "%1：%2").arg(path, step.message));
     return CWorkerStep::Ok();
 }
 
 QString CFtpTransferWorker::FailureSummary() const
 {
-    QStringList lines{QStringLiteral("%1 個檔案傳送失敗：").arg(m_failed.size())};
+    QStringList lines{
+        QCoreApplication::translate("FtpTransferWorker", "%1 個檔案傳送失敗：").arg(m_failed.size())};
     for (qsizetype i = 0; i < m_failed.size() && i < kListedFailures; ++i)
-        lines << VisibleText(m_failed[i].path) + QStringLiteral("：") + CleanLogLine(m_failed[i].reason);
+        lines << VisibleText(m_failed[i].path) + QCoreApplication::translate("FtpTransferWorker", "：") +
+                     CleanLogLine(m_failed[i].reason);
     if (m_failed.size() > kListedFailures)
-        lines << QStringLiteral("另有 %1 個檔案失敗").arg(m_failed.size() - kListedFailures);
+        lines << QCoreApplication::translate("FtpTransferWorker", "另有 %1 個檔案失敗")
+                     .arg(m_failed.size() - kListedFailures);
     return lines.join(u'\n');
 }
 
@@ -321,8 +340,10 @@ QString CFtpTransferWorker::JobText(const CConnectionTarget& target) const
     const QString remote = server + (job.remoteFolder.isEmpty() ? QStringLiteral("/") : job.remoteFolder);
     const QString count = QString::number(job.files.size());
     if (GetKind() == Kind::Upload)
-        return QStringLiteral("上傳 %1 個項目：%2 → %3").arg(count, job.localFolder, remote);
-    return QStringLiteral("下載 %1 個項目：%2 → %3").arg(count, remote, job.localFolder);
+        return QCoreApplication::translate("FtpTransferWorker", "上傳 %1 個項目：%2 → %3")
+            .arg(count, job.localFolder, remote);
+    return QCoreApplication::translate("FtpTransferWorker", "下載 %1 個項目：%2 → %3")
+        .arg(count, remote, job.localFolder);
 }
 
 void CFtpTransferWorker::Note(const QString& text)

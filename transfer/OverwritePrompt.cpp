@@ -2,6 +2,7 @@
 
 #include "app/Profile.h"
 
+#include <QCoreApplication>
 #include <iterator>
 
 namespace
@@ -19,16 +20,16 @@ constexpr OverwriteAction kTimeoutChoices[] = {OverwriteAction::Overwrite, Overw
 QList<CPromptButton> PromptButtons(PromptKind kind, bool lastFile)
 {
     if (kind == PromptKind::Resume)
-        return {{QStringLiteral("是(&Y)"), OverwriteAction::Resume},
-                {QStringLiteral("否(&N)"), OverwriteAction::Overwrite},
-                {QStringLiteral("否(&C)"), OverwriteAction::Skip}};
+        return {{QCoreApplication::translate("OverwritePrompt", "是(&Y)"), OverwriteAction::Resume},
+                {QCoreApplication::translate("OverwritePrompt", "否(&N)"), OverwriteAction::Overwrite},
+                {QCoreApplication::translate("OverwritePrompt", "否(&C)"), OverwriteAction::Skip}};
     if (lastFile)
-        return {{QStringLiteral("是(&Y)"), OverwriteAction::Overwrite},
-                {QStringLiteral("否(&N)"), OverwriteAction::Skip}};
-    return {{QStringLiteral("是(&Y)"), OverwriteAction::Overwrite},
-            {QStringLiteral("全部都是(&A)"), OverwriteAction::OverwriteAll},
-            {QStringLiteral("否(&N)"), OverwriteAction::Skip},
-            {QStringLiteral("取消(&C)"), OverwriteAction::Skip}};
+        return {{QCoreApplication::translate("OverwritePrompt", "是(&Y)"), OverwriteAction::Overwrite},
+                {QCoreApplication::translate("OverwritePrompt", "否(&N)"), OverwriteAction::Skip}};
+    return {{QCoreApplication::translate("OverwritePrompt", "是(&Y)"), OverwriteAction::Overwrite},
+            {QCoreApplication::translate("OverwritePrompt", "全部都是(&A)"), OverwriteAction::OverwriteAll},
+            {QCoreApplication::translate("OverwritePrompt", "否(&N)"), OverwriteAction::Skip},
+            {QCoreApplication::translate("OverwritePrompt", "取消(&C)"), OverwriteAction::Skip}};
 }
 
 OverwriteAction PromptTimeoutAction(PromptKind kind, int promptAction)
@@ -48,20 +49,23 @@ std::optional<int> PromptCountdownStart()
 
 QString PromptTitle(PromptKind kind)
 {
-    return kind == PromptKind::Resume ? QStringLiteral("續傳確認") : QStringLiteral("取代檔案");
+    return kind == PromptKind::Resume ? QCoreApplication::translate("OverwritePrompt", "續傳確認")
+                                      : QCoreApplication::translate("OverwritePrompt", "取代檔案");
 }
 
 QString PromptCountdownTitle(PromptKind kind, int secondsLeft)
 {
-    const QString format = kind == PromptKind::Resume ? QStringLiteral("確認續傳 ( %1 秒內關閉)")
-                                                      : QStringLiteral("確認取代檔案 ( %1 秒內關閉)");
+    const QString format =
+        kind == PromptKind::Resume
+            ? QCoreApplication::translate("OverwritePrompt", "確認續傳 ( %1 秒內關閉)")
+            : QCoreApplication::translate("OverwritePrompt", "確認取代檔案 ( %1 秒內關閉)");
     return format.arg(secondsLeft);
 }
 
 QString PromptExistsText(const QString& targetPath)
 {
     const QString name = targetPath.mid(targetPath.lastIndexOf(u'/') + 1);
-    return QStringLiteral("資料夾中已經存在另一同名檔案 '%1'").arg(name);
+    return QCoreApplication::translate("OverwritePrompt", "資料夾中已經存在另一同名檔案 '%1'").arg(name);
 }
 
 QString DescribePromptFile(qint64 size, const QDateTime& modified, const QLocale& locale)

@@ -2,6 +2,7 @@
 
 #include "app/Profile.h"
 #include "app/StringList.h"
+#include <QCoreApplication>
 
 namespace
 {
@@ -81,7 +82,8 @@ QString COverwriteRule::ToText() const
 
 QString COverwriteRule::Describe() const
 {
-    return QStringLiteral("如果目標日期 <%1> 而且檔案大小 <%2> 發生在 <%3>, 則 <%4>")
+    return QCoreApplication::translate("OverwriteRule",
+                                       "如果目標日期 <%1> 而且檔案大小 <%2> 發生在 <%3>, 則 <%4>")
         .arg(DateChoices().value(date), SizeChoices().value(size), WhenChoices().value(when),
              ThenChoices().value(then));
 }
@@ -99,25 +101,36 @@ std::optional<OverwriteAction> COverwriteRule::Evaluate(TransferDirection direct
 
 QStringList COverwriteRule::DateChoices()
 {
-    return {QStringLiteral("較新"), QStringLiteral("不考慮"), QStringLiteral("較舊"), QStringLiteral("相同"),
-            QStringLiteral("不相同")};
+    return {QCoreApplication::translate("OverwriteRule", "較新"),
+            QCoreApplication::translate("OverwriteRule", "不考慮"),
+            QCoreApplication::translate("OverwriteRule", "較舊"),
+            QCoreApplication::translate("OverwriteRule", "相同"),
+            QCoreApplication::translate("OverwriteRule", "不相同")};
 }
 
 QStringList COverwriteRule::SizeChoices()
 {
-    return {QStringLiteral("較大"), QStringLiteral("不考慮"), QStringLiteral("較小"), QStringLiteral("相同"),
-            QStringLiteral("不相同")};
+    return {QCoreApplication::translate("OverwriteRule", "較大"),
+            QCoreApplication::translate("OverwriteRule", "不考慮"),
+            QCoreApplication::translate("OverwriteRule", "較小"),
+            QCoreApplication::translate("OverwriteRule", "相同"),
+            QCoreApplication::translate("OverwriteRule", "不相同")};
 }
 
 QStringList COverwriteRule::WhenChoices()
 {
-    return {QStringLiteral("任何傳送"), QStringLiteral("下載時"), QStringLiteral("上傳時")};
+    return {QCoreApplication::translate("OverwriteRule", "任何傳送"),
+            QCoreApplication::translate("OverwriteRule", "下載時"),
+            QCoreApplication::translate("OverwriteRule", "上傳時")};
 }
 
 QStringList COverwriteRule::ThenChoices()
 {
-    return {QStringLiteral("覆寫"), QStringLiteral("編號識別"), QStringLiteral("續傳"),
-            QStringLiteral("提示"), QStringLiteral("略過")};
+    return {QCoreApplication::translate("OverwriteRule", "覆寫"),
+            QCoreApplication::translate("OverwriteRule", "編號識別"),
+            QCoreApplication::translate("OverwriteRule", "續傳"),
+            QCoreApplication::translate("OverwriteRule", "提示"),
+            QCoreApplication::translate("OverwriteRule", "略過")};
 }
 
 QList<COverwriteRule> LoadOverwriteRules()

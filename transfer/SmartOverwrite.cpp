@@ -3,6 +3,7 @@
 #include "app/Profile.h"
 #include "transfer/OverwriteRule.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QSet>
 
@@ -16,8 +17,8 @@ constexpr int kUseRules = 6;
 QString NumberedName(const QString& name, qint64 n)
 {
     if (n == 1)
-        return QStringLiteral("複製 -") + name;
-    return QStringLiteral("複製(%1) -").arg(n) + name;
+        return QCoreApplication::translate("SmartOverwrite", "複製 -") + name;
+    return QCoreApplication::translate("SmartOverwrite", "複製(%1) -").arg(n) + name;
 }
 
 bool Occupied(const QString& path)

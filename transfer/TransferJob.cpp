@@ -3,6 +3,7 @@
 #include "app/Profile.h"
 #include "sites/ConnectionTargets.h"
 #include "sites/FtpSite.h"
+#include <QCoreApplication>
 
 namespace
 {
@@ -57,5 +58,6 @@ CConnectionTarget JobTarget(const CTransferJob& job, int timeoutMs, QString* pro
 
 QString JobCancelledMessage(JobKind kind)
 {
-    return kind == JobKind::Download ? QStringLiteral("取消下載！") : QStringLiteral("取消上傳");
+    return kind == JobKind::Download ? QCoreApplication::translate("TransferJob", "取消下載！")
+                                     : QCoreApplication::translate("TransferJob", "取消上傳");
 }

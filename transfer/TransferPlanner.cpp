@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QSet>
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace
@@ -107,8 +108,11 @@ bool CTransferPlanner::Connect()
     const FtpResult connected = m_connection.Connect();
     if (connected.Ok())
         return true;
-    const QString reply = connected.message.isEmpty() ? QStringLiteral("連線逾時") : connected.message;
-    return Fail(QStringLiteral("無法連線至 %1：%2").arg(m_request.base.host, VisibleText(reply)));
+    const QString reply = connected.message.isEmpty()
+                              ? QCoreApplication::translate("TransferPlanner", "連線逾時")
+                              : connected.message;
+    return Fail(QCoreApplication::translate("TransferPlanner", "無法連線至 %1：%2")
+                    .arg(m_request.base.host, VisibleText(reply)));
 }
 
 // ---- downloads
@@ -132,7 +136,8 @@ bool CTransferPlanner::SurveyDownload()
         if (!IsFolder(item))
             m_files.append(item);
         else if (!IsSafeRemoteName(item.name))
-            m_notes.append(QStringLiteral("略過不安全的遠端名稱 '%1'").arg(VisibleText(item.name)));
+            m_notes.append(QCoreApplication::translate("TransferPlanner", "略過不安全的遠端名稱 '%1'")
+                               .arg(VisibleText(item.name)));
         else if (!CollectRemote(JoinRemotePath(m_request.base.remoteFolder, item.name), item.name))
             return false;
     }
@@ -164,7 +169,8 @@ bool CTransferPlanner::FindFolders(QList<CTransferEntry>& items)
 
 bool CTransferPlanner::MakeLocalFolder(const QString& path)
 {
-    return QDir().mkpath(path) || Fail(QStringLiteral("無法建立本機資料夾 %1").arg(path));
+    return QDir().mkpath(path) ||
+           Fail(QCoreApplication::translate("TransferPlanner", "無法建立本機資料夾 %1").arg(path));
 }
 
 // The files below a remote folder, named by their path below the job's remote folder, from one walk of the
@@ -197,8 +203,9 @@ FtpValue<std::vector<ListItem>> CTransferPlanner::SafeListing(const QString& fol
         if (IsSafeRemoteName(name))
             safe.value.push_back(std::move(item));
         else if (name != QLatin1String(".") && name != QLatin1String(".."))
-            m_notes.append(QStringLiteral("略過不安全的遠端名稱 '%1'（位於 %2）")
-                               .arg(VisibleText(name), VisibleText(folder)));
+            m_notes.append(
+                QCoreApplication::translate("TransferPlanner", "略過不安全的遠端名稱 '%1'（位於 %2）")
+                    .arg(VisibleText(name), VisibleText(folder)));
     }
     return safe;
 }
@@ -268,7 +275,8 @@ bool CTransferPlanner::MakeRemoteFolder(const QString& path)
         path == m_request.base.remoteFolder ? m_connection.MakeFolders(path) : m_connection.MakeFolder(path);
     if (made.Ok() || m_connection.CheckFolder(path).Ok())
         return true;
-    return Fail(QStringLiteral("無法建立資料夾 %1：%2").arg(VisibleText(path), VisibleText(made.message)));
+    return Fail(QCoreApplication::translate("TransferPlanner", "無法建立資料夾 %1：%2")
+                    .arg(VisibleText(path), VisibleText(made.message)));
 }
 
 // A remote folder's rows; none when it cannot be listed (it may not be there yet).
@@ -320,11 +328,12 @@ bool CTransferPlanner::SurveyMirror()
     QList<CTreeEntry> remoteTree, localTree;
     const bool remoteThere = m_connection.CheckFolder(remote).Ok();
     if (!m_request.upload && !remoteThere)
-        return Fail(QStringLiteral("無法開啟遠端資料夾 %1").arg(VisibleText(remote)));
+        return Fail(
+            QCoreApplication::translate("TransferPlanner", "無法開啟遠端資料夾 %1").arg(VisibleText(remote)));
     if (remoteThere && !CollectRemoteTree(remote, {}, 0, remoteTree))
         return false;
     if (m_request.upload && !QFileInfo(local).isDir())
-        return Fail(QStringLiteral("無法開啟本機資料夾 %1").arg(local));
+        return Fail(QCoreApplication::translate("TransferPlanner", "無法開啟本機資料夾 %1").arg(local));
     CollectLocalTree(local, {}, 0, localTree);
     m_difference = m_request.upload ? CompareTrees(localTree, remoteTree, *m_request.mirror)
                                     : CompareTrees(remoteTree, localTree, *m_request.mirror);
@@ -343,7 +352,7 @@ bool CTransferPlanner::CollectRemoteTree(const QString& remoteFolder, const QStr
         return true;
     const FtpValue<std::vector<ListItem>> listing = SafeListing(remoteFolder);
     if (!listing.result.Ok())
-        return Fail(QStringLiteral("無法列出 %1：%2")
+        return Fail(QCoreApplication::translate("TransferPlanner", "無法列出 %1：%2")
                         .arg(VisibleText(remoteFolder), VisibleText(listing.result.message)));
     const CFilterLists filter = LoadFilterLists(m_request.filter || FilterTransfersEnabled());
     for (const ListItem& item : listing.value)
@@ -374,7 +383,8 @@ void CTransferPlanner::CollectLocalTree(const QString& localFolder, const QStrin
             continue;
         if (child.isSymLink() && child.isDir())
         {
-            m_notes.append(QStringLiteral("略過資料夾連結 %1").arg(child.filePath()));
+            m_notes.append(
+                QCoreApplication::translate("TransferPlanner", "略過資料夾連結 %1").arg(child.filePath()));
             continue;
         }
         const QString path = relative.isEmpty() ? child.fileName() : relative + u'/' + child.fileName();
@@ -397,12 +407,13 @@ void CTransferPlanner::Delete(const CTreeEntry& entry)
     {
         const QString path = m_request.base.localFolder + u'/' + entry.path;
         const bool done = entry.folder ? QDir().rmdir(path) : QFile::remove(path);
-        problem = done ? QString() : QStringLiteral("無法刪除");
+        problem = done ? QString() : QCoreApplication::translate("TransferPlanner", "無法刪除");
     }
     if (problem.isEmpty())
         ++m_deleted;
     else
-        m_failures.append(VisibleText(entry.path) + QStringLiteral("：") + problem);
+        m_failures.append(VisibleText(entry.path) + QCoreApplication::translate("TransferPlanner", "：") +
+                          problem);
 }
 
 // The target's top with its parents, then the source's folders it lacks, parents first.

@@ -8,6 +8,7 @@
 #include "transfer/TransferRequester.h"
 #include "transfer/TransferWorkerFactory.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace
@@ -46,11 +47,11 @@ QString WaitingText(JobState state)
     switch (state)
     {
     case JobState::Scheduled:
-        return QStringLiteral("排程");
+        return QCoreApplication::translate("TransferQueue", "排程");
     case JobState::Failed:
-        return QStringLiteral("失敗");
+        return QCoreApplication::translate("TransferQueue", "失敗");
     default:
-        return QStringLiteral("待處理");
+        return QCoreApplication::translate("TransferQueue", "待處理");
     }
 }
 
@@ -153,7 +154,8 @@ QVariant CTransferQueue::data(const QModelIndex& index, int role) const
 
 QVariant CTransferQueue::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    static const QStringList titles = QStringLiteral("檔名\n站台\n來源\n目的\n狀態\n進度").split(u'\n');
+    static const QStringList titles =
+        QCoreApplication::translate("TransferQueue", "檔名\n站台\n來源\n目的\n狀態\n進度").split(u'\n');
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
         return {};
     return titles[section];
@@ -273,7 +275,7 @@ void CTransferQueue::StartWorker(int number)
     if (!worker || !worker->Launch())
     {
         // Without a thread the job cannot run: it fails like any other, with its files still to do.
-        const QString message = QStringLiteral("無法建立傳送執行緒");
+        const QString message = QCoreApplication::translate("TransferQueue", "無法建立傳送執行緒");
         Report(number, job, false, message);
         EndJob(number, false, job.files, job.details + message + "\r\n");
         return;

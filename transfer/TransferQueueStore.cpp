@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include <QCoreApplication>
 #include <optional>
 
 namespace
@@ -185,7 +186,8 @@ bool CTransferQueueStore::Save(const QList<CQueueItem>& jobs, QString* problem) 
         file.write(bytes) == bytes.size() && file.commit())
         return true;
     if (problem)
-        *problem = QStringLiteral("無法寫入傳送佇列檔案 \"%1\"：%2").arg(m_path, file.errorString());
+        *problem = QCoreApplication::translate("TransferQueueStore", "無法寫入傳送佇列檔案 \"%1\"：%2")
+                       .arg(m_path, file.errorString());
     return false;
 }
 

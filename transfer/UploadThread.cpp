@@ -5,6 +5,7 @@
 #include "transfer/RemotePath.h"
 #include "transfer/WorkerPaths.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -56,7 +57,7 @@ CUploadThread::~CUploadThread()
 
 QString CUploadThread::CompletedMessage() const
 {
-    return QStringLiteral("檔案上傳完成");
+    return QCoreApplication::translate("UploadThread", "檔案上傳完成");
 }
 
 QString CUploadThread::CancelledMessage() const
@@ -98,7 +99,7 @@ void CUploadThread::AddLocalFolder(const QString& folder, int depth, QList<CTran
 {
     if (depth > kMaxFolderDepth)
     {
-        Note(QStringLiteral("資料夾層數過深，略過：%1").arg(folder));
+        Note(QCoreApplication::translate("UploadThread", "資料夾層數過深，略過：%1").arg(folder));
         return;
     }
     const QFileInfoList entries = QDir(folder).entryInfoList(
@@ -143,10 +144,11 @@ CWorkerStep CUploadThread::UploadFile(CTransferEntry entry, const QString& local
 {
     entry.size = QFileInfo(localPath).size();
     ChooseTransferMode(Job().transferType, localPath, *this);
-    Progress().SetLine1(QStringLiteral("複製中 '%1'").arg(RemoteNameOf(remotePath)));
-    Progress().SetLine2(
-        QStringLiteral("由 '%1' 到 '%2'").arg(AbbreviateFolder(LocalFolderOf(localPath)), Job().host));
-    ReportStatus(localPath, QStringLiteral("上傳中"));
+    Progress().SetLine1(
+        QCoreApplication::translate("UploadThread", "複製中 '%1'").arg(RemoteNameOf(remotePath)));
+    Progress().SetLine2(QCoreApplication::translate("UploadThread", "由 '%1' 到 '%2'")
+                            .arg(AbbreviateFolder(LocalFolderOf(localPath)), Job().host));
+    ReportStatus(localPath, QCoreApplication::translate("UploadThread", "上傳中"));
     bool resume = entry.attributes & kAttributeResume;
     CWorkerStep step = TransferFile(
         RemoteNameOf(remotePath), resume,
@@ -161,9 +163,11 @@ CWorkerStep CUploadThread::UploadFile(CTransferEntry entry, const QString& local
     if (step.IsOk() && Settings().preserveTime)
         SendLocalTime(localPath, remotePath);
     if (step.IsOk())
-        step =
-            VerifyChecksum(localPath, remotePath, QStringLiteral("檔案完整性檢查失敗！FTP伺服器不支援 CRC！"),
-                           QStringLiteral("檔案完整性檢查失敗！ 本機 CRC 檢查與遠端檔案不相符！"));
+        step = VerifyChecksum(
+            localPath, remotePath,
+            QCoreApplication::translate("UploadThread", "檔案完整性檢查失敗！FTP伺服器不支援 CRC！"),
+            QCoreApplication::translate("UploadThread",
+                                        "檔案完整性檢查失敗！ 本機 CRC 檢查與遠端檔案不相符！"));
     if (!step.IsOk())
     {
         const CTransferEntry named{localPath + u'|' + remotePath, entry.attributes, entry.size,
@@ -196,7 +200,8 @@ void CUploadThread::SendLocalTime(const QString& localPath, const QString& remot
     {
         const FtpResult set = Connection().SetModifiedTime(remotePath, info.lastModified().toUTC());
         if (!set.Ok())
-            Note(QStringLiteral("伺服器不接受檔案時間 %1：%2").arg(remotePath, set.message));
+            Note(QCoreApplication::translate("UploadThread", "伺服器不接受檔案時間 %1：%2")
+                     .arg(remotePath, set.message));
         return;
     }
     // Servers read these times as UTC (RFC 3659).
@@ -218,5 +223,5 @@ void CUploadThread::SendLocalTime(const QString& localPath, const QString& remot
         if (reply.reply.code != 0 || refusal.isEmpty())
             refusal = reply.reply.code != 0 ? QString::fromUtf8(reply.reply.Text()) : reply.message;
     }
-    Note(QStringLiteral("伺服器不接受檔案時間 %1：%2").arg(remotePath, refusal));
+    Note(QCoreApplication::translate("UploadThread", "伺服器不接受檔案時間 %1：%2").arg(remotePath, refusal));
 }

@@ -1,5 +1,5 @@
+#include "app/Translations.h"
 #include "platform/SingleInstance.h"
-#include "ui/frame/Translations.h"
 #include "ui/frame/ZentravaApp.h"
 
 #include <QApplication>
@@ -13,7 +13,7 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral("zentrava"));
     QApplication::setWindowIcon(
         QIcon::fromTheme(QStringLiteral("zentrava"), QIcon(QStringLiteral(":/zentrava.svg"))));
-    CTranslations::Install(application);
+    CTranslations::Install(application, CTranslations::FromSettings());
 
     CZentravaApp program;
     if (program.Start(QApplication::arguments(), CSingleInstance::DefaultServerName()) ==

@@ -1,8 +1,9 @@
 // The reply layer of the FTP control connection (RFC 959 section 4.2; lines per RFC 854 NVT).
 #include "engine/ftp/ControlChannel.h"
 
-#include "engine/net/Transport.h"
 #include "engine/VisibleText.h"
+#include "engine/net/Transport.h"
+#include <QCoreApplication>
 
 namespace
 {
@@ -54,7 +55,7 @@ IoResult Garbled(const QByteArray& line)
 {
     constexpr qsizetype kShownBytes = 120;
     return IoResult::Fail(IoStatus::Protocol,
-                          QStringLiteral("伺服器回應的格式不正確：%1")
+                          QCoreApplication::translate("ControlChannel", "伺服器回應的格式不正確：%1")
                               .arg(VisibleText(QString::fromUtf8(line.left(kShownBytes)))));
 }
 } // namespace
@@ -93,7 +94,8 @@ IoResult CControlChannel::Send(const QByteArray& command, int timeoutMs)
     if (m_commandHook)
         m_commandHook(line);
     if (line.contains('\r') || line.contains('\n') || line.contains('\0'))
-        return IoResult::Fail(IoStatus::Protocol, QStringLiteral("命令含有換行或 NUL 字元，未送出"));
+        return IoResult::Fail(IoStatus::Protocol, QCoreApplication::translate(
+                                                      "ControlChannel", "命令含有換行或 NUL 字元，未送出"));
     Log(FtpLogKind::Command, line);
     line += "\r\n";
     return Checked(m_transport->Write(line.constData(), line.size(), timeoutMs));
@@ -110,7 +112,9 @@ ReplyResult CControlChannel::ReadReply(int timeoutMs)
         if (!TakeLine(&line))
         {
             if (taken + (m_buffer.size() - m_position) > kMaxReplyBytes)
-                return {Checked(IoResult::Fail(IoStatus::Protocol, QStringLiteral("伺服器回應過長"))), {}};
+                return {Checked(IoResult::Fail(IoStatus::Protocol, QCoreApplication::translate(
+                                                                       "ControlChannel", "伺服器回應過長"))),
+                        {}};
             const IoResult io = Checked(Fill(timeoutMs));
             if (!io.Ok())
                 return {io, {}};
@@ -118,7 +122,9 @@ ReplyResult CControlChannel::ReadReply(int timeoutMs)
         }
         taken += m_position - start;
         if (taken > kMaxReplyBytes)
-            return {Checked(IoResult::Fail(IoStatus::Protocol, QStringLiteral("伺服器回應過長"))), {}};
+            return {Checked(IoResult::Fail(IoStatus::Protocol,
+                                           QCoreApplication::translate("ControlChannel", "伺服器回應過長"))),
+                    {}};
         Log(FtpLogKind::Reply, line);
         const LineFit fit = AddLine(result.reply, line);
         if (fit == LineFit::Garbled)
@@ -151,7 +157,8 @@ IoResult CControlChannel::Fill(int timeoutMs)
     const IoResult io = m_transport->Read(m_buffer.data() + old, kReadChunk, timeoutMs);
     m_buffer.resize(old + (io.Ok() ? io.bytes : 0));
     if (io.Ok() && m_buffer.indexOf('\0', old) >= 0)
-        return IoResult::Fail(IoStatus::Protocol, QStringLiteral("伺服器回應含有 NUL 字元"));
+        return IoResult::Fail(IoStatus::Protocol,
+                              QCoreApplication::translate("ControlChannel", "伺服器回應含有 NUL 字元"));
     return io;
 }
 

@@ -8,6 +8,7 @@
 #include "engine/net/TcpTransport.h"
 #include "engine/net/TlsContext.h"
 #include "engine/net/TlsTransport.h"
+#include <QCoreApplication>
 
 namespace
 {
@@ -92,11 +93,15 @@ FtpResult CFtpClient::RenewSessions()
     if (!folder.result.Ok())
         return folder.result;
     m_control.Log(FtpLogKind::Info,
-                  QStringLiteral("伺服器不再接受這個 TLS 工作階段，重新登入以取得新的工作階段").toUtf8());
+                  QCoreApplication::translate("FtpClient",
+                                              "伺服器不再接受這個 TLS 工作階段，重新登入以取得新的工作階段")
+                      .toUtf8());
     const bool passive = m_passive;
     const FtpResult connected = Reconnect(m_options);
     m_passive = passive;
-    return connected.Ok() ? Expect("CWD " + folder.value, QStringLiteral("無法切換目錄")) : connected;
+    return connected.Ok()
+               ? Expect("CWD " + folder.value, QCoreApplication::translate("FtpClient", "無法切換目錄"))
+               : connected;
 }
 
 FtpResult CFtpClient::Open()
@@ -104,12 +109,13 @@ FtpResult CFtpClient::Open()
     const bool implicit = m_options.security == FtpSecurity::ImplicitTls;
     const quint16 port = m_options.port ? m_options.port : (implicit ? 990 : 21);
     const QByteArray host = m_options.host.contains(':') ? "[" + m_options.host + "]" : m_options.host;
-    QString where =
-        QStringLiteral("無法連線到 ") + QString::fromUtf8(host) + QStringLiteral(":") + QString::number(port);
+    QString where = QCoreApplication::translate("FtpClient", "無法連線到 ") + QString::fromUtf8(host) +
+                    QStringLiteral(":") + QString::number(port);
     const CProxyConnector connector(m_options.proxy, m_cancel);
     if (m_options.proxy.type != ProxyType::None)
-        where += QStringLiteral("（經由 proxy ") + QString::fromUtf8(m_options.proxy.host) +
-                 QStringLiteral(":") + QString::number(connector.ProxyPort(port)) + QStringLiteral("）");
+        where += QCoreApplication::translate("FtpClient", "（經由 proxy ") +
+                 QString::fromUtf8(m_options.proxy.host) + QStringLiteral(":") +
+                 QString::number(connector.ProxyPort(port)) + QCoreApplication::translate("FtpClient", "）");
     IoResult connected;
     std::unique_ptr<CTcpTransport> tcp =
         connector.Connect(m_options.host, port, m_options.timeoutMs, &connected);
@@ -143,21 +149,25 @@ FtpResult CFtpClient::Greeting(const QString& where)
     if (!greeting.io.Ok())
         return FtpResult::FromIo(where, greeting.io);
     if (!greeting.reply.IsPositive())
-        return FtpResult::Refused(QStringLiteral("伺服器拒絕連線"), greeting.reply);
+        return FtpResult::Refused(QCoreApplication::translate("FtpClient", "伺服器拒絕連線"), greeting.reply);
     return FtpResult::Success(greeting.reply);
 }
 
 FtpResult CFtpClient::AuthTls()
 {
-    const FtpValue<FtpReply> auth = Exchange("AUTH TLS", QStringLiteral("無法啟用 TLS"));
+    const FtpValue<FtpReply> auth =
+        Exchange("AUTH TLS", QCoreApplication::translate("FtpClient", "無法啟用 TLS"));
     if (!auth.result.Ok())
         return auth.result;
     if (!auth.value.IsPositive())
-        return FtpResult::Refused(QStringLiteral("伺服器不接受 AUTH TLS"), auth.value);
+        return FtpResult::Refused(QCoreApplication::translate("FtpClient", "伺服器不接受 AUTH TLS"),
+                                  auth.value);
     // Nothing may come between the reply and the handshake; such bytes were put there by someone else.
     if (m_control.HasBufferedBytes())
         return FtpResult::Failure(
-            FtpStatus::Protocol, QStringLiteral("AUTH TLS 回應之後多出未加密的資料，連線已中止"), auth.value);
+            FtpStatus::Protocol,
+            QCoreApplication::translate("FtpClient", "AUTH TLS 回應之後多出未加密的資料，連線已中止"),
+            auth.value);
     return StartTls();
 }
 
@@ -171,7 +181,7 @@ FtpResult CFtpClient::StartTls()
     auto tls = std::make_unique<CTlsTransport>(m_control.Detach(), *m_tls, m_cancel);
     const IoResult handshake = tls->Handshake(m_options.host, false, m_options.timeoutMs);
     if (!handshake.Ok())
-        return FtpResult::FromIo(QStringLiteral("TLS 交握失敗"), handshake);
+        return FtpResult::FromIo(QCoreApplication::translate("FtpClient", "TLS 交握失敗"), handshake);
     const ServerCertificate certificate = tls->PeerCertificate(m_options.host);
     m_controlTls = tls.get();
     m_control.Attach(std::move(tls));
@@ -183,15 +193,15 @@ FtpResult CFtpClient::StartTls()
         m_acceptedCertificate = certificate.sha256;
         return FtpResult::Success();
     }
-    QString message = QStringLiteral("伺服器憑證未被接受，連線已中止");
+    QString message = QCoreApplication::translate("FtpClient", "伺服器憑證未被接受，連線已中止");
     if (!certificate.problem.isEmpty())
-        message += QStringLiteral("：") + certificate.problem;
+        message += QCoreApplication::translate("FtpClient", "：") + certificate.problem;
     return FtpResult::Failure(FtpStatus::Rejected, message);
 }
 
 FtpResult CFtpClient::ProtectData()
 {
-    const QString what = QStringLiteral("無法設定資料通道保護");
+    const QString what = QCoreApplication::translate("FtpClient", "無法設定資料通道保護");
     const FtpResult pbsz = Expect("PBSZ 0", what);
     if (!pbsz.Ok())
         return pbsz;
@@ -210,7 +220,8 @@ FtpResult CFtpClient::LogIn()
     }
     else if (proxy.type == ProxyType::FtpUser)
         user += "@" + ProxyTarget();
-    return LogInAs(user, m_options.password, m_options.account, QStringLiteral("登入失敗"));
+    return LogInAs(user, m_options.password, m_options.account,
+                   QCoreApplication::translate("FtpClient", "登入失敗"));
 }
 
 QByteArray CFtpClient::ProxyTarget() const
@@ -222,13 +233,13 @@ QByteArray CFtpClient::ProxyTarget() const
 FtpResult CFtpClient::OpenThroughFtpProxy()
 {
     const ProxySettings& proxy = m_options.proxy;
-    const QString what = QStringLiteral("FTP proxy 無法連到伺服器");
+    const QString what = QCoreApplication::translate("FtpClient", "FTP proxy 無法連到伺服器");
     if (proxy.type == ProxyType::FtpOpen)
         return Expect("OPEN " + ProxyTarget(), what);
     if (!proxy.user.isEmpty())
     {
-        const FtpResult loggedIn =
-            LogInAs(proxy.user, proxy.password, {}, QStringLiteral("FTP proxy 登入失敗"));
+        const FtpResult loggedIn = LogInAs(proxy.user, proxy.password, {},
+                                           QCoreApplication::translate("FtpClient", "FTP proxy 登入失敗"));
         if (!loggedIn.Ok())
             return loggedIn;
     }
@@ -260,14 +271,16 @@ FtpResult CFtpClient::LogInAs(const QByteArray& user, const QByteArray& password
 
 FtpResult CFtpClient::ClearCommandChannel()
 {
-    const QString what = QStringLiteral("無法關閉命令通道加密");
+    const QString what = QCoreApplication::translate("FtpClient", "無法關閉命令通道加密");
     const FtpValue<FtpReply> ccc = Exchange("CCC", what);
     if (!ccc.result.Ok())
         return ccc.result;
     if (!ccc.value.IsPositive())
     {
         // Staying protected is the safe side of a refusal.
-        m_control.Log(FtpLogKind::Info, QStringLiteral("伺服器不接受 CCC，命令通道維持加密").toUtf8());
+        m_control.Log(
+            FtpLogKind::Info,
+            QCoreApplication::translate("FtpClient", "伺服器不接受 CCC，命令通道維持加密").toUtf8());
         return FtpResult::Success(ccc.value);
     }
     IoResult io;
@@ -285,19 +298,20 @@ FtpResult CFtpClient::ClearCommandChannel()
 
 FtpResult CFtpClient::ReadFeatures()
 {
-    const FtpValue<FtpReply> feat = Exchange("FEAT", QStringLiteral("無法讀取伺服器功能"));
+    const FtpValue<FtpReply> feat =
+        Exchange("FEAT", QCoreApplication::translate("FtpClient", "無法讀取伺服器功能"));
     if (!feat.result.Ok())
         return feat.result;
     m_features = CFtpFeatures::Parse(feat.value);
     m_capabilities.selectedHash = m_features.SelectedHash();
     if (!m_features.Has("UTF8"))
         return FtpResult::Success();
-    return Exchange("OPTS UTF8 ON", QStringLiteral("無法啟用 UTF-8")).result;
+    return Exchange("OPTS UTF8 ON", QCoreApplication::translate("FtpClient", "無法啟用 UTF-8")).result;
 }
 
 FtpResult CFtpClient::Quit()
 {
-    const FtpValue<FtpReply> quit = Exchange("QUIT", QStringLiteral("QUIT 失敗"));
+    const FtpValue<FtpReply> quit = Exchange("QUIT", QCoreApplication::translate("FtpClient", "QUIT 失敗"));
     // An orderly end (close_notify under TLS) so the server does not log a broken connection.
     if (IsConnected())
         m_control.Transport()->Finish(qMin(m_options.timeoutMs, kQuitWaitMs));
@@ -315,7 +329,7 @@ void CFtpClient::Disconnect()
 FtpValue<QByteArray> CFtpClient::CurrentFolder()
 {
     FtpValue<QByteArray> folder;
-    folder.result = Finished(Expect("PWD", QStringLiteral("無法取得目前目錄")));
+    folder.result = Finished(Expect("PWD", QCoreApplication::translate("FtpClient", "無法取得目前目錄")));
     if (folder.result.Ok())
         folder.value = CReplyParser::QuotedPath(folder.result.reply);
     return folder;
@@ -323,12 +337,12 @@ FtpValue<QByteArray> CFtpClient::CurrentFolder()
 
 FtpResult CFtpClient::ChangeFolder(const QByteArray& path)
 {
-    return Finished(Expect("CWD " + path, QStringLiteral("無法切換目錄")));
+    return Finished(Expect("CWD " + path, QCoreApplication::translate("FtpClient", "無法切換目錄")));
 }
 
 FtpResult CFtpClient::ChangeToParent()
 {
-    return Finished(Expect("CDUP", QStringLiteral("無法切換到上層目錄")));
+    return Finished(Expect("CDUP", QCoreApplication::translate("FtpClient", "無法切換到上層目錄")));
 }
 
 FtpValue<FtpListing> CFtpClient::List(const QByteArray& path)
@@ -342,7 +356,7 @@ FtpValue<FtpListing> CFtpClient::List(const QByteArray& path)
 
 FtpValue<FtpListing> CFtpClient::ListOnce(const QByteArray& path)
 {
-    const QString what = QStringLiteral("無法列出目錄");
+    const QString what = QCoreApplication::translate("FtpClient", "無法列出目錄");
     FtpValue<FtpListing> listing;
     listing.result = Refusal(path, what);
     if (!listing.result.Ok())
@@ -373,7 +387,7 @@ FtpResult CFtpClient::Download(const QByteArray& remotePath, const QString& loca
 FtpResult CFtpClient::DownloadOnce(const QByteArray& remotePath, const QString& localPath, bool resume,
                                    const FtpProgressHook& progress, qint64 listedSize)
 {
-    const QString what = QStringLiteral("下載失敗");
+    const QString what = QCoreApplication::translate("FtpClient", "下載失敗");
     const FtpResult refusal = Refusal(remotePath, what);
     if (!refusal.Ok())
         return refusal;
@@ -417,14 +431,16 @@ FtpResult CFtpClient::CheckLength(const QByteArray& remotePath, qint64 received,
     const QString name = QString::fromUtf8(remotePath.mid(remotePath.lastIndexOf('/') + 1));
     if (received > expected)
     {
-        m_control.Log(FtpLogKind::Info, QStringLiteral("%1 在傳送時變大：宣告 %2 位元組，收到 %3 位元組")
+        m_control.Log(FtpLogKind::Info, QCoreApplication::translate(
+                                            "FtpClient", "%1 在傳送時變大：宣告 %2 位元組，收到 %3 位元組")
                                             .arg(name)
                                             .arg(expected)
                                             .arg(received)
                                             .toUtf8());
         return done;
     }
-    return FtpResult::Short(QStringLiteral("下載失敗"), name, received, expected, done.reply);
+    return FtpResult::Short(QCoreApplication::translate("FtpClient", "下載失敗"), name, received, expected,
+                            done.reply);
 }
 
 FtpResult CFtpClient::Upload(const QString& localPath, const QByteArray& remotePath, FtpUploadMode mode,
@@ -439,15 +455,16 @@ FtpResult CFtpClient::Upload(const QString& localPath, const QByteArray& remoteP
 FtpResult CFtpClient::UploadOnce(const QString& localPath, const QByteArray& remotePath, FtpUploadMode mode,
                                  const FtpProgressHook& progress)
 {
-    const QString what = QStringLiteral("上傳失敗");
+    const QString what = QCoreApplication::translate("FtpClient", "上傳失敗");
     const FtpResult refusal = Refusal(remotePath, what);
     if (!refusal.Ok())
         return refusal;
     CLocalFile source;
     const IoResult opened = source.Open(localPath, CLocalFile::Mode::Read);
     if (!opened.Ok())
-        return FtpResult::Failure(FtpStatus::Local, QStringLiteral("無法讀取本機檔案 ") + localPath +
-                                                        QStringLiteral("：") + opened.error);
+        return FtpResult::Failure(FtpStatus::Local,
+                                  QCoreApplication::translate("FtpClient", "無法讀取本機檔案 ") + localPath +
+                                      QCoreApplication::translate("FtpClient", "：") + opened.error);
     FtpTransferRequest request =
         Request((mode == FtpUploadMode::Append ? "APPE " : "STOR ") + remotePath, progress);
     request.total = source.Size();
@@ -463,18 +480,20 @@ FtpResult CFtpClient::UploadOnce(const QString& localPath, const QByteArray& rem
 FtpResult CFtpClient::ResumeUpload(CLocalFile& source, const QByteArray& remotePath,
                                    FtpTransferRequest request)
 {
-    const QString what = QStringLiteral("上傳失敗");
+    const QString what = QCoreApplication::translate("FtpClient", "上傳失敗");
     const FtpValue<qint64> remoteSize = RemoteSize(remotePath);
     // A refused SIZE means there is nothing to continue: the whole file goes.
     if (!remoteSize.result.Ok() && remoteSize.result.status != FtpStatus::Refused)
         return remoteSize.result;
     const qint64 offset = remoteSize.result.Ok() ? remoteSize.value : 0;
     if (offset > request.total)
-        return FtpResult::Failure(FtpStatus::BadRequest,
-                                  what + QStringLiteral("：遠端檔案比本機檔案大，無法續傳"));
+        return FtpResult::Failure(
+            FtpStatus::BadRequest,
+            what + QCoreApplication::translate("FtpClient", "：遠端檔案比本機檔案大，無法續傳"));
     const IoResult seeked = source.Seek(offset);
     if (!seeked.Ok())
-        return FtpResult::Failure(FtpStatus::Local, QStringLiteral("無法讀取本機檔案：") + seeked.error);
+        return FtpResult::Failure(
+            FtpStatus::Local, QCoreApplication::translate("FtpClient", "無法讀取本機檔案：") + seeked.error);
     const FtpResult typed = EnsureType(m_type);
     if (!typed.Ok())
         return typed;
@@ -491,10 +510,13 @@ FtpResult CFtpClient::ResumeUpload(CLocalFile& source, const QByteArray& remoteP
     }
     // Some servers refuse REST before STOR (proftpd without AllowStoreRestart); APPE does the same job.
     m_capabilities.restStor = FtpSupport::No;
-    m_control.Log(FtpLogKind::Info, QStringLiteral("伺服器不接受 REST 後上傳，改用 APPE").toUtf8());
+    m_control.Log(FtpLogKind::Info,
+                  QCoreApplication::translate("FtpClient", "伺服器不接受 REST 後上傳，改用 APPE").toUtf8());
     const IoResult reseeked = source.Seek(offset);
     if (!reseeked.Ok())
-        return FtpResult::Failure(FtpStatus::Local, QStringLiteral("無法讀取本機檔案：") + reseeked.error);
+        return FtpResult::Failure(FtpStatus::Local,
+                                  QCoreApplication::translate("FtpClient", "無法讀取本機檔案：") +
+                                      reseeked.error);
     request.restart = false;
     request.command = "APPE " + remotePath;
     return CFtpTransfer(m_control, m_cancel, m_capabilities, DataSettings()).Upload(request, source, what);
@@ -502,22 +524,22 @@ FtpResult CFtpClient::ResumeUpload(CLocalFile& source, const QByteArray& remoteP
 
 FtpResult CFtpClient::Delete(const QByteArray& path)
 {
-    return Finished(Expect("DELE " + path, QStringLiteral("無法刪除檔案")));
+    return Finished(Expect("DELE " + path, QCoreApplication::translate("FtpClient", "無法刪除檔案")));
 }
 
 FtpResult CFtpClient::RemoveFolder(const QByteArray& path)
 {
-    return Finished(Expect("RMD " + path, QStringLiteral("無法刪除目錄")));
+    return Finished(Expect("RMD " + path, QCoreApplication::translate("FtpClient", "無法刪除目錄")));
 }
 
 FtpResult CFtpClient::MakeFolder(const QByteArray& path)
 {
-    return Finished(Expect("MKD " + path, QStringLiteral("無法建立目錄")));
+    return Finished(Expect("MKD " + path, QCoreApplication::translate("FtpClient", "無法建立目錄")));
 }
 
 FtpResult CFtpClient::Rename(const QByteArray& from, const QByteArray& to)
 {
-    const QString what = QStringLiteral("無法重新命名");
+    const QString what = QCoreApplication::translate("FtpClient", "無法重新命名");
     const FtpValue<FtpReply> rnfr = Exchange("RNFR " + from, what);
     if (!rnfr.result.Ok())
         return Finished(rnfr.result);
@@ -535,7 +557,7 @@ FtpValue<qint64> CFtpClient::Size(const QByteArray& path)
 
 FtpValue<qint64> CFtpClient::RemoteSize(const QByteArray& path)
 {
-    const QString what = QStringLiteral("無法取得檔案大小");
+    const QString what = QCoreApplication::translate("FtpClient", "無法取得檔案大小");
     FtpValue<qint64> size;
     // Servers such as proftpd refuse SIZE in ASCII mode.
     size.result = EnsureType(FtpTransferType::Binary);
@@ -545,23 +567,25 @@ FtpValue<qint64> CFtpClient::RemoteSize(const QByteArray& path)
     if (size.result.Ok())
         size.value = size.result.reply.LastText().toLongLong(&ok);
     if (size.result.Ok() && (!ok || size.value < 0))
-        size.result = FtpResult::Failure(
-            FtpStatus::Protocol, what + QStringLiteral("：") + QString::fromUtf8(size.result.reply.Text()),
-            size.result.reply);
+        size.result = FtpResult::Failure(FtpStatus::Protocol,
+                                         what + QCoreApplication::translate("FtpClient", "：") +
+                                             QString::fromUtf8(size.result.reply.Text()),
+                                         size.result.reply);
     return size;
 }
 
 FtpValue<QDateTime> CFtpClient::ModifiedTime(const QByteArray& path)
 {
-    const QString what = QStringLiteral("無法取得檔案時間");
+    const QString what = QCoreApplication::translate("FtpClient", "無法取得檔案時間");
     FtpValue<QDateTime> time;
     time.result = Finished(Expect("MDTM " + path, what));
     if (time.result.Ok())
         time.value = CReplyParser::Timestamp(time.result.reply.LastText());
     if (time.result.Ok() && !time.value.isValid())
-        time.result = FtpResult::Failure(
-            FtpStatus::Protocol, what + QStringLiteral("：") + QString::fromUtf8(time.result.reply.Text()),
-            time.result.reply);
+        time.result = FtpResult::Failure(FtpStatus::Protocol,
+                                         what + QCoreApplication::translate("FtpClient", "：") +
+                                             QString::fromUtf8(time.result.reply.Text()),
+                                         time.result.reply);
     return time;
 }
 
@@ -569,7 +593,8 @@ FtpResult CFtpClient::SetModifiedTime(const QByteArray& path, const QDateTime& t
 {
     const QByteArray stamp = CReplyParser::TimestampText(time);
     const QByteArray verb = m_features.Has("MFMT") ? "MFMT " : "MDTM ";
-    return Finished(Expect(verb + stamp + " " + path, QStringLiteral("無法設定檔案時間")));
+    return Finished(
+        Expect(verb + stamp + " " + path, QCoreApplication::translate("FtpClient", "無法設定檔案時間")));
 }
 
 FtpValue<QByteArray> CFtpClient::RemoteChecksum(ChecksumKind kind, const QByteArray& path)
@@ -584,7 +609,7 @@ FtpValue<QByteArray> CFtpClient::RemoteChecksum(ChecksumKind kind, const QByteAr
 
 FtpValue<QByteArray> CFtpClient::HashChecksum(const QByteArray& algorithm, const QByteArray& path)
 {
-    const QString what = QStringLiteral("無法取得遠端檢查碼");
+    const QString what = QCoreApplication::translate("FtpClient", "無法取得遠端檢查碼");
     FtpValue<QByteArray> checksum;
     if (m_capabilities.selectedHash != algorithm)
     {
@@ -597,16 +622,16 @@ FtpValue<QByteArray> CFtpClient::HashChecksum(const QByteArray& algorithm, const
     if (checksum.result.Ok())
         checksum.value = CReplyParser::HashChecksum(checksum.result.reply);
     if (checksum.result.Ok() && checksum.value.isEmpty())
-        checksum.result =
-            FtpResult::Failure(FtpStatus::Protocol,
-                               what + QStringLiteral("：") + QString::fromUtf8(checksum.result.reply.Text()),
-                               checksum.result.reply);
+        checksum.result = FtpResult::Failure(FtpStatus::Protocol,
+                                             what + QCoreApplication::translate("FtpClient", "：") +
+                                                 QString::fromUtf8(checksum.result.reply.Text()),
+                                             checksum.result.reply);
     return checksum;
 }
 
 FtpValue<QByteArray> CFtpClient::CommandChecksum(ChecksumKind kind, const QByteArray& path)
 {
-    const QString what = QStringLiteral("無法取得遠端檢查碼");
+    const QString what = QCoreApplication::translate("FtpClient", "無法取得遠端檢查碼");
     struct Candidate
     {
         QByteArray verb;
@@ -643,9 +668,10 @@ FtpValue<QByteArray> CFtpClient::CommandChecksum(ChecksumKind kind, const QByteA
         }
         checksum.value = CReplyParser::CommandChecksum(reply.value, kind);
         if (checksum.value.isEmpty())
-            checksum.result = FtpResult::Failure(
-                FtpStatus::Protocol, what + QStringLiteral("：") + QString::fromUtf8(reply.value.Text()),
-                reply.value);
+            checksum.result = FtpResult::Failure(FtpStatus::Protocol,
+                                                 what + QCoreApplication::translate("FtpClient", "：") +
+                                                     QString::fromUtf8(reply.value.Text()),
+                                                 reply.value);
         return checksum;
     }
     checksum.result = Refusal({}, what);
@@ -654,12 +680,12 @@ FtpValue<QByteArray> CFtpClient::CommandChecksum(ChecksumKind kind, const QByteA
 
 FtpResult CFtpClient::Site(const QByteArray& arguments)
 {
-    return Finished(Expect("SITE " + arguments, QStringLiteral("SITE 命令失敗")));
+    return Finished(Expect("SITE " + arguments, QCoreApplication::translate("FtpClient", "SITE 命令失敗")));
 }
 
 FtpResult CFtpClient::Raw(const QByteArray& command)
 {
-    const QString what = QStringLiteral("命令失敗");
+    const QString what = QCoreApplication::translate("FtpClient", "命令失敗");
     const FtpValue<FtpReply> reply = Exchange(command, what);
     if (!reply.result.Ok())
         return Finished(reply.result);
@@ -668,7 +694,7 @@ FtpResult CFtpClient::Raw(const QByteArray& command)
 
 FtpValue<FtpReply> CFtpClient::Begin(const QByteArray& command)
 {
-    const QString what = QStringLiteral("命令失敗");
+    const QString what = QCoreApplication::translate("FtpClient", "命令失敗");
     const FtpResult refusal = Refusal(command, what);
     if (!refusal.Ok())
         return {refusal, {}};
@@ -687,7 +713,9 @@ FtpValue<FtpReply> CFtpClient::FinalReply(int timeoutMs)
     {
         const ReplyResult reply = m_control.ReadReply(timeoutMs);
         if (!reply.io.Ok())
-            return {Finished(FtpResult::FromIo(QStringLiteral("命令失敗"), reply.io)), {}};
+            return {
+                Finished(FtpResult::FromIo(QCoreApplication::translate("FtpClient", "命令失敗"), reply.io)),
+                {}};
         if (!reply.reply.IsPreliminary())
             return {FtpResult::Success(reply.reply), reply.reply};
     }
@@ -695,16 +723,19 @@ FtpValue<FtpReply> CFtpClient::FinalReply(int timeoutMs)
 
 FtpResult CFtpClient::Noop()
 {
-    return Finished(Expect("NOOP", QStringLiteral("NOOP 失敗")));
+    return Finished(Expect("NOOP", QCoreApplication::translate("FtpClient", "NOOP 失敗")));
 }
 
 FtpResult CFtpClient::Refusal(const QByteArray& text, const QString& what) const
 {
     if (!IsConnected())
-        return FtpResult::Failure(FtpStatus::NotConnected, what + QStringLiteral("：尚未連線"));
+        return FtpResult::Failure(FtpStatus::NotConnected,
+                                  what + QCoreApplication::translate("FtpClient", "：尚未連線"));
     // A line end inside a name would let it carry a second command.
     if (text.contains('\r') || text.contains('\n') || text.contains('\0'))
-        return FtpResult::Failure(FtpStatus::BadRequest, what + QStringLiteral("：名稱含有換行或 NUL 字元"));
+        return FtpResult::Failure(FtpStatus::BadRequest,
+                                  what +
+                                      QCoreApplication::translate("FtpClient", "：名稱含有換行或 NUL 字元"));
     return FtpResult::Success();
 }
 
@@ -731,8 +762,8 @@ FtpResult CFtpClient::EnsureType(FtpTransferType type)
 {
     if (m_serverType == type)
         return FtpResult::Success();
-    const FtpResult typed =
-        Expect(type == FtpTransferType::Ascii ? "TYPE A" : "TYPE I", QStringLiteral("無法設定傳輸模式"));
+    const FtpResult typed = Expect(type == FtpTransferType::Ascii ? "TYPE A" : "TYPE I",
+                                   QCoreApplication::translate("FtpClient", "無法設定傳輸模式"));
     if (typed.Ok())
         m_serverType = type;
     return typed;

@@ -10,11 +10,15 @@
 #include "engine/net/TcpTransport.h"
 #include "engine/net/TlsTransport.h"
 
+#include <QCoreApplication>
 #include <poll.h>
 
 namespace
 {
-const QString kOpenFailed = QStringLiteral("無法建立資料連線");
+QString OpenFailed()
+{
+    return QCoreApplication::translate("FtpDataChannel", "無法建立資料連線");
+}
 
 QByteArray EprtArgument(const CSocketAddress& address)
 {
@@ -48,15 +52,16 @@ FtpResult CFtpDataChannel::PreparePassive()
     {
         const ReplyResult epsv = m_control.Command("EPSV", m_settings.timeoutMs);
         if (!epsv.io.Ok())
-            return FtpResult::FromIo(kOpenFailed, epsv.io);
+            return FtpResult::FromIo(OpenFailed(), epsv.io);
         if (epsv.reply.IsPositive())
         {
             const std::optional<quint16> port = CPassiveReply::ParseEpsv(epsv.reply.LastText());
             if (!port)
-                return FtpResult::Failure(FtpStatus::Protocol,
-                                          QStringLiteral("無法解讀 EPSV 回應：") +
-                                              QString::fromUtf8(epsv.reply.Text()),
-                                          epsv.reply);
+                return FtpResult::Failure(
+                    FtpStatus::Protocol,
+                    QCoreApplication::translate("FtpDataChannel", "無法解讀 EPSV 回應：") +
+                        QString::fromUtf8(epsv.reply.Text()),
+                    epsv.reply);
             m_capabilities.epsv = FtpSupport::Yes;
             if (m_settings.proxy.IsTunnel())
                 return ConnectThroughProxy(*port);
@@ -65,27 +70,29 @@ FtpResult CFtpDataChannel::PreparePassive()
             return ConnectTo(address);
         }
         if (!IsUnsupported(epsv.reply) || m_capabilities.epsv == FtpSupport::Yes)
-            return FtpResult::Refused(kOpenFailed, epsv.reply);
+            return FtpResult::Refused(OpenFailed(), epsv.reply);
         m_capabilities.epsv = FtpSupport::No;
-        m_control.Log(FtpLogKind::Info, QStringLiteral("伺服器不支援 EPSV，改用 PASV").toUtf8());
+        m_control.Log(FtpLogKind::Info,
+                      QCoreApplication::translate("FtpDataChannel", "伺服器不支援 EPSV，改用 PASV").toUtf8());
     }
     const ReplyResult pasv = m_control.Command("PASV", m_settings.timeoutMs);
     if (!pasv.io.Ok())
-        return FtpResult::FromIo(kOpenFailed, pasv.io);
+        return FtpResult::FromIo(OpenFailed(), pasv.io);
     if (!pasv.reply.IsPositive())
-        return FtpResult::Refused(kOpenFailed, pasv.reply);
+        return FtpResult::Refused(OpenFailed(), pasv.reply);
     const std::optional<CSocketAddress> offered = CPassiveReply::ParsePasv(pasv.reply.LastText());
     if (!offered)
-        return FtpResult::Failure(
-            FtpStatus::Protocol,
-            QStringLiteral("無法解讀被動模式回應：") + QString::fromUtf8(pasv.reply.Text()), pasv.reply);
+        return FtpResult::Failure(FtpStatus::Protocol,
+                                  QCoreApplication::translate("FtpDataChannel", "無法解讀被動模式回應：") +
+                                      QString::fromUtf8(pasv.reply.Text()),
+                                  pasv.reply);
     // The proxy dials the server itself: an address the reply names could point it anywhere.
     if (m_settings.proxy.IsTunnel())
         return ConnectThroughProxy(offered->Port());
     const CSocketAddress chosen = CPassiveReply::Choose(*offered, m_settings.controlPeer);
     if (!chosen.SameHost(*offered))
         m_control.Log(FtpLogKind::Info,
-                      QStringLiteral("被動模式位址 %1 無法從這裡連線，改用 %2")
+                      QCoreApplication::translate("FtpDataChannel", "被動模式位址 %1 無法從這裡連線，改用 %2")
                           .arg(QString::fromLatin1(offered->Host()), QString::fromLatin1(chosen.Host()))
                           .toUtf8());
     return ConnectTo(chosen);
@@ -97,7 +104,7 @@ FtpResult CFtpDataChannel::ConnectTo(const CSocketAddress& address)
     const IoResult io = tcp->Connect(address, m_settings.timeoutMs);
     if (!io.Ok())
         return FtpResult::FromIo(
-            kOpenFailed + QStringLiteral(" ") + QString::fromLatin1(address.HostAndPort()), io);
+            OpenFailed() + QStringLiteral(" ") + QString::fromLatin1(address.HostAndPort()), io);
     m_transport = std::move(tcp);
     return FtpResult::Success();
 }
@@ -108,7 +115,7 @@ FtpResult CFtpDataChannel::ConnectThroughProxy(quint16 port)
     std::unique_ptr<CTcpTransport> tcp = CProxyConnector(m_settings.proxy, m_cancel)
                                              .Connect(m_settings.serverHost, port, m_settings.timeoutMs, &io);
     if (!tcp)
-        return FtpResult::FromIo(kOpenFailed + QStringLiteral(" ") +
+        return FtpResult::FromIo(OpenFailed() + QStringLiteral(" ") +
                                      QString::fromUtf8(m_settings.serverHost) + QStringLiteral(":") +
                                      QString::number(port),
                                  io);
@@ -120,36 +127,38 @@ FtpResult CFtpDataChannel::PrepareActive()
 {
     // The server could not reach a port that listens here; the proxy offers no listening for it.
     if (m_settings.proxy.IsTunnel())
-        return FtpResult::Failure(FtpStatus::BadRequest,
-                                  kOpenFailed +
-                                      QStringLiteral("：透過 SOCKS 或 HTTP proxy 只能使用被動模式"));
+        return FtpResult::Failure(
+            FtpStatus::BadRequest,
+            OpenFailed() +
+                QCoreApplication::translate("FtpDataChannel", "：透過 SOCKS 或 HTTP proxy 只能使用被動模式"));
     const CSocketAddress local = CSocketAddress::LocalOf(m_control.Transport()->Fd());
     m_listener = std::make_unique<CTcpListener>(m_cancel);
     IoResult io = m_listener->Listen(local);
     if (!io.Ok())
-        return FtpResult::FromIo(kOpenFailed, io);
+        return FtpResult::FromIo(OpenFailed(), io);
     CSocketAddress announced = local;
     announced.SetPort(m_listener->Port());
     if (m_capabilities.eprt != FtpSupport::No)
     {
         const ReplyResult eprt = m_control.Command("EPRT " + EprtArgument(announced), m_settings.timeoutMs);
         if (!eprt.io.Ok())
-            return FtpResult::FromIo(kOpenFailed, eprt.io);
+            return FtpResult::FromIo(OpenFailed(), eprt.io);
         if (eprt.reply.IsPositive())
         {
             m_capabilities.eprt = FtpSupport::Yes;
             return FtpResult::Success(eprt.reply);
         }
         if (!IsUnsupported(eprt.reply) || m_capabilities.eprt == FtpSupport::Yes || announced.IsIpv6())
-            return FtpResult::Refused(kOpenFailed, eprt.reply);
+            return FtpResult::Refused(OpenFailed(), eprt.reply);
         m_capabilities.eprt = FtpSupport::No;
-        m_control.Log(FtpLogKind::Info, QStringLiteral("伺服器不支援 EPRT，改用 PORT").toUtf8());
+        m_control.Log(FtpLogKind::Info,
+                      QCoreApplication::translate("FtpDataChannel", "伺服器不支援 EPRT，改用 PORT").toUtf8());
     }
     const ReplyResult port = m_control.Command("PORT " + CPassiveReply::PortArgument(announced), m_settings.timeoutMs);
     if (!port.io.Ok())
-        return FtpResult::FromIo(kOpenFailed, port.io);
+        return FtpResult::FromIo(OpenFailed(), port.io);
     if (!port.reply.IsPositive())
-        return FtpResult::Refused(kOpenFailed, port.reply);
+        return FtpResult::Refused(OpenFailed(), port.reply);
     return FtpResult::Success(port.reply);
 }
 
@@ -177,14 +186,14 @@ FtpResult CFtpDataChannel::AcceptActive()
                          : m_cancel.WaitEither(m_listener->Fd(), POLLIN, m_control.Transport()->Fd(), POLLIN,
                                                m_settings.timeoutMs, &which);
         if (status != IoStatus::Ok)
-            return FtpResult::FromIo(kOpenFailed, IoResult::Fail(status));
+            return FtpResult::FromIo(OpenFailed(), IoResult::Fail(status));
         if (which == 0 && !replyWaiting)
             break;
         const ReplyResult reply = m_control.ReadReply(m_settings.timeoutMs);
         if (!reply.io.Ok())
-            return FtpResult::FromIo(kOpenFailed, reply.io);
+            return FtpResult::FromIo(OpenFailed(), reply.io);
         if (!reply.reply.IsPreliminary() && !reply.reply.IsPositive())
-            return FtpResult::Refused(kOpenFailed, reply.reply);
+            return FtpResult::Refused(OpenFailed(), reply.reply);
         if (reply.reply.IsPositive())
             final = reply.reply;
     }
@@ -192,14 +201,15 @@ FtpResult CFtpDataChannel::AcceptActive()
     const IoResult io = m_listener->Accept(m_settings.timeoutMs, *tcp);
     m_listener.reset();
     if (!io.Ok())
-        return FtpResult::FromIo(kOpenFailed, io);
+        return FtpResult::FromIo(OpenFailed(), io);
     // Anyone could connect to the announced port; only the server may feed the transfer.
     const CSocketAddress from = CSocketAddress::PeerOf(tcp->Fd());
     if (!from.SameHost(m_settings.controlPeer))
     {
         tcp->Abort();
-        return FtpResult::Failure(FtpStatus::Protocol, QStringLiteral("資料連線來自非預期的位址 ") +
-                                                           QString::fromLatin1(from.Host()));
+        return FtpResult::Failure(FtpStatus::Protocol,
+                                  QCoreApplication::translate("FtpDataChannel", "資料連線來自非預期的位址 ") +
+                                      QString::fromLatin1(from.Host()));
     }
     m_transport = std::move(tcp);
     return FtpResult::Success(final);
@@ -212,7 +222,8 @@ FtpResult CFtpDataChannel::StartTls()
     if (!io.Ok())
     {
         tls->Abort();
-        return FtpResult::FromIo(QStringLiteral("資料連線的 TLS 交握失敗"), io);
+        return FtpResult::FromIo(QCoreApplication::translate("FtpDataChannel", "資料連線的 TLS 交握失敗"),
+                                 io);
     }
     m_transport = std::move(tls);
     return FtpResult::Success();

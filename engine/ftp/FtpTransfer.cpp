@@ -1,10 +1,11 @@
 // Data transfers of RFC 959 (RETR, STOR, APPE, LIST; REST per RFC 3659; ABOR per RFC 959 4.1.3).
 #include "engine/ftp/FtpTransfer.h"
 
-#include "engine/net/CancelToken.h"
 #include "engine/ftp/ControlChannel.h"
 #include "engine/ftp/ReplyParser.h"
+#include "engine/net/CancelToken.h"
 #include "engine/net/Transport.h"
+#include <QCoreApplication>
 
 namespace
 {
@@ -16,7 +17,8 @@ constexpr int kAbortReplies = 8;
 FtpResult LocalFailure(const QString& what, const QString& path, const IoResult& io)
 {
     const QString where = path.isEmpty() ? what : what + QStringLiteral(" ") + path;
-    return FtpResult::Failure(FtpStatus::Local, where + QStringLiteral("：") + io.error);
+    return FtpResult::Failure(FtpStatus::Local,
+                              where + QCoreApplication::translate("FtpTransfer", "：") + io.error);
 }
 } // namespace
 
@@ -38,7 +40,9 @@ FtpResult CFtpTransfer::Download(const FtpTransferRequest& request, const QStrin
     CLocalFile file;
     const IoResult opened = file.Open(localPath, mode);
     if (!opened.Ok())
-        return Abandon(LocalFailure(QStringLiteral("無法寫入本機檔案"), localPath, opened), what);
+        return Abandon(
+            LocalFailure(QCoreApplication::translate("FtpTransfer", "無法寫入本機檔案"), localPath, opened),
+            what);
     qint64& position = m_position;
     position = request.offset;
     Report(position);
@@ -53,9 +57,10 @@ FtpResult CFtpTransfer::Download(const FtpTransferRequest& request, const QStrin
         }
         const IoResult written = file.WriteAll(out, length);
         if (!written.Ok())
-            return IoResult::Fail(
-                IoStatus::Failed,
-                LocalFailure(QStringLiteral("無法寫入本機檔案"), localPath, written).message);
+            return IoResult::Fail(IoStatus::Failed,
+                                  LocalFailure(QCoreApplication::translate("FtpTransfer", "無法寫入本機檔案"),
+                                               localPath, written)
+                                      .message);
         position += size;
         Report(position);
         return written;
@@ -66,7 +71,7 @@ FtpResult CFtpTransfer::Download(const FtpTransferRequest& request, const QStrin
     const IoResult closed = file.Close();
     const IoResult& local = flushed.Ok() ? closed : flushed;
     if (received.Ok() && !local.Ok())
-        return LocalFailure(QStringLiteral("無法寫入本機檔案"), localPath, local);
+        return LocalFailure(QCoreApplication::translate("FtpTransfer", "無法寫入本機檔案"), localPath, local);
     return received;
 }
 
@@ -100,7 +105,8 @@ FtpResult CFtpTransfer::Begin(const FtpTransferRequest& request, const QString& 
         m_converted.reset(new char[2 * kBlockSize + 1]);
     const FtpResult prepared = m_data.Prepare();
     if (!prepared.Ok())
-        return FtpResult::Failure(prepared.status, what + QStringLiteral("：") + prepared.message,
+        return FtpResult::Failure(prepared.status,
+                                  what + QCoreApplication::translate("FtpTransfer", "：") + prepared.message,
                                   prepared.reply);
     if (request.restart)
     {
@@ -145,7 +151,10 @@ FtpResult CFtpTransfer::Begin(const FtpTransferRequest& request, const QString& 
         m_data.Abort();
         return FtpResult::Refused(what, attached.reply);
     }
-    return Abandon(FtpResult::Failure(attached.status, what + QStringLiteral("：") + attached.message), what);
+    return Abandon(
+        FtpResult::Failure(attached.status,
+                           what + QCoreApplication::translate("FtpTransfer", "：") + attached.message),
+        what);
 }
 
 FtpResult CFtpTransfer::Receive(const Sink& sink, const QString& what)
@@ -175,7 +184,8 @@ FtpResult CFtpTransfer::Send(CLocalFile& source, const QString& what)
     {
         const IoResult got = source.Read(m_buffer.get(), kBlockSize);
         if (!got.Ok())
-            return Abandon(LocalFailure(QStringLiteral("無法讀取本機檔案"), {}, got), what);
+            return Abandon(
+                LocalFailure(QCoreApplication::translate("FtpTransfer", "無法讀取本機檔案"), {}, got), what);
         if (got.bytes == 0)
             break;
         const char* out = m_buffer.get();

@@ -4,6 +4,7 @@
 #include "engine/RemoteConnection.h"
 #include "engine/RemoteName.h"
 
+#include <QCoreApplication>
 #include <limits>
 
 namespace
@@ -29,31 +30,43 @@ FtpResult Copy(CFtpClient& from, const QByteArray& source, CFtpClient& to, const
     const FtpValue<FtpReply> pasv = from.Begin("PASV");
     if (!pasv.result.Ok())
         return FtpResult::Failure(pasv.result.status,
-                                  QStringLiteral("來源站台沒有回應 PASV 命令：") + pasv.result.message);
+                                  QCoreApplication::translate("ServerCopy", "來源站台沒有回應 PASV 命令：") +
+                                      pasv.result.message);
     if (pasv.value.code != 227)
-        return Refused(QStringLiteral("來源站台沒有接受 PASV 命令"), pasv);
+        return Refused(QCoreApplication::translate("ServerCopy", "來源站台沒有接受 PASV 命令"), pasv);
     const std::optional<CSocketAddress> address = CPassiveReply::ParsePasv(pasv.value.lines.last());
     if (!address || address->IsIpv6())
-        return FtpResult::Failure(FtpStatus::Protocol, QStringLiteral("無效 PASV 回應：") +
-                                                           QString::fromUtf8(pasv.value.Text()));
+        return FtpResult::Failure(FtpStatus::Protocol,
+                                  QCoreApplication::translate("ServerCopy", "無效 PASV 回應：") +
+                                      QString::fromUtf8(pasv.value.Text()));
     const FtpResult pointed = to.Raw("PORT " + CPassiveReply::PortArgument(*address));
     if (!pointed.Ok() || pointed.reply.code != 200)
-        return pointed.Ok() ? FtpResult::Refused(QStringLiteral("目的站台沒有接受 PORT 命令"), pointed.reply)
+        return pointed.Ok() ? FtpResult::Refused(
+                                  QCoreApplication::translate("ServerCopy", "目的站台沒有接受 PORT 命令"),
+                                  pointed.reply)
                             : pointed;
     // The destination is ready to receive (its 1xx) before the source is told to send.
     const FtpValue<FtpReply> ready = to.Begin("STOR " + target);
     *storing = ready.result.Ok() && ready.value.IsPreliminary();
     if (!*storing)
-        return Refused(QStringLiteral("目的站台沒有接受 STOR %1").arg(CRemoteName::ToText(target)), ready);
+        return Refused(QCoreApplication::translate("ServerCopy", "目的站台沒有接受 STOR %1")
+                           .arg(CRemoteName::ToText(target)),
+                       ready);
     const FtpValue<FtpReply> sending = from.Begin("RETR " + source);
     if (!sending.result.Ok() || !sending.value.IsPreliminary())
-        return Refused(QStringLiteral("來源站台沒有接受 RETR %1").arg(CRemoteName::ToText(source)), sending);
+        return Refused(QCoreApplication::translate("ServerCopy", "來源站台沒有接受 RETR %1")
+                           .arg(CRemoteName::ToText(source)),
+                       sending);
     const FtpValue<FtpReply> sent = from.FinalReply(kCopyWaitMs);
     if (!sent.result.Ok() || !sent.value.IsPositive())
-        return Refused(QStringLiteral("來源站台沒有完成 RETR %1").arg(CRemoteName::ToText(source)), sent);
+        return Refused(QCoreApplication::translate("ServerCopy", "來源站台沒有完成 RETR %1")
+                           .arg(CRemoteName::ToText(source)),
+                       sent);
     const FtpValue<FtpReply> stored = to.FinalReply(kCopyWaitMs);
     if (!stored.result.Ok() || !stored.value.IsPositive())
-        return Refused(QStringLiteral("目的站台沒有確認 STOR %1").arg(CRemoteName::ToText(target)), stored);
+        return Refused(QCoreApplication::translate("ServerCopy", "目的站台沒有確認 STOR %1")
+                           .arg(CRemoteName::ToText(target)),
+                       stored);
     *storing = false;
     return FtpResult::Success(stored.value);
 }
@@ -65,7 +78,9 @@ FtpResult CopyBetweenServers(CRemoteConnection& source, const QString& sourcePat
     CFtpClient* from = source.Ftp();
     CFtpClient* to = destination.Ftp();
     if (!from || !to)
-        return FtpResult::Failure(FtpStatus::BadRequest, QStringLiteral("站台之間的複製只能用於 FTP 站台"));
+        return FtpResult::Failure(
+            FtpStatus::BadRequest,
+            QCoreApplication::translate("ServerCopy", "站台之間的複製只能用於 FTP 站台"));
     bool storing = false;
     const FtpResult copied =
         Copy(*from, CRemoteName::ToBytes(sourcePath), *to, CRemoteName::ToBytes(targetPath), type, &storing);

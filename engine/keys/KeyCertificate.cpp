@@ -2,6 +2,7 @@
 
 #include "engine/keys/KeyGenerator.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QLocale>
 #include <QSaveFile>
@@ -32,7 +33,7 @@ QString OpenSslError()
     const unsigned long code = ERR_get_error();
     ERR_clear_error();
     if (code == 0)
-        return QStringLiteral("格式無法辨識");
+        return QCoreApplication::translate("KeyCertificate", "格式無法辨識");
     char text[256];
     ERR_error_string_n(code, text, sizeof text);
     return QString::fromUtf8(text);
@@ -40,7 +41,8 @@ QString OpenSslError()
 
 FtpResult Failure(const QString& what, const QString& why)
 {
-    return FtpResult::Failure(FtpStatus::Local, what + QStringLiteral("：") + why);
+    return FtpResult::Failure(FtpStatus::Local,
+                              what + QCoreApplication::translate("KeyCertificate", "：") + why);
 }
 
 FtpValue<QByteArray> ReadFile(const QString& path, const QString& what)
@@ -49,7 +51,7 @@ FtpValue<QByteArray> ReadFile(const QString& path, const QString& what)
     if (!file.open(QIODevice::ReadOnly))
         return {Failure(what, file.errorString()), {}};
     if (file.size() > kMaxFileSize)
-        return {Failure(what, QStringLiteral("檔案過大")), {}};
+        return {Failure(what, QCoreApplication::translate("KeyCertificate", "檔案過大")), {}};
     return {FtpResult::Success(), file.readAll()};
 }
 
@@ -253,7 +255,7 @@ void CKeyCertificate::TakeCertificate(x509_st* certificate)
 
 FtpResult CKeyCertificate::LoadPrivateKey(const QString& path, const QByteArray& passphrase)
 {
-    const QString what = QStringLiteral("無法載入私密金鑰 \"%1\"").arg(path);
+    const QString what = QCoreApplication::translate("KeyCertificate", "無法載入私密金鑰 \"%1\"").arg(path);
     const FtpValue<QByteArray> content = ReadFile(path, what);
     if (!content.result.Ok())
         return content.result;
@@ -267,16 +269,17 @@ FtpResult CKeyCertificate::LoadOpenSshKey(const QByteArray& content, const QByte
 {
     const QByteArray cipher = OpenSshCipher(content);
     if (cipher.isEmpty())
-        return Failure(what, QStringLiteral("OpenSSH 私密金鑰的格式無法辨識"));
+        return Failure(what, QCoreApplication::translate("KeyCertificate", "OpenSSH 私密金鑰的格式無法辨識"));
     const bool encrypted = cipher != "none";
     if (encrypted && passphrase.isEmpty())
-        return Failure(what, QStringLiteral("私密金鑰受密碼保護，請提供密碼"));
+        return Failure(what, QCoreApplication::translate("KeyCertificate", "私密金鑰受密碼保護，請提供密碼"));
     ssh_key key = nullptr;
     const QByteArray text = content + '\0';
     if (ssh_pki_import_privkey_base64(text.constData(), encrypted ? passphrase.constData() : nullptr, nullptr,
                                       nullptr, &key) != SSH_OK)
-        return Failure(what, encrypted ? QStringLiteral("私密金鑰的密碼錯誤")
-                                       : QStringLiteral("OpenSSH 私密金鑰的格式無法辨識"));
+        return Failure(what, encrypted ? QCoreApplication::translate("KeyCertificate", "私密金鑰的密碼錯誤")
+                                       : QCoreApplication::translate("KeyCertificate",
+                                                                     "OpenSSH 私密金鑰的格式無法辨識"));
     TakeKey(nullptr);
     m_sshKey = key;
     return FtpResult::Success();
@@ -287,7 +290,7 @@ FtpResult CKeyCertificate::LoadOpenSslKey(const QByteArray& content, const QByte
 {
     const bool encrypted = IsEncrypted(content);
     if (encrypted && passphrase.isEmpty())
-        return Failure(what, QStringLiteral("私密金鑰受密碼保護，請提供密碼"));
+        return Failure(what, QCoreApplication::translate("KeyCertificate", "私密金鑰受密碼保護，請提供密碼"));
     EVP_PKEY* key = nullptr;
     std::unique_ptr<OSSL_DECODER_CTX, decltype(&OSSL_DECODER_CTX_free)> decoder(
         OSSL_DECODER_CTX_new_for_pkey(&key, nullptr, nullptr, nullptr, EVP_PKEY_KEYPAIR, nullptr, nullptr),
@@ -306,8 +309,11 @@ FtpResult CKeyCertificate::LoadOpenSslKey(const QByteArray& content, const QByte
     if (OSSL_DECODER_from_data(decoder.get(), &data, &size) != 1 || !key)
     {
         const QString why = OpenSslError();
-        return Failure(what, encrypted ? QStringLiteral("私密金鑰的密碼錯誤")
-                                       : QStringLiteral("檔案不是可辨識的私密金鑰（%1）").arg(why));
+        return Failure(
+            what,
+            encrypted
+                ? QCoreApplication::translate("KeyCertificate", "私密金鑰的密碼錯誤")
+                : QCoreApplication::translate("KeyCertificate", "檔案不是可辨識的私密金鑰（%1）").arg(why));
     }
     TakeKey(key);
     return FtpResult::Success();
@@ -315,7 +321,7 @@ FtpResult CKeyCertificate::LoadOpenSslKey(const QByteArray& content, const QByte
 
 FtpResult CKeyCertificate::LoadCertificate(const QString& path, const QByteArray& password)
 {
-    const QString what = QStringLiteral("無法載入憑證 \"%1\"").arg(path);
+    const QString what = QCoreApplication::translate("KeyCertificate", "無法載入憑證 \"%1\"").arg(path);
     const FtpValue<QByteArray> content = ReadFile(path, what);
     if (!content.result.Ok())
         return content.result;
@@ -338,8 +344,9 @@ FtpResult CKeyCertificate::LoadCertificateText(const QByteArray& text)
     ERR_clear_error();
     X509* certificate = bio ? PEM_read_bio_X509(bio.get(), nullptr, &NoPassphrase, nullptr) : nullptr;
     if (!certificate)
-        return FtpResult::Failure(FtpStatus::Local,
-                                  QStringLiteral("文字不是可辨識的憑證（%1）").arg(OpenSslError()));
+        return FtpResult::Failure(
+            FtpStatus::Local,
+            QCoreApplication::translate("KeyCertificate", "文字不是可辨識的憑證（%1）").arg(OpenSslError()));
     TakeCertificate(certificate);
     return FtpResult::Success();
 }
@@ -353,14 +360,17 @@ FtpResult CKeyCertificate::LoadPkcs12(const QByteArray& content, const QByteArra
     if (!bundle)
     {
         ERR_clear_error();
-        return Failure(what, QStringLiteral("檔案不是可辨識的憑證"));
+        return Failure(what, QCoreApplication::translate("KeyCertificate", "檔案不是可辨識的憑證"));
     }
     if (PKCS12_verify_mac(bundle.get(), password.constData(), int(password.size())) != 1)
     {
         ERR_clear_error();
-        const QString why = password.isEmpty() ? QStringLiteral("憑證檔案受密碼保護，請提供密碼")
-                                               : QStringLiteral("憑證檔案的密碼錯誤");
-        return FtpResult::Failure(FtpStatus::LogInRefused, what + QStringLiteral("：") + why);
+        const QString why =
+            password.isEmpty()
+                ? QCoreApplication::translate("KeyCertificate", "憑證檔案受密碼保護，請提供密碼")
+                : QCoreApplication::translate("KeyCertificate", "憑證檔案的密碼錯誤");
+        return FtpResult::Failure(FtpStatus::LogInRefused,
+                                  what + QCoreApplication::translate("KeyCertificate", "：") + why);
     }
     EVP_PKEY* key = nullptr;
     X509* certificate = nullptr;
@@ -457,7 +467,8 @@ FtpResult CKeyCertificate::GenerateKey(KeyAlgorithm algorithm, int bits)
     {
         ssh_key key = nullptr;
         if (ssh_pki_generate(SSH_KEYTYPE_ED25519, 0, &key) != SSH_OK)
-            return Failure(QStringLiteral("無法產生金鑰"), QStringLiteral("Ed25519"));
+            return Failure(QCoreApplication::translate("KeyCertificate", "無法產生金鑰"),
+                           QStringLiteral("Ed25519"));
         TakeKey(nullptr);
         TakeCertificate(nullptr);
         m_sshKey = key;
@@ -473,11 +484,11 @@ FtpResult CKeyCertificate::GenerateKey(KeyAlgorithm algorithm, int bits)
 
 FtpResult CKeyCertificate::WritePrivateKey(const QString& path, const QByteArray& passphrase) const
 {
-    const QString what = QStringLiteral("無法寫入私密金鑰 \"%1\"").arg(path);
+    const QString what = QCoreApplication::translate("KeyCertificate", "無法寫入私密金鑰 \"%1\"").arg(path);
     if (!m_key && m_sshKey)
         return WriteOpenSshKey(path, passphrase, what);
     if (!m_key)
-        return Failure(what, QStringLiteral("沒有可寫出的私密金鑰"));
+        return Failure(what, QCoreApplication::translate("KeyCertificate", "沒有可寫出的私密金鑰"));
     Bio bio(BIO_new(BIO_s_secmem()), &BIO_free);
     const bool encrypt = !passphrase.isEmpty();
     ERR_clear_error();
@@ -498,7 +509,7 @@ FtpResult CKeyCertificate::WriteOpenSshKey(const QString& path, const QByteArray
     char* text = nullptr;
     if (ssh_pki_export_privkey_base64(m_sshKey, passphrase.isEmpty() ? nullptr : passphrase.constData(),
                                       nullptr, nullptr, &text) != SSH_OK)
-        return Failure(what, QStringLiteral("libssh 無法寫出此金鑰"));
+        return Failure(what, QCoreApplication::translate("KeyCertificate", "libssh 無法寫出此金鑰"));
     QByteArray content(text);
     OPENSSL_cleanse(text, strlen(text));
     ssh_string_free_char(text);
@@ -520,8 +531,8 @@ FtpResult CKeyCertificate::CreateSelfSigned(const CertificateRequest& request)
 
 FtpResult CKeyCertificate::WriteCertificate(const QString& path) const
 {
-    const QString what = QStringLiteral("無法寫入憑證 \"%1\"").arg(path);
+    const QString what = QCoreApplication::translate("KeyCertificate", "無法寫入憑證 \"%1\"").arg(path);
     if (!m_certificate)
-        return Failure(what, QStringLiteral("沒有憑證"));
+        return Failure(what, QCoreApplication::translate("KeyCertificate", "沒有憑證"));
     return WriteFile(path, Text(), false, what);
 }

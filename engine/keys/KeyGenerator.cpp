@@ -1,5 +1,6 @@
 #include "engine/keys/KeyGenerator.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QtEndian>
 #include <memory>
@@ -28,12 +29,13 @@ QString OpenSslReason()
         return {};
     char text[256];
     ERR_error_string_n(code, text, sizeof text);
-    return QStringLiteral("（%1）").arg(QString::fromUtf8(text));
+    return QCoreApplication::translate("KeyGenerator", "（%1）").arg(QString::fromUtf8(text));
 }
 
 FtpResult Failure(const QString& what, const QString& why)
 {
-    return FtpResult::Failure(FtpStatus::Local, what + QStringLiteral("：") + why);
+    return FtpResult::Failure(FtpStatus::Local,
+                              what + QCoreApplication::translate("KeyGenerator", "：") + why);
 }
 
 QString AlgorithmName(KeyAlgorithm algorithm)
@@ -72,13 +74,13 @@ struct NameEntry
 
 // In the order the subject lists them.
 const NameEntry kNameEntries[] = {
-    {CertificateField::Country, NID_countryName, "國家"},
-    {CertificateField::State, NID_stateOrProvinceName, "省(州)"},
-    {CertificateField::City, NID_localityName, "城市"},
-    {CertificateField::Organisation, NID_organizationName, "組織"},
-    {CertificateField::Unit, NID_organizationalUnitName, "部門"},
-    {CertificateField::CommonName, NID_commonName, "通俗名稱"},
-    {CertificateField::Email, NID_pkcs9_emailAddress, "電子郵件"},
+    {CertificateField::Country, NID_countryName, QT_TRANSLATE_NOOP("KeyGenerator", "國家")},
+    {CertificateField::State, NID_stateOrProvinceName, QT_TRANSLATE_NOOP("KeyGenerator", "省(州)")},
+    {CertificateField::City, NID_localityName, QT_TRANSLATE_NOOP("KeyGenerator", "城市")},
+    {CertificateField::Organisation, NID_organizationName, QT_TRANSLATE_NOOP("KeyGenerator", "組織")},
+    {CertificateField::Unit, NID_organizationalUnitName, QT_TRANSLATE_NOOP("KeyGenerator", "部門")},
+    {CertificateField::CommonName, NID_commonName, QT_TRANSLATE_NOOP("KeyGenerator", "通俗名稱")},
+    {CertificateField::Email, NID_pkcs9_emailAddress, QT_TRANSLATE_NOOP("KeyGenerator", "電子郵件")},
 };
 
 QString FieldValue(const CertificateRequest& request, CertificateField field)
@@ -98,8 +100,9 @@ QString FillName(X509_NAME* name, const CertificateRequest& request)
         if (X509_NAME_add_entry_by_NID(name, entry.nid, MBSTRING_UTF8,
                                        reinterpret_cast<const unsigned char*>(value.constData()),
                                        int(value.size()), -1, 0) != 1)
-            return QStringLiteral("%1「%2」不被接受%3")
-                .arg(QString::fromUtf8(entry.label), QString::fromUtf8(value), OpenSslReason());
+            return QCoreApplication::translate("KeyGenerator", "%1「%2」不被接受%3")
+                .arg(QCoreApplication::translate("KeyGenerator", entry.label), QString::fromUtf8(value),
+                     OpenSslReason());
     }
     return {};
 }
@@ -169,29 +172,39 @@ bool AddNumber(QByteArray& bytes, EVP_PKEY* key, const char* name)
 
 FtpValue<EVP_PKEY*> CKeyGenerator::Generate(KeyAlgorithm algorithm, int bits)
 {
-    const QString what = QStringLiteral("無法產生 %1 位元的 %2 金鑰").arg(bits).arg(AlgorithmName(algorithm));
+    const QString what = QCoreApplication::translate("KeyGenerator", "無法產生 %1 位元的 %2 金鑰")
+                             .arg(bits)
+                             .arg(AlgorithmName(algorithm));
     if (bits <= 0 || bits > kMaxBits)
-        return {Failure(what, QStringLiteral("位元數須在 1 到 %1 之間").arg(kMaxBits)), nullptr};
+        return {Failure(what,
+                        QCoreApplication::translate("KeyGenerator", "位元數須在 1 到 %1 之間").arg(kMaxBits)),
+                nullptr};
     ERR_clear_error();
     EVP_PKEY* key = algorithm == KeyAlgorithm::Rsa ? GenerateRsa(bits) : GenerateDsa(bits);
     if (!key)
-        return {Failure(what, QStringLiteral("OpenSSL 不接受這個組合") + OpenSslReason()), nullptr};
+        return {Failure(what, QCoreApplication::translate("KeyGenerator", "OpenSSL 不接受這個組合") +
+                                  OpenSslReason()),
+                nullptr};
     const int made = EVP_PKEY_get_bits(key);
     if (made != bits)
     {
         EVP_PKEY_free(key);
-        return {Failure(what, QStringLiteral("OpenSSL 只能產生 %1 位元的金鑰").arg(made)), nullptr};
+        return {
+            Failure(what,
+                    QCoreApplication::translate("KeyGenerator", "OpenSSL 只能產生 %1 位元的金鑰").arg(made)),
+            nullptr};
     }
     return {FtpResult::Success(), key};
 }
 
 FtpValue<X509*> CKeyGenerator::SelfSigned(EVP_PKEY* key, const CertificateRequest& request)
 {
-    const QString what = QStringLiteral("無法建立自我簽署憑證");
+    const QString what = QCoreApplication::translate("KeyGenerator", "無法建立自我簽署憑證");
     if (!key)
-        return {Failure(what, QStringLiteral("沒有私密金鑰")), nullptr};
+        return {Failure(what, QCoreApplication::translate("KeyGenerator", "沒有私密金鑰")), nullptr};
     if (!request.notBefore.isValid() || !request.notAfter.isValid() || request.notAfter <= request.notBefore)
-        return {Failure(what, QStringLiteral("有效期限必須晚於生效時間")), nullptr};
+        return {Failure(what, QCoreApplication::translate("KeyGenerator", "有效期限必須晚於生效時間")),
+                nullptr};
     ERR_clear_error();
     Certificate certificate(X509_new(), &X509_free);
     if (!certificate)
@@ -205,7 +218,9 @@ FtpValue<X509*> CKeyGenerator::SelfSigned(EVP_PKEY* key, const CertificateReques
         X509_set_issuer_name(made, X509_get_subject_name(made)) == 1 && X509_set_pubkey(made, key) == 1 &&
         AddExtensions(made) && X509_sign(made, key, DigestFor(key)) > 0;
     if (!built)
-        return {Failure(what, QStringLiteral("OpenSSL 無法簽署") + OpenSslReason()), nullptr};
+        return {
+            Failure(what, QCoreApplication::translate("KeyGenerator", "OpenSSL 無法簽署") + OpenSslReason()),
+            nullptr};
     return {FtpResult::Success(), certificate.release()};
 }
 

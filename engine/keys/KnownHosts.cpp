@@ -4,6 +4,7 @@
 #include <QMessageAuthenticationCode>
 #include <QSaveFile>
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace
@@ -33,8 +34,8 @@ FtpResult CKnownHosts::Load()
         return FtpResult::Success();
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize)
         return FtpResult::Failure(
-            FtpStatus::Local,
-            QStringLiteral("無法讀取已知主機金鑰檔案 \"%1\"：%2").arg(m_filePath, file.errorString()));
+            FtpStatus::Local, QCoreApplication::translate("KnownHosts", "無法讀取已知主機金鑰檔案 \"%1\"：%2")
+                                  .arg(m_filePath, file.errorString()));
     m_content = file.readAll();
     Parse(m_content);
     return FtpResult::Success();
@@ -92,7 +93,8 @@ FtpResult CKnownHosts::Add(const QByteArray& host, quint16 port, const SshHostKe
 FtpResult CKnownHosts::RemoveAt(qsizetype index)
 {
     if (index < 0 || index >= qsizetype(m_entries.size()))
-        return FtpResult::Failure(FtpStatus::BadRequest, QStringLiteral("沒有這把主機金鑰"));
+        return FtpResult::Failure(FtpStatus::BadRequest,
+                                  QCoreApplication::translate("KnownHosts", "沒有這把主機金鑰"));
     QList<QByteArray> lines = m_content.split('\n');
     lines.removeAt(m_entries[size_t(index)].line);
     return Write(lines.join('\n'));
@@ -131,8 +133,8 @@ FtpResult CKnownHosts::Write(const QByteArray& content)
         !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         file.write(content) != content.size() || !file.commit())
         return FtpResult::Failure(
-            FtpStatus::Local,
-            QStringLiteral("無法寫入已知主機金鑰檔案 \"%1\"：%2").arg(m_filePath, file.errorString()));
+            FtpStatus::Local, QCoreApplication::translate("KnownHosts", "無法寫入已知主機金鑰檔案 \"%1\"：%2")
+                                  .arg(m_filePath, file.errorString()));
     m_content = content;
     m_entries.clear();
     Parse(m_content);

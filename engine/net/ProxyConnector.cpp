@@ -4,6 +4,7 @@
 
 #include "engine/net/TcpTransport.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <arpa/inet.h>
 #include <memory>
@@ -22,7 +23,8 @@ int Remaining(const QDeadlineTimer& deadline)
 
 IoResult Refused(const QString& kind, const QString& reason)
 {
-    return IoResult::Fail(IoStatus::Failed, kind + QStringLiteral(" proxy 拒絕連線：") + reason);
+    return IoResult::Fail(IoStatus::Failed,
+                          kind + QCoreApplication::translate("ProxyConnector", " proxy 拒絕連線：") + reason);
 }
 
 IoResult ReadExact(CTcpTransport& tcp, char* data, int size, const QDeadlineTimer& deadline)
@@ -59,13 +61,13 @@ QString Socks4Reason(quint8 code)
     switch (code)
     {
     case 91:
-        return QStringLiteral("要求被拒絕或失敗 (91)");
+        return QCoreApplication::translate("ProxyConnector", "要求被拒絕或失敗 (91)");
     case 92:
-        return QStringLiteral("proxy 無法連到用戶端的 identd (92)");
+        return QCoreApplication::translate("ProxyConnector", "proxy 無法連到用戶端的 identd (92)");
     case 93:
-        return QStringLiteral("identd 回報的使用者不符 (93)");
+        return QCoreApplication::translate("ProxyConnector", "identd 回報的使用者不符 (93)");
     default:
-        return QStringLiteral("未知的回應碼 %1").arg(code);
+        return QCoreApplication::translate("ProxyConnector", "未知的回應碼 %1").arg(code);
     }
 }
 
@@ -74,23 +76,23 @@ QString Socks5Reason(quint8 code)
     switch (code)
     {
     case 1:
-        return QStringLiteral("一般性失敗 (1)");
+        return QCoreApplication::translate("ProxyConnector", "一般性失敗 (1)");
     case 2:
-        return QStringLiteral("規則不允許這個連線 (2)");
+        return QCoreApplication::translate("ProxyConnector", "規則不允許這個連線 (2)");
     case 3:
-        return QStringLiteral("網路無法連線 (3)");
+        return QCoreApplication::translate("ProxyConnector", "網路無法連線 (3)");
     case 4:
-        return QStringLiteral("主機無法連線 (4)");
+        return QCoreApplication::translate("ProxyConnector", "主機無法連線 (4)");
     case 5:
-        return QStringLiteral("目標拒絕連線 (5)");
+        return QCoreApplication::translate("ProxyConnector", "目標拒絕連線 (5)");
     case 6:
-        return QStringLiteral("TTL 逾期 (6)");
+        return QCoreApplication::translate("ProxyConnector", "TTL 逾期 (6)");
     case 7:
-        return QStringLiteral("不支援這個命令 (7)");
+        return QCoreApplication::translate("ProxyConnector", "不支援這個命令 (7)");
     case 8:
-        return QStringLiteral("不支援這種位址類型 (8)");
+        return QCoreApplication::translate("ProxyConnector", "不支援這種位址類型 (8)");
     default:
-        return QStringLiteral("未知的回應碼 %1").arg(code);
+        return QCoreApplication::translate("ProxyConnector", "未知的回應碼 %1").arg(code);
     }
 }
 
@@ -147,7 +149,8 @@ std::unique_ptr<CTcpTransport> CProxyConnector::Connect(const QByteArray& host, 
 {
     if (m_proxy.type != ProxyType::None && m_proxy.host.isEmpty())
     {
-        *io = IoResult::Fail(IoStatus::Failed, QStringLiteral("未設定 proxy 主機"));
+        *io = IoResult::Fail(IoStatus::Failed,
+                             QCoreApplication::translate("ProxyConnector", "未設定 proxy 主機"));
         return nullptr;
     }
     const QDeadlineTimer deadline(timeoutMs);
@@ -190,10 +193,13 @@ IoResult CProxyConnector::Socks4(CTcpTransport& tcp, const QByteArray& host, qui
     if (byName)
         address.s_addr = htonl(1);
     else if (!numeric && !ResolveIpv4(host, &address))
-        return IoResult::Fail(IoStatus::Failed, kind + QStringLiteral(" 只能連到 IPv4 位址，無法解析 ") +
-                                                    QString::fromUtf8(host));
+        return IoResult::Fail(
+            IoStatus::Failed,
+            kind + QCoreApplication::translate("ProxyConnector", " 只能連到 IPv4 位址，無法解析 ") +
+                QString::fromUtf8(host));
     if (m_proxy.user.contains('\0') || host.contains('\0'))
-        return IoResult::Fail(IoStatus::Protocol, kind + QStringLiteral(" 的名稱不可含有 NUL 字元"));
+        return IoResult::Fail(IoStatus::Protocol, kind + QCoreApplication::translate(
+                                                             "ProxyConnector", " 的名稱不可含有 NUL 字元"));
 
     QByteArray request("\x04\x01", 2);
     AppendPort(&request, port);
@@ -208,7 +214,8 @@ IoResult CProxyConnector::Socks4(CTcpTransport& tcp, const QByteArray& host, qui
     if (!io.Ok())
         return io;
     if (reply.at(0) != 0)
-        return IoResult::Fail(IoStatus::Protocol, kind + QStringLiteral(" proxy 的回應無法解讀"));
+        return IoResult::Fail(IoStatus::Protocol,
+                              kind + QCoreApplication::translate("ProxyConnector", " proxy 的回應無法解讀"));
     const quint8 code = quint8(reply.at(1));
     return code == 90 ? IoResult::Done() : Refused(kind, Socks4Reason(code));
 }
@@ -226,15 +233,20 @@ IoResult CProxyConnector::Socks5(CTcpTransport& tcp, const QByteArray& host, qui
     if (!io.Ok())
         return io;
     if (chosen.at(0) != 5)
-        return IoResult::Fail(IoStatus::Protocol, kind + QStringLiteral(" proxy 的回應無法解讀"));
+        return IoResult::Fail(IoStatus::Protocol,
+                              kind + QCoreApplication::translate("ProxyConnector", " proxy 的回應無法解讀"));
     const quint8 method = quint8(chosen.at(1));
     if (method == 0xff)
-        return Refused(kind, withLogIn ? QStringLiteral("不接受無驗證或帳號密碼登入")
-                                       : QStringLiteral("需要登入，請設定 proxy 帳號與密碼"));
+        return Refused(
+            kind, withLogIn
+                      ? QCoreApplication::translate("ProxyConnector", "不接受無驗證或帳號密碼登入")
+                      : QCoreApplication::translate("ProxyConnector", "需要登入，請設定 proxy 帳號與密碼"));
     if (method == 2 && withLogIn)
         io = Socks5LogIn(tcp, deadline);
     else if (method != 0)
-        return IoResult::Fail(IoStatus::Protocol, kind + QStringLiteral(" proxy 選了未提供的驗證方式"));
+        return IoResult::Fail(
+            IoStatus::Protocol,
+            kind + QCoreApplication::translate("ProxyConnector", " proxy 選了未提供的驗證方式"));
     if (!io.Ok())
         return io;
 
@@ -246,7 +258,9 @@ IoResult CProxyConnector::Socks5(CTcpTransport& tcp, const QByteArray& host, qui
     else if (inet_pton(AF_INET6, host.constData(), &ipv6) == 1)
         request.append('\x04').append(reinterpret_cast<const char*>(&ipv6), 16);
     else if (host.isEmpty() || host.size() > 255)
-        return IoResult::Fail(IoStatus::Protocol, kind + QStringLiteral(" 的主機名稱長度須在 1 到 255 之間"));
+        return IoResult::Fail(
+            IoStatus::Protocol,
+            kind + QCoreApplication::translate("ProxyConnector", " 的主機名稱長度須在 1 到 255 之間"));
     else
         request.append('\x03').append(char(host.size())).append(host);
     AppendPort(&request, port);
@@ -257,7 +271,8 @@ IoResult CProxyConnector::Socks5(CTcpTransport& tcp, const QByteArray& host, qui
     if (!io.Ok())
         return io;
     if (reply.at(0) != 5)
-        return IoResult::Fail(IoStatus::Protocol, kind + QStringLiteral(" proxy 的回應無法解讀"));
+        return IoResult::Fail(IoStatus::Protocol,
+                              kind + QCoreApplication::translate("ProxyConnector", " proxy 的回應無法解讀"));
     if (reply.at(1) != 0)
         return Refused(kind, Socks5Reason(quint8(reply.at(1))));
     // The bound address follows; its size depends on its type.
@@ -272,7 +287,8 @@ IoResult CProxyConnector::Socks5(CTcpTransport& tcp, const QByteArray& host, qui
         io = ReadExact(tcp, &rest, 1, deadline);
         return io.Ok() ? ReadExact(tcp, &rest, quint8(rest.at(0)) + 2, deadline) : io;
     default:
-        return IoResult::Fail(IoStatus::Protocol, kind + QStringLiteral(" proxy 的回應無法解讀"));
+        return IoResult::Fail(IoStatus::Protocol,
+                              kind + QCoreApplication::translate("ProxyConnector", " proxy 的回應無法解讀"));
     }
 }
 
@@ -280,8 +296,9 @@ IoResult CProxyConnector::Socks5LogIn(CTcpTransport& tcp, const QDeadlineTimer& 
 {
     const QString kind = QStringLiteral("SOCKS5");
     if (m_proxy.user.size() > 255 || m_proxy.password.size() > 255)
-        return IoResult::Fail(IoStatus::Protocol,
-                              kind + QStringLiteral(" 的帳號與密碼各不可超過 255 位元組"));
+        return IoResult::Fail(
+            IoStatus::Protocol,
+            kind + QCoreApplication::translate("ProxyConnector", " 的帳號與密碼各不可超過 255 位元組"));
     QByteArray request("\x01", 1);
     request.append(char(m_proxy.user.size())).append(m_proxy.user);
     request.append(char(m_proxy.password.size())).append(m_proxy.password);
@@ -291,7 +308,8 @@ IoResult CProxyConnector::Socks5LogIn(CTcpTransport& tcp, const QDeadlineTimer& 
         io = ReadExact(tcp, &reply, 2, deadline);
     if (!io.Ok())
         return io;
-    return reply.at(1) == 0 ? IoResult::Done() : Refused(kind, QStringLiteral("帳號或密碼錯誤"));
+    return reply.at(1) == 0 ? IoResult::Done()
+                            : Refused(kind, QCoreApplication::translate("ProxyConnector", "帳號或密碼錯誤"));
 }
 
 IoResult CProxyConnector::HttpConnect(CTcpTransport& tcp, const QByteArray& host, quint16 port,
@@ -299,8 +317,9 @@ IoResult CProxyConnector::HttpConnect(CTcpTransport& tcp, const QByteArray& host
 {
     const QString kind = QStringLiteral("HTTP");
     if (HasLineBreak(host) || HasLineBreak(m_proxy.user) || HasLineBreak(m_proxy.password))
-        return IoResult::Fail(IoStatus::Protocol,
-                              kind + QStringLiteral(" proxy 的名稱不可含有換行或 NUL 字元"));
+        return IoResult::Fail(
+            IoStatus::Protocol,
+            kind + QCoreApplication::translate("ProxyConnector", " proxy 的名稱不可含有換行或 NUL 字元"));
     const QByteArray target = (host.contains(':') ? "[" + host + "]" : host) + ":" + QByteArray::number(port);
     QByteArray request = "CONNECT " + target + " HTTP/1.1\r\nHost: " + target + "\r\n";
     if (!m_proxy.user.isEmpty())
@@ -316,7 +335,8 @@ IoResult CProxyConnector::HttpConnect(CTcpTransport& tcp, const QByteArray& host
     while (!header.endsWith("\r\n\r\n") && !header.endsWith("\n\n"))
     {
         if (header.size() >= kMaxHttpHeader)
-            return IoResult::Fail(IoStatus::Protocol, kind + QStringLiteral(" proxy 的回應標頭過長"));
+            return IoResult::Fail(IoStatus::Protocol, kind + QCoreApplication::translate(
+                                                                 "ProxyConnector", " proxy 的回應標頭過長"));
         char byte = 0;
         io = ReadExact(tcp, &byte, 1, deadline);
         if (!io.Ok())
@@ -326,8 +346,10 @@ IoResult CProxyConnector::HttpConnect(CTcpTransport& tcp, const QByteArray& host
     QByteArray statusLine = header.left(header.indexOf('\n')).trimmed();
     const QList<QByteArray> parts = statusLine.split(' ');
     if (parts.size() < 2 || !parts.at(0).startsWith("HTTP/"))
-        return IoResult::Fail(IoStatus::Protocol, kind + QStringLiteral(" proxy 的回應無法解讀：") +
-                                                      QString::fromLatin1(statusLine));
+        return IoResult::Fail(IoStatus::Protocol,
+                              kind +
+                                  QCoreApplication::translate("ProxyConnector", " proxy 的回應無法解讀：") +
+                                  QString::fromLatin1(statusLine));
     const int status = parts.at(1).toInt();
     return status >= 200 && status < 300 ? IoResult::Done() : Refused(kind, QString::fromLatin1(statusLine));
 }

@@ -1,6 +1,7 @@
 // TLS for FTP (RFC 4217): client context and session memory for data connection reuse.
 #include "engine/net/TlsContext.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QStringList>
 #include <memory>
@@ -19,7 +20,8 @@ BioPtr OpenFile(const QString& path)
 
 QString FileError(const QString& what, const QString& path)
 {
-    return what + QStringLiteral(" ") + path + QStringLiteral("：") + CTlsContext::ErrorText();
+    return what + QStringLiteral(" ") + path + QCoreApplication::translate("TlsContext", "：") +
+           CTlsContext::ErrorText();
 }
 } // namespace
 
@@ -72,8 +74,9 @@ IoResult CTlsContext::LoadClientCertificate(const QString& certificateFile, cons
     X509* certificate =
         certificateBio ? PEM_read_bio_X509(certificateBio.get(), nullptr, nullptr, nullptr) : nullptr;
     if (!certificate)
-        return IoResult::Fail(IoStatus::Failed,
-                              FileError(QStringLiteral("無法讀取用戶端憑證"), certificateFile));
+        return IoResult::Fail(
+            IoStatus::Failed,
+            FileError(QCoreApplication::translate("TlsContext", "無法讀取用戶端憑證"), certificateFile));
     const int usedCertificate = SSL_CTX_use_certificate(m_context, certificate);
     X509_free(certificate);
 
@@ -81,11 +84,15 @@ IoResult CTlsContext::LoadClientCertificate(const QString& certificateFile, cons
     BioPtr keyBio = OpenFile(keyFile);
     EVP_PKEY* key = keyBio ? PEM_read_bio_PrivateKey(keyBio.get(), nullptr, nullptr, secret.data()) : nullptr;
     if (!key)
-        return IoResult::Fail(IoStatus::Failed, FileError(QStringLiteral("無法讀取用戶端私密金鑰"), keyFile));
+        return IoResult::Fail(
+            IoStatus::Failed,
+            FileError(QCoreApplication::translate("TlsContext", "無法讀取用戶端私密金鑰"), keyFile));
     const int usedKey = SSL_CTX_use_PrivateKey(m_context, key);
     EVP_PKEY_free(key);
     if (usedCertificate != 1 || usedKey != 1 || SSL_CTX_check_private_key(m_context) != 1)
-        return IoResult::Fail(IoStatus::Failed, QStringLiteral("用戶端憑證與私密金鑰不符：") + ErrorText());
+        return IoResult::Fail(IoStatus::Failed,
+                              QCoreApplication::translate("TlsContext", "用戶端憑證與私密金鑰不符：") +
+                                  ErrorText());
     return IoResult::Done();
 }
 

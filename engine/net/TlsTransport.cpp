@@ -8,6 +8,7 @@
 
 #include <QStringList>
 
+#include <QCoreApplication>
 #include <cerrno>
 #include <openssl/err.h>
 #include <openssl/pem.h>
@@ -186,7 +187,7 @@ ServerCertificate CTlsTransport::PeerCertificate(const QByteArray& hostName) con
     X509* certificate = SSL_get1_peer_certificate(m_ssl);
     if (!certificate)
     {
-        result.problem = QStringLiteral("伺服器未提供憑證");
+        result.problem = QCoreApplication::translate("TlsTransport", "伺服器未提供憑證");
         return result;
     }
     result.pem = PemText(certificate);
@@ -203,8 +204,9 @@ ServerCertificate CTlsTransport::PeerCertificate(const QByteArray& hostName) con
     if (verified != X509_V_OK)
         problems << QString::fromUtf8(X509_verify_cert_error_string(verified));
     if (!named)
-        problems << QStringLiteral("憑證不是發給 ") + QString::fromUtf8(hostName) + QStringLiteral(" 的");
-    result.problem = problems.join(QStringLiteral("；"));
+        problems << QCoreApplication::translate("TlsTransport", "憑證不是發給 ") +
+                        QString::fromUtf8(hostName) + QCoreApplication::translate("TlsTransport", " 的");
+    result.problem = problems.join(QCoreApplication::translate("TlsTransport", "；"));
     X509_free(certificate);
     return result;
 }

@@ -20,6 +20,7 @@
 #include "engine/sftp/SftpTransfer.h"
 #include "engine/sftp/SshChannel.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <libssh/libssh.h>
 #include <limits>
@@ -44,7 +45,8 @@ QString Text(const QByteArray& bytes)
 
 FtpResult Malformed(const QString& what)
 {
-    return FtpResult::Failure(FtpStatus::Protocol, what + QStringLiteral("：伺服器的回應格式錯誤"));
+    return FtpResult::Failure(FtpStatus::Protocol,
+                              what + QCoreApplication::translate("SftpClient", "：伺服器的回應格式錯誤"));
 }
 
 // A request for the trace: its name and, where it carries one, the path (or the extension's name), so
@@ -208,16 +210,18 @@ void CSftpClient::Disconnect()
 FtpResult CSftpClient::Open()
 {
     const QByteArray host = m_options.host.contains(':') ? "[" + m_options.host + "]" : m_options.host;
-    QString where = QStringLiteral("無法連線到 %1:%2").arg(Text(host)).arg(m_options.port);
+    QString where =
+        QCoreApplication::translate("SftpClient", "無法連線到 %1:%2").arg(Text(host)).arg(m_options.port);
     const ProxySettings& proxy = m_options.proxy;
     if (proxy.IsFtpStyle())
-        return FtpResult::Failure(FtpStatus::BadRequest,
-                                  where +
-                                      QStringLiteral("：FTP 類型的 proxy（SITE、OPEN、USER）只能用於 FTP，"
-                                                     "SFTP 請改用 SOCKS、HTTP CONNECT 或轉送"));
+        return FtpResult::Failure(
+            FtpStatus::BadRequest,
+            where + QCoreApplication::translate("SftpClient",
+                                                "：FTP 類型的 proxy（SITE、OPEN、USER）只能用於 FTP，"
+                                                "SFTP 請改用 SOCKS、HTTP CONNECT 或轉送"));
     const CProxyConnector connector(proxy, m_cancel);
     if (proxy.type != ProxyType::None)
-        where += QStringLiteral("（經由 proxy %1:%2）")
+        where += QCoreApplication::translate("SftpClient", "（經由 proxy %1:%2）")
                      .arg(Text(proxy.host))
                      .arg(connector.ProxyPort(m_options.port));
     IoResult connected;
@@ -229,7 +233,7 @@ FtpResult CSftpClient::Open()
     m_ssh = std::make_unique<CSshSession>(m_cancel, m_options.timeoutMs);
     const FtpResult started = m_ssh->Start(m_transport->Fd(), m_options.host, m_options.user);
     if (started.Ok())
-        Info(QStringLiteral("SSH 伺服器：") + Text(m_ssh->ServerBanner()));
+        Info(QCoreApplication::translate("SftpClient", "SSH 伺服器：") + Text(m_ssh->ServerBanner()));
     return started;
 }
 
@@ -237,14 +241,16 @@ FtpResult CSftpClient::CheckHostKey()
 {
     const std::optional<SshHostKey> key = m_ssh->HostKey();
     if (!key)
-        return FtpResult::Failure(FtpStatus::Protocol,
-                                  QStringLiteral("SSH 連線失敗：無法取得伺服器的主機金鑰"));
+        return FtpResult::Failure(
+            FtpStatus::Protocol,
+            QCoreApplication::translate("SftpClient", "SSH 連線失敗：無法取得伺服器的主機金鑰"));
     const QString shown = Text(key->type) + ' ' + Text(key->Fingerprint());
-    Info(QStringLiteral("伺服器的主機金鑰：") + shown);
+    Info(QCoreApplication::translate("SftpClient", "伺服器的主機金鑰：") + shown);
     if (m_hostKeyHook && m_hostKeyHook(*key))
         return FtpResult::Success();
-    return FtpResult::Failure(FtpStatus::Rejected,
-                              QStringLiteral("已拒絕伺服器的主機金鑰（%1），連線已中止").arg(shown));
+    return FtpResult::Failure(
+        FtpStatus::Rejected,
+        QCoreApplication::translate("SftpClient", "已拒絕伺服器的主機金鑰（%1），連線已中止").arg(shown));
 }
 
 FtpResult CSftpClient::LogIn()
@@ -252,14 +258,17 @@ FtpResult CSftpClient::LogIn()
     ssh_key_struct* key = m_options.key ? m_options.key->SshKey() : nullptr;
     const bool keyOnly = m_options.authentication == SftpAuthentication::KeyOnly;
     if (keyOnly && !key)
-        return FtpResult::Failure(FtpStatus::BadRequest,
-                                  QStringLiteral("SSH 登入失敗：只允許以金鑰登入，但沒有載入可用的私密金鑰"));
+        return FtpResult::Failure(
+            FtpStatus::BadRequest,
+            QCoreApplication::translate("SftpClient",
+                                        "SSH 登入失敗：只允許以金鑰登入，但沒有載入可用的私密金鑰"));
     FtpValue<SshAuthOutcome> step = m_ssh->AuthenticateNone();
     if (step.result.Ok() || step.result.status != FtpStatus::Refused)
         return LoggedIn(step, QStringLiteral("none"));
     int methods = m_ssh->Methods();
     FtpResult refusal = FtpResult::Failure(
-        FtpStatus::Refused, QStringLiteral("SSH 登入失敗：伺服器不提供可用的登入方式（伺服器提供：%1）")
+        FtpStatus::Refused, QCoreApplication::translate(
+                                "SftpClient", "SSH 登入失敗：伺服器不提供可用的登入方式（伺服器提供：%1）")
                                 .arg(Text(MethodNames(methods))));
     if (key && (methods & SSH_AUTH_METHOD_PUBLICKEY))
     {
@@ -293,16 +302,17 @@ FtpResult CSftpClient::LoggedIn(const FtpValue<SshAuthOutcome>& step, const QStr
     if (!step.result.Ok())
         return step.result;
     if (step.value == SshAuthOutcome::Partial)
-        return FtpResult::Failure(FtpStatus::Refused,
-                                  QStringLiteral("SSH 登入失敗：伺服器還要求其他登入方式（%1）")
-                                      .arg(Text(MethodNames(m_ssh->Methods()))));
-    Info(QStringLiteral("已登入（%1）").arg(how));
+        return FtpResult::Failure(
+            FtpStatus::Refused,
+            QCoreApplication::translate("SftpClient", "SSH 登入失敗：伺服器還要求其他登入方式（%1）")
+                .arg(Text(MethodNames(m_ssh->Methods()))));
+    Info(QCoreApplication::translate("SftpClient", "已登入（%1）").arg(how));
     return FtpResult::Success();
 }
 
 FtpResult CSftpClient::StartSftp()
 {
-    const QString what = QStringLiteral("無法啟動 SFTP");
+    const QString what = QCoreApplication::translate("SftpClient", "無法啟動 SFTP");
     FtpValue<std::unique_ptr<CSshChannel>> channel = m_ssh->OpenSubsystem("sftp");
     if (!channel.result.Ok())
         return channel.result;
@@ -314,12 +324,14 @@ FtpResult CSftpClient::StartSftp()
     if (version.value.type != Sftp::Version)
         return Malformed(what);
     if (version.value.id != Sftp::kVersion)
-        return FtpResult::Failure(FtpStatus::Protocol,
-                                  what +
-                                      QStringLiteral("：不支援伺服器的 SFTP 版本 %1").arg(version.value.id));
+        return FtpResult::Failure(
+            FtpStatus::Protocol,
+            what + QCoreApplication::translate("SftpClient", "：不支援伺服器的 SFTP 版本 %1")
+                       .arg(version.value.id));
     if (!ReadExtensions(version.value.body, &m_extensions))
         return Malformed(what);
-    Info(QStringLiteral("SFTP 版本 3，擴充功能：%1").arg(Text(m_extensions.keys().join(' '))));
+    Info(QCoreApplication::translate("SftpClient", "SFTP 版本 3，擴充功能：%1")
+             .arg(Text(m_extensions.keys().join(' '))));
     const FtpResult limits = ReadLimits();
     if (!limits.Ok())
         return limits;
@@ -347,7 +359,7 @@ FtpResult CSftpClient::ReadLimits()
     m_writeBlock = kSafeBlock;
     if (!m_extensions.contains("limits@openssh.com"))
         return FtpResult::Success();
-    const QString what = QStringLiteral("無法讀取 SFTP 伺服器的限制");
+    const QString what = QCoreApplication::translate("SftpClient", "無法讀取 SFTP 伺服器的限制");
     const FtpValue<SftpMessage> answer = Request(
         Sftp::Extended, [](CSftpPacket& packet) { packet.AddString("limits@openssh.com"); }, what);
     if (!answer.result.Ok())
@@ -372,7 +384,8 @@ FtpResult CSftpClient::Usable(const QString& what) const
 {
     if (IsConnected())
         return FtpResult::Success();
-    return FtpResult::Failure(FtpStatus::NotConnected, what + QStringLiteral("：尚未連線"));
+    return FtpResult::Failure(FtpStatus::NotConnected,
+                              what + QCoreApplication::translate("SftpClient", "：尚未連線"));
 }
 
 FtpValue<SftpMessage> CSftpClient::Request(quint8 type, const std::function<void(CSftpPacket&)>& fill,
@@ -489,7 +502,8 @@ FtpValue<QByteArray> CSftpClient::OpenHandle(quint8 type, const QByteArray& path
 FtpResult CSftpClient::CloseHandle(const QByteArray& handle, const QString& what)
 {
     if (!IsConnected())
-        return FtpResult::Failure(FtpStatus::Network, what + QStringLiteral("：SFTP 連線已中斷"));
+        return FtpResult::Failure(FtpStatus::Network,
+                                  what + QCoreApplication::translate("SftpClient", "：SFTP 連線已中斷"));
     return Simple(Sftp::Close, handle, what);
 }
 
@@ -515,13 +529,13 @@ FtpResult CSftpClient::SetAttributes(const QByteArray& path, const SftpAttribute
 
 FtpValue<QByteArray> CSftpClient::CurrentFolder() const
 {
-    const FtpResult usable = Usable(QStringLiteral("無法取得目前的資料夾"));
+    const FtpResult usable = Usable(QCoreApplication::translate("SftpClient", "無法取得目前的資料夾"));
     return {usable, usable.Ok() ? m_current : QByteArray()};
 }
 
 FtpResult CSftpClient::ChangeFolder(const QByteArray& path)
 {
-    const QString what = QStringLiteral("無法切換到資料夾 \"%1\"").arg(Text(path));
+    const QString what = QCoreApplication::translate("SftpClient", "無法切換到資料夾 \"%1\"").arg(Text(path));
     const FtpValue<QByteArray> real = RealPath(Absolute(path), what);
     if (!real.result.Ok())
         return Finished(real.result);
@@ -529,7 +543,8 @@ FtpResult CSftpClient::ChangeFolder(const QByteArray& path)
     if (!attributes.result.Ok())
         return Finished(attributes.result);
     if (attributes.value.Kind() != ListItem::Kind::Folder)
-        return FtpResult::Failure(FtpStatus::Refused, what + QStringLiteral("：不是資料夾"));
+        return FtpResult::Failure(FtpStatus::Refused,
+                                  what + QCoreApplication::translate("SftpClient", "：不是資料夾"));
     m_current = real.value;
     return FtpResult::Success();
 }
@@ -542,7 +557,8 @@ FtpResult CSftpClient::ChangeToParent()
 FtpValue<FtpListing> CSftpClient::List(const QByteArray& path)
 {
     const QByteArray folder = Absolute(path);
-    return Finished(ReadFolder(folder, QStringLiteral("無法列出資料夾 \"%1\"").arg(Text(folder))));
+    return Finished(ReadFolder(
+        folder, QCoreApplication::translate("SftpClient", "無法列出資料夾 \"%1\"").arg(Text(folder))));
 }
 
 FtpValue<FtpListing> CSftpClient::ReadFolder(const QByteArray& folder, const QString& what)
@@ -591,12 +607,13 @@ FtpResult CSftpClient::ReadEntries(const SftpMessage& answer, FtpListing* listin
     for (const QByteArray& name : skipped)
     {
         if (name != "." && name != "..")
-            Info(QStringLiteral("已略過不安全的名稱：%1").arg(Text(name)));
+            Info(QCoreApplication::translate("SftpClient", "已略過不安全的名稱：%1").arg(Text(name)));
     }
     if (read == CSftpNameList::ERead::Malformed)
         return Malformed(what);
     if (read == CSftpNameList::ERead::TooMany)
-        return FtpResult::Failure(FtpStatus::Protocol, what + QStringLiteral("：項目過多"));
+        return FtpResult::Failure(FtpStatus::Protocol,
+                                  what + QCoreApplication::translate("SftpClient", "：項目過多"));
     return FtpResult::Success();
 }
 
@@ -604,7 +621,8 @@ FtpValue<ListItem> CSftpClient::Stat(const QByteArray& path)
 {
     const QByteArray target = Absolute(path);
     const FtpValue<SftpAttributes> attributes =
-        Attributes(Sftp::Stat, target, QStringLiteral("無法讀取 \"%1\" 的資訊").arg(Text(target)));
+        Attributes(Sftp::Stat, target,
+                   QCoreApplication::translate("SftpClient", "無法讀取 \"%1\" 的資訊").arg(Text(target)));
     if (!attributes.result.Ok())
         return Finished(FtpValue<ListItem>{attributes.result, {}});
     ListItem item = CSftpNameList::ItemOf(target.mid(target.lastIndexOf('/') + 1), {}, attributes.value);
@@ -627,7 +645,7 @@ FtpResult CSftpClient::Download(const QByteArray& remotePath, const QString& loc
                                 const FtpProgressHook& progress, qint64 knownSize)
 {
     const QByteArray path = Absolute(remotePath);
-    const QString what = QStringLiteral("下載 \"%1\" 失敗").arg(Text(path));
+    const QString what = QCoreApplication::translate("SftpClient", "下載 \"%1\" 失敗").arg(Text(path));
     const FtpValue<QByteArray> handle = OpenHandle(Sftp::Open, path, Sftp::OpenRead, what);
     if (!handle.result.Ok())
         return Finished(handle.result);
@@ -658,21 +676,23 @@ FtpResult CSftpClient::ReceiveFile(const QByteArray& handle, const QByteArray& p
     const qint64 total = knownSize >= 0 ? knownSize : HandleSize(handle, what);
     const qint64 offset = resume ? qMax<qint64>(0, CLocalFile::SizeOf(localPath)) : 0;
     if (total >= 0 && offset > total)
-        return FtpResult::Failure(FtpStatus::BadRequest,
-                                  what + QStringLiteral("：本機檔案比遠端檔案大，無法續傳"));
+        return FtpResult::Failure(
+            FtpStatus::BadRequest,
+            what + QCoreApplication::translate("SftpClient", "：本機檔案比遠端檔案大，無法續傳"));
     // Opened (and truncated) only now that the server has the file.
     CLocalFile file;
     const IoResult opened =
         file.Open(localPath, resume ? CLocalFile::Mode::Extend : CLocalFile::Mode::Replace);
     if (!opened.Ok())
-        return FtpResult::Failure(
-            FtpStatus::Local,
-            what + QStringLiteral("：無法開啟本機檔案 \"%1\"：%2").arg(localPath, opened.error));
+        return FtpResult::Failure(FtpStatus::Local, what + QCoreApplication::translate(
+                                                               "SftpClient", "：無法開啟本機檔案 \"%1\"：%2")
+                                                               .arg(localPath, opened.error));
     CSftpTransfer transfer(*m_sftp, m_cancel, m_readBlock);
     const FtpResult result = transfer.Download(handle, offset, total, file, progress, what);
     const IoResult closed = file.Close();
     if (result.Ok() && !closed.Ok())
-        return FtpResult::Failure(FtpStatus::Local, what + QStringLiteral("：") + closed.error);
+        return FtpResult::Failure(FtpStatus::Local,
+                                  what + QCoreApplication::translate("SftpClient", "：") + closed.error);
     if (!result.Ok())
         return result;
     const QString name = Text(path.mid(path.lastIndexOf('/') + 1));
@@ -695,7 +715,7 @@ FtpResult CSftpClient::CheckLength(const QByteArray& handle, const QString& name
         return FtpResult::Success();
     if (received > expected)
     {
-        Info(QStringLiteral("%1 在傳送時變大：宣告 %2 位元組，收到 %3 位元組")
+        Info(QCoreApplication::translate("SftpClient", "%1 在傳送時變大：宣告 %2 位元組，收到 %3 位元組")
                  .arg(name)
                  .arg(expected)
                  .arg(received));
@@ -711,7 +731,8 @@ FtpValue<qint64> CSftpClient::RemoteSizeForResume(const QByteArray& path, const 
     if (attributes.result.status == FtpStatus::Refused)
         return {FtpResult::Success(), 0};
     if (attributes.result.Ok() && !attributes.value.Has(Sftp::AttrSize))
-        return {FtpResult::Failure(FtpStatus::Protocol, what + QStringLiteral("：伺服器沒有提供檔案大小")),
+        return {FtpResult::Failure(FtpStatus::Protocol, what + QCoreApplication::translate(
+                                                                   "SftpClient", "：伺服器沒有提供檔案大小")),
                 0};
     return {attributes.result, qint64(attributes.value.size)};
 }
@@ -720,27 +741,29 @@ FtpResult CSftpClient::Upload(const QString& localPath, const QByteArray& remote
                               const FtpProgressHook& progress)
 {
     const QByteArray path = Absolute(remotePath);
-    const QString what = QStringLiteral("上傳 \"%1\" 失敗").arg(Text(path));
+    const QString what = QCoreApplication::translate("SftpClient", "上傳 \"%1\" 失敗").arg(Text(path));
     const FtpResult usable = Usable(what);
     if (!usable.Ok())
         return usable;
     CLocalFile file;
     const IoResult opened = file.Open(localPath, CLocalFile::Mode::Read);
     if (!opened.Ok())
-        return FtpResult::Failure(
-            FtpStatus::Local,
-            what + QStringLiteral("：無法開啟本機檔案 \"%1\"：%2").arg(localPath, opened.error));
+        return FtpResult::Failure(FtpStatus::Local, what + QCoreApplication::translate(
+                                                               "SftpClient", "：無法開啟本機檔案 \"%1\"：%2")
+                                                               .arg(localPath, opened.error));
     const qint64 localSize = file.Size();
     const FtpValue<qint64> offset = mode == FtpUploadMode::Replace ? FtpValue<qint64>{FtpResult::Success(), 0}
                                                                    : RemoteSizeForResume(path, what);
     if (!offset.result.Ok())
         return Finished(offset.result);
     if (mode == FtpUploadMode::Resume && offset.value > localSize)
-        return FtpResult::Failure(FtpStatus::BadRequest,
-                                  what + QStringLiteral("：遠端檔案比本機檔案大，無法續傳"));
+        return FtpResult::Failure(
+            FtpStatus::BadRequest,
+            what + QCoreApplication::translate("SftpClient", "：遠端檔案比本機檔案大，無法續傳"));
     const IoResult sought = mode == FtpUploadMode::Resume ? file.Seek(offset.value) : IoResult::Done();
     if (!sought.Ok())
-        return FtpResult::Failure(FtpStatus::Local, what + QStringLiteral("：") + sought.error);
+        return FtpResult::Failure(FtpStatus::Local,
+                                  what + QCoreApplication::translate("SftpClient", "：") + sought.error);
     const FtpValue<QByteArray> handle = OpenHandle(Sftp::Open, path, OpenFlags(mode), what);
     if (!handle.result.Ok())
         return Finished(handle.result);
@@ -754,26 +777,33 @@ FtpResult CSftpClient::Upload(const QString& localPath, const QByteArray& remote
 FtpResult CSftpClient::Delete(const QByteArray& path)
 {
     const QByteArray target = Absolute(path);
-    return Finished(Simple(Sftp::Remove, target, QStringLiteral("刪除檔案 \"%1\" 失敗").arg(Text(target))));
+    return Finished(
+        Simple(Sftp::Remove, target,
+               QCoreApplication::translate("SftpClient", "刪除檔案 \"%1\" 失敗").arg(Text(target))));
 }
 
 FtpResult CSftpClient::RemoveFolder(const QByteArray& path)
 {
     const QByteArray target = Absolute(path);
-    return Finished(Simple(Sftp::Rmdir, target, QStringLiteral("移除資料夾 \"%1\" 失敗").arg(Text(target))));
+    return Finished(
+        Simple(Sftp::Rmdir, target,
+               QCoreApplication::translate("SftpClient", "移除資料夾 \"%1\" 失敗").arg(Text(target))));
 }
 
 FtpResult CSftpClient::MakeFolder(const QByteArray& path)
 {
     const QByteArray target = Absolute(path);
-    return Finished(Simple(Sftp::Mkdir, target, QStringLiteral("建立資料夾 \"%1\" 失敗").arg(Text(target))));
+    return Finished(
+        Simple(Sftp::Mkdir, target,
+               QCoreApplication::translate("SftpClient", "建立資料夾 \"%1\" 失敗").arg(Text(target))));
 }
 
 FtpResult CSftpClient::Rename(const QByteArray& from, const QByteArray& to)
 {
     const QByteArray source = Absolute(from);
     const QByteArray target = Absolute(to);
-    const QString what = QStringLiteral("將 \"%1\" 重新命名為 \"%2\" 失敗").arg(Text(source), Text(target));
+    const QString what = QCoreApplication::translate("SftpClient", "將 \"%1\" 重新命名為 \"%2\" 失敗")
+                             .arg(Text(source), Text(target));
     // Plain RENAME refuses an existing target; the OpenSSH extension replaces it like rename(2).
     const bool posix = m_extensions.contains("posix-rename@openssh.com");
     const auto fill = [&](CSftpPacket& packet)
@@ -792,9 +822,11 @@ FtpResult CSftpClient::DeleteFolderContents(const QByteArray& path)
 
 FtpResult CSftpClient::DeleteTree(const QByteArray& folder, int depth)
 {
-    const QString what = QStringLiteral("刪除資料夾 \"%1\" 的內容失敗").arg(Text(folder));
+    const QString what =
+        QCoreApplication::translate("SftpClient", "刪除資料夾 \"%1\" 的內容失敗").arg(Text(folder));
     if (depth > kMaxTreeDepth)
-        return FtpResult::Failure(FtpStatus::Refused, what + QStringLiteral("：資料夾層數過多"));
+        return FtpResult::Failure(FtpStatus::Refused,
+                                  what + QCoreApplication::translate("SftpClient", "：資料夾層數過多"));
     const FtpValue<FtpListing> listing = ReadFolder(folder, what);
     if (!listing.result.Ok())
         return listing.result;
@@ -808,11 +840,14 @@ FtpResult CSftpClient::DeleteTree(const QByteArray& folder, int depth)
         {
             removed = DeleteTree(child, depth + 1);
             if (removed.Ok())
-                removed =
-                    Simple(Sftp::Rmdir, child, QStringLiteral("移除資料夾 \"%1\" 失敗").arg(Text(child)));
+                removed = Simple(
+                    Sftp::Rmdir, child,
+                    QCoreApplication::translate("SftpClient", "移除資料夾 \"%1\" 失敗").arg(Text(child)));
         }
         else
-            removed = Simple(Sftp::Remove, child, QStringLiteral("刪除檔案 \"%1\" 失敗").arg(Text(child)));
+            removed =
+                Simple(Sftp::Remove, child,
+                       QCoreApplication::translate("SftpClient", "刪除檔案 \"%1\" 失敗").arg(Text(child)));
         if (!removed.Ok())
             return removed;
     }
@@ -822,10 +857,12 @@ FtpResult CSftpClient::DeleteTree(const QByteArray& folder, int depth)
 FtpResult CSftpClient::SetModifiedTime(const QByteArray& path, const QDateTime& time)
 {
     const QByteArray target = Absolute(path);
-    const QString what = QStringLiteral("設定 \"%1\" 的修改時間失敗").arg(Text(target));
+    const QString what =
+        QCoreApplication::translate("SftpClient", "設定 \"%1\" 的修改時間失敗").arg(Text(target));
     const qint64 seconds = time.isValid() ? time.toSecsSinceEpoch() : -1;
     if (seconds < 0 || seconds > qint64(std::numeric_limits<quint32>::max()))
-        return FtpResult::Failure(FtpStatus::BadRequest, what + QStringLiteral("：時間超出範圍"));
+        return FtpResult::Failure(FtpStatus::BadRequest,
+                                  what + QCoreApplication::translate("SftpClient", "：時間超出範圍"));
     // Version 3 sets both times at once: keep the access time the file has.
     const FtpValue<SftpAttributes> current = Attributes(Sftp::Stat, target, what);
     if (!current.result.Ok())
@@ -844,13 +881,14 @@ FtpResult CSftpClient::SetPermissions(const QByteArray& path, quint32 mode)
     changed.flags = Sftp::AttrPermissions;
     changed.permissions = mode & 07777;
     return Finished(
-        SetAttributes(target, changed, QStringLiteral("變更 \"%1\" 的權限失敗").arg(Text(target))));
+        SetAttributes(target, changed,
+                      QCoreApplication::translate("SftpClient", "變更 \"%1\" 的權限失敗").arg(Text(target))));
 }
 
 FtpValue<QByteArray> CSftpClient::RemoteChecksum(ChecksumKind kind, const QByteArray& path)
 {
     const QByteArray target = Absolute(path);
-    const FtpResult usable = Usable(QStringLiteral("無法取得遠端檔案的檢查碼"));
+    const FtpResult usable = Usable(QCoreApplication::translate("SftpClient", "無法取得遠端檔案的檢查碼"));
     if (!usable.Ok())
         return {usable, {}};
     if (m_checkFile != Support::No)
@@ -864,7 +902,8 @@ FtpValue<QByteArray> CSftpClient::RemoteChecksum(ChecksumKind kind, const QByteA
 
 FtpValue<QByteArray> CSftpClient::CheckFile(ChecksumKind kind, const QByteArray& path)
 {
-    const QString what = QStringLiteral("無法取得 \"%1\" 的檢查碼").arg(Text(path));
+    const QString what =
+        QCoreApplication::translate("SftpClient", "無法取得 \"%1\" 的檢查碼").arg(Text(path));
     const auto fill = [&](CSftpPacket& packet)
     {
         packet.AddString("check-file-name").AddString(path).AddString(CheckFileAlgorithm(kind));
@@ -902,7 +941,8 @@ FtpValue<QByteArray> CSftpClient::HashCommand(ChecksumKind kind, const QByteArra
 {
     if (kind == ChecksumKind::Crc32)
         return {FtpResult::Success(), {}};
-    const QString what = QStringLiteral("無法取得 \"%1\" 的檢查碼").arg(Text(path));
+    const QString what =
+        QCoreApplication::translate("SftpClient", "無法取得 \"%1\" 的檢查碼").arg(Text(path));
     const QByteArray program = kind == ChecksumKind::Md5 ? "md5sum" : "sha1sum";
     // No options: BusyBox and the BSDs take none of GNU's; the path is absolute, so never one itself.
     FtpValue<std::unique_ptr<CSshChannel>> exec =
@@ -919,7 +959,9 @@ FtpValue<QByteArray> CSftpClient::HashCommand(ChecksumKind kind, const QByteArra
         const IoResult err = channel.ReadSome(block, sizeof block, true);
         errors.append(block, err.Ok() ? err.bytes : 0);
         if (output.size() + errors.size() > kMaxCommandOutput)
-            return {FtpResult::Failure(FtpStatus::Protocol, what + QStringLiteral("：命令的輸出過長")), {}};
+            return {FtpResult::Failure(FtpStatus::Protocol,
+                                       what + QCoreApplication::translate("SftpClient", "：命令的輸出過長")),
+                    {}};
         if (out.status == IoStatus::Closed && err.status == IoStatus::Closed)
             break;
         for (const IoResult& io : {out, err})
@@ -941,12 +983,14 @@ FtpValue<QByteArray> CSftpClient::HashCommand(ChecksumKind kind, const QByteArra
     const int exit = channel.ExitStatus();
     if (exit == kCommandNotFound || exit == kCommandNotRunnable)
         return {FtpResult::Success(), {}};
-    return {FtpResult::Failure(FtpStatus::Refused, what + QStringLiteral("：") + Text(errors.trimmed())), {}};
+    return {FtpResult::Failure(FtpStatus::Refused, what + QCoreApplication::translate("SftpClient", "：") +
+                                                       Text(errors.trimmed())),
+            {}};
 }
 
 FtpResult CSftpClient::Noop()
 {
-    const QString what = QStringLiteral("SFTP 伺服器沒有回應");
+    const QString what = QCoreApplication::translate("SftpClient", "SFTP 伺服器沒有回應");
     return Finished(RealPath(m_current.isEmpty() ? QByteArray(".") : m_current, what).result);
 }
 
@@ -956,7 +1000,7 @@ FtpResult CSftpClient::Raw(const QByteArray& command)
     while (shown.endsWith('\n') || shown.endsWith('\r'))
         shown.chop(1);
     Log(FtpLogKind::Command, shown);
-    const FtpResult usable = Usable(QStringLiteral("無法送出命令"));
+    const FtpResult usable = Usable(QCoreApplication::translate("SftpClient", "無法送出命令"));
     if (!usable.Ok())
         return usable;
     return Finished(Emulate(SftpRawCommand::Parse(command)));
@@ -984,7 +1028,9 @@ FtpResult CSftpClient::Emulate(const SftpRawCommand& command)
         const FtpValue<QDateTime> time = ModifiedTime(command.path);
         if (!time.result.Ok() || !time.value.isValid())
             return Reply(550, {},
-                         time.result.Ok() ? QStringLiteral("伺服器沒有提供修改時間") : time.result.message);
+                         time.result.Ok()
+                             ? QCoreApplication::translate("SftpClient", "伺服器沒有提供修改時間")
+                             : time.result.message);
         return Reply(213,
                      {"213 " + time.value.toUTC().toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1()});
     }
@@ -993,11 +1039,14 @@ FtpResult CSftpClient::Emulate(const SftpRawCommand& command)
         return done.Ok() ? Reply(200, {"200 " + command.verb + " command successful."})
                          : Reply(421, {}, done.message);
     case Kind::BadArguments:
-        return Reply(501, {}, QStringLiteral("命令參數錯誤：%1").arg(Text(command.verb)));
+        return Reply(501, {},
+                     QCoreApplication::translate("SftpClient", "命令參數錯誤：%1").arg(Text(command.verb)));
     case Kind::Unknown:
         break;
     }
-    return Reply(500, {}, QStringLiteral("SFTP 連線不支援命令 \"%1\"").arg(Text(command.verb)));
+    return Reply(
+        500, {},
+        QCoreApplication::translate("SftpClient", "SFTP 連線不支援命令 \"%1\"").arg(Text(command.verb)));
 }
 
 FtpResult CSftpClient::Reply(int code, const QList<QByteArray>& lines, const QString& message)

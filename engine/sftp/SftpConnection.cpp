@@ -3,6 +3,7 @@
 #include "engine/sftp/SftpProtocol.h"
 #include "engine/sftp/SshChannel.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QtEndian>
 
@@ -45,7 +46,9 @@ FtpResult CSftpConnection::Fail(FtpStatus status, const QString& text)
 FtpValue<SftpMessage> CSftpConnection::Next(const QString& what, int timeoutMs)
 {
     if (m_broken)
-        return {FtpResult::Failure(FtpStatus::NotConnected, what + QStringLiteral("：SFTP 連線已中斷")), {}};
+        return {FtpResult::Failure(FtpStatus::NotConnected,
+                                   what + QCoreApplication::translate("SftpConnection", "：SFTP 連線已中斷")),
+                {}};
     const QDeadlineTimer deadline(timeoutMs);
     for (;;)
     {
@@ -54,7 +57,9 @@ FtpValue<SftpMessage> CSftpConnection::Next(const QString& what, int timeoutMs)
         if (frame == Frame::Ready)
             return {FtpResult::Success(), message};
         if (frame == Frame::Broken)
-            return {Fail(FtpStatus::Protocol, what + QStringLiteral("：伺服器送出無效的 SFTP 封包")), {}};
+            return {Fail(FtpStatus::Protocol, what + QCoreApplication::translate(
+                                                         "SftpConnection", "：伺服器送出無效的 SFTP 封包")),
+                    {}};
         bool moved = false;
         IoResult io = Move(&moved);
         if (io.Ok() && !moved)
@@ -63,7 +68,9 @@ FtpValue<SftpMessage> CSftpConnection::Next(const QString& what, int timeoutMs)
         if (io.status == IoStatus::Cancelled)
             return {FtpResult::FromIo(what, io), {}};
         if (io.status == IoStatus::Closed)
-            return {Fail(FtpStatus::Network, what + QStringLiteral("：伺服器已關閉 SFTP 通道")), {}};
+            return {Fail(FtpStatus::Network,
+                         what + QCoreApplication::translate("SftpConnection", "：伺服器已關閉 SFTP 通道")),
+                    {}};
         if (!io.Ok())
         {
             m_broken = true;

@@ -2,6 +2,7 @@
 
 #include "engine/sftp/SftpProtocol.h"
 #include "engine/sftp/SftpReader.h"
+#include <QCoreApplication>
 
 namespace
 {
@@ -10,25 +11,25 @@ QString Meaning(quint32 code)
     switch (code)
     {
     case Sftp::Ok:
-        return QStringLiteral("成功");
+        return QCoreApplication::translate("SftpStatus", "成功");
     case Sftp::Eof:
-        return QStringLiteral("已到檔案結尾");
+        return QCoreApplication::translate("SftpStatus", "已到檔案結尾");
     case Sftp::NoSuchFile:
-        return QStringLiteral("檔案或資料夾不存在");
+        return QCoreApplication::translate("SftpStatus", "檔案或資料夾不存在");
     case Sftp::PermissionDenied:
-        return QStringLiteral("權限不足");
+        return QCoreApplication::translate("SftpStatus", "權限不足");
     case Sftp::Failure:
-        return QStringLiteral("伺服器無法完成作業");
+        return QCoreApplication::translate("SftpStatus", "伺服器無法完成作業");
     case Sftp::BadMessage:
-        return QStringLiteral("伺服器無法辨識要求");
+        return QCoreApplication::translate("SftpStatus", "伺服器無法辨識要求");
     case Sftp::NoConnection:
-        return QStringLiteral("沒有連線");
+        return QCoreApplication::translate("SftpStatus", "沒有連線");
     case Sftp::ConnectionLost:
-        return QStringLiteral("連線中斷");
+        return QCoreApplication::translate("SftpStatus", "連線中斷");
     case Sftp::OpUnsupported:
-        return QStringLiteral("伺服器不支援此作業");
+        return QCoreApplication::translate("SftpStatus", "伺服器不支援此作業");
     default:
-        return QStringLiteral("伺服器錯誤碼 %1").arg(code);
+        return QCoreApplication::translate("SftpStatus", "伺服器錯誤碼 %1").arg(code);
     }
 }
 } // namespace
@@ -46,10 +47,11 @@ bool SftpStatus::Read(CSftpReader& reader, SftpStatus* status)
 
 QString SftpStatus::Describe(const QString& what) const
 {
-    QString text = what + QStringLiteral("：") + Meaning(code);
+    QString text = what + QCoreApplication::translate("SftpStatus", "：") + Meaning(code);
     const QByteArray own = message.trimmed();
     if (!own.isEmpty())
-        text += QStringLiteral("（") + QString::fromUtf8(own) + QStringLiteral("）");
+        text += QCoreApplication::translate("SftpStatus", "（") + QString::fromUtf8(own) +
+                QCoreApplication::translate("SftpStatus", "）");
     return text;
 }
 

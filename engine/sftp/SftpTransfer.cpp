@@ -8,6 +8,7 @@
 #include "engine/sftp/SftpReader.h"
 #include "engine/sftp/SftpStatus.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <algorithm>
 
@@ -111,17 +112,22 @@ FtpResult CSftpTransfer::TakeRead(const QByteArray& handle, const SftpMessage& a
     {
         SftpStatus status;
         if (!SftpStatus::Read(reader, &status))
-            return FtpResult::Failure(FtpStatus::Protocol, what + QStringLiteral("：伺服器的回應格式錯誤"));
+            return FtpResult::Failure(
+                FtpStatus::Protocol,
+                what + QCoreApplication::translate("SftpTransfer", "：伺服器的回應格式錯誤"));
         *atEnd = status.code == Sftp::Eof;
         return *atEnd ? FtpResult::Success() : status.ToResult(what);
     }
     QByteArray data;
     if (answer.type != Sftp::Data || !reader.String(&data) || data.isEmpty() || data.size() > request.length)
-        return FtpResult::Failure(FtpStatus::Protocol, what + QStringLiteral("：伺服器傳回的資料不符要求"));
+        return FtpResult::Failure(
+            FtpStatus::Protocol,
+            what + QCoreApplication::translate("SftpTransfer", "：伺服器傳回的資料不符要求"));
     const IoResult written = target.WriteAll(data.constData(), data.size());
     if (!written.Ok())
         return FtpResult::Failure(FtpStatus::Local,
-                                  what + QStringLiteral("：寫入本機檔案失敗：") + written.error);
+                                  what + QCoreApplication::translate("SftpTransfer", "：寫入本機檔案失敗：") +
+                                      written.error);
     m_done += data.size();
     // Data past the size given: it was stale, and the rest is read as from a file of unknown size.
     if (m_total >= 0 && m_done > m_total)
@@ -175,7 +181,9 @@ FtpResult CSftpTransfer::TakeWrites(const QString& what)
         const FtpResult written =
             answer.type == Sftp::Status && SftpStatus::Read(reader, &status)
                 ? status.ToResult(what)
-                : FtpResult::Failure(FtpStatus::Protocol, what + QStringLiteral("：伺服器的回應格式錯誤"));
+                : FtpResult::Failure(
+                      FtpStatus::Protocol,
+                      what + QCoreApplication::translate("SftpTransfer", "：伺服器的回應格式錯誤"));
         if (written.Ok())
             m_done += request->length;
         else if (result.Ok())
@@ -192,7 +200,8 @@ FtpResult CSftpTransfer::SendWrite(const QByteArray& handle, CLocalFile& source,
     m_buffer.resize(m_blockSize);
     const IoResult read = source.Read(m_buffer.data(), m_blockSize);
     if (!read.Ok())
-        return FtpResult::Failure(FtpStatus::Local, QStringLiteral("讀取本機檔案失敗：") + read.error);
+        return FtpResult::Failure(
+            FtpStatus::Local, QCoreApplication::translate("SftpTransfer", "讀取本機檔案失敗：") + read.error);
     if (read.bytes == 0)
     {
         *atEnd = true;

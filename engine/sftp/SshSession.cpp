@@ -4,6 +4,7 @@
 #include "engine/net/CancelToken.h"
 #include "engine/sftp/SshChannel.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <libssh/libssh.h>
 #include <poll.h>
@@ -40,10 +41,11 @@ template <typename Call> FtpValue<int> CSshSession::Drive(Call call, int again, 
 FtpResult CSshSession::Start(int fd, const QByteArray& host, const QByteArray& user)
 {
     Close();
-    const QString what = QStringLiteral("SSH 連線失敗");
+    const QString what = QCoreApplication::translate("SshSession", "SSH 連線失敗");
     m_session = ssh_new();
     if (!m_session)
-        return FtpResult::Failure(FtpStatus::Local, what + QStringLiteral("：無法建立 SSH 工作階段"));
+        return FtpResult::Failure(
+            FtpStatus::Local, what + QCoreApplication::translate("SshSession", "：無法建立 SSH 工作階段"));
     socket_t socket = fd;
     const int off = 0;
     ssh_options_set(m_session, SSH_OPTIONS_FD, &socket);
@@ -56,7 +58,8 @@ FtpResult CSshSession::Start(int fd, const QByteArray& host, const QByteArray& u
     if (!rc.result.Ok())
         return rc.result;
     if (rc.value != SSH_OK)
-        return FtpResult::Failure(FtpStatus::Protocol, what + QStringLiteral("：") + Error());
+        return FtpResult::Failure(FtpStatus::Protocol,
+                                  what + QCoreApplication::translate("SshSession", "：") + Error());
     return FtpResult::Success();
 }
 
@@ -93,17 +96,19 @@ FtpValue<SshAuthOutcome> CSshSession::Outcome(const FtpValue<int>& rc, const QSt
         return {FtpResult::Success(), SshAuthOutcome::Partial};
     case SSH_AUTH_DENIED:
         return {FtpResult::Failure(FtpStatus::Refused,
-                                   refused + QStringLiteral("（") + Error() + QStringLiteral("）")),
+                                   refused + QCoreApplication::translate("SshSession", "（") + Error() +
+                                       QCoreApplication::translate("SshSession", "）")),
                 SshAuthOutcome::Denied};
     default:
-        return {FtpResult::Failure(FtpStatus::Network, QStringLiteral("SSH 登入失敗：") + Error()),
+        return {FtpResult::Failure(FtpStatus::Network,
+                                   QCoreApplication::translate("SshSession", "SSH 登入失敗：") + Error()),
                 SshAuthOutcome::Denied};
     }
 }
 
 FtpValue<SshAuthOutcome> CSshSession::AuthenticateNone()
 {
-    const QString what = QStringLiteral("SSH 登入失敗");
+    const QString what = QCoreApplication::translate("SshSession", "SSH 登入失敗");
     return Outcome(Drive([this] { return ssh_userauth_none(m_session, nullptr); }, SSH_AUTH_AGAIN, what),
                    what);
 }
@@ -117,19 +122,20 @@ FtpValue<SshAuthOutcome> CSshSession::AuthenticatePassword(const QByteArray& pas
 {
     const FtpValue<int> rc =
         Drive([this, &password] { return ssh_userauth_password(m_session, nullptr, password.constData()); },
-              SSH_AUTH_AGAIN, QStringLiteral("SSH 密碼登入失敗"));
-    return Outcome(rc, QStringLiteral("登入失敗：伺服器拒絕了使用者名稱或密碼"));
+              SSH_AUTH_AGAIN, QCoreApplication::translate("SshSession", "SSH 密碼登入失敗"));
+    return Outcome(rc, QCoreApplication::translate("SshSession", "登入失敗：伺服器拒絕了使用者名稱或密碼"));
 }
 
 FtpValue<SshAuthOutcome> CSshSession::AuthenticateKeyboard(const QByteArray& user, const QByteArray& password)
 {
-    const QString what = QStringLiteral("SSH 鍵盤互動登入失敗");
+    const QString what = QCoreApplication::translate("SshSession", "SSH 鍵盤互動登入失敗");
     for (int round = 0; round < kMaxKeyboardRounds; ++round)
     {
         const FtpValue<int> rc =
             Drive([this] { return ssh_userauth_kbdint(m_session, nullptr, nullptr); }, SSH_AUTH_AGAIN, what);
         if (!rc.result.Ok() || rc.value != SSH_AUTH_INFO)
-            return Outcome(rc, QStringLiteral("登入失敗：伺服器拒絕了使用者名稱或密碼"));
+            return Outcome(
+                rc, QCoreApplication::translate("SshSession", "登入失敗：伺服器拒絕了使用者名稱或密碼"));
         const int prompts = ssh_userauth_kbdint_getnprompts(m_session);
         for (int i = 0; i < prompts; ++i)
         {
@@ -139,34 +145,41 @@ FtpValue<SshAuthOutcome> CSshSession::AuthenticateKeyboard(const QByteArray& use
             ssh_userauth_kbdint_setanswer(m_session, unsigned(i), answer.constData());
         }
     }
-    return {FtpResult::Failure(FtpStatus::Refused, what + QStringLiteral("：伺服器一再要求更多回答")),
+    return {FtpResult::Failure(FtpStatus::Refused,
+                               what + QCoreApplication::translate("SshSession", "：伺服器一再要求更多回答")),
             SshAuthOutcome::Denied};
 }
 
 FtpValue<SshAuthOutcome> CSshSession::AuthenticateKey(ssh_key_struct* key)
 {
-    const FtpValue<int> rc = Drive([this, key] { return ssh_userauth_publickey(m_session, nullptr, key); },
-                                   SSH_AUTH_AGAIN, QStringLiteral("SSH 金鑰登入失敗"));
-    return Outcome(rc, QStringLiteral("登入失敗：伺服器不接受這把金鑰"));
+    const FtpValue<int> rc =
+        Drive([this, key] { return ssh_userauth_publickey(m_session, nullptr, key); }, SSH_AUTH_AGAIN,
+              QCoreApplication::translate("SshSession", "SSH 金鑰登入失敗"));
+    return Outcome(rc, QCoreApplication::translate("SshSession", "登入失敗：伺服器不接受這把金鑰"));
 }
 
 FtpValue<std::unique_ptr<CSshChannel>> CSshSession::OpenChannel(const QString& what)
 {
     ssh_channel channel = ssh_channel_new(m_session);
     if (!channel)
-        return {FtpResult::Failure(FtpStatus::Network, what + QStringLiteral("：") + Error()), nullptr};
+        return {FtpResult::Failure(FtpStatus::Network,
+                                   what + QCoreApplication::translate("SshSession", "：") + Error()),
+                nullptr};
     auto owned = std::make_unique<CSshChannel>(*this, channel);
     const FtpValue<int> rc = Drive([channel] { return ssh_channel_open_session(channel); }, SSH_AGAIN, what);
     if (!rc.result.Ok())
         return {rc.result, nullptr};
     if (rc.value != SSH_OK)
-        return {FtpResult::Failure(FtpStatus::Refused, what + QStringLiteral("：") + Error()), nullptr};
+        return {FtpResult::Failure(FtpStatus::Refused,
+                                   what + QCoreApplication::translate("SshSession", "：") + Error()),
+                nullptr};
     return {FtpResult::Success(), std::move(owned)};
 }
 
 FtpValue<std::unique_ptr<CSshChannel>> CSshSession::OpenSubsystem(const QByteArray& name)
 {
-    const QString what = QStringLiteral("無法啟動 SSH 子系統 %1").arg(QString::fromUtf8(name));
+    const QString what =
+        QCoreApplication::translate("SshSession", "無法啟動 SSH 子系統 %1").arg(QString::fromUtf8(name));
     FtpValue<std::unique_ptr<CSshChannel>> opened = OpenChannel(what);
     if (!opened.result.Ok())
         return opened;
@@ -177,13 +190,15 @@ FtpValue<std::unique_ptr<CSshChannel>> CSshSession::OpenSubsystem(const QByteArr
     if (!rc.result.Ok())
         return {rc.result, nullptr};
     if (rc.value != SSH_OK)
-        return {FtpResult::Failure(FtpStatus::Refused, what + QStringLiteral("：") + Error()), nullptr};
+        return {FtpResult::Failure(FtpStatus::Refused,
+                                   what + QCoreApplication::translate("SshSession", "：") + Error()),
+                nullptr};
     return opened;
 }
 
 FtpValue<std::unique_ptr<CSshChannel>> CSshSession::OpenExec(const QByteArray& command)
 {
-    const QString what = QStringLiteral("伺服器無法執行命令");
+    const QString what = QCoreApplication::translate("SshSession", "伺服器無法執行命令");
     FtpValue<std::unique_ptr<CSshChannel>> opened = OpenChannel(what);
     if (opened.result.status == FtpStatus::Refused)
         return {FtpResult::Success(), nullptr};

@@ -119,9 +119,15 @@ private:
     std::unique_ptr<QTemporaryDir> m_home;
 
     // Archives packed for upload go to the test's own folder; times are UTC.
-    Run Cli(const QStringList& args)
+    Run Cli(const QStringList& args, const QStringList& locale = {})
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        // The messages these tests read are the Chinese ones.
+        environment.insert("LANGUAGE", "zh_TW");
+        for (const QString& variable : locale)
+            variable.endsWith(u'=')
+                ? environment.remove(variable.chopped(1))
+                : environment.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
         environment.insert("TMPDIR", m_local->path());
         environment.insert("TZ", "UTC");
         return Execute(ZENTRAVA_CLI, QStringList{"--home", m_home->path()} + args, m_local->path(),
@@ -315,6 +321,24 @@ private Q_SLOTS:
         row("get ftp://127.0.0.1/ -o d --help", 0, "usage: zentrava-cli get", "-o DIR");
         row("unpack /no/such.zip --password -h", 1, "", "");
         row("help nosuch", 2, "", "");
+    }
+
+    // The messages are English unless the locale's messages are Chinese; LANGUAGE comes first.
+    void messagesFollowTheLocale_data()
+    {
+        Columns<QStringList, bool>({"locale", "chinese"});
+        Row("English", QStringList{"LANGUAGE=", "LC_MESSAGES=", "LANG=en_US.UTF-8"}, false);
+        Row("no locale", QStringList{"LC_MESSAGES=", "LANG=", "LC_ALL=", "LANGUAGE="}, false);
+        Row("Chinese messages", QStringList{"LANGUAGE=", "LANG=en_US.UTF-8", "LC_MESSAGES=zh_TW.UTF-8"},
+            true);
+        Row("LANGUAGE first", QStringList{"LANGUAGE=en", "LC_MESSAGES=zh_TW.UTF-8"}, false);
+    }
+    void messagesFollowTheLocale()
+    {
+        QFETCH(QStringList, locale);
+        const Run run = Cli({"ls", "ftp://127.0.0.1:1/"}, locale);
+        QVERIFY2(run.exitCode != 0 && run.err.contains("127.0.0.1:1"), qPrintable(run.err));
+        QTEST(run.err.contains(QRegularExpression(QStringLiteral("[\u4e00-\u9fff]"))), "chinese");
     }
 
     void helpsPerCommand()

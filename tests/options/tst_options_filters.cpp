@@ -6,9 +6,9 @@
 #include "app/DataFolder.h"
 #include "app/Profile.h"
 #include "app/StringList.h"
+#include "app/Translations.h"
 #include "sites/PasswordProtection.h"
 #include "transfer/FilterLists.h"
-#include "ui/frame/Translations.h"
 #include "ui/options/FilterSheet.h"
 #include "ui/options/OptionsSecurityPage.h"
 
@@ -38,7 +38,7 @@ class TestOptionsFilters : public QObject
     std::optional<CModalAnswerer> m_answerer;
 
 private Q_SLOTS:
-    void initTestCase() { CTranslations::Install(*qApp); }
+    void initTestCase() { CTranslations::Install(*qApp, CTranslations::TraditionalChinese); }
     void init()
     {
         qputenv("ZENTRAVA_HOME", m_home.emplace().path().toUtf8()), m_answerer.emplace();

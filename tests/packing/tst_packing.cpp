@@ -287,16 +287,16 @@ private Q_SLOTS:
         const QString nothing = "nothing to pack";
         Row("nothing selected", "zip", QStringList(), "out", "", nothing);
         Row("folder without files", "cab", QStringList{"emptyfolder"}, "out", "", nothing);
-        Row("zip, a missing file", "zip", missing, "out", PackMessage::ZipAddFailed, "gone.txt");
-        Row("zip, below a file", "zip", one, belowAFile, PackMessage::ZipAddFailed, "Not a directory");
+        Row("zip, a missing file", "zip", missing, "out", PackMessage::ZipAddFailed(), "gone.txt");
+        Row("zip, below a file", "zip", one, belowAFile, PackMessage::ZipAddFailed(), "Not a directory");
         Row("tar, a missing file", "tar", QStringList{"gone.txt"}, "out", "", "gone.txt");
-        Row("tar, below a file", "tar", one, belowAFile, PackMessage::TarGzFailed, "Not a directory");
-        Row("cab, a missing file", "cab", missing, "out", PackMessage::CabAddFailed, "gone.txt");
+        Row("tar, below a file", "tar", one, belowAFile, PackMessage::TarGzFailed(), "Not a directory");
+        Row("cab, a missing file", "cab", missing, "out", PackMessage::CabAddFailed(), "gone.txt");
         Row("cab, over 2 GiB", "cab", QStringList{"present.txt", "huge.bin"}, "out",
-            PackMessage::CabAddFailed, "2 GiB");
-        Row("cab, name too short", "cab", one, "/a", PackMessage::CabCreateFailed, "3 to 255");
-        Row("cab, name too long", "cab", one, tooLong, PackMessage::CabCreateFailed, "3 to 255");
-        Row("cab, below a file", "cab", one, belowAFile, PackMessage::CabCreateFailed, "cannot create");
+            PackMessage::CabAddFailed(), "2 GiB");
+        Row("cab, name too short", "cab", one, "/a", PackMessage::CabCreateFailed(), "3 to 255");
+        Row("cab, name too long", "cab", one, tooLong, PackMessage::CabCreateFailed(), "3 to 255");
+        Row("cab, below a file", "cab", one, belowAFile, PackMessage::CabCreateFailed(), "cannot create");
     }
 
     void failedPackLeavesNothing()

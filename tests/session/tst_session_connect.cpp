@@ -188,6 +188,10 @@ private:
             !WriteFile(m_local.filePath("password"), server->Password().toUtf8() + "\n"))
             return -1;
         QProcess cli;
+        // The messages read below are the Chinese ones.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("LANGUAGE", "zh_TW");
+        cli.setProcessEnvironment(environment);
         cli.start(ZENTRAVA_CLI,
                   QStringList{"--home", m_local.filePath("home"), "shell",
                               QStringLiteral("ftp://%1@127.0.0.1:%2").arg(server->User()).arg(server->Port()),

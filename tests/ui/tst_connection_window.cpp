@@ -437,7 +437,7 @@ private Q_SLOTS:
         // Disconnected: grey, titled as not connected, the remote commands off.
         Command(frame, FrameCommand::Disconnect)->trigger();
         QTRY_VERIFY(view->HasDisconnectedLook());
-        QCOMPARE(window->windowTitle(), CFTPClientDoc::kNotConnected);
+        QCOMPARE(window->windowTitle(), CFTPClientDoc::NotConnectedText());
         QVERIFY(!Command(frame, FrameCommand::Delete)->isEnabled() && !window->FolderBar()->isEnabled());
         QVERIFY(!Answerer().HasPendingAnswers());
     }

@@ -1,3 +1,4 @@
+#include "app/Translations.h"
 #include "engine/keys/KeyCertificate.h"
 #include "platform/SingleInstance.h"
 #include "session/QuickConnectLogin.h"
@@ -13,7 +14,6 @@
 #include "ui/frame/AboutDlg.h"
 #include "ui/frame/FrameCommands.h"
 #include "ui/frame/QuickConnectBar.h"
-#include "ui/frame/Translations.h"
 #include "ui/frame/ZentravaApp.h"
 #include "ui/sites/AddFavouriteDlg.h"
 #include "ui/sites/ConnectionWizard.h"
@@ -246,7 +246,7 @@ private Q_SLOTS:
     {
         // A zone far from UTC shows whether certificate dates are converted to local time.
         qputenv("TZ", "Asia/Taipei");
-        CTranslations::Install(*qApp);
+        CTranslations::Install(*qApp, CTranslations::TraditionalChinese);
         QApplication::setWindowIcon(QIcon(u":/zentrava.svg"_s));
     }
     void init()

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QStyle>
 #include <QTimer>
@@ -57,26 +58,29 @@ void CChildFrame::CreateTracePane()
 
 void CChildFrame::CreateToolBar()
 {
-    m_toolBar = addToolBar(QStringLiteral("資料夾"));
+    m_toolBar = addToolBar(QCoreApplication::translate("ChildFrame", "資料夾"));
     m_toolBar->setObjectName(QStringLiteral("ChildToolBar"));
-    m_up = m_toolBar->addAction(ThemeIcon("go-up", QStyle::SP_FileDialogToParent), QStringLiteral("上一層"),
-                                m_controller, &CRemoteController::GoUp);
-    m_back = m_toolBar->addAction(ThemeIcon("go-previous", QStyle::SP_ArrowBack), QStringLiteral("上一頁"),
-                                  m_controller, &CRemoteController::GoBack);
+    m_up = m_toolBar->addAction(ThemeIcon("go-up", QStyle::SP_FileDialogToParent),
+                                QCoreApplication::translate("ChildFrame", "上一層"), m_controller,
+                                &CRemoteController::GoUp);
+    m_back = m_toolBar->addAction(ThemeIcon("go-previous", QStyle::SP_ArrowBack),
+                                  QCoreApplication::translate("ChildFrame", "上一頁"), m_controller,
+                                  &CRemoteController::GoBack);
     m_back->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
     m_back->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     auto* styles = new QMenu(this);
     using R = CRemoteController;
-    const QList<std::pair<QString, int>> entries{{QStringLiteral("並排"), R::LargeIconStyle},
-                                                 {QStringLiteral("圖示"), R::SmallIconStyle},
-                                                 {QStringLiteral("清單"), R::ListStyle},
-                                                 {QStringLiteral("詳細資料"), R::DetailsStyle}};
+    const QList<std::pair<QString, int>> entries{
+        {QCoreApplication::translate("ChildFrame", "並排"), R::LargeIconStyle},
+        {QCoreApplication::translate("ChildFrame", "圖示"), R::SmallIconStyle},
+        {QCoreApplication::translate("ChildFrame", "清單"), R::ListStyle},
+        {QCoreApplication::translate("ChildFrame", "詳細資料"), R::DetailsStyle}};
     for (const auto& [text, style] : entries)
         styles->addAction(text, m_controller, [this, style = style] { m_controller->SetViewStyle(style); });
     m_viewButton = new QToolButton(m_toolBar);
     m_viewButton->setObjectName(QStringLiteral("ViewButton"));
     m_viewButton->setIcon(ThemeIcon("view-list-icons", QStyle::SP_FileDialogListView));
-    m_viewButton->setToolTip(QStringLiteral("檢視"));
+    m_viewButton->setToolTip(QCoreApplication::translate("ChildFrame", "檢視"));
     m_viewButton->setMenu(styles);
     m_viewButton->setPopupMode(QToolButton::InstantPopup);
     m_toolBar->addWidget(m_viewButton);

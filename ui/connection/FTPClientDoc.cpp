@@ -3,9 +3,13 @@
 #include "session/SessionUrl.h"
 #include "ui/connection/RemoteController.h"
 
+#include <QCoreApplication>
 #include <QUrl>
 
-const QString CFTPClientDoc::kNotConnected = QStringLiteral("尚未連線");
+QString CFTPClientDoc::NotConnectedText()
+{
+    return QCoreApplication::translate("FTPClientDoc", "尚未連線");
+}
 
 CFTPClientDoc::CFTPClientDoc(CRemoteController& view, QObject* parent) : QObject(parent), m_view(view) {}
 
@@ -29,7 +33,7 @@ QString CFTPClientDoc::Title() const
         return name;
     if (m_view.Session().IsConnected())
         return DisplayTarget(m_view.Session().Site().Address);
-    return kNotConnected;
+    return NotConnectedText();
 }
 
 bool CFTPClientDoc::CanClose()

@@ -11,7 +11,7 @@ class CFTPClientDoc : public QObject
     Q_OBJECT
 
 public:
-    static const QString kNotConnected;
+    static QString NotConnectedText();
 
     // An address split for the session: the log-in and password apart from the address, which then
     // carries neither (it is what titles and logs show).

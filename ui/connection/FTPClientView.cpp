@@ -7,6 +7,7 @@
 #include "ui/connection/TracePane.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QDropEvent>
 #include <QHeaderView>
@@ -254,9 +255,11 @@ void CFTPClientView::AddCommand(QMenu* menu, const QString& text, FrameCommand c
 
 void CFTPClientView::AddArrangeMenu(QMenu* menu)
 {
-    QMenu* arrange = menu->addMenu(QStringLiteral("排列圖示依(&I)"));
-    const QStringList texts{QStringLiteral("名稱(&N)"), QStringLiteral("大小(&S)"),
-                            QStringLiteral("類型(&T)"), QStringLiteral("日期(&D)")};
+    QMenu* arrange = menu->addMenu(QCoreApplication::translate("FTPClientView", "排列圖示依(&I)"));
+    const QStringList texts{QCoreApplication::translate("FTPClientView", "名稱(&N)"),
+                            QCoreApplication::translate("FTPClientView", "大小(&S)"),
+                            QCoreApplication::translate("FTPClientView", "類型(&T)"),
+                            QCoreApplication::translate("FTPClientView", "日期(&D)")};
     for (int column = 0; column < texts.size(); ++column)
         arrange->addAction(texts.at(column), m_controller,
                            [this, column] { m_controller->ArrangeBy(column); });
@@ -274,34 +277,38 @@ QMenu* CFTPClientView::CreateContextMenu(const QModelIndex& under)
     if (onRow)
     {
         if (rows.Item(under.row()).isFolder)
-            AddCommand(menu, QStringLiteral("瀏覽(&B)"), C::Browse);
-        AddCommand(menu, QStringLiteral("下載(&W)"), C::Download);
-        QMenu* advanced = menu->addMenu(QStringLiteral("進階下載"));
-        AddCommand(advanced, QStringLiteral("下載到(&T)..."), C::DownloadTo);
+            AddCommand(menu, QCoreApplication::translate("FTPClientView", "瀏覽(&B)"), C::Browse);
+        AddCommand(menu, QCoreApplication::translate("FTPClientView", "下載(&W)"), C::Download);
+        QMenu* advanced = menu->addMenu(QCoreApplication::translate("FTPClientView", "進階下載"));
+        AddCommand(advanced, QCoreApplication::translate("FTPClientView", "下載到(&T)..."), C::DownloadTo);
         const bool canDownload = IsCommandEnabled(C::Download);
-        add(advanced, QStringLiteral("排程下載(&S)..."), canDownload, &CRemoteController::ScheduledDownload);
-        add(advanced, QStringLiteral("過濾下載(&F)"), canDownload, &CRemoteController::FilteredDownload);
-        add(advanced, QStringLiteral("站台對站台傳遞..."), canDownload,
+        add(advanced, QCoreApplication::translate("FTPClientView", "排程下載(&S)..."), canDownload,
+            &CRemoteController::ScheduledDownload);
+        add(advanced, QCoreApplication::translate("FTPClientView", "過濾下載(&F)"), canDownload,
+            &CRemoteController::FilteredDownload);
+        add(advanced, QCoreApplication::translate("FTPClientView", "站台對站台傳遞..."), canDownload,
             &CRemoteController::CopySelectionToSite);
         menu->addSeparator();
-        AddCommand(menu, QStringLiteral("重新命名(&R)"), C::Rename);
-        AddCommand(menu, QStringLiteral("搬移(&M)..."), C::Move);
-        AddCommand(menu, QStringLiteral("刪除(&D)"), C::Delete);
+        AddCommand(menu, QCoreApplication::translate("FTPClientView", "重新命名(&R)"), C::Rename);
+        AddCommand(menu, QCoreApplication::translate("FTPClientView", "搬移(&M)..."), C::Move);
+        AddCommand(menu, QCoreApplication::translate("FTPClientView", "刪除(&D)"), C::Delete);
         menu->addSeparator();
-        AddCommand(menu, QStringLiteral("內容(&P)"), C::Properties);
+        AddCommand(menu, QCoreApplication::translate("FTPClientView", "內容(&P)"), C::Properties);
         return menu;
     }
-    AddCommand(menu, QStringLiteral("上傳(&U)..."), C::Upload);
-    QMenu* advanced = menu->addMenu(QStringLiteral("進階上傳"));
+    AddCommand(menu, QCoreApplication::translate("FTPClientView", "上傳(&U)..."), C::Upload);
+    QMenu* advanced = menu->addMenu(QCoreApplication::translate("FTPClientView", "進階上傳"));
     const bool canUpload = IsCommandEnabled(C::Upload);
-    add(advanced, QStringLiteral("排程上傳(&S)..."), canUpload, &CRemoteController::ScheduledUpload);
-    add(advanced, QStringLiteral("過濾上傳(&F)..."), canUpload, &CRemoteController::FilteredUpload);
+    add(advanced, QCoreApplication::translate("FTPClientView", "排程上傳(&S)..."), canUpload,
+        &CRemoteController::ScheduledUpload);
+    add(advanced, QCoreApplication::translate("FTPClientView", "過濾上傳(&F)..."), canUpload,
+        &CRemoteController::FilteredUpload);
     menu->addSeparator();
-    QMenu* styles = menu->addMenu(QStringLiteral("檢視(&V)"));
-    AddCommand(styles, QStringLiteral("大圖示(&G)"), C::LargeIcons);
-    AddCommand(styles, QStringLiteral("小圖示(&M)"), C::SmallIcons);
-    AddCommand(styles, QStringLiteral("清單(&L)"), C::List);
-    AddCommand(styles, QStringLiteral("詳細資料(&D)"), C::Details);
+    QMenu* styles = menu->addMenu(QCoreApplication::translate("FTPClientView", "檢視(&V)"));
+    AddCommand(styles, QCoreApplication::translate("FTPClientView", "大圖示(&G)"), C::LargeIcons);
+    AddCommand(styles, QCoreApplication::translate("FTPClientView", "小圖示(&M)"), C::SmallIcons);
+    AddCommand(styles, QCoreApplication::translate("FTPClientView", "清單(&L)"), C::List);
+    AddCommand(styles, QCoreApplication::translate("FTPClientView", "詳細資料(&D)"), C::Details);
     AddArrangeMenu(menu);
     return menu;
 }

@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace
@@ -476,7 +477,8 @@ void CRemoteController::OpenRow(int row)
         DownloadSelection();
         return;
     }
-    m_session.Log(LogCommand, QStringLiteral("變更資料夾： \"%1\"").arg(item.name));
+    m_session.Log(LogCommand,
+                  QCoreApplication::translate("RemoteController", "變更資料夾： \"%1\"").arg(item.name));
     ListFolder(CollapseSlashes(m_session.CurrentFolder() + u'/' + item.name + u'/'), true);
 }
 
@@ -1017,7 +1019,8 @@ void CRemoteController::UpdateLocalFolder()
     QString parent = m_sitePath;
     parent.truncate(std::max<qsizetype>(parent.lastIndexOf(u'\\'), 0));
     if (!m_sites.StoreSite(stored, parent))
-        m_dialogs.ShowMessage(QStringLiteral("無法儲存站台設定到 %1").arg(m_sites.FilePath()));
+        m_dialogs.ShowMessage(
+            QCoreApplication::translate("RemoteController", "無法儲存站台設定到 %1").arg(m_sites.FilePath()));
     Q_EMIT CommandStatesChanged();
 }
 

@@ -20,6 +20,7 @@
 #include "ui/transfers/ScheduleDlg.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QTimer>
 
@@ -30,16 +31,20 @@ CRemoteViewDialogs::TransferChoosers DialogChoosers()
 {
     CRemoteViewDialogs::TransferChoosers choosers;
     choosers.folder = [](QWidget* parent, const QString& start)
-    { return QFileDialog::getExistingDirectory(parent, QStringLiteral("下載到指定資料夾："), start); };
+    {
+        return QFileDialog::getExistingDirectory(
+            parent, QCoreApplication::translate("RemoteViewDialogs", "下載到指定資料夾："), start);
+    };
     choosers.saveFile = [](QWidget* parent, const QString& suggested)
     {
-        return QFileDialog::getSaveFileName(parent, QStringLiteral("下載到"), suggested,
-                                            QStringLiteral("所有檔案 (*.*)"));
+        return QFileDialog::getSaveFileName(
+            parent, QCoreApplication::translate("RemoteViewDialogs", "下載到"), suggested,
+            QCoreApplication::translate("RemoteViewDialogs", "所有檔案 (*.*)"));
     };
     choosers.openFiles = [](QWidget* parent)
     {
-        return QFileDialog::getOpenFileNames(parent, QStringLiteral("上傳"), {},
-                                             QStringLiteral("All Files (*)"));
+        return QFileDialog::getOpenFileNames(parent, QCoreApplication::translate("RemoteViewDialogs", "上傳"),
+                                             {}, QStringLiteral("All Files (*)"));
     };
     choosers.targetSite = [](QWidget* parent, CSiteList& sites)
     { return CTargetSiteDlg::ChooseSite(parent, sites); };

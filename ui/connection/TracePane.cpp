@@ -4,13 +4,15 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QListWidget>
 #include <QMenu>
 #include <QSaveFile>
 
 CTracePane::CTracePane(QWidget* parent)
-    : QDockWidget(QStringLiteral("即 時 訊 息"), parent), m_lines(new QListWidget(this))
+    : QDockWidget(QCoreApplication::translate("TracePane", "即 時 訊 息"), parent),
+      m_lines(new QListWidget(this))
 {
     setObjectName(QStringLiteral("TracePane"));
     setFeatures(DockWidgetMovable | DockWidgetFloatable | DockWidgetClosable);
@@ -108,18 +110,19 @@ bool CTracePane::SaveTo(const QString& path)
 
 void CTracePane::Save()
 {
-    const QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("選擇輸出檔案"), QStringLiteral("trace.txt"),
-                                     QStringLiteral("文字檔 (*.txt);;所有檔案 (*)"));
+    const QString path = QFileDialog::getSaveFileName(
+        this, QCoreApplication::translate("TracePane", "選擇輸出檔案"), QStringLiteral("trace.txt"),
+        QCoreApplication::translate("TracePane", "文字檔 (*.txt);;所有檔案 (*)"));
     if (!path.isEmpty() && !SaveTo(path))
-        CMessageBox::Show(this, QMessageBox::Warning, QStringLiteral("無法開啟檔案！"));
+        CMessageBox::Show(this, QMessageBox::Warning,
+                          QCoreApplication::translate("TracePane", "無法開啟檔案！"));
 }
 
 void CTracePane::ShowMenu(const QPoint& where)
 {
     QMenu menu(this);
-    menu.addAction(QStringLiteral("複製內容"), this, &CTracePane::CopyToClipboard);
-    menu.addAction(QStringLiteral("刪除內容"), this, &CTracePane::Clear);
-    menu.addAction(QStringLiteral("另存新檔(&S)..."), this, &CTracePane::Save);
+    menu.addAction(QCoreApplication::translate("TracePane", "複製內容"), this, &CTracePane::CopyToClipboard);
+    menu.addAction(QCoreApplication::translate("TracePane", "刪除內容"), this, &CTracePane::Clear);
+    menu.addAction(QCoreApplication::translate("TracePane", "另存新檔(&S)..."), this, &CTracePane::Save);
     menu.exec(m_lines->viewport()->mapToGlobal(where));
 }

@@ -4,6 +4,7 @@
 
 #include "engine/keys/KeyCertificate.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -16,29 +17,34 @@ CCertificateDlg::CCertificateDlg(const ServerCertificate& certificate, const QSt
                                  QWidget* parent)
     : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("是否接受憑證？"));
+    setWindowTitle(QCoreApplication::translate("CertificateDlg", "是否接受憑證？"));
     CKeyCertificate issuer;
     issuer.LoadCertificateText(certificate.pem);
 
     auto* form = new QFormLayout;
     const auto addField = [&](const QString& label, const QString& value, const QString& name)
     { form->addRow(label, SelectableField(value, name, this)); };
-    addField(QStringLiteral("發行者："), issuer.IssuerField(CertificateField::CommonName),
-             QStringLiteral("issuerName"));
-    addField(QStringLiteral("國家："), issuer.IssuerField(CertificateField::Country),
-             QStringLiteral("country"));
-    addField(QStringLiteral("組織："), issuer.IssuerField(CertificateField::Organisation),
-             QStringLiteral("organisation"));
-    addField(QStringLiteral("單位："), issuer.IssuerField(CertificateField::Unit), QStringLiteral("unit"));
-    addField(QStringLiteral("有效期自："), DateText(certificate.notBefore), QStringLiteral("validFrom"));
-    addField(QStringLiteral("有效期至："), DateText(certificate.notAfter), QStringLiteral("validTo"));
+    addField(QCoreApplication::translate("CertificateDlg", "發行者："),
+             issuer.IssuerField(CertificateField::CommonName), QStringLiteral("issuerName"));
+    addField(QCoreApplication::translate("CertificateDlg", "國家："),
+             issuer.IssuerField(CertificateField::Country), QStringLiteral("country"));
+    addField(QCoreApplication::translate("CertificateDlg", "組織："),
+             issuer.IssuerField(CertificateField::Organisation), QStringLiteral("organisation"));
+    addField(QCoreApplication::translate("CertificateDlg", "單位："),
+             issuer.IssuerField(CertificateField::Unit), QStringLiteral("unit"));
+    addField(QCoreApplication::translate("CertificateDlg", "有效期自："), DateText(certificate.notBefore),
+             QStringLiteral("validFrom"));
+    addField(QCoreApplication::translate("CertificateDlg", "有效期至："), DateText(certificate.notAfter),
+             QStringLiteral("validTo"));
     // Two certificates with the same issuer and dates differ here: whom they were issued to, and their bytes.
-    addField(QStringLiteral("主體："), certificate.subject, QStringLiteral("subject"));
-    addField(QStringLiteral("SHA-256 指紋："), FingerprintText(certificate.sha256),
-             QStringLiteral("fingerprint"));
+    addField(QCoreApplication::translate("CertificateDlg", "主體："), certificate.subject,
+             QStringLiteral("subject"));
+    addField(QCoreApplication::translate("CertificateDlg", "SHA-256 指紋："),
+             FingerprintText(certificate.sha256), QStringLiteral("fingerprint"));
 
-    auto* question = new QLabel(QStringLiteral("是否接受憑證？"), this);
-    auto* why = SelectableField(QStringLiteral("驗證結果：") + problem, QStringLiteral("problem"), this);
+    auto* question = new QLabel(QCoreApplication::translate("CertificateDlg", "是否接受憑證？"), this);
+    auto* why = SelectableField(QCoreApplication::translate("CertificateDlg", "驗證結果：") + problem,
+                                QStringLiteral("problem"), this);
     why->setWordWrap(true);
     why->setVisible(!problem.isEmpty());
 

@@ -1,5 +1,6 @@
 #include "ui/dialogs/CustomCommandDlg.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
@@ -7,11 +8,12 @@
 
 CCustomCommandDlg::CCustomCommandDlg(QWidget* parent) : QDialog(parent), m_command(new QLineEdit(this))
 {
-    setWindowTitle(QStringLiteral("傳送自訂指令"));
+    setWindowTitle(QCoreApplication::translate("CustomCommandDlg", "傳送自訂指令"));
     m_command->setObjectName(QStringLiteral("command"));
     m_command->setMinimumWidth(300);
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* send = buttons->addButton(QStringLiteral("傳送(&S)"), QDialogButtonBox::AcceptRole);
+    QPushButton* send = buttons->addButton(QCoreApplication::translate("CustomCommandDlg", "傳送(&S)"),
+                                           QDialogButtonBox::AcceptRole);
     send->setObjectName(QStringLiteral("send"));
     send->setDefault(true);
     buttons->addButton(QDialogButtonBox::Cancel);
@@ -19,7 +21,7 @@ CCustomCommandDlg::CCustomCommandDlg(QWidget* parent) : QDialog(parent), m_comma
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* form = new QFormLayout(this);
-    form->addRow(QStringLiteral("指令："), m_command);
+    form->addRow(QCoreApplication::translate("CustomCommandDlg", "指令："), m_command);
     form->addRow(buttons);
     m_command->setFocus();
 }

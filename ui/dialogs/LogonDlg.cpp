@@ -4,6 +4,7 @@
 #include "ui/dialogs/HistoryComboBox.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -19,11 +20,11 @@ const QString kAnonymous = QStringLiteral("anonymous");
 
 CLogonDlg::CLogonDlg(const QString& server, const QString& login, const QString& password, QWidget* parent)
     : QDialog(parent), m_login(new CHistoryComboBox(this)), m_password(new QLineEdit(this)),
-      m_anonymous(new QCheckBox(QStringLiteral("匿名存取(&A)"), this)),
-      m_savePassword(new QCheckBox(QStringLiteral("儲存密碼(&S)"), this)), m_keptLogin(login),
-      m_keptPassword(password)
+      m_anonymous(new QCheckBox(QCoreApplication::translate("LogonDlg", "匿名存取(&A)"), this)),
+      m_savePassword(new QCheckBox(QCoreApplication::translate("LogonDlg", "儲存密碼(&S)"), this)),
+      m_keptLogin(login), m_keptPassword(password)
 {
-    setWindowTitle(QStringLiteral("登入身分"));
+    setWindowTitle(QCoreApplication::translate("LogonDlg", "登入身分"));
     auto* serverText = new QLineEdit(server, this);
     serverText->setObjectName(QStringLiteral("server"));
     serverText->setReadOnly(true);
@@ -36,11 +37,11 @@ CLogonDlg::CLogonDlg(const QString& server, const QString& login, const QString&
     m_savePassword->setObjectName(QStringLiteral("savePassword"));
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("FTP 伺服器："), serverText);
-    auto* loginLabel = new QLabel(QStringLiteral("帳號(&U)："), this);
+    form->addRow(QCoreApplication::translate("LogonDlg", "FTP 伺服器："), serverText);
+    auto* loginLabel = new QLabel(QCoreApplication::translate("LogonDlg", "帳號(&U)："), this);
     loginLabel->setBuddy(m_login);
     form->addRow(loginLabel, m_login);
-    auto* passwordLabel = new QLabel(QStringLiteral("密碼(&P)："), this);
+    auto* passwordLabel = new QLabel(QCoreApplication::translate("LogonDlg", "密碼(&P)："), this);
     passwordLabel->setBuddy(m_password);
     form->addRow(passwordLabel, m_password);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

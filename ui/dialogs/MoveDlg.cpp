@@ -3,9 +3,11 @@
 #include "ui/dialogs/HistoryComboBox.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 
 CMoveDlg::CMoveDlg(QWidget* parent)
-    : CFolderPromptDlg(QStringLiteral("搬移到資料夾..."), QStringLiteral("目的資料夾(&D)："),
+    : CFolderPromptDlg(QCoreApplication::translate("MoveDlg", "搬移到資料夾..."),
+                       QCoreApplication::translate("MoveDlg", "目的資料夾(&D)："),
                        QStringLiteral("MoveToFolder"), parent)
 {
 }

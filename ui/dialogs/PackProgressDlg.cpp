@@ -1,5 +1,6 @@
 #include "ui/dialogs/PackProgressDlg.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
@@ -7,10 +8,11 @@
 
 CPackProgressDlg::CPackProgressDlg(bool unpacking, QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(unpacking ? QStringLiteral("解壓縮...") : QStringLiteral("壓縮中 ..."));
+    setWindowTitle(unpacking ? QCoreApplication::translate("PackProgressDlg", "解壓縮...")
+                             : QCoreApplication::translate("PackProgressDlg", "壓縮中 ..."));
     setModal(false);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("檔案："), this));
+    layout->addWidget(new QLabel(QCoreApplication::translate("PackProgressDlg", "檔案："), this));
     m_file = new QLabel(this);
     m_file->setObjectName(QStringLiteral("file"));
     m_file->setMinimumWidth(360);
@@ -18,7 +20,8 @@ CPackProgressDlg::CPackProgressDlg(bool unpacking, QWidget* parent) : QDialog(pa
     m_file->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(m_file);
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* cancel = buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    QPushButton* cancel = buttons->addButton(QCoreApplication::translate("PackProgressDlg", "取消"),
+                                             QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("cancel"));
     layout->addWidget(buttons);
     connect(cancel, &QPushButton::clicked, this,

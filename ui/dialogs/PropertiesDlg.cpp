@@ -5,6 +5,7 @@
 #include "session/RemoteListModel.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileIconProvider>
 #include <QGridLayout>
@@ -72,7 +73,7 @@ CPropertiesDlg::CPropertiesDlg(const QList<CFtpListItem>& rows, const QString& s
                                bool siteChmod, QWidget* parent)
     : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("內容"));
+    setWindowTitle(QCoreApplication::translate("PropertiesDlg", "內容"));
     QList<CFtpListItem> chosen;
     for (const CFtpListItem& item : rows)
     {
@@ -92,14 +93,15 @@ CPropertiesDlg::CPropertiesDlg(const QList<CFtpListItem>& rows, const QString& s
         grid->addWidget(CreatePermissionBoxes(chosen.first().permissionBits), grid->rowCount(), 0, 1, 2);
     if (!siteChmod)
     {
-        auto* unsupported = new QLabel(QStringLiteral("伺服器不支援變更檔案權限"), page);
+        auto* unsupported =
+            new QLabel(QCoreApplication::translate("PropertiesDlg", "伺服器不支援變更檔案權限"), page);
         unsupported->setObjectName(QStringLiteral("chmodUnsupported"));
         grid->addWidget(unsupported, grid->rowCount(), 0, 1, 2);
     }
     grid->setRowStretch(grid->rowCount(), 1);
 
     auto* tabs = new QTabWidget(this);
-    tabs->addTab(page, QStringLiteral("內容"));
+    tabs->addTab(page, QCoreApplication::translate("PropertiesDlg", "內容"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -118,20 +120,26 @@ void CPropertiesDlg::AddSingleRow(QGridLayout* grid, const CFtpListItem& item, c
     grid->addWidget(ValueLabel(item.name, QStringLiteral("name"), page), 0, 1);
     const QString type =
         item.typeText.isEmpty() ? CRemoteListModel::TypeText(item.name, item.isFolder) : item.typeText;
-    AddRow(grid, QStringLiteral("類型："), ValueLabel(type, QStringLiteral("type"), page));
-    AddRow(grid, QStringLiteral("位置："), ValueLabel(location, QStringLiteral("location"), page));
+    AddRow(grid, QCoreApplication::translate("PropertiesDlg", "類型："),
+           ValueLabel(type, QStringLiteral("type"), page));
+    AddRow(grid, QCoreApplication::translate("PropertiesDlg", "位置："),
+           ValueLabel(location, QStringLiteral("location"), page));
     if (!item.isFolder)
     {
         const QString size =
             QStringLiteral("%1 (%2 bytes)").arg(CRemoteListModel::SizeText(item.size), ExactBytes(item.size));
-        AddRow(grid, QStringLiteral("大小："), ValueLabel(size, QStringLiteral("size"), page));
+        AddRow(grid, QCoreApplication::translate("PropertiesDlg", "大小："),
+               ValueLabel(size, QStringLiteral("size"), page));
     }
     const QString modified =
         item.modified.isValid() ? QLocale::system().toString(item.modified.toLocalTime(), QLocale::LongFormat)
                                 : QString();
-    AddRow(grid, QStringLiteral("修改日期："), ValueLabel(modified, QStringLiteral("modified"), page));
-    AddRow(grid, QStringLiteral("擁有者："), ValueLabel(item.owner, QStringLiteral("owner"), page));
-    AddRow(grid, QStringLiteral("群組："), ValueLabel(item.group, QStringLiteral("group"), page));
+    AddRow(grid, QCoreApplication::translate("PropertiesDlg", "修改日期："),
+           ValueLabel(modified, QStringLiteral("modified"), page));
+    AddRow(grid, QCoreApplication::translate("PropertiesDlg", "擁有者："),
+           ValueLabel(item.owner, QStringLiteral("owner"), page));
+    AddRow(grid, QCoreApplication::translate("PropertiesDlg", "群組："),
+           ValueLabel(item.group, QStringLiteral("group"), page));
 }
 
 void CPropertiesDlg::AddSeveralRows(QGridLayout* grid, const QList<CFtpListItem>& rows,
@@ -155,21 +163,29 @@ void CPropertiesDlg::AddSeveralRows(QGridLayout* grid, const QList<CFtpListItem>
     icon->setPixmap(QFileIconProvider().icon(QAbstractFileIconProvider::File).pixmap(kIconSize));
     grid->addWidget(icon, 0, 0);
     grid->addWidget(ValueLabel(QStringLiteral("Multiple Items"), QStringLiteral("name"), page), 0, 1);
-    const QString counts = QStringLiteral("%1 個檔案, %2 個資料夾").arg(files).arg(folders);
-    AddRow(grid, QStringLiteral("類型："), ValueLabel(counts, QStringLiteral("type"), page));
-    AddRow(grid, QStringLiteral("位置："), ValueLabel(location, QStringLiteral("location"), page));
-    const QString size =
-        QStringLiteral("%1 (%2 位元組)").arg(CRemoteListModel::SizeText(total), ExactBytes(total));
-    AddRow(grid, QStringLiteral("大小："), ValueLabel(size, QStringLiteral("size"), page));
+    const QString counts =
+        QCoreApplication::translate("PropertiesDlg", "%1 個檔案, %2 個資料夾").arg(files).arg(folders);
+    AddRow(grid, QCoreApplication::translate("PropertiesDlg", "類型："),
+           ValueLabel(counts, QStringLiteral("type"), page));
+    AddRow(grid, QCoreApplication::translate("PropertiesDlg", "位置："),
+           ValueLabel(location, QStringLiteral("location"), page));
+    const QString size = QCoreApplication::translate("PropertiesDlg", "%1 (%2 位元組)")
+                             .arg(CRemoteListModel::SizeText(total), ExactBytes(total));
+    AddRow(grid, QCoreApplication::translate("PropertiesDlg", "大小："),
+           ValueLabel(size, QStringLiteral("size"), page));
 }
 
 QGroupBox* CPropertiesDlg::CreatePermissionBoxes(int bits)
 {
-    auto* group = new QGroupBox(QStringLiteral("權限"));
+    auto* group = new QGroupBox(QCoreApplication::translate("PropertiesDlg", "權限"));
     group->setObjectName(QStringLiteral("permissions"));
     auto* grid = new QGridLayout(group);
-    const QStringList whom = {QStringLiteral("擁有者"), QStringLiteral("群組"), QStringLiteral("其他")};
-    const QStringList what = {QStringLiteral("讀取"), QStringLiteral("寫入"), QStringLiteral("執行")};
+    const QStringList whom = {QCoreApplication::translate("PropertiesDlg", "擁有者"),
+                              QCoreApplication::translate("PropertiesDlg", "群組"),
+                              QCoreApplication::translate("PropertiesDlg", "其他")};
+    const QStringList what = {QCoreApplication::translate("PropertiesDlg", "讀取"),
+                              QCoreApplication::translate("PropertiesDlg", "寫入"),
+                              QCoreApplication::translate("PropertiesDlg", "執行")};
     for (int row = 0; row < whom.size(); ++row)
     {
         grid->addWidget(new QLabel(whom[row], group), row, 0);
@@ -188,7 +204,7 @@ QGroupBox* CPropertiesDlg::CreatePermissionBoxes(int bits)
     m_number->setObjectName(QStringLiteral("permissionNumber"));
     m_number->setMaxLength(3);
     connect(m_number, &QLineEdit::textEdited, this, &CPropertiesDlg::NumberToBoxes);
-    auto* numberLabel = new QLabel(QStringLiteral("數值(&N)："), group);
+    auto* numberLabel = new QLabel(QCoreApplication::translate("PropertiesDlg", "數值(&N)："), group);
     numberLabel->setBuddy(m_number);
     grid->addWidget(numberLabel, 3, 0);
     grid->addWidget(m_number, 3, 1, 1, 3);

@@ -2,6 +2,7 @@
 
 #include "ui/dialogs/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -44,7 +45,8 @@ CRetryCountdownDlg::CRetryCountdownDlg(int delaySeconds, const QString& message,
 
 QString CRetryCountdownDlg::CountdownText(int secondsLeft)
 {
-    return QStringLiteral("Zentrava Pro 將在 %1 秒之後重試...").arg(secondsLeft);
+    return QCoreApplication::translate("RetryCountdownDlg", "Zentrava Pro 將在 %1 秒之後重試...")
+        .arg(secondsLeft);
 }
 
 void CRetryCountdownDlg::Tick()

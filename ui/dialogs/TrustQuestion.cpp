@@ -2,6 +2,7 @@
 
 #include "engine/VisibleText.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -20,8 +21,10 @@ QLabel* SelectableField(const QString& text, const QString& objectName, QWidget*
 QDialogButtonBox* AcceptRefuseButtons(QDialog* dialog, QPushButton** refuse)
 {
     auto* buttons = new QDialogButtonBox(dialog);
-    QPushButton* accept = buttons->addButton(QStringLiteral("接受(&A)"), QDialogButtonBox::AcceptRole);
-    *refuse = buttons->addButton(QStringLiteral("拒絕(&R)"), QDialogButtonBox::RejectRole);
+    QPushButton* accept = buttons->addButton(QCoreApplication::translate("TrustQuestion", "接受(&A)"),
+                                             QDialogButtonBox::AcceptRole);
+    *refuse = buttons->addButton(QCoreApplication::translate("TrustQuestion", "拒絕(&R)"),
+                                 QDialogButtonBox::RejectRole);
     accept->setObjectName(QStringLiteral("accept"));
     (*refuse)->setObjectName(QStringLiteral("refuse"));
     (*refuse)->setDefault(true);

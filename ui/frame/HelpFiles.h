@@ -7,6 +7,6 @@
 class CHelpFiles
 {
 public:
-    // Empty when neither place holds the help.
-    static QString IndexPath(const QString& programFolder);
+    // The English pages or the Chinese ones; empty when neither place holds them.
+    static QString IndexPath(const QString& programFolder, bool english);
 };

@@ -2,6 +2,7 @@
 
 #include "app/DataFolder.h"
 #include "app/Profile.h"
+#include "app/Translations.h"
 #include "session/QuickConnectLogin.h"
 #include "ui/connection/ChildFrame.h"
 #include "ui/connection/ConnectionWindow.h"
@@ -29,6 +30,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QMdiArea>
@@ -101,7 +103,7 @@ CMainFrame::~CMainFrame()
 
 void CMainFrame::CreateToolBar()
 {
-    m_toolBar = new QToolBar(QStringLiteral("工具列"), this);
+    m_toolBar = new QToolBar(QCoreApplication::translate("MainFrame", "工具列"), this);
     m_toolBar->setObjectName(kToolbarName);
     addToolBar(Qt::TopToolBarArea, m_toolBar);
 }
@@ -118,13 +120,14 @@ CResizableDlgBar* CMainFrame::CreateResizableBar(const QString& caption, const Q
 
 void CMainFrame::CreateBars()
 {
-    m_transferManager =
-        CreateResizableBar(QStringLiteral("傳 送 進 度"), kTransferManagerSection, {600, 150});
+    m_transferManager = CreateResizableBar(QCoreApplication::translate("MainFrame", "傳 送 進 度"),
+                                           kTransferManagerSection, {600, 150});
     addDockWidget(Qt::BottomDockWidgetArea, m_transferManager);
     CreateTransferManager();
     m_transferSettings = CCachedTransferSettings::Read();
     CreateQuickConnectBar();
-    m_localBrowser = CreateResizableBar(QStringLiteral("我 的 電 腦"), kFileBrowserSection, {300, 200});
+    m_localBrowser = CreateResizableBar(QCoreApplication::translate("MainFrame", "我 的 電 腦"),
+                                        kFileBrowserSection, {300, 200});
     addDockWidget(Qt::BottomDockWidgetArea, m_localBrowser);
     m_localBrowserContent = new CLocalBrowserBar(m_localBrowser);
     m_localBrowserContent->setObjectName(QStringLiteral("LocalBrowserContent"));
@@ -135,8 +138,8 @@ void CMainFrame::CreateBars()
     LoadToolbarState(kToolbarName);
     m_transferManager->LoadBarSizes(kTransferManagerSection);
     m_localBrowser->LoadBarSizes(kFileBrowserSection);
-    m_siteManager =
-        CreateResizableBar(QStringLiteral("站 台 管 理"), QStringLiteral("SiteManager"), {220, 400});
+    m_siteManager = CreateResizableBar(QCoreApplication::translate("MainFrame", "站 台 管 理"),
+                                       QStringLiteral("SiteManager"), {220, 400});
     addDockWidget(Qt::LeftDockWidgetArea, m_siteManager);
     CreateSiteManager();
     RestoreBarLayout();
@@ -174,7 +177,7 @@ void CMainFrame::CreateFavouritesMenu()
 {
     QMenu* menu = nullptr;
     for (QAction* top : menuBar()->actions())
-        if (top->menu() && top->text().remove(u'&') == QStringLiteral("我的最愛(A)"))
+        if (top->menu() && top->text() == QCoreApplication::translate("FrameCommands", "我的最愛(&A)"))
             menu = top->menu();
     m_favourites = new CFavouritesMenu(menu, m_sites.FilePath(), this);
     connect(m_favourites, &CFavouritesMenu::SiteChosen, this, &CMainFrame::ConnectFavourite);
@@ -185,7 +188,7 @@ void CMainFrame::CreateFavouritesMenu()
 
 void CMainFrame::CreateQuickConnectBar()
 {
-    m_quickConnect = new QDockWidget(QStringLiteral("快速連線"), this);
+    m_quickConnect = new QDockWidget(QCoreApplication::translate("MainFrame", "快速連線"), this);
     m_quickConnect->setObjectName(QStringLiteral("QuickConnect"));
     auto* bar = new CQuickConnectBar(m_quickConnect);
     bar->setObjectName(QStringLiteral("QuickConnectContent"));
@@ -485,7 +488,7 @@ void CMainFrame::FillRecentSitesMenu()
     }
     menu->setEnabled(true);
     if (paths.isEmpty())
-        menu->addAction(QStringLiteral("(無)"))->setEnabled(false);
+        menu->addAction(QCoreApplication::translate("MainFrame", "(無)"))->setEnabled(false);
 }
 
 void CMainFrame::ShowOptions()
@@ -612,8 +615,9 @@ bool CMainFrame::ConfirmQuitWithJobs()
     const int jobs = m_transferQueue->RunningCount() + m_transferQueue->PendingCount();
     if (jobs == 0)
         return true;
-    const QString text =
-        QStringLiteral("傳送中的工作將會中斷（%1 個工作執行中或待處理）。\n確定要結束嗎？").arg(jobs);
+    const QString text = QCoreApplication::translate(
+                             "MainFrame", "傳送中的工作將會中斷（%1 個工作執行中或待處理）。\n確定要結束嗎？")
+                             .arg(jobs);
     return CMessageBox::Show(this, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;
 }
@@ -643,7 +647,9 @@ void CMainFrame::changeEvent(QEvent* event)
 
 void CMainFrame::ShowHelp()
 {
-    const QString index = CHelpFiles::IndexPath(CDataFolder::ProgramFolder());
+    const QString index = CHelpFiles::IndexPath(CDataFolder::ProgramFolder(),
+                                                CTranslations::FromSettings() == CTranslations::English);
     if (index.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(index)))
-        CMessageBox::Show(this, QMessageBox::Warning, QStringLiteral("無法開啟操作手冊。"));
+        CMessageBox::Show(this, QMessageBox::Warning,
+                          QCoreApplication::translate("MainFrame", "無法開啟操作手冊。"));
 }

@@ -1,6 +1,7 @@
 #include "ui/frame/MdiTabBar.h"
 
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -125,7 +126,7 @@ void CMdiTabBar::contextMenuEvent(QContextMenuEvent* event)
     QMenu menu(this);
     // The window may go while the menu is open; the pointer notices.
     const QPointer<QMdiSubWindow> window = WindowAt(index);
-    connect(menu.addAction(QStringLiteral("關閉")), &QAction::triggered, this,
+    connect(menu.addAction(QCoreApplication::translate("MdiTabBar", "關閉")), &QAction::triggered, this,
             [window]
             {
                 if (window)

@@ -3,6 +3,7 @@
 #include "session/QuickConnectLogin.h"
 #include "ui/dialogs/HistoryComboBox.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,7 +24,8 @@ QLabel* Caption(const QString& text, QWidget* buddy, QWidget* parent)
 
 CQuickConnectBar::CQuickConnectBar(QWidget* parent)
     : QWidget(parent), m_host(new CHistoryComboBox(this)), m_login(new QLineEdit(this)),
-      m_password(new QLineEdit(this)), m_connect(new QPushButton(QStringLiteral("連線"), this))
+      m_password(new QLineEdit(this)),
+      m_connect(new QPushButton(QCoreApplication::translate("QuickConnectBar", "連線"), this))
 {
     m_host->setObjectName(QStringLiteral("host"));
     m_host->LoadHistory(QStringLiteral("QuickConnect"));
@@ -36,11 +38,11 @@ CQuickConnectBar::CQuickConnectBar(QWidget* parent)
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 2);
-    layout->addWidget(Caption(QStringLiteral("主機位址："), m_host, this));
+    layout->addWidget(Caption(QCoreApplication::translate("QuickConnectBar", "主機位址："), m_host, this));
     layout->addWidget(m_host, 3);
-    layout->addWidget(Caption(QStringLiteral("帳號："), m_login, this));
+    layout->addWidget(Caption(QCoreApplication::translate("QuickConnectBar", "帳號："), m_login, this));
     layout->addWidget(m_login, 1);
-    layout->addWidget(Caption(QStringLiteral("密碼："), m_password, this));
+    layout->addWidget(Caption(QCoreApplication::translate("QuickConnectBar", "密碼："), m_password, this));
     layout->addWidget(m_password, 1);
     layout->addWidget(m_connect);
     setTabOrder(m_host, m_login);

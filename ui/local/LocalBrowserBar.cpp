@@ -29,6 +29,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <functional>
 
@@ -38,7 +39,10 @@ namespace
 const QString kSettings = QStringLiteral("Settings");
 const QString kStyleKey = QStringLiteral("LocalBrowserStyle");
 const QString kStateKey = QStringLiteral("LocalBrowserState");
-const QString kNewFolderName = QStringLiteral("新資料夾");
+QString NewFolderName()
+{
+    return QCoreApplication::translate("LocalBrowserBar", "新資料夾");
+}
 constexpr int kToolIconSide = 16;
 // Column drags resize the header many times a second; the store is written once they settle.
 constexpr int kSaveStateDelayMs = 500;
@@ -57,17 +61,41 @@ struct CStyleLook
 
 const CStyleLook kStyleLooks[] = {
     {CLocalBrowserBar::ThumbnailStyle,
-     "縮圖",
+     QT_TRANSLATE_NOOP("LocalBrowserBar", "縮圖"),
      QListView::IconMode,
      96,
      {128, 136},
      QListView::LeftToRight,
      true},
     // Tiles: a large icon with the name beside it, in rows.
-    {CLocalBrowserBar::TileStyle, "並排", QListView::ListMode, 48, {220, 56}, QListView::LeftToRight, true},
-    {CLocalBrowserBar::IconStyle, "圖示", QListView::IconMode, 32, {96, 72}, QListView::LeftToRight, true},
-    {CLocalBrowserBar::ListStyle, "清單", QListView::ListMode, 16, {}, QListView::TopToBottom, false},
-    {CLocalBrowserBar::DetailsStyle, "詳細資料", QListView::ListMode, 16, {}, QListView::TopToBottom, false},
+    {CLocalBrowserBar::TileStyle,
+     QT_TRANSLATE_NOOP("LocalBrowserBar", "並排"),
+     QListView::ListMode,
+     48,
+     {220, 56},
+     QListView::LeftToRight,
+     true},
+    {CLocalBrowserBar::IconStyle,
+     QT_TRANSLATE_NOOP("LocalBrowserBar", "圖示"),
+     QListView::IconMode,
+     32,
+     {96, 72},
+     QListView::LeftToRight,
+     true},
+    {CLocalBrowserBar::ListStyle,
+     QT_TRANSLATE_NOOP("LocalBrowserBar", "清單"),
+     QListView::ListMode,
+     16,
+     {},
+     QListView::TopToBottom,
+     false},
+    {CLocalBrowserBar::DetailsStyle,
+     QT_TRANSLATE_NOOP("LocalBrowserBar", "詳細資料"),
+     QListView::ListMode,
+     16,
+     {},
+     QListView::TopToBottom,
+     false},
 };
 
 const CStyleLook* FindLook(int style)
@@ -125,7 +153,10 @@ CLocalBrowserBar::CLocalBrowserBar(QWidget* parent) : QWidget(parent), m_model(n
     layout->addWidget(m_stack, 1);
     connect(m_model, &CLocalFolderModel::RenameFailed, this,
             [this](const QString& path, const QString& newName)
-            { ShowError(QStringLiteral("無法將「%1」重新命名為「%2」。").arg(path, newName)); });
+            {
+                ShowError(QCoreApplication::translate("LocalBrowserBar", "無法將「%1」重新命名為「%2」。")
+                              .arg(path, newName));
+            });
     RestoreHeaderState();
     if (!BrowseTo(CLocalPlaces::Desktop(), false))
         BrowseTo(QDir::rootPath(), false);
@@ -152,33 +183,38 @@ void CLocalBrowserBar::CreateToolBar()
             button->setPopupMode(QToolButton::InstantPopup);
         return action;
     };
-    m_back = bar->addAction(ThemeIcon("go-previous", QStyle::SP_ArrowBack), QStringLiteral("上一頁"), this,
+    m_back = bar->addAction(ThemeIcon("go-previous", QStyle::SP_ArrowBack),
+                            QCoreApplication::translate("LocalBrowserBar", "上一頁"), this,
                             &CLocalBrowserBar::GoBack);
-    m_up = bar->addAction(ThemeIcon("go-up", QStyle::SP_FileDialogToParent), QStringLiteral("上一層"), this,
+    m_up = bar->addAction(ThemeIcon("go-up", QStyle::SP_FileDialogToParent),
+                          QCoreApplication::translate("LocalBrowserBar", "上一層"), this,
                           &CLocalBrowserBar::GoUp);
-    bar->addAction(ThemeIcon("folder-new", QStyle::SP_FileDialogNewFolder), QStringLiteral("新增資料夾"),
-                   this, &CLocalBrowserBar::NewFolder);
+    bar->addAction(ThemeIcon("folder-new", QStyle::SP_FileDialogNewFolder),
+                   QCoreApplication::translate("LocalBrowserBar", "新增資料夾"), this,
+                   &CLocalBrowserBar::NewFolder);
     addMenuButton(ThemeIcon("view-list-details", QStyle::SP_FileDialogDetailedView),
-                  QStringLiteral("檢視功能表"), CreateViewMenu());
+                  QCoreApplication::translate("LocalBrowserBar", "檢視功能表"), CreateViewMenu());
     bar->addSeparator();
     bar->addAction(ThemeIcon("user-desktop", QStyle::SP_DesktopIcon),
-                   QStringLiteral("顯示桌面的檔案、資料夾、捷徑或其他項目"), this,
-                   [this] { BrowseTo(CLocalPlaces::Desktop(), true); });
+                   QCoreApplication::translate("LocalBrowserBar", "顯示桌面的檔案、資料夾、捷徑或其他項目"),
+                   this, [this] { BrowseTo(CLocalPlaces::Desktop(), true); });
     m_recentMenu = new QMenu(this);
     m_recentMenu->setToolTipsVisible(true);
     connect(m_recentMenu, &QMenu::aboutToShow, this, &CLocalBrowserBar::FillRecentMenu);
     addMenuButton(ThemeIcon("document-open-recent", QStyle::SP_FileDialogContentsView),
-                  QStringLiteral("顯示最近開啟的檔案或資料夾"), m_recentMenu);
+                  QCoreApplication::translate("LocalBrowserBar", "顯示最近開啟的檔案或資料夾"), m_recentMenu);
     bar->addAction(ThemeIcon("folder-documents", QStyle::SP_DirHomeIcon),
-                   QStringLiteral("包含信件、報表、或其他文件與檔案"), this,
+                   QCoreApplication::translate("LocalBrowserBar", "包含信件、報表、或其他文件與檔案"), this,
                    [this] { BrowseTo(CLocalPlaces::Documents(), true); });
     m_computerMenu = new QMenu(this);
     connect(m_computerMenu, &QMenu::aboutToShow, this, &CLocalBrowserBar::FillComputerMenu);
     addMenuButton(ThemeIcon("computer", QStyle::SP_ComputerIcon),
-                  QStringLiteral("顯示連接到這台電腦的磁碟機和硬體"), m_computerMenu);
-    m_network = bar->addAction(ThemeIcon("network-workgroup", QStyle::SP_DriveNetIcon),
-                               QStringLiteral("顯示網站、網路芳鄰、FTP站台的捷徑"), this,
-                               [this] { BrowseTo(CLocalPlaces::NetworkFolder(), true); });
+                  QCoreApplication::translate("LocalBrowserBar", "顯示連接到這台電腦的磁碟機和硬體"),
+                  m_computerMenu);
+    m_network =
+        bar->addAction(ThemeIcon("network-workgroup", QStyle::SP_DriveNetIcon),
+                       QCoreApplication::translate("LocalBrowserBar", "顯示網站、網路芳鄰、FTP站台的捷徑"),
+                       this, [this] { BrowseTo(CLocalPlaces::NetworkFolder(), true); });
     m_network->setEnabled(!CLocalPlaces::NetworkFolder().isEmpty());
     layout()->addWidget(bar);
 }
@@ -190,7 +226,7 @@ QMenu* CLocalBrowserBar::CreateViewMenu()
     m_styles->setExclusive(true);
     for (const CStyleLook& look : kStyleLooks)
     {
-        QAction* action = menu->addAction(QString::fromUtf8(look.text));
+        QAction* action = menu->addAction(QCoreApplication::translate("LocalBrowserBar", look.text));
         action->setCheckable(true);
         action->setData(look.style);
         m_styles->addAction(action);
@@ -341,10 +377,10 @@ void CLocalBrowserBar::FillLocationBox()
     const int current = m_location->count() - 1;
     m_location->insertSeparator(m_location->count());
     const QList<std::pair<QString, QString>> places = {
-        {QStringLiteral("桌面"), CLocalPlaces::Desktop()},
-        {QStringLiteral("個人資料夾"), QDir::homePath()},
-        {QStringLiteral("文件"), CLocalPlaces::Documents()},
-        {QStringLiteral("網路"), CLocalPlaces::NetworkFolder()}};
+        {QCoreApplication::translate("LocalBrowserBar", "桌面"), CLocalPlaces::Desktop()},
+        {QCoreApplication::translate("LocalBrowserBar", "個人資料夾"), QDir::homePath()},
+        {QCoreApplication::translate("LocalBrowserBar", "文件"), CLocalPlaces::Documents()},
+        {QCoreApplication::translate("LocalBrowserBar", "網路"), CLocalPlaces::NetworkFolder()}};
     for (const auto& [name, folder] : places)
         if (!folder.isEmpty())
             add(QStringLiteral("%1 (%2)").arg(name, folder), folder);
@@ -378,7 +414,8 @@ void CLocalBrowserBar::FillRecentMenu()
         action->setToolTip(path);
     }
     if (paths.isEmpty())
-        m_recentMenu->addAction(QStringLiteral("（沒有最近開啟的項目）"))->setEnabled(false);
+        m_recentMenu->addAction(QCoreApplication::translate("LocalBrowserBar", "（沒有最近開啟的項目）"))
+            ->setEnabled(false);
 }
 
 void CLocalBrowserBar::FillComputerMenu()
@@ -389,7 +426,8 @@ void CLocalBrowserBar::FillComputerMenu()
         m_computerMenu->addAction(drive, MenuText(CLocalPlaces::VolumeLabel(volume)), this,
                                   [this, root = volume.rootPath()] { BrowseTo(root, true); });
     if (m_computerMenu->isEmpty())
-        m_computerMenu->addAction(QStringLiteral("（沒有磁碟機）"))->setEnabled(false);
+        m_computerMenu->addAction(QCoreApplication::translate("LocalBrowserBar", "（沒有磁碟機）"))
+            ->setEnabled(false);
 }
 
 void CLocalBrowserBar::OpenIndex(const QModelIndex& index)
@@ -489,14 +527,15 @@ void CLocalBrowserBar::NewFolder()
     if (m_current.isEmpty())
         return;
     const QDir folder(m_current);
-    QString name = kNewFolderName;
+    QString name = NewFolderName();
     for (int number = 2;
          QFileInfo::exists(folder.filePath(name)) || QFileInfo(folder.filePath(name)).isSymLink(); ++number)
-        name = QStringLiteral("%1 (%2)").arg(kNewFolderName).arg(number);
+        name = QStringLiteral("%1 (%2)").arg(NewFolderName()).arg(number);
     const QModelIndex created = m_model->mkdir(CurrentView()->rootIndex(), name);
     if (!created.isValid())
     {
-        ShowError(QStringLiteral("無法建立資料夾「%1」。").arg(folder.filePath(name)));
+        ShowError(QCoreApplication::translate("LocalBrowserBar", "無法建立資料夾「%1」。")
+                      .arg(folder.filePath(name)));
         return;
     }
     QAbstractItemView* view = CurrentView();
@@ -511,11 +550,13 @@ void CLocalBrowserBar::DeleteSelected(bool permanently)
     QStringList paths;
     if (!GetSelectedPaths(paths))
         return;
-    const QString subject = paths.size() == 1
-                                ? QStringLiteral("「%1」").arg(QFileInfo(paths.first()).fileName())
-                                : QStringLiteral(" %1 個項目").arg(paths.size());
-    const QString question = permanently ? QStringLiteral("確定要永久刪除%1嗎？").arg(subject)
-                                         : QStringLiteral("確定要將%1移到垃圾桶嗎？").arg(subject);
+    const QString subject =
+        paths.size() == 1 ? QCoreApplication::translate("LocalBrowserBar", "「%1」")
+                                .arg(QFileInfo(paths.first()).fileName())
+                          : QCoreApplication::translate("LocalBrowserBar", " %1 個項目").arg(paths.size());
+    const QString question =
+        permanently ? QCoreApplication::translate("LocalBrowserBar", "確定要永久刪除%1嗎？").arg(subject)
+                    : QCoreApplication::translate("LocalBrowserBar", "確定要將%1移到垃圾桶嗎？").arg(subject);
     if (CMessageBox::Show(this, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No) !=
         QMessageBox::Yes)
         return;
@@ -524,8 +565,9 @@ void CLocalBrowserBar::DeleteSelected(bool permanently)
         if (!(permanently ? RemovePermanently(path) : QFile::moveToTrash(path)))
             failed.append(path);
     if (!failed.isEmpty())
-        ShowError((permanently ? QStringLiteral("無法刪除下列項目：\n%1")
-                               : QStringLiteral("無法將下列項目移到垃圾桶：\n%1"))
+        ShowError((permanently
+                       ? QCoreApplication::translate("LocalBrowserBar", "無法刪除下列項目：\n%1")
+                       : QCoreApplication::translate("LocalBrowserBar", "無法將下列項目移到垃圾桶：\n%1"))
                       .arg(failed.join(u'\n')));
 }
 
@@ -539,11 +581,11 @@ void CLocalBrowserBar::ShowError(const QString& text)
 void CLocalBrowserBar::AddBarCommands(QMenu& menu)
 {
     const std::pair<FrameCommand, const char*> commands[] = {
-        {FrameCommand::GoToLocalFolder, "前往本機資料夾"},
-        {FrameCommand::GoToDefaultFolder, "前往預設下載資料夾"},
-        {FrameCommand::UpdateLocalFolder, "更新本機資料夾"}};
+        {FrameCommand::GoToLocalFolder, QT_TRANSLATE_NOOP("LocalBrowserBar", "前往本機資料夾")},
+        {FrameCommand::GoToDefaultFolder, QT_TRANSLATE_NOOP("LocalBrowserBar", "前往預設下載資料夾")},
+        {FrameCommand::UpdateLocalFolder, QT_TRANSLATE_NOOP("LocalBrowserBar", "更新本機資料夾")}};
     for (const auto& [command, text] : commands)
-        menu.addAction(QString::fromUtf8(text), this,
+        menu.addAction(QCoreApplication::translate("LocalBrowserBar", text), this,
                        [this, command] { Q_EMIT WindowCommandRequested(command); });
 }
 
@@ -560,18 +602,22 @@ void CLocalBrowserBar::ShowViewMenu(QAbstractItemView* view, const QPoint& where
     QMenu menu(this);
     if (index.isValid())
     {
-        menu.addAction(QStringLiteral("開啟"), this, [this, index] { OpenIndex(index); });
-        menu.addAction(QStringLiteral("重新命名"), this,
+        menu.addAction(QCoreApplication::translate("LocalBrowserBar", "開啟"), this,
+                       [this, index] { OpenIndex(index); });
+        menu.addAction(QCoreApplication::translate("LocalBrowserBar", "重新命名"), this,
                        [view, item = QPersistentModelIndex(index.siblingAtColumn(0))] { view->edit(item); });
-        menu.addAction(QStringLiteral("刪除"), this, [this] { DeleteSelected(false); });
+        menu.addAction(QCoreApplication::translate("LocalBrowserBar", "刪除"), this,
+                       [this] { DeleteSelected(false); });
         menu.addSeparator();
-        menu.addAction(QStringLiteral("新增資料夾"), this, &CLocalBrowserBar::NewFolder);
+        menu.addAction(QCoreApplication::translate("LocalBrowserBar", "新增資料夾"), this,
+                       &CLocalBrowserBar::NewFolder);
     }
     else
     {
         AddBarCommands(menu);
         menu.addSeparator();
-        menu.addAction(QStringLiteral("新增資料夾"), this, &CLocalBrowserBar::NewFolder);
+        menu.addAction(QCoreApplication::translate("LocalBrowserBar", "新增資料夾"), this,
+                       &CLocalBrowserBar::NewFolder);
     }
     menu.exec(view->viewport()->mapToGlobal(where));
 }

@@ -1,4 +1,5 @@
 #include "ui/local/LocalFolderModel.h"
+#include <QCoreApplication>
 
 CLocalFolderModel::CLocalFolderModel(QObject* parent) : QFileSystemModel(parent)
 {
@@ -19,8 +20,10 @@ bool CLocalFolderModel::setData(const QModelIndex& index, const QVariant& value,
 
 QVariant CLocalFolderModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    static const QStringList headings{QStringLiteral("名稱"), QStringLiteral("大小"), QStringLiteral("類型"),
-                                      QStringLiteral("修改日期")};
+    static const QStringList headings{QCoreApplication::translate("LocalFolderModel", "名稱"),
+                                      QCoreApplication::translate("LocalFolderModel", "大小"),
+                                      QCoreApplication::translate("LocalFolderModel", "類型"),
+                                      QCoreApplication::translate("LocalFolderModel", "修改日期")};
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < headings.size())
         return headings.at(section);
     return QFileSystemModel::headerData(section, orientation, role);

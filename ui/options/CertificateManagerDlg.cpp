@@ -5,6 +5,7 @@
 #include "ui/dialogs/CertificateContentsDlg.h"
 #include "ui/dialogs/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -18,8 +19,10 @@
 CCertificateManagerDlg::CCertificateManagerDlg(QWidget* parent, const QString& storeFile)
     : QDialog(parent), m_store(storeFile), m_list(new QTreeWidget(this))
 {
-    setWindowTitle(QStringLiteral("憑證管理"));
-    m_list->setHeaderLabels({QStringLiteral("發行者"), QStringLiteral("主體"), QStringLiteral("有效期限")});
+    setWindowTitle(QCoreApplication::translate("CertificateManagerDlg", "憑證管理"));
+    m_list->setHeaderLabels({QCoreApplication::translate("CertificateManagerDlg", "發行者"),
+                             QCoreApplication::translate("CertificateManagerDlg", "主體"),
+                             QCoreApplication::translate("CertificateManagerDlg", "有效期限")});
     m_list->setRootIsDecorated(false);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->header()->setStretchLastSection(false);
@@ -35,7 +38,7 @@ CCertificateManagerDlg::CCertificateManagerDlg(QWidget* parent, const QString& s
     for (int column = 0; column < 3; ++column)
         m_list->setColumnWidth(column, 200);
 
-    auto* group = new QGroupBox(QStringLiteral("已安裝憑證"), this);
+    auto* group = new QGroupBox(QCoreApplication::translate("CertificateManagerDlg", "已安裝憑證"), this);
     auto* groupLayout = new QVBoxLayout(group);
     groupLayout->addWidget(m_list);
 
@@ -47,12 +50,16 @@ CCertificateManagerDlg::CCertificateManagerDlg(QWidget* parent, const QString& s
         buttons->addWidget(button);
         return button;
     };
-    m_rowButtons << addButton(QStringLiteral("內容(&P)"), [this] { ShowContents(SelectedRow()); });
-    addButton(QStringLiteral("匯入(&I)"), &CCertificateManagerDlg::ChooseImport);
-    m_rowButtons << addButton(QStringLiteral("匯出(&E)"), &CCertificateManagerDlg::ChooseExport);
-    m_rowButtons << addButton(QStringLiteral("刪除(&R)"), [this] { Delete(SelectedRow()); });
+    m_rowButtons << addButton(QCoreApplication::translate("CertificateManagerDlg", "內容(&P)"),
+                              [this] { ShowContents(SelectedRow()); });
+    addButton(QCoreApplication::translate("CertificateManagerDlg", "匯入(&I)"),
+              &CCertificateManagerDlg::ChooseImport);
+    m_rowButtons << addButton(QCoreApplication::translate("CertificateManagerDlg", "匯出(&E)"),
+                              &CCertificateManagerDlg::ChooseExport);
+    m_rowButtons << addButton(QCoreApplication::translate("CertificateManagerDlg", "刪除(&R)"),
+                              [this] { Delete(SelectedRow()); });
     buttons->addStretch();
-    addButton(QStringLiteral("關閉(&C)"), &QDialog::accept);
+    addButton(QCoreApplication::translate("CertificateManagerDlg", "關閉(&C)"), &QDialog::accept);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
@@ -69,9 +76,10 @@ void CCertificateManagerDlg::Import(const QString& path)
     while (loaded.status == FtpStatus::LogInRefused)
     {
         bool given = false;
-        const QString password = QInputDialog::getText(this, QStringLiteral("匯入憑證"),
-                                                       loaded.message + QStringLiteral("\n\n密碼："),
-                                                       QLineEdit::Password, {}, &given);
+        const QString password = QInputDialog::getText(
+            this, QCoreApplication::translate("CertificateManagerDlg", "匯入憑證"),
+            loaded.message + QCoreApplication::translate("CertificateManagerDlg", "\n\n密碼："),
+            QLineEdit::Password, {}, &given);
         if (!given)
             return;
         loaded = certificate.LoadCertificate(path, password.toUtf8());
@@ -86,13 +94,15 @@ void CCertificateManagerDlg::Import(const QString& path)
     const QByteArray text = certificate.Text();
     if (m_store.Contains(text))
     {
-        CMessageBox::Show(this, QMessageBox::Information, QStringLiteral("憑證已經存在！"));
+        CMessageBox::Show(this, QMessageBox::Information,
+                          QCoreApplication::translate("CertificateManagerDlg", "憑證已經存在！"));
         return;
     }
     if (!CDataFolder::Ensure() || !m_store.Add(text))
-        CMessageBox::Show(
-            this, QMessageBox::Warning,
-            QStringLiteral("無法寫入 \"%1\"；憑證只在這次執行中受信任。").arg(m_store.FilePath()));
+        CMessageBox::Show(this, QMessageBox::Warning,
+                          QCoreApplication::translate("CertificateManagerDlg",
+                                                      "無法寫入 \"%1\"；憑證只在這次執行中受信任。")
+                              .arg(m_store.FilePath()));
     AddRow(certificate, text);
 }
 
@@ -127,7 +137,8 @@ void CCertificateManagerDlg::Delete(int row)
     if (!saved)
         CMessageBox::Show(
             this, QMessageBox::Warning,
-            QStringLiteral("無法寫入 \"%1\"；下次啟動時憑證仍會出現。").arg(m_store.FilePath()));
+            QCoreApplication::translate("CertificateManagerDlg", "無法寫入 \"%1\"；下次啟動時憑證仍會出現。")
+                .arg(m_store.FilePath()));
 }
 
 void CCertificateManagerDlg::AddRow(const CKeyCertificate& certificate, const QByteArray& text)
@@ -152,8 +163,9 @@ void CCertificateManagerDlg::FollowSelection()
 void CCertificateManagerDlg::ChooseImport()
 {
     const QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("匯入憑證"), {},
-        QStringLiteral("憑證 (*.pem *.pfx *.p12 *.crt *.cer *.der);;所有檔案 (*)"));
+        this, QCoreApplication::translate("CertificateManagerDlg", "匯入憑證"), {},
+        QCoreApplication::translate("CertificateManagerDlg",
+                                    "憑證 (*.pem *.pfx *.p12 *.crt *.cer *.der);;所有檔案 (*)"));
     if (!path.isEmpty())
         Import(path);
 }
@@ -163,7 +175,8 @@ void CCertificateManagerDlg::ChooseExport()
     const int row = SelectedRow();
     if (row < 0)
         return;
-    QFileDialog dialog(this, QStringLiteral("匯出憑證"), {}, QStringLiteral("憑證 (*.crt);;所有檔案 (*)"));
+    QFileDialog dialog(this, QCoreApplication::translate("CertificateManagerDlg", "匯出憑證"), {},
+                       QCoreApplication::translate("CertificateManagerDlg", "憑證 (*.crt);;所有檔案 (*)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("crt"));
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())

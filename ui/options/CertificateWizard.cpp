@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTimeEdit>
 #include <QFormLayout>
 #include <QLabel>
@@ -30,14 +31,15 @@ public:
                             QLineEdit* password, QLineEdit* confirmation)
         : m_password(password), m_confirmation(confirmation)
     {
-        setTitle(QStringLiteral("SSL憑證產生器"));
+        setTitle(QCoreApplication::translate("CertificateWizard", "SSL憑證產生器"));
         auto* browse = new QPushButton(QStringLiteral(".."), this);
         browse->setObjectName(QStringLiteral("outputFolderBrowse"));
         connect(browse, &QPushButton::clicked, folder,
                 [folder]
                 {
                     const QString chosen = QFileDialog::getExistingDirectory(
-                        folder->window(), QStringLiteral("選擇資料夾位置"), folder->text());
+                        folder->window(), QCoreApplication::translate("CertificateWizard", "選擇資料夾位置"),
+                        folder->text());
                     if (!chosen.isEmpty())
                         folder->setText(chosen);
                 });
@@ -50,12 +52,13 @@ public:
         for (QLineEdit* edit : {password, confirmation})
             edit->setEchoMode(QLineEdit::Password);
         auto* layout = new QFormLayout(this);
-        layout->addRow(QStringLiteral("憑證名稱(&C)："), name);
-        layout->addRow(QStringLiteral("輸出位置(&L)："), OptionsRow(folder, browse));
-        layout->addRow(QStringLiteral("金鑰大小(位元)："), bits);
-        layout->addRow(QStringLiteral("有效期限(&E)："), expires);
-        layout->addRow(QStringLiteral("密碼(&P)："), password);
-        layout->addRow(QStringLiteral("確認密碼(&F)："), confirmation);
+        layout->addRow(QCoreApplication::translate("CertificateWizard", "憑證名稱(&C)："), name);
+        layout->addRow(QCoreApplication::translate("CertificateWizard", "輸出位置(&L)："),
+                       OptionsRow(folder, browse));
+        layout->addRow(QCoreApplication::translate("CertificateWizard", "金鑰大小(位元)："), bits);
+        layout->addRow(QCoreApplication::translate("CertificateWizard", "有效期限(&E)："), expires);
+        layout->addRow(QCoreApplication::translate("CertificateWizard", "密碼(&P)："), password);
+        layout->addRow(QCoreApplication::translate("CertificateWizard", "確認密碼(&F)："), confirmation);
     }
     bool validatePage() override { return ConfirmPasswords(m_password, m_confirmation); }
 
@@ -70,7 +73,7 @@ class CCertificateWizardPage2 : public QWizardPage
 public:
     explicit CCertificateWizardPage2(const QList<std::pair<QString, QLineEdit*>>& rows)
     {
-        setTitle(QStringLiteral("SSL憑證產生器"));
+        setTitle(QCoreApplication::translate("CertificateWizard", "SSL憑證產生器"));
         auto* layout = new QFormLayout(this);
         for (const auto& [label, edit] : rows)
             layout->addRow(label, edit);
@@ -83,13 +86,14 @@ class CCertificateWizardPage3 : public QWizardPage
 public:
     CCertificateWizardPage3(QCheckBox* handOver, QCheckBox* show)
     {
-        setTitle(QStringLiteral("SSL憑證產生器"));
+        setTitle(QCoreApplication::translate("CertificateWizard", "SSL憑證產生器"));
         handOver->setObjectName(QStringLiteral("handOver"));
         show->setObjectName(QStringLiteral("showCertificate"));
-        auto* note =
-            new QLabel(QStringLiteral("這是自我簽署的憑證：沒有憑證授權單位為它擔保，"
-                                      "其他電腦上的伺服器可能不信任它，除非伺服器的管理者把它加入信任清單。"),
-                       this);
+        auto* note = new QLabel(QCoreApplication::translate(
+                                    "CertificateWizard",
+                                    "這是自我簽署的憑證：沒有憑證授權單位為它擔保，"
+                                    "其他電腦上的伺服器可能不信任它，除非伺服器的管理者把它加入信任清單。"),
+                                this);
         note->setWordWrap(true);
         auto* layout = new QFormLayout(this);
         layout->addRow(handOver);
@@ -100,25 +104,34 @@ public:
 } // namespace
 
 CCertificateWizard::CCertificateWizard(QWidget* parent)
-    : QWizard(parent), m_name(NamedEdit(QStringLiteral("certificateName"), QStringLiteral("新憑證"))),
+    : QWizard(parent), m_name(NamedEdit(QStringLiteral("certificateName"),
+                                        QCoreApplication::translate("CertificateWizard", "新憑證"))),
       m_folder(NamedEdit(QStringLiteral("outputFolder"), SecurityFolder())), m_bits(new QComboBox),
       m_expires(new QDateTimeEdit(DefaultCertificateExpiry())),
       m_password(NamedEdit(QStringLiteral("password"))),
       m_confirmation(NamedEdit(QStringLiteral("confirmation"))),
-      m_handOver(new QCheckBox(QStringLiteral("將產生的憑證設定給 Zentrava Pro 使用。(&S)"))),
-      m_show(new QCheckBox(QStringLiteral("檢視產生之憑證。(&V)")))
+      m_handOver(new QCheckBox(
+          QCoreApplication::translate("CertificateWizard", "將產生的憑證設定給 Zentrava Pro 使用。(&S)"))),
+      m_show(new QCheckBox(QCoreApplication::translate("CertificateWizard", "檢視產生之憑證。(&V)")))
 {
-    setWindowTitle(QStringLiteral("SSL憑證產生器"));
+    setWindowTitle(QCoreApplication::translate("CertificateWizard", "SSL憑證產生器"));
     setWizardStyle(QWizard::ClassicStyle);
     addPage(new CCertificateWizardPage1(m_name, m_folder, m_bits, m_expires, m_password, m_confirmation));
     const QList<std::tuple<QString, QString, CertificateField>> fields = {
-        {QStringLiteral("城市(&C)："), QStringLiteral("city"), CertificateField::City},
-        {QStringLiteral("省(州)(&S)："), QStringLiteral("state"), CertificateField::State},
-        {QStringLiteral("組織(&O)："), QStringLiteral("organisation"), CertificateField::Organisation},
-        {QStringLiteral("通俗名稱(&N)："), QStringLiteral("commonName"), CertificateField::CommonName},
-        {QStringLiteral("電子郵件(&E)："), QStringLiteral("email"), CertificateField::Email},
-        {QStringLiteral("部門(&U)："), QStringLiteral("unit"), CertificateField::Unit},
-        {QStringLiteral("國家(&T)："), QStringLiteral("country"), CertificateField::Country}};
+        {QCoreApplication::translate("CertificateWizard", "城市(&C)："), QStringLiteral("city"),
+         CertificateField::City},
+        {QCoreApplication::translate("CertificateWizard", "省(州)(&S)："), QStringLiteral("state"),
+         CertificateField::State},
+        {QCoreApplication::translate("CertificateWizard", "組織(&O)："), QStringLiteral("organisation"),
+         CertificateField::Organisation},
+        {QCoreApplication::translate("CertificateWizard", "通俗名稱(&N)："), QStringLiteral("commonName"),
+         CertificateField::CommonName},
+        {QCoreApplication::translate("CertificateWizard", "電子郵件(&E)："), QStringLiteral("email"),
+         CertificateField::Email},
+        {QCoreApplication::translate("CertificateWizard", "部門(&U)："), QStringLiteral("unit"),
+         CertificateField::Unit},
+        {QCoreApplication::translate("CertificateWizard", "國家(&T)："), QStringLiteral("country"),
+         CertificateField::Country}};
     QList<std::pair<QString, QLineEdit*>> rows;
     for (const auto& [label, name, field] : fields)
     {
@@ -166,7 +179,9 @@ void CCertificateWizard::accept()
     {
         CKeyCertificate certificate;
         if (certificate.LoadCertificate(m_files.certificatePath).Ok())
-            CCertificateContentsDlg(certificate, QStringLiteral("這是您的憑證"), this).exec();
+            CCertificateContentsDlg(certificate,
+                                    QCoreApplication::translate("CertificateWizard", "這是您的憑證"), this)
+                .exec();
     }
     QWizard::accept();
 }

@@ -5,6 +5,7 @@
 #include "ui/options/StoredListLimit.h"
 #include "ui/options/TextEntryDlg.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -27,9 +28,9 @@ CFilterListPage::CFilterListPage(const QString& title, const QString& caption, c
     CStringList stored;
     LoadProfileObject(kSection, key, stored);
     m_list->addItems(stored.Items());
-    auto* add = new QPushButton(QStringLiteral("新增(&A)..."), this);
+    auto* add = new QPushButton(QCoreApplication::translate("FilterListPage", "新增(&A)..."), this);
     add->setObjectName(QStringLiteral("AddButton"));
-    auto* remove = new QPushButton(QStringLiteral("移除"), this);
+    auto* remove = new QPushButton(QCoreApplication::translate("FilterListPage", "移除"), this);
     remove->setObjectName(QStringLiteral("RemoveButton"));
     connect(add, &QPushButton::clicked, this, &CFilterListPage::AddItem);
     connect(remove, &QPushButton::clicked, this, &CFilterListPage::RemoveItem);
@@ -43,7 +44,8 @@ CFilterListPage::CFilterListPage(const QString& title, const QString& caption, c
 
 QString CFilterListPage::Problem() const
 {
-    return StoredListProblem(Items(), QStringLiteral("「%1」清單").arg(windowTitle()));
+    return StoredListProblem(Items(),
+                             QCoreApplication::translate("FilterListPage", "「%1」清單").arg(windowTitle()));
 }
 
 void CFilterListPage::SaveOptions()
@@ -61,7 +63,8 @@ QStringList CFilterListPage::Items() const
 
 void CFilterListPage::AddItem()
 {
-    CTextEntryDlg dialog(QStringLiteral("新增過濾項目"), QStringLiteral("過濾項目："), this);
+    CTextEntryDlg dialog(QCoreApplication::translate("FilterListPage", "新增過濾項目"),
+                         QCoreApplication::translate("FilterListPage", "過濾項目："), this);
     // An empty mask would match no name at all, hiding every entry behind a blank row.
     if (dialog.exec() == QDialog::Accepted && !dialog.Text().isEmpty())
         m_list->addItem(dialog.Text());

@@ -1,6 +1,7 @@
 #include "ui/options/FilterPropertiesPage.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,21 +16,24 @@ const QString kSection = QStringLiteral("Filter");
 CFilterPropertiesPage::CFilterPropertiesPage(QWidget* parent) : COptionsPage(parent)
 {
     setObjectName(QStringLiteral("FilterPropertiesPage"));
-    setWindowTitle(QStringLiteral("過濾條件設定"));
+    setWindowTitle(QCoreApplication::translate("FilterPropertiesPage", "過濾條件設定"));
     auto* layout = new QFormLayout(this);
-    for (const auto& [text, key] : {std::pair{"啟用過濾條件(&E)", "EnableFiltering"},
-                                    {"套用到資料夾名稱(&F)", "FilterFolders"},
-                                    {"套用到檔案傳送(&F)", "FilterTransfers"},
-                                    {"區分大小寫(&C)", "CaseSensitive"}})
-        layout->addRow(BoundCheck(QString::fromUtf8(text), kSection, QLatin1String(key)));
+    for (const auto& [text, key] :
+         {std::pair{QT_TRANSLATE_NOOP("FilterPropertiesPage", "啟用過濾條件(&E)"), "EnableFiltering"},
+          {QT_TRANSLATE_NOOP("FilterPropertiesPage", "套用到資料夾名稱(&F)"), "FilterFolders"},
+          {QT_TRANSLATE_NOOP("FilterPropertiesPage", "套用到檔案傳送(&F)"), "FilterTransfers"},
+          {QT_TRANSLATE_NOOP("FilterPropertiesPage", "區分大小寫(&C)"), "CaseSensitive"}})
+        layout->addRow(BoundCheck(QCoreApplication::translate("FilterPropertiesPage", text), kSection,
+                                  QLatin1String(key)));
     QCheckBox* server =
-        BoundCheck(QStringLiteral("啟用伺服器端過濾(&S)"), kSection, QStringLiteral("ServerFiltering"));
+        BoundCheck(QCoreApplication::translate("FilterPropertiesPage", "啟用伺服器端過濾(&S)"), kSection,
+                   QStringLiteral("ServerFiltering"));
     layout->addRow(server);
     QLineEdit* remote = BoundText(kSection, QStringLiteral("RemoteFilter"));
-    auto* label = new QLabel(QStringLiteral("遠端過濾："), this);
+    auto* label = new QLabel(QCoreApplication::translate("FilterPropertiesPage", "遠端過濾："), this);
     label->setObjectName(QStringLiteral("RemoteFilterLabel"));
     label->setBuddy(remote);
-    auto* hint = new QLabel(QStringLiteral("(-L 或 -a ...)"), this);
+    auto* hint = new QLabel(QCoreApplication::translate("FilterPropertiesPage", "(-L 或 -a ...)"), this);
     hint->setObjectName(QStringLiteral("RemoteFilterHint"));
     layout->addRow(label, remote);
     layout->addRow(QString(), hint);

@@ -5,6 +5,7 @@
 #include "ui/options/FilterNotMaskPage.h"
 #include "ui/options/FilterPropertiesPage.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -12,7 +13,7 @@
 CFilterSheet::CFilterSheet(QWidget* parent) : QDialog(parent), m_tabs(new QTabWidget(this))
 {
     setObjectName(QStringLiteral("FilterSheet"));
-    setWindowTitle(QStringLiteral("過濾"));
+    setWindowTitle(QCoreApplication::translate("FilterSheet", "過濾"));
     m_pages = {new CFilterPropertiesPage(m_tabs), new CFilterMaskPage(m_tabs),
                new CFilterNotMaskPage(m_tabs)};
     for (COptionsPage* page : std::as_const(m_pages))

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -47,24 +48,26 @@ class CIdentityFilePage1 : public QWizardPage
 public:
     explicit CIdentityFilePage1(QComboBox* type)
     {
-        setTitle(QStringLiteral("PKI 金鑰產生器"));
-        auto* text =
-            new QLabel(QStringLiteral("這個精靈會產生一組公開/私密金鑰，供 SSH2 (SFTP) 以公開金鑰登入。"
-                                      "私密金鑰留在這部電腦上；公開金鑰要加入伺服器上的 "
-                                      "~/.ssh/authorized_keys。"),
-                       this);
+        setTitle(QCoreApplication::translate("IdentityFileWizard", "PKI 金鑰產生器"));
+        auto* text = new QLabel(
+            QCoreApplication::translate("IdentityFileWizard",
+                                        "這個精靈會產生一組公開/私密金鑰，供 SSH2 (SFTP) 以公開金鑰登入。"
+                                        "私密金鑰留在這部電腦上；公開金鑰要加入伺服器上的 "
+                                        "~/.ssh/authorized_keys。"),
+            this);
         text->setWordWrap(true);
         type->setParent(this);
         type->setObjectName(QStringLiteral("keyType"));
         type->addItems({QStringLiteral("Ed25519"), QStringLiteral("RSA"), QStringLiteral("DSA")});
-        auto* note = new QLabel(QStringLiteral("注意：OpenSSH 7.0 起的伺服器預設拒絕 DSA 金鑰，"
-                                               "除非伺服器只接受 DSA，請選擇 Ed25519 或 RSA。"),
+        auto* note = new QLabel(QCoreApplication::translate("IdentityFileWizard",
+                                                            "注意：OpenSSH 7.0 起的伺服器預設拒絕 DSA 金鑰，"
+                                                            "除非伺服器只接受 DSA，請選擇 Ed25519 或 RSA。"),
                                 this);
         note->setObjectName(QStringLiteral("dsaNote"));
         note->setWordWrap(true);
         auto* layout = new QFormLayout(this);
         layout->addRow(text);
-        layout->addRow(QStringLiteral("金鑰類型(&K)："), type);
+        layout->addRow(QCoreApplication::translate("IdentityFileWizard", "金鑰類型(&K)："), type);
         layout->addRow(note);
     }
 };
@@ -76,15 +79,15 @@ public:
     CIdentityFilePage2(QLineEdit* password, QLineEdit* confirmation)
         : m_password(password), m_confirmation(confirmation)
     {
-        setTitle(QStringLiteral("PKI金鑰產生器"));
+        setTitle(QCoreApplication::translate("IdentityFileWizard", "PKI金鑰產生器"));
         auto* layout = new QFormLayout(this);
         for (QLineEdit* edit : {password, confirmation})
         {
             edit->setParent(this);
             edit->setEchoMode(QLineEdit::Password);
         }
-        layout->addRow(QStringLiteral("密碼(&P)："), password);
-        layout->addRow(QStringLiteral("確認密碼(&C)："), confirmation);
+        layout->addRow(QCoreApplication::translate("IdentityFileWizard", "密碼(&P)："), password);
+        layout->addRow(QCoreApplication::translate("IdentityFileWizard", "確認密碼(&C)："), confirmation);
     }
     bool validatePage() override { return ConfirmPasswords(m_password, m_confirmation); }
 
@@ -101,7 +104,7 @@ public:
                        QComboBox* type)
         : m_bits(bits), m_type(type)
     {
-        setTitle(QStringLiteral("PKI金鑰產生器"));
+        setTitle(QCoreApplication::translate("IdentityFileWizard", "PKI金鑰產生器"));
         for (QWidget* widget : {static_cast<QWidget*>(publicPath), static_cast<QWidget*>(privatePath),
                                 static_cast<QWidget*>(bits), static_cast<QWidget*>(handOver)})
             widget->setParent(this);
@@ -110,13 +113,17 @@ public:
         bits->setCurrentText(QStringLiteral("1024"));
         handOver->setObjectName(QStringLiteral("handOver"));
         auto* layout = new QFormLayout(this);
-        layout->addRow(QStringLiteral("公開金鑰位置："),
-                       SaveFileRow(publicPath, QStringLiteral("選擇公開金鑰"), QStringLiteral("pub"),
-                                   QStringLiteral("公開金鑰 (*.pub);;所有檔案 (*)")));
-        layout->addRow(QStringLiteral("私密金鑰位置："),
-                       SaveFileRow(privatePath, QStringLiteral("選擇私密金鑰"), QStringLiteral("key"),
-                                   QStringLiteral("私密金鑰 (*.key);;所有檔案 (*)")));
-        layout->addRow(QStringLiteral("金鑰位元數："), bits);
+        layout->addRow(
+            QCoreApplication::translate("IdentityFileWizard", "公開金鑰位置："),
+            SaveFileRow(publicPath, QCoreApplication::translate("IdentityFileWizard", "選擇公開金鑰"),
+                        QStringLiteral("pub"),
+                        QCoreApplication::translate("IdentityFileWizard", "公開金鑰 (*.pub);;所有檔案 (*)")));
+        layout->addRow(
+            QCoreApplication::translate("IdentityFileWizard", "私密金鑰位置："),
+            SaveFileRow(privatePath, QCoreApplication::translate("IdentityFileWizard", "選擇私密金鑰"),
+                        QStringLiteral("key"),
+                        QCoreApplication::translate("IdentityFileWizard", "私密金鑰 (*.key);;所有檔案 (*)")));
+        layout->addRow(QCoreApplication::translate("IdentityFileWizard", "金鑰位元數："), bits);
         layout->addRow(handOver);
     }
     void initializePage() override { m_bits->setEnabled(m_type->currentIndex() != 0); }
@@ -137,9 +144,10 @@ CIdentityFileWizard::CIdentityFileWizard(QWidget* parent)
       m_confirmation(NamedEdit(QStringLiteral("confirmation"), nullptr)),
       m_publicPath(NamedEdit(QStringLiteral("publicKeyPath"), nullptr, DefaultPublicKeyPath())),
       m_privatePath(NamedEdit(QStringLiteral("privateKeyPath"), nullptr, DefaultPrivateKeyPath())),
-      m_bits(new QComboBox), m_handOver(new QCheckBox(QStringLiteral("將這組金鑰設定給 Zentrava Pro 使用")))
+      m_bits(new QComboBox), m_handOver(new QCheckBox(QCoreApplication::translate(
+                                 "IdentityFileWizard", "將這組金鑰設定給 Zentrava Pro 使用")))
 {
-    setWindowTitle(QStringLiteral("公開/私密金鑰產生器"));
+    setWindowTitle(QCoreApplication::translate("IdentityFileWizard", "公開/私密金鑰產生器"));
     setWizardStyle(QWizard::ClassicStyle);
     addPage(new CIdentityFilePage1(m_type));
     addPage(new CIdentityFilePage2(m_password, m_confirmation));
@@ -167,7 +175,9 @@ void CIdentityFileWizard::accept()
     const KeyPairAnswers answers = Answers();
     if (answers.publicKeyPath.isEmpty() || answers.privateKeyPath.isEmpty())
     {
-        CMessageBox::Show(this, QMessageBox::Warning, QStringLiteral("請輸入公開金鑰與私密金鑰的位置。"));
+        CMessageBox::Show(
+            this, QMessageBox::Warning,
+            QCoreApplication::translate("IdentityFileWizard", "請輸入公開金鑰與私密金鑰的位置。"));
         return;
     }
     if (!MayReplaceFiles(this, {answers.privateKeyPath, answers.publicKeyPath}))

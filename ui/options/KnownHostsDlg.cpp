@@ -3,6 +3,7 @@
 #include "app/DataFolder.h"
 #include "ui/dialogs/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
@@ -15,18 +16,22 @@ CKnownHostsDlg::CKnownHostsDlg(QWidget* parent, const QString& file)
     : QDialog(parent), m_hosts(file.isEmpty() ? CDataFolder::FilePath(QStringLiteral("known_hosts")) : file),
       m_list(new QTreeWidget(this))
 {
-    setWindowTitle(QStringLiteral("信任的主機金鑰"));
-    m_list->setHeaderLabels(
-        {QStringLiteral("主機"), QStringLiteral("金鑰類型"), QStringLiteral("SHA-256 指紋")});
+    setWindowTitle(QCoreApplication::translate("KnownHostsDlg", "信任的主機金鑰"));
+    m_list->setHeaderLabels({QCoreApplication::translate("KnownHostsDlg", "主機"),
+                             QCoreApplication::translate("KnownHostsDlg", "金鑰類型"),
+                             QCoreApplication::translate("KnownHostsDlg", "SHA-256 指紋")});
     m_list->setRootIsDecorated(false);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
     auto* buttons = new QDialogButtonBox(this);
     auto* import =
-        buttons->addButton(QStringLiteral("從 ~/.ssh/known_hosts 匯入(&I)"), QDialogButtonBox::ActionRole);
-    m_delete = buttons->addButton(QStringLiteral("刪除(&R)"), QDialogButtonBox::ActionRole);
-    buttons->addButton(QStringLiteral("關閉(&C)"), QDialogButtonBox::RejectRole);
+        buttons->addButton(QCoreApplication::translate("KnownHostsDlg", "從 ~/.ssh/known_hosts 匯入(&I)"),
+                           QDialogButtonBox::ActionRole);
+    m_delete = buttons->addButton(QCoreApplication::translate("KnownHostsDlg", "刪除(&R)"),
+                                  QDialogButtonBox::ActionRole);
+    buttons->addButton(QCoreApplication::translate("KnownHostsDlg", "關閉(&C)"),
+                       QDialogButtonBox::RejectRole);
     connect(import, &QPushButton::clicked, this,
             [this] { Import(QDir::home().filePath(QStringLiteral(".ssh/known_hosts"))); });
     connect(m_delete, &QPushButton::clicked, this,
@@ -53,7 +58,8 @@ void CKnownHostsDlg::Import(const QString& otherFile)
 {
     if (!QFileInfo::exists(otherFile))
     {
-        CMessageBox::Show(this, QMessageBox::Information, QStringLiteral("找不到 \"%1\"。").arg(otherFile));
+        CMessageBox::Show(this, QMessageBox::Information,
+                          QCoreApplication::translate("KnownHostsDlg", "找不到 \"%1\"。").arg(otherFile));
         return;
     }
     int added = 0;
@@ -65,7 +71,9 @@ void CKnownHostsDlg::Import(const QString& otherFile)
         CMessageBox::Show(this, QMessageBox::Warning, imported.message);
     else
         CMessageBox::Show(this, QMessageBox::Information,
-                          QStringLiteral("已從 \"%1\" 匯入 %2 把主機金鑰。").arg(otherFile).arg(added));
+                          QCoreApplication::translate("KnownHostsDlg", "已從 \"%1\" 匯入 %2 把主機金鑰。")
+                              .arg(otherFile)
+                              .arg(added));
 }
 
 void CKnownHostsDlg::Delete(int row)
@@ -79,7 +87,7 @@ void CKnownHostsDlg::Delete(int row)
 QString CKnownHostsDlg::HostText(const QByteArray& hosts)
 {
     if (hosts.startsWith("|1|"))
-        return QStringLiteral("（已雜湊的主機名稱）");
+        return QCoreApplication::translate("KnownHostsDlg", "（已雜湊的主機名稱）");
     QStringList names;
     for (const QByteArray& pattern : hosts.split(','))
     {
@@ -104,7 +112,8 @@ void CKnownHostsDlg::Fill()
     {
         QString type = QString::fromUtf8(entry.key.type);
         if (!entry.marker.isEmpty())
-            type += QStringLiteral("（%1）").arg(QString::fromUtf8(entry.marker));
+            type +=
+                QCoreApplication::translate("KnownHostsDlg", "（%1）").arg(QString::fromUtf8(entry.marker));
         new QTreeWidgetItem(m_list,
                             {HostText(entry.hosts), type, QString::fromUtf8(entry.key.Fingerprint())});
     }

@@ -2,6 +2,7 @@
 
 #include "ui/dialogs/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -34,15 +35,19 @@ CMasterPasswordDlg::CMasterPasswordDlg(const QByteArray& master, QWidget* parent
       m_confirm(PasswordEdit(QStringLiteral("ConfirmPassword"), master, this))
 {
     setObjectName(QStringLiteral("MasterPasswordDlg"));
-    setWindowTitle(QStringLiteral("超級密碼"));
+    setWindowTitle(QCoreApplication::translate("MasterPasswordDlg", "超級密碼"));
     auto* form = new QFormLayout;
-    form->addRow(BuddyLabel(QStringLiteral("密碼(&P)："), m_password, this), m_password);
-    form->addRow(BuddyLabel(QStringLiteral("確認密碼(&C)："), m_confirm, this), m_confirm);
+    form->addRow(BuddyLabel(QCoreApplication::translate("MasterPasswordDlg", "密碼(&P)："), m_password, this),
+                 m_password);
+    form->addRow(
+        BuddyLabel(QCoreApplication::translate("MasterPasswordDlg", "確認密碼(&C)："), m_confirm, this),
+        m_confirm);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("請自訂一組檔案加密用的密碼"), this));
+    layout->addWidget(
+        new QLabel(QCoreApplication::translate("MasterPasswordDlg", "請自訂一組檔案加密用的密碼"), this));
     layout->addLayout(form);
     layout->addWidget(buttons);
 }
@@ -56,8 +61,9 @@ void CMasterPasswordDlg::accept()
 {
     if (m_password->text() != m_confirm->text())
     {
-        CMessageBox::Show(this, QMessageBox::Warning,
-                          QStringLiteral("密碼不相符！\n'密碼' 與 '確認密碼' 必須相同"));
+        CMessageBox::Show(
+            this, QMessageBox::Warning,
+            QCoreApplication::translate("MasterPasswordDlg", "密碼不相符！\n'密碼' 與 '確認密碼' 必須相同"));
         m_password->setFocus();
         return;
     }

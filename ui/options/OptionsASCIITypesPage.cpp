@@ -4,6 +4,7 @@
 #include "ui/options/StoredListLimit.h"
 #include "ui/options/TextEntryDlg.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -14,15 +15,16 @@ COptionsASCIITypesPage::COptionsASCIITypesPage(QWidget* parent)
 {
     m_extensions->setObjectName(QStringLiteral("extensions"));
     m_extensions->addItems(LoadAsciiTypes());
-    auto* add = new QPushButton(QStringLiteral("新增(&A)..."), this);
+    auto* add = new QPushButton(QCoreApplication::translate("OptionsASCIITypesPage", "新增(&A)..."), this);
     add->setObjectName(QStringLiteral("add"));
     connect(add, &QPushButton::clicked, this, &COptionsASCIITypesPage::AddExtension);
-    auto* remove = new QPushButton(QStringLiteral("移除(&R)..."), this);
+    auto* remove = new QPushButton(QCoreApplication::translate("OptionsASCIITypesPage", "移除(&R)..."), this);
     remove->setObjectName(QStringLiteral("remove"));
     connect(remove, &QPushButton::clicked, this, &COptionsASCIITypesPage::RemoveSelected);
 
     auto* layout = new QGridLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("ASCII 副檔名"), this), 0, 0);
+    layout->addWidget(new QLabel(QCoreApplication::translate("OptionsASCIITypesPage", "ASCII 副檔名"), this),
+                      0, 0);
     layout->addWidget(m_extensions, 1, 0, 3, 1);
     layout->addWidget(add, 1, 1);
     layout->addWidget(remove, 2, 1);
@@ -31,7 +33,8 @@ COptionsASCIITypesPage::COptionsASCIITypesPage(QWidget* parent)
 
 QString COptionsASCIITypesPage::Problem() const
 {
-    return StoredListProblem(Extensions(), QStringLiteral("ASCII 副檔名清單"));
+    return StoredListProblem(Extensions(),
+                             QCoreApplication::translate("OptionsASCIITypesPage", "ASCII 副檔名清單"));
 }
 
 void COptionsASCIITypesPage::SaveOptions()
@@ -50,7 +53,8 @@ QStringList COptionsASCIITypesPage::Extensions() const
 
 void COptionsASCIITypesPage::AddExtension()
 {
-    CTextEntryDlg dialog(QStringLiteral("新增 ASCII 副檔名"), QStringLiteral("ASCII 副檔名："), this);
+    CTextEntryDlg dialog(QCoreApplication::translate("OptionsASCIITypesPage", "新增 ASCII 副檔名"),
+                         QCoreApplication::translate("OptionsASCIITypesPage", "ASCII 副檔名："), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     // Without blanks or a leading dot, which a file's extension is never compared with.

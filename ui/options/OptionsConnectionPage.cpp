@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QLineEdit>
@@ -25,27 +26,32 @@ COptionsConnectionPage::COptionsConnectionPage(QWidget* parent)
     browse->setObjectName(QStringLiteral("browseLocalPath"));
     connect(browse, &QPushButton::clicked, this, &COptionsConnectionPage::BrowseLocalPath);
     m_transferType->setObjectName(QStringLiteral("TransferType"));
-    m_transferType->addItems(
-        {QStringLiteral("自動偵測"), QStringLiteral("ASCII"), QStringLiteral("二進位碼")});
+    m_transferType->addItems({QCoreApplication::translate("OptionsConnectionPage", "自動偵測"),
+                              QStringLiteral("ASCII"),
+                              QCoreApplication::translate("OptionsConnectionPage", "二進位碼")});
     const CZentravaApp* app = CZentravaApp::Instance();
     const int type = app ? app->TransferType() : GetProfileInt(kSettings, QStringLiteral("TransferType"));
     m_transferType->setCurrentIndex(qBound(0, type, 2));
 
     auto* form = new QFormLayout(this);
-    form->addRow(QStringLiteral("下載路徑(&P)："), OptionsRow(m_localPath, browse));
-    form->addRow(QStringLiteral("重試次數(&R)："),
+    form->addRow(QCoreApplication::translate("OptionsConnectionPage", "下載路徑(&P)："),
+                 OptionsRow(m_localPath, browse));
+    form->addRow(QCoreApplication::translate("OptionsConnectionPage", "重試次數(&R)："),
                  BoundNumber(kSettings, QStringLiteral("DefaultRetries"), 0, 99));
-    form->addRow(QStringLiteral("間隔(&D)： (秒)"),
+    form->addRow(QCoreApplication::translate("OptionsConnectionPage", "間隔(&D)： (秒)"),
                  BoundNumber(kSettings, QStringLiteral("DefaultRetryDelay"), 0, 3600));
-    form->addRow(QStringLiteral("連線模式(&D)："),
+    form->addRow(QCoreApplication::translate("OptionsConnectionPage", "連線模式(&D)："),
                  BoundList(kSettings, QStringLiteral("DataMode"),
-                           {QStringLiteral("PORT"), QStringLiteral("PASV"), QStringLiteral("自動偵測")}));
-    form->addRow(QStringLiteral("編碼模式(&T)："), m_transferType);
+                           {QStringLiteral("PORT"), QStringLiteral("PASV"),
+                            QCoreApplication::translate("OptionsConnectionPage", "自動偵測")}));
+    form->addRow(QCoreApplication::translate("OptionsConnectionPage", "編碼模式(&T)："), m_transferType);
+    form->addRow(BoundCheck(QCoreApplication::translate("OptionsConnectionPage", "移除佇列中失敗的傳遞工作"),
+                            kSettings, QStringLiteral("RemoveFailed")));
     form->addRow(
-        BoundCheck(QStringLiteral("移除佇列中失敗的傳遞工作"), kSettings, QStringLiteral("RemoveFailed")));
-    form->addRow(BoundCheck(QStringLiteral("強制平行化處理(典型佇列模式)"), kSettings,
-                            QStringLiteral("ForceParallelTransfers")));
-    form->addRow(BoundCheck(QStringLiteral("關閉續傳功能"), kSettings, QStringLiteral("DisableResume")));
+        BoundCheck(QCoreApplication::translate("OptionsConnectionPage", "強制平行化處理(典型佇列模式)"),
+                   kSettings, QStringLiteral("ForceParallelTransfers")));
+    form->addRow(BoundCheck(QCoreApplication::translate("OptionsConnectionPage", "關閉續傳功能"), kSettings,
+                            QStringLiteral("DisableResume")));
 }
 
 void COptionsConnectionPage::SaveOptions()
@@ -59,8 +65,9 @@ void COptionsConnectionPage::SaveOptions()
 
 void COptionsConnectionPage::BrowseLocalPath()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("選取資料夾："),
-                                                             m_localPath->text(), QFileDialog::ShowDirsOnly);
+    const QString folder = QFileDialog::getExistingDirectory(
+        this, QCoreApplication::translate("OptionsConnectionPage", "選取資料夾："), m_localPath->text(),
+        QFileDialog::ShowDirsOnly);
     if (!folder.isEmpty())
         m_localPath->setText(folder);
 }

@@ -14,6 +14,7 @@
 #include "ui/options/OptionsSmartKeepAlivePage.h"
 #include "ui/options/OptionsSmartOverwritePage.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFont>
 #include <QGridLayout>
@@ -33,18 +34,26 @@ struct PageInfo
 
 // In the order of COptionsDlg::PageIndex.
 constexpr PageInfo kPages[] = {
-    {"一般", -1, "通用選項設定"},
-    {"傳遞", -1, "FTP傳遞選項設定"},
-    {"Proxy", COptionsDlg::AdvancedPage, "proxy設定"},
-    {"安全", -1, "安全選項設定"},
-    {"SSL", COptionsDlg::SecurityPage, "SSL參數設定"},
-    {"SSH2", COptionsDlg::SecurityPage, "SSH2參數設定"},
-    {"連線", -1, "連線設定"},
-    {"同名覆寫規則", COptionsDlg::ConnectionPage, "相同檔名之覆寫規則設定"},
-    {"傳遞後動作", COptionsDlg::ConnectionPage, "傳遞工作完成後之相關動作設定"},
-    {"重新命名規則", COptionsDlg::ConnectionPage, "傳遞期間自動重新命名規則設定"},
-    {"ASCII 類型", COptionsDlg::ConnectionPage, "設定哪些副檔名必須以 ASCII 模式傳送"},
-    {"自動保持連線", COptionsDlg::AdvancedPage, "使用SKA保持與FTP伺服器之間的連線"},
+    {QT_TRANSLATE_NOOP("OptionsDlg", "一般"), -1, QT_TRANSLATE_NOOP("OptionsDlg", "通用選項設定")},
+    {QT_TRANSLATE_NOOP("OptionsDlg", "傳遞"), -1, QT_TRANSLATE_NOOP("OptionsDlg", "FTP傳遞選項設定")},
+    {QT_TRANSLATE_NOOP("OptionsDlg", "Proxy"), COptionsDlg::AdvancedPage,
+     QT_TRANSLATE_NOOP("OptionsDlg", "proxy設定")},
+    {QT_TRANSLATE_NOOP("OptionsDlg", "安全"), -1, QT_TRANSLATE_NOOP("OptionsDlg", "安全選項設定")},
+    {QT_TRANSLATE_NOOP("OptionsDlg", "SSL"), COptionsDlg::SecurityPage,
+     QT_TRANSLATE_NOOP("OptionsDlg", "SSL參數設定")},
+    {QT_TRANSLATE_NOOP("OptionsDlg", "SSH2"), COptionsDlg::SecurityPage,
+     QT_TRANSLATE_NOOP("OptionsDlg", "SSH2參數設定")},
+    {QT_TRANSLATE_NOOP("OptionsDlg", "連線"), -1, QT_TRANSLATE_NOOP("OptionsDlg", "連線設定")},
+    {QT_TRANSLATE_NOOP("OptionsDlg", "同名覆寫規則"), COptionsDlg::ConnectionPage,
+     QT_TRANSLATE_NOOP("OptionsDlg", "相同檔名之覆寫規則設定")},
+    {QT_TRANSLATE_NOOP("OptionsDlg", "傳遞後動作"), COptionsDlg::ConnectionPage,
+     QT_TRANSLATE_NOOP("OptionsDlg", "傳遞工作完成後之相關動作設定")},
+    {QT_TRANSLATE_NOOP("OptionsDlg", "重新命名規則"), COptionsDlg::ConnectionPage,
+     QT_TRANSLATE_NOOP("OptionsDlg", "傳遞期間自動重新命名規則設定")},
+    {QT_TRANSLATE_NOOP("OptionsDlg", "ASCII 類型"), COptionsDlg::ConnectionPage,
+     QT_TRANSLATE_NOOP("OptionsDlg", "設定哪些副檔名必須以 ASCII 模式傳送")},
+    {QT_TRANSLATE_NOOP("OptionsDlg", "自動保持連線"), COptionsDlg::AdvancedPage,
+     QT_TRANSLATE_NOOP("OptionsDlg", "使用SKA保持與FTP伺服器之間的連線")},
 };
 
 // The tree's order: each top item followed by its children.
@@ -99,7 +108,7 @@ COptionsDlg::COptionsDlg(QWidget* parent)
       m_stack(new QStackedWidget(this))
 {
     setObjectName(QStringLiteral("OptionsDlg"));
-    setWindowTitle(QStringLiteral("Zentrava 選項"));
+    setWindowTitle(QCoreApplication::translate("OptionsDlg", "Zentrava 選項"));
     m_tree->setHeaderHidden(true);
     m_caption->setObjectName(QStringLiteral("bandCaption"));
     m_text->setObjectName(QStringLiteral("bandText"));
@@ -116,13 +125,13 @@ COptionsDlg::COptionsDlg(QWidget* parent)
         const PageInfo& info = kPages[index];
         m_items[index] =
             info.parent < 0 ? new QTreeWidgetItem(m_tree) : new QTreeWidgetItem(m_items[info.parent]);
-        m_items[index]->setText(0, QString::fromUtf8(info.label));
+        m_items[index]->setText(0, QCoreApplication::translate("OptionsDlg", info.label));
         m_items[index]->setData(0, Qt::UserRole, index);
     }
     m_tree->expandAll();
     m_tree->setCurrentItem(m_items[GeneralPage]);
-    m_caption->setText(QString::fromUtf8(kPages[GeneralPage].label));
-    m_text->setText(QStringLiteral("設定通用選項"));
+    m_caption->setText(QCoreApplication::translate("OptionsDlg", kPages[GeneralPage].label));
+    m_text->setText(QCoreApplication::translate("OptionsDlg", "設定通用選項"));
     connect(m_tree, &QTreeWidget::currentItemChanged, this, &COptionsDlg::OnItemChosen);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -135,7 +144,9 @@ COptionsDlg::COptionsDlg(QWidget* parent)
     layout->addWidget(m_stack, 2, 1);
     layout->addWidget(buttons, 3, 0, 1, 2);
     layout->setColumnStretch(1, 1);
-    m_tree->setFixedWidth(m_tree->fontMetrics().horizontalAdvance(QStringLiteral("同名覆寫規則")) + 80);
+    m_tree->setFixedWidth(
+        m_tree->fontMetrics().horizontalAdvance(QCoreApplication::translate("OptionsDlg", "同名覆寫規則")) +
+        80);
 }
 
 int COptionsDlg::CurrentPage() const
@@ -155,8 +166,8 @@ void COptionsDlg::OnItemChosen(QTreeWidgetItem* item)
     if (index < 0 || index == CurrentPage())
         return;
     m_stack->setCurrentIndex(index);
-    m_caption->setText(QString::fromUtf8(kPages[index].label));
-    m_text->setText(QString::fromUtf8(kPages[index].band));
+    m_caption->setText(QCoreApplication::translate("OptionsDlg", kPages[index].label));
+    m_text->setText(QCoreApplication::translate("OptionsDlg", kPages[index].band));
 }
 
 void COptionsDlg::accept()

@@ -5,6 +5,7 @@
 #include "ui/options/StoredListLimit.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -25,7 +26,8 @@ COptionsRenameRulesPage::COptionsRenameRulesPage(QWidget* parent)
     : COptionsPage(parent), m_rules(new QTreeWidget(this))
 {
     m_rules->setObjectName(QStringLiteral("rules"));
-    m_rules->setHeaderLabels({QStringLiteral("由"), QStringLiteral("改為")});
+    m_rules->setHeaderLabels({QCoreApplication::translate("OptionsRenameRulesPage", "由"),
+                              QCoreApplication::translate("OptionsRenameRulesPage", "改為")});
     m_rules->setRootIsDecorated(false);
     for (const CRenameRule& rule : LoadRenameRules())
         Show(new QTreeWidgetItem(m_rules), rule);
@@ -42,13 +44,17 @@ COptionsRenameRulesPage::COptionsRenameRulesPage(QWidget* parent)
     };
     const QList<QWidget*> controls{
         m_rules,
-        addButton(QStringLiteral("add"), QStringLiteral("新增(&A)..."), &COptionsRenameRulesPage::AddRule),
-        addButton(QStringLiteral("edit"), QStringLiteral("編輯(&E)..."), &COptionsRenameRulesPage::EditRule),
-        addButton(QStringLiteral("remove"), QStringLiteral("刪除(&R)"),
+        addButton(QStringLiteral("add"), QCoreApplication::translate("OptionsRenameRulesPage", "新增(&A)..."),
+                  &COptionsRenameRulesPage::AddRule),
+        addButton(QStringLiteral("edit"),
+                  QCoreApplication::translate("OptionsRenameRulesPage", "編輯(&E)..."),
+                  &COptionsRenameRulesPage::EditRule),
+        addButton(QStringLiteral("remove"), QCoreApplication::translate("OptionsRenameRulesPage", "刪除(&R)"),
                   &COptionsRenameRulesPage::RemoveRule)};
     buttons->addStretch();
-    QCheckBox* apply = BoundCheck(QStringLiteral(" 套用重新命名規則(&U)"), QStringLiteral("RenameRules"),
-                                  QStringLiteral("ApplyRules"));
+    QCheckBox* apply =
+        BoundCheck(QCoreApplication::translate("OptionsRenameRulesPage", " 套用重新命名規則(&U)"),
+                   QStringLiteral("RenameRules"), QStringLiteral("ApplyRules"));
     for (QWidget* control : controls)
         EnableWhileTicked(apply, control);
 
@@ -63,7 +69,8 @@ QString COptionsRenameRulesPage::Problem() const
     QStringList texts;
     for (const CRenameRule& rule : Rules())
         texts.append(rule.ToText());
-    return StoredListProblem(texts, QStringLiteral("重新命名規則清單"));
+    return StoredListProblem(texts,
+                             QCoreApplication::translate("OptionsRenameRulesPage", "重新命名規則清單"));
 }
 
 void COptionsRenameRulesPage::SaveOptions()
@@ -88,7 +95,8 @@ QList<CRenameRule> COptionsRenameRulesPage::Rules() const
 
 void COptionsRenameRulesPage::AddRule()
 {
-    CRenameRuleDlg dialog(QStringLiteral("新增重新命名規則"), {}, this);
+    CRenameRuleDlg dialog(QCoreApplication::translate("OptionsRenameRulesPage", "新增重新命名規則"), {},
+                          this);
     if (dialog.exec() == QDialog::Accepted)
         Show(new QTreeWidgetItem(m_rules), dialog.Rule());
 }
@@ -99,7 +107,8 @@ void COptionsRenameRulesPage::EditRule()
     if (selected.isEmpty())
         return;
     QTreeWidgetItem* item = selected.first();
-    CRenameRuleDlg dialog(QStringLiteral("編輯重新命名規則"), {item->text(0), item->text(1)}, this);
+    CRenameRuleDlg dialog(QCoreApplication::translate("OptionsRenameRulesPage", "編輯重新命名規則"),
+                          {item->text(0), item->text(1)}, this);
     if (dialog.exec() == QDialog::Accepted)
         Show(item, dialog.Rule());
 }

@@ -15,6 +15,7 @@ inline QWidget* OptionsRow(QWidget* box, QWidget* button)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(box, 1);
     layout->addWidget(button);
+    row->setFocusProxy(box);
     return row;
 }
 

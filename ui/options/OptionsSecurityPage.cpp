@@ -4,6 +4,7 @@
 #include "ui/options/MasterPasswordDlg.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -16,22 +17,29 @@ const QString kSection = QStringLiteral("Security");
 } // namespace
 
 COptionsSecurityPage::COptionsSecurityPage(QWidget* parent)
-    : COptionsPage(parent), m_encrypt(BoundCheck(QStringLiteral("加密我的最愛中的連線密碼設定 (SITES.XML)"),
-                                                 kSection, QStringLiteral("EncryptPasswords"))),
-      m_masterButton(new QPushButton(QStringLiteral("加密用密碼(&P)"), this)), m_master(ReadMasterPassword())
+    : COptionsPage(parent),
+      m_encrypt(BoundCheck(
+          QCoreApplication::translate("OptionsSecurityPage", "加密我的最愛中的連線密碼設定 (SITES.XML)"),
+          kSection, QStringLiteral("EncryptPasswords"))),
+      m_masterButton(
+          new QPushButton(QCoreApplication::translate("OptionsSecurityPage", "加密用密碼(&P)"), this)),
+      m_master(ReadMasterPassword())
 {
     setObjectName(QStringLiteral("SecurityPage"));
-    setWindowTitle(QStringLiteral("安全"));
+    setWindowTitle(QCoreApplication::translate("OptionsSecurityPage", "安全"));
     m_masterButton->setObjectName(QStringLiteral("MasterPasswordButton"));
-    auto* note = new QLabel(QStringLiteral("注意：強烈建議加密我的最愛中的連線密碼，"
-                                           "您可以使用一組自定的密碼加密管理其他連線設定的密碼。"),
-                            this);
+    auto* note =
+        new QLabel(QCoreApplication::translate("OptionsSecurityPage",
+                                               "注意：強烈建議加密我的最愛中的連線密碼，"
+                                               "您可以使用一組自定的密碼加密管理其他連線設定的密碼。"),
+                   this);
     note->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_encrypt);
     layout->addWidget(m_masterButton, 0, Qt::AlignLeft);
     layout->addWidget(
-        BoundCheck(QStringLiteral("不要在即時訊息視窗中顯示密碼"), kSection, QStringLiteral("MaskPassword")));
+        BoundCheck(QCoreApplication::translate("OptionsSecurityPage", "不要在即時訊息視窗中顯示密碼"),
+                   kSection, QStringLiteral("MaskPassword")));
     layout->addWidget(note);
     layout->addStretch();
     m_masterButton->setEnabled(m_encrypt->isChecked());

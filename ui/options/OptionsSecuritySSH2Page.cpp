@@ -5,6 +5,7 @@
 #include "ui/options/OptionsRow.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,9 +19,10 @@ const QString kSsh2 = QStringLiteral("SSH2");
 
 COptionsSecuritySSH2Page::COptionsSecuritySSH2Page(QWidget* parent)
     : COptionsPage(parent),
-      m_password(BoundCheck(QStringLiteral("使用密碼驗證(&W)"), kSsh2, QStringLiteral("PassAuthentication"))),
-      m_publicKey(BoundCheck(QStringLiteral("使用公開金鑰驗證(&K)"), kSsh2,
-                             QStringLiteral("PublicKeyAuthentication"))),
+      m_password(BoundCheck(QCoreApplication::translate("OptionsSecuritySSH2Page", "使用密碼驗證(&W)"), kSsh2,
+                            QStringLiteral("PassAuthentication"))),
+      m_publicKey(BoundCheck(QCoreApplication::translate("OptionsSecuritySSH2Page", "使用公開金鑰驗證(&K)"),
+                             kSsh2, QStringLiteral("PublicKeyAuthentication"))),
       m_publicPath(BoundText(kSsh2, QStringLiteral("PublicKeyPath"))),
       m_privatePath(BoundText(kSsh2, QStringLiteral("PrivateKeyPath"))),
       m_passphrase(BoundText(kSsh2, QStringLiteral("Password"), true))
@@ -31,20 +33,26 @@ COptionsSecuritySSH2Page::COptionsSecuritySSH2Page(QWidget* parent)
     const auto addKeyRow = [&](const QString& label, QWidget* field)
     {
         auto* caption = new QLabel(label, this);
+        // With its field as buddy the caption's "&" marks a shortcut instead of showing.
+        caption->setBuddy(field);
         form->addRow(caption, field);
         m_keyFields << caption << field;
     };
-    addKeyRow(QStringLiteral("公開金鑰路徑(&B)："),
-              FilePickerRow(m_publicPath, QStringLiteral("選擇公開金鑰"),
-                            QStringLiteral("公開金鑰 (*.pub);;所有檔案 (*)")));
-    addKeyRow(QStringLiteral("私密金鑰路徑(&V)："),
-              FilePickerRow(m_privatePath, QStringLiteral("選擇私密金鑰"),
-                            QStringLiteral("私密金鑰 (*.key);;所有檔案 (*)")));
-    addKeyRow(QStringLiteral("密碼(&P)："), m_passphrase);
+    addKeyRow(QCoreApplication::translate("OptionsSecuritySSH2Page", "公開金鑰路徑(&B)："),
+              FilePickerRow(
+                  m_publicPath, QCoreApplication::translate("OptionsSecuritySSH2Page", "選擇公開金鑰"),
+                  QCoreApplication::translate("OptionsSecuritySSH2Page", "公開金鑰 (*.pub);;所有檔案 (*)")));
+    addKeyRow(QCoreApplication::translate("OptionsSecuritySSH2Page", "私密金鑰路徑(&V)："),
+              FilePickerRow(
+                  m_privatePath, QCoreApplication::translate("OptionsSecuritySSH2Page", "選擇私密金鑰"),
+                  QCoreApplication::translate("OptionsSecuritySSH2Page", "私密金鑰 (*.key);;所有檔案 (*)")));
+    addKeyRow(QCoreApplication::translate("OptionsSecuritySSH2Page", "密碼(&P)："), m_passphrase);
     m_keyFields << m_password;
     auto* buttons = new QHBoxLayout;
-    auto* generate = new QPushButton(QStringLiteral("建立金鑰檔案(&F)..."), this);
-    auto* knownHosts = new QPushButton(QStringLiteral("信任的識別清單(&L)..."), this);
+    auto* generate =
+        new QPushButton(QCoreApplication::translate("OptionsSecuritySSH2Page", "建立金鑰檔案(&F)..."), this);
+    auto* knownHosts = new QPushButton(
+        QCoreApplication::translate("OptionsSecuritySSH2Page", "信任的識別清單(&L)..."), this);
     connect(generate, &QPushButton::clicked, this, &COptionsSecuritySSH2Page::GenerateKeyPair);
     connect(knownHosts, &QPushButton::clicked, this, &COptionsSecuritySSH2Page::ShowKnownHosts);
     buttons->addWidget(generate);

@@ -5,6 +5,7 @@
 #include "ui/options/OptionsRow.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -18,7 +19,8 @@ const QString kCommands = QStringLiteral("Commands");
 
 COptionsSmartKeepAlivePage::COptionsSmartKeepAlivePage(QWidget* parent)
     : COptionsPage(parent),
-      m_enabled(BoundCheck(QStringLiteral("啟用自動保持連線(&E)"), kSection, QStringLiteral("EnableSKA"))),
+      m_enabled(BoundCheck(QCoreApplication::translate("OptionsSmartKeepAlivePage", "啟用自動保持連線(&E)"),
+                           kSection, QStringLiteral("EnableSKA"))),
       m_commands(new QPlainTextEdit(this))
 {
     CStringList commands;
@@ -35,17 +37,21 @@ COptionsSmartKeepAlivePage::COptionsSmartKeepAlivePage(QWidget* parent)
         EnableWhileTicked(m_enabled, caption);
         EnableWhileTicked(m_enabled, field);
     };
-    addRow(QStringLiteral("閒置多久後開始 (秒)："),
+    addRow(QCoreApplication::translate("OptionsSmartKeepAlivePage", "閒置多久後開始 (秒)："),
            BoundNumber(kSection, QStringLiteral("StartSKA"), 1, 3600));
-    addRow(QStringLiteral("保持連線多久 (分鐘)："),
+    addRow(QCoreApplication::translate("OptionsSmartKeepAlivePage", "保持連線多久 (分鐘)："),
            BoundNumber(kSection, QStringLiteral("MaintainSKA"), 1, 1440));
-    addRow(QStringLiteral("最短間隔 (秒)："),
+    addRow(QCoreApplication::translate("OptionsSmartKeepAlivePage", "最短間隔 (秒)："),
            BoundNumber(kSection, QStringLiteral("IntervalStart"), 1, 3600));
-    addRow(QStringLiteral("最長間隔 (秒)："), BoundNumber(kSection, QStringLiteral("IntervalEnd"), 1, 3600));
-    addRow(QStringLiteral("依序傳送的指令 (每行一個，空白時傳送 NOOP)："), m_commands);
+    addRow(QCoreApplication::translate("OptionsSmartKeepAlivePage", "最長間隔 (秒)："),
+           BoundNumber(kSection, QStringLiteral("IntervalEnd"), 1, 3600));
+    addRow(QCoreApplication::translate("OptionsSmartKeepAlivePage",
+                                       "依序傳送的指令 (每行一個，空白時傳送 NOOP)："),
+           m_commands);
     addRow(QString(),
-           BoundCheck(QStringLiteral("連線中斷時重新連線(&R)"), kSection, QStringLiteral("Reconnect")));
-    addRow(QStringLiteral("重新連線前等待 (秒)："),
+           BoundCheck(QCoreApplication::translate("OptionsSmartKeepAlivePage", "連線中斷時重新連線(&R)"),
+                      kSection, QStringLiteral("Reconnect")));
+    addRow(QCoreApplication::translate("OptionsSmartKeepAlivePage", "重新連線前等待 (秒)："),
            BoundNumber(kSection, QStringLiteral("ReconnectTime"), 1, 3600));
 }
 
@@ -62,7 +68,9 @@ QString COptionsSmartKeepAlivePage::Problem() const
 {
     if (CStringList(Commands()).Serialize().size() < kProfileObjectLimit)
         return {};
-    return QStringLiteral("保持連線的指令太多，無法儲存（上限 %1 位元組）").arg(kProfileObjectLimit);
+    return QCoreApplication::translate("OptionsSmartKeepAlivePage",
+                                       "保持連線的指令太多，無法儲存（上限 %1 位元組）")
+        .arg(kProfileObjectLimit);
 }
 
 void COptionsSmartKeepAlivePage::SaveOptions()

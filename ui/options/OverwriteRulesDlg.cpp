@@ -4,6 +4,7 @@
 #include "ui/options/StoredListLimit.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -40,23 +41,28 @@ COverwriteRulesDlg::COverwriteRulesDlg(QWidget* parent)
       m_when(Choices(this, QStringLiteral("when"), COverwriteRule::WhenChoices())),
       m_then(Choices(this, QStringLiteral("then"), COverwriteRule::ThenChoices()))
 {
-    setWindowTitle(QStringLiteral("同名處理規則"));
+    setWindowTitle(QCoreApplication::translate("OverwriteRulesDlg", "同名處理規則"));
     m_rules->setObjectName(QStringLiteral("rules"));
     for (const COverwriteRule& rule : LoadOverwriteRules())
         AddRule(rule);
 
     auto* choices = new QGridLayout;
-    const QStringList captions{QStringLiteral("如果目標日期"), QStringLiteral("而且檔案大小"),
-                               QStringLiteral("發生在"), QStringLiteral("則")};
+    const QStringList captions{QCoreApplication::translate("OverwriteRulesDlg", "如果目標日期"),
+                               QCoreApplication::translate("OverwriteRulesDlg", "而且檔案大小"),
+                               QCoreApplication::translate("OverwriteRulesDlg", "發生在"),
+                               QCoreApplication::translate("OverwriteRulesDlg", "則")};
     const QList<QComboBox*> lists{m_date, m_size, m_when, m_then};
     for (int i = 0; i < lists.size(); ++i)
     {
         choices->addWidget(new QLabel(captions[i], this), 0, i);
         choices->addWidget(lists[i], 1, i);
     }
-    QPushButton* add = Button(this, QStringLiteral("add"), QStringLiteral("新增(&A)"));
-    QPushButton* remove = Button(this, QStringLiteral("remove"), QStringLiteral("刪除(&R)"));
-    QPushButton* reset = Button(this, QStringLiteral("reset"), QStringLiteral("預設值 (&E)"));
+    QPushButton* add =
+        Button(this, QStringLiteral("add"), QCoreApplication::translate("OverwriteRulesDlg", "新增(&A)"));
+    QPushButton* remove =
+        Button(this, QStringLiteral("remove"), QCoreApplication::translate("OverwriteRulesDlg", "刪除(&R)"));
+    QPushButton* reset = Button(this, QStringLiteral("reset"),
+                                QCoreApplication::translate("OverwriteRulesDlg", "預設值 (&E)"));
     connect(add, &QPushButton::clicked, this, &COverwriteRulesDlg::AddChosenRule);
     connect(remove, &QPushButton::clicked, this, &COverwriteRulesDlg::RemoveSelected);
     connect(reset, &QPushButton::clicked, this, &COverwriteRulesDlg::ResetRules);
@@ -93,10 +99,13 @@ void COverwriteRulesDlg::accept()
         QStringList texts;
         for (const COverwriteRule& rule : rules)
             texts.append(rule.ToText());
-        const QString tooLong = StoredListProblem(texts, QStringLiteral("同名處理規則清單"));
-        CMessageBox::Show(this, QMessageBox::Warning,
-                          tooLong.isEmpty() ? QStringLiteral("無法寫入設定檔，同名處理規則沒有儲存。")
-                                            : tooLong);
+        const QString tooLong =
+            StoredListProblem(texts, QCoreApplication::translate("OverwriteRulesDlg", "同名處理規則清單"));
+        CMessageBox::Show(
+            this, QMessageBox::Warning,
+            tooLong.isEmpty()
+                ? QCoreApplication::translate("OverwriteRulesDlg", "無法寫入設定檔，同名處理規則沒有儲存。")
+                : tooLong);
         return;
     }
     QDialog::accept();
@@ -120,7 +129,8 @@ void COverwriteRulesDlg::RemoveSelected()
 
 void COverwriteRulesDlg::ResetRules()
 {
-    if (CMessageBox::Show(this, QMessageBox::Question, QStringLiteral("您要還原預設值嗎？"),
+    if (CMessageBox::Show(this, QMessageBox::Question,
+                          QCoreApplication::translate("OverwriteRulesDlg", "您要還原預設值嗎？"),
                           QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
         m_rules->clear();
 }

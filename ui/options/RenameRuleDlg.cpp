@@ -1,5 +1,6 @@
 #include "ui/options/RenameRuleDlg.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
@@ -26,8 +27,8 @@ CRenameRuleDlg::CRenameRuleDlg(const QString& title, const CRenameRule& rule, QW
 {
     setWindowTitle(title);
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("將原有檔名："), m_pattern);
-    form->addRow(QStringLiteral("重新命名為："), m_newName);
+    form->addRow(QCoreApplication::translate("RenameRuleDlg", "將原有檔名："), m_pattern);
+    form->addRow(QCoreApplication::translate("RenameRuleDlg", "重新命名為："), m_newName);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -2,6 +2,7 @@
 
 #include "ui/dialogs/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLineEdit>
 
@@ -9,7 +10,8 @@ bool ConfirmPasswords(QLineEdit* password, QLineEdit* confirmation)
 {
     if (password->text() == confirmation->text())
         return true;
-    CMessageBox::Show(password->window(), QMessageBox::Warning, QStringLiteral("密碼不正確！"));
+    CMessageBox::Show(password->window(), QMessageBox::Warning,
+                      QCoreApplication::translate("WizardChecks", "密碼不正確！"));
     password->setFocus();
     password->selectAll();
     return false;
@@ -23,7 +25,9 @@ bool MayReplaceFiles(QWidget* parent, const QStringList& paths)
             existing << path;
     if (existing.isEmpty())
         return true;
-    return CMessageBox::Show(parent, QMessageBox::Question,
-                             QStringLiteral("下列檔案已經存在，要取代它們嗎？\n%1").arg(existing.join(u'\n')),
-                             QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return CMessageBox::Show(
+               parent, QMessageBox::Question,
+               QCoreApplication::translate("WizardChecks", "下列檔案已經存在，要取代它們嗎？\n%1")
+                   .arg(existing.join(u'\n')),
+               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }

@@ -5,6 +5,7 @@
 #include "ui/dialogs/MessageBox.h"
 #include "ui/sites/SiteFolderTree.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,8 +17,8 @@ CAddFavouriteDlg::CAddFavouriteDlg(CSiteList& sites, const QString& name, QWidge
     : QDialog(parent), m_sites(sites), m_name(new QLineEdit(name, this)),
       m_tree(new CSiteFolderTree(sites, false, this))
 {
-    setWindowTitle(QStringLiteral("加到我的最愛"));
-    auto* caption = new QLabel(QStringLiteral("輸入站台名稱："), this);
+    setWindowTitle(QCoreApplication::translate("AddFavouriteDlg", "加到我的最愛"));
+    auto* caption = new QLabel(QCoreApplication::translate("AddFavouriteDlg", "輸入站台名稱："), this);
     caption->setBuddy(m_name);
     m_name->setObjectName(QStringLiteral("siteName"));
     m_tree->setObjectName(QStringLiteral("folders"));
@@ -32,12 +33,12 @@ CAddFavouriteDlg::CAddFavouriteDlg(CSiteList& sites, const QString& name, QWidge
         return button;
     };
     auto* folderButtons = new QHBoxLayout;
-    folderButtons->addWidget(
-        addButton(QStringLiteral("新增資料夾"), QStringLiteral("newFolder"), &CSiteFolderTree::NewFolder));
-    folderButtons->addWidget(
-        addButton(QStringLiteral("重新命名"), QStringLiteral("rename"), &CSiteFolderTree::RenameSelected));
-    folderButtons->addWidget(
-        addButton(QStringLiteral("刪除"), QStringLiteral("delete"), &CSiteFolderTree::DeleteSelected));
+    folderButtons->addWidget(addButton(QCoreApplication::translate("AddFavouriteDlg", "新增資料夾"),
+                                       QStringLiteral("newFolder"), &CSiteFolderTree::NewFolder));
+    folderButtons->addWidget(addButton(QCoreApplication::translate("AddFavouriteDlg", "重新命名"),
+                                       QStringLiteral("rename"), &CSiteFolderTree::RenameSelected));
+    folderButtons->addWidget(addButton(QCoreApplication::translate("AddFavouriteDlg", "刪除"),
+                                       QStringLiteral("delete"), &CSiteFolderTree::DeleteSelected));
     folderButtons->addStretch();
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -72,10 +73,11 @@ void CAddFavouriteDlg::accept()
         return;
     }
     if (m_sites.FindSiteInFolder(m_tree->SelectedElement(), SiteName()) &&
-        CMessageBox::Show(
-            this, QMessageBox::Question,
-            QStringLiteral("這個資料夾中已經有站台 '%1'，要以新的設定取代它嗎？").arg(SiteName()),
-            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        CMessageBox::Show(this, QMessageBox::Question,
+                          QCoreApplication::translate("AddFavouriteDlg",
+                                                      "這個資料夾中已經有站台 '%1'，要以新的設定取代它嗎？")
+                              .arg(SiteName()),
+                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
     QDialog::accept();
 }
@@ -83,7 +85,9 @@ void CAddFavouriteDlg::accept()
 void CAddFavouriteDlg::done(int result)
 {
     if (!m_sites.SaveSites())
-        CMessageBox::Show(this, QMessageBox::Warning, QStringLiteral("無法儲存 %1").arg(m_sites.FilePath()));
+        CMessageBox::Show(
+            this, QMessageBox::Warning,
+            QCoreApplication::translate("AddFavouriteDlg", "無法儲存 %1").arg(m_sites.FilePath()));
     QDialog::done(result);
 }
 
@@ -100,7 +104,8 @@ bool AddToFavourites(QWidget* parent, CSiteList& sites, const CFtpSite& connecti
     site.LocalPath = localFolder;
     if (sites.StoreSite(site, dialog.FolderPath()))
         return true;
-    CMessageBox::Show(parent, QMessageBox::Warning,
-                      QStringLiteral("無法儲存站台設定到 %1").arg(sites.FilePath()));
+    CMessageBox::Show(
+        parent, QMessageBox::Warning,
+        QCoreApplication::translate("AddFavouriteDlg", "無法儲存站台設定到 %1").arg(sites.FilePath()));
     return false;
 }

@@ -10,13 +10,20 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 
+#include <QCoreApplication>
 #include <functional>
 
 namespace
 {
 
-const QString kRootLabel = QStringLiteral("我的最愛");
-const QByteArray kNewFolderAttribute = "name = \"新資料夾\"";
+QString RootLabel()
+{
+    return QCoreApplication::translate("SiteFolderTree", "我的最愛");
+}
+QByteArray NewFolderAttribute()
+{
+    return "name = \"" + QCoreApplication::translate("SiteFolderTree", "新資料夾").toUtf8() + '"';
+}
 
 // Edits labels in a line edit that refuses the characters a folder name cannot hold, and hands a
 // committed text to the tree instead of writing it into the model.
@@ -70,7 +77,7 @@ CSiteFolderTree::CSiteFolderTree(CSiteList& sites, bool showSites, QWidget* pare
 void CSiteFolderTree::Rebuild()
 {
     clear();
-    auto* root = new QTreeWidgetItem(this, {kRootLabel});
+    auto* root = new QTreeWidgetItem(this, {RootLabel()});
     root->setIcon(0, style()->standardIcon(QStyle::SP_DirHomeIcon));
     root->setData(0, Qt::UserRole, QVariant::fromValue(quintptr(m_sites.Document().GetRoot())));
     AddChildren(root, m_sites.Document().GetRoot());
@@ -157,7 +164,7 @@ void CSiteFolderTree::NewFolder()
     QTreeWidgetItem* parentItem = ItemOf(target);
     if (!parentItem)
         return;
-    CXmlElement* folder = m_sites.Document().AddElement(target, "FOLDER", {}, kNewFolderAttribute);
+    CXmlElement* folder = m_sites.Document().AddElement(target, "FOLDER", {}, NewFolderAttribute());
     QTreeWidgetItem* item = AddItem(parentItem, folder);
     parentItem->setExpanded(true);
     setCurrentItem(item);
@@ -193,9 +200,10 @@ void CSiteFolderTree::DeleteSelected()
     QTreeWidgetItem* item = currentItem();
     if (!item || !item->parent())
         return;
-    const QString text = CSiteList::IsSiteElement(ElementOf(item))
-                             ? QStringLiteral("您確定要刪除 '%1' ？")
-                             : QStringLiteral("您確定要刪除這個資料夾 '%1' 及所有的內容？");
+    const QString text =
+        CSiteList::IsSiteElement(ElementOf(item))
+            ? QCoreApplication::translate("SiteFolderTree", "您確定要刪除 '%1' ？")
+            : QCoreApplication::translate("SiteFolderTree", "您確定要刪除這個資料夾 '%1' 及所有的內容？");
     if (CMessageBox::Show(this, QMessageBox::Question, text.arg(item->text(0)),
                           QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes &&
         m_sites.Document().RemoveElement(ElementOf(item)))
@@ -209,5 +217,7 @@ void CSiteFolderTree::DeleteSelected()
 void CSiteFolderTree::Save()
 {
     if (!m_sites.SaveSites())
-        CMessageBox::Show(this, QMessageBox::Warning, QStringLiteral("無法儲存 %1").arg(m_sites.FilePath()));
+        CMessageBox::Show(
+            this, QMessageBox::Warning,
+            QCoreApplication::translate("SiteFolderTree", "無法儲存 %1").arg(m_sites.FilePath()));
 }

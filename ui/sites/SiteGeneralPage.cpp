@@ -14,6 +14,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 
+#include <QCoreApplication>
 #include <climits>
 
 namespace
@@ -38,29 +39,30 @@ QSpinBox* NumberBox(QWidget* parent)
 CSiteGeneralPage::CSiteGeneralPage(QWidget* parent)
     : QWidget(parent), m_name(new QLineEdit(this)), m_address(new QLineEdit(this)),
       m_login(new QLineEdit(this)), m_password(new QLineEdit(this)),
-      m_anonymous(new QCheckBox(QStringLiteral("匿名存取"), this)), m_remoteFolder(new QLineEdit(this)),
-      m_localFolder(new QLineEdit(this)), m_browse(new QPushButton(QStringLiteral("..."), this)),
-      m_retries(NumberBox(this)), m_retryDelay(NumberBox(this)), m_comment(new QPlainTextEdit(this))
+      m_anonymous(new QCheckBox(QCoreApplication::translate("SiteGeneralPage", "匿名存取"), this)),
+      m_remoteFolder(new QLineEdit(this)), m_localFolder(new QLineEdit(this)),
+      m_browse(new QPushButton(QStringLiteral("..."), this)), m_retries(NumberBox(this)),
+      m_retryDelay(NumberBox(this)), m_comment(new QPlainTextEdit(this))
 {
     setObjectName(QStringLiteral("SiteGeneralPage"));
-    setWindowTitle(QStringLiteral("站台內容"));
+    setWindowTitle(QCoreApplication::translate("SiteGeneralPage", "站台內容"));
     auto* local = new QHBoxLayout;
     local->addWidget(m_localFolder, 1);
     local->addWidget(m_browse);
     auto* retries = new QHBoxLayout;
     retries->addWidget(m_retries, 1);
-    retries->addWidget(new QLabel(QStringLiteral("間隔"), this));
+    retries->addWidget(new QLabel(QCoreApplication::translate("SiteGeneralPage", "間隔"), this));
     retries->addWidget(m_retryDelay, 1);
     auto* form = new QFormLayout(this);
-    form->addRow(QStringLiteral("站台名稱"), m_name);
-    form->addRow(QStringLiteral("主機位址"), m_address);
-    form->addRow(QStringLiteral("帳號"), m_login);
-    form->addRow(QStringLiteral("密碼"), m_password);
+    form->addRow(QCoreApplication::translate("SiteGeneralPage", "站台名稱"), m_name);
+    form->addRow(QCoreApplication::translate("SiteGeneralPage", "主機位址"), m_address);
+    form->addRow(QCoreApplication::translate("SiteGeneralPage", "帳號"), m_login);
+    form->addRow(QCoreApplication::translate("SiteGeneralPage", "密碼"), m_password);
     form->addRow(QString(), m_anonymous);
-    form->addRow(QStringLiteral("遠端資料夾"), m_remoteFolder);
-    form->addRow(QStringLiteral("本機資料夾"), local);
-    form->addRow(QStringLiteral("重試"), retries);
-    form->addRow(QStringLiteral("註解"), m_comment);
+    form->addRow(QCoreApplication::translate("SiteGeneralPage", "遠端資料夾"), m_remoteFolder);
+    form->addRow(QCoreApplication::translate("SiteGeneralPage", "本機資料夾"), local);
+    form->addRow(QCoreApplication::translate("SiteGeneralPage", "重試"), retries);
+    form->addRow(QCoreApplication::translate("SiteGeneralPage", "註解"), m_comment);
     ShowPassword(false);
     connect(m_anonymous, &QCheckBox::toggled, this, &CSiteGeneralPage::OnAnonymousToggled);
     connect(m_login, &QLineEdit::textEdited, this, &CSiteGeneralPage::OnLoginEdited);
@@ -129,8 +131,8 @@ void CSiteGeneralPage::OnLoginEdited(const QString& login)
 
 void CSiteGeneralPage::BrowseLocalFolder()
 {
-    const QString folder =
-        QFileDialog::getExistingDirectory(this, QStringLiteral("選取資料夾："), m_localFolder->text());
+    const QString folder = QFileDialog::getExistingDirectory(
+        this, QCoreApplication::translate("SiteGeneralPage", "選取資料夾："), m_localFolder->text());
     if (!folder.isEmpty())
         m_localFolder->setText(folder);
 }

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMenu>
@@ -118,14 +119,18 @@ QAction* CSiteManagerDlg::AddAction(const QString& text, const QKeySequence& sho
 
 void CSiteManagerDlg::CreateActions()
 {
-    m_connect = AddAction(QStringLiteral("連線(&N)"), {}, &CSiteManagerDlg::ConnectSelected);
-    m_newSite = AddAction(QStringLiteral("新增站台(&S)"), Qt::Key_Insert, &CSiteManagerDlg::NewSite);
-    m_newFolder =
-        AddAction(QStringLiteral("新增資料夾(&F)"), Qt::SHIFT | Qt::Key_Insert, &CSiteManagerDlg::NewFolder);
-    m_rename = AddAction(QStringLiteral("重新命名(&R)"), Qt::Key_F2, &CSiteManagerDlg::RenameSelected);
-    m_delete = AddAction(QStringLiteral("刪除(&D)"), Qt::Key_Delete, &CSiteManagerDlg::DeleteSelected);
-    m_properties =
-        AddAction(QStringLiteral("內容(&P)..."), Qt::ALT | Qt::Key_Return, &CSiteManagerDlg::ShowProperties);
+    m_connect = AddAction(QCoreApplication::translate("SiteManagerDlg", "連線(&N)"), {},
+                          &CSiteManagerDlg::ConnectSelected);
+    m_newSite = AddAction(QCoreApplication::translate("SiteManagerDlg", "新增站台(&S)"), Qt::Key_Insert,
+                          &CSiteManagerDlg::NewSite);
+    m_newFolder = AddAction(QCoreApplication::translate("SiteManagerDlg", "新增資料夾(&F)"),
+                            Qt::SHIFT | Qt::Key_Insert, &CSiteManagerDlg::NewFolder);
+    m_rename = AddAction(QCoreApplication::translate("SiteManagerDlg", "重新命名(&R)"), Qt::Key_F2,
+                         &CSiteManagerDlg::RenameSelected);
+    m_delete = AddAction(QCoreApplication::translate("SiteManagerDlg", "刪除(&D)"), Qt::Key_Delete,
+                         &CSiteManagerDlg::DeleteSelected);
+    m_properties = AddAction(QCoreApplication::translate("SiteManagerDlg", "內容(&P)..."),
+                             Qt::ALT | Qt::Key_Return, &CSiteManagerDlg::ShowProperties);
 }
 
 QTreeWidgetItem* CSiteManagerDlg::WizardEntry() const
@@ -207,9 +212,10 @@ void CSiteManagerDlg::Rebuild()
     m_editing = nullptr;
     m_dropSite = nullptr;
     m_tree->clear();
-    AddItem(nullptr, WizardItem, QStringLiteral("連線精靈"), nullptr);
+    AddItem(nullptr, WizardItem, QCoreApplication::translate("SiteManagerDlg", "連線精靈"), nullptr);
     QTreeWidgetItem* root =
-        AddItem(nullptr, RootItem, QStringLiteral("我的最愛"), m_sites.Document().GetRoot());
+        AddItem(nullptr, RootItem, QCoreApplication::translate("SiteManagerDlg", "我的最愛"),
+                m_sites.Document().GetRoot());
     Fill(root, m_sites.Document().GetRoot());
     root->setExpanded(true);
     for (QTreeWidgetItemIterator it(m_tree); *it; ++it)
@@ -349,9 +355,11 @@ void CSiteManagerDlg::DeleteSelected()
     QTreeWidgetItem* item = Selected();
     if (!item || Kind(item) == WizardItem || Kind(item) == RootItem)
         return;
-    const QString text = Kind(item) == FolderItem
-                             ? QStringLiteral("您確定要刪除這個資料夾 '%1' 及所有的內容？").arg(item->text(0))
-                             : QStringLiteral("您確定要刪除 '%1' ？").arg(item->text(0));
+    const QString text =
+        Kind(item) == FolderItem
+            ? QCoreApplication::translate("SiteManagerDlg", "您確定要刪除這個資料夾 '%1' 及所有的內容？")
+                  .arg(item->text(0))
+            : QCoreApplication::translate("SiteManagerDlg", "您確定要刪除 '%1' ？").arg(item->text(0));
     const auto answer =
         CMessageBox::Show(this, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No);
     if (answer == QMessageBox::Yes && m_sites.Document().RemoveElement(ElementOf(item)))

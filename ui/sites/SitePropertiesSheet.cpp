@@ -5,6 +5,7 @@
 #include "ui/sites/SiteGeneralPage.h"
 #include "ui/sites/SiteTypeDlg.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,10 +14,11 @@
 
 CSitePropertiesSheet::CSitePropertiesSheet(const CFtpSite& site, QWidget* parent)
     : QDialog(parent), m_site(site), m_tabs(new QTabWidget(this)), m_general(new CSiteGeneralPage(m_tabs)),
-      m_type(new CSiteTypeDlg(m_tabs)), m_connectButton(new QPushButton(QStringLiteral("連線"), this))
+      m_type(new CSiteTypeDlg(m_tabs)),
+      m_connectButton(new QPushButton(QCoreApplication::translate("SitePropertiesSheet", "連線"), this))
 {
     setObjectName(QStringLiteral("SitePropertiesSheet"));
-    setWindowTitle(QStringLiteral("站台連線設定"));
+    setWindowTitle(QCoreApplication::translate("SitePropertiesSheet", "站台連線設定"));
     m_general->Load(site);
     m_type->Load(site);
     m_tabs->addTab(m_general, m_general->windowTitle());

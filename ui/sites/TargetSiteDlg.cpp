@@ -3,6 +3,7 @@
 #include "sites/SiteList.h"
 #include "ui/sites/SiteFolderTree.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
@@ -11,8 +12,8 @@
 CTargetSiteDlg::CTargetSiteDlg(CSiteList& sites, QWidget* parent)
     : QDialog(parent), m_tree(new CSiteFolderTree(sites, true, this))
 {
-    setWindowTitle(QStringLiteral("站台對傳"));
-    auto* caption = new QLabel(QStringLiteral("選擇目標站台"), this);
+    setWindowTitle(QCoreApplication::translate("TargetSiteDlg", "站台對傳"));
+    auto* caption = new QLabel(QCoreApplication::translate("TargetSiteDlg", "選擇目標站台"), this);
     caption->setBuddy(m_tree);
     m_tree->setObjectName(QStringLiteral("sites"));
     m_tree->expandAll();

@@ -3,16 +3,19 @@
 #include "ui/sites/WizardSheet.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QVBoxLayout>
 
 CWizardFinish::CWizardFinish(QWidget* parent)
-    : QWizardPage(parent), m_connectNow(new QCheckBox(QStringLiteral("立即連線"), this))
+    : QWizardPage(parent),
+      m_connectNow(new QCheckBox(QCoreApplication::translate("WizardFinish", "立即連線"), this))
 {
     // Without a subtitle the wizard shows no header on this page.
-    setTitle(CWizardSheet::kPageTitle);
-    auto* text = new QLabel(QStringLiteral("恭喜您已經成功的新增了一個站台設定。"
-                                           "您可以隨時到站台管理的視窗中修改這些設定值。"),
+    setTitle(CWizardSheet::PageTitle());
+    auto* text = new QLabel(QCoreApplication::translate("WizardFinish",
+                                                        "恭喜您已經成功的新增了一個站台設定。"
+                                                        "您可以隨時到站台管理的視窗中修改這些設定值。"),
                             this);
     text->setWordWrap(true);
     m_connectNow->setObjectName(QStringLiteral("connectNow"));

@@ -3,16 +3,18 @@
 #include "sites/SiteList.h"
 #include "ui/sites/WizardSheet.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
 CWizardPage1::CWizardPage1(QWidget* parent) : QWizardPage(parent), m_name(new QLineEdit(this))
 {
-    setTitle(CWizardSheet::kPageTitle);
-    setSubTitle(QStringLiteral("站台名稱"));
-    auto* text = new QLabel(QStringLiteral("請輸入一個容易記憶的站台名稱，以方便未來識別用。\n"
-                                           "例如：公司伺服器、個人網站、軟體下載站"),
+    setTitle(CWizardSheet::PageTitle());
+    setSubTitle(QCoreApplication::translate("WizardPage1", "站台名稱"));
+    auto* text = new QLabel(QCoreApplication::translate("WizardPage1",
+                                                        "請輸入一個容易記憶的站台名稱，以方便未來識別用。\n"
+                                                        "例如：公司伺服器、個人網站、軟體下載站"),
                             this);
     text->setWordWrap(true);
     m_name->setObjectName(QStringLiteral("siteName"));
@@ -32,7 +34,7 @@ QString CWizardPage1::SiteName() const
 bool CWizardPage1::validatePage()
 {
     if (SiteName().trimmed().isEmpty())
-        return Refuse(QStringLiteral("請輸入有效的站台名稱"));
+        return Refuse(QCoreApplication::translate("WizardPage1", "請輸入有效的站台名稱"));
     // A quote, "<" or ">" would not survive the trip through sites.xml, and "\" splits site paths.
     const QString refusal = CSiteList::CheckName(SiteName());
     if (!refusal.isEmpty())

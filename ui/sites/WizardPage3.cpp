@@ -4,15 +4,16 @@
 #include "ui/sites/WizardSheet.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QLineEdit>
 
 CWizardPage3::CWizardPage3(QWidget* parent)
     : QWizardPage(parent), m_login(new QLineEdit(this)), m_password(new QLineEdit(this)),
-      m_anonymous(new QCheckBox(QStringLiteral("匿名存取(&A)"), this))
+      m_anonymous(new QCheckBox(QCoreApplication::translate("WizardPage3", "匿名存取(&A)"), this))
 {
-    setTitle(CWizardSheet::kPageTitle);
-    setSubTitle(QStringLiteral("帳號密碼"));
+    setTitle(CWizardSheet::PageTitle());
+    setSubTitle(QCoreApplication::translate("WizardPage3", "帳號密碼"));
     m_login->setObjectName(QStringLiteral("login"));
     m_password->setObjectName(QStringLiteral("password"));
     m_password->setEchoMode(QLineEdit::Password);
@@ -20,8 +21,8 @@ CWizardPage3::CWizardPage3(QWidget* parent)
     connect(m_anonymous, &QCheckBox::toggled, this, &CWizardPage3::SetAnonymous);
 
     auto* layout = new QFormLayout(this);
-    layout->addRow(QStringLiteral("帳號："), m_login);
-    layout->addRow(QStringLiteral("密碼："), m_password);
+    layout->addRow(QCoreApplication::translate("WizardPage3", "帳號："), m_login);
+    layout->addRow(QCoreApplication::translate("WizardPage3", "密碼："), m_password);
     layout->addRow(m_anonymous);
 }
 

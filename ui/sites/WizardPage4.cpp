@@ -3,6 +3,7 @@
 #include "app/Profile.h"
 #include "ui/sites/WizardSheet.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,9 +13,10 @@
 
 CWizardPage4::CWizardPage4(QWidget* parent) : QWizardPage(parent), m_folder(new QLineEdit(this))
 {
-    setTitle(CWizardSheet::kPageTitle);
-    setSubTitle(QStringLiteral("預設下載資料夾"));
-    auto* text = new QLabel(QStringLiteral("下載的檔案將存放在這個本機資料夾。"), this);
+    setTitle(CWizardSheet::PageTitle());
+    setSubTitle(QCoreApplication::translate("WizardPage4", "預設下載資料夾"));
+    auto* text =
+        new QLabel(QCoreApplication::translate("WizardPage4", "下載的檔案將存放在這個本機資料夾。"), this);
     m_folder->setObjectName(QStringLiteral("localFolder"));
     auto* browse = new QPushButton(QStringLiteral("..."), this);
     browse->setObjectName(QStringLiteral("browse"));
@@ -41,7 +43,7 @@ void CWizardPage4::initializePage()
 
 void CWizardPage4::Browse()
 {
-    QFileDialog dialog(this, QStringLiteral("選取資料夾："), m_folder->text());
+    QFileDialog dialog(this, QCoreApplication::translate("WizardPage4", "選取資料夾："), m_folder->text());
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())

@@ -4,16 +4,17 @@
 #include "ui/sites/SiteFolderTree.h"
 #include "ui/sites/WizardSheet.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QVBoxLayout>
 
 CWizardPage5::CWizardPage5(CSiteList& sites, QWidget* parent)
     : QWizardPage(parent), m_sites(sites), m_tree(new CSiteFolderTree(sites, false, this))
 {
-    setTitle(CWizardSheet::kPageTitle);
-    setSubTitle(QStringLiteral("新增至我的最愛"));
-    auto* text = new QLabel(QStringLiteral("選擇站台所屬的群組或資料夾"), this);
-    auto* caption = new QLabel(QStringLiteral("建立在："), this);
+    setTitle(CWizardSheet::PageTitle());
+    setSubTitle(QCoreApplication::translate("WizardPage5", "新增至我的最愛"));
+    auto* text = new QLabel(QCoreApplication::translate("WizardPage5", "選擇站台所屬的群組或資料夾"), this);
+    auto* caption = new QLabel(QCoreApplication::translate("WizardPage5", "建立在："), this);
     caption->setBuddy(m_tree);
     m_tree->setObjectName(QStringLiteral("folders"));
 
@@ -38,7 +39,9 @@ bool CWizardPage5::validatePage()
     const QString name = field(QStringLiteral("siteName")).toString();
     if (!m_sites.FindSiteInFolder(m_tree->SelectedElement(), name))
         return true;
-    const QString question = QStringLiteral("這個資料夾中已經有站台 '%1'，要以新的設定取代它嗎？").arg(name);
+    const QString question =
+        QCoreApplication::translate("WizardPage5", "這個資料夾中已經有站台 '%1'，要以新的設定取代它嗎？")
+            .arg(name);
     return CWizardSheet::Message(this, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;
 }

@@ -11,8 +11,12 @@
 #include "ui/sites/WizardPage3.h"
 #include "ui/sites/WizardPage4.h"
 #include "ui/sites/WizardPage5.h"
+#include <QCoreApplication>
 
-const QString CWizardSheet::kPageTitle = QStringLiteral("Zentrava Pro 連線精靈");
+QString CWizardSheet::PageTitle()
+{
+    return QCoreApplication::translate("WizardSheet", "Zentrava Pro 連線精靈");
+}
 
 CWizardSheet::CWizardSheet(CSiteList& sites, QWidget* parent)
     : QWizard(parent), m_sites(sites), m_namePage(new CWizardPage1(this)),
@@ -34,7 +38,7 @@ CWizardSheet::CWizardSheet(CSiteList& sites, QWidget* parent)
 QMessageBox::StandardButton CWizardSheet::Message(QWidget* parent, QMessageBox::Icon icon,
                                                   const QString& text, QMessageBox::StandardButtons buttons)
 {
-    QMessageBox box(icon, QStringLiteral("連線精靈"), text, buttons, parent);
+    QMessageBox box(icon, QCoreApplication::translate("WizardSheet", "連線精靈"), text, buttons, parent);
     return QMessageBox::StandardButton(box.exec());
 }
 
@@ -63,8 +67,9 @@ CWizardResult CWizardSheet::StoreSite()
         folderPath.clear();
     const CFtpSite site = MakeSite();
     if (!m_sites.StoreSite(site, folderPath))
-        CMessageBox::Show(parentWidget(), QMessageBox::Warning,
-                          QStringLiteral("無法儲存站台設定到 %1").arg(m_sites.FilePath()));
+        CMessageBox::Show(
+            parentWidget(), QMessageBox::Warning,
+            QCoreApplication::translate("WizardSheet", "無法儲存站台設定到 %1").arg(m_sites.FilePath()));
     CWizardResult result;
     result.finished = true;
     result.sitePath = folderPath.isEmpty() ? site.Name : folderPath + u'\\' + site.Name;

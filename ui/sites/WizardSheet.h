@@ -31,7 +31,7 @@ public:
         FinishPage
     };
 
-    static const QString kPageTitle;
+    static QString PageTitle();
 
     CWizardSheet(CSiteList& sites, QWidget* parent = nullptr);
 

@@ -64,17 +64,17 @@ QString CAfterQueueActions::ActionName(int events)
     switch (events)
     {
     case Disconnect:
-        return QStringLiteral("中斷站台連線");
+        return QCoreApplication::translate("AfterQueueActions", "中斷站台連線");
     case DisconnectAndExit:
-        return QStringLiteral("中斷站台連線並結束程式");
+        return QCoreApplication::translate("AfterQueueActions", "中斷站台連線並結束程式");
     case HangUp:
-        return QStringLiteral("中斷網際網路連線");
+        return QCoreApplication::translate("AfterQueueActions", "中斷網際網路連線");
     case PowerOff:
-        return QStringLiteral("關閉電腦");
+        return QCoreApplication::translate("AfterQueueActions", "關閉電腦");
     case LogOff:
-        return QStringLiteral("登出");
+        return QCoreApplication::translate("AfterQueueActions", "登出");
     default:
-        return QStringLiteral("不做任何動作");
+        return QCoreApplication::translate("AfterQueueActions", "不做任何動作");
     }
 }
 
@@ -97,5 +97,6 @@ void CAfterQueueActions::DisconnectAll()
 void CAfterQueueActions::Report(int events, const CSystemActions::Result& result)
 {
     if (!result.ok)
-        m_frame.statusBar()->showMessage(QStringLiteral("無法%1：%2").arg(ActionName(events), result.reason));
+        m_frame.statusBar()->showMessage(QCoreApplication::translate("AfterQueueActions", "無法%1：%2")
+                                             .arg(ActionName(events), result.reason));
 }

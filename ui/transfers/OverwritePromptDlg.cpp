@@ -3,6 +3,7 @@
 #include "app/Profile.h"
 #include "ui/connection/FileTypeIcon.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -37,12 +38,14 @@ COverwritePromptDlg::COverwritePromptDlg(PromptKind kind, const COverwritePrompt
     const QLocale locale;
     auto* grid = new QGridLayout(this);
     grid->addWidget(TextLabel(QStringLiteral("exists"), PromptExistsText(info.targetPath), this), 0, 0, 1, 2);
-    grid->addWidget(TextLabel({}, QStringLiteral("您要將"), this), 1, 0, 1, 2);
+    grid->addWidget(TextLabel({}, QCoreApplication::translate("OverwritePromptDlg", "您要將"), this), 1, 0, 1,
+                    2);
     grid->addWidget(IconLabel(name, this), 2, 0, Qt::AlignTop);
     grid->addWidget(TextLabel(QStringLiteral("existing"),
                               DescribePromptFile(info.existingSize, info.existingTime, locale), this),
                     2, 1);
-    grid->addWidget(TextLabel({}, QStringLiteral("換成這一個嗎？"), this), 3, 0, 1, 2);
+    grid->addWidget(TextLabel({}, QCoreApplication::translate("OverwritePromptDlg", "換成這一個嗎？"), this),
+                    3, 0, 1, 2);
     grid->addWidget(IconLabel(name, this), 4, 0, Qt::AlignTop);
     grid->addWidget(TextLabel(QStringLiteral("incoming"),
                               DescribePromptFile(info.incomingSize, info.incomingTime, locale), this),

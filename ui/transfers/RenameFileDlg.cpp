@@ -1,5 +1,6 @@
 #include "ui/transfers/RenameFileDlg.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
@@ -7,7 +8,7 @@
 CRenameFileDlg::CRenameFileDlg(const QString& originalName, const QString& proposedName, QWidget* parent)
     : QDialog(parent), m_newName(new QLineEdit(proposedName, this))
 {
-    setWindowTitle(QStringLiteral("輸入新的檔案名稱"));
+    setWindowTitle(QCoreApplication::translate("RenameFileDlg", "輸入新的檔案名稱"));
     auto* original = new QLineEdit(originalName, this);
     original->setObjectName(QStringLiteral("original"));
     original->setReadOnly(true);
@@ -17,8 +18,8 @@ CRenameFileDlg::CRenameFileDlg(const QString& originalName, const QString& propo
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* form = new QFormLayout(this);
-    form->addRow(QStringLiteral("原檔名"), original);
-    form->addRow(QStringLiteral("新檔名"), m_newName);
+    form->addRow(QCoreApplication::translate("RenameFileDlg", "原檔名"), original);
+    form->addRow(QCoreApplication::translate("RenameFileDlg", "新檔名"), m_newName);
     form->addRow(buttons);
 }
 

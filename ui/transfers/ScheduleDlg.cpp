@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -10,13 +11,14 @@
 #include <QTimeEdit>
 
 CScheduleDlg::CScheduleDlg(const CScheduleInfo& schedule, QWidget* parent)
-    : QDialog(parent), m_enabled(new QCheckBox(QStringLiteral("啟動排程"), this)),
-      m_startLabel(new QLabel(QStringLiteral("開始時間:"), this)), m_date(new QDateEdit(this)),
-      m_time(new QTimeEdit(this)), m_repeat(new QCheckBox(QStringLiteral("重複執行"), this)),
-      m_everyLabel(new QLabel(QStringLiteral("每"), this)), m_interval(new QSpinBox(this)),
-      m_unit(new QComboBox(this))
+    : QDialog(parent), m_enabled(new QCheckBox(QCoreApplication::translate("ScheduleDlg", "啟動排程"), this)),
+      m_startLabel(new QLabel(QCoreApplication::translate("ScheduleDlg", "開始時間:"), this)),
+      m_date(new QDateEdit(this)), m_time(new QTimeEdit(this)),
+      m_repeat(new QCheckBox(QCoreApplication::translate("ScheduleDlg", "重複執行"), this)),
+      m_everyLabel(new QLabel(QCoreApplication::translate("ScheduleDlg", "每"), this)),
+      m_interval(new QSpinBox(this)), m_unit(new QComboBox(this))
 {
-    setWindowTitle(QStringLiteral("排程作業"));
+    setWindowTitle(QCoreApplication::translate("ScheduleDlg", "排程作業"));
     m_enabled->setObjectName(QStringLiteral("enabled"));
     m_date->setObjectName(QStringLiteral("date"));
     m_time->setObjectName(QStringLiteral("time"));
@@ -33,8 +35,10 @@ CScheduleDlg::CScheduleDlg(const CScheduleInfo& schedule, QWidget* parent)
     m_repeat->setChecked(schedule.repeat);
     m_interval->setRange(1, kMaxInterval);
     m_interval->setValue(qBound(1, schedule.interval, kMaxInterval));
-    m_unit->addItems({QStringLiteral("分"), QStringLiteral("小時"), QStringLiteral("日"),
-                      QStringLiteral("週"), QStringLiteral("月"), QStringLiteral("年")});
+    m_unit->addItems(
+        {QCoreApplication::translate("ScheduleDlg", "分"), QCoreApplication::translate("ScheduleDlg", "小時"),
+         QCoreApplication::translate("ScheduleDlg", "日"), QCoreApplication::translate("ScheduleDlg", "週"),
+         QCoreApplication::translate("ScheduleDlg", "月"), QCoreApplication::translate("ScheduleDlg", "年")});
     m_unit->setCurrentIndex(qBound(0, schedule.unit, m_unit->count() - 1));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

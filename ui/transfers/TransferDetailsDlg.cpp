@@ -1,5 +1,6 @@
 #include "ui/transfers/TransferDetailsDlg.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
@@ -7,7 +8,7 @@
 CTransferDetailsDlg::CTransferDetailsDlg(const QString& details, QWidget* parent)
     : QDialog(parent), m_text(new QPlainTextEdit(this))
 {
-    setWindowTitle(QStringLiteral("連線詳細資料"));
+    setWindowTitle(QCoreApplication::translate("TransferDetailsDlg", "連線詳細資料"));
     m_text->setObjectName(QStringLiteral("details"));
     m_text->setReadOnly(true);
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);

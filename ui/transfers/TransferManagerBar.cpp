@@ -2,10 +2,11 @@
 
 #include "app/DataFolder.h"
 #include "app/Profile.h"
+#include "app/Translations.h"
 #include "transfer/ColumnWidths.h"
 #include "transfer/TransferQueue.h"
-#include "ui/frame/HelpFiles.h"
 #include "ui/dialogs/MessageBox.h"
+#include "ui/frame/HelpFiles.h"
 #include "ui/transfers/ScheduleDlg.h"
 #include "ui/transfers/TransferDetailsDlg.h"
 #include "ui/transfers/TransferProgressDelegate.h"
@@ -20,6 +21,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace
@@ -141,20 +143,22 @@ QAction* CTransferManagerBar::AddCommand(const QString& name, const QString& tex
 
 void CTransferManagerBar::CreateCommands()
 {
-    AddCommand(QStringLiteral("cancel"), QStringLiteral("取消(&C)"), QKeySequence(Qt::Key_Delete),
-               &CTransferManagerBar::CancelSelected);
-    QAction* resume = AddCommand(QStringLiteral("resume"), QStringLiteral("續傳(&R)"), {},
-                                 &CTransferManagerBar::ResumeSelected);
+    AddCommand(QStringLiteral("cancel"), QCoreApplication::translate("TransferManagerBar", "取消(&C)"),
+               QKeySequence(Qt::Key_Delete), &CTransferManagerBar::CancelSelected);
+    QAction* resume =
+        AddCommand(QStringLiteral("resume"), QCoreApplication::translate("TransferManagerBar", "續傳(&R)"),
+                   {}, &CTransferManagerBar::ResumeSelected);
     resume->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-    AddCommand(QStringLiteral("schedule"), QStringLiteral("排程..."), {},
+    AddCommand(QStringLiteral("schedule"), QCoreApplication::translate("TransferManagerBar", "排程..."), {},
                &CTransferManagerBar::ScheduleSelected);
     m_menu->addSeparator();
-    AddCommand(QStringLiteral("selectAll"), QStringLiteral("全選(&A)"), QKeySequence(Qt::CTRL | Qt::Key_A),
-               &CTransferManagerBar::SelectAll);
-    AddCommand(QStringLiteral("invert"), QStringLiteral("反向選取(&I)"), {},
-               &CTransferManagerBar::InvertSelection);
+    AddCommand(QStringLiteral("selectAll"), QCoreApplication::translate("TransferManagerBar", "全選(&A)"),
+               QKeySequence(Qt::CTRL | Qt::Key_A), &CTransferManagerBar::SelectAll);
+    AddCommand(QStringLiteral("invert"), QCoreApplication::translate("TransferManagerBar", "反向選取(&I)"),
+               {}, &CTransferManagerBar::InvertSelection);
     m_menu->addSeparator();
-    AddCommand(QStringLiteral("details"), QStringLiteral("詳細資料(&D)..."), {},
+    AddCommand(QStringLiteral("details"),
+               QCoreApplication::translate("TransferManagerBar", "詳細資料(&D)..."), {},
                &CTransferManagerBar::ShowDetails);
 
     auto* help = new QAction(this);
@@ -183,7 +187,9 @@ void CTransferManagerBar::OnContextMenu(const QPoint& position)
 
 void CTransferManagerBar::ShowHelp()
 {
-    const QString index = CHelpFiles::IndexPath(CDataFolder::ProgramFolder());
+    const QString index = CHelpFiles::IndexPath(CDataFolder::ProgramFolder(),
+                                                CTranslations::FromSettings() == CTranslations::English);
     if (index.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(index)))
-        CMessageBox::Show(nullptr, QMessageBox::Warning, QStringLiteral("無法開啟操作手冊。"));
+        CMessageBox::Show(nullptr, QMessageBox::Warning,
+                          QCoreApplication::translate("TransferManagerBar", "無法開啟操作手冊。"));
 }

@@ -5,6 +5,7 @@
 #include "ui/connection/BusyIndicator.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QGridLayout>
@@ -24,7 +25,7 @@ CTransferProgressDlg::CTransferProgressDlg(CTransferWorker* worker, QWidget* par
     : QDialog(parent), m_worker(worker), m_animation(new CBusyIndicator(this)), m_line1(new QLabel(this)),
       m_line2(new QLabel(this)), m_progress(new QProgressBar(this))
 {
-    setWindowTitle(QStringLiteral("複製..."));
+    setWindowTitle(QCoreApplication::translate("TransferProgressDlg", "複製..."));
     setWindowIcon(QApplication::windowIcon());
     // A window of its own in the task bar, minimisable apart from the frame.
     setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
