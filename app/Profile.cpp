@@ -2,6 +2,7 @@
 
 #include "app/DamagedFile.h"
 #include "app/DataFolder.h"
+#include "app/KeyringStore.h"
 #include "app/SettingsTable.h"
 
 #include <QDir>
@@ -78,6 +79,35 @@ int ReadInt(const CanonicalKey& where, int fallback)
     return ok ? result : fallback;
 }
 
+bool InKeyring(const CanonicalKey& where)
+{
+    return where.def && where.def->secret && ProfileSecretsInKeyring();
+}
+
+QString KeyringKey(const CanonicalKey& where)
+{
+    return where.group + u'\\' + where.key;
+}
+
+QString ReadString(const CanonicalKey& where)
+{
+    const QVariant value = ReadValue(where);
+    return value.isValid() ? value.toString() : QString::fromUtf8(where.def->stringDefault);
+}
+
+// The keyring's value is written first: the file's copy is emptied only once the keyring holds it.
+bool WriteSecret(const CanonicalKey& where, const QString& value)
+{
+    const CKeyringResult written = CKeyringStore().Write(KeyringKey(where), value);
+    if (written.Failed())
+    {
+        qWarning("settings: the keyring did not take %s: %s", qPrintable(KeyringKey(where)),
+                 qPrintable(written.error));
+        return false;
+    }
+    return WriteValue(where, QString());
+}
+
 } // namespace
 
 CStoredFileLoad CheckProfileFile()
@@ -121,13 +151,42 @@ QString GetProfileString(const QString& section, const QString& key)
     const CanonicalKey where = Resolve(section, key, {SettingType::String});
     if (!where.def)
         return {};
-    const QVariant value = ReadValue(where);
-    return value.isValid() ? value.toString() : QString::fromUtf8(where.def->stringDefault);
+    if (!InKeyring(where))
+        return ReadString(where);
+    const CKeyringResult read = ReadProfileSecret(section, key);
+    if (read.Failed())
+        qWarning("settings: the keyring did not give %s: %s", qPrintable(KeyringKey(where)),
+                 qPrintable(read.error));
+    return read.value;
 }
 
 bool WriteProfileString(const QString& section, const QString& key, const QString& value)
 {
-    return WriteValue(Resolve(section, key, {SettingType::String}), value);
+    const CanonicalKey where = Resolve(section, key, {SettingType::String});
+    return InKeyring(where) ? WriteSecret(where, value) : WriteValue(where, value);
+}
+
+bool ProfileSecretsInKeyring()
+{
+    return GetProfileInt(QStringLiteral("Security"), QStringLiteral("KeyringPasswords")) != 0;
+}
+
+CKeyringResult ReadProfileSecret(const QString& section, const QString& key)
+{
+    const CanonicalKey where = Resolve(section, key, {SettingType::String});
+    if (!where.def)
+        return {CKeyringResult::Missing, {}, {}};
+    const QString inFile = ReadString(where);
+    if (!inFile.isEmpty() || !InKeyring(where))
+        return {CKeyringResult::Done, inFile, {}};
+    return CKeyringStore().Read(KeyringKey(where));
+}
+
+CKeyringResult ForgetProfileSecret(const QString& section, const QString& key)
+{
+    const CanonicalKey where = Resolve(section, key, {SettingType::String});
+    return where.def ? CKeyringStore().Remove(KeyringKey(where))
+                     : CKeyringResult{CKeyringResult::Done, {}, {}};
 }
 
 QByteArray GetProfileBinary(const QString& section, const QString& key)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/KeyringStore.h"
 #include "app/Serializable.h"
 #include "app/StoredFileLoad.h"
 
@@ -22,6 +23,16 @@ bool WriteProfileInt(const QString& section, const QString& key, int value);
 
 QString GetProfileString(const QString& section, const QString& key);
 bool WriteProfileString(const QString& section, const QString& key, const QString& value);
+
+// While Security\KeyringPasswords is on, the values the table marks secret (passwords) live in the
+// desktop's keyring and the settings file keeps them empty. A value the file still holds wins: only a
+// program that does not know the keyring writes one there, and the next write moves it.
+bool ProfileSecretsInKeyring();
+// A secret value as GetProfileString reads it, with a keyring that could not answer told apart from a
+// value it lacks.
+CKeyringResult ReadProfileSecret(const QString& section, const QString& key);
+// Drops a secret value from the keyring once the file holds it again.
+CKeyringResult ForgetProfileSecret(const QString& section, const QString& key);
 
 // Empty when the value is missing.
 QByteArray GetProfileBinary(const QString& section, const QString& key);

@@ -25,6 +25,11 @@ constexpr SettingDef Numbered(const char* s, const char* prefix)
 {
     return {s, prefix, T::String, 0, "", true};
 }
+// A password: kept in the desktop's keyring instead of the file while Security\KeyringPasswords is on.
+constexpr SettingDef Secret(const char* s, const char* k)
+{
+    return {s, k, T::String, 0, "", false, false, true};
+}
 constexpr SettingDef BarSize(const char* s, const char* k)
 {
     return {s, k, T::Int, 0, "", false, true};
@@ -72,23 +77,24 @@ constexpr SettingDef kTable[] = {
     I("Security", "EncryptPasswords", 0),
     S("Security", "Password"),
     I("Security", "MaskPassword", 1),
+    I("Security", "KeyringPasswords", 0),
 
     I("SSL", "UseCertificate", 0),
     S("SSL", "Certificate"),
     S("SSL", "PrivateKey"),
-    S("SSL", "Password"),
+    Secret("SSL", "Password"),
 
     I("SSH2", "PassAuthentication", 1),
     I("SSH2", "PublicKeyAuthentication", 0),
     S("SSH2", "PrivateKeyPath"),
     S("SSH2", "PublicKeyPath"),
-    S("SSH2", "Password"),
+    Secret("SSH2", "Password"),
 
     I("Proxy", "ProxyType", 0),
     S("Proxy", "ProxyHostName"),
     I("Proxy", "ProxyPort", 0),
     S("Proxy", "ProxyLogin"),
-    S("Proxy", "ProxyPassword"),
+    Secret("Proxy", "ProxyPassword"),
 
     I("SmartKeepAlive", "EnableSKA", 0),
     I("SmartKeepAlive", "StartSKA", 30),

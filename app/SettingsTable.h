@@ -25,6 +25,8 @@ struct SettingDef
     bool numbered = false;
     // No fixed default: the caller supplies it (a docking bar's own size).
     bool callerDefault = false;
+    // A password, which the desktop's keyring may keep instead of the file.
+    bool secret = false;
 };
 
 // The one table of every section and key the program keeps; nothing reads a default from anywhere else.

@@ -4,6 +4,8 @@
 #include "app/SettingsTable.h"
 #include "app/StringList.h"
 #include "cli/ExitCodes.h"
+#include "sites/KeyringSwitch.h"
+#include "sites/SiteList.h"
 
 namespace
 {
@@ -104,6 +106,30 @@ bool Set(const SettingDef& def, const QString& section, const QString& key, cons
     return ok;
 }
 
+bool IsKeyringSwitch(const SettingDef& def)
+{
+    return qstrcmp(def.section, "Security") == 0 && qstrcmp(def.key, "KeyringPasswords") == 0;
+}
+
+// The keyring choice moves every password with it; the bare number alone would strand them.
+int SetKeyringSwitch(const QStringList& values, QTextStream& err)
+{
+    bool ok = false;
+    const int value = values.size() == 1 ? values[0].toInt(&ok) : 0;
+    if (!ok)
+    {
+        err << "zentrava-cli: Security KeyringPasswords takes one number (0 or 1)" << Qt::endl;
+        return ExitUsage;
+    }
+    CSiteList sites;
+    sites.LoadSites();
+    const QString problem = SwitchKeyringPasswords(value != 0, sites);
+    if (problem.isEmpty())
+        return ExitSuccess;
+    err << "zentrava-cli: " << problem << Qt::endl;
+    return ExitFailure;
+}
+
 } // namespace
 
 int RunSettingsCommand(const QStringList& words, QTextStream& out, QTextStream& err)
@@ -123,6 +149,8 @@ int RunSettingsCommand(const QStringList& words, QTextStream& out, QTextStream& 
         return ExitUsage;
     if (isGet)
         return Get(*def, section, key, out);
+    if (IsKeyringSwitch(*def))
+        return SetKeyringSwitch(words.mid(3), err);
     int result = ExitSuccess;
     Set(*def, section, key, words.mid(3), err, result);
     return result;

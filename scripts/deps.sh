@@ -3,8 +3,9 @@
 set -euo pipefail
 
 build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-translations-l10n
-    qt6-tools-dev qt6-l10n-tools fonts-noto-cjk libssl-dev libssh-dev libssh2-1-dev libzip-dev libgcab-dev zlib1g-dev libxcb1-dev)
-test_packages=(xvfb openssl zip unzip cabextract time curl)
+    qt6-tools-dev qt6-l10n-tools fonts-noto-cjk libssl-dev libssh-dev libssh2-1-dev libzip-dev libgcab-dev zlib1g-dev
+    libxcb1-dev qtkeychain-qt6-dev)
+test_packages=(xvfb openssl zip unzip cabextract time curl gnome-keyring)
 # The translation check runs lupdate from a Python script.
 test_packages+=(python3)
 # The after-queue tests run a private D-Bus daemon.

@@ -2,14 +2,17 @@
 
 #include "app/DamagedFile.h"
 #include "app/DataFolder.h"
+#include "app/KeyringStore.h"
 #include "app/Profile.h"
 #include "sites/PasswordProtection.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <climits>
 #include <functional>
@@ -25,6 +28,8 @@ const QByteArray kNameKey = "name";
 const QByteArray kFavourites = "我的最愛";
 const char* const kNewSiteName = QT_TRANSLATE_NOOP("SiteList", "新站台");
 const char* const kNewFolderName = QT_TRANSLATE_NOOP("SiteList", "新資料夾");
+const QByteArray kPassword = "PASSWORD";
+const QString kKeyringKey = QStringLiteral("sites.xml");
 
 bool NameIs(const CXmlElement* element, const QByteArray& name)
 {
@@ -86,6 +91,18 @@ CXmlElement* CopyElement(CXmlDocument& document, const CXmlElement& source, CXml
     return copy;
 }
 
+// The keyring's entry: each site path with the passwords of the sites of that path in document order
+// (twin names are allowed).
+QHash<QString, QStringList> ParsePasswords(const QString& text)
+{
+    QHash<QString, QStringList> passwords;
+    const QJsonObject object = QJsonDocument::fromJson(text.toUtf8()).object();
+    for (auto it = object.begin(); it != object.end(); ++it)
+        for (const QJsonValue& password : it.value().toArray())
+            passwords[it.key()].append(password.toString());
+    return passwords;
+}
+
 } // namespace
 
 CSiteList::CSiteList(QString filePath)
@@ -111,12 +128,35 @@ CStoredFileLoad CSiteList::LoadSites()
     else if (QFileInfo::exists(m_filePath))
         result = CDamagedFile::SetAside(m_filePath);
     m_stuck = result.IsStuck();
+    m_keyringText.clear();
+    m_keyringProblem.clear();
     if (result)
         UnprotectSitePasswords(m_document);
     else
         SetUpEmpty();
+    if (result && ProfileSecretsInKeyring())
+        ReadKeyringPasswords();
     NotifyReload();
     return result;
+}
+
+// A password sites.xml still holds wins: only a program that does not know the keyring wrote it there.
+void CSiteList::ReadKeyringPasswords()
+{
+    const CKeyringResult read = CKeyringStore().Read(kKeyringKey);
+    if (read.Failed())
+        qWarning("sites: the keyring did not give the site passwords: %s", qPrintable(read.error));
+    m_keyringProblem = read.Failed() ? read.error : QString();
+    m_keyringText = read.value;
+    QHash<QString, QStringList> passwords = ParsePasswords(read.value);
+    ForEachSite(
+        [&](CXmlElement* site, const QString& path)
+        {
+            QStringList& queue = passwords[path];
+            const QString password = queue.isEmpty() ? QString() : queue.takeFirst();
+            if (!password.isEmpty() && m_document.GetChildValue(site, kPassword).isEmpty())
+                m_document.SetChildValue(site, kPassword, password.toUtf8());
+        });
 }
 
 void CSiteList::NotifyReload()
@@ -129,12 +169,73 @@ bool CSiteList::SaveSites()
 {
     if (m_stuck)
         return false;
+    if (ProfileSecretsInKeyring())
+        return SaveWithKeyring();
     ProtectSitePasswords(m_document);
-    // Passwords lie in the file, protected or not: it is its owner's only.
-    const bool saved =
-        QDir().mkpath(QFileInfo(m_filePath).absolutePath()) && m_document.Save(m_filePath, true);
+    const bool saved = WriteFile();
     UnprotectSitePasswords(m_document);
     return saved;
+}
+
+bool CSiteList::WriteFile()
+{
+    // Passwords may lie in the file, protected or not: it is its owner's only.
+    return QDir().mkpath(QFileInfo(m_filePath).absolutePath()) && m_document.Save(m_filePath, true);
+}
+
+// The keyring takes the passwords before sites.xml is written without them; should that write fail, the
+// keyring gets back the entry that matches the file still there.
+bool CSiteList::SaveWithKeyring()
+{
+    const QString before = m_keyringText;
+    if (!CopyPasswordsToKeyring().isEmpty())
+        return false;
+    QList<std::pair<CXmlElement*, QByteArray>> taken;
+    ForEachSite(
+        [&](CXmlElement* site, const QString&)
+        {
+            const QByteArray password = m_document.GetChildValue(site, kPassword);
+            if (password.isEmpty())
+                return;
+            taken.append({site, password});
+            m_document.SetChildValue(site, kPassword, {});
+        });
+    const bool saved = WriteFile();
+    for (const auto& [site, password] : taken)
+        m_document.SetChildValue(site, kPassword, password);
+    if (!saved && CKeyringStore().Write(kKeyringKey, before).status == CKeyringResult::Done)
+        m_keyringText = before;
+    return saved;
+}
+
+QString CSiteList::CopyPasswordsToKeyring()
+{
+    // Passwords that could not be read must not be replaced by the empty ones in memory.
+    if (!m_keyringProblem.isEmpty())
+        return m_keyringProblem;
+    QJsonObject object;
+    ForEachSite(
+        [&](CXmlElement* site, const QString& path)
+        {
+            QJsonArray queue = object.value(path).toArray();
+            queue.append(QString::fromUtf8(m_document.GetChildValue(site, kPassword)));
+            object.insert(path, queue);
+        });
+    const QString text = QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    // Most saves change no password: the keyring is asked only when one did.
+    if (text == m_keyringText)
+        return {};
+    const CKeyringResult written = CKeyringStore().Write(kKeyringKey, text);
+    if (written.Failed())
+        return written.error;
+    m_keyringText = text;
+    return {};
+}
+
+CKeyringResult CSiteList::ForgetKeyringPasswords()
+{
+    m_keyringText.clear();
+    return CKeyringStore().Remove(kKeyringKey);
 }
 
 bool CSiteList::LoadSiteByPath(const QString& path, CFtpSite& site)
@@ -308,6 +409,12 @@ QString CSiteList::PathOf(const CXmlElement* element)
 QStringList CSiteList::SitePaths()
 {
     QStringList paths;
+    ForEachSite([&](CXmlElement*, const QString& path) { paths.append(path); });
+    return paths;
+}
+
+void CSiteList::ForEachSite(const std::function<void(CXmlElement*, const QString&)>& visit)
+{
     std::function<void(const CXmlElement*, const QString&)> walk =
         [&](const CXmlElement* parent, const QString& prefix)
     {
@@ -315,13 +422,12 @@ QStringList CSiteList::SitePaths()
         {
             const QString path = prefix + QString::fromUtf8(child->GetAttribute(kNameKey));
             if (IsSiteElement(child.get()))
-                paths.append(path);
+                visit(child.get(), path);
             else if (NameIs(child.get(), kFolder))
                 walk(child.get(), path + u'\\');
         }
     };
     walk(m_document.GetRoot(), QString());
-    return paths;
 }
 
 QString CSiteList::CheckName(const QString& name)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/KeyringStore.h"
 #include "app/StoredFileLoad.h"
 #include "sites/FtpSite.h"
 #include "xml/XmlDocument.h"
@@ -24,8 +25,17 @@ public:
     // wizard; a damaged file (unreadable, nested too deep, no SITES root) has been moved aside.
     CStoredFileLoad LoadSites();
     // Writes protected passwords, then turns them plain again in memory; false when the write failed
-    // or a damaged file that could not be moved aside still lies there.
+    // or a damaged file that could not be moved aside still lies there. While the settings keep
+    // passwords in the desktop's keyring, the keyring takes them and sites.xml keeps them empty; false
+    // too when the keyring did not take them.
     bool SaveSites();
+
+    // Why the keyring did not give the passwords at the last load, or empty.
+    const QString& KeyringProblem() const { return m_keyringProblem; }
+    // Writes every site's password to the keyring, leaving sites.xml as it is; why not, or empty.
+    QString CopyPasswordsToKeyring();
+    // Drops the keyring's copy once sites.xml holds the passwords again.
+    CKeyringResult ForgetKeyringPasswords();
 
     bool LoadSiteByPath(const QString& path, CFtpSite& site);
     // Adds the site to the folder (the root when the path is empty or unknown) or updates the
@@ -66,11 +76,18 @@ public:
 
 private:
     void SetUpEmpty();
+    void ForEachSite(const std::function<void(CXmlElement*, const QString&)>& visit);
+    void ReadKeyringPasswords();
+    bool SaveWithKeyring();
+    bool WriteFile();
 
     void NotifyReload();
 
     QString m_filePath;
     CXmlDocument m_document;
     bool m_stuck = false;
+    // The keyring's entry as last read or written.
+    QString m_keyringText;
+    QString m_keyringProblem;
     std::function<void()> m_reloaded;
 };

@@ -1803,6 +1803,48 @@ CAB</translation>
     </message>
 </context>
 <context>
+    <name>KeyringStore</name>
+    <message>
+        <source>金鑰圈沒有回應</source>
+        <translation>the keyring does not answer</translation>
+    </message>
+</context>
+<context>
+    <name>KeyringSwitch</name>
+    <message>
+        <source>站台的密碼</source>
+        <translation>the site passwords</translation>
+    </message>
+    <message>
+        <source>代理伺服器的密碼</source>
+        <translation>the proxy password</translation>
+    </message>
+    <message>
+        <source>%1 私密金鑰的密碼</source>
+        <translation>the pass phrase of the %1 private key</translation>
+    </message>
+    <message>
+        <source>無法移動%1（%2），所有密碼都留在原處。</source>
+        <translation>Could not move %1 (%2); every password stays where it was.</translation>
+    </message>
+    <message>
+        <source>金鑰圈或檔案無法寫入</source>
+        <translation>the keyring or the file cannot be written</translation>
+    </message>
+    <message>
+        <source>沒有可用的桌面金鑰圈，密碼仍存放在檔案中。</source>
+        <translation>No desktop keyring is available; the passwords stay in the files.</translation>
+    </message>
+    <message>
+        <source>密碼</source>
+        <translation>the passwords</translation>
+    </message>
+    <message>
+        <source>檔案無法寫入</source>
+        <translation>the file cannot be written</translation>
+    </message>
+</context>
+<context>
     <name>KnownHosts</name>
     <message>
         <source>無法讀取已知主機金鑰檔案 &quot;%1&quot;：%2</source>
@@ -2566,6 +2608,14 @@ Are you sure you want to quit?</translation>
     <message>
         <source>不要在即時訊息視窗中顯示密碼</source>
         <translation>Don&apos;t show passwords in the log</translation>
+    </message>
+    <message>
+        <source>密碼存放在桌面的金鑰圈(&amp;K)</source>
+        <translation>Keep passwords in the desktop &amp;keyring</translation>
+    </message>
+    <message>
+        <source>找不到桌面的金鑰圈服務，密碼存放在檔案中。</source>
+        <translation>No desktop keyring service was found; passwords are kept in the files.</translation>
     </message>
 </context>
 <context>

@@ -5,9 +5,10 @@
 #include <QByteArray>
 
 class QPushButton;
+class QVBoxLayout;
 
-// "安全": whether site passwords are protected in sites.xml, the master password that protects them and
-// whether the trace masks passwords.
+// "安全": whether site passwords are protected in sites.xml, the master password that protects them,
+// whether the trace masks passwords and whether the desktop's keyring keeps every password instead.
 class COptionsSecurityPage : public COptionsPage
 {
     Q_OBJECT
@@ -20,6 +21,9 @@ public:
     void SaveOptions() override;
 
 private:
+    void AddKeyringChoice(QVBoxLayout* layout);
+    // On OK, when the keyring choice changed: every password moves, or the user learns which did not.
+    void MoveKeyringPasswords();
     void EnableProtection(bool enabled);
     void AskMasterPassword();
 
@@ -27,4 +31,5 @@ private:
     QPushButton* m_masterButton;
     QByteArray m_master;
     bool m_masterChosen = false;
+    QCheckBox* m_keyring;
 };
