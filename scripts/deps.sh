@@ -8,8 +8,12 @@ build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-tr
 test_packages=(xvfb openssl zip unzip cabextract time curl gnome-keyring)
 # The translation check runs lupdate from a Python script.
 test_packages+=(python3)
+# Man pages and the Debian package (CPack finds the programs for dpkg-shlibdeps with file).
+build_packages+=(help2man dpkg-dev file)
 # The after-queue tests run a private D-Bus daemon.
 test_packages+=(dbus-daemon)
+# The package test installs the package into a fresh Debian root and validates its desktop files.
+test_packages+=(debootstrap desktop-file-utils appstream)
 # Only the benchmarks under bench/ use lftp; no test needs it.
 test_packages+=(lftp)
 
