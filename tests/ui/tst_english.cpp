@@ -62,7 +62,8 @@ const std::vector<std::pair<const char*, Maker>>& Makers()
 {
     static const std::vector<std::pair<const char*, Maker>> makers = []
     {
-        const COverwritePromptInfo prompt{u"/a.txt"_s};
+        COverwritePromptInfo prompt;
+        prompt.targetPath = u"/a.txt"_s;
         std::vector<std::pair<const char*, Maker>> list = {
             {"site_manager", [](CSiteList& sites) { return new CSiteManagerDlg(sites); }},
             {"connection_wizard", [](CSiteList& sites) { return new CWizardSheet(sites); }},
