@@ -228,6 +228,8 @@ private Q_SLOTS:
         QCOMPARE(list->topLevelItem(1)->text(0), u"（已雜湊的主機名稱）"_s);
         QCOMPARE(list->topLevelItem(1)->text(1), u"ssh-ed25519"_s);
         SaveShot(hosts, u"known_hosts.png"_s, {u"SHA256:"_s, u"（已雜湊的主機名稱）"_s});
+        hosts.Delete(2);
+        QCOMPARE(Answerer().Seen().last(), u"沒有這把主機金鑰"_s);
         hosts.Delete(0);
         QCOMPARE(list->topLevelItemCount(), 1);
         QCOMPARE(ReadFile(Home("known_hosts")), hashed + ' ' + publicKey);
