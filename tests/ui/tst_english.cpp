@@ -135,6 +135,8 @@ private Q_SLOTS:
         m_fixture.emplace();
         WriteProfileInt(u"Settings"_s, u"Language"_s, 1);
         QVERIFY(CTranslations::Install(*QCoreApplication::instance(), CTranslations::FromSettings()));
+        // Dates and the system's file type names follow the interface.
+        QCOMPARE(QLocale().language(), QLocale::English);
     }
     void cleanupTestCase() { m_fixture.reset(); }
 
