@@ -1,10 +1,10 @@
 #include "app/KeyringStore.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QEventLoop>
 #include <QTimer>
 
-#include <QCoreApplication>
 #include <qt6keychain/keychain.h>
 
 namespace

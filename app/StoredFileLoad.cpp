@@ -1,4 +1,5 @@
 #include "app/StoredFileLoad.h"
+
 #include <QCoreApplication>
 
 QString CStoredFileLoad::WindowText() const

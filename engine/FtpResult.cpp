@@ -1,4 +1,5 @@
 #include "engine/FtpResult.h"
+
 #include <QCoreApplication>
 
 namespace

@@ -2,6 +2,7 @@
 
 #include "engine/RemoteName.h"
 #include "engine/keys/KeyCertificate.h"
+
 #include <QCoreApplication>
 
 namespace

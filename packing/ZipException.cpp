@@ -1,6 +1,7 @@
 #include "packing/ZipException.h"
 
 #include <QCoreApplication>
+
 #include <utility>
 #include <zip.h>
 

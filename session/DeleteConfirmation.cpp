@@ -1,4 +1,5 @@
 #include "session/DeleteConfirmation.h"
+
 #include <QCoreApplication>
 
 QString DeleteConfirmationText(const QList<CFtpListItem>& selected)

@@ -3,10 +3,10 @@
 #include "app/Profile.h"
 #include "app/StringList.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QPointer>
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <limits>
 

@@ -3,12 +3,12 @@
 #include "engine/VisibleText.h"
 #include "session/PermissionBits.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QLocale>
 #include <QMimeDatabase>
 #include <QMutex>
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <limits>
 #include <numeric>

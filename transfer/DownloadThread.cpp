@@ -10,11 +10,11 @@
 #include "transfer/RenameRule.h"
 #include "transfer/WorkerPaths.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <QCoreApplication>
 #include <fcntl.h>
 #include <sys/stat.h>
 

@@ -3,6 +3,7 @@
 #include "app/Profile.h"
 
 #include <QCoreApplication>
+
 #include <iterator>
 
 namespace

@@ -3,6 +3,7 @@
 #include "app/Profile.h"
 #include "sites/ConnectionTargets.h"
 #include "sites/FtpSite.h"
+
 #include <QCoreApplication>
 
 namespace

@@ -10,10 +10,10 @@
 #include "transfer/UploadBatch.h"
 #include "transfer/WorkerPaths.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QSet>
 
-#include <QCoreApplication>
 #include <algorithm>
 
 namespace

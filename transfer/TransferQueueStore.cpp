@@ -3,13 +3,13 @@
 #include "app/DamagedFile.h"
 #include "sites/PasswordProtection.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
 
-#include <QCoreApplication>
 #include <optional>
 
 namespace

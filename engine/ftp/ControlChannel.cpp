@@ -3,6 +3,7 @@
 
 #include "engine/VisibleText.h"
 #include "engine/net/Transport.h"
+
 #include <QCoreApplication>
 
 namespace

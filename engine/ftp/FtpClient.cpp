@@ -8,6 +8,7 @@
 #include "engine/net/TcpTransport.h"
 #include "engine/net/TlsContext.h"
 #include "engine/net/TlsTransport.h"
+
 #include <QCoreApplication>
 
 namespace

@@ -11,6 +11,7 @@
 #include "engine/net/TlsTransport.h"
 
 #include <QCoreApplication>
+
 #include <poll.h>
 
 namespace

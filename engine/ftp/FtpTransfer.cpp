@@ -5,6 +5,7 @@
 #include "engine/ftp/ReplyParser.h"
 #include "engine/net/CancelToken.h"
 #include "engine/net/Transport.h"
+
 #include <QCoreApplication>
 
 namespace

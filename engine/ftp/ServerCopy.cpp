@@ -5,6 +5,7 @@
 #include "engine/RemoteName.h"
 
 #include <QCoreApplication>
+
 #include <limits>
 
 namespace

@@ -1,10 +1,10 @@
 #include "engine/keys/KnownHosts.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QMessageAuthenticationCode>
 #include <QSaveFile>
 
-#include <QCoreApplication>
 #include <algorithm>
 
 namespace

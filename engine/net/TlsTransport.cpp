@@ -6,9 +6,9 @@
 #include "engine/net/SocketAddress.h"
 #include "engine/net/TlsContext.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
-#include <QCoreApplication>
 #include <cerrno>
 #include <openssl/err.h>
 #include <openssl/pem.h>

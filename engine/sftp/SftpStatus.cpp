@@ -2,6 +2,7 @@
 
 #include "engine/sftp/SftpProtocol.h"
 #include "engine/sftp/SftpReader.h"
+
 #include <QCoreApplication>
 
 namespace

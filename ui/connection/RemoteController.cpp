@@ -12,6 +12,7 @@
 #include "ui/connection/RemoteIconModel.h"
 #include "ui/connection/RemoteItemsMimeData.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -21,7 +22,6 @@
 #include <QTimer>
 #include <QUrl>
 
-#include <QCoreApplication>
 #include <algorithm>
 
 namespace

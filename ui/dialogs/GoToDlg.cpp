@@ -1,4 +1,5 @@
 #include "ui/dialogs/GoToDlg.h"
+
 #include <QCoreApplication>
 
 CGoToDlg::CGoToDlg(QWidget* parent)

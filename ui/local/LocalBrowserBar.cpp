@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDropEvent>
@@ -29,7 +30,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <functional>
 

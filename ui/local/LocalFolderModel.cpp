@@ -1,4 +1,5 @@
 #include "ui/local/LocalFolderModel.h"
+
 #include <QCoreApplication>
 
 CLocalFolderModel::CLocalFolderModel(QObject* parent) : QFileSystemModel(parent)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/options/FilterListPage.h"
+
 #include <QCoreApplication>
 
 // "篩選條件": the include list.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/options/FilterListPage.h"
+
 #include <QCoreApplication>
 
 // "排除條件": the exclude list.

@@ -2,6 +2,7 @@
 
 #include "app/Profile.h"
 #include "app/StringList.h"
+
 #include <QCoreApplication>
 
 QString StoredListProblem(const QStringList& items, const QString& listName)

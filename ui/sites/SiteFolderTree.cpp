@@ -4,13 +4,13 @@
 #include "ui/dialogs/MessageBox.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
-#include <QCoreApplication>
 #include <functional>
 
 namespace

@@ -4,6 +4,7 @@
 #include "sites/FtpSite.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -14,7 +15,6 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 
-#include <QCoreApplication>
 #include <climits>
 
 namespace

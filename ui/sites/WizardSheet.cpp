@@ -11,6 +11,7 @@
 #include "ui/sites/WizardPage3.h"
 #include "ui/sites/WizardPage4.h"
 #include "ui/sites/WizardPage5.h"
+
 #include <QCoreApplication>
 
 QString CWizardSheet::PageTitle()

@@ -12,6 +12,7 @@
 #include "ui/transfers/TransferProgressDelegate.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -21,7 +22,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include <QCoreApplication>
 #include <algorithm>
 
 namespace
